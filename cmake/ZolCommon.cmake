@@ -1,0 +1,29 @@
+# Compiler settings shared by every target of the project.
+
+# Warnings on, everywhere.
+add_compile_options(-Wall -Wextra)
+
+# The system's narrow strings are Windows-1251; sources are UTF-8. GCC converts narrow
+# literals at compile time (native build too, so tests compare the same bytes). clang has
+# no such option; the portable core keeps its literals ASCII so that it builds either way.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-fexec-charset=CP1251>)
+endif()
+
+if(ZOL_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+  # One self-contained executable each: no MinGW runtime DLLs to ship.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+endif()
+
+# zol_add_portable_library(NAME SOURCES...): a static library of portable code, usable
+# from both builds, with the project root on its include path (includes read "catalogue/X.h").
+function(zol_add_portable_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+endfunction()

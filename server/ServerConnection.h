@@ -1,0 +1,34 @@
+// The one connection sequence to the ZOL-OPC-Server, used by the start-up, the restart
+// and the search worker:
+//   CoInitialize (when asked) -> CoGetClassObject(class, local server, IClassFactory)
+//   -> IClassFactory::CreateInstance(IAddTags) -> release the factory.
+// It reports which step failed and its HRESULT so that each caller shows its own message.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+
+#include "AddTags.h"
+
+enum class ConnectStep {
+    None,            // connected
+    InitializeCom,   // CoInitialize failed
+    GetClassObject,  // the server's class object could not be obtained
+    CreateInstance,  // the class object refused IAddTags
+};
+
+struct ConnectResult {
+    ConnectStep failedStep = ConnectStep::None;
+    HRESULT hr = S_OK;
+    bool comInitialized = false;  // CoInitialize succeeded here and must be balanced
+
+    bool Ok() const { return failedStep == ConnectStep::None; }
+};
+
+// On success *ppAddTags holds one reference (from CreateInstance); on failure it is null.
+// With initializeCom the calling thread's COM initialisation is part of the sequence; a
+// failure at a later step leaves COM initialised (comInitialized tells the caller).
+ConnectResult ConnectAddTags(bool initializeCom, IAddTags** ppAddTags);
+
+// The server's class identifier (the real server's; the stand-in registers the same).
+extern const CLSID& kServerClassId;
