@@ -1,0 +1,137 @@
+#include "app/TarnelDlg.h"
+
+#include <cstdio>
+
+#include "res/resource.h"
+#include "ui/App.h"
+
+CTarnelDlg::CTarnelDlg(CWnd* parent) : CDialog(IDD_ZOLCFG_DIALOG, parent)
+{
+    m_hIcon = ::LoadIconW(AfxFindResourceHandle(MAKEINTRESOURCEW(IDR_MAINFRAME), RT_GROUP_ICON),
+                          MAKEINTRESOURCEW(IDR_MAINFRAME));
+}
+
+CTarnelDlg::~CTarnelDlg() = default;
+
+void CTarnelDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_CONFIG_TREE, m_Tree);
+    DDX_Control(pDX, IDCANCEL, m_btnExit);
+    DDX_Control(pDX, IDC_COM_PORT, m_btnComPort);
+    DDX_Control(pDX, IDC_APPLY, m_btnApply);
+}
+
+BOOL CTarnelDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    IAddTags* pAddTags = nullptr;
+    const ConnectResult result = ConnectAddTags(true, &pAddTags);
+    m_bComInitialized = result.comInitialized;
+    if (!result.Ok()) {
+        ReportConnectFailure(result);
+        // There is no way to work without the server: end the modal loop and the program.
+        PostMessage(WM_QUIT);
+        return FALSE;
+    }
+    m_pAddTags = pAddTags;
+
+    char title[100];
+    std::snprintf(title, sizeof title, "Конфигуратор ZOL-OPC-Server версия %d.%d от %02d.%02d.%04d", 0, 917, 17,
+                  4, 2012);
+    SetWindowText(title);
+
+    FillTree();
+    return TRUE;
+}
+
+void CTarnelDlg::ReportConnectFailure(const ConnectResult& result)
+{
+    switch (result.failedStep) {
+    case ConnectStep::InitializeCom:
+        MessageBox("Can't initialice COM");
+        return;
+    case ConnectStep::GetClassObject:
+        MessageBox("Can't connect to OPC-server");
+        return;
+    case ConnectStep::CreateInstance:
+        break;
+    case ConnectStep::None:
+        return;
+    }
+    switch (static_cast<unsigned long>(result.hr)) {
+    case 0x80004002UL:
+        MessageBox("E_NOINTERFACE");
+        break;
+    case 0x8000FFFFUL:
+        MessageBox("E_UNEXPECTED");
+        break;
+    case 0x80040110UL:
+        MessageBox("E_NOAGGREGATION");
+        break;
+    case 0x8007000EUL:
+        MessageBox("E_OUTOFMEMORY");
+        break;
+    case 0x80070057UL:
+        MessageBox("E_INVALIDARG");
+        break;
+    default: {
+        char text[100];
+        std::snprintf(text, sizeof text, "Error %X", static_cast<unsigned>(result.hr));
+        MessageBox(text);
+        MessageBox("Server does not support IAddTags");
+        break;
+    }
+    }
+}
+
+void CTarnelDlg::FillTree()
+{
+    // The tree of the server's tags is built here.
+}
+
+void CTarnelDlg::OnPaint()
+{
+    if (!IsIconic()) {
+        CDialog::OnPaint();
+        return;
+    }
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(m_hWnd, &ps);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+
+    const int iconWidth = GetSystemMetrics(SM_CXICON);
+    const int iconHeight = GetSystemMetrics(SM_CYICON);
+    RECT rect;
+    GetClientRect(&rect);
+    const int x = (rect.right - rect.left - iconWidth + 1) / 2;
+    const int y = (rect.bottom - rect.top - iconHeight + 1) / 2;
+    DrawIcon(dc, x, y, m_hIcon);
+    EndPaint(m_hWnd, &ps);
+}
+
+HCURSOR CTarnelDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
+
+void CTarnelDlg::OnDestroy()
+{
+    CDialog::OnDestroy();
+    if (m_pAddTags != nullptr) {
+        m_pAddTags->Release();
+        m_pAddTags = nullptr;
+    }
+    // Balances only a CoInitialize that succeeded: uninitialising after a failed one would
+    // take down an initialisation that belongs to someone else.
+    if (m_bComInitialized) {
+        CoUninitialize();
+        m_bComInitialized = false;
+    }
+}
+
+void CTarnelDlg::OnHelpCommand()
+{
+    if (AfxGetApp()) AfxGetApp()->OnHelp();
+}

@@ -1,0 +1,25 @@
+// Resource identifiers: dialog templates, their controls, icons and menu commands.
+// The numbers are fixed: the server's configurator has always used them.
+#pragma once
+
+// Icons
+#define IDR_MAINFRAME 136
+
+// Main window (template 102)
+#define IDD_ZOLCFG_DIALOG 102
+#define IDC_CONFIG_TREE 1015
+#define IDC_COM_PORT 4
+#define IDC_ADD_DEVICE 5
+#define IDC_APPLY 1012
+// The exit button is the Cancel command (IDCANCEL, 2).
+
+// Context menu commands of the main window
+#define ID_ADD_DEVICE 32801
+#define ID_DELETE_DEVICE 32802
+#define ID_DELETE_TAGS 32803
+#define ID_ADD_TAG 32804
+#define ID_DELETE_TAG 32805
+#define ID_EDIT_TAG 32806
+
+// The platform's help command
+#define ID_HELP 57670

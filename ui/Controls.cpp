@@ -1,0 +1,163 @@
+#include "ui/Controls.h"
+
+#include "ui/Text.h"
+
+void CSpinButtonCtrl::SetRange(short lower, short upper) { SendMessage(UDM_SETRANGE, 0, MAKELPARAM(upper, lower)); }
+void CSpinButtonCtrl::SetRange32(int lower, int upper) { SendMessage(UDM_SETRANGE32, lower, upper); }
+
+void CSpinButtonCtrl::GetRange32(int& lower, int& upper) const
+{
+    SendMessage(UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lower), reinterpret_cast<LPARAM>(&upper));
+}
+
+int CSpinButtonCtrl::SetPos(int pos) { return static_cast<int>(SendMessage(UDM_SETPOS, 0, MAKELPARAM(pos, 0))); }
+int CSpinButtonCtrl::SetPos32(int pos) { return static_cast<int>(SendMessage(UDM_SETPOS32, 0, pos)); }
+
+int CSpinButtonCtrl::GetPos32(BOOL* error) const
+{
+    return static_cast<int>(SendMessage(UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(error)));
+}
+
+HWND CSpinButtonCtrl::SetBuddy(HWND buddy)
+{
+    return reinterpret_cast<HWND>(SendMessage(UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy), 0));
+}
+
+int CComboBox::AddString(const std::string& text)
+{
+    return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str())));
+}
+
+int CComboBox::InsertString(int index, const std::string& text)
+{
+    return static_cast<int>(
+        SendMessage(CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(Widen(text).c_str())));
+}
+
+int CComboBox::GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
+int CComboBox::GetCurSel() const { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
+int CComboBox::SetCurSel(int index) { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index))); }
+
+DWORD_PTR CComboBox::GetItemData(int index) const
+{
+    return static_cast<DWORD_PTR>(SendMessage(CB_GETITEMDATA, static_cast<WPARAM>(index)));
+}
+
+int CComboBox::SetItemData(int index, DWORD_PTR data)
+{
+    return static_cast<int>(SendMessage(CB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data)));
+}
+
+std::string CComboBox::GetLBText(int index) const
+{
+    const LRESULT length = SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
+    if (length == CB_ERR) return std::string();
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(length));
+    return Narrow(text);
+}
+
+void CComboBox::ResetContent() { SendMessage(CB_RESETCONTENT); }
+
+HTREEITEM CTreeCtrl::InsertItem(const std::string& text, HTREEITEM parent, HTREEITEM insertAfter)
+{
+    std::wstring wide = Widen(text);
+    TVINSERTSTRUCTW insert = {};
+    insert.hParent = parent;
+    insert.hInsertAfter = insertAfter;
+    insert.item.mask = TVIF_TEXT;
+    insert.item.pszText = wide.data();
+    return reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+BOOL CTreeCtrl::DeleteItem(HTREEITEM item)
+{
+    return static_cast<BOOL>(SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item)));
+}
+
+BOOL CTreeCtrl::DeleteAllItems() { return DeleteItem(TVI_ROOT); }
+
+BOOL CTreeCtrl::SetItemData(HTREEITEM item, DWORD_PTR data)
+{
+    TVITEMW tv = {};
+    tv.mask = TVIF_PARAM;
+    tv.hItem = item;
+    tv.lParam = static_cast<LPARAM>(data);
+    return static_cast<BOOL>(SendMessage(TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&tv)));
+}
+
+DWORD_PTR CTreeCtrl::GetItemData(HTREEITEM item) const
+{
+    TVITEMW tv = {};
+    tv.mask = TVIF_PARAM;
+    tv.hItem = item;
+    if (!SendMessage(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv))) return 0;
+    return static_cast<DWORD_PTR>(tv.lParam);
+}
+
+std::string CTreeCtrl::GetItemText(HTREEITEM item) const
+{
+    // Tree texts are the parts of tag names; grow the buffer for the rare long one.
+    for (size_t size = 256;; size *= 4) {
+        std::wstring text(size, L'\0');
+        TVITEMW tv = {};
+        tv.mask = TVIF_TEXT;
+        tv.hItem = item;
+        tv.pszText = text.data();
+        tv.cchTextMax = static_cast<int>(size);
+        if (!SendMessage(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv))) return std::string();
+        const size_t length = wcsnlen(tv.pszText, size);
+        if (length + 1 < size || size >= (1u << 20)) return Narrow(std::wstring(tv.pszText, length));
+    }
+}
+
+BOOL CTreeCtrl::ItemHasChildren(HTREEITEM item) const { return GetChildItem(item) != nullptr; }
+
+HTREEITEM CTreeCtrl::GetNextItem(HTREEITEM item, UINT code) const
+{
+    return reinterpret_cast<HTREEITEM>(SendMessage(TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
+}
+
+HTREEITEM CTreeCtrl::GetRootItem() const { return GetNextItem(nullptr, TVGN_ROOT); }
+HTREEITEM CTreeCtrl::GetChildItem(HTREEITEM item) const { return GetNextItem(item, TVGN_CHILD); }
+HTREEITEM CTreeCtrl::GetNextSiblingItem(HTREEITEM item) const { return GetNextItem(item, TVGN_NEXT); }
+HTREEITEM CTreeCtrl::GetParentItem(HTREEITEM item) const { return GetNextItem(item, TVGN_PARENT); }
+HTREEITEM CTreeCtrl::GetSelectedItem() const { return GetNextItem(nullptr, TVGN_CARET); }
+
+BOOL CTreeCtrl::SelectItem(HTREEITEM item)
+{
+    return static_cast<BOOL>(SendMessage(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)));
+}
+
+BOOL CTreeCtrl::Expand(HTREEITEM item, UINT code)
+{
+    return static_cast<BOOL>(SendMessage(TVM_EXPAND, code, reinterpret_cast<LPARAM>(item)));
+}
+
+BOOL CTreeCtrl::SortChildren(HTREEITEM item)
+{
+    return static_cast<BOOL>(SendMessage(TVM_SORTCHILDREN, 0, reinterpret_cast<LPARAM>(item)));
+}
+
+BOOL CTreeCtrl::SortChildrenCB(const TVSORTCB* sort)
+{
+    return static_cast<BOOL>(SendMessage(TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(sort)));
+}
+
+HTREEITEM CTreeCtrl::HitTest(POINT point, UINT* flags) const
+{
+    TVHITTESTINFO info = {};
+    info.pt = point;
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessage(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info)));
+    if (flags) *flags = info.flags;
+    return item;
+}
+
+UINT CTreeCtrl::GetCount() const { return static_cast<UINT>(SendMessage(TVM_GETCOUNT)); }
+
+void CTreeCtrl::SetRedraw(BOOL redraw)
+{
+    SendMessage(WM_SETREDRAW, redraw, 0);
+    if (redraw) ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}

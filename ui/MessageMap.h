@@ -1,0 +1,89 @@
+// Message maps: a window class lists the messages, commands and notifications it handles
+// and the On... member that handles each, between BEGIN_MSG_MAP and END_MSG_MAP. The map
+// expands into an override of ProcessWindowMessage that tries the entries in table order
+// and hands everything else to the base class's map.
+//
+//   BEGIN_MSG_MAP(CMyDlg, CDialog)
+//       ON_WM_PAINT()                         void OnPaint()
+//       ON_WM_DESTROY()                       void OnDestroy()
+//       ON_WM_QUERYDRAGICON()                 HCURSOR OnQueryDragIcon()
+//       ON_WM_CONTEXTMENU()                   void OnContextMenu(HWND, POINT)
+//       ON_COMMAND(id, OnX)                   void OnX()  (menu command or button click)
+//       ON_BN_CLICKED(id, OnX)                void OnX()
+//       ON_NOTIFY(code, id, OnX)              void OnX(NMHDR*, LRESULT*)
+//       ON_MESSAGE(message, OnX)              LRESULT OnX(WPARAM, LPARAM)
+//   END_MSG_MAP()
+#pragma once
+
+#include <windows.h>
+
+#define BEGIN_MSG_MAP(theClass, baseClass)                                                  \
+public:                                                                                     \
+    bool ProcessWindowMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult)    \
+        override                                                                            \
+    {                                                                                       \
+        using ZolMapBase = baseClass;                                                       \
+        (void)wParam;                                                                       \
+        (void)lParam;
+
+#define ON_WM_PAINT()                                                                       \
+        if (uMsg == WM_PAINT) {                                                             \
+            OnPaint();                                                                      \
+            lResult = 0;                                                                    \
+            return true;                                                                    \
+        }
+
+#define ON_WM_DESTROY()                                                                     \
+        if (uMsg == WM_DESTROY) {                                                           \
+            OnDestroy();                                                                    \
+            lResult = 0;                                                                    \
+            return true;                                                                    \
+        }
+
+#define ON_WM_QUERYDRAGICON()                                                               \
+        if (uMsg == WM_QUERYDRAGICON) {                                                     \
+            lResult = reinterpret_cast<LRESULT>(OnQueryDragIcon());                         \
+            return true;                                                                    \
+        }
+
+#define ON_WM_CONTEXTMENU()                                                                 \
+        if (uMsg == WM_CONTEXTMENU) {                                                       \
+            POINT zolPoint = {static_cast<short>(LOWORD(lParam)),                           \
+                              static_cast<short>(HIWORD(lParam))};                          \
+            OnContextMenu(reinterpret_cast<HWND>(wParam), zolPoint);                        \
+            lResult = 0;                                                                    \
+            return true;                                                                    \
+        }
+
+#define ON_COMMAND(id, handler)                                                             \
+        if (uMsg == WM_COMMAND && LOWORD(wParam) == (id) && HIWORD(wParam) == 0) {          \
+            handler();                                                                      \
+            lResult = 0;                                                                    \
+            return true;                                                                    \
+        }
+
+#define ON_BN_CLICKED(id, handler)                                                          \
+        if (uMsg == WM_COMMAND && LOWORD(wParam) == (id) && HIWORD(wParam) == BN_CLICKED) { \
+            handler();                                                                      \
+            lResult = 0;                                                                    \
+            return true;                                                                    \
+        }
+
+#define ON_NOTIFY(code, id, handler)                                                        \
+        if (uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->idFrom == (id) &&        \
+            reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(code)) {            \
+            LRESULT zolNotifyResult = 0;                                                    \
+            handler(reinterpret_cast<NMHDR*>(lParam), &zolNotifyResult);                    \
+            lResult = zolNotifyResult;                                                      \
+            return true;                                                                    \
+        }
+
+#define ON_MESSAGE(message, handler)                                                        \
+        if (uMsg == (message)) {                                                            \
+            lResult = handler(wParam, lParam);                                              \
+            return true;                                                                    \
+        }
+
+#define END_MSG_MAP()                                                                       \
+        return ZolMapBase::ProcessWindowMessage(uMsg, wParam, lParam, lResult);             \
+    }

@@ -1,0 +1,13 @@
+// Conversion between the program's 8-bit Windows-1251 strings and the UTF-16 of the W
+// functions. Every text crosses into the window system through here, so the interface
+// shows the same on any system locale (an English Windows, a default Wine).
+#pragma once
+
+#include <string>
+
+constexpr unsigned kTextCodePage = 1251;
+
+std::wstring Widen(const std::string& text);
+std::wstring Widen(const char* text);
+std::string Narrow(const std::wstring& text);
+std::string Narrow(const wchar_t* text);
