@@ -1,0 +1,44 @@
+#include "search/AddressScan.h"
+
+#include <algorithm>
+#include <cstring>
+
+std::int32_t CAddressScan::ProbeAddress(ITagServer& server, int address, std::string& text)
+{
+    unsigned char buffer[kProbeTextSize] = {};
+    std::int32_t type = 0;  // a failed call may leave it unwritten
+    const HResult hr = server.ProbeDevice(static_cast<std::uint32_t>(address), buffer, &type);
+    if (HrFailed(hr) || type == 0) {
+        text.clear();
+        return 0;
+    }
+    // The server is relied on to terminate the text, but a missing NUL must not let the
+    // copy run past the buffer: without one, all kProbeTextSize bytes are the text.
+    const void* nul = std::memchr(buffer, '\0', sizeof buffer);
+    const std::size_t length =
+        nul != nullptr ? static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - buffer)
+                       : sizeof buffer;
+    text.assign(reinterpret_cast<const char*>(buffer), length);
+    return type;
+}
+
+void CAddressScan::Scan(int firstAddress, int secondAddress)
+{
+    m_nStartAddress = std::min(firstAddress, secondAddress);
+    m_nEndAddress = std::max(firstAddress, secondAddress);
+    m_bStop = false;
+
+    // A 64-bit counter, so that an end of INT_MAX does not overflow the loop.
+    for (std::int64_t a = m_nStartAddress; a <= m_nEndAddress; ++a) {
+        const int address = static_cast<int>(a);
+        m_host.DispatchOneWaitingMessage();
+        std::string text;
+        const std::int32_t type = ProbeAddress(m_server, address, text);
+        m_host.OnScanProgress(address);
+        if (m_bStop)
+            break;
+        if (type != 0)
+            m_host.OnDeviceFound(type, text, address);
+    }
+    m_host.OnScanFinished();
+}
