@@ -1,0 +1,134 @@
+#include "standin/FaultTable.h"
+
+#include <cctype>
+
+using namespace standin_text;
+
+namespace {
+
+struct NamedHResult {
+    const char* name;
+    std::uint32_t value;
+};
+
+constexpr NamedHResult kNamedHResults[] = {
+    {"S_OK", 0x00000000u},
+    {"S_FALSE", 0x00000001u},
+    {"E_FAIL", 0x80004005u},
+    {"E_INVALIDARG", 0x80070057u},
+    {"E_NOINTERFACE", 0x80004002u},
+    {"E_UNEXPECTED", 0x8000FFFFu},
+    {"E_NOTIMPL", 0x80004001u},
+    {"E_OUTOFMEMORY", 0x8007000Eu},
+    {"E_ACCESSDENIED", 0x80070005u},
+    {"E_POINTER", 0x80004003u},
+    {"CLASS_E_CLASSNOTAVAILABLE", 0x80040111u},
+    {"REGDB_E_CLASSNOTREG", 0x80040154u},
+    {"CO_E_SERVER_EXEC_FAILURE", 0x80080005u},
+    {"RPC_E_DISCONNECTED", 0x80010108u},
+    {"RPC_S_SERVER_UNAVAILABLE", 0x800706BAu},
+};
+
+bool EqualsIgnoreCase(const std::string& a, const char* b)
+{
+    std::size_t i = 0;
+    for (; i < a.size() && b[i] != '\0'; ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return i == a.size() && b[i] == '\0';
+}
+
+}  // namespace
+
+int OperationSlot(const std::string& name)
+{
+    for (const auto& op : kAddTagsOperations)
+        if (EqualsIgnoreCase(name, op.name)) return op.slot;
+    return -1;
+}
+
+const char* OperationName(int slot)
+{
+    for (const auto& op : kAddTagsOperations)
+        if (op.slot == slot) return op.name;
+    return "?";
+}
+
+bool ParseHResult(const std::string& text, HResult* hr)
+{
+    for (const auto& named : kNamedHResults) {
+        if (EqualsIgnoreCase(text, named.name)) {
+            *hr = static_cast<HResult>(named.value);
+            return true;
+        }
+    }
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        if (text.size() > 10) return false;
+        std::uint32_t value = 0;
+        for (std::size_t i = 2; i < text.size(); ++i) {
+            const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+            int digit;
+            if (c >= '0' && c <= '9') digit = c - '0';
+            else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+            else return false;
+            value = value * 16 + static_cast<std::uint32_t>(digit);
+        }
+        *hr = static_cast<HResult>(value);
+        return true;
+    }
+    std::int64_t value = 0;
+    if (!ParseSigned64(text, &value) || value < INT32_MIN || value > static_cast<std::int64_t>(UINT32_MAX))
+        return false;
+    *hr = static_cast<HResult>(static_cast<std::uint32_t>(value));
+    return true;
+}
+
+FaultTable ParseFaultsFile(std::istream& in, SkipLog& skipped)
+{
+    static const char kFile[] = "faults.txt";
+    FaultTable faults;
+    ForEachRecord(in, [&](int number, const std::string& line) {
+        auto skip = [&](const char* why) {
+            skipped.push_back(SkippedLine{kFile, number, line, why});
+        };
+        auto f = Fields(line);
+        if (f.empty()) return;
+        const std::string& kind = f[0];
+        HResult hr = 0;
+        std::uint64_t ms = 0;
+
+        if (kind == "class" || kind == "instance") {
+            if (f.size() != 2) return skip("expected: class|instance <hresult>");
+            if (!ParseHResult(f[1], &hr) || !HrFailed(hr)) return skip("needs a failure HRESULT");
+            (kind == "class" ? faults.classRefusal : faults.instanceRefusal) = hr;
+        } else if (kind == "fail" || kind == "slow" || kind == "die") {
+            const std::size_t want = kind == "die" ? 2 : 3;
+            if (f.size() != want) return skip("wrong number of fields");
+            const int slot = OperationSlot(f[1]);
+            if (slot < 0) return skip("unknown operation");
+            if (kind == "fail") {
+                if (!ParseHResult(f[2], &hr)) return skip("not an HRESULT");
+                faults.fail[slot] = hr;
+            } else if (kind == "slow") {
+                if (!ParseUnsigned(f[2], kMaxConfiguredMs, &ms)) return skip("ms must be 0..600000");
+                faults.slowMs[slot] = static_cast<std::uint32_t>(ms);
+            } else {
+                faults.die[slot] = true;
+            }
+        } else if (kind == "enum-endless" || kind == "probe-unterminated" || kind == "no-restart") {
+            if (f.size() != 1) return skip("takes no argument");
+            if (kind == "enum-endless") faults.enumEndless = true;
+            else if (kind == "probe-unterminated") faults.probeUnterminated = true;
+            else faults.noRestart = true;
+        } else if (kind == "probe_timeout_ms") {
+            if (f.size() != 2 || !ParseUnsigned(f[1], kMaxConfiguredMs, &ms))
+                return skip("expected: probe_timeout_ms <0..600000>");
+            faults.probeTimeoutMs = static_cast<std::uint32_t>(ms);
+        } else {
+            skip("unknown fault");
+        }
+    });
+    return faults;
+}

@@ -1,0 +1,51 @@
+// Faults the stand-in server plays on request, read from faults.txt in its state directory
+// afresh on every new connection. One fault a line ('#' comments):
+//
+//   class <hresult>           the class object refuses IClassFactory with this HRESULT
+//   instance <hresult>        IClassFactory::CreateInstance returns this HRESULT
+//   fail <Operation> <hresult> the operation returns this HRESULT and leaves its outs untouched
+//   slow <Operation> <ms>     the operation first waits this long
+//   die <Operation>           the process ends inside the operation (the caller gets an RPC error)
+//   enum-endless              EnumTags never leaves the cursor at 0: it starts over after the last tag
+//   probe-unterminated        ProbeDevice fills all 100 text bytes, no NUL among them
+//   no-restart                after RestartServer the server refuses every new connection
+//   probe_timeout_ms <n>      time a probe of an absent address takes (default 50)
+//
+// <Operation> is a name of IAddTags (AddTag, DeleteTag, RestartServer, GetComSettings,
+// SetComSettings, EnumTags, GetTagInfo, ProbeDevice). <hresult> is hexadecimal with 0x,
+// decimal, or one of the usual names (E_FAIL, E_INVALIDARG, ...). class and instance take a
+// failure code only.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <istream>
+#include <optional>
+#include <string>
+
+#include "server/TagServer.h"
+#include "standin/StateFiles.h"
+
+// Operations are indexed by their slot in the IAddTags table (3..11).
+constexpr int kStandinSlotCount = 12;
+
+// The slot of an operation name of kAddTagsOperations, or -1.
+int OperationSlot(const std::string& name);
+const char* OperationName(int slot);
+
+// "0x80004005", "-2147467259", "2147500037" or a known name; false when it is none of these.
+bool ParseHResult(const std::string& text, HResult* hr);
+
+struct FaultTable {
+    std::optional<HResult> classRefusal;
+    std::optional<HResult> instanceRefusal;
+    std::array<std::optional<HResult>, kStandinSlotCount> fail{};
+    std::array<std::uint32_t, kStandinSlotCount> slowMs{};
+    std::array<bool, kStandinSlotCount> die{};
+    bool enumEndless = false;
+    bool probeUnterminated = false;
+    bool noRestart = false;
+    std::uint32_t probeTimeoutMs = 50;
+};
+
+FaultTable ParseFaultsFile(std::istream& in, SkipLog& skipped);
