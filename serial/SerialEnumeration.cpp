@@ -55,10 +55,9 @@ bool EnumeratePortsByDeviceNames(ISerialSystem& system, std::vector<unsigned>& p
         }
         const std::uint32_t error = system.GetLastError();
         system.FreeNameBuffer(buffer);
-        if (error != kErrorInsufficientBuffer) {
-            system.SetLastError(error);  // freeing must not hide the query's own error
+        system.SetLastError(error);  // freeing must not hide the query's own error
+        if (error != kErrorInsufficientBuffer)
             return false;
-        }
         size *= 2;  // unsigned: becomes 0 after 2^31, which ends the attempts
     }
     return false;

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -11,33 +11,54 @@
 
 namespace {
 
+using Log = std::vector<std::string>;
+
 struct Answer {
-    HResult hr = kS_OK;
-    std::int32_t type = 0;
+    HResult hr;
+    std::int32_t type;
     std::string text;        // copied without a NUL when it fills the buffer
     bool writeType = true;   // false: the call leaves the type as it found it
 };
 
-// A line of devices: unlisted addresses answer type 0. Every call is logged in `log`.
-class FakeLine final : public ITagServer {
+// A line of devices (unlisted addresses answer type 0) and a host whose queue may hold one
+// stop request, which arrives while `stopArrivesAt` is probed. Everything goes into one log.
+class FakeLineAndHost final : public ITagServer, public IScanHost {
 public:
-    explicit FakeLine(std::vector<std::string>& log) : m_log(log) {}
-    std::map<int, Answer> answers;
-    std::function<void(int)> onProbe;  // runs during the probe of an address
+    Log log;
+    std::map<std::uint32_t, Answer> answers;
+    std::uint32_t stopArrivesAt = 0;
+    bool stopWaiting = false;
+    std::vector<std::string> texts;
+    CAddressScan scan{*this, *this};
 
     HResult ProbeDevice(std::uint32_t address, unsigned char text[kProbeTextSize],
                         std::int32_t* type) override
     {
-        m_log.push_back("probe " + std::to_string(address));
-        if (onProbe)
-            onProbe(static_cast<int>(address));
-        const Answer a = answers.count(static_cast<int>(address)) ? answers[static_cast<int>(address)]
-                                                                    : Answer{};
+        log.push_back("probe " + std::to_string(address));
+        stopWaiting = stopWaiting || address == stopArrivesAt;
+        const auto it = answers.find(address);
+        const Answer a = it != answers.end() ? it->second : Answer{kS_OK, 0, ""};
         if (a.writeType)
             *type = a.type;
         std::memcpy(text, a.text.data(), std::min<std::size_t>(a.text.size(), kProbeTextSize));
         return a.hr;
     }
+    void DispatchOneWaitingMessage() override
+    {
+        if (stopWaiting) {
+            stopWaiting = false;
+            scan.RequestStop();
+            log.push_back("stop");
+        }
+    }
+    void OnScanProgress(int address) override { log.push_back("progress " + std::to_string(address)); }
+    void OnDeviceFound(std::int32_t type, const std::string& text, int address) override
+    {
+        log.push_back("found " + std::to_string(address) + " type " + std::to_string(type));
+        texts.push_back(text);
+    }
+    void OnScanFinished() override { log.push_back("finished"); }
+
     HResult AddTag(std::uint32_t, std::uint32_t, std::uint32_t, std::int64_t) override { return kE_FAIL; }
     HResult DeleteTag(std::uint32_t, std::uint32_t, std::uint32_t) override { return kE_FAIL; }
     HResult RestartServer() override { return kE_FAIL; }
@@ -49,119 +70,70 @@ public:
                      std::uint32_t*, std::uint32_t*) override { return kE_FAIL; }
     HResult GetTagInfo(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t*,
                        std::uint32_t*) override { return kE_FAIL; }
-
-private:
-    std::vector<std::string>& m_log;
 };
 
-// A host whose message queue holds stop requests; each dispatch takes at most one.
-class FakeHost final : public IScanHost {
-public:
-    explicit FakeHost(std::vector<std::string>& log) : m_log(log) {}
-    CAddressScan* scan = nullptr;
-    int waitingStops = 0;
-    std::vector<std::string> texts;
-
-    void DispatchOneWaitingMessage() override
-    {
-        if (waitingStops > 0) {
-            --waitingStops;
-            scan->RequestStop();
-            m_log.push_back("stop");
-        }
-    }
-    void OnScanProgress(int address) override { m_log.push_back("progress " + std::to_string(address)); }
-    void OnDeviceFound(std::int32_t type, const std::string& text, int address) override
-    {
-        m_log.push_back("found " + std::to_string(address) + " type " + std::to_string(type));
-        texts.push_back(text);
-    }
-    void OnScanFinished() override { m_log.push_back("finished"); }
-
-private:
-    std::vector<std::string>& m_log;
-};
-
-struct ScanFixture : ::testing::Test {
-    std::vector<std::string> log;
-    FakeLine line{log};
-    FakeHost host{log};
-    CAddressScan scan{line, host};
-    ScanFixture() { host.scan = &scan; }
-};
-
-using Log = std::vector<std::string>;
-
-TEST_F(ScanFixture, ReversedRangeRunsUpwardWithReportsInOrder)
+TEST(AddressScan, ReversedRangeRunsUpwardWithReportsInOrder)
 {
-    line.answers[4] = {kS_OK, 17, "Meter", true};
-    scan.Scan(5, 3);
-    EXPECT_EQ(scan.StartAddress(), 3);
-    EXPECT_EQ(scan.EndAddress(), 5);
-    EXPECT_EQ(log, (Log{"probe 3", "progress 3", "probe 4", "progress 4", "found 4 type 17",
-                        "probe 5", "progress 5", "finished"}));
-    EXPECT_EQ(host.texts, (std::vector<std::string>{"Meter"}));
+    FakeLineAndHost f;
+    f.answers[4] = {kS_OK, 17, "Meter"};
+    f.scan.Scan(5, 3);
+    EXPECT_EQ(f.scan.StartAddress(), 3);
+    EXPECT_EQ(f.scan.EndAddress(), 5);
+    EXPECT_EQ(f.log, (Log{"probe 3", "progress 3", "probe 4", "progress 4", "found 4 type 17",
+                          "probe 5", "progress 5", "finished"}));
+    EXPECT_EQ(f.texts, (std::vector<std::string>{"Meter"}));
+
+    FakeLineAndHost single;
+    single.answers[255] = {kS_OK, 255, "X"};
+    single.scan.Scan(255, 255);
+    EXPECT_EQ(single.log, (Log{"probe 255", "progress 255", "found 255 type 255", "finished"}));
 }
 
-TEST_F(ScanFixture, SingleAddress)
+TEST(AddressScan, StopDuringAProbeEndsAfterTheNextAddress)
 {
-    line.answers[255] = {kS_OK, 255, "X", true};
-    scan.Scan(255, 255);
-    EXPECT_EQ(log, (Log{"probe 255", "progress 255", "found 255 type 255", "finished"}));
+    FakeLineAndHost f;
+    f.answers[4] = {kS_OK, 1, "A"};
+    f.answers[5] = {kS_OK, 2, "B"};
+    f.stopArrivesAt = 4;
+    f.scan.Scan(3, 9);
+    EXPECT_EQ(f.log, (Log{"probe 3", "progress 3", "probe 4", "progress 4", "found 4 type 1",
+                          "stop", "probe 5", "progress 5", "finished"}));
 }
 
-TEST_F(ScanFixture, StopDuringProbeEndsAfterTheNextAddress)
+TEST(AddressScan, StopWhileIdleIsClearedByTheNextScan)
 {
-    line.answers[4] = {kS_OK, 1, "A", true};
-    line.answers[5] = {kS_OK, 2, "B", true};
-    line.onProbe = [this](int address) {
-        if (address == 4)
-            host.waitingStops = 1;  // the request arrives while address 4 is probed
-    };
-    scan.Scan(3, 9);
-    EXPECT_EQ(log, (Log{"probe 3", "progress 3", "probe 4", "progress 4", "found 4 type 1",
-                        "stop", "probe 5", "progress 5", "finished"}));
+    FakeLineAndHost f;
+    f.scan.RequestStop();
+    f.scan.Scan(1, 2);
+    EXPECT_FALSE(f.scan.StopRequested());
+    EXPECT_EQ(f.log, (Log{"probe 1", "progress 1", "probe 2", "progress 2", "finished"}));
 }
 
-TEST_F(ScanFixture, StopWhileIdleIsClearedByTheNextScan)
+TEST(AddressScan, FailedOrEmptyAnswersAreNoDevice)
 {
-    scan.RequestStop();
-    EXPECT_TRUE(scan.StopRequested());
-    scan.Scan(1, 3);
-    EXPECT_FALSE(scan.StopRequested());
-    EXPECT_EQ(log, (Log{"probe 1", "progress 1", "probe 2", "progress 2", "probe 3", "progress 3",
-                        "finished"}));
+    FakeLineAndHost f;
+    f.answers[1] = {kS_OK, 0, "ignored"};
+    f.answers[2] = {kE_FAIL, 33, "garbage"};        // failed call with out-values written
+    f.answers[3] = {kE_FAIL, 0, "", false};         // failed call leaving the type unwritten
+    f.answers[4] = {kS_OK, 0, "", false};           // type never written: still no device
+    f.answers[5] = {kS_OK, -7, ""};                 // any other type is a device
+    f.scan.Scan(1, 5);
+    EXPECT_EQ(std::count_if(f.log.begin(), f.log.end(),
+                            [](const std::string& s) { return s.rfind("found", 0) == 0; }), 1);
+    EXPECT_EQ(f.log[f.log.size() - 2], "found 5 type -7");
 }
 
-TEST_F(ScanFixture, FailedOrEmptyAnswersAreNoDevice)
+TEST(AddressScan, TextIsBoundedAndFreshPerAddress)
 {
-    line.answers[1] = {kS_OK, 0, "ignored", true};      // type 0
-    line.answers[2] = {kE_FAIL, 33, "garbage", true};    // failed call with out-values written
-    line.answers[3] = {kE_FAIL, 0, "", false};           // failed call leaving the type unwritten
-    line.answers[4] = {kS_OK, 0, "", false};             // type never written: still 0
-    line.answers[5] = {kS_OK, -7, "", true};             // any non-zero type is a device
-    scan.Scan(1, 5);
-    EXPECT_EQ(log, (Log{"probe 1", "progress 1", "probe 2", "progress 2", "probe 3", "progress 3",
-                        "probe 4", "progress 4", "probe 5", "progress 5", "found 5 type -7",
-                        "finished"}));
-    EXPECT_EQ(host.texts, (std::vector<std::string>{""}));
-}
+    FakeLineAndHost f;
+    f.answers[1] = {kS_OK, 9, std::string(kProbeTextSize, 'A')};  // no NUL within the buffer
+    f.answers[2] = {kS_OK, 9, ""};  // must not show address 1's text
+    f.scan.Scan(1, 2);
+    EXPECT_EQ(f.texts, (std::vector<std::string>{std::string(kProbeTextSize, 'A'), ""}));
 
-TEST_F(ScanFixture, UnterminatedTextIsBoundedByTheBuffer)
-{
-    line.answers[1] = {kS_OK, 9, std::string(kProbeTextSize, 'A'), true};
-    line.answers[2] = {kS_OK, 9, "", true};  // a text from a previous address must not leak
-    scan.Scan(1, 2);
-    ASSERT_EQ(host.texts.size(), 2u);
-    EXPECT_EQ(host.texts[0], std::string(kProbeTextSize, 'A'));
-    EXPECT_EQ(host.texts[1], "");
-}
-
-TEST_F(ScanFixture, RangeAtTheTopOfIntEnds)
-{
-    scan.Scan(INT_MAX, INT_MAX - 1);
-    EXPECT_EQ(log.size(), 5u);
-    EXPECT_EQ(log.back(), "finished");
+    FakeLineAndHost top;  // the loop must not overflow at the top of int
+    top.scan.Scan(INT_MAX, INT_MAX - 1);
+    EXPECT_EQ(top.log.size(), 5u);
 }
 
 }  // namespace
