@@ -1,0 +1,35 @@
+// Loading of the device catalogue from the description files of a directory.
+//
+// The loader prints "Start reading configuration files", then takes every regular file
+// whose name ends in ".dsc" (any letter case) in ascending byte order of the names, so the
+// catalogue's order never depends on the file system. For each it prints
+// "Reading config file '<name>'....", reads it (DescriptionReader.h) and inserts the
+// accepted device at the head of the catalogue: the catalogue ends up in the reverse of
+// the reading order, and among devices of one type code the one read last is found first.
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "catalogue/Device.h"
+
+struct DescriptionFileEntry {
+    std::string name;             // the bare name as printed (UTF-8 on Windows)
+    std::filesystem::path path;   // the file to open
+};
+
+// True when the name ends in ".dsc", in any letter case.
+bool IsDescriptionFileName(const std::string& name);
+
+// The description files of a directory, in ascending byte order of their names. Empty
+// when the directory cannot be read.
+std::vector<DescriptionFileEntry> ListDescriptionFiles(const std::filesystem::path& directory);
+
+// Loads every description file of the directory into catalogue, with the loader's lines
+// on out.
+void LoadDeviceCatalogue(const std::filesystem::path& directory, std::ostream& out, CDeviceList& catalogue);
+
+// The program's form: the working directory, standard output, g_DeviceCatalogue.
+void LoadDeviceCatalogue();

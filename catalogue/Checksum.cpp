@@ -1,0 +1,183 @@
+#include "catalogue/Checksum.h"
+
+#include <array>
+#include <fstream>
+#include <iostream>
+#include <system_error>
+
+namespace {
+
+// The register always holds the remainder of the data bits, read as a polynomial over
+// GF(2) with the first bit highest, modulo G = x^31 + (the low 31 bits of the polynomial
+// constant): each bit step is r = (r * x + bit) mod G. Hence
+//   one byte:    r' = (r * x^8  + byte) mod G
+//   eight bytes: r' = (r * x^64 + c0 * x^56 + ... + c7) mod G
+// and each product of a byte and a power of x is a table lookup.
+
+constexpr std::uint32_t MultiplyByX(std::uint32_t v)  // v < 2^31
+{
+    v <<= 1;
+    return (v & 0x80000000u) ? v ^ kChecksumPolynomial : v;
+}
+
+struct ChecksumTables {
+    std::uint32_t byteStep[256];  // (b * x^31) mod G: the one-byte step
+    std::uint32_t power[8][256];  // power[k][b] = (b * x^(32 + 8k)) mod G: the eight-byte step
+};
+
+// (b * x^n) mod G for every byte b, built from the images of the eight single bits.
+constexpr void FillPowerRow(std::uint32_t (&row)[256], int n)
+{
+    std::uint32_t bit[8] = {};
+    for (int k = 0; k < 8; ++k) {
+        std::uint32_t v = 1u << k;
+        for (int i = 0; i < n; ++i)
+            v = MultiplyByX(v);
+        bit[k] = v;
+    }
+    for (int b = 0; b < 256; ++b) {
+        std::uint32_t v = 0;
+        for (int k = 0; k < 8; ++k) {
+            if (b & (1 << k))
+                v ^= bit[k];
+        }
+        row[b] = v;
+    }
+}
+
+constexpr ChecksumTables MakeTables()
+{
+    ChecksumTables t{};
+    FillPowerRow(t.byteStep, 31);
+    for (int k = 0; k < 8; ++k)
+        FillPowerRow(t.power[k], 32 + 8 * k);
+    return t;
+}
+
+constexpr ChecksumTables kTables = MakeTables();
+
+// A 32-bit value as a polynomial of degree <= 31, reduced mod G.
+inline std::uint32_t Reduce32(std::uint32_t v)
+{
+    return v ^ (kChecksumPolynomial & (0u - (v >> 31)));
+}
+
+inline std::uint32_t LoadBigEndian32(const unsigned char* p)
+{
+    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) |
+           std::uint32_t(p[3]);
+}
+
+}  // namespace
+
+std::uint32_t UpdateChecksumBitwise(std::uint32_t reg, const unsigned char* bytes, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        for (int bit = 7; bit >= 0; --bit) {
+            reg = (reg << 1) | ((bytes[i] >> bit) & 1u);
+            if (reg & 0x80000000u)
+                reg ^= kChecksumPolynomial;
+        }
+    }
+    return reg;
+}
+
+std::uint32_t UpdateChecksum(std::uint32_t reg, const unsigned char* bytes, std::size_t count)
+{
+    if (count == 0)
+        return reg;
+    // The first shift drops bit 31 unseen; from then on the register stays below 2^31.
+    reg &= 0x7FFFFFFFu;
+    const auto& p = kTables.power;
+    while (count >= 8) {
+        reg = p[7][reg >> 24] ^ p[6][(reg >> 16) & 0xFF] ^ p[5][(reg >> 8) & 0xFF] ^ p[4][reg & 0xFF] ^
+              p[3][bytes[0]] ^ p[2][bytes[1]] ^ p[1][bytes[2]] ^ p[0][bytes[3]] ^
+              Reduce32(LoadBigEndian32(bytes + 4));
+        bytes += 8;
+        count -= 8;
+    }
+    while (count > 0) {
+        reg = kTables.byteStep[reg >> 23] ^ ((reg & 0x7FFFFFu) << 8) ^ *bytes;
+        ++bytes;
+        --count;
+    }
+    return reg;
+}
+
+int ChecksumFile(std::istream& file, std::uint32_t& result)
+{
+    std::uint32_t reg = 0;
+    char buffer[64 * 1024];
+    for (;;) {
+        file.read(buffer, sizeof buffer);
+        const std::streamsize got = file.gcount();
+        if (got <= 0)
+            break;
+        reg = UpdateChecksum(reg, reinterpret_cast<const unsigned char*>(buffer), static_cast<std::size_t>(got));
+        if (!file)
+            break;
+    }
+    result = reg;
+    return 0;
+}
+
+std::uint32_t ReadStoredChecksum(const unsigned char bytes[4])
+{
+    return LoadBigEndian32(bytes);
+}
+
+void WriteStoredChecksum(std::uint32_t value, unsigned char bytes[4])
+{
+    bytes[0] = static_cast<unsigned char>(value >> 24);
+    bytes[1] = static_cast<unsigned char>(value >> 16);
+    bytes[2] = static_cast<unsigned char>(value >> 8);
+    bytes[3] = static_cast<unsigned char>(value);
+}
+
+ChecksumCheck CheckChecksum(std::string_view fileBytes)
+{
+    ChecksumCheck check;
+    if (fileBytes.size() < 4) {
+        check.status = ChecksumStatus::TooShort;
+        return check;
+    }
+    check.stored = ReadStoredChecksum(reinterpret_cast<const unsigned char*>(fileBytes.data()));
+    check.computed = UpdateChecksum(0, fileBytes.substr(4));
+    check.status = check.stored == check.computed ? ChecksumStatus::Ok : ChecksumStatus::Mismatch;
+    return check;
+}
+
+ChecksumCheck CheckFileChecksum(const std::filesystem::path& file)
+{
+    ChecksumCheck check;
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec))
+        return check;  // CannotOpen
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return check;
+    unsigned char head[4];
+    in.read(reinterpret_cast<char*>(head), 4);
+    if (in.gcount() < 4) {
+        check.status = ChecksumStatus::TooShort;
+        return check;
+    }
+    check.stored = ReadStoredChecksum(head);
+    ChecksumFile(in, check.computed);
+    check.status = check.stored == check.computed ? ChecksumStatus::Ok : ChecksumStatus::Mismatch;
+    return check;
+}
+
+std::uint8_t VerifyFileChecksum(const std::filesystem::path& file, const std::string& displayName,
+                                std::ostream& out)
+{
+    const ChecksumCheck check = CheckFileChecksum(file);
+    if (check.status == ChecksumStatus::CannotOpen)
+        out << displayName << " \tCan't open file\n";
+    return check.status == ChecksumStatus::Ok ? 0 : 255;
+}
+
+std::uint8_t VerifyFileChecksum(const std::string& fileName)
+{
+    return VerifyFileChecksum(std::filesystem::path(fileName), fileName, std::cout);
+}

@@ -1,0 +1,31 @@
+#include "catalogue/TagName.h"
+
+#include <cstdio>
+
+#include "catalogue/Catalogue.h"
+
+namespace {
+
+std::string FormatAddress(int address)
+{
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%03d", address);
+    return digits;
+}
+
+}  // namespace
+
+std::string FormatDevicePart(const std::string& deviceName, int address)
+{
+    return deviceName + "(" + FormatAddress(address) + ")";
+}
+
+std::string FormatTagName(int address, int typeCode, int paramNumber)
+{
+    if (address == 0 || address == 255 || typeCode == 0 || paramNumber == 0)
+        return std::string();
+    const std::string digits = FormatAddress(address);
+    const std::string parameterName = GetParameterName(typeCode, paramNumber);
+    const std::string deviceName = GetDeviceName(typeCode);
+    return deviceName + "(" + digits + ")." + parameterName;
+}

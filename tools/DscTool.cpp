@@ -1,0 +1,324 @@
+#include "tools/DscTool.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+#include <system_error>
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueLoader.h"
+#include "catalogue/Checksum.h"
+#include "catalogue/DescriptionReader.h"
+#include "catalogue/TagName.h"
+#include "tools/Cp1251.h"
+#include "tools/DscLint.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+const char kUsage[] =
+    "usage:\n"
+    "  dsctool load DIR                     run the loader over DIR; its lines on stdout\n"
+    "  dsctool dump DIR                     load DIR; the catalogue as JSON on stdout,\n"
+    "                                       the loader's lines on stderr\n"
+    "  dsctool verify FILE...               check each file's checksum\n"
+    "  dsctool sign FILE...                 rewrite bytes 0-3 with the checksum of the rest\n"
+    "  dsctool pack TEXTFILE OUT            write OUT as checksum + the text of TEXTFILE\n"
+    "  dsctool name DIR ADDRESS TYPE PARAM  print the tag name formed from DIR's descriptions\n"
+    "  dsctool lint FILE...                 report what is almost surely a mistake\n"
+    "Exit status: 0 success, 1 failure or findings, 2 bad arguments.\n";
+
+int Usage(std::ostream& err, const std::string& problem)
+{
+    err << "dsctool: " << problem << "\n" << kUsage;
+    return kExitUsage;
+}
+
+fs::path ToPath(const std::string& argument)
+{
+#ifdef _WIN32
+    // Arguments come as UTF-8 from the entry point on Windows (see main.cpp).
+    return fs::u8path(argument);
+#else
+    return fs::path(argument);
+#endif
+}
+
+bool IsDirectory(const std::string& argument)
+{
+    std::error_code ec;
+    return fs::is_directory(ToPath(argument), ec);
+}
+
+// A whole decimal int and nothing else.
+bool ParseInt(const std::string& text, int& value)
+{
+    if (text.empty())
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    const long parsed = std::strtol(text.c_str(), &end, 10);
+    if (*end != '\0' || errno == ERANGE || parsed < INT_MIN || parsed > INT_MAX)
+        return false;
+    value = static_cast<int>(parsed);
+    return true;
+}
+
+std::string JsonString(const std::string& cp1251)
+{
+    std::string out = "\"";
+    for (char c : Cp1251ToUtf8(cp1251)) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+                out += escaped;
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += '"';
+    return out;
+}
+
+void WriteJson(const CDeviceList& catalogue, std::ostream& out)
+{
+    out << "[";
+    bool firstDevice = true;
+    for (const CDevice& device : catalogue) {
+        out << (firstDevice ? "\n" : ",\n");
+        firstDevice = false;
+        out << "  {\"name\": " << JsonString(device.m_strName) << ", \"type_code\": " << device.m_nTypeCode
+            << ", \"parameters\": [";
+        bool firstParameter = true;
+        for (const CParameter& parameter : device.m_Parameters) {
+            out << (firstParameter ? "\n" : ",\n");
+            firstParameter = false;
+            out << "    {\"number\": " << parameter.m_nNumber << ", \"name\": " << JsonString(parameter.m_strName)
+                << ", \"access\": " << parameter.m_nAccess << ", \"type\": " << parameter.m_nType
+                << ", \"memory\": " << parameter.m_nMemory << ", \"address\": " << parameter.m_nAddress
+                << ", \"enum\": [";
+            bool firstValue = true;
+            for (const std::string& value : parameter.m_EnumValues) {
+                out << (firstValue ? "" : ", ") << JsonString(value);
+                firstValue = false;
+            }
+            out << "]}";
+        }
+        out << (firstParameter ? "]}" : "\n  ]}");
+    }
+    out << (firstDevice ? "]\n" : "\n]\n");
+}
+
+int CommandLoad(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool dump)
+{
+    if (args.size() != 2)
+        return Usage(err, std::string(dump ? "dump" : "load") + " takes one directory");
+    if (!IsDirectory(args[1])) {
+        err << "dsctool: " << args[1] << ": not a directory\n";
+        return kExitFailure;
+    }
+    CDeviceList catalogue;
+    LoadDeviceCatalogue(ToPath(args[1]), dump ? err : out, catalogue);
+    if (dump)
+        WriteJson(catalogue, out);
+    return kExitOk;
+}
+
+int CommandVerify(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.size() < 2)
+        return Usage(err, "verify takes at least one file");
+    bool allPass = true;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const ChecksumCheck check = CheckFileChecksum(ToPath(args[i]));
+        switch (check.status) {
+        case ChecksumStatus::Ok:
+            out << args[i] << ": ok\n";
+            break;
+        case ChecksumStatus::Mismatch: {
+            char line[80];
+            std::snprintf(line, sizeof line, ": stored %08X, computed %08X\n", static_cast<unsigned>(check.stored),
+                          static_cast<unsigned>(check.computed));
+            out << args[i] << line;
+            allPass = false;
+            break;
+        }
+        case ChecksumStatus::TooShort:
+            out << args[i] << ": shorter than 4 bytes\n";
+            allPass = false;
+            break;
+        case ChecksumStatus::CannotOpen:
+            out << args[i] << ": cannot open\n";
+            err << "dsctool: " << args[i] << ": cannot open\n";
+            allPass = false;
+            break;
+        }
+    }
+    return allPass ? kExitOk : kExitFailure;
+}
+
+// Reads a file, reporting a failure on err.
+bool ReadInput(const std::string& name, std::string& bytes, std::ostream& err)
+{
+    switch (ReadFileBytes(ToPath(name), bytes)) {
+    case FileReadStatus::Ok:
+        return true;
+    case FileReadStatus::CannotOpen:
+        err << "dsctool: " << name << ": cannot open\n";
+        return false;
+    case FileReadStatus::ReadError:
+        err << "dsctool: " << name << ": read error\n";
+        return false;
+    }
+    return false;
+}
+
+int CommandSign(const std::vector<std::string>& args, std::ostream& err)
+{
+    if (args.size() < 2)
+        return Usage(err, "sign takes at least one file");
+    bool allSigned = true;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        std::string bytes;
+        if (!ReadInput(args[i], bytes, err)) {
+            allSigned = false;
+            continue;
+        }
+        if (bytes.size() < 4) {
+            err << "dsctool: " << args[i] << ": shorter than the 4 checksum bytes\n";
+            allSigned = false;
+            continue;
+        }
+        unsigned char head[4];
+        WriteStoredChecksum(UpdateChecksum(0, std::string_view(bytes).substr(4)), head);
+        // Only the four checksum bytes are written; the rest of the file stays as it is.
+        std::fstream file(ToPath(args[i]), std::ios::in | std::ios::out | std::ios::binary);
+        if (file)
+            file.write(reinterpret_cast<const char*>(head), 4);
+        if (file)
+            file.flush();
+        if (!file) {
+            err << "dsctool: " << args[i] << ": cannot write\n";
+            allSigned = false;
+        }
+    }
+    return allSigned ? kExitOk : kExitFailure;
+}
+
+int CommandPack(const std::vector<std::string>& args, std::ostream& err)
+{
+    if (args.size() != 3)
+        return Usage(err, "pack takes a text file and an output file");
+    std::string text;
+    if (!ReadInput(args[1], text, err))
+        return kExitFailure;
+    unsigned char head[4];
+    WriteStoredChecksum(UpdateChecksum(0, text), head);
+
+    // Written beside the target and renamed over it, so OUT is never left half written.
+    const fs::path target = ToPath(args[2]);
+    fs::path temporary = target;
+    temporary += ".tmp";
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        file.write(reinterpret_cast<const char*>(head), 4);
+        file.write(text.data(), static_cast<std::streamsize>(text.size()));
+        file.close();
+        if (!file) {
+            std::error_code ignored;
+            fs::remove(temporary, ignored);
+            err << "dsctool: " << args[2] << ": cannot write\n";
+            return kExitFailure;
+        }
+    }
+    std::error_code ec;
+    fs::rename(temporary, target, ec);
+    if (ec) {
+        fs::remove(temporary, ec);
+        err << "dsctool: " << args[2] << ": cannot write\n";
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+int CommandName(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.size() != 5)
+        return Usage(err, "name takes a directory, an address, a type code and a parameter number");
+    int address = 0, typeCode = 0, number = 0;
+    if (!ParseInt(args[2], address) || !ParseInt(args[3], typeCode) || !ParseInt(args[4], number))
+        return Usage(err, "ADDRESS, TYPE and PARAM must be decimal integers");
+    if (!IsDirectory(args[1])) {
+        err << "dsctool: " << args[1] << ": not a directory\n";
+        return kExitFailure;
+    }
+    std::ostringstream quiet;
+    FreeDeviceCatalogue();
+    LoadDeviceCatalogue(ToPath(args[1]), quiet, g_DeviceCatalogue);
+    out << FormatTagName(address, typeCode, number) << "\n";
+    FreeDeviceCatalogue();
+    return kExitOk;
+}
+
+int CommandLint(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.size() < 2)
+        return Usage(err, "lint takes at least one file");
+    int findings = 0;
+    bool readAll = true;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        std::string bytes;
+        if (!ReadInput(args[i], bytes, err)) {
+            readAll = false;
+            continue;
+        }
+        findings += LintDescription(bytes, args[i], out);
+    }
+    return findings == 0 && readAll ? kExitOk : kExitFailure;
+}
+
+}  // namespace
+
+int RunDscTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.empty())
+        return Usage(err, "no command given");
+    const std::string& command = args[0];
+    if (command == "help" || command == "--help" || command == "-h") {
+        out << kUsage;
+        return kExitOk;
+    }
+    if (command == "load")
+        return CommandLoad(args, out, err, false);
+    if (command == "dump")
+        return CommandLoad(args, out, err, true);
+    if (command == "verify")
+        return CommandVerify(args, out, err);
+    if (command == "sign")
+        return CommandSign(args, err);
+    if (command == "pack")
+        return CommandPack(args, err);
+    if (command == "name")
+        return CommandName(args, out, err);
+    if (command == "lint")
+        return CommandLint(args, out, err);
+    return Usage(err, "unknown command '" + command + "'");
+}

@@ -1,0 +1,18 @@
+// dsctool: a command-line tool for device description files.
+//
+//   dsctool load DIR                        the loader's lines for DIR, on stdout
+//   dsctool dump DIR                        the loaded catalogue as JSON (loader lines on stderr)
+//   dsctool verify FILE...                  check each file's checksum
+//   dsctool sign FILE...                    rewrite each file's checksum
+//   dsctool pack TEXTFILE OUT               write checksum + text to OUT
+//   dsctool name DIR ADDRESS TYPE PARAM     the tag name from DIR's descriptions
+//   dsctool lint FILE...                    report likely mistakes
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+// Runs one command; returns the process exit code (0 success, 1 failure or findings,
+// 2 bad arguments).
+int RunDscTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -1,0 +1,30 @@
+// dsctool's entry point: passes the arguments to RunDscTool with the standard streams.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tools/DscTool.h"
+
+#ifdef _WIN32
+#include <cwchar>
+#include <filesystem>
+// MinGW's wide entry point: arguments arrive as UTF-16 and are passed on as UTF-8, so that
+// file names outside the ANSI code page still open.
+extern "C" int wmain(int argc, wchar_t** argv)
+{
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(std::filesystem::path(argv[i]).u8string());
+    const int code = RunDscTool(args, std::cout, std::cerr);
+    std::cout.flush();
+    return code;
+}
+#else
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const int code = RunDscTool(args, std::cout, std::cerr);
+    std::cout.flush();
+    return code;
+}
+#endif
