@@ -1,0 +1,8 @@
+# The tree algorithms on the in-memory tree, against an in-memory server.
+zol_add_unit_test(tree_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/tree_memory_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tree_fill_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tree_addtags_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tree_commands_test.cpp
+  LIBS zol_tree)
