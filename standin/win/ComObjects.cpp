@@ -143,8 +143,11 @@ HRESULT STDMETHODCALLTYPE CAddTagsObject::ProbeDevice(ULONG address, unsigned ch
 namespace {
 
 constexpr UINT kTickMs = 50;
-// With no object ever created (or only refusals), the process leaves after this long.
+// With no object ever created, the process leaves after this long (a client that has just
+// started it needs about a second under Wine to come for its class object).
 constexpr ULONGLONG kIdleExitMs = 3000;
+// After refusing a connection, with no object alive, it leaves sooner.
+constexpr ULONGLONG kAfterRefusalMs = 1000;
 // After the last object went, a short wait in case a client is just connecting.
 constexpr ULONGLONG kLastReleaseGraceMs = 200;
 // After RestartServer, time for the answer to reach the caller.
@@ -193,7 +196,11 @@ public:
 
     HRESULT ClassRefusal();  // on any thread
     HRESULT CreateObject(REFIID riid, void** ppv);
-    void Refused() { if (m_objects == 0) m_idleSince = GetTickCount64(); }
+    void Refused()
+    {
+        m_refused = true;
+        if (m_objects == 0) m_idleSince = GetTickCount64();
+    }
 
 private:
     StandinHooks MakeHooks();
@@ -211,7 +218,9 @@ private:
     ULONGLONG m_restartAt = 0;
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_everConnected{false};
-    HRESULT m_refuseAll = S_OK;  // set when this process must refuse every connection
+    std::atomic<bool> m_refused{false};
+    // Restarted under a no-restart fault: refuse every connection while the fault is set.
+    std::atomic<bool> m_refuseAll{false};
 };
 
 HRESULT STDMETHODCALLTYPE CClassObject::QueryInterface(REFIID riid, void** ppv)
@@ -276,7 +285,6 @@ void CLocalServerHost::Revoke()
 
 HRESULT CLocalServerHost::ClassRefusal()
 {
-    if (FAILED(m_refuseAll)) return m_refuseAll;
     if (m_stopping) return CO_E_SERVER_STOPPING;
     // faults.txt afresh, parsed here without touching the server's state (this may run on
     // a thread of COM's own); CreateInstance logs any line it cannot use.
@@ -285,6 +293,15 @@ HRESULT CLocalServerHost::ClassRefusal()
     std::istringstream in(content);
     SkipLog ignored;
     const FaultTable faults = ParseFaultsFile(in, ignored);
+    if (m_refuseAll) {
+        if (faults.noRestart) {
+            m_server.Log("no-restart fault: connection refused");
+            return CO_E_SERVER_EXEC_FAILURE;
+        }
+        m_refuseAll = false;  // the fault is gone: serve again
+        std::error_code ec;
+        std::filesystem::remove(m_server.Home() / "no-restart.mark", ec);
+    }
     if (faults.classRefusal) {
         char buffer[16];
         m_server.Log(std::string("class fault: refusing IClassFactory with ") +
@@ -318,7 +335,9 @@ bool CLocalServerHost::ShouldEnd()
     if (m_restartAt != 0) return now - m_restartAt >= kRestartGraceMs;
     const ULONGLONG idleSince = m_idleSince;
     if (m_objects > 0 || idleSince == 0) return false;
-    return now - idleSince >= (m_everConnected ? kLastReleaseGraceMs : kIdleExitMs);
+    const ULONGLONG wait =
+        m_everConnected ? kLastReleaseGraceMs : m_refused ? kAfterRefusalMs : kIdleExitMs;
+    return now - idleSince >= wait;
 }
 
 int CLocalServerHost::Run()
@@ -332,7 +351,7 @@ int CLocalServerHost::Run()
         // come back. It still registers (a refusing class object answers at once, where an
         // unregistered server would leave the client waiting) and leaves when idle.
         m_server.Log("no-restart fault: refusing every connection");
-        m_refuseAll = CO_E_SERVER_EXEC_FAILURE;
+        m_refuseAll = true;
     }
     Status("starting");
 
