@@ -57,19 +57,9 @@ public:
     {
         WaitForServerExit(SuiteHome());
         if (m_previous.present && !m_previous.server.empty()) {
-            std::wstring command = L"\"" + m_previous.server + L"\" /RegServer";
-            if (!m_previous.home.empty()) command += L" /home \"" + m_previous.home + L"\"";
-            std::vector<wchar_t> line(command.begin(), command.end());
-            line.push_back(L'\0');
-            STARTUPINFOW si{};
-            si.cb = sizeof si;
-            PROCESS_INFORMATION pi{};
-            if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &si, &pi)) {
-                WaitForSingleObject(pi.hProcess, 30000);
-                CloseHandle(pi.hProcess);
-                CloseHandle(pi.hThread);
-            }
+            std::wstring arguments = L"/RegServer";
+            if (!m_previous.home.empty()) arguments += L" /home \"" + m_previous.home + L"\"";
+            RunProgram(m_previous.server, arguments, nullptr);
         }
         std::error_code ignored;
         fs::remove_all(SuiteHome(), ignored);
@@ -103,6 +93,11 @@ fs::path SuiteHome()
 
 int RunServer(const std::wstring& arguments, std::string* output)
 {
+    return RunProgram(ServerExe(), arguments, output);
+}
+
+int RunProgram(const std::wstring& program, const std::wstring& arguments, std::string* output)
+{
     const fs::path log = SuiteHome().parent_path() /
                          (L"zolsrv-run-" + std::to_wstring(GetCurrentProcessId()) + L".txt");
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
@@ -114,7 +109,7 @@ int RunServer(const std::wstring& arguments, std::string* output)
     si.hStdInput = nullptr;
     si.hStdOutput = file;
     si.hStdError = file;
-    std::wstring command = L"\"" + ServerExe() + L"\" " + arguments;
+    std::wstring command = L"\"" + program + L"\" " + arguments;
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(L'\0');
     PROCESS_INFORMATION pi{};

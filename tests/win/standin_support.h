@@ -25,6 +25,7 @@ fs::path SuiteHome();
 // Runs zolsrv.exe with the arguments; returns its exit code (-1 if it did not start or
 // did not end within 30 s) and what it printed.
 int RunServer(const std::wstring& arguments, std::string* output = nullptr);
+int RunProgram(const std::wstring& program, const std::wstring& arguments, std::string* output);
 // Registers zolsrv.exe with `home` as its state directory; true on success.
 bool RegisterHome(const fs::path& home);
 
