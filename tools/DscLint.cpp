@@ -6,6 +6,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "catalogue/CatalogueLoader.h"
 #include "catalogue/Checksum.h"
 #include "catalogue/DescriptionReader.h"
 
@@ -21,9 +22,7 @@ bool IsSpaceByte(char c)
     return c == ' ' || static_cast<unsigned>(static_cast<unsigned char>(c) - '\t') < 5u;
 }
 
-// A text source starts (after white space) with the marker; a signed file starts with
-// its checksum, whose first byte is at most 0x7F and never begins the marker's word.
-bool IsTextSource(std::string_view bytes)
+bool BeginsWithMarker(std::string_view bytes)
 {
     std::size_t i = 0;
     while (i < bytes.size() && IsSpaceByte(bytes[i]))
@@ -31,6 +30,17 @@ bool IsTextSource(std::string_view bytes)
     const std::string_view marker(kDescriptionMarker);
     return bytes.substr(i, marker.size()) == marker &&
            (i + marker.size() == bytes.size() || IsSpaceByte(bytes[i + marker.size()]));
+}
+
+// A text source begins with the marker, a signed file has it behind its 4 checksum bytes.
+// When neither holds, the name decides: "*.dsc" is taken for a signed file.
+bool IsTextSource(std::string_view bytes, const std::string& name)
+{
+    if (BeginsWithMarker(bytes))
+        return true;
+    if (bytes.size() >= 4 && BeginsWithMarker(bytes.substr(4)))
+        return false;
+    return !IsDescriptionFileName(name);
 }
 
 class CLinter : public IDescriptionObserver {
@@ -137,7 +147,7 @@ int LintDescription(std::string_view fileBytes, const std::string& name, std::os
 {
     CLinter linter(name, out);
     std::string_view text = fileBytes;
-    if (!IsTextSource(fileBytes)) {
+    if (!IsTextSource(fileBytes, name)) {
         const ChecksumCheck check = CheckChecksum(fileBytes);
         if (check.status == ChecksumStatus::TooShort) {
             linter.Report(1, "shorter than the 4 checksum bytes; the file is refused");

@@ -9,6 +9,7 @@
 #include <string_view>
 
 // Checks one file's bytes: a signed description file (checksum first) or its text source
-// (a text that begins with the marker). Writes one line per finding, "<name>:<line>: ...",
+// (a text that begins with the marker; when neither is clear, a "*.dsc" name means a
+// signed file). Writes one line per finding, "<name>:<line>: ...",
 // and returns the number of findings.
 int LintDescription(std::string_view fileBytes, const std::string& name, std::ostream& out);

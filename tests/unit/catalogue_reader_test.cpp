@@ -1,0 +1,440 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "catalogue/DescriptionReader.h"
+#include "catalogue_test_util.h"
+
+namespace {
+
+struct ReadResult {
+    int result = 0;
+    CDevice device;
+    std::string out;
+};
+
+ReadResult ReadText(const std::string& text)
+{
+    ReadResult r;
+    std::ostringstream out;
+    r.result = ReadDescriptionText(text, "t.dsc", r.device, out);
+    r.out = out.str();
+    return r;
+}
+
+CParameter P(const std::string& name, int number, int type, int access, int memory, int address,
+             std::vector<std::string> values = {})
+{
+    CParameter p(name, access, type, memory, address);
+    p.m_nNumber = number;
+    for (auto& v : values)
+        p.m_EnumValues.AddTail(v);
+    return p;
+}
+
+std::vector<CParameter> Params(const CDevice& device)
+{
+    return std::vector<CParameter>(device.m_Parameters.begin(), device.m_Parameters.end());
+}
+
+std::vector<std::string> Values(const CParameter& p)
+{
+    return std::vector<std::string>(p.m_EnumValues.begin(), p.m_EnumValues.end());
+}
+
+const char kMeter[] =
+    "DEVICE_DESCRIPTION\n"
+    "; demonstration meter\n"
+    "Meter 12\n"
+    "; name   number type  access area     address  values\n"
+    "Voltage  1      REAL  R      HOLD_REG 100\n"
+    "Current  2      REAL  R      HOLD_REG 102\n"
+    "Mode     3      ENUM  RW     HOLD_REG 110      Off Auto Manual\n"
+    "Reset    4      BOOL  W      COIL     5\n";
+
+const std::vector<CParameter> kMeterParameters = {
+    P("Reset", 4, kTypeBool, 2, kMemoryCoil, 5),
+    P("Mode", 3, kTypeEnum, 3, kMemoryHoldingRegister, 110, {"Off", "Auto", "Manual"}),
+    P("Current", 2, kTypeReal, 1, kMemoryHoldingRegister, 102),
+    P("Voltage", 1, kTypeReal, 1, kMemoryHoldingRegister, 100),
+};
+
+TEST(ReaderTest, ReadsTheExampleInReverseFileOrder)
+{
+    const ReadResult r = ReadText(kMeter);
+    EXPECT_EQ(0, r.result);
+    EXPECT_EQ("", r.out);
+    EXPECT_EQ("Meter", r.device.m_strName);
+    EXPECT_EQ(12, r.device.m_nTypeCode);
+    EXPECT_EQ(kMeterParameters, Params(r.device)) << Describe(r.device);
+}
+
+TEST(ReaderTest, MarkerDecidesAcceptance)
+{
+    const struct {
+        const char* text;
+        int result;
+    } cases[] = {
+        {"DEVICE_DESCRIPTION", 0},
+        {" \r\n\t DEVICE_DESCRIPTION\n", 0},
+        {"device_description\nMeter 1\n", -1},
+        {"Device_Description\n", -1},
+        {"DEVICE_DESCRIPTIONX\n", -1},
+        {"DEVICE_DESCRIPTION_AND_MORE_THAN_NINETEEN\n", -1},  // cut at 19 bytes, still not the marker
+        {"; DEVICE_DESCRIPTION\n", -1},                        // no comment before the marker
+        {"", -1},
+        {"   \n\n", -1},
+    };
+    for (const auto& c : cases) {
+        const ReadResult r = ReadText(c.text);
+        EXPECT_EQ(c.result, r.result) << c.text;
+        EXPECT_EQ(c.result == 0 ? "" : "File t.dsc don't contain device description information\n", r.out)
+            << c.text;
+    }
+}
+
+TEST(ReaderTest, MarkerAloneGivesAnEmptyDevice)
+{
+    const ReadResult r = ReadText("DEVICE_DESCRIPTION");
+    EXPECT_EQ(0, r.result);
+    EXPECT_EQ(CDevice(), r.device);
+
+    const ReadResult commentsOnly = ReadText("DEVICE_DESCRIPTION\n; nothing here\n;\n");
+    EXPECT_EQ(0, commentsOnly.result);
+    EXPECT_EQ(CDevice(), commentsOnly.device);
+}
+
+TEST(ReaderTest, FieldWords)
+{
+    // One parameter line per case; the fields read from it.
+    const struct {
+        const char* line;
+        int type, access, memory;
+        const char* message;
+    } cases[] = {
+        {"INT R RAM", kTypeInt, 1, kMemoryRam, ""},
+        {"real W eeprom", kTypeReal, 2, kMemoryEeprom, ""},
+        {"Short RW Command", kTypeShort, 3, kMemoryCommand, ""},
+        {"bOOL R/W coil", kTypeBool, 3, kMemoryCoil, ""},
+        {"BYTE WR disc_inpt", kTypeByte, 3, kMemoryDiscreteInput, ""},
+        {"enum -W- hold_reg", kTypeEnum, 2, kMemoryHoldingRegister, ""},
+        {"INT r INPT_REG", kTypeInt, 0, kMemoryInputRegister, ""},       // lower-case r is not R
+        {"INT rw RAM", kTypeInt, 0, kMemoryRam, ""},
+        {"INT xRx RAM", kTypeInt, 1, kMemoryRam, ""},
+        {"FLOAT R RAM", kTypeUnknown, 1, kMemoryRam, "Wrong parameter type - FLOAT\n"},
+        {"INT R FLASH", kTypeInt, 1, kMemoryUnknown, "Wrong memory type - FLASH\n"},
+        {"INTEGER R HOLDREG", kTypeUnknown, 1, kMemoryUnknown,
+         "Wrong parameter type - INTEGER\nWrong memory type - HOLDREG\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string text = std::string("DEVICE_DESCRIPTION\nD 1\nP 7 ") + c.line + " 9\nQ 8 INT R RAM 1\n";
+        const ReadResult r = ReadText(text);
+        ASSERT_EQ(2u, r.device.m_Parameters.GetCount()) << c.line;
+        const CParameter& p = r.device.m_Parameters.GetTail();  // the first in the file
+        EXPECT_EQ("P", p.m_strName) << c.line;
+        EXPECT_EQ(7, p.m_nNumber) << c.line;
+        EXPECT_EQ(c.type, p.m_nType) << c.line;
+        EXPECT_EQ(c.access, p.m_nAccess) << c.line;
+        EXPECT_EQ(c.memory, p.m_nMemory) << c.line;
+        EXPECT_EQ(9, p.m_nAddress) << c.line;
+        EXPECT_EQ(c.message, r.out) << c.line;
+    }
+}
+
+TEST(ReaderTest, Comments)
+{
+    const ReadResult r = ReadText(
+        "DEVICE_DESCRIPTION ; a comment may follow the marker on its line\n"
+        "Meter 5\n");
+    EXPECT_EQ("Meter", r.device.m_strName);
+    EXPECT_EQ(5, r.device.m_nTypeCode);
+
+    const ReadResult r2 = ReadText(
+        "DEVICE_DESCRIPTION\n"
+        ";whole line\n"
+        "Meter 5 ; behind the header\n"
+        "A 1 INT R RAM 0 ; behind a parameter\n"
+        "   ; indented\n"
+        "B 2 ENUM R RAM 1 On Off ; note\n"
+        "C 3 ENUM R RAM 2 ;\n");
+    ASSERT_EQ(3u, r2.device.m_Parameters.GetCount()) << Describe(r2.device);
+    auto it = r2.device.m_Parameters.begin();
+    EXPECT_EQ((std::vector<std::string>{";"}), Values(*it++));
+    EXPECT_EQ((std::vector<std::string>{"On", "Off", ";", "note"}), Values(*it++));
+    EXPECT_EQ(P("A", 1, kTypeInt, 1, kMemoryRam, 0), *it);
+    EXPECT_EQ("", r2.out);
+}
+
+TEST(ReaderTest, EnumerationLines)
+{
+    // Nothing behind the address: no values.
+    EXPECT_TRUE(ReadText("DEVICE_DESCRIPTION\nD 1\nE 1 ENUM R RAM 0\n").device.m_Parameters.GetHead()
+                    .m_EnumValues.IsEmpty());
+    EXPECT_TRUE(ReadText("DEVICE_DESCRIPTION\nD 1\nE 1 ENUM R RAM 0   \t \r\nF 2 INT R RAM 1")
+                    .device.m_Parameters.GetTail().m_EnumValues.IsEmpty());
+    // The last line without a line end.
+    EXPECT_EQ((std::vector<std::string>{"a", "b"}),
+              Values(ReadText("DEVICE_DESCRIPTION\nD 1\nE 1 ENUM R RAM 0 a b").device.m_Parameters.GetHead()));
+    // CR LF: the CR is white space, never part of a value.
+    EXPECT_EQ((std::vector<std::string>{"a", "b"}),
+              Values(ReadText("DEVICE_DESCRIPTION\r\nD 1\r\nE 1 ENUM R RAM 0 a b\r\nF 2 INT R RAM 1\r\n")
+                         .device.m_Parameters.GetTail()));
+
+    // Lines far longer than the 100 bytes of a first read keep every word, in order.
+    for (std::size_t count : {30u, 5000u, 60000u}) {
+        std::string line;
+        std::vector<std::string> expected;
+        for (std::size_t i = 0; i < count; ++i) {
+            expected.push_back("value" + std::to_string(i));
+            line += " " + expected.back();
+        }
+        const ReadResult r = ReadText("DEVICE_DESCRIPTION\nD 1\nE 1 ENUM R RAM 0" + line + "\nF 2 INT R RAM 1\n");
+        ASSERT_EQ(2u, r.device.m_Parameters.GetCount());
+        EXPECT_EQ(expected, Values(r.device.m_Parameters.GetTail())) << count;
+        EXPECT_EQ("F", r.device.m_Parameters.GetHead().m_strName);
+    }
+}
+
+TEST(ReaderTest, NoResynchronisationOnLineEnds)
+{
+    // A missing number shifts every later word by one field, across line ends.
+    const ReadResult r = ReadText(
+        "DEVICE_DESCRIPTION\n"
+        "D 1\n"
+        "P x REAL R HOLD_REG 1\n");
+    // P: number "x" is not a number (stays 0, not consumed), type "x", access "REAL" (has
+    // an R), memory "R", address "HOLD_REG" not a number; then a parameter named HOLD_REG
+    // with number 1, cut short by the end of the text.
+    EXPECT_EQ("Wrong parameter type - x\nWrong memory type - R\n", r.out);
+    const std::vector<CParameter> expected = {
+        P("HOLD_REG", 1, kTypeUnknown, 0, kMemoryUnknown, 0),
+        P("P", 0, kTypeUnknown, 1, kMemoryUnknown, 0),
+    };
+    EXPECT_EQ(expected, Params(r.device)) << Describe(r.device);
+
+    // An ENUM parameter whose address is missing takes the next line as its values.
+    const ReadResult e = ReadText("DEVICE_DESCRIPTION\nD 1\nE 1 ENUM R RAM\nF 2 INT R RAM 1\n");
+    ASSERT_EQ(1u, e.device.m_Parameters.GetCount());
+    EXPECT_EQ((std::vector<std::string>{"F", "2", "INT", "R", "RAM", "1"}), Values(e.device.m_Parameters.GetHead()));
+}
+
+TEST(ReaderTest, HeaderNumberMissing)
+{
+    // "Meter Volts": the type code stays 0 and Volts becomes the first parameter's name.
+    const ReadResult r = ReadText("DEVICE_DESCRIPTION\nMeter Volts 1 REAL R RAM 0\n");
+    EXPECT_EQ("Meter", r.device.m_strName);
+    EXPECT_EQ(0, r.device.m_nTypeCode);
+    EXPECT_EQ((std::vector<CParameter>{P("Volts", 1, kTypeReal, 1, kMemoryRam, 0)}), Params(r.device));
+}
+
+TEST(ReaderTest, Numbers)
+{
+    const struct {
+        const char* word;
+        int expected;
+        const char* next;  // the next field's word, if the number left something behind
+    } cases[] = {
+        {"0", 0, nullptr},
+        {"+5", 5, nullptr},
+        {"-7", -7, nullptr},
+        {"007", 7, nullptr},
+        {"2147483647", INT_MAX, nullptr},
+        {"-2147483648", INT_MIN, nullptr},
+        {"2147483648", INT_MAX, nullptr},           // clamped
+        {"-2147483649", INT_MIN, nullptr},          // clamped
+        {"99999999999999999999999", INT_MAX, nullptr},
+        {"-99999999999999999999999", INT_MIN, nullptr},
+        {"12abc", 12, "abc"},                       // digits end the number; the rest is the next word
+    };
+    for (const auto& c : cases) {
+        const std::string text = std::string("DEVICE_DESCRIPTION\nD ") + c.word + "\n";
+        const ReadResult r = ReadText(text);
+        EXPECT_EQ(c.expected, r.device.m_nTypeCode) << c.word;
+        if (c.next) {
+            ASSERT_EQ(1u, r.device.m_Parameters.GetCount()) << c.word;
+            EXPECT_EQ(c.next, r.device.m_Parameters.GetHead().m_strName);
+        } else {
+            EXPECT_TRUE(r.device.m_Parameters.IsEmpty()) << c.word;
+        }
+    }
+    // A sign without digits is not a number and is not consumed.
+    for (const char* word : {"-", "+", "-x", "+-1", "x1"}) {
+        const ReadResult r = ReadText(std::string("DEVICE_DESCRIPTION\nD ") + word + "\n");
+        EXPECT_EQ(0, r.device.m_nTypeCode) << word;
+        ASSERT_EQ(1u, r.device.m_Parameters.GetCount()) << word;
+        EXPECT_EQ(word, r.device.m_Parameters.GetHead().m_strName);
+    }
+}
+
+TEST(ReaderTest, OverlongWordsAreCutAndReadingGoesOn)
+{
+    const std::string name200(200, 'N');
+    const std::string type25 = "REAL" + std::string(21, 'X');
+    const std::string memory40 = "HOLD_REG" + std::string(32, 'M');
+    const std::string value80(80, 'v');
+    const ReadResult r = ReadText("DEVICE_DESCRIPTION\n" + name200 + " 3\n" +
+                                  name200 + " 1 " + type25 + " " + std::string(30, 'R') + " " + memory40 +
+                                  " 4\n"
+                                  "E 2 ENUM R RAM 0 a " + value80 + " b\n");
+    EXPECT_EQ(std::string(149, 'N'), r.device.m_strName);
+    EXPECT_EQ(3, r.device.m_nTypeCode);
+    ASSERT_EQ(2u, r.device.m_Parameters.GetCount()) << Describe(r.device);
+    const CParameter& first = r.device.m_Parameters.GetTail();
+    EXPECT_EQ(std::string(149, 'N'), first.m_strName);
+    EXPECT_EQ(1, first.m_nNumber);
+    EXPECT_EQ(kTypeUnknown, first.m_nType);
+    EXPECT_EQ(1, first.m_nAccess);
+    EXPECT_EQ(kMemoryUnknown, first.m_nMemory);
+    EXPECT_EQ(4, first.m_nAddress);
+    EXPECT_EQ("Wrong parameter type - " + type25.substr(0, 19) + "\nWrong memory type - " + memory40.substr(0, 29) +
+                  "\n",
+              r.out);
+    EXPECT_EQ((std::vector<std::string>{"a", std::string(59, 'v'), "b"}), Values(r.device.m_Parameters.GetHead()));
+
+    // Exactly at the limits nothing is cut.
+    const ReadResult exact = ReadText("DEVICE_DESCRIPTION\n" + std::string(149, 'n') + " 1\n");
+    EXPECT_EQ(std::string(149, 'n'), exact.device.m_strName);
+}
+
+TEST(ReaderTest, ParameterCutShortByTheEndOfTheText)
+{
+    const struct {
+        const char* tail;
+        CParameter expected;
+    } cases[] = {
+        {"P", P("P", 0, kTypeUnknown, 0, kMemoryUnknown, 0)},
+        {"P 1", P("P", 1, kTypeUnknown, 0, kMemoryUnknown, 0)},
+        {"P 1 REAL", P("P", 1, kTypeReal, 0, kMemoryUnknown, 0)},
+        {"P 1 REAL RW", P("P", 1, kTypeReal, 3, kMemoryUnknown, 0)},
+        {"P 1 REAL RW RAM", P("P", 1, kTypeReal, 3, kMemoryRam, 0)},
+        {"P 1 ENUM RW RAM", P("P", 1, kTypeEnum, 3, kMemoryRam, 0)},
+        {"P 1 REAL RW RAM 4", P("P", 1, kTypeReal, 3, kMemoryRam, 4)},
+    };
+    for (const auto& c : cases) {
+        const ReadResult r = ReadText(std::string("DEVICE_DESCRIPTION\nD 1\n") + c.tail);
+        EXPECT_EQ("", r.out) << c.tail;  // a missing word is not an unknown word
+        ASSERT_EQ(1u, r.device.m_Parameters.GetCount()) << c.tail;
+        EXPECT_EQ(c.expected, r.device.m_Parameters.GetHead()) << c.tail << ": " << Describe(r.device);
+    }
+}
+
+TEST(ReaderTest, NulBytesEndAWordsText)
+{
+    using namespace std::string_literals;
+    const ReadResult r = ReadText("DEVICE_DESCRIPTION\nMe\0ter 1\nA\0B 2 INT R RAM 0\nE 3 ENUM R RAM 0 x\0y \0z w"s);
+    EXPECT_EQ("Me", r.device.m_strName);
+    EXPECT_EQ(1, r.device.m_nTypeCode);
+    ASSERT_EQ(2u, r.device.m_Parameters.GetCount()) << Describe(r.device);
+    EXPECT_EQ("A", r.device.m_Parameters.GetTail().m_strName);
+    // A value that begins with NUL is empty and left out.
+    EXPECT_EQ((std::vector<std::string>{"x", "w"}), Values(r.device.m_Parameters.GetHead()));
+
+    // NUL bytes and no line end inside an enumeration line: it still ends.
+    const ReadResult n = ReadText("DEVICE_DESCRIPTION\nD 1\nE 3 ENUM R RAM 0 \0\0\0"s);
+    ASSERT_EQ(1u, n.device.m_Parameters.GetCount());
+    EXPECT_TRUE(n.device.m_Parameters.GetHead().m_EnumValues.IsEmpty());
+}
+
+TEST(ReaderTest, SameNumberTwice)
+{
+    const ReadResult r = ReadText("DEVICE_DESCRIPTION\nD 1\nFirst 5 INT R RAM 0\nSecond 5 INT R RAM 1\n");
+    ASSERT_EQ(2u, r.device.m_Parameters.GetCount());
+    // The one written last is at the head, so the lookups find it.
+    EXPECT_EQ("Second", r.device.m_Parameters.GetHead().m_strName);
+}
+
+// --- through files on disk ---------------------------------------------------------------
+
+std::string ToCrLf(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+TEST(ReaderFileTest, LineEndsDoNotChangeTheDevice)
+{
+    CScratchDir dir;
+    const std::string lf = kMeter;
+    const std::string noFinal = lf.substr(0, lf.size() - 1);
+    const struct {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"lf.dsc", lf},
+        {"crlf.dsc", ToCrLf(lf)},
+        {"lf-nofinal.dsc", noFinal},
+        {"crlf-nofinal.dsc", ToCrLf(noFinal)},
+        {"enum-last.dsc", "DEVICE_DESCRIPTION\nMeter 12\nReset 4 BOOL W COIL 5\nMode 3 ENUM RW HOLD_REG 110 Off "
+                          "Auto Manual"},
+    };
+    for (const auto& c : cases) {
+        const auto path = dir.WriteSigned(c.name, c.text);
+        CDevice device;
+        std::ostringstream out;
+        ASSERT_EQ(0, LoadDeviceFile(path, c.name, device, out)) << c.name << ": " << out.str();
+        EXPECT_EQ("", out.str());
+        EXPECT_EQ("Meter", device.m_strName);
+        EXPECT_EQ(12, device.m_nTypeCode);
+        if (std::string(c.name) == "enum-last.dsc")
+            EXPECT_EQ((std::vector<std::string>{"Off", "Auto", "Manual"}), Values(device.m_Parameters.GetHead()));
+        else
+            EXPECT_EQ(kMeterParameters, Params(device)) << c.name << ": " << Describe(device);
+    }
+}
+
+TEST(ReaderFileTest, RefusedFilesAndTheirMessages)
+{
+    CScratchDir dir;
+    std::string badSum = Signed(kMeter);
+    badSum[3] ^= 0x10;
+    dir.Write("badsum.dsc", badSum);
+    dir.Write("short.dsc", "abc");
+    dir.WriteSigned("nomarker.dsc", "DEVICE_DESCRIPTOR\nMeter 12\n");
+    dir.WriteSigned("empty-text.dsc", "");
+    std::filesystem::create_directory(dir / "folder.dsc");
+
+    const struct {
+        const char* name;
+        std::string out;
+    } cases[] = {
+        {"badsum.dsc", "Wrong CRC in file badsum.dsc\n"},
+        {"short.dsc", "Wrong CRC in file short.dsc\n"},
+        {"missing.dsc", "missing.dsc \tCan't open file\nWrong CRC in file missing.dsc\n"},
+        {"folder.dsc", "folder.dsc \tCan't open file\nWrong CRC in file folder.dsc\n"},
+        {"nomarker.dsc", "File nomarker.dsc don't contain device description information\n"},
+        {"empty-text.dsc", "File empty-text.dsc don't contain device description information\n"},
+    };
+    for (const auto& c : cases) {
+        CDevice device;
+        std::ostringstream out;
+        EXPECT_EQ(-1, LoadDeviceFile(dir / c.name, c.name, device, out)) << c.name;
+        EXPECT_EQ(c.out, out.str()) << c.name;
+        EXPECT_EQ(CDevice(), device) << c.name;
+    }
+}
+
+TEST(ReaderFileTest, Cp1251BytesPassUnchanged)
+{
+    CScratchDir dir;
+    // "Счетчик" and "Напряжение" in Windows-1251.
+    const std::string device = "\xD1\xF7\xE5\xF2\xF7\xE8\xEA";
+    const std::string parameter = "\xCD\xE0\xEF\xF0\xFF\xE6\xE5\xED\xE8\xE5";
+    const auto path = dir.WriteSigned("ru.dsc", "DEVICE_DESCRIPTION\n" + device + " 3\n" + parameter +
+                                                    ".A 1 REAL R INPT_REG 0\n\xC7 2 ENUM R RAM 0 \xC4\xE0 \xCD\xE5\xF2\n");
+    CDevice d;
+    std::ostringstream out;
+    ASSERT_EQ(0, LoadDeviceFile(path, "ru.dsc", d, out));
+    EXPECT_EQ(device, d.m_strName);
+    EXPECT_EQ(parameter + ".A", d.m_Parameters.GetTail().m_strName);
+    EXPECT_EQ((std::vector<std::string>{"\xC4\xE0", "\xCD\xE5\xF2"}), Values(d.m_Parameters.GetHead()));
+}
+
+}  // namespace

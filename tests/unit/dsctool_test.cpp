@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "catalogue/Checksum.h"
+#include "catalogue_test_util.h"
+#include "tools/DscTool.h"
+
+namespace {
+
+struct ToolRun {
+    int code = 0;
+    std::string out;
+    std::string err;
+};
+
+ToolRun Tool(std::vector<std::string> args)
+{
+    std::ostringstream out, err;
+    ToolRun r;
+    r.code = RunDscTool(args, out, err);
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+}
+
+std::string P(const std::filesystem::path& path)
+{
+    return path.string();
+}
+
+const char kDrive[] =
+    "DEVICE_DESCRIPTION\n"
+    "Drive 3\n"
+    "Speed 1 REAL R INPT_REG 2\n"
+    "Mode 2 ENUM RW HOLD_REG 7 Stop \"ToolRun\" Back\\slash\n";
+
+TEST(DscToolTest, UsageOnBadArguments)
+{
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"frobnicate"},
+        {"load"},
+        {"load", "a", "b"},
+        {"dump"},
+        {"verify"},
+        {"sign"},
+        {"pack", "only-one"},
+        {"name", "dir", "5", "3"},
+        {"name", "dir", "5", "x", "1"},
+        {"name", "dir", "5", "3", "1.5"},
+        {"name", "dir", "99999999999", "3", "1"},
+        {"lint"},
+    };
+    for (const auto& args : bad) {
+        const ToolRun r = Tool(args);
+        EXPECT_EQ(2, r.code) << (args.empty() ? "" : args[0]);
+        EXPECT_NE(std::string::npos, r.err.find("usage:")) << r.err;
+        EXPECT_EQ("", r.out);
+    }
+    const ToolRun help = Tool({"--help"});
+    EXPECT_EQ(0, help.code);
+    EXPECT_NE(std::string::npos, help.out.find("dsctool lint FILE..."));
+}
+
+TEST(DscToolTest, LoadPrintsExactlyTheLoaderLines)
+{
+    CScratchDir dir;
+    dir.WriteSigned("b.dsc", kDrive);
+    dir.Write("a.dsc", "bad");
+    const ToolRun r = Tool({"load", P(dir.Path())});
+    EXPECT_EQ(0, r.code);
+    EXPECT_EQ("Start reading configuration files\n"
+              "Reading config file 'a.dsc'....\n"
+              "Wrong CRC in file a.dsc\n"
+              "Reading config file 'b.dsc'....\n",
+              r.out);
+    EXPECT_EQ("", r.err);
+
+    const ToolRun missing = Tool({"load", P(dir / "nope")});
+    EXPECT_EQ(1, missing.code);
+    EXPECT_EQ("", missing.out);
+    EXPECT_NE(std::string::npos, missing.err.find("not a directory"));
+}
+
+TEST(DscToolTest, DumpWritesJsonInCatalogueOrder)
+{
+    CScratchDir dir;
+    dir.WriteSigned("a.dsc", kDrive);
+    // "Счетчик" / "Ток" in Windows-1251 come out as UTF-8.
+    dir.WriteSigned("b.dsc", "DEVICE_DESCRIPTION\n\xD1\xF7\xE5\xF2\xF7\xE8\xEA 1\n\xD2\xEE\xEA 4 INT R RAM 0\n");
+    dir.WriteSigned("c.dsc", "DEVICE_DESCRIPTION\n");
+    const ToolRun r = Tool({"dump", P(dir.Path())});
+    EXPECT_EQ(0, r.code);
+    EXPECT_EQ("[\n"
+              "  {\"name\": \"\", \"type_code\": 0, \"parameters\": []},\n"
+              "  {\"name\": \"\xD0\xA1\xD1\x87\xD0\xB5\xD1\x82\xD1\x87\xD0\xB8\xD0\xBA\", \"type_code\": 1, "
+              "\"parameters\": [\n"
+              "    {\"number\": 4, \"name\": \"\xD0\xA2\xD0\xBE\xD0\xBA\", \"access\": 1, \"type\": 0, \"memory\": 0, "
+              "\"address\": 0, \"enum\": []}\n"
+              "  ]},\n"
+              "  {\"name\": \"Drive\", \"type_code\": 3, \"parameters\": [\n"
+              "    {\"number\": 2, \"name\": \"Mode\", \"access\": 3, \"type\": 5, \"memory\": 5, \"address\": 7, "
+              "\"enum\": [\"Stop\", \"\\\"ToolRun\\\"\", \"Back\\\\slash\"]},\n"
+              "    {\"number\": 1, \"name\": \"Speed\", \"access\": 1, \"type\": 1, \"memory\": 6, \"address\": 2, "
+              "\"enum\": []}\n"
+              "  ]}\n"
+              "]\n",
+              r.out);
+    EXPECT_EQ("Start reading configuration files\n"
+              "Reading config file 'a.dsc'....\n"
+              "Reading config file 'b.dsc'....\n"
+              "Reading config file 'c.dsc'....\n",
+              r.err);
+
+    CScratchDir empty;
+    EXPECT_EQ("[]\n", Tool({"dump", P(empty.Path())}).out);
+}
+
+TEST(DscToolTest, VerifySignAndPack)
+{
+    CScratchDir dir;
+    const auto good = dir.WriteSigned("good.dsc", kDrive);
+    const auto bad = dir.Write("bad.dsc", std::string("\x00\x00\x00\x01", 4) + "abc");
+    const auto shortFile = dir.Write("short.dsc", "ab");
+
+    ToolRun r = Tool({"verify", P(good)});
+    EXPECT_EQ(0, r.code);
+    EXPECT_EQ(P(good) + ": ok\n", r.out);
+
+    r = Tool({"verify", P(good), P(bad), P(shortFile), P(dir / "missing.dsc")});
+    EXPECT_EQ(1, r.code);
+    EXPECT_EQ(P(good) + ": ok\n" + P(bad) + ": stored 00000001, computed 00616263\n" + P(shortFile) +
+                  ": shorter than 4 bytes\n" + P(dir / "missing.dsc") + ": cannot open\n",
+              r.out);
+    EXPECT_NE(std::string::npos, r.err.find("missing.dsc: cannot open"));
+
+    // sign rewrites the first four bytes only.
+    r = Tool({"sign", P(bad)});
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_EQ(std::string("\x00\x61\x62\x63", 4) + "abc", ReadAll(bad));
+    EXPECT_EQ(0, Tool({"verify", P(bad)}).code);
+
+    r = Tool({"sign", P(shortFile), P(dir / "missing.dsc")});
+    EXPECT_EQ(1, r.code);
+    EXPECT_EQ("ab", ReadAll(shortFile));
+    EXPECT_NE(std::string::npos, r.err.find("shorter than the 4 checksum bytes"));
+    EXPECT_NE(std::string::npos, r.err.find("cannot open"));
+
+    // pack writes checksum + text, byte for byte.
+    const auto text = dir.Write("drive.txt", kDrive);
+    r = Tool({"pack", P(text), P(dir / "drive.dsc")});
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_EQ(Signed(kDrive), ReadAll(dir / "drive.dsc"));
+
+    r = Tool({"pack", P(dir / "missing.txt"), P(dir / "out.dsc")});
+    EXPECT_EQ(1, r.code);
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.dsc"));
+    r = Tool({"pack", P(text), P(dir / "no-such-dir" / "out.dsc")});
+    EXPECT_EQ(1, r.code);
+    EXPECT_NE(std::string::npos, r.err.find("cannot write"));
+}
+
+TEST(DscToolTest, NameLoadsQuietly)
+{
+    CScratchDir dir;
+    dir.WriteSigned("a.dsc", kDrive);
+    dir.Write("b.dsc", "broken");
+    ToolRun r = Tool({"name", P(dir.Path()), "5", "3", "2"});
+    EXPECT_EQ(0, r.code);
+    EXPECT_EQ("Drive(005).Mode\n", r.out);
+    EXPECT_EQ("", r.err);
+    EXPECT_EQ("(042).\n", Tool({"name", P(dir.Path()), "42", "9", "1"}).out);
+    EXPECT_EQ("\n", Tool({"name", P(dir.Path()), "0", "3", "1"}).out);
+    EXPECT_EQ(1, Tool({"name", P(dir / "nope"), "5", "3", "2"}).code);
+}
+
+struct LintCase {
+    const char* title;
+    std::string text;
+    std::vector<std::string> findings;  // substrings, one per expected line, in order
+};
+
+TEST(DscToolTest, LintFindsLikelyMistakes)
+{
+    using namespace std::string_literals;
+    const std::string head = "DEVICE_DESCRIPTION\nD 1\n";
+    const std::vector<LintCase> cases = {
+        {"clean", head + "A 1 INT R RAM 0\nE 2 ENUM R RAM 1 a b\n", {}},
+        {"type code 0", "DEVICE_DESCRIPTION\nD 0\n", {":2: device type code 0 is outside 1-255"}},
+        {"type code 256", "DEVICE_DESCRIPTION\nD 256\n", {":2: device type code 256 is outside 1-255"}},
+        {"type code not a number", "DEVICE_DESCRIPTION\nD x\n",
+         {":2: device type code expected, found 'x'", ":2: parameter 'x' is cut short"}},
+        {"no header", "DEVICE_DESCRIPTION\n; only a comment\n", {":3: no device name and type code"}},
+        {"parameter number 0", head + "A 0 INT R RAM 0\n", {":3: parameter number 0 is outside 1-65534"}},
+        {"parameter number 65535", head + "A 65535 INT R RAM 0\n",
+         {":3: parameter number 65535 is outside 1-65534"}},
+        {"parameter number 65534", head + "A 65534 INT R RAM 0\n", {}},
+        {"duplicate", head + "A 1 INT R RAM 0\nB 2 INT R RAM 0\nC 1 INT R RAM 0\n",
+         {":5: parameter number 1 is already used on line 3"}},
+        {"overflow", head + "A 99999999999 INT R RAM 0\n",
+         {":3: parameter number does not fit in 32 bits", ":3: parameter number 2147483647 is outside"}},
+        {"unknown words", head + "A 1 FLOAT R FLASH 0\n",
+         {":3: unknown data type 'FLOAT'", ":3: unknown memory area 'FLASH'"}},
+        {"long name", head + std::string(150, 'n') + " 1 INT R RAM 0\n",
+         {":3: parameter name '" + std::string(149, 'n') + "...' is 150 bytes long"}},
+        {"long enum value", head + "E 1 ENUM R RAM 0 " + std::string(60, 'v') + "\n",
+         {":3: enumeration value '" + std::string(59, 'v') + "...' is 60 bytes long"}},
+        {"long type", head + "A 1 " + std::string(20, 'T') + " R RAM 0\n",
+         {":3: data type '" + std::string(19, 'T') + "...' is 20 bytes long", ":3: unknown data type"}},
+        {"cut short", head + "A 1 INT R\n",
+         {":3: parameter 'A' is cut short by the end of the file"}},
+        {"ends inside a word", head + "A 1 INT R RAM 10",
+         {":3: the file ends inside a word"}},
+        {"semicolon in enum", head + "E 1 ENUM R RAM 0 a ; note\n",
+         {":3: ';' is an enumeration value"}},
+        {"nul byte", head + "A\0x 1 INT R RAM 0\n"s, {":3: NUL byte in a word (parameter name)"}},
+        {"address not a number", head + "A 1 INT R RAM zero\n",
+         {":3: address expected, found 'zero'", ":3: parameter 'zero' is cut short"}},
+        {"no marker", "DEVICE DESCRIPTION\n", {":1: does not begin with DEVICE_DESCRIPTION"}},
+    };
+    CScratchDir dir;
+    for (const LintCase& c : cases) {
+        const auto text = dir.Write("case.txt", c.text);
+        const ToolRun r = Tool({"lint", P(text)});
+        std::vector<std::string> lines;
+        std::istringstream split(r.out);
+        for (std::string line; std::getline(split, line);)
+            lines.push_back(line);
+        ASSERT_EQ(c.findings.size(), lines.size()) << c.title << ":\n" << r.out;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            EXPECT_EQ(0u, lines[i].find(P(text) + ":")) << c.title << ": " << lines[i];
+            EXPECT_NE(std::string::npos, lines[i].find(c.findings[i])) << c.title << ": " << lines[i];
+        }
+        EXPECT_EQ(c.findings.empty() ? 0 : 1, r.code) << c.title;
+
+        // The signed file gives the same findings.
+        const auto signedFile = dir.WriteSigned("case.dsc", c.text);
+        const ToolRun s = Tool({"lint", P(signedFile)});
+        EXPECT_EQ(lines.size(), static_cast<std::size_t>(std::count(s.out.begin(), s.out.end(), '\n')))
+            << c.title << ":\n" << s.out;
+    }
+}
+
+TEST(DscToolTest, LintReportsABadChecksumAndMissingFiles)
+{
+    CScratchDir dir;
+    std::string bytes = Signed(kDrive);
+    bytes[2] ^= 1;
+    const auto file = dir.Write("x.dsc", bytes);
+    const ToolRun r = Tool({"lint", P(file), P(dir / "missing.dsc")});
+    EXPECT_EQ(1, r.code);
+    EXPECT_NE(std::string::npos, r.out.find(":1: stored checksum"));
+    EXPECT_NE(std::string::npos, r.err.find("missing.dsc: cannot open"));
+}
+
+TEST(DscToolTest, ExamplesArePackedCleanAndLoad)
+{
+    // The build packs examples/devices/*.txt into the build tree with dsctool.
+    std::vector<std::string> sources;
+    for (const auto& entry : std::filesystem::directory_iterator(ZOL_EXAMPLES_SOURCE_DIR)) {
+        if (entry.path().extension() == ".txt")
+            sources.push_back(P(entry.path()));
+    }
+    ASSERT_GE(sources.size(), 3u);
+    std::vector<std::string> lint = {"lint"};
+    lint.insert(lint.end(), sources.begin(), sources.end());
+    const ToolRun clean = Tool(lint);
+    EXPECT_EQ(0, clean.code) << clean.out << clean.err;
+
+    for (const std::string& source : sources) {
+        const std::string stem = std::filesystem::path(source).stem().string();
+        const auto packed = std::filesystem::path(ZOL_EXAMPLES_BUILD_DIR) / (stem + ".dsc");
+        EXPECT_EQ(Signed(ReadAll(source)), ReadAll(packed)) << packed;
+    }
+    const ToolRun load = Tool({"load", ZOL_EXAMPLES_BUILD_DIR});
+    EXPECT_EQ(std::string::npos, load.out.find("Wrong")) << load.out;
+    // The demo's type codes 1, 2 and 3 are described.
+    for (const char* type : {"1", "2", "3"})
+        EXPECT_NE("(005).\n", Tool({"name", ZOL_EXAMPLES_BUILD_DIR, "5", type, "1"}).out) << type;
+}
+
+TEST(DscToolTest, TheProgramItself)
+{
+    // Exit codes and streams through a real process.
+    CScratchDir dir;
+    dir.WriteSigned("a.dsc", kDrive);
+    const std::string out = P(dir / "out.txt");
+    const std::string command = std::string("\"") + ZOL_DSCTOOL_EXE + "\" load \"" + P(dir.Path()) + "\" > \"" + out +
+                                "\" 2>&1";
+    EXPECT_EQ(0, std::system(command.c_str()));
+    EXPECT_EQ("Start reading configuration files\nReading config file 'a.dsc'....\n", ReadAll(out));
+
+    const std::string verify = std::string("\"") + ZOL_DSCTOOL_EXE + "\" verify \"" + P(dir / "none.dsc") +
+                               "\" > \"" + out + "\" 2>&1";
+    EXPECT_NE(0, std::system(verify.c_str()));
+    const std::string usage = std::string("\"") + ZOL_DSCTOOL_EXE + "\" > \"" + out + "\" 2>&1";
+    EXPECT_NE(0, std::system(usage.c_str()));
+    EXPECT_NE(std::string::npos, ReadAll(out).find("usage:"));
+}
+
+}  // namespace
