@@ -6,6 +6,7 @@
 #   zol_wine_init PREFIXDIR        create or refresh a 64-bit Wine prefix and select it
 #   zol_wine_register BINDIR HOME  register zolps.dll and zolsrv.exe of BINDIR, state in HOME
 #   zol_wine_unregister [BINDIR]   remove that registration (only if it is zolsrv's of BINDIR)
+#   zol_standin_seed SEEDDIR HOME  put the state files of SEEDDIR (e.g. examples/demo) into HOME
 #   zol_wine_reset                 stop the prefix's wineserver and everything running in it
 #   zol_xvfb_start                 start Xvfb when there is no display; zol_xvfb_stop ends it
 #   zol_wine PROGRAM [ARGS...]     run a Windows program in the prefix, output through files
@@ -88,6 +89,22 @@ zol_wine_register() {
     _zol_err "registering $bindir/zolsrv.exe failed"
     return 1
   }
+}
+
+# zol_standin_seed SEEDDIR HOMEDIR
+# Makes HOMEDIR (created if missing) hold the server state of SEEDDIR: its tags.txt,
+# port.txt and line.txt replace HOMEDIR's; faults.txt, status and log of earlier runs go.
+# Call it while no zolsrv.exe uses HOMEDIR (a running server keeps its tags in memory
+# until its last client leaves).
+zol_standin_seed() {
+  local seed=${1:?usage: zol_standin_seed SEEDDIR HOMEDIR} home=${2:?usage: zol_standin_seed SEEDDIR HOMEDIR}
+  mkdir -p "$home" || return 1
+  rm -f "$home/tags.txt" "$home/port.txt" "$home/line.txt" "$home/faults.txt" \
+        "$home/status.txt" "$home/no-restart.mark" "$home/zolsrv.log" "$home/zolsrv.log.old"
+  local f
+  for f in tags.txt port.txt line.txt; do
+    if [ -f "$seed/$f" ]; then cp "$seed/$f" "$home/$f" || return 1; fi
+  done
 }
 
 # zol_wine_unregister [BINDIR]

@@ -1,6 +1,7 @@
 // The stand-in's state files: good and broken lines side by side, and the atomic write.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -221,6 +222,36 @@ TEST(StandinAtomicWrite, ReplacesWholeFileAndFailsCleanly)
     }
     EXPECT_EQ(entries, 2) << "only tags.txt and the blocking directory remain";
     fs::remove_all(dir);
+}
+
+}  // namespace
+
+namespace {
+
+// The demo state shipped for the run command must load without a skipped line.
+TEST(StandinDemoFiles, LoadWithoutSkippedLines)
+{
+    const char* source = std::getenv("ZOL_SOURCE_DIR");
+    ASSERT_NE(source, nullptr) << "ZOL_SOURCE_DIR is set by ctest";
+    const fs::path demo = fs::path(source) / "examples" / "demo";
+    std::string tags, port, line;
+    ASSERT_TRUE(ReadWholeFile(demo / "tags.txt", &tags));
+    ASSERT_TRUE(ReadWholeFile(demo / "port.txt", &port));
+    ASSERT_TRUE(ReadWholeFile(demo / "line.txt", &line));
+    SkipLog skipped;
+    std::istringstream tagsIn(tags), portIn(port), lineIn(line);
+    const CTagStore store = ParseTagsFile(tagsIn, skipped);
+    const PortSettings settings = ParsePortFile(portIn, skipped);
+    const SimulatedLine devices = ParseLineFile(lineIn, skipped);
+    for (const auto& s : skipped) ADD_FAILURE() << DescribeSkippedLine(s);
+    EXPECT_GT(store.Size(), 0u);
+    EXPECT_FALSE(settings == PortSettings{}) << "the demo shows settings other than the defaults";
+    // Every configured device answers on the line with its own type.
+    for (const auto& tag : store.Tags()) {
+        auto it = devices.find(tag.address);
+        ASSERT_NE(it, devices.end()) << "address " << tag.address;
+        EXPECT_EQ(static_cast<std::uint32_t>(it->second.type), tag.type) << "address " << tag.address;
+    }
 }
 
 }  // namespace
