@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# The long fuzzing run of the description reader: scripts/fuzz.sh for SECONDS (default
+# 3600), with its log kept in build/fuzz/fuzz-long.log and a summary of executions and
+# crashes at the end.
+#
+#   scripts/fuzz-long.sh [SECONDS]
+set -uo pipefail
+
+seconds=${1:-3600}
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${ZOL_FUZZ_BUILD_DIR:-$root/build/fuzz}
+mkdir -p "$build"
+log=$build/fuzz-long.log
+
+"$root/scripts/fuzz.sh" "$seconds" >"$log" 2>&1
+status=$?
+
+executions=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1)
+crashes=$(ls "$build/artifacts" 2>/dev/null | grep -c -E '^(crash|leak|timeout|oom)-' || true)
+echo "fuzzed ${seconds}s: ${executions:-?} executions, exit status $status, ${crashes} crash artifact(s) in $build/artifacts"
+echo "log: $log"
+exit $status
