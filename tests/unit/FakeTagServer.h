@@ -151,11 +151,16 @@ public:
             return kE_INVALIDARG;
         }
 
-        auto it = tags.begin();
-        std::advance(it, static_cast<std::ptrdiff_t>(position));
-        *type = it->first.type;
-        *address = it->first.address;
-        *param = it->first.param;
+        // A walk reads the tags as they were when it started at cursor 0.
+        if (*cursor == 0 || m_walk.size() != tags.size()) {
+            m_walk.clear();
+            for (const auto& entry : tags)
+                m_walk.push_back(entry.first);
+        }
+        const Tag& t = m_walk[position];
+        *type = t.type;
+        *address = t.address;
+        *param = t.param;
 
         const std::size_t next = position + 1;
         switch (enumMode) {
@@ -197,6 +202,7 @@ public:
     }
 
 private:
+    std::vector<Tag> m_walk;
     std::size_t m_hiddenPosition = 0;
     std::uint16_t m_port = 1;
     std::uint32_t m_baud = 9600;
