@@ -26,8 +26,9 @@ ZOL_WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 _zol_err() { echo "wine-env: $*" >&2; }
 
 # zol_wine_init PREFIXDIR
-# Creates the prefix on first use (wineboot --init), otherwise only selects it, then waits
-# for that first wineserver to exit: COM activation right after a fresh wineboot can hang.
+# Creates the prefix on first use (wineboot --init) and waits for that first wineserver to
+# exit (COM activation right after a fresh wineboot can hang); an existing prefix is only
+# selected, which takes no time.
 # Quiet: no debug output, no Mono/Gecko installers, no desktop menu entries.
 zol_wine_init() {
   local prefix=${1:?usage: zol_wine_init PREFIXDIR}
@@ -42,8 +43,10 @@ zol_wine_init() {
       _zol_err "wineboot --init failed; see $WINEPREFIX/wineboot.log"
       return 1
     }
+    # Only after creating it: on a prefix in use this would wait for all its programs.
+    "$ZOL_WINESERVER" -w
   fi
-  "$ZOL_WINESERVER" -w
+  return 0
 }
 
 # zol_winpath UNIXPATH

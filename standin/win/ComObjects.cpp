@@ -189,8 +189,9 @@ public:
     }
     void ObjectReleased() override
     {
-        if (--m_objects == 0) m_idleSince = GetTickCount64();
-        Status(m_stopping ? "stopping" : "running");
+        const long left = --m_objects;
+        if (left == 0) m_idleSince = GetTickCount64();
+        Status(m_stopping ? "stopping" : left > 0 ? "running" : "idle");
         PostThreadMessageW(m_thread, WM_NULL, 0, 0);  // wake the loop
     }
 
