@@ -21,7 +21,7 @@ void SortSubtree(ITreeModel& tree, TreeNode node);
 
 struct AddTagTreeReport {
     TreeNode deviceNode = nullptr;    // the first root node, sorted; null for an empty tree
-    std::size_t parameters = 0;       // parameters put in the tree
+    std::size_t parameters = 0;       // parameters taken (two with one number share a node)
     std::size_t skippedNumbers = 0;   // numbers that cannot name a tag (outside 1..65534)
     std::size_t skippedEmptyNames = 0;  // parameters whose tag name is empty
 };

@@ -80,6 +80,10 @@ DeleteTagResult DeleteTagNode(ITreeModel& tree, ITagServer& server, TreeNode nod
     result.hr = DeleteTagOf(tree, server, node);
     if (HrFailed(result.hr))
         return result;
+    // A tag node with children (a parameter whose name leads another's): those children's
+    // tags are still on the server, so the node stays as their parent.
+    if (tree.HasChildren(node))
+        return result;
 
     TreeNode parent = tree.Parent(node);
     tree.Delete(node);

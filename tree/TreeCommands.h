@@ -32,11 +32,12 @@ TreeNode AddDeviceNode(ITreeModel& tree, const std::string& text, int address, i
 
 struct DeleteTagResult {
     HResult hr = kS_OK;   // DeleteTag's result
-    bool removed = false; // the node left the tree (false: refused, the tree is unchanged)
+    bool removed = false; // the node left the tree (false: refused, or it has children)
 };
 
 // Deletes the tag of node on the server; only when the server accepts it does the node
-// leave the tree, with every ancestor that is left without children.
+// leave the tree, with every ancestor that is left without children. A node that has
+// children of its own stays, since their tags are still on the server.
 DeleteTagResult DeleteTagNode(ITreeModel& tree, ITagServer& server, TreeNode node);
 
 struct DeleteBranchReport {

@@ -44,10 +44,12 @@ public:
     virtual void SortChildrenByText(TreeNode parent) = 0;
     // Puts the children in the order that inserting each of them at InsertAt::Sorted
     // would have given (the same collation, names differing only in case included), so a
-    // bulk fill may insert at the end and sort each parent once.
+    // bulk fill may insert at the end and sort each parent once. On the control: the
+    // comparison its sorted insertion uses, applied through TVM_SORTCHILDRENCB.
     virtual void SortChildrenAsInserted(TreeNode parent) = 0;
     // Sorts the children by their item data with compare (<0, 0, >0); children that
-    // compare equal keep their order (a stable sort).
+    // compare equal keep their order (a stable sort). The control's callback sort does not
+    // promise stability: compute the order first and let the callback compare positions.
     virtual void SortChildrenByData(TreeNode parent, int (*compare)(TagKey a, TagKey b)) = 0;
 
     // Brackets a bulk change (the control switches redraw off). Calls nest.

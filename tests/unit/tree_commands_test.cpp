@@ -193,4 +193,19 @@ TEST(DeleteBranch, ChildrenGoBeforeATagNodeThatHasThem)
     EXPECT_TRUE(server.tags.empty());
 }
 
+TEST(DeleteTagNode, ATagNodeWithChildrenKeepsThemInTheTree)
+{
+    CMemoryTree tree;
+    CFakeTagServer server;
+    server.Put(7, 5, 10);
+    server.Put(7, 5, 11);
+    TreeNode a = InsertTagPath(tree, "Dev(005).A", 5, 7, 10);
+    TreeNode b = InsertTagPath(tree, "Dev(005).A.B", 5, 7, 11);
+    const DeleteTagResult r = DeleteTagNode(tree, server, a);
+    EXPECT_EQ(r.hr, kS_OK);
+    EXPECT_FALSE(r.removed);
+    EXPECT_FALSE(server.Has(7, 5, 10));
+    EXPECT_TRUE(tree.IsValid(b));  // A.B is still on the server, so it stays shown
+}
+
 }  // namespace
