@@ -98,46 +98,7 @@ TEST_F(StandinServerTest, ChangesSurviveANewProcess)
     EXPECT_EQ(PortSettings({port, baud, bits, stop, parity}), PortSettings({4, 57600, 7, 2, 3}));
 }
 
-TEST_F(StandinServerTest, DefaultsAndEmptyWalk)
-{
-    auto server = Start();
-    std::uint16_t port = 0;
-    std::uint32_t baud = 0;
-    std::uint8_t bits = 0, stop = 9, parity = 9;
-    ASSERT_EQ(server->GetComSettings(&port, &baud, &bits, &stop, &parity), kS_OK);
-    EXPECT_EQ(PortSettings({port, baud, bits, stop, parity}), PortSettings({1, 9600, 8, 0, 0}));
 
-    std::uint32_t cursor = 0, type = 77, address = 0, param = 0, r1 = 0, r2 = 0;
-    EXPECT_TRUE(HrFailed(server->EnumTags(&cursor, &type, &address, &param, &r1, &r2)));
-    EXPECT_EQ(cursor, 0u);
-    EXPECT_EQ(type, 77u);
-}
-
-TEST_F(StandinServerTest, BadArgumentsChangeNothing)
-{
-    auto server = Start();
-    ASSERT_EQ(server->AddTag(1, 1, 1, 100), kS_OK);
-    ASSERT_EQ(server->SetComSettings(2, 19200, 8, 0, 0), kS_OK);
-    const std::string tagsBefore = Read("tags.txt");
-    const std::string portBefore = Read("port.txt");
-
-    const HResult results[] = {
-        server->AddTag(0, 1, 1, 100),       server->AddTag(1, 0, 1, 100),
-        server->AddTag(1, 1, 0, 100),       server->AddTag(256, 1, 1, 100),
-        server->AddTag(1, 1, 1, -1),        server->DeleteTag(0, 1, 1),
-        server->DeleteTag(1, 1, 0),         server->SetComSettings(3, 9600, 4, 0, 0),
-        server->SetComSettings(3, 9600, 9, 0, 0), server->SetComSettings(3, 9600, 8, 3, 0),
-        server->SetComSettings(3, 9600, 8, 0, 5),
-    };
-    for (std::size_t i = 0; i < sizeof results / sizeof results[0]; ++i)
-        EXPECT_EQ(results[i], kE_INVALIDARG) << "case " << i;
-
-    EXPECT_EQ(Read("tags.txt"), tagsBefore);
-    EXPECT_EQ(Read("port.txt"), portBefore);
-    EXPECT_EQ(server->Tags().Size(), 1u);
-    EXPECT_EQ(*server->Tags().Find(1, 1, 1), 100);
-    EXPECT_EQ(server->Port(), PortSettings({2, 19200, 8, 0, 0}));
-}
 
 TEST_F(StandinServerTest, UnknownTagFailsAndLeavesOutsUntouched)
 {
@@ -270,20 +231,6 @@ TEST_F(StandinServerTest, UnterminatedProbeFillsTheWholeBuffer)
     EXPECT_EQ(std::memcmp(text, "****", 4), 0);
 }
 
-TEST_F(StandinServerTest, EndlessWalkNeverEnds)
-{
-    Write("tags.txt", "1 1 1 0\n1 1 2 0\n");
-    Write("faults.txt", "enum-endless\n");
-    auto server = Start();
-    std::uint32_t cursor = 0, t, a, p, r;
-    std::vector<std::uint32_t> params;
-    for (int i = 0; i < 4; ++i) {
-        ASSERT_EQ(server->EnumTags(&cursor, &t, &a, &p, &r, &r), kS_OK);
-        EXPECT_NE(cursor, 0u);
-        params.push_back(p);
-    }
-    EXPECT_EQ(params, (std::vector<std::uint32_t>{1, 2, 1, 2}));
-}
 
 TEST_F(StandinServerTest, NoRestartMarksAndClears)
 {
@@ -301,21 +248,6 @@ TEST_F(StandinServerTest, NoRestartMarksAndClears)
     EXPECT_FALSE(Start()->RefusesAfterRestart()) << "the mark went with the fault";
 }
 
-TEST_F(StandinServerTest, CorruptFilesAreLoggedAndTheRestIsUsed)
-{
-    Write("tags.txt", "1 1 1 100\n\x01\x02 garbage \xFF\n1 2\n");
-    Write("port.txt", "COM3 fast\n");
-    Write("line.txt", "7 2 0 ok\nseven 2 0 bad\n");
-    Write("faults.txt", "explode now\nprobe_timeout_ms 9\n");
-    auto server = Start();
-    EXPECT_EQ(server->Tags().Size(), 1u);
-    EXPECT_EQ(server->Port(), PortSettings{});
-    EXPECT_EQ(server->Faults().probeTimeoutMs, 9u);
-    const std::string log = Read("zolsrv.log");
-    for (const char* expected : {"tags.txt:2:", "tags.txt:3:", "port.txt:1:", "line.txt:2:",
-                                 "faults.txt:1:"})
-        EXPECT_NE(log.find(expected), std::string::npos) << expected << " in\n" << log;
-}
 
 TEST_F(StandinServerTest, NewConnectionRereadsFaultsAndFreshOneRereadsTags)
 {

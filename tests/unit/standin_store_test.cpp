@@ -96,18 +96,6 @@ TEST(StandinTagStore, WalkSurvivesDeletionsBetweenSteps)
     EXPECT_EQ(cursor, 0u);
 }
 
-TEST(StandinTagStore, SetReportsCreationAndUpdatesPeriod)
-{
-    CTagStore store;
-    EXPECT_TRUE(store.Set(1, 2, 3, 20000000));
-    EXPECT_FALSE(store.Set(1, 2, 3, 5));
-    ASSERT_NE(store.Find(1, 2, 3), nullptr);
-    EXPECT_EQ(*store.Find(1, 2, 3), 5);
-    EXPECT_EQ(store.Size(), 1u);
-    EXPECT_TRUE(store.Erase(1, 2, 3));
-    EXPECT_FALSE(store.Erase(1, 2, 3));
-    EXPECT_EQ(store.Find(1, 2, 3), nullptr);
-}
 
 TEST(StandinTagStore, KeyRanges)
 {
