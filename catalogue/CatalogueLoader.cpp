@@ -63,10 +63,11 @@ void LoadDeviceCatalogue(const std::filesystem::path& directory, std::ostream& o
     const std::vector<DescriptionFileEntry> files = ListDescriptionFiles(directory);
     out << "Start reading configuration files\n";
     out.flush();
+    std::string buffer;
     for (const DescriptionFileEntry& file : files) {
         CDevice device;
         out << "Reading config file '" << file.name << "'....\n";
-        if (LoadDeviceFile(file.path, file.name, device, out) == 0)
+        if (LoadDeviceFile(file.path, file.name, device, out, buffer) == 0)
             catalogue.AddHead(std::move(device));
         out.flush();
     }

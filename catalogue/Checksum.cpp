@@ -10,9 +10,10 @@ namespace {
 // The register always holds the remainder of the data bits, read as a polynomial over
 // GF(2) with the first bit highest, modulo G = x^31 + (the low 31 bits of the polynomial
 // constant): each bit step is r = (r * x + bit) mod G. Hence
-//   one byte:    r' = (r * x^8  + byte) mod G
-//   eight bytes: r' = (r * x^64 + c0 * x^56 + ... + c7) mod G
-// and each product of a byte and a power of x is a table lookup.
+//   one byte:      r' = (r * x^8   + byte) mod G
+//   sixteen bytes: r' = (r * x^128 + c0 * x^120 + ... + c15) mod G
+// and each product of a byte and a power of x is a table lookup; the last four bytes,
+// a polynomial of degree below 32, need at most one exclusive-or with G.
 
 constexpr std::uint32_t MultiplyByX(std::uint32_t v)  // v < 2^31
 {
@@ -20,9 +21,12 @@ constexpr std::uint32_t MultiplyByX(std::uint32_t v)  // v < 2^31
     return (v & 0x80000000u) ? v ^ kChecksumPolynomial : v;
 }
 
+// Bytes folded per step of the main loop.
+constexpr int kSliceBytes = 16;
+
 struct ChecksumTables {
-    std::uint32_t byteStep[256];  // (b * x^31) mod G: the one-byte step
-    std::uint32_t power[8][256];  // power[k][b] = (b * x^(32 + 8k)) mod G: the eight-byte step
+    std::uint32_t byteStep[256];             // (b * x^31) mod G: the one-byte step
+    std::uint32_t power[kSliceBytes][256];   // power[k][b] = (b * x^(32 + 8k)) mod G
 };
 
 // (b * x^n) mod G for every byte b, built from the images of the eight single bits.
@@ -49,7 +53,7 @@ constexpr ChecksumTables MakeTables()
 {
     ChecksumTables t{};
     FillPowerRow(t.byteStep, 31);
-    for (int k = 0; k < 8; ++k)
+    for (int k = 0; k < kSliceBytes; ++k)
         FillPowerRow(t.power[k], 32 + 8 * k);
     return t;
 }
@@ -89,12 +93,15 @@ std::uint32_t UpdateChecksum(std::uint32_t reg, const unsigned char* bytes, std:
     // The first shift drops bit 31 unseen; from then on the register stays below 2^31.
     reg &= 0x7FFFFFFFu;
     const auto& p = kTables.power;
-    while (count >= 8) {
-        reg = p[7][reg >> 24] ^ p[6][(reg >> 16) & 0xFF] ^ p[5][(reg >> 8) & 0xFF] ^ p[4][reg & 0xFF] ^
-              p[3][bytes[0]] ^ p[2][bytes[1]] ^ p[1][bytes[2]] ^ p[0][bytes[3]] ^
-              Reduce32(LoadBigEndian32(bytes + 4));
-        bytes += 8;
-        count -= 8;
+    while (count >= kSliceBytes) {
+        // r * x^128: r's four bytes sit at x^(128 + 24), x^(128 + 16), x^(128 + 8), x^128.
+        reg = p[15][reg >> 24] ^ p[14][(reg >> 16) & 0xFF] ^ p[13][(reg >> 8) & 0xFF] ^ p[12][reg & 0xFF] ^
+              p[11][bytes[0]] ^ p[10][bytes[1]] ^ p[9][bytes[2]] ^ p[8][bytes[3]] ^
+              p[7][bytes[4]] ^ p[6][bytes[5]] ^ p[5][bytes[6]] ^ p[4][bytes[7]] ^
+              p[3][bytes[8]] ^ p[2][bytes[9]] ^ p[1][bytes[10]] ^ p[0][bytes[11]] ^
+              Reduce32(LoadBigEndian32(bytes + 12));
+        bytes += kSliceBytes;
+        count -= kSliceBytes;
     }
     while (count > 0) {
         reg = kTables.byteStep[reg >> 23] ^ ((reg & 0x7FFFFFu) << 8) ^ *bytes;

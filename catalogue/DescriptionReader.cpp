@@ -12,48 +12,81 @@
 
 namespace {
 
-// White space as the C locale's isspace knows it: blank, \t, \n, \v, \f, \r.
-inline bool IsSpace(unsigned char c)
+// Byte classes of the text: white space as the C locale's isspace knows it (blank, \t, \n,
+// \v, \f, \r), NUL, and everything else, which makes up words.
+enum : unsigned char { kWordByte = 0, kSpaceByte = 1, kNulByte = 2 };
+
+struct ByteClasses {
+    unsigned char of[256];
+};
+
+constexpr ByteClasses MakeByteClasses()
 {
-    return c == ' ' || static_cast<unsigned>(c - '\t') < 5u;
+    ByteClasses c{};
+    for (int b : {' ', '\t', '\n', '\v', '\f', '\r'})
+        c.of[b] = kSpaceByte;
+    c.of[0] = kNulByte;
+    return c;
 }
 
-inline bool IsDigit(unsigned char c)
+constexpr ByteClasses kClasses = MakeByteClasses();
+
+inline unsigned char ClassOf(char c)
 {
-    return static_cast<unsigned>(c - '0') < 10u;
+    return kClasses.of[static_cast<unsigned char>(c)];
 }
 
-inline unsigned char AsciiUpper(unsigned char c)
+inline bool IsSpace(char c)
 {
-    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+    return ClassOf(c) == kSpaceByte;
 }
 
-bool EqualsIgnoringCase(std::string_view word, const char* keyword)
+inline bool IsDigit(char c)
 {
-    const std::size_t n = std::strlen(keyword);
-    if (word.size() != n)
+    return static_cast<unsigned>(static_cast<unsigned char>(c) - '0') < 10u;
+}
+
+// Keywords are upper case; the word may be in any letter case. Words are a few bytes
+// long, so a plain loop beats a library call.
+inline bool EqualsIgnoringCase(std::string_view word, std::string_view keyword)
+{
+    if (word.size() != keyword.size())
         return false;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (AsciiUpper(static_cast<unsigned char>(word[i])) != static_cast<unsigned char>(keyword[i]))
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        const char c = word[i];
+        if (c != keyword[i] && !(c >= 'a' && c <= 'z' && c - ('a' - 'A') == keyword[i]))
             return false;
     }
     return true;
 }
 
-// The kept text of a word: up to its first NUL byte, and at most limit bytes.
-CDescriptionWord MakeWord(const char* start, std::size_t length, std::size_t limit)
+template <std::size_t N>
+int FindKeyword(std::string_view word, const std::string_view (&keywords)[N], int unknown)
 {
-    CDescriptionWord word;
-    word.length = length;
-    std::size_t keep = length;
-    if (const void* nul = std::memchr(start, 0, length)) {
-        word.hasNul = true;
-        keep = static_cast<std::size_t>(static_cast<const char*>(nul) - start);
+    for (std::size_t code = 0; code < N; ++code) {
+        if (EqualsIgnoringCase(word, keywords[code]))
+            return static_cast<int>(code);
     }
-    if (keep > limit)
-        keep = limit;
-    word.value = std::string_view(start, keep);
-    return word;
+    return unknown;
+}
+
+// Scans a word from start (a non-space byte) to the next white space or the end. Its text
+// is kept up to its first NUL byte and at most limit bytes.
+inline const char* ScanWord(const char* start, const char* end, std::size_t limit, CDescriptionWord& word)
+{
+    const char* p = start;
+    while (p != end && ClassOf(*p) == kWordByte)
+        ++p;
+    std::size_t keep = static_cast<std::size_t>(p - start);
+    word.hasNul = false;
+    if (p != end && *p == '\0') {
+        word.hasNul = true;
+        while (p != end && !IsSpace(*p))
+            ++p;
+    }
+    word.length = static_cast<std::size_t>(p - start);
+    word.value = std::string_view(start, keep < limit ? keep : limit);
+    return p;
 }
 
 bool IsComment(const CDescriptionWord& word)
@@ -87,7 +120,7 @@ CDescriptionText::CDescriptionText(std::string_view text, std::ostream& out, IDe
 
 void CDescriptionText::SkipSpace()
 {
-    while (m_pos != m_end && IsSpace(static_cast<unsigned char>(*m_pos))) {
+    while (m_pos != m_end && IsSpace(*m_pos)) {
         if (*m_pos == '\n')
             ++m_line;
         ++m_pos;
@@ -99,10 +132,7 @@ bool CDescriptionText::ReadWord(std::size_t limit, CDescriptionWord& word)
     SkipSpace();
     if (m_pos == m_end)
         return false;
-    const char* start = m_pos;
-    while (m_pos != m_end && !IsSpace(static_cast<unsigned char>(*m_pos)))
-        ++m_pos;
-    word = MakeWord(start, static_cast<std::size_t>(m_pos - start), limit);
+    m_pos = ScanWord(m_pos, m_end, limit, word);
     return true;
 }
 
@@ -125,14 +155,12 @@ CDescriptionText::NumberResult CDescriptionText::ReadNumber(DescriptionField fie
     const bool negative = *p == '-';
     if (*p == '+' || *p == '-')
         ++p;
-    if (p == m_end || !IsDigit(static_cast<unsigned char>(*p))) {
+    if (p == m_end || !IsDigit(*p)) {
         // Not a number: nothing is consumed, the word stays for the next field.
         if (m_observer) {
-            const char* wordEnd = m_pos;
-            while (wordEnd != m_end && !IsSpace(static_cast<unsigned char>(*wordEnd)))
-                ++wordEnd;
-            m_observer->OnNotANumber(m_line, field,
-                                     MakeWord(m_pos, static_cast<std::size_t>(wordEnd - m_pos), kNameWordLimit).value);
+            CDescriptionWord word;
+            ScanWord(m_pos, m_end, kNameWordLimit, word);
+            m_observer->OnNotANumber(m_line, field, word.value);
         }
         return NumberResult::NotANumber;
     }
@@ -141,7 +169,7 @@ CDescriptionText::NumberResult CDescriptionText::ReadNumber(DescriptionField fie
     constexpr std::int64_t kLimit = std::int64_t(std::numeric_limits<std::int32_t>::max()) + 1;
     std::int64_t magnitude = 0;
     bool overflow = false;
-    for (; p != m_end && IsDigit(static_cast<unsigned char>(*p)); ++p) {
+    for (; p != m_end && IsDigit(*p); ++p) {
         if (!overflow) {
             magnitude = magnitude * 10 + (*p - '0');
             if (magnitude > kLimit)
@@ -180,29 +208,23 @@ void CDescriptionText::SkipRestOfLine()
 
 int ParseParameterType(std::string_view word)
 {
-    for (int code = 0; code < kParameterTypeCount; ++code) {
-        if (EqualsIgnoringCase(word, kParameterTypeKeywords[code]))
-            return code;
-    }
-    return kTypeUnknown;
+    return FindKeyword(word, kParameterTypeKeywords, kTypeUnknown);
 }
 
 int ParseMemoryArea(std::string_view word)
 {
-    for (int code = 0; code < kMemoryAreaCount; ++code) {
-        if (EqualsIgnoringCase(word, kMemoryAreaKeywords[code]))
-            return code;
-    }
-    return kMemoryUnknown;
+    return FindKeyword(word, kMemoryAreaKeywords, kMemoryUnknown);
 }
 
 int ParseAccess(std::string_view word)
 {
     int access = 0;
-    if (word.find('R') != std::string_view::npos)
-        access |= kAccessRead;
-    if (word.find('W') != std::string_view::npos)
-        access |= kAccessWrite;
+    for (char c : word) {
+        if (c == 'R')
+            access |= kAccessRead;
+        else if (c == 'W')
+            access |= kAccessWrite;
+    }
     return access;
 }
 
@@ -270,14 +292,12 @@ void ReadEnumValues(CParameter& parameter, CDescriptionText& text)
     const char* p = rest.data();
     const char* end = p + rest.size();
     for (;;) {
-        while (p != end && IsSpace(static_cast<unsigned char>(*p)))
+        while (p != end && IsSpace(*p))
             ++p;
         if (p == end)
             break;
-        const char* start = p;
-        while (p != end && !IsSpace(static_cast<unsigned char>(*p)))
-            ++p;
-        const CDescriptionWord word = MakeWord(start, static_cast<std::size_t>(p - start), kEnumWordLimit);
+        CDescriptionWord word;
+        p = ScanWord(p, end, kEnumWordLimit, word);
         text.CheckWord(DescriptionField::EnumValue, word, line);
         if (!word.value.empty())
             parameter.m_EnumValues.AddTail(std::string(word.value));
@@ -365,38 +385,45 @@ int ReadDescriptionFile(std::string_view fileBytes, const std::string& fileName,
 FileReadStatus ReadFileBytes(const std::filesystem::path& file, std::string& bytes)
 {
     bytes.clear();
-    std::error_code ec;
-    if (std::filesystem::is_directory(file, ec))
-        return FileReadStatus::CannotOpen;
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in;
+    // Unbuffered: the large reads below go straight to the file.
+    in.rdbuf()->pubsetbuf(nullptr, 0);
+    in.open(file, std::ios::binary);
     if (!in)
         return FileReadStatus::CannotOpen;
     std::size_t used = 0;
     for (;;) {
-        if (bytes.size() - used < 4096)
-            bytes.resize(bytes.empty() ? 16384 : bytes.size() * 2);
+        if (bytes.capacity() - used < 4096)
+            bytes.reserve(bytes.capacity() < 16384 ? 16384 : bytes.capacity() * 2);
+        bytes.resize(bytes.capacity());
         in.read(&bytes[used], static_cast<std::streamsize>(bytes.size() - used));
         used += static_cast<std::size_t>(in.gcount());
         if (!in)
             break;
     }
     bytes.resize(used);
-    return in.bad() ? FileReadStatus::ReadError : FileReadStatus::Ok;
+    if (!in.bad())
+        return FileReadStatus::Ok;
+    // Some systems open a directory like a file and fail only on reading it; on others it
+    // cannot be opened at all. Either way it is not a file to read.
+    std::error_code ec;
+    if (used == 0 && std::filesystem::is_directory(file, ec))
+        return FileReadStatus::CannotOpen;
+    return FileReadStatus::ReadError;
 }
 
 int LoadDeviceFile(const std::filesystem::path& file, const std::string& fileName, CDevice& device,
-                   std::ostream& out)
+                   std::ostream& out, std::string& buffer)
 {
     // The file is read once: the checksum is verified over exactly the bytes that are then
     // parsed, so a file changing on disk between the two steps cannot slip through.
-    std::string bytes;
-    const FileReadStatus status = ReadFileBytes(file, bytes);
+    const FileReadStatus status = ReadFileBytes(file, buffer);
     if (status == FileReadStatus::CannotOpen) {
         out << fileName << " \tCan't open file\n";
         out << "Wrong CRC in file " << fileName << "\n";
         return -1;
     }
-    if (CheckChecksum(bytes).status != ChecksumStatus::Ok) {
+    if (CheckChecksum(buffer).status != ChecksumStatus::Ok) {
         out << "Wrong CRC in file " << fileName << "\n";
         return -1;
     }
@@ -406,7 +433,14 @@ int LoadDeviceFile(const std::filesystem::path& file, const std::string& fileNam
         out << "The file " << fileName << " was not opened\n";
         return -1;
     }
-    return ReadDescriptionText(std::string_view(bytes).substr(4), fileName, device, out);
+    return ReadDescriptionText(std::string_view(buffer).substr(4), fileName, device, out);
+}
+
+int LoadDeviceFile(const std::filesystem::path& file, const std::string& fileName, CDevice& device,
+                   std::ostream& out)
+{
+    std::string buffer;
+    return LoadDeviceFile(file, fileName, device, out, buffer);
 }
 
 int LoadDeviceFile(const std::string& fileName, CDevice& device)

@@ -153,6 +153,9 @@ int ReadDescriptionFile(std::string_view fileBytes, const std::string& fileName,
 // when it was refused. Messages name the file as fileName.
 int LoadDeviceFile(const std::filesystem::path& file, const std::string& fileName, CDevice& device,
                    std::ostream& out);
+// The same with a buffer for the file's bytes that the caller reuses from file to file.
+int LoadDeviceFile(const std::filesystem::path& file, const std::string& fileName, CDevice& device,
+                   std::ostream& out, std::string& buffer);
 // The same for a name relative to the working directory, with messages on standard output.
 int LoadDeviceFile(const std::string& fileName, CDevice& device);
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <list>
 #include <string>
+#include <string_view>
 #include <utility>
 
 // An ordered, doubly linked list with insertion at the head and at the tail, iterated from
@@ -77,9 +78,9 @@ enum AccessFlags : int {
 };
 
 // The keywords of a description file, in code order.
-inline constexpr const char* kParameterTypeKeywords[] = {"INT", "REAL", "SHORT", "BOOL", "BYTE", "ENUM"};
-inline constexpr const char* kMemoryAreaKeywords[] = {"RAM",       "EEPROM",   "COMMAND", "COIL",
-                                                      "DISC_INPT", "HOLD_REG", "INPT_REG"};
+inline constexpr std::string_view kParameterTypeKeywords[] = {"INT", "REAL", "SHORT", "BOOL", "BYTE", "ENUM"};
+inline constexpr std::string_view kMemoryAreaKeywords[] = {"RAM",       "EEPROM",   "COMMAND", "COIL",
+                                                           "DISC_INPT", "HOLD_REG", "INPT_REG"};
 inline constexpr int kParameterTypeCount = 6;
 inline constexpr int kMemoryAreaCount = 7;
 

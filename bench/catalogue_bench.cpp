@@ -1,0 +1,207 @@
+// Checksum and catalogue loading benchmarks.
+//
+//   build/cat-native/bench/catalogue_bench
+//
+// Checksum: BM_ChecksumTable against BM_ChecksumBitwise over the same 64 KiB (compare
+// bytes_per_second). Loading: BM_LoadCatalogue (the loader over 1000 generated files of
+// 200 parameters each) against BM_ReadFilesOnly (opening and reading the same files'
+// bytes, nothing more) and BM_ParseInMemory (checksum and reading of the same bytes
+// already in memory).
+#include <benchmark/benchmark.h>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "catalogue/CatalogueLoader.h"
+#include "catalogue/Checksum.h"
+#include "catalogue/DescriptionReader.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kFileCount = 1000;
+constexpr int kParametersPerFile = 200;
+
+std::string RandomBytes(std::size_t size)
+{
+    std::mt19937 random(42);
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(random() & 0xFF);
+    return bytes;
+}
+
+void BM_ChecksumBitwise(benchmark::State& state)
+{
+    const std::string bytes = RandomBytes(64 * 1024);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(UpdateChecksumBitwise(
+            0, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));
+}
+BENCHMARK(BM_ChecksumBitwise);
+
+void BM_ChecksumTable(benchmark::State& state)
+{
+    const std::string bytes = RandomBytes(64 * 1024);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(UpdateChecksum(0, bytes));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));
+}
+BENCHMARK(BM_ChecksumTable);
+
+// A description text like a real device's: dotted group names, every kind of field,
+// an ENUM parameter now and then, comments.
+std::string GenerateText(int file)
+{
+    static const char* const kTypes[] = {"INT", "REAL", "SHORT", "BOOL", "BYTE"};
+    static const char* const kAreas[] = {"RAM", "EEPROM", "COIL", "DISC_INPT", "HOLD_REG", "INPT_REG"};
+    static const char* const kAccess[] = {"R", "RW", "W"};
+    std::string text = "DEVICE_DESCRIPTION\r\n; generated device " + std::to_string(file) + "\r\n";
+    text += "Device" + std::to_string(file) + " " + std::to_string(1 + file % 255) + "\r\n";
+    for (int i = 0; i < kParametersPerFile; ++i) {
+        std::string line = "Group" + std::to_string(i / 20) + ".Channel" + std::to_string(i % 20) + ".Value ";
+        line += std::to_string(i + 1) + " ";
+        if (i % 10 == 9) {
+            line += "ENUM RW HOLD_REG " + std::to_string(1000 + i) + " Off Auto Manual Service";
+        } else {
+            line += std::string(kTypes[i % 5]) + " " + kAccess[i % 3] + " " + kAreas[i % 6] + " " +
+                    std::to_string(2 * i);
+        }
+        text += line + "\r\n";
+    }
+    return text;
+}
+
+class CGeneratedFiles {
+public:
+    CGeneratedFiles()
+    {
+        static std::atomic<int> counter{0};
+        m_dir = fs::temp_directory_path() / ("zolcat-bench-" + std::to_string(counter++));
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+        for (int i = 0; i < kFileCount; ++i) {
+            const std::string text = GenerateText(i);
+            std::string bytes(4, '\0');
+            WriteStoredChecksum(UpdateChecksum(0, text), reinterpret_cast<unsigned char*>(&bytes[0]));
+            bytes += text;
+            char name[32];
+            std::snprintf(name, sizeof name, "dev%04d.dsc", i);
+            const fs::path path = m_dir / name;
+            std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            m_files.push_back(path);
+            m_totalBytes += bytes.size();
+            m_contents.push_back(std::move(bytes));
+        }
+    }
+    ~CGeneratedFiles()
+    {
+        std::error_code ignored;
+        fs::remove_all(m_dir, ignored);
+    }
+
+    fs::path m_dir;
+    std::vector<fs::path> m_files;
+    std::vector<std::string> m_contents;
+    std::size_t m_totalBytes = 0;
+};
+
+CGeneratedFiles& Files()
+{
+    static CGeneratedFiles files;
+    return files;
+}
+
+// Frees a whole catalogue outside the timed region. glibc defers merging the freed chunks
+// until the next large allocation (such as a file buffer); one large allocation here does
+// that merge, so that one iteration's clean-up is not charged to the next one's loading.
+// The pages stay with the process (see KeepFreedPages), as they would in a program that
+// loads once into a fresh heap without first freeing anything.
+void FreeOutsideTiming(benchmark::State& state, CDeviceList& catalogue)
+{
+    state.PauseTiming();
+    catalogue.RemoveAll();
+    void* large = std::malloc(64 * 1024);
+    benchmark::DoNotOptimize(large);
+    std::free(large);
+    state.ResumeTiming();
+}
+
+#ifdef __GLIBC__
+const int KeepFreedPages = mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#endif
+
+// A stream that discards everything, as cheaply as possible.
+std::ostream& NullStream()
+{
+    static std::ostream stream(nullptr);
+    return stream;
+}
+
+void BM_LoadCatalogue(benchmark::State& state)
+{
+    CGeneratedFiles& files = Files();
+    std::size_t parameters = 0;
+    CDeviceList catalogue;
+    for (auto _ : state) {
+        LoadDeviceCatalogue(files.m_dir, NullStream(), catalogue);
+        // Freeing the catalogue is not part of loading (the program does it at exit).
+        parameters = 0;
+        for (const CDevice& device : catalogue)
+            parameters += device.m_Parameters.GetCount();
+        FreeOutsideTiming(state, catalogue);
+    }
+    if (parameters != std::size_t(kFileCount) * kParametersPerFile)
+        state.SkipWithError("not every generated parameter was loaded");
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * files.m_totalBytes));
+}
+BENCHMARK(BM_LoadCatalogue)->Unit(benchmark::kMillisecond);
+
+void BM_ReadFilesOnly(benchmark::State& state)
+{
+    CGeneratedFiles& files = Files();
+    for (auto _ : state) {
+        std::size_t total = 0;
+        std::string bytes;
+        for (const fs::path& file : files.m_files) {
+            ReadFileBytes(file, bytes);
+            total += bytes.size();
+        }
+        benchmark::DoNotOptimize(total);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * files.m_totalBytes));
+}
+BENCHMARK(BM_ReadFilesOnly)->Unit(benchmark::kMillisecond);
+
+void BM_ParseInMemory(benchmark::State& state)
+{
+    CGeneratedFiles& files = Files();
+    CDeviceList catalogue;
+    for (auto _ : state) {
+        for (const std::string& bytes : files.m_contents) {
+            CDevice device;
+            if (ReadDescriptionFile(bytes, "x.dsc", device, NullStream()) == 0)
+                catalogue.AddHead(std::move(device));
+        }
+        FreeOutsideTiming(state, catalogue);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * files.m_totalBytes));
+}
+BENCHMARK(BM_ParseInMemory)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
