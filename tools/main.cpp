@@ -6,12 +6,18 @@
 #include "tools/DscTool.h"
 
 #ifdef _WIN32
-#include <cwchar>
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
 #include <filesystem>
 // MinGW's wide entry point: arguments arrive as UTF-16 and are passed on as UTF-8, so that
-// file names outside the ANSI code page still open.
+// file names outside the ANSI code page still open. The output streams are binary, so the
+// lines end in "\n" exactly as on other systems.
 extern "C" int wmain(int argc, wchar_t** argv)
 {
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.push_back(std::filesystem::path(argv[i]).u8string());
