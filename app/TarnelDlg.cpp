@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "catalogue/CatalogueLoader.h"
 #include "res/resource.h"
 #include "ui/App.h"
 
@@ -45,6 +46,7 @@ BOOL CTarnelDlg::OnInitDialog()
                   4, 2012);
     SetWindowText(title);
 
+    LoadDeviceCatalogue();
     FillTree();
     return TRUE;
 }
@@ -87,11 +89,6 @@ void CTarnelDlg::ReportConnectFailure(const ConnectResult& result)
         break;
     }
     }
-}
-
-void CTarnelDlg::FillTree()
-{
-    // The tree of the server's tags is built here.
 }
 
 void CTarnelDlg::OnPaint()

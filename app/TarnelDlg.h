@@ -2,6 +2,8 @@
 // device catalogue, shows the server's configuration as a tree and runs the commands.
 #pragma once
 
+#include <string>
+
 #include "res/resource.h"
 #include "server/ServerConnection.h"
 #include "ui/Controls.h"
@@ -22,6 +24,10 @@ public:
 
     // Rebuilds the tree from the server's list of tags.
     void FillTree();
+    // Makes sure the nodes of one tag exist in the tree.
+    void InsertTagPath(int address, int typeCode, int paramNumber);
+    // The first child of parent (null: the first root node) whose text equals text.
+    HTREEITEM FindChildNode(HTREEITEM parent, const std::string& text) const;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -31,12 +37,14 @@ protected:
     HCURSOR OnQueryDragIcon();
     void OnDestroy();
     void OnHelpCommand();
+    void OnApply();
 
     BEGIN_MSG_MAP(CTarnelDlg, CDialog)
         ON_WM_PAINT()
         ON_WM_QUERYDRAGICON()
         ON_WM_DESTROY()
         ON_COMMAND(ID_HELP, OnHelpCommand)
+        ON_BN_CLICKED(IDC_APPLY, OnApply)
     END_MSG_MAP()
 
 private:

@@ -23,3 +23,13 @@
 
 // The platform's help command
 #define ID_HELP 57670
+
+// Add-tags dialog (template 106)
+#define IDD_ADD_TAG_TREE 106
+#define IDC_PARAM_TREE 1015
+#define IDC_PERIOD_SPIN 1005
+#define IDC_PERIOD_EDIT 1006
+
+// Refresh-period dialog (template 107)
+#define IDD_EDIT_REFRESH_TIME 107
+// Its spin and field share ids 1005 and 1006 with the add-tags dialog.

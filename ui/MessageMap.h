@@ -69,9 +69,9 @@ public:                                                                         
             return true;                                                                    \
         }
 
-#define ON_NOTIFY(code, id, handler)                                                        \
+#define ON_NOTIFY(notifyCode, id, handler)                                                        \
         if (uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->idFrom == (id) &&        \
-            reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(code)) {            \
+            reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode)) {          \
             LRESULT zolNotifyResult = 0;                                                    \
             handler(reinterpret_cast<NMHDR*>(lParam), &zolNotifyResult);                    \
             lResult = zolNotifyResult;                                                      \

@@ -71,6 +71,8 @@ private:
 
 }  // namespace
 
+::testing::Environment* NewStandinEnvironment() { return new StandinEnvironment; }
+
 std::wstring BinDir()
 {
     wchar_t buffer[MAX_PATH * 2];
@@ -222,13 +224,3 @@ void StandinTest::ReleaseAll()
 }
 
 }  // namespace standin_test
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
-    ::testing::AddGlobalTestEnvironment(new standin_test::StandinEnvironment);
-    const int result = RUN_ALL_TESTS();
-    CoUninitialize();
-    return result;
-}

@@ -19,6 +19,10 @@ namespace fs = std::filesystem;
 
 std::wstring BinDir();
 std::wstring ServerExe();
+// Registers zolsrv.exe with this run's state directory for the whole test program and
+// restores the registration found before it at the end (for AddGlobalTestEnvironment).
+::testing::Environment* NewStandinEnvironment();
+
 // The state directory this run registered (under %TEMP%).
 fs::path SuiteHome();
 

@@ -1,0 +1,66 @@
+// The main window's "Применить": restart the server, wait for it, connect anew and
+// rebuild the tree from the restarted server.
+#include <cstdio>
+
+#include "app/TarnelDlg.h"
+
+void CTarnelDlg::OnApply()
+{
+    HRESULT restartResult = S_OK;
+    if (m_pAddTags != nullptr) restartResult = m_pAddTags->RestartServer();
+
+    EnableWindow(FALSE);
+    const std::string savedTitle = GetWindowText();
+    SetWindowText("Перезапускается сервер");
+    m_btnComPort.EnableWindow(FALSE);
+    m_btnExit.EnableWindow(FALSE);
+    m_btnApply.EnableWindow(FALSE);
+
+    // Give the server three seconds to come back; the title counts them with dots.
+    std::string title = GetWindowText();
+    for (int second = 0; second < 3; ++second) {
+        title += ".";
+        SetWindowText(title);
+        UpdateWindow();
+        Sleep(1000);
+    }
+
+    // The connection from before the restart is dead or about to be: let it go before
+    // storing the new one, so that no path keeps or releases it twice.
+    if (m_pAddTags != nullptr) {
+        m_pAddTags->Release();
+        m_pAddTags = nullptr;
+    }
+
+    IAddTags* pAddTags = nullptr;
+    const ConnectResult result = ConnectAddTags(false, &pAddTags);
+    if (result.failedStep == ConnectStep::GetClassObject) {
+        MessageBox("Невозможно подключиться к серверу");
+        EndDialog(0);
+        return;
+    }
+    if (!result.Ok()) {
+        MessageBox("Недоступен интерфейс IAddTags для конфигурации");
+        EndDialog(0);
+        return;
+    }
+    m_pAddTags = pAddTags;
+
+    m_btnComPort.EnableWindow(TRUE);
+    m_btnExit.EnableWindow(TRUE);
+    m_btnApply.EnableWindow(TRUE);
+    EnableWindow(TRUE);
+    SetForegroundWindow();
+    SetWindowText(savedTitle);
+    FillTree();
+
+    if (FAILED(restartResult)) {
+        // The server refused to restart: the configuration it works with may not be the
+        // one just edited, and the user must not believe otherwise.
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "Сервер не перезапустился (ошибка 0x%08X).\nНовая конфигурация может не действовать.",
+                      static_cast<unsigned>(restartResult));
+        MessageBox(text);
+    }
+}

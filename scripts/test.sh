@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Runs every test of the project and prints a summary; exits non-zero if anything failed
+# or did not run. On a fresh Debian 12 machine it first installs what it needs.
+#
+#   1. build (native and Windows)
+#   2. native unit tests (ctest)
+#   3. the same unit tests under AddressSanitizer and UndefinedBehaviorSanitizer
+#   4. the description reader's fuzz target, for a bounded time
+#   5. the Windows tests under Wine, against the stand-in server through real COM
+#   6. end to end: zolcfg.exe started as a user would, its window checked and photographed
+#
+# Environment: ZOL_FUZZ_SECONDS (default 45), ZOL_SKIP_SANITIZE=1 to skip step 3.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+# shellcheck source=scripts/deps.sh
+source scripts/deps.sh
+zol_install_packages || { echo "FAILED: could not install the required packages"; exit 1; }
+
+mkdir -p build/logs
+passed=0
+failed=0
+steps=()
+
+# record NAME STATUS PASSED FAILED
+record() {
+  steps+=("$(printf '%-34s %s' "$1" "$2")")
+  passed=$((passed + $3))
+  failed=$((failed + $4))
+}
+
+# Counts from ctest's closing line: "NN% tests passed, F tests failed out of T".
+ctest_counts() {
+  local line total fails
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -1)
+  if [ -z "$line" ]; then echo "0 1"; return; fi
+  total=$(echo "$line" | sed -E 's/.*out of ([0-9]+).*/\1/')
+  fails=$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed.*/\1/')
+  echo "$((total - fails)) $fails"
+}
+
+run_ctest_step() {
+  local name=$1 dir=$2 log="build/logs/$1.log"
+  echo "== $name"
+  if ctest --test-dir "$dir" --output-on-failure -j2 >"$log" 2>&1; then status=ok; else status=FAILED; fi
+  tail -3 "$log"
+  read -r p f < <(ctest_counts "$log")
+  [ "$status" = FAILED ] && [ "$f" -eq 0 ] && f=1
+  record "$name" "$status ($p passed, $f failed)" "$p" "$f"
+}
+
+echo "== build"
+if ! scripts/build.sh all >build/logs/build.log 2>&1; then
+  tail -40 build/logs/build.log
+  echo "summary: 0 passed, 1 failed"
+  exit 1
+fi
+if grep -E '(warning|error):' build/logs/build.log >/dev/null; then
+  echo "build warnings:"; grep -E '(warning|error):' build/logs/build.log | head -20
+fi
+
+run_ctest_step "native unit tests" build/native
+
+if [ "${ZOL_SKIP_SANITIZE:-0}" != 1 ]; then
+  echo "== sanitizers (build)"
+  if cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZOL_SANITIZE=ON >build/logs/asan-build.log 2>&1 &&
+     cmake --build build/asan -j2 >>build/logs/asan-build.log 2>&1; then
+    run_ctest_step "unit tests under ASan/UBSan" build/asan
+  else
+    tail -20 build/logs/asan-build.log
+    record "unit tests under ASan/UBSan" "FAILED (build)" 0 1
+  fi
+fi
+
+echo "== fuzz"
+if [ -x scripts/fuzz.sh ]; then
+  if scripts/fuzz.sh "${ZOL_FUZZ_SECONDS:-45}" >build/logs/fuzz.log 2>&1; then
+    record "fuzz: description reader" "ok ($(grep -Eo 'stat::number_of_executed_units: *[0-9]+' build/logs/fuzz.log | grep -Eo '[0-9]+$' | tail -1) runs)" 1 0
+  else
+    tail -30 build/logs/fuzz.log
+    record "fuzz: description reader" "FAILED" 0 1
+  fi
+else
+  record "fuzz: description reader" "FAILED (scripts/fuzz.sh missing)" 0 1
+fi
+
+echo "== Windows tests under Wine"
+scripts/win-tests.sh >build/logs/win-tests.log 2>&1
+win_status=$?
+grep -E '^(\[  (PASSED|FAILED)  \]|== )' build/logs/win-tests.log
+wp=$(grep -Eo '^\[  PASSED  \] [0-9]+' build/logs/win-tests.log | awk '{s += $NF} END {print s + 0}')
+wf=$(grep -E '^\[  FAILED  \] .*\(' build/logs/win-tests.log | wc -l)
+[ -z "$wp" ] && wp=0
+if [ $win_status -ne 0 ] && [ "$wf" -eq 0 ]; then wf=1; fi
+[ "$wp" -eq 0 ] && [ "$wf" -eq 0 ] && wf=1
+if [ $win_status -eq 0 ]; then ws=ok; else ws=FAILED; tail -40 build/logs/win-tests.log; fi
+record "Windows tests (Wine)" "$ws ($wp passed, $wf failed)" "$wp" "$wf"
+
+echo "== end to end"
+if scripts/smoke.sh >build/logs/smoke.log 2>&1; then
+  record "end to end: zolcfg.exe" "ok" 1 0
+else
+  tail -30 build/logs/smoke.log
+  record "end to end: zolcfg.exe" "FAILED" 0 1
+fi
+
+echo
+echo "== summary"
+for s in "${steps[@]}"; do echo "  $s"; done
+echo "  logs: $root/build/logs, screenshots: $root/build/screenshots"
+echo "summary: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

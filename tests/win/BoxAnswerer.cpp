@@ -1,0 +1,42 @@
+#include "BoxAnswerer.h"
+
+#include <windows.h>
+
+#include "UiDriver.h"
+
+CBoxAnswerer::CBoxAnswerer() : m_thread(&CBoxAnswerer::Run, this) {}
+
+CBoxAnswerer::~CBoxAnswerer() { Stop(); }
+
+void CBoxAnswerer::Stop()
+{
+    m_stop = true;
+    if (m_thread.joinable()) m_thread.join();
+}
+
+std::vector<std::string> CBoxAnswerer::Texts()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_texts;
+}
+
+bool CBoxAnswerer::WaitForCount(size_t count, int timeoutMs)
+{
+    return ui_driver::WaitFor([&] { return Texts().size() >= count; }, timeoutMs);
+}
+
+void CBoxAnswerer::Run()
+{
+    while (!m_stop) {
+        for (HWND window : ui_driver::TopLevelWindows()) {
+            if (!IsWindowVisible(window) || !ui_driver::IsMessageBox(window)) continue;
+            const std::string text = ui_driver::MessageBoxText(window);
+            ui_driver::SaveScreenshot(window, "message-box");
+            ui_driver::PressButton(window, IDOK);
+            ui_driver::WaitUntilGone(window, 5000);
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_texts.push_back(text);
+        }
+        Sleep(20);
+    }
+}

@@ -1,0 +1,31 @@
+// Answers every message box of this process with OK while it lives, recording the texts
+// in the order they appeared. Keeps a test from hanging on a box it did not expect.
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class CBoxAnswerer {
+public:
+    CBoxAnswerer();
+    ~CBoxAnswerer();
+    CBoxAnswerer(const CBoxAnswerer&) = delete;
+    CBoxAnswerer& operator=(const CBoxAnswerer&) = delete;
+
+    std::vector<std::string> Texts();
+    // Waits until at least count boxes have been answered.
+    bool WaitForCount(size_t count, int timeoutMs = 15000);
+    // Stops answering (boxes that appear afterwards stay open).
+    void Stop();
+
+private:
+    void Run();
+
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::vector<std::string> m_texts;
+    std::thread m_thread;
+};

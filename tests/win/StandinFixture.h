@@ -1,0 +1,28 @@
+// The stand-in server as the window tests see it: its state files (tags, port, line,
+// faults) and its status, in the state directory this test program registered
+// (standin_support.h), addressed by file name.
+#pragma once
+
+#include <string>
+
+namespace standin {
+
+void WriteStateFile(const std::string& name, const std::string& text);
+std::string ReadStateFile(const std::string& name);
+void SetFaults(const std::string& text);
+void ClearFaults();
+
+// Live objects the server reports (-1 when no server has reported).
+long LiveObjects();
+// Waits until the server process has ended (true also when none ran).
+bool WaitUntilServerGone(int timeoutMs = 15000);
+
+// Runs zolsrv.exe with the arguments (and this run's state directory for /RegServer);
+// returns its exit code.
+int Unregister();
+int Register();
+
+// The state for a test: the given tags, no faults, the server not running.
+void Reset(const std::string& tags = "");
+
+}  // namespace standin

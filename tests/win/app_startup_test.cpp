@@ -1,0 +1,167 @@
+// The main window's start-up against the stand-in server through real COM: every way the
+// connection can fail, the successful start, and the ways the window closes.
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "BoxAnswerer.h"
+#include "StandinFixture.h"
+#include "UiDriver.h"
+#include "app/TarnelDlg.h"
+#include "res/resource.h"
+
+namespace {
+
+const char kTitle[] = "Конфигуратор ZOL-OPC-Server версия 0.917 от 17.04.2012";
+
+struct StartOutcome {
+    INT_PTR result = 0;
+    std::vector<std::string> boxes;
+    std::string title;  // the main window's title while it was shown ("" if it never showed)
+};
+
+// Runs the main window; when it shows, closeAction (run on the driver thread with the
+// window's handle) closes it.
+StartOutcome RunMainWindow(const std::function<void(HWND)>& closeAction = nullptr)
+{
+    StartOutcome outcome;
+    CBoxAnswerer answerer;
+    CTarnelDlg dlg;
+    ui_driver::CScript script([&] {
+        if (!closeAction) return;
+        HWND window = ui_driver::WaitForDialog("Конфигуратор ZOL-OPC-Server версия");
+        if (window == nullptr) return;
+        outcome.title = ui_driver::Text(window);
+        closeAction(window);
+    });
+    outcome.result = dlg.DoModal();
+    script.Join();
+    ui_driver::DrainQuitMessage();
+    answerer.Stop();
+    outcome.boxes = answerer.Texts();
+    EXPECT_EQ(dlg.m_pAddTags, nullptr) << "the connection must be released when the window closes";
+    return outcome;
+}
+
+class StartupTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        standin::Reset("1 5 1 20000000\n");
+    }
+    void TearDown() override
+    {
+        standin::ClearFaults();
+        EXPECT_TRUE(standin::WaitUntilServerGone()) << "the server still holds objects or runs";
+    }
+};
+
+TEST_F(StartupTest, ClassRefusedShowsOneBoxAndEnds)
+{
+    standin::SetFaults("class 0x80004005\n");
+    const StartOutcome outcome = RunMainWindow();
+    EXPECT_EQ(outcome.boxes, std::vector<std::string>{"Can't connect to OPC-server"});
+    EXPECT_EQ(outcome.title, "");
+}
+
+struct RefusalCase {
+    const char* hresult;
+    std::vector<std::string> boxes;
+};
+
+class InstanceRefusalTest : public StartupTest, public testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(InstanceRefusalTest, ShowsTheBoxesOfItsCodeAndEnds)
+{
+    standin::SetFaults(std::string("instance ") + GetParam().hresult + "\n");
+    const StartOutcome outcome = RunMainWindow();
+    EXPECT_EQ(outcome.boxes, GetParam().boxes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    KnownAndUnknownCodes, InstanceRefusalTest,
+    testing::Values(RefusalCase{"0x80004002", {"E_NOINTERFACE"}}, RefusalCase{"0x8000FFFF", {"E_UNEXPECTED"}},
+                    RefusalCase{"0x80040110", {"E_NOAGGREGATION"}}, RefusalCase{"0x8007000E", {"E_OUTOFMEMORY"}},
+                    RefusalCase{"0x80070057", {"E_INVALIDARG"}},
+                    RefusalCase{"0x80004005", {"Error 80004005", "Server does not support IAddTags"}},
+                    RefusalCase{"0x8004D00A", {"Error 8004D00A", "Server does not support IAddTags"}}));
+
+TEST_F(StartupTest, SuccessfulStartShowsTitleAndControlsThenEscapeEnds)
+{
+    HWND shown = nullptr;
+    std::map<int, std::string> texts;
+    const StartOutcome outcome = RunMainWindow([&](HWND window) {
+        shown = window;
+        for (int id : {IDC_COM_PORT, IDC_ADD_DEVICE, IDC_APPLY, IDCANCEL})
+            texts[id] = ui_driver::ItemText(window, id);
+        texts[IDC_CONFIG_TREE] = ui_driver::ClassName(GetDlgItem(window, IDC_CONFIG_TREE));
+        ui_driver::SaveScreenshot(window, "main-window");
+        PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    EXPECT_EQ(outcome.boxes, std::vector<std::string>{});
+    EXPECT_EQ(outcome.title, kTitle);
+    EXPECT_EQ(outcome.result, IDCANCEL);
+    EXPECT_EQ(texts[IDC_COM_PORT], "&C\xCE\xCC-\xEF\xEE\xF0\xF2");  // Latin C, Cyrillic О and М
+    EXPECT_EQ(texts[IDC_ADD_DEVICE], "&Добавить устройство");
+    EXPECT_EQ(texts[IDC_APPLY], "&Применить");
+    EXPECT_EQ(texts[IDCANCEL], "&Выход");
+    EXPECT_EQ(texts[IDC_CONFIG_TREE], "SysTreeView32");
+}
+
+TEST_F(StartupTest, SystemMenuCloseEnds)
+{
+    const StartOutcome outcome =
+        RunMainWindow([](HWND window) { PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); });
+    EXPECT_EQ(outcome.title, kTitle);
+    EXPECT_EQ(outcome.result, IDCANCEL);
+}
+
+TEST_F(StartupTest, EnterOnTheTreeEndsWithOk)
+{
+    const StartOutcome outcome = RunMainWindow([](HWND window) {
+        HWND tree = GetDlgItem(window, IDC_CONFIG_TREE);
+        PostMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tree), TRUE);
+        Sleep(100);
+        PostMessageW(tree, WM_KEYDOWN, VK_RETURN, 0);
+    });
+    EXPECT_EQ(outcome.title, kTitle);
+    EXPECT_EQ(outcome.result, IDOK);
+}
+
+TEST_F(StartupTest, MinimisedWindowHandsOutItsIcon)
+{
+    LRESULT dragIcon = 0;
+    LRESULT bigIcon = 0;
+    BOOL iconic = FALSE;
+    RunMainWindow([&](HWND window) {
+        SendMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        iconic = IsIconic(window);
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        dragIcon = SendMessageW(window, WM_QUERYDRAGICON, 0, 0);
+        bigIcon = SendMessageW(window, WM_GETICON, ICON_BIG, 0);
+        PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_TRUE(iconic);
+    EXPECT_NE(dragIcon, 0);
+    EXPECT_EQ(dragIcon, bigIcon);
+}
+
+}  // namespace
+
+// Runs last: unregistering the class proves the "not registered" path, then the
+// registration is restored for whatever runs next.
+TEST(StartupUnregistered, ServerNotRegisteredShowsOneBoxAndEnds)
+{
+    standin::Reset();
+    ASSERT_EQ(standin::Unregister(), 0);
+    const StartOutcome outcome = RunMainWindow();
+    const int reRegistered = standin::Register();
+    EXPECT_EQ(outcome.boxes, std::vector<std::string>{"Can't connect to OPC-server"});
+    EXPECT_EQ(outcome.title, "");
+    EXPECT_EQ(reRegistered, 0);
+}

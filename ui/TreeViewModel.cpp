@@ -1,0 +1,80 @@
+#include "ui/TreeViewModel.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "ui/Text.h"
+
+TreeNode CTreeViewModel::FirstChild(TreeNode parent) const
+{
+    return Node(parent ? m_tree.GetChildItem(Item(parent)) : m_tree.GetRootItem());
+}
+
+TreeNode CTreeViewModel::NextSibling(TreeNode node) const { return Node(m_tree.GetNextSiblingItem(Item(node))); }
+TreeNode CTreeViewModel::Parent(TreeNode node) const { return Node(m_tree.GetParentItem(Item(node))); }
+bool CTreeViewModel::HasChildren(TreeNode node) const { return m_tree.GetChildItem(Item(node)) != nullptr; }
+std::string CTreeViewModel::Text(TreeNode node) const { return m_tree.GetItemText(Item(node)); }
+TagKey CTreeViewModel::Data(TreeNode node) const { return static_cast<TagKey>(m_tree.GetItemData(Item(node))); }
+
+TreeNode CTreeViewModel::Insert(TreeNode parent, const std::string& text, TagKey data, InsertAt where)
+{
+    HTREEITEM item = m_tree.InsertItem(text, parent ? Item(parent) : TVI_ROOT,
+                                       where == InsertAt::Sorted ? TVI_SORT : TVI_LAST);
+    if (item != nullptr) m_tree.SetItemData(item, data);
+    return Node(item);
+}
+
+void CTreeViewModel::SetData(TreeNode node, TagKey data) { m_tree.SetItemData(Item(node), data); }
+void CTreeViewModel::Delete(TreeNode node) { m_tree.DeleteItem(Item(node)); }
+void CTreeViewModel::DeleteAll() { m_tree.DeleteAllItems(); }
+
+void CTreeViewModel::SortChildrenByText(TreeNode parent)
+{
+    m_tree.SortChildren(parent ? Item(parent) : TVI_ROOT);
+}
+
+void CTreeViewModel::SortChildrenAsInserted(TreeNode parent)
+{
+    // The control's sorted insertion compares texts ignoring letter case.
+    ReorderChildren(parent, [](const Child& a, const Child& b) {
+        return lstrcmpiW(Widen(a.text).c_str(), Widen(b.text).c_str()) < 0;
+    });
+}
+
+void CTreeViewModel::SortChildrenByData(TreeNode parent, int (*compare)(TagKey a, TagKey b))
+{
+    ReorderChildren(parent, [compare](const Child& a, const Child& b) { return compare(a.data, b.data) < 0; });
+}
+
+static int CALLBACK CompareRanks(LPARAM a, LPARAM b, LPARAM)
+{
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+void CTreeViewModel::ReorderChildren(TreeNode parent,
+                                     const std::function<bool(const Child&, const Child&)>& less)
+{
+    std::vector<Child> children;
+    for (TreeNode child = FirstChild(parent); child != nullptr; child = NextSibling(child))
+        children.push_back({Item(child), Text(child), Data(child)});
+    if (children.size() < 2) return;
+
+    std::stable_sort(children.begin(), children.end(), less);
+    for (size_t rank = 0; rank < children.size(); ++rank)
+        m_tree.SetItemData(children[rank].item, static_cast<DWORD_PTR>(rank));
+    TVSORTCB sort = {};
+    sort.hParent = parent ? Item(parent) : TVI_ROOT;
+    sort.lpfnCompare = &CompareRanks;
+    m_tree.SortChildrenCB(&sort);
+    for (const Child& child : children) m_tree.SetItemData(child.item, child.data);
+}
+
+void CTreeViewModel::BeginBulkUpdate()
+{
+    if (m_bulkDepth++ == 0) m_tree.SetRedraw(FALSE);
+}
+
+void CTreeViewModel::EndBulkUpdate()
+{
+    if (m_bulkDepth > 0 && --m_bulkDepth == 0) m_tree.SetRedraw(TRUE);
+}
