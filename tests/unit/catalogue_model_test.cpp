@@ -35,19 +35,7 @@ protected:
     void Load(const CDevice& device) { g_DeviceCatalogue.AddHead(device); }
 };
 
-TEST(ListTest, HeadAndTailInsertionKeepTheirOrder)
-{
-    CStringList list;
-    list.AddTail("b");
-    list.AddHead("a");
-    list.AddTail("c");
-    EXPECT_EQ((std::vector<std::string>{"a", "b", "c"}), std::vector<std::string>(list.begin(), list.end()));
-    EXPECT_EQ(3u, list.GetCount());
-    list.RemoveAll();
-    EXPECT_TRUE(list.IsEmpty());
-}
-
-TEST_F(CatalogueTest, EveryLookupMissesOnAnEmptyCatalogue)
+TEST_F(CatalogueTest, EveryLookupMissYieldsItsEmptyResult)
 {
     EXPECT_EQ(nullptr, FindDevice(1));
     EXPECT_EQ("", GetDeviceName(1));
@@ -55,10 +43,8 @@ TEST_F(CatalogueTest, EveryLookupMissesOnAnEmptyCatalogue)
     EXPECT_EQ("", GetParameterName(1, 1));
     // No such device: the parameter built from an empty name and four zeros.
     EXPECT_EQ(CParameter("", 0, 0, 0, 0), GetParameter(1, 1));
-}
 
-TEST_F(CatalogueTest, MissesWithOtherDevicesPresent)
-{
+    // The same with other devices present.
     Load(Device(3, "Drive", {Param(1, "Speed")}));
     EXPECT_EQ(CDevice(), GetDevice(4));
     EXPECT_EQ("", GetDeviceName(4));
@@ -104,13 +90,6 @@ TEST_F(CatalogueTest, TheParameterWrittenLastWinsAmongEqualNumbers)
     EXPECT_EQ("Six", FindParameter(GetDevice(1), 6).m_strName);
 }
 
-TEST_F(CatalogueTest, TypeCodeZeroIsStoredButLooksLikeAMiss)
-{
-    Load(Device(0, "Headless", {Param(1, "P")}));
-    EXPECT_EQ(1u, g_DeviceCatalogue.GetCount());
-    EXPECT_EQ(0, GetDevice(0).m_nTypeCode);  // callers take type code 0 as "no device"
-}
-
 TEST_F(CatalogueTest, CopiesAreDeepAndIndependent)
 {
     Load(Device(4, "Meter", {Param(1, "Mode", {"Off", "On"}), Param(2, "Level")}));
@@ -127,15 +106,6 @@ TEST_F(CatalogueTest, CopiesAreDeepAndIndependent)
     const CDevice* stored = FindDevice(4);
     ASSERT_NE(nullptr, stored);
     EXPECT_EQ(Device(4, "Meter", {Param(1, "Mode", {"Off", "On"}), Param(2, "Level")}), *stored);
-}
-
-TEST_F(CatalogueTest, GetDeviceKeepsTheStoredParameterOrder)
-{
-    Load(Device(9, "D", {Param(1, "A"), Param(2, "B"), Param(3, "C")}));
-    std::vector<int> numbers;
-    for (const CParameter& p : GetDevice(9).m_Parameters)
-        numbers.push_back(p.m_nNumber);
-    EXPECT_EQ((std::vector<int>{3, 2, 1}), numbers);
 }
 
 }  // namespace

@@ -93,18 +93,10 @@ TEST(ReaderTest, MarkerDecidesAcceptance)
         EXPECT_EQ(c.result, r.result) << c.text;
         EXPECT_EQ(c.result == 0 ? "" : "File t.dsc don't contain device description information\n", r.out)
             << c.text;
+        // Neither a refused file nor a text without a header leaves anything in the device.
+        EXPECT_EQ(CDevice(), r.device) << c.text;
     }
-}
-
-TEST(ReaderTest, MarkerAloneGivesAnEmptyDevice)
-{
-    const ReadResult r = ReadText("DEVICE_DESCRIPTION");
-    EXPECT_EQ(0, r.result);
-    EXPECT_EQ(CDevice(), r.device);
-
-    const ReadResult commentsOnly = ReadText("DEVICE_DESCRIPTION\n; nothing here\n;\n");
-    EXPECT_EQ(0, commentsOnly.result);
-    EXPECT_EQ(CDevice(), commentsOnly.device);
+    EXPECT_EQ(CDevice(), ReadText("DEVICE_DESCRIPTION\n; nothing here\n;\n").device);
 }
 
 TEST(ReaderTest, FieldWords)
@@ -215,19 +207,15 @@ TEST(ReaderTest, NoResynchronisationOnLineEnds)
     };
     EXPECT_EQ(expected, Params(r.device)) << Describe(r.device);
 
+    // "Meter Volts": the type code stays 0 and Volts becomes the first parameter's name.
+    const ReadResult h = ReadText("DEVICE_DESCRIPTION\nMeter Volts 1 REAL R RAM 0\n");
+    EXPECT_EQ(0, h.device.m_nTypeCode);
+    EXPECT_EQ((std::vector<CParameter>{P("Volts", 1, kTypeReal, 1, kMemoryRam, 0)}), Params(h.device));
+
     // An ENUM parameter whose address is missing takes the next line as its values.
     const ReadResult e = ReadText("DEVICE_DESCRIPTION\nD 1\nE 1 ENUM R RAM\nF 2 INT R RAM 1\n");
     ASSERT_EQ(1u, e.device.m_Parameters.GetCount());
     EXPECT_EQ((std::vector<std::string>{"F", "2", "INT", "R", "RAM", "1"}), Values(e.device.m_Parameters.GetHead()));
-}
-
-TEST(ReaderTest, HeaderNumberMissing)
-{
-    // "Meter Volts": the type code stays 0 and Volts becomes the first parameter's name.
-    const ReadResult r = ReadText("DEVICE_DESCRIPTION\nMeter Volts 1 REAL R RAM 0\n");
-    EXPECT_EQ("Meter", r.device.m_strName);
-    EXPECT_EQ(0, r.device.m_nTypeCode);
-    EXPECT_EQ((std::vector<CParameter>{P("Volts", 1, kTypeReal, 1, kMemoryRam, 0)}), Params(r.device));
 }
 
 TEST(ReaderTest, Numbers)
@@ -338,14 +326,6 @@ TEST(ReaderTest, NulBytesEndAWordsText)
     EXPECT_TRUE(n.device.m_Parameters.GetHead().m_EnumValues.IsEmpty());
 }
 
-TEST(ReaderTest, SameNumberTwice)
-{
-    const ReadResult r = ReadText("DEVICE_DESCRIPTION\nD 1\nFirst 5 INT R RAM 0\nSecond 5 INT R RAM 1\n");
-    ASSERT_EQ(2u, r.device.m_Parameters.GetCount());
-    // The one written last is at the head, so the lookups find it.
-    EXPECT_EQ("Second", r.device.m_Parameters.GetHead().m_strName);
-}
-
 // --- through files on disk ---------------------------------------------------------------
 
 std::string ToCrLf(const std::string& text)
@@ -419,22 +399,6 @@ TEST(ReaderFileTest, RefusedFilesAndTheirMessages)
         EXPECT_EQ(c.out, out.str()) << c.name;
         EXPECT_EQ(CDevice(), device) << c.name;
     }
-}
-
-TEST(ReaderFileTest, Cp1251BytesPassUnchanged)
-{
-    CScratchDir dir;
-    // "Счетчик" and "Напряжение" in Windows-1251.
-    const std::string device = "\xD1\xF7\xE5\xF2\xF7\xE8\xEA";
-    const std::string parameter = "\xCD\xE0\xEF\xF0\xFF\xE6\xE5\xED\xE8\xE5";
-    const auto path = dir.WriteSigned("ru.dsc", "DEVICE_DESCRIPTION\n" + device + " 3\n" + parameter +
-                                                    ".A 1 REAL R INPT_REG 0\n\xC7 2 ENUM R RAM 0 \xC4\xE0 \xCD\xE5\xF2\n");
-    CDevice d;
-    std::ostringstream out;
-    ASSERT_EQ(0, LoadDeviceFile(path, "ru.dsc", d, out));
-    EXPECT_EQ(device, d.m_strName);
-    EXPECT_EQ(parameter + ".A", d.m_Parameters.GetTail().m_strName);
-    EXPECT_EQ((std::vector<std::string>{"\xC4\xE0", "\xCD\xE5\xF2"}), Values(d.m_Parameters.GetHead()));
 }
 
 }  // namespace

