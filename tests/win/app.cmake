@@ -4,3 +4,9 @@ zol_add_win_test(app_tests
           app_startup_test.cpp $<TARGET_OBJECTS:zol_res>
   LIBS zol_app advapi32)
 add_dependencies(app_tests zolsrv zolps)
+
+# Looks at the main window from another process (end-to-end scripts); not a test program.
+add_executable(zolinspect inspect_main.cpp)
+target_link_options(zolinspect PRIVATE -municode)
+target_link_libraries(zolinspect PRIVATE comctl32 user32)
+set_target_properties(zolinspect PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

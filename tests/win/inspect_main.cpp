@@ -1,0 +1,140 @@
+// zolinspect.exe: looks at the configurator's main window from another process, for the
+// end-to-end scripts. Prints the window's title and its tree (one node a line, indented by
+// level, UTF-8), or closes the window.
+//
+//   zolinspect.exe [--wait SECONDS] [--close] TITLE-PREFIX
+//
+// Exit code: 0 found (and closed), 1 not found in time, 2 bad arguments.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+struct Search {
+    std::wstring prefix;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param)
+{
+    Search* search = reinterpret_cast<Search*>(param);
+    wchar_t title[512] = {};
+    GetWindowTextW(window, title, 512);
+    if (IsWindowVisible(window) && std::wcsncmp(title, search->prefix.c_str(), search->prefix.size()) == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::string Utf8(const std::wstring& text)
+{
+    if (text.empty()) return std::string();
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+// Reads a tree node's text from the other process through memory allocated there.
+class CRemoteTree {
+public:
+    explicit CRemoteTree(HWND tree) : m_tree(tree)
+    {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(tree, &pid);
+        m_process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (m_process)
+            m_remote = static_cast<char*>(VirtualAllocEx(m_process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~CRemoteTree()
+    {
+        if (m_remote) VirtualFreeEx(m_process, m_remote, 0, MEM_RELEASE);
+        if (m_process) CloseHandle(m_process);
+    }
+    bool Ok() const { return m_remote != nullptr; }
+
+    std::wstring Text(HTREEITEM item)
+    {
+        TVITEMW tv = {};
+        tv.mask = TVIF_TEXT | TVIF_HANDLE;
+        tv.hItem = item;
+        tv.pszText = reinterpret_cast<wchar_t*>(m_remote + sizeof(TVITEMW));
+        tv.cchTextMax = 1000;
+        WriteProcessMemory(m_process, m_remote, &tv, sizeof tv, nullptr);
+        SendMessageW(m_tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(m_remote));
+        wchar_t text[1001] = {};
+        ReadProcessMemory(m_process, m_remote + sizeof(TVITEMW), text, 1000 * sizeof(wchar_t), nullptr);
+        return text;
+    }
+
+    void Print(HTREEITEM item, int level)
+    {
+        for (; item != nullptr; item = Next(item, TVGN_NEXT)) {
+            std::printf("%*s%s\n", level * 2, "", Utf8(Text(item)).c_str());
+            Print(Next(item, TVGN_CHILD), level + 1);
+        }
+    }
+
+    HTREEITEM Next(HTREEITEM item, UINT code)
+    {
+        return reinterpret_cast<HTREEITEM>(SendMessageW(m_tree, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
+    }
+
+private:
+    HWND m_tree;
+    HANDLE m_process = nullptr;
+    char* m_remote = nullptr;
+};
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    int waitSeconds = 0;
+    bool close = false;
+    std::wstring prefix;
+    for (int i = 1; i < argc; ++i) {
+        if (std::wcscmp(argv[i], L"--wait") == 0 && i + 1 < argc)
+            waitSeconds = _wtoi(argv[++i]);
+        else if (std::wcscmp(argv[i], L"--close") == 0)
+            close = true;
+        else
+            prefix = argv[i];
+    }
+    if (prefix.empty()) {
+        std::fprintf(stderr, "usage: zolinspect [--wait SECONDS] [--close] TITLE-PREFIX\n");
+        return 2;
+    }
+
+    Search search;
+    search.prefix = prefix;
+    for (int tries = 0; tries <= waitSeconds * 10; ++tries) {
+        EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found) break;
+        Sleep(100);
+    }
+    if (!search.found) {
+        std::fprintf(stderr, "no window titled %ls...\n", prefix.c_str());
+        return 1;
+    }
+
+    wchar_t title[512] = {};
+    GetWindowTextW(search.found, title, 512);
+    std::printf("title: %s\n", Utf8(title).c_str());
+    if (close) {
+        PostMessageW(search.found, WM_COMMAND, IDCANCEL, 0);
+        return 0;
+    }
+    HWND tree = FindWindowExW(search.found, nullptr, WC_TREEVIEWW, nullptr);
+    if (tree) {
+        CRemoteTree remote(tree);
+        if (remote.Ok()) remote.Print(remote.Next(nullptr, TVGN_ROOT), 1);
+    }
+    return 0;
+}
