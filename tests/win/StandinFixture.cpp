@@ -22,6 +22,12 @@ long LiveObjects()
     return standin_test::ReadStatus(SuiteHome(), &status) ? status.objects : -1;
 }
 
+unsigned long ServerPid()
+{
+    standin_test::ServerStatus status;
+    return standin_test::ReadStatus(SuiteHome(), &status) ? status.pid : 0;
+}
+
 bool WaitUntilServerGone(int timeoutMs)
 {
     return standin_test::WaitForServerExit(SuiteHome(), static_cast<DWORD>(timeoutMs));

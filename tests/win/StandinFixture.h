@@ -14,6 +14,8 @@ void ClearFaults();
 
 // Live objects the server reports (-1 when no server has reported).
 long LiveObjects();
+// The process id of the server that last reported (0 when none).
+unsigned long ServerPid();
 // Waits until the server process has ended (true also when none ran).
 bool WaitUntilServerGone(int timeoutMs = 15000);
 

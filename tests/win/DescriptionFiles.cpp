@@ -1,0 +1,36 @@
+#include "DescriptionFiles.h"
+
+#include <windows.h>
+
+#include <fstream>
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/Checksum.h"
+
+CDescriptionDir::CDescriptionDir()
+{
+    static int serial = 0;
+    m_dir = std::filesystem::temp_directory_path() /
+            ("zolcfg-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial));
+    std::filesystem::create_directories(m_dir);
+    m_previous = std::filesystem::current_path();
+    std::filesystem::current_path(m_dir);
+    FreeDeviceCatalogue();
+}
+
+CDescriptionDir::~CDescriptionDir()
+{
+    FreeDeviceCatalogue();
+    std::error_code ignored;
+    std::filesystem::current_path(m_previous, ignored);
+    std::filesystem::remove_all(m_dir, ignored);
+}
+
+void CDescriptionDir::Write(const std::string& name, const std::string& text)
+{
+    unsigned char stored[4];
+    WriteStoredChecksum(UpdateChecksum(0, text), stored);
+    std::ofstream out(m_dir / name, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(stored), 4);
+    out << text;
+}
