@@ -16,11 +16,14 @@ static std::string TagNameOf(int address, int typeCode, int paramNumber)
 
 void CTarnelDlg::FillTree()
 {
-    if (m_pAddTags == nullptr) return;
+    if (m_pAddTags == nullptr || m_bFilling) return;
 
     CTreeViewModel tree(m_Tree);
     CComTagServer server(m_pAddTags);
+    m_hCurrentItem = nullptr;
+    m_bFilling = true;
     const FillReport report = ::FillTree(tree, server, &TagNameOf);
+    m_bFilling = false;
     if (report.end == FillEnd::Completed) return;
 
     // The server did not end its list: the walk was stopped so that the program stays

@@ -6,6 +6,7 @@
 
 void CTarnelDlg::OnApply()
 {
+    if (m_bFilling) return;
     HRESULT restartResult = S_OK;
     if (m_pAddTags != nullptr) restartResult = m_pAddTags->RestartServer();
 

@@ -24,6 +24,10 @@ public:
 
     // Rebuilds the tree from the server's list of tags.
     void FillTree();
+    // Deletes a node with its subtree, deleting the tags below it on the server; nodes
+    // whose tags the server refuses stay.
+    void DeleteBranch(HTREEITEM item);
+
     // Makes sure the nodes of one tag exist in the tree.
     void InsertTagPath(int address, int typeCode, int paramNumber);
     // The first child of parent (null: the first root node) whose text equals text.
@@ -38,13 +42,28 @@ protected:
     void OnDestroy();
     void OnHelpCommand();
     void OnApply();
+    void OnContextMenu(HWND window, POINT point);
+    void OnAddTags();
+    void OnDeleteTag();
+    void OnDeleteTags();
+    void OnEditTag();
+    void OnTreeDblClk(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnTreeGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult);
 
     BEGIN_MSG_MAP(CTarnelDlg, CDialog)
         ON_WM_PAINT()
         ON_WM_QUERYDRAGICON()
         ON_WM_DESTROY()
-        ON_COMMAND(ID_HELP, OnHelpCommand)
+        ON_WM_CONTEXTMENU()
+        ON_COMMAND(ID_DELETE_TAG, OnDeleteTag)
+        ON_COMMAND(ID_ADD_TAG, OnAddTags)
+        ON_COMMAND(ID_DELETE_TAGS, OnDeleteTags)
+        ON_COMMAND(ID_DELETE_DEVICE, OnDeleteTags)
+        ON_COMMAND(ID_EDIT_TAG, OnEditTag)
         ON_BN_CLICKED(IDC_APPLY, OnApply)
+        ON_NOTIFY(NM_DBLCLK, IDC_CONFIG_TREE, OnTreeDblClk)
+        ON_NOTIFY(TVN_GETINFOTIPW, IDC_CONFIG_TREE, OnTreeGetInfoTip)
+        ON_COMMAND(ID_HELP, OnHelpCommand)
     END_MSG_MAP()
 
 private:
@@ -52,4 +71,7 @@ private:
     void ReportConnectFailure(const ConnectResult& result);
 
     bool m_bComInitialized = false;
+    // True while FillTree walks the server's list: the COM calls dispatch window messages,
+    // and a command that changed the tree meanwhile would pull it from under the walk.
+    bool m_bFilling = false;
 };

@@ -1,8 +1,8 @@
 # The main window: start-up, tree, restart; against the stand-in server.
 zol_add_win_test(app_tests
   SOURCES WinTestMain.cpp UiDriver.cpp BoxAnswerer.cpp StandinFixture.cpp standin_support.cpp
-          TreeReader.cpp DescriptionFiles.cpp MainWindowRun.cpp
-          app_startup_test.cpp app_tree_test.cpp $<TARGET_OBJECTS:zol_res>
+          TreeReader.cpp DescriptionFiles.cpp MainWindowRun.cpp MenuDriver.cpp
+          app_startup_test.cpp app_tree_test.cpp app_commands_test.cpp $<TARGET_OBJECTS:zol_res>
   LIBS zol_app advapi32)
 add_dependencies(app_tests zolsrv zolps)
 

@@ -1,0 +1,174 @@
+// The main window's editing commands: the context menu of the tree and what its items,
+// the double click and the info tips do.
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include "app/TarnelDlg.h"
+#include "catalogue/TagName.h"
+#include "dialogs/AddTagTree.h"
+#include "dialogs/EditRefreshTimeDlg.h"
+#include "server/ComTagServer.h"
+#include "tree/TagKey.h"
+#include "tree/TreeCommands.h"
+#include "ui/App.h"
+#include "ui/Text.h"
+#include "ui/TreeViewModel.h"
+
+static_assert(kIdAddDevice == ID_ADD_DEVICE && kIdDeleteDevice == ID_DELETE_DEVICE &&
+                  kIdDeleteTags == ID_DELETE_TAGS && kIdAddTag == ID_ADD_TAG && kIdDeleteTag == ID_DELETE_TAG &&
+                  kIdEditTag == ID_EDIT_TAG,
+              "the tree core and the resources name the same commands");
+
+namespace {
+
+const char kNodeHint[] = "Чтобы добавить новый тег кликните правой кнопкой";
+
+const char* CommandText(int id)
+{
+    switch (id) {
+    case ID_ADD_DEVICE: return "Добавить устройство";
+    case ID_DELETE_DEVICE: return "Удалить устройство";
+    case ID_DELETE_TAGS: return "Удалить теги";
+    case ID_ADD_TAG: return "Добавить тег";
+    case ID_DELETE_TAG: return "Удалить тег";
+    case ID_EDIT_TAG: return "Редактировать";
+    default: return "";
+    }
+}
+
+}  // namespace
+
+void CTarnelDlg::OnContextMenu(HWND, POINT point)
+{
+    if (m_bFilling) return;
+    POINT client = point;
+    m_Tree.ScreenToClient(&client);
+    UINT flags = 0;
+    HTREEITEM hit = m_Tree.HitTest(client, &flags);
+    if ((flags & TVHT_ONITEM) == 0) hit = nullptr;
+
+    std::optional<TagKey> key;
+    HTREEITEM previousSelection = nullptr;
+    if (hit != nullptr) {
+        previousSelection = m_Tree.GetSelectedItem();
+        m_Tree.SelectItem(hit);
+        m_hCurrentItem = hit;
+        key = static_cast<TagKey>(m_Tree.GetItemData(hit));
+    }
+
+    HMENU menu = CreatePopupMenu();
+    for (int id : ContextMenuCommands(key))
+        AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(id), Widen(CommandText(id)).c_str());
+
+    HWND owner = (AfxGetApp() && AfxGetApp()->m_pMainWnd) ? AfxGetApp()->m_pMainWnd->m_hWnd : m_hWnd;
+    TrackPopupMenu(menu, TPM_RIGHTBUTTON, point.x, point.y, 0, owner, nullptr);
+    DestroyMenu(menu);
+
+    if (hit != nullptr) m_Tree.SelectItem(previousSelection);
+}
+
+void CTarnelDlg::OnAddTags()
+{
+    if (m_hCurrentItem == nullptr) return;
+    const TagKey key = static_cast<TagKey>(m_Tree.GetItemData(m_hCurrentItem));
+    auto dlg = std::make_unique<CAddTagTree>(this, static_cast<int>(TagKeyTypeCode(key)),
+                                             static_cast<int>(TagKeyAddress(key)));
+    if (dlg->DoModal() == -1) AfxMessageBox("Error creating Add Dialog");
+}
+
+void CTarnelDlg::OnDeleteTag()
+{
+    if (m_hCurrentItem == nullptr || m_pAddTags == nullptr) return;
+    CTreeViewModel tree(m_Tree);
+    CComTagServer server(m_pAddTags);
+    const DeleteTagResult result = DeleteTagNode(tree, server, CTreeViewModel::Node(m_hCurrentItem));
+    if (result.removed) m_hCurrentItem = nullptr;
+    if (HrFailed(result.hr)) {
+        char text[200];
+        std::snprintf(text, sizeof text, "Сервер не удалил тег (ошибка 0x%08X).\nТег остался в конфигурации.",
+                      static_cast<unsigned>(result.hr));
+        MessageBox(text);
+    }
+}
+
+void CTarnelDlg::OnDeleteTags()
+{
+    if (m_hCurrentItem == nullptr) return;
+    DeleteBranch(m_hCurrentItem);
+}
+
+void CTarnelDlg::DeleteBranch(HTREEITEM item)
+{
+    if (m_pAddTags == nullptr) return;
+    CTreeViewModel tree(m_Tree);
+    CComTagServer server(m_pAddTags);
+    DeleteBranchReport report;
+    {
+        CBulkUpdate bulk(tree);
+        report = ::DeleteBranch(tree, server, CTreeViewModel::Node(item));
+    }
+    if (report.removed && item == m_hCurrentItem) m_hCurrentItem = nullptr;
+    if (report.refused > 0) {
+        char text[240];
+        std::snprintf(text, sizeof text,
+                      "Сервер не удалил тегов: %u из %u (ошибка 0x%08X).\nЭти теги остались в конфигурации.",
+                      static_cast<unsigned>(report.refused), static_cast<unsigned>(report.refused + report.deleted),
+                      static_cast<unsigned>(report.firstRefusal));
+        MessageBox(text);
+    }
+}
+
+void CTarnelDlg::OnEditTag()
+{
+    if (m_hCurrentItem == nullptr || m_pAddTags == nullptr) return;
+    const TagKey key = static_cast<TagKey>(m_Tree.GetItemData(m_hCurrentItem));
+    const std::uint32_t type = TagKeyTypeCode(key);
+    const std::uint32_t address = TagKeyAddress(key);
+    const std::uint32_t param = TagKeyParam(key);
+
+    ULONG low = 0;
+    ULONG high = 0;
+    const HRESULT read = m_pAddTags->GetTagInfo(type, address, param, &low, &high);
+    if (FAILED(read)) {
+        // Without the current period the dialog would show whatever the variables held.
+        char text[200];
+        std::snprintf(text, sizeof text, "Не удалось прочитать период обновления тега (ошибка 0x%08X).",
+                      static_cast<unsigned>(read));
+        MessageBox(text);
+        return;
+    }
+
+    CEditRefreshTimeDlg dlg(FormatTagName(static_cast<int>(address), static_cast<int>(type), static_cast<int>(param)));
+    dlg.m_nPeriod = JoinPeriod(low, high);
+    if (dlg.DoModal() != IDOK) return;  // Cancel sends nothing
+
+    const HRESULT written = m_pAddTags->AddTag(type, address, param, dlg.m_nPeriod);
+    if (FAILED(written)) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "Сервер не принял новый период обновления (ошибка 0x%08X).\nПериод не изменён.",
+                      static_cast<unsigned>(written));
+        MessageBox(text);
+    }
+}
+
+void CTarnelDlg::OnTreeDblClk(NMHDR*, LRESULT* pResult)
+{
+    *pResult = 0;
+    if (m_bFilling) return;
+    HTREEITEM selected = m_Tree.GetSelectedItem();
+    if (selected == nullptr) return;
+    if (GetNodeKind(static_cast<TagKey>(m_Tree.GetItemData(selected))) != NodeKind::Tag) return;
+    m_hCurrentItem = selected;
+    OnEditTag();
+}
+
+void CTarnelDlg::OnTreeGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    *pResult = 0;
+    NMTVGETINFOTIPW* tip = reinterpret_cast<NMTVGETINFOTIPW*>(pNMHDR);
+    if (tip->pszText == nullptr || tip->cchTextMax <= 0) return;
+    const std::wstring hint = Widen(kNodeHint);
+    lstrcpynW(tip->pszText, hint.c_str(), tip->cchTextMax);
+}

@@ -1,0 +1,407 @@
+// The main window's editing commands through the real context menu, the add-tags dialog
+// and the refresh-period dialog, against the stand-in server through real COM.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "BoxAnswerer.h"
+#include "DescriptionFiles.h"
+#include "MainWindowRun.h"
+#include "MenuDriver.h"
+#include "StandinFixture.h"
+#include "TreeReader.h"
+#include "UiDriver.h"
+#include "res/resource.h"
+#include "tree/TagKey.h"
+#include "ui/Text.h"
+
+namespace {
+
+const char kMeter[] =
+    "DEVICE_DESCRIPTION\r\n"
+    "Meter 7\r\n"
+    "Voltage       1 REAL R INPT_REG 0\r\n"
+    "Phase.A       2 REAL R INPT_REG 2\r\n"
+    "Phase.B       3 REAL R INPT_REG 4\r\n"
+    "Deep.Er.Name  4 INT  R INPT_REG 6\r\n"
+    "Broken        0 INT  R INPT_REG 8\r\n"
+    "Marker    65535 INT  R INPT_REG 9\r\n";
+
+// The server's tags as sorted "type address param period" lines.
+std::vector<std::string> ServerTags()
+{
+    std::istringstream in(standin::ReadStateFile("tags.txt"));
+    std::vector<std::string> tags;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string type, address, param, period;
+        fields >> type >> address >> param >> period;
+        tags.push_back(type + " " + address + " " + param + " " + period);
+    }
+    std::sort(tags.begin(), tags.end());
+    return tags;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> v)
+{
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+std::string Digits(const std::string& text)
+{
+    std::string digits;
+    for (char c : text)
+        if (c >= '0' && c <= '9') digits += c;
+    return digits;
+}
+
+HWND Tree(HWND window) { return GetDlgItem(window, IDC_CONFIG_TREE); }
+
+std::string GroupSeparator()
+{
+    wchar_t separator[8] = {};
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, 8);
+    return Narrow(separator);
+}
+
+POINT PointOf(HWND window, const std::vector<std::string>& path)
+{
+    HWND tree = Tree(window);
+    // Make the item visible first: its parents may be collapsed.
+    HTREEITEM item = FindTreeItem(tree, path);
+    SendMessageW(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+    return ItemScreenPoint(tree, item);
+}
+
+class CommandsTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_descriptions.Write("meter.dsc", kMeter);
+        standin::Reset("7 5 1 20000000\n7 5 2 20000000\n7 5 3 20000000\n");
+    }
+    void TearDown() override
+    {
+        standin::ClearFaults();
+        EXPECT_TRUE(standin::WaitUntilServerGone());
+    }
+
+    CDescriptionDir m_descriptions;
+};
+
+TEST_F(CommandsTest, MenuItemsDependOnTheNodeUnderTheMouse)
+{
+    std::vector<std::vector<std::string>> menus;
+    RunMain([&](HWND window, CTarnelDlg&) {
+        for (const auto& path : std::vector<std::vector<std::string>>{
+                 {"Meter(005)"}, {"Meter(005)", "Phase"}, {"Meter(005)", "Phase", "A"}}) {
+            HWND menu = OpenContextMenu(window, PointOf(window, path));
+            menus.push_back(menu ? MenuItems(menu) : std::vector<std::string>{"(no menu)"});
+            if (menu) DismissMenu(menu);
+        }
+        HWND menu = OpenContextMenu(window, EmptyTreeScreenPoint(Tree(window)));
+        menus.push_back(menu ? MenuItems(menu) : std::vector<std::string>{"(no menu)"});
+        if (menu) DismissMenu(menu);
+        // The keyboard's menu key reports (-1, -1): outside the tree, the single item again.
+        menu = OpenContextMenu(window, POINT{-1, -1});
+        menus.push_back(menu ? MenuItems(menu) : std::vector<std::string>{"(no menu)"});
+        if (menu) DismissMenu(menu);
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    ASSERT_EQ(menus.size(), 5u);
+    EXPECT_EQ(menus[0], (std::vector<std::string>{"Добавить тег", "Добавить устройство", "Удалить устройство"}));
+    EXPECT_EQ(menus[1], (std::vector<std::string>{"Добавить тег", "Удалить теги"}));
+    EXPECT_EQ(menus[2], (std::vector<std::string>{"Добавить тег", "Удалить тег", "Редактировать"}));
+    EXPECT_EQ(menus[3], (std::vector<std::string>{"Добавить устройство"}));
+    EXPECT_EQ(menus[4], (std::vector<std::string>{"Добавить устройство"}));
+}
+
+TEST_F(CommandsTest, NodeMenuRestoresTheSelectionAndTipNamesTheHint)
+{
+    HTREEITEM selectedBefore = nullptr;
+    HTREEITEM selectedAfter = nullptr;
+    std::string tip;
+    RunMain([&](HWND window, CTarnelDlg&) {
+        HWND tree = Tree(window);
+        HTREEITEM device = FindTreeItem(tree, {"Meter(005)"});
+        SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(device));
+        selectedBefore = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(device));
+        HWND menu = OpenContextMenu(window, PointOf(window, {"Meter(005)", "Voltage"}));
+        if (menu) DismissMenu(menu);
+        Sleep(100);
+        selectedAfter = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+
+        wchar_t buffer[256] = {};
+        NMTVGETINFOTIPW request = {};
+        request.hdr.hwndFrom = tree;
+        request.hdr.idFrom = IDC_CONFIG_TREE;
+        request.hdr.code = TVN_GETINFOTIPW;
+        request.pszText = buffer;
+        request.cchTextMax = 256;
+        request.hItem = device;
+        SendMessageW(window, WM_NOTIFY, IDC_CONFIG_TREE, reinterpret_cast<LPARAM>(&request));
+        tip = Narrow(buffer);
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_NE(selectedBefore, nullptr);
+    EXPECT_EQ(selectedAfter, selectedBefore);
+    EXPECT_EQ(tip, "Чтобы добавить новый тег кликните правой кнопкой");
+}
+
+// Opens the add-tags dialog from the device's menu, selects the node at path in it, presses
+// Add and closes it; returns the dialog's caption and its tree as shown.
+struct AddOutcome {
+    std::string caption;
+    std::vector<TreeLine> dialogTree;
+    std::string period;
+};
+
+AddOutcome AddTagsThroughDialog(HWND window, const std::vector<std::string>& path,
+                                const std::string& periodText = "")
+{
+    AddOutcome outcome;
+    if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Добавить тег")) return outcome;
+    HWND dialog = ui_driver::WaitForDialog("Добавление тега для устройства ");
+    if (dialog == nullptr) return outcome;
+    outcome.caption = ui_driver::Text(dialog);
+    HWND tree = GetDlgItem(dialog, IDC_PARAM_TREE);
+    outcome.dialogTree = ReadTree(tree);
+    outcome.period = ui_driver::ItemText(dialog, IDC_PERIOD_EDIT);
+    if (!periodText.empty()) SetWindowTextW(GetDlgItem(dialog, IDC_PERIOD_EDIT), Widen(periodText).c_str());
+    HTREEITEM item = FindTreeItem(tree, path);
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    ui_driver::SaveScreenshot(dialog, "add-tags-dialog");
+    ui_driver::PressButton(dialog, IDOK);
+    // The dialog reports the Add in a box (answered by RunMain); close only after it.
+    HWND box = ui_driver::WaitForMessageBox(10000);
+    if (box) ui_driver::WaitUntilGone(box, 10000);
+    ui_driver::PressButton(dialog, IDCANCEL);
+    ui_driver::WaitUntilGone(dialog);
+    return outcome;
+}
+
+TEST_F(CommandsTest, AddTagsOnAParameterAGroupAndTheDevice)
+{
+    AddOutcome first;
+    std::vector<std::string> afterParameter;
+    std::vector<std::string> afterGroup;
+    std::vector<TreeLine> mainTree;
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        // The locale's digit grouping, as the spin control writes it, is accepted as typed.
+        first = AddTagsThroughDialog(window, {"Meter(005)", "Voltage"}, "1" + GroupSeparator() + "500");
+        afterParameter = ServerTags();
+        AddTagsThroughDialog(window, {"Meter(005)", "Deep"});
+        afterGroup = ServerTags();
+        AddTagsThroughDialog(window, {"Meter(005)"});
+        mainTree = ReadTree(Tree(window));
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(first.caption, "Добавление тега для устройства Meter(005)");
+    EXPECT_EQ(Digits(first.period), "2000");
+    // Groups before parameters at every level; the numbers 0 and 65535 name no parameter
+    // and are left out.
+    std::vector<std::string> shown;
+    for (const TreeLine& line : first.dialogTree) shown.push_back(std::string(line.level * 2, ' ') + line.text);
+    EXPECT_EQ(shown, (std::vector<std::string>{"Meter(005)", "  Deep", "    Er", "      Name", "  Phase", "    A",
+                                                 "    B", "  Voltage"}));
+    EXPECT_EQ(afterParameter, Sorted({"7 5 1 15000000", "7 5 2 20000000", "7 5 3 20000000"}));
+    EXPECT_EQ(afterGroup, Sorted({"7 5 1 15000000", "7 5 2 20000000", "7 5 3 20000000", "7 5 4 20000000"}));
+    EXPECT_EQ(ServerTags(), Sorted({"7 5 1 20000000", "7 5 2 20000000", "7 5 3 20000000", "7 5 4 20000000"}));
+    EXPECT_EQ(run.boxes, (std::vector<std::string>{"Тэг(и) добавлены", "Тэг(и) добавлены", "Тэг(и) добавлены"}));
+    ASSERT_FALSE(mainTree.empty());
+    EXPECT_NE(std::find_if(mainTree.begin(), mainTree.end(),
+                           [](const TreeLine& l) { return l.text == "Name" && l.key == MakeTagKey(5, 7, 4); }),
+              mainTree.end())
+        << DescribeTree(mainTree);
+}
+
+TEST_F(CommandsTest, RefusedAddIsReportedAndKeepsTheTreeAsTheServerHasIt)
+{
+    standin::SetFaults("fail AddTag 0x80004005\n");
+    std::vector<TreeLine> before;
+    std::vector<TreeLine> after;
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        before = ReadTree(Tree(window));
+        AddTagsThroughDialog(window, {"Meter(005)", "Deep"});
+        Sleep(500);
+        after = ReadTree(Tree(window));
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(run.boxes, (std::vector<std::string>{
+                             "Сервер не принял тегов: 1 из 1 (ошибка 0x80004005).\nЭти теги не добавлены."}));
+    EXPECT_EQ(after, before) << DescribeTree(after);
+    EXPECT_EQ(ServerTags(), Sorted({"7 5 1 20000000", "7 5 2 20000000", "7 5 3 20000000"}));
+}
+
+// Opens the refresh-period dialog of Meter(005).Voltage by a double click, lets edit act on
+// it, and returns its caption and the text its field showed.
+struct EditOutcome {
+    std::string caption;
+    std::string shown;
+    bool opened = false;
+};
+
+EditOutcome EditVoltage(HWND window, const std::function<void(HWND dialog)>& edit)
+{
+    EditOutcome outcome;
+    HWND tree = Tree(window);
+    HTREEITEM device = FindTreeItem(tree, {"Meter(005)"});
+    SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(device));
+    HTREEITEM voltage = FindTreeItem(tree, {"Meter(005)", "Voltage"});
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(voltage));
+    NMHDR click = {tree, IDC_CONFIG_TREE, static_cast<UINT>(NM_DBLCLK)};
+    PostMessageW(window, WM_NOTIFY, IDC_CONFIG_TREE, reinterpret_cast<LPARAM>(&click));
+    HWND dialog = ui_driver::WaitForDialog("Редактирование тега ", 4000);
+    if (dialog == nullptr) return outcome;
+    outcome.opened = true;
+    outcome.caption = ui_driver::Text(dialog);
+    outcome.shown = ui_driver::ItemText(dialog, IDC_PERIOD_EDIT);
+    ui_driver::SaveScreenshot(dialog, "refresh-period-dialog");
+    edit(dialog);
+    ui_driver::WaitUntilGone(dialog);
+    return outcome;
+}
+
+
+TEST_F(CommandsTest, RefreshPeriodApplyCancelAndInvalidText)
+{
+    EditOutcome applied, cancelled, invalid;
+    std::vector<std::string> afterApply, afterCancel, afterInvalid;
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        applied = EditVoltage(window, [](HWND dialog) {
+            SetWindowTextW(GetDlgItem(dialog, IDC_PERIOD_EDIT), L"3500");
+            ui_driver::PressButton(dialog, IDOK);
+        });
+        afterApply = ServerTags();
+        standin::SetFaults("fail AddTag 0x80004005\n");
+        cancelled = EditVoltage(window, [](HWND dialog) {
+            SetWindowTextW(GetDlgItem(dialog, IDC_PERIOD_EDIT), L"10");
+            ui_driver::PressButton(dialog, IDCANCEL);
+        });
+        afterCancel = ServerTags();
+        invalid = EditVoltage(window, [](HWND dialog) {
+            SetWindowTextW(GetDlgItem(dialog, IDC_PERIOD_EDIT), L"abc");
+            ui_driver::PressButton(dialog, IDOK);
+        });
+        afterInvalid = ServerTags();
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(applied.caption, "Редактирование тега Meter(005).Voltage");
+    EXPECT_EQ(Digits(applied.shown), "2000");
+    EXPECT_EQ(afterApply, Sorted({"7 5 1 35000000", "7 5 2 20000000", "7 5 3 20000000"}));
+    EXPECT_TRUE(cancelled.opened);
+    EXPECT_EQ(afterCancel, afterApply);
+    EXPECT_EQ(Digits(invalid.shown), "3500");
+    // The faults file is read per connection: the open connection still accepts, and the
+    // invalid text leaves the last valid position, 3500 ms, in force.
+    EXPECT_EQ(afterInvalid, afterApply);
+    EXPECT_EQ(run.boxes, std::vector<std::string>{});
+}
+
+TEST_F(CommandsTest, PeriodBeyondTheSpinRangeIsShownAndKeptUnclamped)
+{
+    standin::WriteStateFile("tags.txt", "7 5 1 15000000000\n");
+    EditOutcome outcome;
+    RunMain([&](HWND window, CTarnelDlg&) {
+        outcome = EditVoltage(window, [](HWND dialog) { ui_driver::PressButton(dialog, IDOK); });
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(Digits(outcome.shown), "1500000");
+    EXPECT_EQ(ServerTags(), std::vector<std::string>{"7 5 1 15000000000"});
+}
+
+TEST_F(CommandsTest, UnreadablePeriodOpensNoDialog)
+{
+    standin::SetFaults("fail GetTagInfo 0x80004005\n");
+    EditOutcome outcome;
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        outcome = EditVoltage(window, [](HWND dialog) { ui_driver::PressButton(dialog, IDCANCEL); });
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_FALSE(outcome.opened);
+    EXPECT_EQ(run.boxes,
+              std::vector<std::string>{"Не удалось прочитать период обновления тега (ошибка 0x80004005)."});
+}
+
+TEST_F(CommandsTest, RefusedPeriodIsReported)
+{
+    standin::SetFaults("fail AddTag 0x80070057\n");
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        EditVoltage(window, [](HWND dialog) { ui_driver::PressButton(dialog, IDOK); });
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(run.boxes, std::vector<std::string>{
+                             "Сервер не принял новый период обновления (ошибка 0x80070057).\nПериод не изменён."});
+}
+
+TEST_F(CommandsTest, DeleteTagGroupAndDevice)
+{
+    standin::WriteStateFile("tags.txt", "7 5 1 1\n7 5 2 1\n7 5 3 1\n7 5 4 1\n7 6 1 1\n");
+    std::vector<std::string> afterTag, afterGroup;
+    std::vector<TreeLine> treeAfterGroup, treeAfterDevice, treeAfterLast;
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        HWND tree = Tree(window);
+        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(FindTreeItem(tree, {"Meter(005)"})));
+        ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Voltage"}), "Удалить тег");
+        Sleep(300);
+        afterTag = ServerTags();
+        ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Phase"}), "Удалить теги");
+        Sleep(300);
+        afterGroup = ServerTags();
+        treeAfterGroup = ReadTree(tree);
+        ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Удалить устройство");
+        Sleep(300);
+        treeAfterDevice = ReadTree(tree);
+        // The last tag of a device takes its emptied device node along.
+        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(FindTreeItem(tree, {"Meter(006)"})));
+        ChooseFromMenu(window, PointOf(window, {"Meter(006)", "Voltage"}), "Удалить тег");
+        Sleep(300);
+        treeAfterLast = ReadTree(tree);
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(run.boxes, std::vector<std::string>{});
+    EXPECT_EQ(afterTag, Sorted({"7 5 2 1", "7 5 3 1", "7 5 4 1", "7 6 1 1"}));
+    EXPECT_EQ(afterGroup, Sorted({"7 5 4 1", "7 6 1 1"}));
+    bool phaseGone = std::none_of(treeAfterGroup.begin(), treeAfterGroup.end(),
+                                  [](const TreeLine& l) { return l.text == "Phase"; });
+    EXPECT_TRUE(phaseGone) << DescribeTree(treeAfterGroup);
+    EXPECT_EQ(treeAfterDevice.size(), 2u) << DescribeTree(treeAfterDevice);
+    EXPECT_TRUE(treeAfterLast.empty()) << DescribeTree(treeAfterLast);
+    EXPECT_EQ(ServerTags(), std::vector<std::string>{});
+}
+
+TEST_F(CommandsTest, RefusedDeletionsKeepTheNodesAndAreReportedOnce)
+{
+    standin::SetFaults("fail DeleteTag 0x80004005\n");
+    std::vector<TreeLine> before, after;
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        HWND tree = Tree(window);
+        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(FindTreeItem(tree, {"Meter(005)"})));
+        before = ReadTree(tree);
+        ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Voltage"}), "Удалить тег");
+        ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Удалить устройство");
+        Sleep(500);
+        after = ReadTree(tree);
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(run.boxes, (std::vector<std::string>{
+                             "Сервер не удалил тег (ошибка 0x80004005).\nТег остался в конфигурации.",
+                             "Сервер не удалил тегов: 3 из 3 (ошибка 0x80004005).\nЭти теги остались в конфигурации."}));
+    for (TreeLine& line : before) line.expanded = false;
+    EXPECT_EQ(after, before) << DescribeTree(after);
+    EXPECT_EQ(ServerTags(), Sorted({"7 5 1 20000000", "7 5 2 20000000", "7 5 3 20000000"}));
+}
+
+}  // namespace
