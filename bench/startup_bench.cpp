@@ -1,0 +1,229 @@
+// Start-up timings of zolcfg.exe against the stand-in server, under Wine or on Windows.
+//
+//   startup_bench.exe title            process start -> the main window's title is set
+//                                       (demo-sized configuration)
+//   startup_bench.exe fill [TAGS]      process start -> tree filled, with TAGS tags (default
+//                                       50,000) under 250 device types, against the bare
+//                                       EnumTags walk over COM measured in the same run
+//
+// It registers zolsrv.exe (beside this program) with a state directory of its own under
+// %TEMP%, writes the tags and matching description files there, and prints the figures.
+// Run it under Wine with scripts/bench-startup.sh.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "catalogue/Checksum.h"
+#include "server/ServerConnection.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kDeviceTypes = 250;
+
+fs::path ExeDir()
+{
+    wchar_t path[MAX_PATH * 2];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+    return fs::path(std::wstring(path, n)).parent_path();
+}
+
+int Run(const std::wstring& command, const fs::path& directory = {})
+{
+    std::wstring line = command;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        directory.empty() ? nullptr : directory.c_str(), &si, &pi))
+        return -1;
+    WaitForSingleObject(pi.hProcess, 60000);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return static_cast<int>(code);
+}
+
+void WriteDescription(const fs::path& file, const std::string& text)
+{
+    unsigned char stored[4];
+    WriteStoredChecksum(UpdateChecksum(0, text), stored);
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(stored), 4);
+    out << text;
+}
+
+// tags tags spread over kDeviceTypes device types (one device each, address = type), and a
+// description per type whose parameters are grouped ten to a group.
+void PrepareConfiguration(const fs::path& home, const fs::path& work, int tags)
+{
+    fs::create_directories(home);
+    fs::create_directories(work);
+    const int perDevice = (tags + kDeviceTypes - 1) / kDeviceTypes;
+    std::ofstream list(home / "tags.txt", std::ios::binary | std::ios::trunc);
+    int written = 0;
+    for (int type = 1; type <= kDeviceTypes; ++type) {
+        std::string text = "DEVICE_DESCRIPTION\nDevice" + std::to_string(type) + " " + std::to_string(type) + "\n";
+        for (int p = 1; p <= perDevice; ++p) {
+            text += "Group" + std::to_string((p - 1) / 10) + ".Value" + std::to_string(p) + " " + std::to_string(p) +
+                    " REAL R HOLD_REG " + std::to_string(p * 2) + "\n";
+            if (written < tags) {
+                list << type << ' ' << (type % 247) + 1 << ' ' << p << " 20000000\n";
+                ++written;
+            }
+        }
+        WriteDescription(work / ("device" + std::to_string(type) + ".dsc"), text);
+    }
+    std::ofstream(home / "faults.txt", std::ios::trunc);
+}
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// The bare walk: connect, EnumTags until the cursor is 0, release.
+double BareWalk(int* count)
+{
+    const auto start = Clock::now();
+    IAddTags* tags = nullptr;
+    if (!ConnectAddTags(false, &tags).Ok()) return -1;
+    ULONG cursor = 0, type = 0, address = 0, param = 0, r1 = 0, r2 = 0;
+    *count = 0;
+    do {
+        if (SUCCEEDED(tags->EnumTags(&cursor, &type, &address, &param, &r1, &r2))) ++*count;
+    } while (cursor != 0);
+    tags->Release();
+    return Seconds(Clock::now() - start);
+}
+
+struct Found {
+    std::wstring prefix;
+    HWND window = nullptr;
+};
+
+BOOL CALLBACK FindTitled(HWND window, LPARAM param)
+{
+    Found* found = reinterpret_cast<Found*>(param);
+    wchar_t title[256] = {};
+    InternalGetWindowText(window, title, 256);
+    if (wcsncmp(title, found->prefix.c_str(), found->prefix.size()) == 0) {
+        found->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindMainWindow()
+{
+    Found found;
+    found.prefix = L"\x041A\x043E\x043D\x0444\x0438\x0433\x0443\x0440\x0430\x0442\x043E\x0440 ZOL-OPC-Server \x0432";
+    EnumWindows(&FindTitled, reinterpret_cast<LPARAM>(&found));
+    return found.window;
+}
+
+struct ProgramTimes {
+    double title = -1;   // process start -> title set
+    double filled = -1;  // process start -> last change of the tree's node count
+    unsigned nodes = 0;
+};
+
+// Starts zolcfg.exe in work, waits for its title and for its tree to stop growing, closes it.
+ProgramTimes TimeProgram(const fs::path& work, bool waitForFill)
+{
+    ProgramTimes times;
+    std::wstring line = L"\"" + (ExeDir() / L"zolcfg.exe").wstring() + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    const auto start = Clock::now();
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, work.c_str(), &si, &pi))
+        return times;
+
+    HWND window = nullptr;
+    while (Seconds(Clock::now() - start) < 120 && (window = FindMainWindow()) == nullptr) Sleep(5);
+    if (window != nullptr) {
+        times.title = Seconds(Clock::now() - start);
+        if (waitForFill) {
+            HWND tree = FindWindowExW(window, nullptr, WC_TREEVIEWW, nullptr);
+            auto lastChange = Clock::now();
+            unsigned last = 0;
+            DWORD_PTR count = 0;
+            // The tree is filled when its count has not changed for three seconds.
+            while (Seconds(Clock::now() - lastChange) < 3.0) {
+                if (SendMessageTimeoutW(tree, TVM_GETCOUNT, 0, 0, SMTO_NORMAL, 5000, &count) &&
+                    static_cast<unsigned>(count) != last) {
+                    last = static_cast<unsigned>(count);
+                    lastChange = Clock::now();
+                }
+                Sleep(20);
+            }
+            times.filled = Seconds(lastChange - start);
+            times.nodes = last;
+        }
+        PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    }
+    WaitForSingleObject(pi.hProcess, 60000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return times;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const std::wstring mode = argc > 1 ? argv[1] : L"title";
+    const int tags = argc > 2 ? _wtoi(argv[2]) : (mode == L"fill" ? 50000 : 200);
+    if (CoInitialize(nullptr) < 0) return 2;
+
+    const fs::path root = fs::temp_directory_path() / ("zolcfg-bench-" + std::to_string(GetCurrentProcessId()));
+    const fs::path home = root / "server";
+    const fs::path work = root / "work";
+    PrepareConfiguration(home, work, tags);
+    const std::wstring server = L"\"" + (ExeDir() / L"zolsrv.exe").wstring() + L"\"";
+    if (Run(server + L" /RegServer /home \"" + home.wstring() + L"\"") != 0) {
+        std::fprintf(stderr, "zolsrv.exe /RegServer failed\n");
+        return 1;
+    }
+
+    if (mode == L"title") {
+        std::vector<double> samples;
+        for (int i = 0; i < 5; ++i) {
+            const ProgramTimes t = TimeProgram(work, false);
+            samples.push_back(t.title);
+            Sleep(1500);  // the server ends after its last client
+        }
+        std::printf("process start -> title set (%d tags, %d description files):", tags, kDeviceTypes);
+        for (double s : samples) std::printf(" %.3f", s);
+        std::printf(" s\n");
+    } else {
+        int walked = 0;
+        const double walkBefore = BareWalk(&walked);
+        Sleep(1500);
+        const ProgramTimes program = TimeProgram(work, true);
+        Sleep(1500);
+        int walkedAfter = 0;
+        const double walkAfter = BareWalk(&walkedAfter);
+        const double walk = (walkBefore + walkAfter) / 2;
+        std::printf("tags: %d (walked %d), device types: %d\n", tags, walked, kDeviceTypes);
+        std::printf("bare EnumTags walk over COM: %.2f s and %.2f s (%.0f calls/s)\n", walkBefore, walkAfter,
+                    walked / walk);
+        std::printf("zolcfg.exe: title after %.2f s, tree filled after %.2f s (%u nodes)\n", program.title,
+                    program.filled, program.nodes);
+        std::printf("ratio, process start to filled tree / bare walk: %.3f\n", program.filled / walk);
+    }
+
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+    CoUninitialize();
+    return 0;
+}
