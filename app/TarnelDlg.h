@@ -43,7 +43,9 @@ protected:
     void OnHelpCommand();
     void OnApply();
     void OnContextMenu(HWND window, POINT point);
+    void OnAddDevice();
     void OnAddTags();
+    void OnComPort();
     void OnDeleteTag();
     void OnDeleteTags();
     void OnEditTag();
@@ -59,10 +61,13 @@ protected:
         ON_COMMAND(ID_ADD_TAG, OnAddTags)
         ON_COMMAND(ID_DELETE_TAGS, OnDeleteTags)
         ON_COMMAND(ID_DELETE_DEVICE, OnDeleteTags)
+        ON_COMMAND(ID_ADD_DEVICE, OnAddDevice)
         ON_COMMAND(ID_EDIT_TAG, OnEditTag)
         ON_BN_CLICKED(IDC_APPLY, OnApply)
+        ON_BN_CLICKED(IDC_COM_PORT, OnComPort)
         ON_NOTIFY(NM_DBLCLK, IDC_CONFIG_TREE, OnTreeDblClk)
         ON_NOTIFY(TVN_GETINFOTIPW, IDC_CONFIG_TREE, OnTreeGetInfoTip)
+        ON_BN_CLICKED(IDC_ADD_DEVICE, OnAddDevice)
         ON_COMMAND(ID_HELP, OnHelpCommand)
     END_MSG_MAP()
 

@@ -6,8 +6,11 @@
 
 #include "app/TarnelDlg.h"
 #include "catalogue/TagName.h"
+#include "catalogue/Catalogue.h"
+#include "dialogs/AddDeviceDlg.h"
 #include "dialogs/AddTagTree.h"
 #include "dialogs/EditRefreshTimeDlg.h"
+#include "serial/ComSettings.h"
 #include "server/ComTagServer.h"
 #include "tree/TagKey.h"
 #include "tree/TreeCommands.h"
@@ -66,6 +69,31 @@ void CTarnelDlg::OnContextMenu(HWND, POINT point)
     DestroyMenu(menu);
 
     if (hit != nullptr) m_Tree.SelectItem(previousSelection);
+}
+
+void CTarnelDlg::OnAddDevice()
+{
+    if (m_bFilling) return;
+    CAddDeviceDlg dlg(m_pAddTags);
+    dlg.DoModal();
+    if (dlg.m_nDeviceType == 0) return;
+
+    char address[4];
+    std::snprintf(address, sizeof address, "%03d", static_cast<int>(dlg.m_nNetAddress));
+    const std::string text = GetDeviceName(dlg.m_nDeviceType) + "(" + address + ")";
+    // Only the tree learns of the device; the server does when tags are added under it.
+    CTreeViewModel tree(m_Tree);
+    AddDeviceNode(tree, text, static_cast<int>(dlg.m_nNetAddress), dlg.m_nDeviceType);
+}
+
+void CTarnelDlg::OnComPort()
+{
+    if (m_pAddTags == nullptr) {
+        MessageBox("Server connection does not exist");
+        return;
+    }
+    CComSettings dlg(m_pAddTags);
+    dlg.DoModal();
 }
 
 void CTarnelDlg::OnAddTags()

@@ -1,0 +1,277 @@
+// The whole user journey through the real windows, menus included, against the stand-in
+// server: add devices (typed and found by the auto-search), add tags, edit a period,
+// delete a tag, a group and a device, change the COM-port settings, restart. The server's
+// files are checked after each step, and each step leaves a screenshot.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "DescriptionFiles.h"
+#include "MainWindowRun.h"
+#include "MenuDriver.h"
+#include "StandinFixture.h"
+#include "TreeReader.h"
+#include "UiDriver.h"
+#include "res/resource.h"
+#include "ui/Text.h"
+
+namespace {
+
+const char kMeter[] =
+    "DEVICE_DESCRIPTION\r\n"
+    "Meter 7\r\n"
+    "Voltage       1 REAL R INPT_REG 0\r\n"
+    "Phase.A       2 REAL R INPT_REG 2\r\n"
+    "Phase.B       3 REAL R INPT_REG 4\r\n"
+    "Deep.Er.Name  4 INT  R INPT_REG 6\r\n";
+const char kValve[] =
+    "DEVICE_DESCRIPTION\r\n"
+    "Valve 8\r\n"
+    "Position 1 REAL R HOLD_REG 0\r\n";
+
+std::vector<std::string> ServerTags()
+{
+    std::istringstream in(standin::ReadStateFile("tags.txt"));
+    std::vector<std::string> tags;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string type, address, param, period;
+        fields >> type >> address >> param >> period;
+        tags.push_back(type + " " + address + " " + param + " " + period);
+    }
+    std::sort(tags.begin(), tags.end());
+    return tags;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> v)
+{
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+std::string PortRecord()
+{
+    std::istringstream in(standin::ReadStateFile("port.txt"));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line[0] != '#') return line;
+    }
+    return std::string();
+}
+
+HWND Tree(HWND window) { return GetDlgItem(window, IDC_CONFIG_TREE); }
+
+std::vector<std::string> RootTexts(HWND window)
+{
+    std::vector<std::string> roots;
+    for (const TreeLine& line : ReadTree(Tree(window)))
+        if (line.level == 0) roots.push_back(line.text);
+    return roots;
+}
+
+POINT PointOf(HWND window, const std::vector<std::string>& path)
+{
+    HWND tree = Tree(window);
+    for (size_t depth = 1; depth < path.size(); ++depth) {
+        std::vector<std::string> parent(path.begin(), path.begin() + static_cast<long>(depth));
+        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(FindTreeItem(tree, parent)));
+    }
+    HTREEITEM item = FindTreeItem(tree, path);
+    SendMessageW(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+    return ItemScreenPoint(tree, item);
+}
+
+void SelectCombo(HWND dialog, int id, const std::string& text)
+{
+    HWND combo = GetDlgItem(dialog, id);
+    const LRESULT index = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(Widen(text).c_str()));
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+void SetText(HWND dialog, int id, const std::string& text)
+{
+    SetWindowTextW(GetDlgItem(dialog, id), Widen(text).c_str());
+}
+
+// Adds the tags under path in the add-tags dialog opened from device's menu.
+bool AddTags(HWND window, const std::string& device, const std::vector<std::string>& path, const char* shot)
+{
+    if (!ChooseFromMenu(window, PointOf(window, {device}), "Добавить тег")) return false;
+    HWND dialog = ui_driver::WaitForDialog("Добавление тега для устройства ");
+    if (dialog == nullptr) return false;
+    HWND tree = GetDlgItem(dialog, IDC_PARAM_TREE);
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(FindTreeItem(tree, path)));
+    ui_driver::SaveScreenshot(dialog, shot);
+    ui_driver::PressButton(dialog, IDOK);
+    HWND box = ui_driver::WaitForMessageBox(10000);
+    if (box) ui_driver::WaitUntilGone(box, 10000);
+    ui_driver::PressButton(dialog, IDCANCEL);
+    return ui_driver::WaitUntilGone(dialog);
+}
+
+class JourneyTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_descriptions.Write("meter.dsc", kMeter);
+        m_descriptions.Write("valve.dsc", kValve);
+        standin::Reset("7 5 1 20000000\n");
+        standin::WriteStateFile("port.txt", "1 9600 8 0 0\n");
+        standin::WriteStateFile("line.txt", "9 7 0 Meter\n4 99 0 Mystery box\n");
+        standin::SetFaults("probe_timeout_ms 5\n");
+    }
+    void TearDown() override
+    {
+        standin::ClearFaults();
+        EXPECT_TRUE(standin::WaitUntilServerGone());
+    }
+
+    CDescriptionDir m_descriptions;
+};
+
+TEST_F(JourneyTest, EveryCommandAsAUserDoesIt)
+{
+    struct Checks {
+        std::vector<std::string> rootsAfterTypedDevice, rootsAfterFoundDevice, foundList;
+        std::vector<std::string> tagsAfterAdds, tagsAfterEdit, tagsAfterDeleteTag, tagsAfterDeleteGroup,
+            tagsAfterDeleteDevice;
+        std::string portAfterSettings, searchTitle;
+        std::vector<TreeLine> treeAfterRestart;
+    } c;
+
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        ui_driver::SaveScreenshot(window, "journey-01-start");
+
+        // A device by type and address.
+        ui_driver::PressButton(window, IDC_ADD_DEVICE);
+        HWND add = ui_driver::WaitForDialog("Добавление устройства");
+        if (add == nullptr) return;
+        SelectCombo(add, IDC_DEVICE_TYPE, "Meter");
+        SetText(add, IDC_NET_ADDRESS, "20");
+        ui_driver::SaveScreenshot(add, "journey-02-add-device");
+        ui_driver::PressButton(add, IDOK);
+        ui_driver::WaitUntilGone(add);
+        c.rootsAfterTypedDevice = RootTexts(window);
+
+        // A device found on the line.
+        ui_driver::PressButton(window, IDC_ADD_DEVICE);
+        add = ui_driver::WaitForDialog("Добавление устройства");
+        if (add == nullptr) return;
+        ui_driver::PressButton(add, IDC_AUTO_SEARCH);
+        HWND search = ui_driver::WaitForDialog("Автопоиск");
+        if (search == nullptr) return;
+        SetText(search, IDC_START_ADDRESS, "1");
+        SetText(search, IDC_END_ADDRESS, "10");
+        ui_driver::PressButton(search, IDOK);
+        ui_driver::WaitFor([&] { return StoredTitle(search) == "Автопоиск завершен"; }, 20000);
+        c.searchTitle = StoredTitle(search);
+        HWND found = GetDlgItem(search, IDC_FOUND_TREE);
+        for (const TreeLine& line : ReadTree(found)) c.foundList.push_back(line.text);
+        ui_driver::SaveScreenshot(search, "journey-03-auto-search");
+        SendMessageW(found, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(FindTreeItem(found, {"Meter(009)"})));
+        NMHDR click = {found, IDC_FOUND_TREE, static_cast<UINT>(NM_DBLCLK)};
+        SendMessageW(search, WM_NOTIFY, IDC_FOUND_TREE, reinterpret_cast<LPARAM>(&click));
+        ui_driver::WaitUntilGone(search);
+        ui_driver::WaitUntilGone(add);
+        c.rootsAfterFoundDevice = RootTexts(window);
+
+        // Tags: a group of the typed device, the whole found device.
+        AddTags(window, "Meter(020)", {"Meter(020)", "Phase"}, "journey-04-add-tags");
+        AddTags(window, "Meter(009)", {"Meter(009)"}, "journey-05-add-all-tags");
+        c.tagsAfterAdds = ServerTags();
+        ui_driver::SaveScreenshot(window, "journey-06-tags-added");
+
+        // A period.
+        if (ChooseFromMenu(window, PointOf(window, {"Meter(020)", "Phase", "A"}), "Редактировать")) {
+            HWND edit = ui_driver::WaitForDialog("Редактирование тега ");
+            if (edit) {
+                SetText(edit, IDC_PERIOD_EDIT, "5000");
+                ui_driver::SaveScreenshot(edit, "journey-07-edit-period");
+                ui_driver::PressButton(edit, IDOK);
+                ui_driver::WaitUntilGone(edit);
+            }
+        }
+        c.tagsAfterEdit = ServerTags();
+
+        // Deletions: a tag, a group, a device.
+        ChooseFromMenu(window, PointOf(window, {"Meter(009)", "Voltage"}), "Удалить тег");
+        Sleep(300);
+        c.tagsAfterDeleteTag = ServerTags();
+        ChooseFromMenu(window, PointOf(window, {"Meter(009)", "Deep"}), "Удалить теги");
+        Sleep(300);
+        c.tagsAfterDeleteGroup = ServerTags();
+        ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Удалить устройство");
+        Sleep(300);
+        c.tagsAfterDeleteDevice = ServerTags();
+        ui_driver::SaveScreenshot(window, "journey-08-after-deletions");
+
+        // The serial port.
+        ui_driver::PressButton(window, IDC_COM_PORT);
+        HWND port = ui_driver::WaitForDialog("Настройки СОМ-порта");
+        if (port) {
+            SelectCombo(port, 1002, "19200");
+            SelectCombo(port, 1003, "7");
+            SelectCombo(port, 1004, "Odd");
+            SelectCombo(port, 1005, "2");
+            ui_driver::SaveScreenshot(port, "journey-09-com-port");
+            ui_driver::PressButton(port, IDOK);
+            ui_driver::WaitUntilGone(port);
+        }
+        c.portAfterSettings = PortRecord();
+
+        // Restart: the tree is rebuilt from what the server holds.
+        ui_driver::PressButton(window, IDC_APPLY);
+        ui_driver::WaitFor([&] { return StoredTitle(window) == "Перезапускается сервер..."; }, 10000);
+        ui_driver::WaitFor([&] { return StoredTitle(window) == kMainTitle && IsWindowEnabled(window); }, 20000);
+        Sleep(500);
+        c.treeAfterRestart = ReadTree(Tree(window));
+        HTREEITEM first = FindTreeItem(Tree(window), {"Meter(009)"});
+        SendMessageW(Tree(window), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(first));
+        ui_driver::SaveScreenshot(window, "journey-10-after-restart");
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+
+    EXPECT_EQ(run.boxes, (std::vector<std::string>{"Тэг(и) добавлены", "Тэг(и) добавлены"}));
+    EXPECT_EQ(c.rootsAfterTypedDevice, (std::vector<std::string>{"Meter(005)", "Meter(020)"}));
+    EXPECT_EQ(c.searchTitle, "Автопоиск завершен");
+    EXPECT_EQ(c.foundList, (std::vector<std::string>{"Mystery box(004)(неподдерживаемый прибор)", "Meter(009)"}));
+    EXPECT_EQ(c.rootsAfterFoundDevice, (std::vector<std::string>{"Meter(005)", "Meter(009)", "Meter(020)"}));
+    const std::vector<std::string> added = Sorted({"7 5 1 20000000", "7 20 2 20000000", "7 20 3 20000000",
+                                                   "7 9 1 20000000", "7 9 2 20000000", "7 9 3 20000000",
+                                                   "7 9 4 20000000"});
+    EXPECT_EQ(c.tagsAfterAdds, added);
+    std::vector<std::string> edited = added;
+    std::replace(edited.begin(), edited.end(), std::string("7 20 2 20000000"), std::string("7 20 2 50000000"));
+    std::sort(edited.begin(), edited.end());
+    EXPECT_EQ(c.tagsAfterEdit, edited);
+    std::vector<std::string> expected = edited;
+    expected.erase(std::find(expected.begin(), expected.end(), "7 9 1 20000000"));
+    EXPECT_EQ(c.tagsAfterDeleteTag, expected);
+    expected.erase(std::find(expected.begin(), expected.end(), "7 9 4 20000000"));
+    EXPECT_EQ(c.tagsAfterDeleteGroup, expected);
+    expected.erase(std::find(expected.begin(), expected.end(), "7 5 1 20000000"));
+    EXPECT_EQ(c.tagsAfterDeleteDevice, expected);
+    EXPECT_EQ(c.portAfterSettings, "1 19200 7 2 1");
+
+    // After the restart the tree is exactly the server's tags.txt.
+    EXPECT_EQ(ServerTags(), expected);
+    std::vector<std::string> shown;
+    for (const TreeLine& line : c.treeAfterRestart) shown.push_back(std::string(line.level * 2, ' ') + line.text);
+    EXPECT_EQ(shown, (std::vector<std::string>{"Meter(009)", "  Phase", "    A", "    B", "Meter(020)", "  Phase",
+                                                 "    A", "    B"}))
+        << DescribeTree(c.treeAfterRestart);
+}
+
+}  // namespace
