@@ -33,3 +33,12 @@
 // Refresh-period dialog (template 107)
 #define IDD_EDIT_REFRESH_TIME 107
 // Its spin and field share ids 1005 and 1006 with the add-tags dialog.
+
+// COM-port settings dialog (template 104); the lists are numbered in the order
+// port, speed, data bits, parity, stop bits.
+#define IDD_COM_SETTINGS 104
+#define IDC_PORT_COMBO 1001
+#define IDC_SPEED_COMBO 1002
+#define IDC_DATA_BITS_COMBO 1003
+#define IDC_PARITY_COMBO 1004
+#define IDC_STOP_BITS_COMBO 1005

@@ -64,9 +64,7 @@ TEST_F(ComSettingsTest, ShowsTheMachinesPortsAndTheServersValuesAndCancelSendsNo
     const DialogRun run = RunDialog(dlg, [&](HWND window, CBoxAnswerer&) {
         for (int id : {IDOK, IDCANCEL})
             texts[id] = ui_driver::ItemText(window, id);
-        Sleep(4000);
         ui_driver::SaveScreenshot(window, "com-settings");
-        Sleep(4000);
         // Every list changed, then cancelled.
         SelectEntry(window, IDC_PORT_COMBO, 1);
         SelectEntry(window, IDC_SPEED_COMBO, 0);
