@@ -35,9 +35,10 @@ void CTreeViewModel::SortChildrenByText(TreeNode parent)
 
 void CTreeViewModel::SortChildrenAsInserted(TreeNode parent)
 {
-    // The control's sorted insertion compares texts ignoring letter case.
+    // The control's sorted insertion (TVI_SORT) places an item by lstrcmpW: alphabetical,
+    // and of names equal but for letter case the lower-case one first.
     ReorderChildren(parent, [](const Child& a, const Child& b) {
-        return lstrcmpiW(Widen(a.text).c_str(), Widen(b.text).c_str()) < 0;
+        return lstrcmpW(Widen(a.text).c_str(), Widen(b.text).c_str()) < 0;
     });
 }
 
