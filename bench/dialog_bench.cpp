@@ -7,7 +7,7 @@
 //                                       5,000) tags on the stand-in server (one DeleteTag call
 //                                       per tag)
 //
-// Run it under Wine with scripts/bench-dialogs.sh.
+// Run it under Wine with scripts/bench-wine.sh dialog_bench ...
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>

@@ -1,5 +1,5 @@
 # The add-tags dialog's tree and the deletion of a device on the real controls
-# (scripts/bench-dialogs.sh runs it under Wine).
+# (scripts/bench-wine.sh runs it under Wine).
 if(WIN32)
   add_executable(dialog_bench dialog_bench.cpp $<TARGET_OBJECTS:zol_res>)
   target_link_options(dialog_bench PRIVATE -municode)

@@ -1,5 +1,5 @@
 # zolcfg.exe's start-up against the stand-in server: time to the title, and time to a
-# filled tree against the bare EnumTags walk (scripts/bench-startup.sh runs it under Wine).
+# filled tree against the bare EnumTags walk (scripts/bench-wine.sh runs it under Wine).
 if(WIN32)
   add_executable(startup_bench startup_bench.cpp)
   target_link_options(startup_bench PRIVATE -municode)

@@ -8,7 +8,7 @@
 //
 // It registers zolsrv.exe (beside this program) with a state directory of its own under
 // %TEMP%, writes the tags and matching description files there, and prints the figures.
-// Run it under Wine with scripts/bench-startup.sh.
+// Run it under Wine with scripts/bench-wine.sh startup_bench ...
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>

@@ -24,3 +24,13 @@ MainRun RunMain(const std::function<void(HWND window, CTarnelDlg& dlg)>& script)
 
 // The window's title without sending it a message (works while its thread is busy).
 std::string StoredTitle(HWND window);
+
+// The main window's configuration tree.
+HWND Tree(HWND window);
+// The screen point of the tree node at path (texts from the root), its parents expanded.
+POINT PointOf(HWND window, const std::vector<std::string>& path);
+// Sets a control's text; selects a drop-down list's entry by its text, as the user does.
+void SetText(HWND dialog, int id, const std::string& text);
+void SelectCombo(HWND dialog, int id, const std::string& text);
+// The digits of a text, whatever separates them: "2,000" -> "2000".
+std::string Digits(const std::string& text);

@@ -15,6 +15,7 @@
 #include "DescriptionFiles.h"
 #include "MainWindowRun.h"
 #include "MenuDriver.h"
+#include "ServerFiles.h"
 #include "StandinFixture.h"
 #include "TreeReader.h"
 #include "UiDriver.h"
@@ -35,53 +36,11 @@ const char kMeter[] =
     "Marker    65535 INT  R INPT_REG 9\r\n";
 
 // The server's tags as sorted "type address param period" lines.
-std::vector<std::string> ServerTags()
-{
-    std::istringstream in(standin::ReadStateFile("tags.txt"));
-    std::vector<std::string> tags;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string type, address, param, period;
-        fields >> type >> address >> param >> period;
-        tags.push_back(type + " " + address + " " + param + " " + period);
-    }
-    std::sort(tags.begin(), tags.end());
-    return tags;
-}
-
-std::vector<std::string> Sorted(std::vector<std::string> v)
-{
-    std::sort(v.begin(), v.end());
-    return v;
-}
-
-std::string Digits(const std::string& text)
-{
-    std::string digits;
-    for (char c : text)
-        if (c >= '0' && c <= '9') digits += c;
-    return digits;
-}
-
-HWND Tree(HWND window) { return GetDlgItem(window, IDC_CONFIG_TREE); }
-
 std::string GroupSeparator()
 {
     wchar_t separator[8] = {};
     GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, 8);
     return Narrow(separator);
-}
-
-POINT PointOf(HWND window, const std::vector<std::string>& path)
-{
-    HWND tree = Tree(window);
-    // Make the item visible first: its parents may be collapsed.
-    HTREEITEM item = FindTreeItem(tree, path);
-    SendMessageW(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
-    return ItemScreenPoint(tree, item);
 }
 
 class CommandsTest : public testing::Test {

@@ -15,6 +15,7 @@
 #include "DescriptionFiles.h"
 #include "MainWindowRun.h"
 #include "MenuDriver.h"
+#include "ServerFiles.h"
 #include "StandinFixture.h"
 #include "TreeReader.h"
 #include "UiDriver.h"
@@ -35,74 +36,12 @@ const char kValve[] =
     "Valve 8\r\n"
     "Position 1 REAL R HOLD_REG 0\r\n";
 
-std::vector<std::string> ServerTags()
-{
-    std::istringstream in(standin::ReadStateFile("tags.txt"));
-    std::vector<std::string> tags;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string type, address, param, period;
-        fields >> type >> address >> param >> period;
-        tags.push_back(type + " " + address + " " + param + " " + period);
-    }
-    std::sort(tags.begin(), tags.end());
-    return tags;
-}
-
-std::vector<std::string> Sorted(std::vector<std::string> v)
-{
-    std::sort(v.begin(), v.end());
-    return v;
-}
-
-std::string PortRecord()
-{
-    std::istringstream in(standin::ReadStateFile("port.txt"));
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty() && line[0] != '#') return line;
-    }
-    return std::string();
-}
-
-HWND Tree(HWND window) { return GetDlgItem(window, IDC_CONFIG_TREE); }
-
 std::vector<std::string> RootTexts(HWND window)
 {
     std::vector<std::string> roots;
     for (const TreeLine& line : ReadTree(Tree(window)))
         if (line.level == 0) roots.push_back(line.text);
     return roots;
-}
-
-POINT PointOf(HWND window, const std::vector<std::string>& path)
-{
-    HWND tree = Tree(window);
-    for (size_t depth = 1; depth < path.size(); ++depth) {
-        std::vector<std::string> parent(path.begin(), path.begin() + static_cast<long>(depth));
-        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(FindTreeItem(tree, parent)));
-    }
-    HTREEITEM item = FindTreeItem(tree, path);
-    SendMessageW(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
-    return ItemScreenPoint(tree, item);
-}
-
-void SelectCombo(HWND dialog, int id, const std::string& text)
-{
-    HWND combo = GetDlgItem(dialog, id);
-    const LRESULT index = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                       reinterpret_cast<LPARAM>(Widen(text).c_str()));
-    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-}
-
-void SetText(HWND dialog, int id, const std::string& text)
-{
-    SetWindowTextW(GetDlgItem(dialog, id), Widen(text).c_str());
 }
 
 // Adds the tags under path in the add-tags dialog opened from device's menu.
