@@ -42,3 +42,20 @@
 #define IDC_DATA_BITS_COMBO 1003
 #define IDC_PARITY_COMBO 1004
 #define IDC_STOP_BITS_COMBO 1005
+
+// Add-device dialog (template 105)
+#define IDD_ADD_DEVICE 105
+#define IDC_DEVICE_TYPE 1001
+#define IDC_NET_ADDRESS_SPIN 1003
+#define IDC_NET_ADDRESS 1004
+#define IDC_AUTO_SEARCH 1023
+
+// Auto-search dialog (template 108)
+#define IDD_AUTO_FIND 108
+#define IDC_START_ADDRESS_SPIN 1003
+#define IDC_START_ADDRESS 1004
+#define IDC_END_ADDRESS_SPIN 1005
+#define IDC_END_ADDRESS 1006
+#define IDC_FOUND_TREE 1015
+#define IDC_STOP_SEARCH 1028
+// The Start button is the OK command (IDOK, 1).

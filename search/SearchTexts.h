@@ -30,6 +30,10 @@ std::string FormatFoundEntry(bool typeKnown, const std::string& catalogueName,
                              const std::string& serverText, int address,
                              const std::string& unsupportedSuffix);
 
+// Whether a device type code fits the 8 bits that a tree key or a found entry's item data
+// gives it (1..255). Any other code would be read back as another device's (257 as 1).
+constexpr bool IsKeyTypeCode(long long typeCode) { return typeCode >= 1 && typeCode <= 255; }
+
 // Item data of a found-device entry: address in bits 16-23, type code in bits 8-15.
 inline std::uint32_t MakeFoundItemData(std::int32_t type, int address)
 {

@@ -36,7 +36,6 @@ struct Outcome {
     int foundType = -1;
     int foundAddress = -1;
     std::vector<std::string> boxes;
-    double endedAtMs = 0;
 };
 
 // Runs the dialog on the test thread; the script drives it from another thread.
@@ -59,7 +58,6 @@ Outcome RunDialog(IAddTags* pAddTags, const std::function<void(HWND)>& script)
         if (!ui_driver::WaitUntilGone(window, 8000)) PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
     });
     outcome.result = dlg.DoModal();
-    outcome.endedAtMs = NowMs();
     driver.Join();
     answerer.Stop();
     outcome.boxes = answerer.Texts();
@@ -183,19 +181,22 @@ TEST_F(AutoFindTest, TitleShowsTheRangeAsEnteredAndFollowsTheSpins)
         ui_driver::PressButton(dialog, IDOK);
         EXPECT_TRUE(WaitForTitle(dialog, kSearching));
         first = ui_driver::Text(dialog);
-        // Moving the end spin during the search changes the numbers of later reports.
+        // Moving the end spin during the search changes the numbers of later reports: the
+        // spin's position as it was when the move was announced (the search itself keeps
+        // its range).
+        SetField(dialog, IDC_END_ADDRESS, "20");
         SendMessageW(Item(dialog, IDC_END_ADDRESS), WM_KEYDOWN, VK_UP, 0);
         SendMessageW(Item(dialog, IDC_END_ADDRESS), WM_KEYUP, VK_UP, 0);
         moved = ui_driver::ItemText(dialog, IDC_END_ADDRESS);
-        EXPECT_TRUE(WaitForTitle(dialog, "Автопоиск от 10 до 13 (11/13)"));
+        EXPECT_TRUE(WaitForTitle(dialog, "Автопоиск от 10 до 20 (11/20)"));
         later = ui_driver::Text(dialog);
         EXPECT_TRUE(WaitForTitle(dialog, kFinished));
         ui_driver::PressButton(dialog, IDCANCEL);
     });
     EXPECT_EQ(reversed, "Автопоиск от 12 до 10 (10/10)");
     EXPECT_EQ(first, "Автопоиск от 10 до 12 (10/12)");
-    EXPECT_EQ(moved, "13");
-    EXPECT_EQ(later, "Автопоиск от 10 до 13 (11/13)");
+    EXPECT_EQ(moved, "21");
+    EXPECT_EQ(later, "Автопоиск от 10 до 20 (11/20)");
 }
 
 TEST_F(AutoFindTest, SpinsKeepTheRangeInOrder)
@@ -272,7 +273,8 @@ TEST_P(AutoFindCloseTest, ClosingDuringASearchEndsTheWorkerWithinTwoProbes)
 {
     SetLine("3 7 0 Meter\n");
     SetFaults("probe_timeout_ms 50\n");
-    double closedAt = 0;
+    double closedAt = 0, workerGoneAt = 0;
+    NMHDR click = {};
     const Outcome outcome = RunDialog(m_pAddTags, [&](HWND dialog) {
         ui_driver::PressButton(dialog, IDOK);
         EXPECT_TRUE(ui_driver::WaitFor([&] { return EntryCount(dialog) == 1; }));
@@ -288,17 +290,25 @@ TEST_P(AutoFindCloseTest, ClosingDuringASearchEndsTheWorkerWithinTwoProbes)
         case CloseBy::CloseBox:
             PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
             break;
-        case CloseBy::DoubleClick:
-            search_test::DoubleClickEntry(dialog, IDC_FOUND_TREE,
-                                          search_test::TreeEntryAt(Item(dialog, IDC_FOUND_TREE), 0));
+        case CloseBy::DoubleClick: {
+            // Posted, so that the worker's end is timed while the dialog pauses.
+            HWND tree = Item(dialog, IDC_FOUND_TREE);
+            SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET,
+                         reinterpret_cast<LPARAM>(search_test::TreeEntryAt(tree, 0)));
+            click = {tree, IDC_FOUND_TREE, static_cast<UINT>(NM_DBLCLK)};
+            closedAt = NowMs();
+            PostMessageW(dialog, WM_NOTIFY, IDC_FOUND_TREE, reinterpret_cast<LPARAM>(&click));
             break;
         }
+        }
+        workerGoneAt = search_test::WaitForNoWorker(closedAt + 5000);
     });
     // Right after DoModal: the worker has ended and no report is left unfreed.
     EXPECT_EQ(CSearchDevThread::LiveCount(), 0);
     EXPECT_EQ(LiveSearchPayloads(), 0);
-    const double pause = GetParam() == CloseBy::DoubleClick ? CAutoFindDlg::kChoicePauseMs : 0;
-    EXPECT_LT(outcome.endedAtMs - closedAt, pause + 2 * 50 + 250.0);
+    // The address being probed and the next one, plus the COM calls (the double click's
+    // pause runs meanwhile).
+    EXPECT_LT(workerGoneAt - closedAt, 2 * 50 + 150.0);
     if (GetParam() == CloseBy::DoubleClick) {
         EXPECT_EQ(outcome.result, IDOK);
         EXPECT_EQ(outcome.foundType, 7);
@@ -354,9 +364,8 @@ TEST_F(AutoFindTest, WorkerThatCannotBeCreatedIsReportedAndTheDialogStaysUsable)
     bool enabled = false;
     std::string title;
     const Outcome outcome = RunDialog<CNoWorkerDlg>(m_pAddTags, [&](HWND dialog) {
-        ui_driver::PressButton(dialog, IDOK);
-        ui_driver::WaitFor([&] { return StartEnabled(dialog); });
-        Sleep(100);
+        // Returns once the dialog has handled the click (the box answered).
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(Item(dialog, IDOK)));
         enabled = StartEnabled(dialog);
         title = ui_driver::Text(dialog);
         ui_driver::PressButton(dialog, IDCANCEL);

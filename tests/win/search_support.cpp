@@ -90,6 +90,15 @@ double NowMs()
     return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
 }
 
+double WaitForNoWorker(double deadlineMs)
+{
+    for (;;) {
+        const double now = NowMs();
+        if (CSearchDevThread::LiveCount() == 0 || now >= deadlineMs) return now;
+        Sleep(1);
+    }
+}
+
 void CSearchTest::SetUp()
 {
     standin::Reset();

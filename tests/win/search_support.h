@@ -47,6 +47,10 @@ std::pair<int, int> SpinRange(HWND spin);
 // Waits for the window's title to begin with the prefix; the title seen last otherwise.
 bool WaitForTitle(HWND window, const std::string& prefix, int timeoutMs = 20000);
 
+// Polls (every millisecond) until no search worker object is alive; the time it saw that,
+// or the deadline (NowMs() clock).
+double WaitForNoWorker(double deadlineMs);
+
 // Milliseconds since an arbitrary start, with sub-millisecond resolution.
 double NowMs();
 

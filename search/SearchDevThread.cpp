@@ -1,0 +1,156 @@
+#include "search/SearchDevThread.h"
+
+#include <algorithm>
+#include <atomic>
+
+#include "ui/App.h"
+
+namespace {
+std::atomic<long> g_nLiveWorkers{0};
+}
+
+CSearchDevThread::CSearchDevThread(HWND hNotifyWnd) : m_hNotifyWnd(hNotifyWnd) { ++g_nLiveWorkers; }
+
+CSearchDevThread::~CSearchDevThread()
+{
+    m_pScan.reset();
+    m_pServer.reset();
+    if (m_pAddTags != nullptr) {
+        m_pAddTags->Release();
+        m_pAddTags = nullptr;
+    }
+    // The object is deleted on its own thread when that ends, so this balances the thread's
+    // CoInitialize. An object whose thread never started did not initialise anything.
+    if (m_bComInitialized) CoUninitialize();
+    --g_nLiveWorkers;
+}
+
+long CSearchDevThread::LiveCount() { return g_nLiveWorkers.load(); }
+
+const char* CSearchDevThread::ConnectFailureText(ConnectStep step)
+{
+    switch (step) {
+    case ConnectStep::InitializeCom:
+        return "Can't initialice COM";
+    case ConnectStep::GetClassObject:
+        return "Can't connect to OPC-server";
+    case ConnectStep::CreateInstance:
+    case ConnectStep::None:
+        break;
+    }
+    return "Server does not support IAddTags";
+}
+
+BOOL CSearchDevThread::Start(HANDLE* phThread, DWORD* pnThreadId)
+{
+    *phThread = nullptr;
+    *pnThreadId = 0;
+    HANDLE started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (started == nullptr) return FALSE;
+    m_hStarted = started;
+    // Suspended, so that the handle and the id are taken while the object surely exists: a
+    // worker that fails to connect may delete itself soon after it runs.
+    if (!CreateThread(CREATE_SUSPENDED)) {
+        m_hStarted = nullptr;
+        CloseHandle(started);
+        return FALSE;
+    }
+    HANDLE own = nullptr;
+    DuplicateHandle(GetCurrentProcess(), m_hThread, GetCurrentProcess(), &own, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    *phThread = own;
+    *pnThreadId = m_nThreadID;
+    ResumeThread(m_hThread);
+    // The queue exists before InitInstance runs, so requests may be posted from here on.
+    WaitForSingleObject(started, INFINITE);
+    CloseHandle(started);
+    return TRUE;
+}
+
+BOOL CSearchDevThread::InitInstance()
+{
+    HANDLE started = m_hStarted;
+    m_hStarted = nullptr;
+    if (started != nullptr) SetEvent(started);
+
+    IAddTags* pAddTags = nullptr;
+    const ConnectResult result = ConnectAddTags(true, &pAddTags);
+    m_bComInitialized = result.comInitialized;
+    if (!result.Ok()) {
+        // The request that started this worker is already waiting; it will never run.
+        // Free it before the message box, whose modal loop would take it from the queue
+        // and drop it, and again afterwards for one that came while the box was shown.
+        DiscardWaitingRequests();
+        AfxMessageBox(ConnectFailureText(result.failedStep));
+        DiscardWaitingRequests();
+        // Without this report the dialog would wait for the search's end for ever.
+        PostReport(WM_SCAN_FINISHED, kScanNotConnected, 0);
+        return FALSE;
+    }
+    m_pAddTags = pAddTags;
+    m_pServer = std::make_unique<CComTagServer>(m_pAddTags);
+    m_pScan = std::make_unique<CAddressScan>(*m_pServer, static_cast<IScanHost&>(*this));
+    return TRUE;
+}
+
+int CSearchDevThread::ExitInstance()
+{
+    DiscardWaitingRequests();
+    return CWinThread::ExitInstance();
+}
+
+void CSearchDevThread::DiscardWaitingRequests()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_START_SCAN, WM_START_SCAN, PM_REMOVE))
+        FreeSearchPayload(msg.message, msg.lParam);
+}
+
+void CSearchDevThread::OnStartSearch(WPARAM, LPARAM lParam)
+{
+    SearchRequest* request = reinterpret_cast<SearchRequest*>(lParam);
+    if (request == nullptr) return;
+    m_nStartAddress = std::min(request->nStartAddress, request->nEndAddress);
+    m_nEndAddress = std::max(request->nStartAddress, request->nEndAddress);
+    if (request->hNotifyWnd != nullptr) m_hNotifyWnd = request->hNotifyWnd;
+    FreeSearchRequest(request);
+    ScanAddresses();
+}
+
+void CSearchDevThread::OnStopSearch(WPARAM, LPARAM)
+{
+    if (m_pScan) m_pScan->RequestStop();
+}
+
+void CSearchDevThread::ScanAddresses() { m_pScan->Scan(m_nStartAddress, m_nEndAddress); }
+
+void CSearchDevThread::DispatchOneWaitingMessage()
+{
+    MSG msg;
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) return;
+    if (msg.message == WM_QUIT) {
+        // The pump would take the quit message and the loop would then wait for ever once
+        // the scan is over: leave it for the loop, and end the scan as a stop would.
+        m_pScan->RequestStop();
+        return;
+    }
+    PumpMessage();
+}
+
+void CSearchDevThread::OnScanProgress(int address)
+{
+    PostReport(WM_SCAN_PROGRESS, 0, reinterpret_cast<LPARAM>(NewProgressReport(address)));
+}
+
+void CSearchDevThread::OnDeviceFound(std::int32_t type, const std::string& text, int address)
+{
+    PostReport(WM_DEVICE_FOUND, 0, reinterpret_cast<LPARAM>(NewFoundDevice(type, text, address)));
+}
+
+void CSearchDevThread::OnScanFinished() { PostReport(WM_SCAN_FINISHED, kScanCompleted, 0); }
+
+void CSearchDevThread::PostReport(UINT message, WPARAM wParam, LPARAM payload)
+{
+    // A report the window cannot take (it is gone, or its queue is full) stays ours to free.
+    if (m_hNotifyWnd != nullptr && PostMessageW(m_hNotifyWnd, message, wParam, payload)) return;
+    FreeSearchPayload(message, payload);
+}

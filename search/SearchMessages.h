@@ -1,0 +1,52 @@
+// The messages between the auto-search dialog and its search worker, and their payloads.
+//
+// The dialog posts requests to the worker's thread; the worker posts reports to the
+// dialog's window. A payload belongs to the sender until the post succeeds and to the
+// receiver afterwards, which frees it with the matching Free... function. A sender whose
+// post fails frees the payload itself.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+// Reports, worker -> dialog window (wParam as noted, lParam the payload).
+constexpr UINT WM_SCAN_PROGRESS = WM_USER + 0x150;  // 1360: heap std::int32_t, the probed address
+constexpr UINT WM_DEVICE_FOUND = WM_USER + 0x151;   // 1361: heap FoundDevice
+constexpr UINT WM_SCAN_FINISHED = WM_USER + 0x152;  // 1362: no payload; wParam a ScanEnd
+// Requests, dialog -> worker thread.
+constexpr UINT WM_START_SCAN = WM_USER + 0x153;     // 1363: heap SearchRequest
+constexpr UINT WM_STOP_SCAN = WM_USER + 0x154;      // 1364: no payload
+
+// wParam of WM_SCAN_FINISHED: how the worker's work ended.
+enum ScanEnd : WPARAM {
+    kScanCompleted = 0,     // a scan ran to its end or was stopped
+    kScanNotConnected = 1,  // the worker could not connect to the server and has ended
+};
+
+struct SearchRequest {
+    std::int32_t nStartAddress;  // as the user entered it
+    std::int32_t nEndAddress;    // as the user entered it; may be below the start
+    HWND hNotifyWnd;             // the window that receives the reports
+};
+
+struct FoundDevice {
+    std::int32_t nTypeCode;  // as the server returned it; never 0
+    char* pszName;           // the server's text, NUL-terminated, exactly its length + 1
+    std::int32_t nAddress;   // where the device answered
+};
+
+// Allocation and release of the payloads. The count of payloads alive lets tests prove
+// that every posted payload ended up freed.
+SearchRequest* NewSearchRequest(int startAddress, int endAddress, HWND notifyWnd);
+void FreeSearchRequest(SearchRequest* request);
+std::int32_t* NewProgressReport(int address);
+void FreeProgressReport(std::int32_t* address);
+FoundDevice* NewFoundDevice(std::int32_t typeCode, const std::string& name, int address);
+void FreeFoundDevice(FoundDevice* device);
+long LiveSearchPayloads();
+
+// Frees the payload of a search message that will never be handled (removed from a queue
+// or refused by the post).
+void FreeSearchPayload(UINT message, LPARAM lParam);
