@@ -6,6 +6,7 @@
 
 #include "server/ComTagServer.h"
 #include "serial/SystemSerialPorts.h"
+#include "ui/Text.h"
 
 static_assert(IDC_PORT_COMBO == kComFirstListControlId + kComPortList &&
                   IDC_SPEED_COMBO == kComFirstListControlId + kComSpeedList &&
@@ -19,6 +20,29 @@ namespace {
 // The labels of the lists in the template, in the model's list order.
 const char* const kListLabels[kComListCount] = {"Номер порта", "Скорость", "Биты данных", "Четность",
                                                 "Стоп-биты"};
+
+// Lets a list open wide enough for its longest entry (a long device description, a note on a
+// server value), while the closed list keeps the template's width.
+void FitDroppedWidth(CComboBox& combo)
+{
+    HDC dc = ::GetDC(combo);
+    if (dc == nullptr) return;
+    const HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(combo.SendMessage(WM_GETFONT)));
+    int widest = 0;
+    for (int i = 0; i < combo.GetCount(); ++i) {
+        const std::wstring text = Widen(combo.GetLBText(i));
+        SIZE size = {};
+        if (::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size) && size.cx > widest)
+            widest = size.cx;
+    }
+    ::SelectObject(dc, oldFont);
+    ::ReleaseDC(combo, dc);
+
+    RECT rect = {};
+    ::GetWindowRect(combo, &rect);
+    const int needed = widest + ::GetSystemMetrics(SM_CXVSCROLL) + 4 * ::GetSystemMetrics(SM_CXEDGE);
+    if (needed > rect.right - rect.left) combo.SendMessage(CB_SETDROPPEDWIDTH, static_cast<WPARAM>(needed));
+}
 
 }  // namespace
 
@@ -107,6 +131,7 @@ void CComSettings::ShowModel()
             if (index >= 0) combo.SetItemData(index, entry.value);
         }
         combo.SetCurSel(m_Model.List(id).selected);
+        FitDroppedWidth(combo);
         combo.Detach();
     }
     // The data-bits list is exchanged through its position.

@@ -113,8 +113,22 @@ TEST_F(ComSettingsTest, ServerValuesNoEntryStandsForAreShownAndKept)
     // The machine lacks the server's port 5, and the table lacks its rate.
     m_ports.dosPorts = {1, 3};
     CComSettings dlg(Connect("5 12345 6 1 3"), m_ports);
-    const DialogRun run = RunDialog(dlg, [](HWND window, CBoxAnswerer&) {
+    bool speedOpensWider = false;
+    const DialogRun run = RunDialog(dlg, [&](HWND window, CBoxAnswerer&) {
         ui_driver::SaveScreenshot(window, "com-settings-unknown-values");
+        HWND speed = GetDlgItem(window, IDC_SPEED_COMBO);
+        RECT rect = {};
+        GetWindowRect(speed, &rect);
+        speedOpensWider = SendMessageW(speed, CB_GETDROPPEDWIDTH, 0, 0) > rect.right - rect.left;
+        // An open list selects the entry under the pointer when it closes: keep the pointer off it.
+        SetCursorPos(0, 0);
+        SendMessageW(speed, CB_SHOWDROPDOWN, TRUE, 0);
+        COMBOBOXINFO info = {};
+        info.cbSize = sizeof info;
+        GetComboBoxInfo(speed, &info);
+        Sleep(300);
+        ui_driver::SaveScreenshot(info.hwndList, "com-settings-speed-list");
+        SendMessageW(speed, CB_SHOWDROPDOWN, FALSE, 0);
         SelectEntry(window, IDC_PARITY_COMBO, 1);  // only the parity changes
         ui_driver::PressButton(window, IDOK);
     });
@@ -123,6 +137,7 @@ TEST_F(ComSettingsTest, ServerValuesNoEntryStandsForAreShownAndKept)
     EXPECT_EQ(run.opened[0].selected, 3);
     EXPECT_EQ(run.opened[1].entries.size(), kSpeeds.size() + 1);
     EXPECT_EQ(run.opened[1].SelectedText(), "12345  (нестандартное значение)");
+    EXPECT_TRUE(speedOpensWider) << "the note must be readable when the list opens";
     EXPECT_EQ(run.opened[2].SelectedText(), "6");
     EXPECT_EQ(run.opened[3].SelectedText(), "Mark");
     EXPECT_EQ(run.opened[4].SelectedText(), "1.5");

@@ -46,7 +46,10 @@ public:
 struct ShownList {
     std::vector<std::string> entries;
     int selected = -1;
-    std::string SelectedText() const { return selected < 0 ? "-" : entries[static_cast<size_t>(selected)]; }
+    std::string SelectedText() const
+    {
+        return selected < 0 || static_cast<size_t>(selected) >= entries.size() ? "-" : entries[static_cast<size_t>(selected)];
+    }
 };
 
 ShownList ReadList(HWND dialog, int id);
