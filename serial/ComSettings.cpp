@@ -126,10 +126,8 @@ void CComSettings::ShowModel()
         CComboBox combo;
         combo.Attach(GetDlgItem(ComListControlId(id)));
         combo.ResetContent();
-        for (const ComListEntry& entry : m_Model.List(id).entries) {
-            const int index = combo.AddString(entry.text);
-            if (index >= 0) combo.SetItemData(index, entry.value);
-        }
+        for (const ComListEntry& entry : m_Model.List(id).entries)
+            combo.AddString(entry.text);
         combo.SetCurSel(m_Model.List(id).selected);
         FitDroppedWidth(combo);
         combo.Detach();
