@@ -27,11 +27,14 @@ void CAddressScan::Scan(int firstAddress, int secondAddress)
     m_nStartAddress = std::min(firstAddress, secondAddress);
     m_nEndAddress = std::max(firstAddress, secondAddress);
     m_bStop = false;
+    m_bAbort = false;
 
     // A 64-bit counter, so that an end of INT_MAX does not overflow the loop.
     for (std::int64_t a = m_nStartAddress; a <= m_nEndAddress; ++a) {
         const int address = static_cast<int>(a);
         m_host.DispatchOneWaitingMessage();
+        if (m_bAbort)
+            break;
         std::string text;
         const std::int32_t type = ProbeAddress(m_server, address, text);
         m_host.OnScanProgress(address);

@@ -8,6 +8,7 @@
 //   4. if a stop was requested, the scan ends here (a device at this address is not reported),
 //   5. a found report when a device answered.
 // A finished report follows every scan, whether it ran to its end or was stopped.
+// An abort (RequestAbort) seen at step 1 ends the scan there, before the probe.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +42,12 @@ public:
     void RequestStop() { m_bStop = true; }
     bool StopRequested() const { return m_bStop; }
 
+    // An end without waiting for results: the scan ends before its next probe (the one
+    // being made is finished), with the finished report. For a host that is going away,
+    // where a stop's extra probe would only delay it. Cleared by the next scan.
+    void RequestAbort() { m_bAbort = true; }
+    bool AbortRequested() const { return m_bAbort; }
+
     int StartAddress() const { return m_nStartAddress; }
     int EndAddress() const { return m_nEndAddress; }
 
@@ -54,4 +61,5 @@ private:
     int m_nStartAddress = 0;
     int m_nEndAddress = 0;
     bool m_bStop = false;
+    bool m_bAbort = false;
 };

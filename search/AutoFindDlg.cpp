@@ -175,12 +175,12 @@ LRESULT CAutoFindDlg::OnDeviceFound(WPARAM, LPARAM lParam)
 
 LRESULT CAutoFindDlg::OnSearchFinished(WPARAM wParam, LPARAM)
 {
+    // The worker is told first, so that it winds down while the window is updated.
+    const bool worker = m_pSearchThread != nullptr;
+    if (worker) PostThreadMessageW(m_nSearchThreadId, WM_QUIT, 0, 0);
     m_StartButton.EnableWindow(TRUE);
     SetWindowText(wParam == kScanNotConnected ? kNotConnectedTitle : kFinishedTitle);
-    if (m_pSearchThread != nullptr) {
-        PostThreadMessageW(m_nSearchThreadId, WM_QUIT, 0, 0);
-        ForgetSearchThread();
-    }
+    if (worker) ForgetSearchThread();
     return 0;
 }
 
@@ -218,9 +218,9 @@ void CAutoFindDlg::OnDestroy()
 void CAutoFindDlg::TellWorkerToEnd()
 {
     if (m_pSearchThread == nullptr) return;
-    // The worker notices the stop before its next address; the quit ends its loop after
-    // the scan (or at once when it is idle).
-    PostThreadMessageW(m_nSearchThreadId, WM_STOP_SCAN, 0, 0);
+    // A scan notices the quit message before its next probe and ends there (the probe in
+    // progress is finished); then the message ends the worker's loop. An idle worker ends
+    // at once.
     PostThreadMessageW(m_nSearchThreadId, WM_QUIT, 0, 0);
 }
 

@@ -128,9 +128,10 @@ void CSearchDevThread::DispatchOneWaitingMessage()
     MSG msg;
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) return;
     if (msg.message == WM_QUIT) {
-        // The pump would take the quit message and the loop would then wait for ever once
-        // the scan is over: leave it for the loop, and end the scan as a stop would.
-        m_pScan->RequestStop();
+        // The worker is to end (its dialog is closing): no further probe. The pump would
+        // take the quit message and the loop would then wait for ever once the scan is
+        // over, so it is left for the loop.
+        m_pScan->RequestAbort();
         return;
     }
     PumpMessage();

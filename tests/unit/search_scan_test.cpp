@@ -28,6 +28,8 @@ public:
     std::map<std::uint32_t, Answer> answers;
     std::uint32_t stopArrivesAt = 0;
     bool stopWaiting = false;
+    std::uint32_t abortArrivesAt = 0;
+    bool abortWaiting = false;
     std::vector<std::string> texts;
     CAddressScan scan{*this, *this};
 
@@ -36,6 +38,7 @@ public:
     {
         log.push_back("probe " + std::to_string(address));
         stopWaiting = stopWaiting || address == stopArrivesAt;
+        abortWaiting = abortWaiting || address == abortArrivesAt;
         const auto it = answers.find(address);
         const Answer a = it != answers.end() ? it->second : Answer{kS_OK, 0, ""};
         if (a.writeType)
@@ -45,6 +48,12 @@ public:
     }
     void DispatchOneWaitingMessage() override
     {
+        if (abortWaiting) {
+            abortWaiting = false;
+            scan.RequestAbort();
+            log.push_back("abort");
+            return;
+        }
         if (stopWaiting) {
             stopWaiting = false;
             scan.RequestStop();
@@ -100,12 +109,25 @@ TEST(AddressScan, StopDuringAProbeEndsAfterTheNextAddress)
                           "stop", "probe 5", "progress 5", "finished"}));
 }
 
+TEST(AddressScan, AbortDuringAProbeEndsBeforeTheNextProbe)
+{
+    FakeLineAndHost f;
+    f.answers[4] = {kS_OK, 1, "A"};
+    f.answers[5] = {kS_OK, 2, "B"};
+    f.abortArrivesAt = 4;
+    f.scan.Scan(3, 9);
+    EXPECT_EQ(f.log, (Log{"probe 3", "progress 3", "probe 4", "progress 4", "found 4 type 1",
+                          "abort", "finished"}));
+}
+
 TEST(AddressScan, StopWhileIdleIsClearedByTheNextScan)
 {
     FakeLineAndHost f;
     f.scan.RequestStop();
+    f.scan.RequestAbort();
     f.scan.Scan(1, 2);
     EXPECT_FALSE(f.scan.StopRequested());
+    EXPECT_FALSE(f.scan.AbortRequested());
     EXPECT_EQ(f.log, (Log{"probe 1", "progress 1", "probe 2", "progress 2", "finished"}));
 }
 
