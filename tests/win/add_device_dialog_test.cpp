@@ -88,6 +88,7 @@ TEST_F(AddDeviceTest, OpensWithTheSortedCarriableDevicesAndAddressOne)
     HWND focus = nullptr, cancel = nullptr;
     const Outcome outcome = RunAddDevice(m_pAddTags, [&](HWND dialog) {
         entries = search_test::ComboEntries(Item(dialog, IDC_DEVICE_TYPE));
+        ui_driver::SaveScreenshot(dialog, "add-device-after-search");
         selection = static_cast<int>(SendMessageW(Item(dialog, IDC_DEVICE_TYPE), CB_GETCURSEL, 0, 0));
         address = ui_driver::ItemText(dialog, IDC_NET_ADDRESS);
         autoSearch = ui_driver::ItemText(dialog, IDC_AUTO_SEARCH);
@@ -212,6 +213,8 @@ TEST_F(AddDeviceTest, DeviceChosenInTheAutoSearchClosesBothDialogs)
         addDeviceEnabledMeanwhile = IsWindowEnabled(dialog) != FALSE;
         SetWindowTextA(GetDlgItem(search, IDC_END_ADDRESS), "6");
         ui_driver::PressButton(search, IDOK);
+        EXPECT_TRUE(search_test::WaitForTitle(search, "Автопоиск от"));
+        ui_driver::SaveScreenshot(dialog, "add-device-during-search");
         EXPECT_TRUE(search_test::WaitForTitle(search, "Автопоиск завершен"));
         ui_driver::SaveScreenshot(search, "add-device-auto-search");
         search_test::DoubleClickEntry(search, IDC_FOUND_TREE,
@@ -237,6 +240,7 @@ TEST_F(AddDeviceTest, CancelledAutoSearchLeavesTheChoicesInPlace)
         PostMessageW(search, WM_KEYDOWN, VK_ESCAPE, 0);
         ASSERT_TRUE(ui_driver::WaitUntilGone(search));
         Sleep(100);
+        ui_driver::SaveScreenshot(dialog, "add-device-after-search");
         selection = static_cast<int>(SendMessageW(Item(dialog, IDC_DEVICE_TYPE), CB_GETCURSEL, 0, 0));
         address = ui_driver::ItemText(dialog, IDC_NET_ADDRESS);
         Press(dialog, IDOK);

@@ -228,19 +228,6 @@ TEST_F(SearchWorkerTest, QuitDuringAScanEndsItBeforeTheNextProbeAndEndsTheThread
     EXPECT_EQ(CSearchDevThread::LiveCount(), 0);
 }
 
-TEST_F(SearchWorkerTest, UnterminatedProbeTextIsCutAtTheBuffer)
-{
-    SetLine("3 21 0 Abc\n");
-    SetFaults("probe-unterminated\nprobe_timeout_ms 1\n");
-    CReportWindow window;
-    StartedWorker worker(window.m_hWnd);
-    worker.Scan(3, 3, window.m_hWnd);
-    ASSERT_TRUE(window.PumpUntilFinished());
-    const std::vector<Report> found = window.Found();
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].text, "Abc" + std::string(97, '*'));
-}
-
 struct ConnectFailure {
     const char* fault;
     const char* box;
