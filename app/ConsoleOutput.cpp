@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 
 static bool IsUsable(HANDLE handle)
@@ -16,6 +19,8 @@ void AttachConsoleOutput()
         std::freopen("CONOUT$", "w", stderr);
     }
     // Unbuffered (the Windows runtime has no line buffering), so that each line appears as it
-    // is written and none is lost when the program is ended from outside.
+    // is written and none is lost when the program is ended from outside; binary, so that a
+    // line ends in "\n" as written, the same bytes as dsctool's, not in "\r\n".
     std::setvbuf(stdout, nullptr, _IONBF, 0);
+    _setmode(_fileno(stdout), _O_BINARY);
 }

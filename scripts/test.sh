@@ -41,7 +41,8 @@ ctest_counts() {
 }
 
 run_ctest_step() {
-  local name=$1 dir=$2 log="build/logs/$1.log"
+  local name=$1 dir=$2 log
+  log="build/logs/$(echo "$1" | tr -c 'A-Za-z0-9\n' '-').log"
   echo "== $name"
   if ctest --test-dir "$dir" --output-on-failure -j2 >"$log" 2>&1; then status=ok; else status=FAILED; fi
   tail -3 "$log"

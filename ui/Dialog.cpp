@@ -83,9 +83,34 @@ void CDialog::DefaultPaint()
     EndPaint(m_hWnd, &ps);
 }
 
+void CDialog::CenterWindow()
+{
+    RECT area;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    RECT around = area;
+    HWND owner = GetWindow(m_hWnd, GW_OWNER);
+    if (owner != nullptr && IsWindowVisible(owner) && !::IsIconic(owner)) GetWindowRect(owner, &around);
+
+    RECT rect;
+    GetWindowRect(m_hWnd, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    int x = around.left + (around.right - around.left - width) / 2;
+    int y = around.top + (around.bottom - around.top - height) / 2;
+    // Keep the whole window, its title bar above all, on the screen.
+    if (x + width > area.right) x = area.right - width;
+    if (y + height > area.bottom) y = area.bottom - height;
+    if (x < area.left) x = area.left;
+    if (y < area.top) y = area.top;
+    SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 INT_PTR CDialog::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    if (uMsg == WM_INITDIALOG) return OnInitDialog();
+    if (uMsg == WM_INITDIALOG) {
+        CenterWindow();
+        return OnInitDialog();
+    }
 
     LRESULT result = 0;
     if (!ProcessWindowMessage(uMsg, wParam, lParam, result)) return FALSE;

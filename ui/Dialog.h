@@ -29,6 +29,10 @@ public:
 
     UINT GetTemplateId() const { return m_nTemplateId; }
 
+    // Centres the window over its owner (over the work area when it has none), inside the
+    // work area. Every dialog is centred so as it opens.
+    void CenterWindow();
+
 protected:
     virtual BOOL OnInitDialog();
     virtual void DoDataExchange(CDataExchange* pDX);

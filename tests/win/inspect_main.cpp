@@ -8,6 +8,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -96,6 +99,8 @@ private:
 
 int wmain(int argc, wchar_t** argv)
 {
+    // Lines end in "\n", as the scripts that read them expect.
+    _setmode(_fileno(stdout), _O_BINARY);
     int waitSeconds = 0;
     bool close = false;
     std::wstring prefix;
