@@ -6,6 +6,7 @@
 #   scripts/bench-wine.sh dialog_bench addtags [N]    opening the add-tags dialog, N parameters
 #   scripts/bench-wine.sh dialog_bench delete [N]     deleting a device with N tags
 #   scripts/bench-wine.sh com_roundtrip               one IAddTags call over COM vs in-process
+#   scripts/bench-wine.sh search_bench 20 10          auto-search: total time, responsiveness, stop
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD

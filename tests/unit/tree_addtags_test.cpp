@@ -1,6 +1,6 @@
 // The add-tags dialog's tree and its Add walk, and the refresh-period conversions.
 #include "FakeTagServer.h"
-#include "tree_fake_catalogue.h"
+#include "tree_test_support.h"
 
 #include "tree/AddTagTreeBuilder.h"
 #include "tree/ConfigTree.h"
@@ -41,24 +41,10 @@ protected:
         return BuildAddTagTree(tree, kAddress, kType, numbers, catalogue.Namer(), where);
     }
 
-    TreeNode Find(const CMemoryTree& tree, std::initializer_list<const char*> path)
-    {
-        TreeNode node = nullptr;
-        for (const char* piece : path) {
-            node = FindChildNode(tree, node, piece);
-            if (node == nullptr)
-                ADD_FAILURE() << "no node " << piece;
-        }
-        return node;
-    }
+    TreeNode Find(const CMemoryTree& tree, std::initializer_list<const char*> path) { return FindPath(tree, path); }
 
     // What the main window shows after a rebuild from the server's tags.
-    std::string ServerView()
-    {
-        CMemoryTree fresh;
-        FillTree(fresh, server, catalogue.Namer());
-        return fresh.Dump();
-    }
+    std::string ServerView() { return RebuiltView(server, catalogue); }
 
     CFakeCatalogue catalogue;
     std::vector<int> numbers;

@@ -1,7 +1,7 @@
 // The editing commands on the configuration tree: menus by node kind, device nodes, and
 // deletion of tags and branches when the server accepts or refuses.
 #include "FakeTagServer.h"
-#include "tree_fake_catalogue.h"
+#include "tree_test_support.h"
 
 #include "tree/ConfigTree.h"
 #include "tree/MemoryTree.h"
@@ -56,23 +56,8 @@ protected:
         FillTree(tree, server, catalogue.Namer());
     }
 
-    TreeNode Find(std::initializer_list<const char*> path)
-    {
-        TreeNode node = nullptr;
-        for (const char* piece : path) {
-            node = FindChildNode(tree, node, piece);
-            if (node == nullptr)
-                ADD_FAILURE() << "no node " << piece;
-        }
-        return node;
-    }
-
-    std::string ServerView()
-    {
-        CMemoryTree fresh;
-        FillTree(fresh, server, catalogue.Namer());
-        return fresh.Dump();
-    }
+    TreeNode Find(std::initializer_list<const char*> path) { return FindPath(tree, path); }
+    std::string ServerView() { return RebuiltView(server, catalogue); }
 
     CFakeCatalogue catalogue;
     CFakeTagServer server;

@@ -61,7 +61,16 @@ std::vector<std::string> MenuItems(HWND menuWindow)
 
 void ChooseMenuItem(HWND menuWindow, int index)
 {
-    for (int i = 0; i <= index; ++i) PostMessageW(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
+    // Move the highlight with the arrow keys until it stands on the item, then press Enter:
+    // watching the highlight keeps a key that arrives early or late from choosing another.
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+    const auto highlighted = [&] {
+        return menu != nullptr && (GetMenuState(menu, static_cast<UINT>(index), MF_BYPOSITION) & MF_HILITE) != 0;
+    };
+    for (int tries = 0; tries < 40 && !highlighted(); ++tries) {
+        PostMessageW(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
+        ui_driver::WaitFor(highlighted, 150);
+    }
     PostMessageW(menuWindow, WM_KEYDOWN, VK_RETURN, 0);
     ui_driver::WaitUntilGone(menuWindow, 5000);
 }

@@ -12,28 +12,18 @@
 #include <gtest/gtest.h>
 
 #include "BoxAnswerer.h"
-#include "DescriptionFiles.h"
 #include "MainWindowRun.h"
 #include "MenuDriver.h"
 #include "ServerFiles.h"
 #include "StandinFixture.h"
 #include "TreeReader.h"
 #include "UiDriver.h"
+#include "WindowTest.h"
 #include "res/resource.h"
 #include "tree/TagKey.h"
 #include "ui/Text.h"
 
 namespace {
-
-const char kMeter[] =
-    "DEVICE_DESCRIPTION\r\n"
-    "Meter 7\r\n"
-    "Voltage       1 REAL R INPT_REG 0\r\n"
-    "Phase.A       2 REAL R INPT_REG 2\r\n"
-    "Phase.B       3 REAL R INPT_REG 4\r\n"
-    "Deep.Er.Name  4 INT  R INPT_REG 6\r\n"
-    "Broken        0 INT  R INPT_REG 8\r\n"
-    "Marker    65535 INT  R INPT_REG 9\r\n";
 
 // The server's tags as sorted "type address param period" lines.
 std::string GroupSeparator()
@@ -43,20 +33,15 @@ std::string GroupSeparator()
     return Narrow(separator);
 }
 
-class CommandsTest : public testing::Test {
+// The numbers 0 and 65535 name no parameter: the add-tags dialog leaves them out.
+class CommandsTest : public CWindowTest {
 protected:
     void SetUp() override
     {
-        m_descriptions.Write("meter.dsc", kMeter);
-        standin::Reset("7 5 1 20000000\n7 5 2 20000000\n7 5 3 20000000\n");
+        Prepare("7 5 1 20000000\n7 5 2 20000000\n7 5 3 20000000\n",
+                "Broken        0 INT  R INPT_REG 8\r\n"
+                "Marker    65535 INT  R INPT_REG 9\r\n");
     }
-    void TearDown() override
-    {
-        standin::ClearFaults();
-        EXPECT_TRUE(standin::WaitUntilServerGone());
-    }
-
-    CDescriptionDir m_descriptions;
 };
 
 TEST_F(CommandsTest, MenuItemsDependOnTheNodeUnderTheMouse)

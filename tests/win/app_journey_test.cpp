@@ -12,25 +12,18 @@
 
 #include <gtest/gtest.h>
 
-#include "DescriptionFiles.h"
 #include "MainWindowRun.h"
 #include "MenuDriver.h"
 #include "ServerFiles.h"
 #include "StandinFixture.h"
 #include "TreeReader.h"
 #include "UiDriver.h"
+#include "WindowTest.h"
 #include "res/resource.h"
 #include "ui/Text.h"
 
 namespace {
 
-const char kMeter[] =
-    "DEVICE_DESCRIPTION\r\n"
-    "Meter 7\r\n"
-    "Voltage       1 REAL R INPT_REG 0\r\n"
-    "Phase.A       2 REAL R INPT_REG 2\r\n"
-    "Phase.B       3 REAL R INPT_REG 4\r\n"
-    "Deep.Er.Name  4 INT  R INPT_REG 6\r\n";
 const char kValve[] =
     "DEVICE_DESCRIPTION\r\n"
     "Valve 8\r\n"
@@ -45,9 +38,13 @@ std::vector<std::string> RootTexts(HWND window)
 }
 
 // Adds the tags under path in the add-tags dialog opened from device's menu.
-bool AddTags(HWND window, const std::string& device, const std::vector<std::string>& path, const char* shot)
+bool AddTags(HWND window, const std::string& device, const std::vector<std::string>& path, const char* shot,
+             const char* menuShot = nullptr)
 {
-    if (!ChooseFromMenu(window, PointOf(window, {device}), "Добавить тег")) return false;
+    HWND menu = OpenContextMenu(window, PointOf(window, {device}));
+    if (menu == nullptr) return false;
+    if (menuShot) ui_driver::SaveScreenshot(window, menuShot);
+    ChooseMenuItem(menu, 0);  // "Добавить тег" heads every node's menu
     HWND dialog = ui_driver::WaitForDialog("Добавление тега для устройства ");
     if (dialog == nullptr) return false;
     HWND tree = GetDlgItem(dialog, IDC_PARAM_TREE);
@@ -60,24 +57,16 @@ bool AddTags(HWND window, const std::string& device, const std::vector<std::stri
     return ui_driver::WaitUntilGone(dialog);
 }
 
-class JourneyTest : public testing::Test {
+class JourneyTest : public CWindowTest {
 protected:
     void SetUp() override
     {
-        m_descriptions.Write("meter.dsc", kMeter);
+        Prepare("7 5 1 20000000\n");
         m_descriptions.Write("valve.dsc", kValve);
-        standin::Reset("7 5 1 20000000\n");
         standin::WriteStateFile("port.txt", "1 9600 8 0 0\n");
         standin::WriteStateFile("line.txt", "9 7 0 Meter\n4 99 0 Mystery box\n");
         standin::SetFaults("probe_timeout_ms 5\n");
     }
-    void TearDown() override
-    {
-        standin::ClearFaults();
-        EXPECT_TRUE(standin::WaitUntilServerGone());
-    }
-
-    CDescriptionDir m_descriptions;
 };
 
 TEST_F(JourneyTest, EveryCommandAsAUserDoesIt)
@@ -127,7 +116,7 @@ TEST_F(JourneyTest, EveryCommandAsAUserDoesIt)
         c.rootsAfterFoundDevice = RootTexts(window);
 
         // Tags: a group of the typed device, the whole found device.
-        AddTags(window, "Meter(020)", {"Meter(020)", "Phase"}, "journey-04-add-tags");
+        AddTags(window, "Meter(020)", {"Meter(020)", "Phase"}, "journey-04-add-tags", "journey-04-context-menu");
         AddTags(window, "Meter(009)", {"Meter(009)"}, "journey-05-add-all-tags");
         c.tagsAfterAdds = ServerTags();
         ui_driver::SaveScreenshot(window, "journey-06-tags-added");

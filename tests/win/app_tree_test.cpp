@@ -8,23 +8,15 @@
 
 #include <gtest/gtest.h>
 
-#include "DescriptionFiles.h"
 #include "MainWindowRun.h"
 #include "StandinFixture.h"
 #include "TreeReader.h"
 #include "UiDriver.h"
+#include "WindowTest.h"
 #include "res/resource.h"
 #include "tree/TagKey.h"
 
 namespace {
-
-const char kMeter[] =
-    "DEVICE_DESCRIPTION\r\n"
-    "Meter 7\r\n"
-    "Voltage       1 REAL R INPT_REG 0\r\n"
-    "Phase.A       2 REAL R INPT_REG 2\r\n"
-    "Phase.B       3 REAL R INPT_REG 4\r\n"
-    "Deep.Er.Name  4 INT  R INPT_REG 6\r\n";
 
 const char kInitialTags[] =
     "7 5 1 20000000\n"
@@ -43,20 +35,9 @@ TreeLine Line(int level, const std::string& text, std::uint32_t address, std::ui
     return line;
 }
 
-class TreeTest : public testing::Test {
+class TreeTest : public CWindowTest {
 protected:
-    void SetUp() override
-    {
-        m_descriptions.Write("meter.dsc", kMeter);
-        standin::Reset(kInitialTags);
-    }
-    void TearDown() override
-    {
-        standin::ClearFaults();
-        EXPECT_TRUE(standin::WaitUntilServerGone()) << "the server still runs after the window closed";
-    }
-
-    CDescriptionDir m_descriptions;
+    void SetUp() override { Prepare(kInitialTags); }
 };
 
 TEST_F(TreeTest, FilledTreeShowsTheServersTagsSortedAndCollapsed)
