@@ -47,9 +47,9 @@ void CTarnelDlg::OnContextMenu(HWND, POINT point)
     if (m_bFilling) return;
     POINT client = point;
     m_Tree.ScreenToClient(&client);
-    UINT flags = 0;
-    HTREEITEM hit = m_Tree.HitTest(client, &flags);
-    if ((flags & TVHT_ONITEM) == 0) hit = nullptr;
+    // Anywhere on a node's row counts as that node (label, icon, indent, button or the
+    // space right of the label); below the last row or outside the tree is no node.
+    HTREEITEM hit = m_Tree.HitTest(client);
 
     std::optional<TagKey> key;
     HTREEITEM previousSelection = nullptr;
