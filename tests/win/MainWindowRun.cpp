@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "BoxAnswerer.h"
+#include "ModalRun.h"
 #include "MenuDriver.h"
 #include "TreeReader.h"
 #include "res/resource.h"
@@ -11,21 +11,10 @@
 
 MainRun RunMain(const std::function<void(HWND window, CTarnelDlg& dlg)>& script)
 {
-    MainRun run;
-    CBoxAnswerer answerer;
     CTarnelDlg dlg;
-    ui_driver::CScript driver([&] {
-        HWND window = ui_driver::WaitForDialog("Конфигуратор ZOL-OPC-Server версия");
-        if (window == nullptr) return;
-        run.shown = true;
-        script(window, dlg);
-    });
-    run.result = dlg.DoModal();
-    driver.Join();
-    ui_driver::DrainQuitMessage();
-    answerer.Stop();
-    run.boxes = answerer.Texts();
-    return run;
+    const ModalRun run = RunModal(dlg, "Конфигуратор ZOL-OPC-Server версия",
+                                  [&](HWND window) { script(window, dlg); }, 30000);
+    return MainRun{run.result, run.boxes, run.shown};
 }
 
 std::string StoredTitle(HWND window)

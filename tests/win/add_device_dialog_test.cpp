@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "BoxAnswerer.h"
+#include "ModalRun.h"
 #include "UiDriver.h"
 #include "dialogs/AddDeviceDlg.h"
 #include "res/resource.h"
@@ -33,25 +33,10 @@ struct Outcome {
 
 Outcome RunAddDevice(IAddTags* pAddTags, const std::function<void(HWND)>& script)
 {
-    Outcome outcome;
-    CBoxAnswerer answerer;
     CAddDeviceDlg dlg(pAddTags);
-    ui_driver::CScript driver([&] {
-        HWND window = ui_driver::WaitForDialog(kTitle);
-        if (window == nullptr) {
-            ADD_FAILURE() << "the add-device dialog did not open";
-            return;
-        }
-        script(window);
-        if (!ui_driver::WaitUntilGone(window, 8000)) PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
-    });
-    outcome.result = dlg.DoModal();
-    driver.Join();
-    answerer.Stop();
-    outcome.boxes = answerer.Texts();
-    outcome.deviceType = dlg.m_nDeviceType;
-    outcome.netAddress = dlg.m_nNetAddress;
-    return outcome;
+    const ModalRun run = RunModal(dlg, kTitle, script, 8000);
+    EXPECT_TRUE(run.shown) << "the add-device dialog did not open";
+    return Outcome{run.result, dlg.m_nDeviceType, dlg.m_nNetAddress, run.boxes};
 }
 
 HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "BoxAnswerer.h"
+#include "ModalRun.h"
 #include "StandinFixture.h"
 #include "UiDriver.h"
 #include "app/TarnelDlg.h"
@@ -26,24 +26,17 @@ struct StartOutcome {
 };
 
 // Runs the main window; when it shows, closeAction (run on the driver thread with the
-// window's handle) closes it.
+// window's handle) closes it. Without one the window must not show at all.
 StartOutcome RunMainWindow(const std::function<void(HWND)>& closeAction = nullptr)
 {
     StartOutcome outcome;
-    CBoxAnswerer answerer;
     CTarnelDlg dlg;
-    ui_driver::CScript script([&] {
-        if (!closeAction) return;
-        HWND window = ui_driver::WaitForDialog("Конфигуратор ZOL-OPC-Server версия");
-        if (window == nullptr) return;
+    const ModalRun run = RunModal(dlg, "Конфигуратор ZOL-OPC-Server версия", [&](HWND window) {
         outcome.title = ui_driver::Text(window);
-        closeAction(window);
+        if (closeAction) closeAction(window);
     });
-    outcome.result = dlg.DoModal();
-    script.Join();
-    ui_driver::DrainQuitMessage();
-    answerer.Stop();
-    outcome.boxes = answerer.Texts();
+    outcome.result = run.result;
+    outcome.boxes = run.boxes;
     EXPECT_EQ(dlg.m_pAddTags, nullptr) << "the connection must be released when the window closes";
     return outcome;
 }

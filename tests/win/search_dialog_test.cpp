@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "BoxAnswerer.h"
+#include "ModalRun.h"
 #include "StandinFixture.h"
 #include "UiDriver.h"
 #include "res/resource.h"
@@ -42,25 +42,14 @@ struct Outcome {
 template <class Dialog = CAutoFindDlg>
 Outcome RunDialog(IAddTags* pAddTags, const std::function<void(HWND)>& script)
 {
-    Outcome outcome;
-    CBoxAnswerer answerer;
     Dialog dlg(pAddTags);
     dlg.m_nFoundType = 0;
     dlg.m_nFoundAddress = 0;
-    ui_driver::CScript driver([&] {
-        HWND window = ui_driver::WaitForDialog("Автопоиск");
-        if (window == nullptr) {
-            ADD_FAILURE() << "the auto-search dialog did not open";
-            return;
-        }
-        script(window);
-        // A script that failed half-way must not leave the dialog open for ever.
-        if (!ui_driver::WaitUntilGone(window, 8000)) PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
-    });
-    outcome.result = dlg.DoModal();
-    driver.Join();
-    answerer.Stop();
-    outcome.boxes = answerer.Texts();
+    const ModalRun run = RunModal(dlg, "Автопоиск", script, 8000);
+    EXPECT_TRUE(run.shown) << "the auto-search dialog did not open";
+    Outcome outcome;
+    outcome.result = run.result;
+    outcome.boxes = run.boxes;
     outcome.foundType = dlg.m_nFoundType;
     outcome.foundAddress = dlg.m_nFoundAddress;
     return outcome;
