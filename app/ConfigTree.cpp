@@ -3,15 +3,28 @@
 #include <cstdio>
 
 #include "app/TarnelDlg.h"
-#include "catalogue/TagName.h"
+#include "catalogue/Catalogue.h"
 #include "server/ComTagServer.h"
 #include "tree/ConfigTree.h"
 #include "tree/TagPath.h"
+#include "tree/TreeNames.h"
 #include "ui/TreeViewModel.h"
 
-static std::string TagNameOf(int address, int typeCode, int paramNumber)
+namespace {
+
+const UnnamedPartTexts kUnnamedParts{"Тип ", "Параметр "};
+
+}  // namespace
+
+std::string CTarnelDlg::TreeTagName(int address, int typeCode, int paramNumber)
 {
-    return FormatTagName(address, typeCode, paramNumber);
+    return ComposeTreeTagName(GetDeviceName(typeCode), GetParameterName(typeCode, paramNumber), address, typeCode,
+                              paramNumber, kUnnamedParts);
+}
+
+std::string CTarnelDlg::TreeDeviceText(int address, int typeCode)
+{
+    return ComposeTreeDevicePart(GetDeviceName(typeCode), address, typeCode, kUnnamedParts);
 }
 
 void CTarnelDlg::FillTree()
@@ -22,32 +35,57 @@ void CTarnelDlg::FillTree()
     CComTagServer server(m_pAddTags);
     m_hCurrentItem = nullptr;
     m_bFilling = true;
-    const FillReport report = ::FillTree(tree, server, &TagNameOf);
+    const FillReport report = ::FillTree(tree, server, &CTarnelDlg::TreeTagName);
     m_bFilling = false;
-    if (report.end == FillEnd::Completed) return;
+    ReportFill(report);
+}
 
-    // The server did not end its list: the walk was stopped so that the program stays
-    // usable, and the user must know that the tree may be incomplete.
+void CTarnelDlg::ReportFill(const FillReport& report)
+{
     char text[300];
-    if (report.end == FillEnd::RepeatedTag) {
+    if (report.end == FillEnd::ReadFailed) {
+        // The connection failed, not the server's answer: the tree is not what the server holds.
+        int length = std::snprintf(text, sizeof text, "Не удалось прочитать список тегов (ошибка 0x%08X).",
+                                   static_cast<unsigned>(report.lastFailure));
+        if (report.tags > 0 && length > 0)
+            std::snprintf(text + length, sizeof text - static_cast<size_t>(length),
+                          "\nЧтение списка остановлено, показано тегов: %u.", static_cast<unsigned>(report.tags));
+        MessageBox(text);
+    } else if (report.end != FillEnd::Completed) {
+        // The server did not end its list: the walk was stopped so that the program stays
+        // usable, and the user must know that the tree may be incomplete.
+        FormatUnendedList(report, text, sizeof text);
+        MessageBox(text);
+    }
+    if (report.uncarried > 0) {
         std::snprintf(text, sizeof text,
+                      "Тегов с номерами вне допустимых пределов на сервере: %u.\n"
+                      "Они не показаны и остаются на сервере без изменений.",
+                      static_cast<unsigned>(report.uncarried));
+        MessageBox(text);
+    }
+}
+
+void CTarnelDlg::FormatUnendedList(const FillReport& report, char* text, size_t size)
+{
+    if (report.end == FillEnd::RepeatedTag) {
+        std::snprintf(text, size,
                       "Сервер не завершил список тегов: тег был выдан повторно.\n"
                       "Чтение списка остановлено, показано тегов: %u.",
                       static_cast<unsigned>(report.tags));
     } else {
-        std::snprintf(text, sizeof text,
+        std::snprintf(text, size,
                       "Сервер не завершил список тегов: %u запросов подряд завершились ошибкой "
                       "(последняя 0x%08X).\nЧтение списка остановлено, показано тегов: %u.",
                       static_cast<unsigned>(report.failedCalls), static_cast<unsigned>(report.lastFailure),
                       static_cast<unsigned>(report.tags));
     }
-    MessageBox(text);
 }
 
 void CTarnelDlg::InsertTagPath(int address, int typeCode, int paramNumber)
 {
     CTreeViewModel tree(m_Tree);
-    ::InsertTagPath(tree, FormatTagName(address, typeCode, paramNumber), static_cast<std::uint32_t>(address),
+    ::InsertTagPath(tree, TreeTagName(address, typeCode, paramNumber), static_cast<std::uint32_t>(address),
                     static_cast<std::uint32_t>(typeCode), static_cast<std::uint32_t>(paramNumber));
 }
 

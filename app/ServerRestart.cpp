@@ -7,10 +7,12 @@
 void CTarnelDlg::OnApply()
 {
     if (m_bFilling) return;
+    // COM dispatches input while the call is out: keep the user out of the window from
+    // before the call, or a click meanwhile would run its command after the restart.
+    EnableWindow(FALSE);
     HRESULT restartResult = S_OK;
     if (m_pAddTags != nullptr) restartResult = m_pAddTags->RestartServer();
 
-    EnableWindow(FALSE);
     const std::string savedTitle = GetWindowText();
     SetWindowText("Перезапускается сервер");
     m_btnComPort.EnableWindow(FALSE);
@@ -55,7 +57,9 @@ void CTarnelDlg::OnApply()
     SetWindowText(savedTitle);
     FillTree();
 
-    if (FAILED(restartResult)) {
+    // A server that ends before its answer reaches us fails the call with a disconnection
+    // code although it did restart: only other failures are a refusal.
+    if (FAILED(restartResult) && !IsDisconnection(restartResult)) {
         // The server refused to restart: the configuration it works with may not be the
         // one just edited, and the user must not believe otherwise.
         char text[200];

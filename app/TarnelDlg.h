@@ -6,6 +6,8 @@
 
 #include "res/resource.h"
 #include "server/ServerConnection.h"
+#include "server/TagServer.h"
+#include "tree/ConfigTree.h"
 #include "ui/Controls.h"
 #include "ui/Dialog.h"
 
@@ -27,6 +29,11 @@ public:
     // Deletes a node with its subtree, deleting the tags below it on the server; nodes
     // whose tags the server refuses stay.
     void DeleteBranch(HTREEITEM item);
+
+    // The dotted name under which the tree shows a tag, and a device node's text: the tag
+    // name, with a visible stand-in for a device type or parameter the descriptions lack.
+    static std::string TreeTagName(int address, int typeCode, int paramNumber);
+    static std::string TreeDeviceText(int address, int typeCode);
 
     // Makes sure the nodes of one tag exist in the tree.
     void InsertTagPath(int address, int typeCode, int paramNumber);
@@ -74,6 +81,9 @@ protected:
 private:
     // Tells the user why the connection failed, in the server's own terms.
     void ReportConnectFailure(const ConnectResult& result);
+    // Tells the user when the tree is not the server's whole list.
+    void ReportFill(const FillReport& report);
+    static void FormatUnendedList(const FillReport& report, char* text, size_t size);
 
     bool m_bComInitialized = false;
     // True while FillTree walks the server's list: the COM calls dispatch window messages,

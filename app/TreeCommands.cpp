@@ -78,9 +78,8 @@ void CTarnelDlg::OnAddDevice()
     dlg.DoModal();
     if (dlg.m_nDeviceType == 0) return;
 
-    char address[4];
-    std::snprintf(address, sizeof address, "%03d", static_cast<int>(dlg.m_nNetAddress));
-    const std::string text = GetDeviceName(dlg.m_nDeviceType) + "(" + address + ")";
+    // The text the tree gives this device when it is filled from the server.
+    const std::string text = TreeDeviceText(static_cast<int>(dlg.m_nNetAddress), dlg.m_nDeviceType);
     // Only the tree learns of the device; the server does when tags are added under it.
     CTreeViewModel tree(m_Tree);
     AddDeviceNode(tree, text, static_cast<int>(dlg.m_nNetAddress), dlg.m_nDeviceType);

@@ -70,7 +70,8 @@ void CAddTagTree::OnAddClicked()
     CTreeViewModel mainTree(m_pParentDlg->m_Tree);
     CComTagServer server(m_pParentDlg->m_pAddTags);
     const AddTagsReport report = AddTagsUnder(dialogTree, CTreeViewModel::Node(selected), m_nNetAddress,
-                                              m_nDeviceType, m_nPeriod, server, mainTree, &TagNameOf);
+                                              m_nDeviceType, m_nPeriod, server, mainTree,
+                                              &CTarnelDlg::TreeTagName);
     m_nParamNumber = 0;
 
     // Show the tags just added in the main window while this dialog stays open.

@@ -117,11 +117,13 @@ FaultTable ParseFaultsFile(std::istream& in, SkipLog& skipped)
             } else {
                 faults.die[slot] = true;
             }
-        } else if (kind == "enum-endless" || kind == "probe-unterminated" || kind == "no-restart") {
+        } else if (kind == "enum-endless" || kind == "probe-unterminated" || kind == "no-restart" ||
+                   kind == "restart-dies") {
             if (f.size() != 1) return skip("takes no argument");
             if (kind == "enum-endless") faults.enumEndless = true;
             else if (kind == "probe-unterminated") faults.probeUnterminated = true;
-            else faults.noRestart = true;
+            else if (kind == "no-restart") faults.noRestart = true;
+            else faults.restartDies = true;
         } else if (kind == "probe_timeout_ms") {
             if (f.size() != 2 || !ParseUnsigned(f[1], kMaxConfiguredMs, &ms))
                 return skip("expected: probe_timeout_ms <0..600000>");

@@ -9,6 +9,7 @@
 //   enum-endless              EnumTags never leaves the cursor at 0: it starts over after the last tag
 //   probe-unterminated        ProbeDevice fills all 100 text bytes, no NUL among them
 //   no-restart                after RestartServer the server refuses every new connection
+//   restart-dies              RestartServer restarts, then the process ends before it answers
 //   probe_timeout_ms <n>      time a probe of an absent address takes (default 50)
 //
 // <Operation> is a name of IAddTags (AddTag, DeleteTag, RestartServer, GetComSettings,
@@ -45,6 +46,7 @@ struct FaultTable {
     bool enumEndless = false;
     bool probeUnterminated = false;
     bool noRestart = false;
+    bool restartDies = false;
     std::uint32_t probeTimeoutMs = 50;
 };
 

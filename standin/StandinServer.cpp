@@ -202,6 +202,14 @@ HResult CStandinServer::RestartServer()
         if (!WriteFileAtomic(m_home / kNoRestartMark, "restarted under no-restart\n", &error))
             Log("no-restart mark not written: " + error);
     }
+    if (m_faults.restartDies) {
+        // A real server may end before its answer is out: the restart happened, the
+        // caller only sees the connection break.
+        Log("restart-dies fault: restarting, ending before the answer");
+        if (m_hooks.restart) m_hooks.restart();
+        if (m_hooks.die) m_hooks.die(kSlotRestartServer);
+        return kS_OK;
+    }
     Log("RestartServer: ending after the answer");
     if (m_hooks.restart) m_hooks.restart();
     return kS_OK;

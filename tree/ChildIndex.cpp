@@ -1,27 +1,39 @@
 #include "tree/ChildIndex.h"
 
+void CChildIndex::Record(TreeNode parent, const std::string& text, TagKey key, TreeNode node)
+{
+    // emplace keeps the first of equal texts (and keys), as a walk over the siblings would find.
+    m_children.emplace(Key{parent, text, 0}, node);
+    m_exact.emplace(Key{parent, text, key}, node);
+}
+
 void CChildIndex::IndexChildrenOf(TreeNode parent)
 {
     if (!m_indexed.insert(parent).second)
         return;
     for (TreeNode child = m_tree.FirstChild(parent); child != nullptr;
-         child = m_tree.NextSibling(child)) {
-        // emplace keeps the first of equal texts, as a walk over the siblings would find.
-        m_children.emplace(Key{parent, m_tree.Text(child)}, child);
-    }
+         child = m_tree.NextSibling(child))
+        Record(parent, m_tree.Text(child), m_tree.Data(child), child);
 }
 
 TreeNode CChildIndex::Find(TreeNode parent, const std::string& text)
 {
     IndexChildrenOf(parent);
-    const auto it = m_children.find(Key{parent, text});
+    const auto it = m_children.find(Key{parent, text, 0});
     return it == m_children.end() ? nullptr : it->second;
 }
 
-void CChildIndex::Added(TreeNode parent, const std::string& text, TreeNode node)
+TreeNode CChildIndex::FindExact(TreeNode parent, const std::string& text, TagKey key)
 {
     IndexChildrenOf(parent);
-    m_children.emplace(Key{parent, text}, node);
+    const auto it = m_exact.find(Key{parent, text, key});
+    return it == m_exact.end() ? nullptr : it->second;
+}
+
+void CChildIndex::Added(TreeNode parent, const std::string& text, TagKey key, TreeNode node)
+{
+    IndexChildrenOf(parent);
+    Record(parent, text, key, node);
     m_indexed.insert(node);
     if (m_grownSet.insert(parent).second)
         m_grown.push_back(parent);

@@ -5,6 +5,7 @@
 // only while nobody else changes the tree: make one per fill or per Add walk.
 #pragma once
 
+#include "tree/TagKey.h"
 #include "tree/TreeModel.h"
 
 #include <cstddef>
@@ -22,35 +23,43 @@ public:
     // byte, or null.
     TreeNode Find(TreeNode parent, const std::string& text);
 
-    // Records a node just inserted under parent with that text (it has no children yet).
-    void Added(TreeNode parent, const std::string& text, TreeNode node);
+    // The first child of parent with that text whose key is exactly key, or null.
+    TreeNode FindExact(TreeNode parent, const std::string& text, TagKey key);
+
+    // Records a node just inserted under parent with that text and key (it has no
+    // children yet).
+    void Added(TreeNode parent, const std::string& text, TagKey key, TreeNode node);
 
     // Parents that received children through Added, in the order they first did
     // (null stands for the root level).
     const std::vector<TreeNode>& GrownParents() const { return m_grown; }
 
 private:
+    // tagKey takes part only in the exact map; the by-text map keeps it 0.
     struct Key {
         TreeNode parent;
         std::string text;
+        TagKey tagKey;
         bool operator==(const Key& other) const
         {
-            return parent == other.parent && text == other.text;
+            return parent == other.parent && tagKey == other.tagKey && text == other.text;
         }
     };
     struct KeyHash {
         std::size_t operator()(const Key& k) const
         {
-            const std::size_t h = std::hash<std::string>()(k.text);
+            const std::size_t h = std::hash<std::string>()(k.text) ^ (std::size_t{k.tagKey} * 0x9E3779B1u);
             return h ^ (std::hash<const void*>()(k.parent) + 0x9E3779B97F4A7C15ull + (h << 6) +
                         (h >> 2));
         }
     };
+    void Record(TreeNode parent, const std::string& text, TagKey key, TreeNode node);
 
     void IndexChildrenOf(TreeNode parent);
 
     const ITreeModel& m_tree;
-    std::unordered_map<Key, TreeNode, KeyHash> m_children;
+    std::unordered_map<Key, TreeNode, KeyHash> m_children;  // (parent, text) -> first child
+    std::unordered_map<Key, TreeNode, KeyHash> m_exact;     // (parent, text, key) -> first child
     std::unordered_set<TreeNode> m_indexed;  // parents whose children are all in m_children
     std::unordered_set<TreeNode> m_grownSet;
     std::vector<TreeNode> m_grown;

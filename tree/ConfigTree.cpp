@@ -47,6 +47,12 @@ FillReport FillTree(ITreeModel& tree, ITagServer& server, const TagNamer& namer,
         if (HrFailed(hr)) {
             ++report.failedCalls;
             report.lastFailure = hr;
+            // A server may answer "no tags" with any failure; a broken connection is not
+            // an answer, and an empty tree would invite the user to add everything anew.
+            if (IsTransportFailure(hr)) {
+                report.end = FillEnd::ReadFailed;
+                break;
+            }
             if (cursor != 0 && ++failuresInRow >= options.maxFailuresInRow) {
                 report.end = FillEnd::FailureLimit;
                 break;
@@ -59,6 +65,10 @@ FillReport FillTree(ITreeModel& tree, ITagServer& server, const TagNamer& namer,
             if (cursor != 0)
                 report.end = FillEnd::RepeatedTag;
             break;
+        }
+        if (!CanKeyCarryTag(type, address, param)) {
+            ++report.uncarried;
+            continue;
         }
         ++report.tags;
         InsertTagPath(tree,

@@ -12,6 +12,7 @@ enum class FillEnd {
     Completed,     // the server ended the walk by leaving the cursor at 0
     RepeatedTag,   // the server delivered a tag it had already delivered: it started over
     FailureLimit,  // maxFailuresInRow calls in a row failed without ending the walk
+    ReadFailed,    // a call failed in the connection (IsTransportFailure): the list is unread
 };
 
 struct FillOptions {
@@ -27,10 +28,13 @@ struct FillReport {
     std::size_t calls = 0;        // EnumTags calls made
     std::size_t failedCalls = 0;  // of which failed
     HResult lastFailure = kS_OK;  // result of the last failed call
+    std::size_t uncarried = 0;    // distinct tags no key can carry (CanKeyCarryTag): not shown
 };
 
 // Empties the tree and fills it with the server's tags, walking EnumTags from cursor 0
-// until the server leaves the cursor at 0. A failed call adds nothing and the walk goes on.
+// until the server leaves the cursor at 0. A failed call adds nothing and the walk goes on,
+// unless the failure came from the connection rather than the server: then the walk ends
+// at once (ReadFailed). A tag no key can carry is counted, not shown.
 // The cursor is the server's own value and is not judged; the walk stops early, keeping
 // what it has read, when a tag comes round a second time or after maxFailuresInRow failed
 // calls in a row: the report says which, so the caller can tell the user. Children are

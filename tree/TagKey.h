@@ -39,3 +39,12 @@ constexpr NodeKind GetNodeKind(TagKey key)
 // Whether a parameter number from a description can travel to the server as a tag: the key
 // holds 16 bits, 0 reads as a device and 0xFFFF as a group, so only 1..65534 name a parameter.
 constexpr bool IsTagParameterNumber(long long number) { return number >= 1 && number <= 65534; }
+
+// Whether a tag the server delivers can be carried by a key as itself: the key holds one
+// byte of address (0..255) and of type code (1..255; 0 reads as no device) and a parameter
+// part where 0 reads as a device and 0xFFFF as a group. Anything else would be cut to
+// another tag's key, and a command on it would act on that other tag.
+constexpr bool CanKeyCarryTag(std::uint32_t typeCode, std::uint32_t address, std::uint32_t param)
+{
+    return typeCode >= 1 && typeCode <= 255 && address <= 255 && IsTagParameterNumber(param);
+}

@@ -144,7 +144,8 @@ TEST(StandinFaultsFile, EveryFaultKindAndBrokenLines)
         "enum-endless now\n"             // 16
         "explode\n"                      // 17
         "fail SetComSettings 0x1234567890\n"  // 18: more than 32 bits
-        "probe_timeout_ms\n");           // 19
+        "probe_timeout_ms\n"             // 19
+        "restart-dies\n");               // 20
     SkipLog skipped;
     FaultTable f = ParseFaultsFile(in, skipped);
     EXPECT_EQ(SkippedLineNumbers(skipped), (std::vector<int>{11, 12, 13, 14, 15, 16, 17, 18, 19}));
@@ -156,13 +157,13 @@ TEST(StandinFaultsFile, EveryFaultKindAndBrokenLines)
     EXPECT_EQ(f.slowMs[11], 250u);
     EXPECT_TRUE(f.die[9]);
     EXPECT_FALSE(f.die[3]);
-    EXPECT_TRUE(f.enumEndless && f.probeUnterminated && f.noRestart);
+    EXPECT_TRUE(f.enumEndless && f.probeUnterminated && f.noRestart && f.restartDies);
     EXPECT_EQ(f.probeTimeoutMs, 7u);
 
     std::istringstream empty("");
     FaultTable none = ParseFaultsFile(empty, skipped);
     EXPECT_EQ(none.probeTimeoutMs, 50u);
-    EXPECT_FALSE(none.classRefusal || none.enumEndless || none.noRestart);
+    EXPECT_FALSE(none.classRefusal || none.enumEndless || none.noRestart || none.restartDies);
 }
 
 TEST(StandinFaultsFile, OperationNamesFollowTheInterfaceTable)

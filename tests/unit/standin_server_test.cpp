@@ -249,6 +249,23 @@ TEST_F(StandinServerTest, NoRestartMarksAndClears)
 }
 
 
+// restart-dies: the restart is carried out first (hook called), then the process ends
+// inside the call; a plain die ends it before anything is done.
+TEST_F(StandinServerTest, RestartDiesRestartsBeforeEnding)
+{
+    Write("faults.txt", "restart-dies\n");
+    Start()->RestartServer();
+    EXPECT_EQ(m_restarts, 1);
+    EXPECT_EQ(m_diedIn, std::vector<int>{5});
+
+    m_diedIn.clear();
+    m_restarts = 0;
+    Write("faults.txt", "die RestartServer\nfail RestartServer E_FAIL\n");
+    EXPECT_EQ(Start()->RestartServer(), kE_FAIL);  // the test's die hook returns
+    EXPECT_EQ(m_restarts, 0);
+    EXPECT_EQ(m_diedIn, std::vector<int>{5});
+}
+
 TEST_F(StandinServerTest, NewConnectionRereadsFaultsAndFreshOneRereadsTags)
 {
     auto server = Start();

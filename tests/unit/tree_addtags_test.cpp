@@ -58,7 +58,8 @@ TEST_F(AddTagTreeTest, GroupsBeforeParametersEachAlphabetically)
     EXPECT_EQ(r.parameters, numbers.size());
     ASSERT_EQ(r.deviceNode, tree.FirstChild(nullptr));
     // Case variants are separate nodes, lowercase first. Q came before Q.R, so Q is keyed
-    // as a parameter and sorts among them; P.S came before P, so P is a group.
+    // as a parameter and sorts among them, its child below it; P.S came before P, so P is a
+    // group and the parameter P a node of its own beside it.
     EXPECT_EQ(tree.Dump(),
               "\"Dev(005)\" 05140000\n"
               "  \"grp\" 0514FFFF\n"
@@ -72,6 +73,7 @@ TEST_F(AddTagTreeTest, GroupsBeforeParametersEachAlphabetically)
               "    \"S\" 0514000C\n"
               "  \"alpha\" 05140002\n"
               "  \"Alpha\" 05140007\n"
+              "  \"P\" 0514000D\n"
               "  \"Q\" 0514000A\n"
               "    \"R\" 0514000B\n"
               "  \"Zeta\" 05140001\n");
@@ -129,12 +131,12 @@ TEST_F(AddTagTreeTest, AddOnTheDeviceAddsEveryLeafOnceInTreeOrder)
 
     const AddTagsReport r = AddTagsUnder(dialog, FindChildNode(dialog, nullptr, "Dev(005)"),
                                          kAddress, kType, period, server, main, catalogue.Namer());
-    EXPECT_EQ(r.attempted, 9u);  // Q has a child, so only Q.R goes
+    EXPECT_EQ(r.attempted, 10u);  // Q has a child, so only Q.R goes
     EXPECT_EQ(r.refused, 0u);
     std::vector<std::uint32_t> order;
     for (const auto& t : server.addOrder)
         order.push_back(t.param);
-    EXPECT_EQ(order, (std::vector<std::uint32_t>{5, 6, 4, 3, 12, 2, 7, 11, 1}));
+    EXPECT_EQ(order, (std::vector<std::uint32_t>{5, 6, 4, 3, 12, 2, 7, 13, 11, 1}));
     for (const auto& [tag, p] : server.tags) {
         EXPECT_EQ(tag.type, static_cast<std::uint32_t>(kType));
         EXPECT_EQ(tag.address, static_cast<std::uint32_t>(kAddress));
@@ -168,7 +170,7 @@ TEST_F(AddTagTreeTest, RefusedTagsStayOutOfTheMainTreeAndAreCounted)
     server.refuseAdd = {{kType, kAddress, 3}, {kType, kAddress, 1}};
     const AddTagsReport r = AddTagsUnder(dialog, dialog.FirstChild(nullptr), kAddress, kType,
                                          PeriodFromMs(2000), server, main, catalogue.Namer());
-    EXPECT_EQ(r.attempted, 9u);
+    EXPECT_EQ(r.attempted, 10u);
     EXPECT_EQ(r.refused, 2u);
     EXPECT_EQ(r.firstRefusal, kE_INVALIDARG);
     EXPECT_EQ(FindChildNode(main, Find(main, {"Dev(005)", "Grp"}), "b"), nullptr);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tree/TagNamer.h"
+#include "tree/TreeNames.h"
 
 #include <cstdio>
 #include <map>
@@ -39,6 +40,18 @@ public:
     {
         return [this](int address, int typeCode, int number) {
             return Name(address, typeCode, number);
+        };
+    }
+
+    // The main window's node texts: every address formatted, stand-ins for missing names.
+    TagNamer TreeNamer() const
+    {
+        return [this](int address, int typeCode, int number) {
+            const auto d = m_devices.find(typeCode);
+            const auto p = m_params.find({typeCode, number});
+            return ComposeTreeTagName(d == m_devices.end() ? std::string() : d->second,
+                                      p == m_params.end() ? std::string() : p->second, address,
+                                      typeCode, number, UnnamedPartTexts{"Type ", "Param "});
         };
     }
 

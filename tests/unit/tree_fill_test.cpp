@@ -77,16 +77,75 @@ TEST_F(FillTreeTest, BuildsDeviceGroupAndTagNodesWithTheirKeys)
     EXPECT_GE(tree.GetStats().bulkBegins, 1u);
 }
 
-TEST_F(FillTreeTest, EmptyNamesShareOneRootNodeKeyedByTheFirst)
+// Tags the descriptions cannot name, or name alike: each is a node of its own, keyed with
+// exactly its own numbers, with a visible text; nothing shares a node with another tag.
+TEST_F(FillTreeTest, EveryTagIsANodeOfItsOwnWithAVisibleText)
 {
-    server.Put(7, 0, 1);    // address 0: empty name
-    server.Put(7, 255, 2);  // address 255: empty name
-    server.Put(3, 5, 1);    // unknown device: "(005)." with an empty parameter piece
-    Fill();
+    catalogue.Parameter(7, 5, "Voltage");  // a second parameter of one name
+    catalogue.Device(8, "Meter");          // a second type of one device name
+    catalogue.Parameter(8, 1, "Voltage");
+    server.Put(7, 0, 1);       // address 0 (no commands: a key with address 0 is kind None)
+    server.Put(7, 255, 2);     // address 255
+    server.Put(57, 5, 1);      // unknown device type
+    server.Put(57, 5, 2);
+    server.Put(7, 5, 9999);    // undescribed parameters of a known device
+    server.Put(7, 5, 9998);
+    server.Put(7, 5, 1);
+    server.Put(7, 5, 5);
+    server.Put(8, 5, 1);
+    const FillReport r = FillTree(tree, server, catalogue.TreeNamer());
+    EXPECT_EQ(r.tags, 9u);
+    EXPECT_EQ(r.uncarried, 0u);
     EXPECT_EQ(tree.Dump(),
-              "\"\" 00070000\n"
-              "\"(005)\" 05030000\n"
-              "  \"\" 05030001\n");
+              "\"Meter(000)\" 00070000\n"
+              "  \"Voltage\" 00070001\n"
+              "\"Meter(005)\" 05070000\n"
+              "  \"Param 9998\" 0507270E\n"
+              "  \"Param 9999\" 0507270F\n"
+              "  \"Voltage\" 05070001\n"
+              "  \"Voltage\" 05070005\n"
+              "\"Meter(005)\" 05080000\n"
+              "  \"Voltage\" 05080001\n"
+              "\"Meter(255)\" FF070000\n"
+              "  \"Phase\" FF07FFFF\n"
+              "    \"A\" FF07FFFF\n"
+              "      \"Current\" FF070002\n"
+              "\"Type 57(005)\" 05390000\n"
+              "  \"Param 1\" 05390001\n"
+              "  \"Param 2\" 05390002\n");
+
+    // Deleting one of two same-named tags deletes that tag and leaves the other.
+    TreeNode device = FindChildNode(tree, nullptr, "Meter(005)");
+    TreeNode second = tree.NextSibling(FindChildNode(tree, device, "Voltage"));
+    ASSERT_EQ(tree.Data(second), MakeTagKey(5, 7, 5));
+    EXPECT_EQ(DeleteTagNode(tree, server, second).hr, kS_OK);
+    EXPECT_EQ(server.tags.count(CFakeTagServer::Tag{7, 5, 5}), 0u);
+    EXPECT_EQ(server.tags.count(CFakeTagServer::Tag{7, 5, 1}), 1u);
+    EXPECT_EQ(tree.Data(FindChildNode(tree, device, "Voltage")), MakeTagKey(5, 7, 1));
+
+    // Deleting the unknown device deletes both of its tags on the server.
+    const DeleteBranchReport branch = DeleteBranch(tree, server, FindChildNode(tree, nullptr, "Type 57(005)"));
+    EXPECT_EQ(branch.deleted, 2u);
+    EXPECT_EQ(server.tags.count(CFakeTagServer::Tag{57, 5, 1}) + server.tags.count(CFakeTagServer::Tag{57, 5, 2}), 0u);
+}
+
+// Numbers a key would cut to another tag's: never shown, never acted on, counted.
+TEST_F(FillTreeTest, TagsNoKeyCanCarryAreCountedNotShown)
+{
+    server.Put(7, 5, 1);
+    server.Put(257, 5, 3);     // type 257 would read as type 1
+    server.Put(0, 5, 3);       // type 0 reads as no device
+    server.Put(7, 256, 1);     // address 256 would read as 0
+    server.Put(7, 5, 0);       // parameter 0 reads as a device
+    server.Put(7, 5, 65535);   // 0xFFFF reads as a group
+    server.Put(7, 5, 65537);   // would read as parameter 1
+    const FillReport r = FillTree(tree, server, catalogue.TreeNamer());
+    EXPECT_EQ(r.end, FillEnd::Completed);
+    EXPECT_EQ(r.tags, 1u);
+    EXPECT_EQ(r.uncarried, 6u);
+    EXPECT_EQ(tree.Dump(),
+              "\"Meter(005)\" 05070000\n"
+              "  \"Voltage\" 05070001\n");
 }
 
 TEST_F(FillTreeTest, RebuildDropsLocalDevicesAndTagsGoneFromTheServer)
@@ -155,6 +214,43 @@ TEST_F(FillTreeTest, FailedCallsStopTheWalkOnlyWhenAThousandComeInARow)
     EXPECT_EQ(tree.NodeCount(), 0u);
 }
 
+// A failure of the channel is not the server's "no tags": the walk ends at once and says so.
+TEST_F(FillTreeTest, TransportFailureEndsTheWalkAsUnread)
+{
+    const struct {
+        std::uint32_t code;
+        std::size_t failingCall;
+        FillEnd end;
+        std::size_t tags;
+    } cases[] = {
+        {0x800706BEu, 1, FillEnd::ReadFailed, 0},  // RPC call failed on the first call
+        {0x80010108u, 1, FillEnd::ReadFailed, 0},  // disconnected
+        {0x800706BAu, 3, FillEnd::ReadFailed, 2},  // server gone in the middle: stop there
+        {0x80004005u, 1, FillEnd::Completed, 2},   // the server's own failure: the walk goes on
+        {0x80070103u, 2, FillEnd::Completed, 2},
+    };
+    for (const auto& c : cases) {
+        CFakeTagServer srv;
+        srv.Put(7, 5, 1);
+        srv.Put(7, 5, 2);
+        srv.Put(7, 5, 3);
+        srv.refusal = static_cast<HResult>(c.code);
+        srv.failingEnumCalls = {c.failingCall};
+        // A server whose first call failed leaves the cursor at 0: nothing more is asked.
+        const FillReport r = FillTree(tree, srv, catalogue.Namer());
+        SCOPED_TRACE(testing::Message() << std::hex << c.code << " at call " << std::dec << c.failingCall);
+        EXPECT_EQ(r.end, c.end);
+        EXPECT_EQ(r.lastFailure, static_cast<HResult>(c.code));
+        if (c.end == FillEnd::ReadFailed) {
+            EXPECT_EQ(r.tags, c.tags);
+            EXPECT_EQ(r.calls, c.failingCall);
+        }
+    }
+    EXPECT_TRUE(IsTransportFailure(static_cast<HResult>(0x80010001u)));
+    EXPECT_FALSE(IsTransportFailure(static_cast<HResult>(0x80070057u)));
+    EXPECT_FALSE(IsTransportFailure(static_cast<HResult>(0x800705FFu)));
+}
+
 TEST_F(FillTreeTest, AppendingAndSortingOnceGivesTheSameTreeAsSortedInsertion)
 {
     // Device and parameter names differing only in case, shared groups and A beside A.B,
@@ -191,9 +287,15 @@ TEST(InsertTagPath, ReusesExistingNodesAndKeepsTheirKeys)
     TreeNode b = InsertTagPath(tree, "Dev(001).A.B", 1, 2, 11);
     EXPECT_EQ(tree.Parent(b), a);
     EXPECT_EQ(tree.Data(a), MakeTagKey(1, 2, 10));  // A keeps the key it got first
-    EXPECT_EQ(InsertTagPath(tree, "Dev(001).A.B", 1, 2, 99), b);
-    EXPECT_EQ(tree.Data(b), MakeTagKey(1, 2, 11));
+    EXPECT_EQ(InsertTagPath(tree, "Dev(001).A.B", 1, 2, 11), b);
     EXPECT_EQ(tree.NodeCount(), 3u);
+    // Another tag of the same text is a node of its own: a command on it acts on it alone.
+    TreeNode other = InsertTagPath(tree, "Dev(001).A.B", 1, 2, 99);
+    EXPECT_NE(other, b);
+    EXPECT_EQ(tree.Data(b), MakeTagKey(1, 2, 11));
+    EXPECT_EQ(tree.Data(other), MakeTagKey(1, 2, 99));
+    EXPECT_EQ(tree.NodeCount(), 4u);
+    tree.Delete(other);
 
     // Byte-exact lookup: a name differing in case gets its own nodes; empty pieces count.
     InsertTagPath(tree, "dev(001).a", 1, 2, 12);
