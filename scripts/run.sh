@@ -24,7 +24,9 @@ done
 # shellcheck source=scripts/deps.sh
 source scripts/deps.sh
 zol_install_packages
-scripts/build.sh all >build/run-build.log 2>&1 || { tail -30 build/run-build.log; exit 1; }
+mkdir -p build/logs
+echo "Building (log: build/logs/run-build.log)..."
+scripts/build.sh all >build/logs/run-build.log 2>&1 || { tail -30 build/logs/run-build.log; exit 1; }
 
 # shellcheck source=scripts/wine-env.sh
 source scripts/wine-env.sh

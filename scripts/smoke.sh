@@ -9,9 +9,14 @@ root=$PWD
 
 fail() { echo "smoke: $*"; exit 1; }
 
-env -u DISPLAY scripts/run.sh --screenshot-only >build/logs/smoke-run.log 2>&1 || {
-  cat build/logs/smoke-run.log; fail "run.sh failed"; }
+# run.sh may be the first to create build/ (a fresh clone): its output goes to a temporary
+# file first.
+run_log=$(mktemp)
+env -u DISPLAY scripts/run.sh --screenshot-only >"$run_log" 2>&1
+run_status=$?
+mkdir -p build/logs && mv "$run_log" build/logs/smoke-run.log
 cat build/logs/smoke-run.log
+[ $run_status -eq 0 ] || fail "run.sh failed"
 
 out=build/demo/zolcfg.out
 window=build/demo/window.txt

@@ -2,9 +2,10 @@
 
 void CChildIndex::Record(TreeNode parent, const std::string& text, TagKey key, TreeNode node)
 {
-    // emplace keeps the first of equal texts (and keys), as a walk over the siblings would find.
-    m_children.emplace(Key{parent, text, 0}, node);
-    m_exact.emplace(Key{parent, text, key}, node);
+    // The first of equal texts (and keys) wins, as a walk over the siblings would find it.
+    const auto first = m_children.emplace(Key{parent, text, 0}, Entry{node, key});
+    if (!first.second && first.first->second.key != key)
+        m_more.emplace(Key{parent, text, key}, node);
 }
 
 void CChildIndex::IndexChildrenOf(TreeNode parent)
@@ -20,14 +21,21 @@ TreeNode CChildIndex::Find(TreeNode parent, const std::string& text)
 {
     IndexChildrenOf(parent);
     const auto it = m_children.find(Key{parent, text, 0});
-    return it == m_children.end() ? nullptr : it->second;
+    return it == m_children.end() ? nullptr : it->second.node;
 }
 
 TreeNode CChildIndex::FindExact(TreeNode parent, const std::string& text, TagKey key)
 {
     IndexChildrenOf(parent);
-    const auto it = m_exact.find(Key{parent, text, key});
-    return it == m_exact.end() ? nullptr : it->second;
+    const auto it = m_children.find(Key{parent, text, 0});
+    if (it == m_children.end())
+        return nullptr;
+    if (it->second.key == key)
+        return it->second.node;
+    if (m_more.empty())
+        return nullptr;
+    const auto more = m_more.find(Key{parent, text, key});
+    return more == m_more.end() ? nullptr : more->second;
 }
 
 void CChildIndex::Added(TreeNode parent, const std::string& text, TagKey key, TreeNode node)

@@ -35,11 +35,10 @@ public:
     const std::vector<TreeNode>& GrownParents() const { return m_grown; }
 
 private:
-    // tagKey takes part only in the exact map; the by-text map keeps it 0.
     struct Key {
         TreeNode parent;
         std::string text;
-        TagKey tagKey;
+        TagKey tagKey;  // 0 in m_children: there the text alone names the entry
         bool operator==(const Key& other) const
         {
             return parent == other.parent && tagKey == other.tagKey && text == other.text;
@@ -53,13 +52,19 @@ private:
                         (h >> 2));
         }
     };
+    struct Entry {
+        TreeNode node;
+        TagKey key;
+    };
     void Record(TreeNode parent, const std::string& text, TagKey key, TreeNode node);
 
     void IndexChildrenOf(TreeNode parent);
 
     const ITreeModel& m_tree;
-    std::unordered_map<Key, TreeNode, KeyHash> m_children;  // (parent, text) -> first child
-    std::unordered_map<Key, TreeNode, KeyHash> m_exact;     // (parent, text, key) -> first child
+    // (parent, text) -> the first child of that text, with its key. Children whose text
+    // an earlier sibling has already are rare; they go to m_more by (parent, text, key).
+    std::unordered_map<Key, Entry, KeyHash> m_children;
+    std::unordered_map<Key, TreeNode, KeyHash> m_more;
     std::unordered_set<TreeNode> m_indexed;  // parents whose children are all in m_children
     std::unordered_set<TreeNode> m_grownSet;
     std::vector<TreeNode> m_grown;
