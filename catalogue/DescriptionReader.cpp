@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iostream>
 #include <limits>
+#include <new>
 #include <system_error>
 #include <utility>
 
@@ -385,10 +386,11 @@ int ReadDescriptionFile(std::string_view fileBytes, const std::string& fileName,
 FileReadStatus ReadFileBytes(const std::filesystem::path& file, std::string& bytes)
 {
     bytes.clear();
-    // Only a regular file has an end to read up to: opening a FIFO waits for a writer, a
-    // device may never end. Such a file is refused before it is opened.
+    // Only a regular file has a size, and an end to read up to: opening a FIFO waits for a
+    // writer, a device may never end. Anything else is refused before it is opened.
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec))
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    if (ec)
         return FileReadStatus::CannotOpen;
     std::ifstream in;
     // Unbuffered: each read below goes straight to the file.
@@ -398,14 +400,15 @@ FileReadStatus ReadFileBytes(const std::filesystem::path& file, std::string& byt
         return FileReadStatus::CannotOpen;
     // The buffer takes the file's own size, in the capacity left from earlier files when
     // that is enough. The bytes are appended as they are read and nothing is filled
-    // first, so a big file read earlier costs nothing to the files after it.
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    in.seekg(0, std::ios::beg);
-    if (!in)
+    // first, so a big file read earlier costs nothing to the files after it. A file that
+    // changed size since is still read to its end. One too big to hold is a read error.
+    if (size >= bytes.max_size())
         return FileReadStatus::ReadError;
-    if (size > 0)
+    try {
         bytes.reserve(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return FileReadStatus::ReadError;
+    }
     char chunk[64 * 1024];
     do {
         in.read(chunk, sizeof chunk);
