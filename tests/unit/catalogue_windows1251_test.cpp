@@ -75,4 +75,51 @@ TEST(Windows1251Test, Utf8)
         EXPECT_EQ(c.out, Utf8ToCp1251(c.in)) << c.title;
 }
 
+std::string EncodeUtf8(char32_t c)
+{
+    std::string out;
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
+TEST(Windows1251Test, EveryCodePointGivesOneByteInEitherEncoding)
+{
+    for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        const std::string expected(1, CodePointToCp1251(c));
+        ASSERT_EQ(expected, Utf8ToCp1251(EncodeUtf8(c))) << "U+" << std::hex << static_cast<unsigned>(c);
+        std::u16string utf16;
+        if (c < 0x10000) {
+            utf16 += static_cast<char16_t>(c);
+        } else {
+            utf16 += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            utf16 += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        }
+        ASSERT_EQ(expected, Utf16ToCp1251(utf16)) << "U+" << std::hex << static_cast<unsigned>(c);
+    }
+    // Every pair of bytes: never more output than input (and, under the sanitizers, no
+    // read past the end of a sequence cut short).
+    for (int a = 0; a < 256; ++a) {
+        for (int b = 0; b < 256; ++b) {
+            const std::string in{static_cast<char>(a), static_cast<char>(b)};
+            ASSERT_LE(Utf8ToCp1251(in).size(), 2u) << a << " " << b;
+        }
+    }
+}
+
 }  // namespace
