@@ -11,7 +11,11 @@
 //   mixed    BM_LoadCatalogue/mixed, one 50 MB description sorted first and 3,000 small
 //            ones behind it, against BM_ReadFilesOnly/mixed.
 // The ratio of the two times is what counts: loading should cost at most 3x reading,
-// whatever the mix of file sizes.
+// whatever the mix of file sizes. Reading never touches fresh memory; loading holds the
+// 50 MB file, and each load touches that memory afresh (glibc returns such a block to
+// the system when it is freed). Where a page's first touch is dear (some virtual
+// machines), run with GLIBC_TUNABLES=glibc.malloc.mmap_max=0:glibc.malloc.trim_threshold=4294967295
+// to keep the pages between iterations and see the loader's own work.
 #include <benchmark/benchmark.h>
 
 #ifdef __GLIBC__
