@@ -7,16 +7,29 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/DescriptionReader.h"
+#include "catalogue/Windows1251.h"
 
 namespace {
 
-std::string BareName(const std::filesystem::path& path)
+// The name as the loader prints it.
+std::string PrintedName(const std::filesystem::path& name)
 {
 #ifdef _WIN32
-    // Windows names are UTF-16; their UTF-8 form converts every name without loss.
-    return path.filename().u8string();
+    // Windows names are UTF-16; the system's texts are Windows-1251.
+    return Utf16ToCp1251(name.u16string());
 #else
-    return path.filename().string();
+    return name.string();
+#endif
+}
+
+// The name whose bytes give the reading order: the UTF-8 form on Windows, which keeps
+// every name distinct (the printed form may turn several into the same "?").
+std::string OrderingName(const std::filesystem::path& name)
+{
+#ifdef _WIN32
+    return name.u8string();
+#else
+    return name.string();
 #endif
 }
 
@@ -40,21 +53,31 @@ bool IsDescriptionFileName(const std::string& name)
 
 std::vector<DescriptionFileEntry> ListDescriptionFiles(const std::filesystem::path& directory)
 {
-    std::vector<DescriptionFileEntry> files;
+    struct Listed {
+        std::string order;
+        DescriptionFileEntry entry;
+    };
+    std::vector<Listed> listed;
     std::error_code ec;
     std::filesystem::directory_iterator it(directory, ec);
     const std::filesystem::directory_iterator end;
     for (; !ec && it != end; it.increment(ec)) {
+        // Directories are passed over. Any other kind of file is listed; reading refuses
+        // one that is not a regular file like one that cannot be opened.
         std::error_code typeError;
         if (it->is_directory(typeError))
             continue;
-        std::string name = BareName(it->path());
-        if (IsDescriptionFileName(name))
-            files.push_back({std::move(name), it->path()});
+        const std::filesystem::path name = it->path().filename();
+        std::string order = OrderingName(name);
+        if (IsDescriptionFileName(order))
+            listed.push_back({std::move(order), {PrintedName(name), it->path()}});
     }
     // std::string compares bytes as unsigned char: a fixed order on every platform.
-    std::sort(files.begin(), files.end(),
-              [](const DescriptionFileEntry& a, const DescriptionFileEntry& b) { return a.name < b.name; });
+    std::sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) { return a.order < b.order; });
+    std::vector<DescriptionFileEntry> files;
+    files.reserve(listed.size());
+    for (Listed& l : listed)
+        files.push_back(std::move(l.entry));
     return files;
 }
 

@@ -1,11 +1,16 @@
 // Loading of the device catalogue from the description files of a directory.
 //
-// The loader prints "Start reading configuration files", then takes every regular file
-// whose name ends in ".dsc" (any letter case) in ascending byte order of the names, so the
-// catalogue's order never depends on the file system. For each it prints
-// "Reading config file '<name>'....", reads it (DescriptionReader.h) and inserts the
-// accepted device at the head of the catalogue: the catalogue ends up in the reverse of
-// the reading order, and among devices of one type code the one read last is found first.
+// The loader prints "Start reading configuration files", then takes every file but a
+// directory whose name ends in ".dsc" (any letter case) in ascending byte order of the
+// names (of their UTF-8 form on Windows), so the catalogue's order never depends on the
+// file system. For each it prints "Reading config file '<name>'....", reads it
+// (DescriptionReader.h) and inserts the accepted device at the head of the catalogue: the
+// catalogue ends up in the reverse of the reading order, and among devices of one type
+// code the one read last is found first. A file that is not a regular file (a FIFO, a
+// device) is refused like one that cannot be opened, without being opened.
+//
+// Names are printed as the system's texts are written: in Windows-1251 on Windows (a
+// character it cannot hold becomes "?"), as the file system's bytes elsewhere.
 #pragma once
 
 #include <filesystem>
@@ -16,7 +21,7 @@
 #include "catalogue/Device.h"
 
 struct DescriptionFileEntry {
-    std::string name;             // the bare name as printed (UTF-8 on Windows)
+    std::string name;             // the bare name as printed (Windows-1251 on Windows)
     std::filesystem::path path;   // the file to open
 };
 

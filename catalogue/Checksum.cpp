@@ -157,8 +157,10 @@ ChecksumCheck CheckChecksum(std::string_view fileBytes)
 ChecksumCheck CheckFileChecksum(const std::filesystem::path& file)
 {
     ChecksumCheck check;
+    // A directory, a FIFO or a device is not a file to check: opening or reading one may
+    // fail, wait for a writer or never end.
     std::error_code ec;
-    if (std::filesystem::is_directory(file, ec))
+    if (!std::filesystem::is_regular_file(file, ec))
         return check;  // CannotOpen
     std::ifstream in(file, std::ios::binary);
     if (!in)

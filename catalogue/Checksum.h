@@ -41,7 +41,7 @@ enum class ChecksumStatus {
     Ok,          // stored and computed checksums are equal
     Mismatch,    // they differ
     TooShort,    // fewer than 4 bytes
-    CannotOpen,  // the file cannot be opened (or is a directory)
+    CannotOpen,  // the file cannot be opened, or is not a regular file (a directory, a FIFO)
 };
 
 struct ChecksumCheck {

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iostream>
 #include <limits>
+#include <new>
 #include <system_error>
 #include <utility>
 
@@ -385,31 +386,35 @@ int ReadDescriptionFile(std::string_view fileBytes, const std::string& fileName,
 FileReadStatus ReadFileBytes(const std::filesystem::path& file, std::string& bytes)
 {
     bytes.clear();
+    // Only a regular file has a size, and an end to read up to: opening a FIFO waits for a
+    // writer, a device may never end. Anything else is refused before it is opened.
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    if (ec)
+        return FileReadStatus::CannotOpen;
     std::ifstream in;
-    // Unbuffered: the large reads below go straight to the file.
+    // Unbuffered: each read below goes straight to the file.
     in.rdbuf()->pubsetbuf(nullptr, 0);
     in.open(file, std::ios::binary);
     if (!in)
         return FileReadStatus::CannotOpen;
-    std::size_t used = 0;
-    for (;;) {
-        if (bytes.capacity() - used < 4096)
-            bytes.reserve(bytes.capacity() < 16384 ? 16384 : bytes.capacity() * 2);
-        bytes.resize(bytes.capacity());
-        in.read(&bytes[used], static_cast<std::streamsize>(bytes.size() - used));
-        used += static_cast<std::size_t>(in.gcount());
-        if (!in)
-            break;
+    // The buffer takes the file's own size, in the capacity left from earlier files when
+    // that is enough. The bytes are appended as they are read and nothing is filled
+    // first, so a big file read earlier costs nothing to the files after it. A file that
+    // changed size since is still read to its end. One too big to hold is a read error.
+    if (size >= bytes.max_size())
+        return FileReadStatus::ReadError;
+    try {
+        bytes.reserve(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return FileReadStatus::ReadError;
     }
-    bytes.resize(used);
-    if (!in.bad())
-        return FileReadStatus::Ok;
-    // Some systems open a directory like a file and fail only on reading it; on others it
-    // cannot be opened at all. Either way it is not a file to read.
-    std::error_code ec;
-    if (used == 0 && std::filesystem::is_directory(file, ec))
-        return FileReadStatus::CannotOpen;
-    return FileReadStatus::ReadError;
+    char chunk[64 * 1024];
+    do {
+        in.read(chunk, sizeof chunk);
+        bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
+    } while (in);
+    return in.bad() ? FileReadStatus::ReadError : FileReadStatus::Ok;
 }
 
 int LoadDeviceFile(const std::filesystem::path& file, const std::string& fileName, CDevice& device,

@@ -160,6 +160,7 @@ int LoadDeviceFile(const std::filesystem::path& file, const std::string& fileNam
 int LoadDeviceFile(const std::string& fileName, CDevice& device);
 
 enum class FileReadStatus { Ok, CannotOpen, ReadError };
-// Reads a whole file's bytes. A directory counts as a file that cannot be opened; on a
-// read error, bytes holds what was read before it.
+// Reads a whole file's bytes into a buffer of the file's size (the buffer's capacity is
+// reused). Anything but a regular file (a directory, a FIFO, a device) counts as a file
+// that cannot be opened; on a read error, bytes holds what was read before it.
 FileReadStatus ReadFileBytes(const std::filesystem::path& file, std::string& bytes);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -143,6 +144,27 @@ TEST(LoaderTest, DefaultFormReadsTheWorkingDirectoryToStandardOutput)
     EXPECT_EQ("Start reading configuration files\nReading config file 'w.dsc'....\n", out);
     EXPECT_EQ("Here", GetDeviceName(5));
     FreeDeviceCatalogue();
+}
+
+TEST(LoaderTest, FilesThatAreNotRegularAreRefusedLikeUnopenableOnes)
+{
+    CScratchDir dir;
+    const auto fifo = MakeFifo(dir, "a.dsc");
+    std::filesystem::create_symlink("/dev/null", dir / "b.dsc");
+    dir.WriteSigned("c.dsc", DeviceText("Gamma", 3));
+    CDeviceList catalogue;
+    std::string out;
+    EXPECT_TRUE(FinishesWithin(std::chrono::seconds(5), [&] { out = Load(dir, catalogue); }, {fifo}));
+    EXPECT_EQ("Start reading configuration files\n"
+              "Reading config file 'a.dsc'....\n"
+              "a.dsc \tCan't open file\n"
+              "Wrong CRC in file a.dsc\n"
+              "Reading config file 'b.dsc'....\n"
+              "b.dsc \tCan't open file\n"
+              "Wrong CRC in file b.dsc\n"
+              "Reading config file 'c.dsc'....\n",
+              out);
+    EXPECT_EQ((std::vector<std::string>{"Gamma"}), Names(catalogue));
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "catalogue/Checksum.h"
 #include "catalogue/DescriptionReader.h"
 #include "catalogue_test_util.h"
 
@@ -399,6 +401,86 @@ TEST(ReaderFileTest, RefusedFilesAndTheirMessages)
         EXPECT_EQ(c.out, out.str()) << c.name;
         EXPECT_EQ(CDevice(), device) << c.name;
     }
+}
+
+TEST(ReaderFileTest, FilesThatAreNotRegularAreRefusedUnopened)
+{
+    // Opening a FIFO waits for a writer; a device may never end. Neither is opened.
+    CScratchDir dir;
+    const auto fifo = MakeFifo(dir, "pipe.dsc");
+    std::filesystem::create_symlink("/dev/null", dir / "null.dsc");
+    for (const char* name : {"pipe.dsc", "null.dsc"}) {
+        FileReadStatus status = FileReadStatus::Ok;
+        ChecksumCheck check;
+        check.status = ChecksumStatus::Ok;
+        int loaded = 0, verified = 0;
+        CDevice device;
+        std::ostringstream out, verifyOut;
+        std::string bytes = "left from before";
+        EXPECT_TRUE(FinishesWithin(
+            std::chrono::seconds(5),
+            [&] {
+                status = ReadFileBytes(dir / name, bytes);
+                check = CheckFileChecksum(dir / name);
+                loaded = LoadDeviceFile(dir / name, name, device, out);
+                verified = VerifyFileChecksum(dir / name, name, verifyOut);
+            },
+            {fifo}))
+            << name;
+        EXPECT_EQ(FileReadStatus::CannotOpen, status) << name;
+        EXPECT_EQ("", bytes) << name;
+        EXPECT_EQ(ChecksumStatus::CannotOpen, check.status) << name;
+        EXPECT_EQ(-1, loaded) << name;
+        EXPECT_EQ(std::string(name) + " \tCan't open file\nWrong CRC in file " + name + "\n", out.str());
+        EXPECT_EQ(255, verified) << name;
+        EXPECT_EQ(std::string(name) + " \tCan't open file\n", verifyOut.str());
+    }
+    // A link to a regular file is read like the file.
+    dir.WriteSigned("meter.txt", kMeter);
+    std::filesystem::create_symlink(dir / "meter.txt", dir / "link.dsc");
+    CDevice device;
+    std::ostringstream out;
+    EXPECT_EQ(0, LoadDeviceFile(dir / "link.dsc", "link.dsc", device, out)) << out.str();
+}
+
+TEST(ReaderFileTest, EachFileIsReadIntoABufferOfItsOwnSize)
+{
+    CScratchDir dir;
+    const std::string big(std::size_t(16) << 20, 'B');
+    const std::string small = "small file\n";
+    const std::string medium(100000, 'm');
+    dir.Write("big", big);
+    dir.Write("small", small);
+    dir.Write("medium", medium);
+    dir.Write("empty", "");
+
+    // A reused buffer holds exactly the bytes of the file read last, whatever it held.
+    std::string buffer;
+    for (const char* name : {"small", "big", "small", "medium", "empty", "big", "medium"}) {
+        ASSERT_EQ(FileReadStatus::Ok, ReadFileBytes(dir / name, buffer)) << name;
+        EXPECT_TRUE(buffer == ReadAll(dir / name)) << name << ": " << buffer.size() << " bytes";
+    }
+
+    // Small files read after a big one cost what they cost alone: nothing is done over the
+    // capacity the big file left behind.
+    std::vector<std::filesystem::path> smallFiles;
+    for (int i = 0; i < 300; ++i)
+        smallFiles.push_back(dir.Write("s" + std::to_string(i), small + std::to_string(i)));
+    const auto readAll = [&](std::string& reused) {
+        const auto start = std::chrono::steady_clock::now();
+        for (const auto& file : smallFiles)
+            ReadFileBytes(file, reused);
+        return std::chrono::steady_clock::now() - start;
+    };
+    std::string fresh;
+    const auto alone = readAll(fresh);
+    std::string afterBig;
+    ASSERT_EQ(FileReadStatus::Ok, ReadFileBytes(dir / "big", afterBig));
+    const auto behindBig = readAll(afterBig);
+    EXPECT_EQ(small + "299", afterBig);
+    EXPECT_LT(behindBig, 5 * alone + std::chrono::milliseconds(100))
+        << std::chrono::duration_cast<std::chrono::microseconds>(behindBig).count() << " us against "
+        << std::chrono::duration_cast<std::chrono::microseconds>(alone).count() << " us";
 }
 
 }  // namespace

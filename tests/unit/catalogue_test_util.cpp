@@ -1,10 +1,16 @@
 #include "catalogue_test_util.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <fstream>
+#include <future>
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "catalogue/Checksum.h"
 
@@ -76,4 +82,33 @@ std::string Describe(const CDevice& device)
         out << "]";
     }
     return out.str();
+}
+
+std::filesystem::path MakeFifo(const CScratchDir& dir, const std::string& name)
+{
+    const std::filesystem::path fifo = dir / name;
+    if (mkfifo(fifo.c_str(), 0600) != 0)
+        throw std::runtime_error("cannot make the FIFO " + fifo.string());
+    return fifo;
+}
+
+bool FinishesWithin(std::chrono::milliseconds time, const std::function<void()>& work,
+                    const std::vector<std::filesystem::path>& fifos)
+{
+    std::future<void> done = std::async(std::launch::async, work);
+    if (done.wait_for(time) == std::future_status::ready) {
+        done.get();
+        return true;
+    }
+    // A reader blocked in opening a FIFO goes on once a writer opens it; it then reads the
+    // end at once, as the writer closes it again.
+    while (done.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+        for (const std::filesystem::path& fifo : fifos) {
+            const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                close(fd);
+        }
+    }
+    done.get();
+    return false;
 }

@@ -1,8 +1,11 @@
 // Helpers for the catalogue and dsctool tests: scratch directories and signed files.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "catalogue/Device.h"
 
@@ -34,3 +37,12 @@ std::string ReadAll(const std::filesystem::path& file);
 
 // A short description of the device, for failure messages.
 std::string Describe(const CDevice& device);
+
+// Makes a FIFO (named pipe) in the directory and returns its path.
+std::filesystem::path MakeFifo(const CScratchDir& dir, const std::string& name);
+
+// Runs work on a thread of its own and tells whether it finished within the time. If it
+// did not, it is waiting on one of the FIFOs: each is opened for writing and closed again
+// until the work ends, so that a failing test fails instead of hanging.
+bool FinishesWithin(std::chrono::milliseconds time, const std::function<void()>& work,
+                    const std::vector<std::filesystem::path>& fifos);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -248,6 +249,37 @@ TEST(DscToolTest, LintReportsABadChecksumAndMissingFiles)
     EXPECT_EQ(1, r.code);
     EXPECT_NE(std::string::npos, r.out.find(":1: stored checksum"));
     EXPECT_NE(std::string::npos, r.err.find("missing.dsc: cannot open"));
+}
+
+TEST(DscToolTest, FifoIsRefusedNotWaitedOn)
+{
+    CScratchDir dir;
+    const auto fifo = MakeFifo(dir, "a.dsc");
+    dir.WriteSigned("b.dsc", kDrive);
+    ToolRun verify, lint, sign, load;
+    EXPECT_TRUE(FinishesWithin(
+        std::chrono::seconds(5),
+        [&] {
+            verify = Tool({"verify", P(fifo), P(dir / "b.dsc")});
+            lint = Tool({"lint", P(fifo)});
+            sign = Tool({"sign", P(fifo)});
+            load = Tool({"load", P(dir.Path())});
+        },
+        {fifo}));
+    EXPECT_EQ(1, verify.code);
+    EXPECT_EQ(P(fifo) + ": cannot open\n" + P(dir / "b.dsc") + ": ok\n", verify.out);
+    EXPECT_EQ("dsctool: " + P(fifo) + ": cannot open\n", verify.err);
+    EXPECT_EQ(1, lint.code);
+    EXPECT_EQ("dsctool: " + P(fifo) + ": cannot open\n", lint.err);
+    EXPECT_EQ(1, sign.code);
+    EXPECT_EQ("dsctool: " + P(fifo) + ": cannot open\n", sign.err);
+    EXPECT_EQ(0, load.code);
+    EXPECT_EQ("Start reading configuration files\n"
+              "Reading config file 'a.dsc'....\n"
+              "a.dsc \tCan't open file\n"
+              "Wrong CRC in file a.dsc\n"
+              "Reading config file 'b.dsc'....\n",
+              load.out);
 }
 
 TEST(DscToolTest, ExamplesArePackedCleanAndLoad)
