@@ -4,6 +4,18 @@
 
 #include "app/TarnelDlg.h"
 
+void CTarnelDlg::DiscardQueuedInput()
+{
+    MSG message;
+    // An unfiltered look lets the system take the pending hardware input while the window
+    // is still disabled, which drops it; what is left of input in the queue goes too.
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+    while (PeekMessageW(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+    while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+}
+
 void CTarnelDlg::OnApply()
 {
     if (m_bFilling) return;
@@ -49,6 +61,9 @@ void CTarnelDlg::OnApply()
     }
     m_pAddTags = pAddTags;
 
+    // Clicks and keys given while the window was disabled wait in the queue (the COM calls
+    // and the pauses dispatch no input) and would otherwise run their commands now.
+    DiscardQueuedInput();
     m_btnComPort.EnableWindow(TRUE);
     m_btnExit.EnableWindow(TRUE);
     m_btnApply.EnableWindow(TRUE);

@@ -84,6 +84,8 @@ private:
     // Tells the user when the tree is not the server's whole list.
     void ReportFill(const FillReport& report);
     static void FormatUnendedList(const FillReport& report, char* text, size_t size);
+    // Drops the mouse and keyboard messages waiting in this thread's queue.
+    static void DiscardQueuedInput();
 
     bool m_bComInitialized = false;
     // True while FillTree walks the server's list: the COM calls dispatch window messages,

@@ -118,7 +118,9 @@ TEST_F(ServerStateTest, TagListLostInTheConnectionIsReported)
         ASSERT_EQ(run.boxes.size(), 1u);
         const std::string prefix = "Не удалось прочитать список тегов (ошибка 0x";
         EXPECT_EQ(run.boxes[0].substr(0, prefix.size()), prefix) << run.boxes[0];
-        if (c.exactCode) EXPECT_EQ(run.boxes[0], prefix + "800706BE).");
+        if (c.exactCode) {
+            EXPECT_EQ(run.boxes[0], prefix + "800706BE).");
+        }
     }
     // A server's own failure on the first call still means "no tags", silently.
     standin::Reset(kUnexplainedTags);
@@ -152,7 +154,7 @@ TEST(RestartTest, ServerEndingInsideTheRestartIsNotARefusal)
             ui_driver::PressButton(window, IDCANCEL);
         });
         EXPECT_EQ(run.boxes, std::vector<std::string>{});
-        EXPECT_EQ(after.size(), 1u) << DescribeTree(after);
+        EXPECT_EQ(after.size(), 2u) << DescribeTree(after);  // Meter(005) and its Voltage
         EXPECT_EQ(run.result, IDCANCEL);
     }
     standin::Reset();
@@ -181,7 +183,12 @@ TEST(RestartTest, InputDuringASlowRestartCallIsNotCarriedOut)
         clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
         SendInput(2, clicks, sizeof(INPUT));
         WaitForRestart(window);
-        comPortDialogOpened = ui_driver::WaitForDialog("Настройки", 1500) != nullptr;
+        HWND comPort = ui_driver::WaitForDialog("Настройки", 1500);
+        comPortDialogOpened = comPort != nullptr;
+        if (comPort != nullptr) {
+            ui_driver::PressButton(comPort, IDCANCEL);
+            ui_driver::WaitUntilGone(comPort);
+        }
         ui_driver::PressButton(window, IDCANCEL);
     });
     EXPECT_TRUE(disabledDuringCall);

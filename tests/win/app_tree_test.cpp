@@ -53,9 +53,9 @@ TEST_F(TreeTest, FilledTreeShowsTheServersTagsSortedAndCollapsed)
     });
     EXPECT_EQ(run.boxes, std::vector<std::string>{});
 
-    // The unknown type 9 has no name: its tag is "(003)." with an empty last piece.
+    // The unknown type 9 and its parameter show under stand-in names.
     std::vector<TreeLine> expected = {
-        Line(0, "(003)", 3, 9, 0),       Line(1, "", 3, 9, 1),
+        Line(0, "Тип 9(003)", 3, 9, 0),  Line(1, "Параметр 1", 3, 9, 1),
         Line(0, "Meter(005)", 5, 7, 0),  Line(1, "Deep", 5, 7, kGroupParamPart),
         Line(2, "Er", 5, 7, kGroupParamPart), Line(3, "Name", 5, 7, 4),
         Line(1, "Phase", 5, 7, kGroupParamPart), Line(2, "A", 5, 7, 2), Line(2, "B", 5, 7, 3),
