@@ -228,7 +228,13 @@ TEST_F(CommandsTest, RefreshPeriodApplyCancelAndInvalidText)
             SetWindowTextW(GetDlgItem(dialog, IDC_PERIOD_EDIT), L"3500");
             ui_driver::PressButton(dialog, IDOK);
         });
-        afterApply = ServerTags();
+        // The window sends AddTag once the dialog has gone: give the call its time.
+        ui_driver::WaitFor(
+            [&] {
+                afterApply = ServerTags();
+                return afterApply == Sorted({"7 5 1 35000000", "7 5 2 20000000", "7 5 3 20000000"});
+            },
+            5000);
         standin::SetFaults("fail AddTag 0x80004005\n");
         cancelled = EditVoltage(window, [](HWND dialog) {
             SetWindowTextW(GetDlgItem(dialog, IDC_PERIOD_EDIT), L"10");

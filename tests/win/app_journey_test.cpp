@@ -131,7 +131,14 @@ TEST_F(JourneyTest, EveryCommandAsAUserDoesIt)
                 ui_driver::WaitUntilGone(edit);
             }
         }
-        c.tagsAfterEdit = ServerTags();
+        // AddTag follows the dialog's end: wait for the period to reach the server.
+        ui_driver::WaitFor(
+            [&] {
+                c.tagsAfterEdit = ServerTags();
+                return std::find(c.tagsAfterEdit.begin(), c.tagsAfterEdit.end(), "7 20 2 50000000") !=
+                       c.tagsAfterEdit.end();
+            },
+            5000);
 
         // Deletions: a tag, a group, a device.
         ChooseFromMenu(window, PointOf(window, {"Meter(009)", "Voltage"}), "Удалить тег");
