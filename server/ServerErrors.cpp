@@ -30,6 +30,7 @@ constexpr KnownResult kKnownResults[] = {
     {0x80010012u, "the server died"},
     {0x80010105u, "the server threw an exception"},
     {0x80010108u, "the server disconnected"},
+    {0x800706B5u, "the interface is unknown"},
     {0x800706BAu, "the server is unavailable"},
     {0x800706BEu, "the remote call failed"},
     {0x800706BFu, "the remote call failed"},

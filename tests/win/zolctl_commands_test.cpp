@@ -83,6 +83,7 @@ TEST_F(ZolctlCommands, ConnectionFailuresSayWhichStepAndExit3)
     EXPECT_EQ(r.err, "cannot connect: class not registered (0x80040154)\n");
     EXPECT_EQ(r.out, "");
 
+    standin::WaitUntilServerGone();  // the refusing server ends a second after it refused
     standin::SetFaults("instance E_NOINTERFACE\n");
     r = RunCtl({L"add", L"1", L"5", L"14", L"1000"});
     EXPECT_EQ(r.code, 3);

@@ -47,7 +47,10 @@ CtlRun RunCtl(const std::vector<std::wstring>& arguments)
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(L'\0');
     PROCESS_INFORMATION pi{};
-    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    // Started outside the test's folders, so that none of them is held as its current one.
+    const fs::path where = standin_test::SuiteHome().parent_path();
+    const BOOL started =
+        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, where.c_str(), &si, &pi);
     CloseHandle(out);
     CloseHandle(err);
     CtlRun run;
