@@ -43,13 +43,13 @@ void CTarnelDlg::FillTree()
 void CTarnelDlg::ReportFill(const FillReport& report)
 {
     char text[300];
-    if (report.end == FillEnd::ReadFailed) {
+    if (report.end == FillEnd::Disconnected) {
         // The connection failed, not the server's answer: the tree is not what the server holds.
         int length = std::snprintf(text, sizeof text, "Не удалось прочитать список тегов (ошибка 0x%08X).",
                                    static_cast<unsigned>(report.lastFailure));
-        if (report.tags > 0 && length > 0)
+        if (report.Shown() > 0 && length > 0)
             std::snprintf(text + length, sizeof text - static_cast<size_t>(length),
-                          "\nЧтение списка остановлено, показано тегов: %u.", static_cast<unsigned>(report.tags));
+                          "\nЧтение списка остановлено, показано тегов: %u.", static_cast<unsigned>(report.Shown()));
         MessageBox(text);
     } else if (report.end != FillEnd::Completed) {
         // The server did not end its list: the walk was stopped so that the program stays
@@ -72,13 +72,13 @@ void CTarnelDlg::FormatUnendedList(const FillReport& report, char* text, size_t 
         std::snprintf(text, size,
                       "Сервер не завершил список тегов: тег был выдан повторно.\n"
                       "Чтение списка остановлено, показано тегов: %u.",
-                      static_cast<unsigned>(report.tags));
+                      static_cast<unsigned>(report.Shown()));
     } else {
         std::snprintf(text, size,
                       "Сервер не завершил список тегов: %u запросов подряд завершились ошибкой "
                       "(последняя 0x%08X).\nЧтение списка остановлено, показано тегов: %u.",
                       static_cast<unsigned>(report.failedCalls), static_cast<unsigned>(report.lastFailure),
-                      static_cast<unsigned>(report.tags));
+                      static_cast<unsigned>(report.Shown()));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/TarnelDlg.h"
+#include "server/ServerErrors.h"
 
 void CTarnelDlg::DiscardQueuedInput()
 {
@@ -74,7 +75,7 @@ void CTarnelDlg::OnApply()
 
     // A server that ends before its answer reaches us fails the call with a disconnection
     // code although it did restart: only other failures are a refusal.
-    if (FAILED(restartResult) && !IsDisconnection(restartResult)) {
+    if (FAILED(restartResult) && !IsConnectionLost(restartResult)) {
         // The server refused to restart: the configuration it works with may not be the
         // one just edited, and the user must not believe otherwise.
         char text[200];

@@ -30,26 +30,6 @@ inline bool IsTransportFailure(HResult hr)
     return (code & 0xFFFF0000u) == 0x80010000u || (code & 0xFFFFFF00u) == 0x80070600u;
 }
 
-// The failures a call gets when the server process went away during it (or before it):
-// the call may well have been carried out.
-inline bool IsDisconnection(HResult hr)
-{
-    switch (static_cast<std::uint32_t>(hr)) {
-    case 0x800706BAu:  // RPC_S_SERVER_UNAVAILABLE
-    case 0x800706BEu:  // RPC_S_CALL_FAILED
-    case 0x800706BFu:  // RPC_S_CALL_FAILED_DNE
-    case 0x80010006u:  // RPC_E_CONNECTION_TERMINATED
-    case 0x80010007u:  // RPC_E_SERVER_DIED
-    case 0x80010012u:  // RPC_E_SERVER_DIED_DNE
-    case 0x80010108u:  // RPC_E_DISCONNECTED
-    case 0x80010114u:  // RPC_E_INVALID_OBJECT
-    case 0x800401FDu:  // CO_E_OBJNOTCONNECTED
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Size of the text buffer of ProbeDevice.
 constexpr int kProbeTextSize = 100;
 

@@ -141,8 +141,9 @@ TEST_F(FillTreeTest, TagsNoKeyCanCarryAreCountedNotShown)
     server.Put(7, 5, 65537);   // would read as parameter 1
     const FillReport r = FillTree(tree, server, catalogue.TreeNamer());
     EXPECT_EQ(r.end, FillEnd::Completed);
-    EXPECT_EQ(r.tags, 1u);
+    EXPECT_EQ(r.tags, 7u);
     EXPECT_EQ(r.uncarried, 6u);
+    EXPECT_EQ(r.Shown(), 1u);
     EXPECT_EQ(tree.Dump(),
               "\"Meter(005)\" 05070000\n"
               "  \"Voltage\" 05070001\n");
@@ -223,9 +224,9 @@ TEST_F(FillTreeTest, TransportFailureEndsTheWalkAsUnread)
         FillEnd end;
         std::size_t tags;
     } cases[] = {
-        {0x800706BEu, 1, FillEnd::ReadFailed, 0},  // RPC call failed on the first call
-        {0x80010108u, 1, FillEnd::ReadFailed, 0},  // disconnected
-        {0x800706BAu, 3, FillEnd::ReadFailed, 2},  // server gone in the middle: stop there
+        {0x800706BEu, 1, FillEnd::Disconnected, 0},  // RPC call failed on the first call
+        {0x80010108u, 1, FillEnd::Disconnected, 0},  // disconnected
+        {0x800706BAu, 3, FillEnd::Disconnected, 2},  // server gone in the middle: stop there
         {0x80004005u, 1, FillEnd::Completed, 2},   // the server's own failure: the walk goes on
         {0x80070103u, 2, FillEnd::Completed, 2},
     };
@@ -241,8 +242,8 @@ TEST_F(FillTreeTest, TransportFailureEndsTheWalkAsUnread)
         SCOPED_TRACE(testing::Message() << std::hex << c.code << " at call " << std::dec << c.failingCall);
         EXPECT_EQ(r.end, c.end);
         EXPECT_EQ(r.lastFailure, static_cast<HResult>(c.code));
-        if (c.end == FillEnd::ReadFailed) {
-            EXPECT_EQ(r.tags, c.tags);
+        if (c.end == FillEnd::Disconnected) {
+            EXPECT_EQ(r.Shown(), c.tags);
             EXPECT_EQ(r.calls, c.failingCall);
         }
     }
