@@ -4,6 +4,7 @@
 
 #include "app/TarnelDlg.h"
 #include "catalogue/TagName.h"
+#include "dialogs/FillProgressWnd.h"
 #include "server/ComTagServer.h"
 #include "tree/ConfigTree.h"
 #include "tree/TagPath.h"
@@ -22,7 +23,13 @@ void CTarnelDlg::FillTree()
     CComTagServer server(m_pAddTags);
     m_hCurrentItem = nullptr;
     m_bFilling = true;
-    const FillReport report = ::FillTree(tree, server, &TagNameOf);
+    FillReport report;
+    {
+        CFillProgressWnd progress(this, m_nProgressDelayMs);
+        FillOptions options;
+        options.progress = [&progress](std::size_t tags) { progress.OnTags(tags); };
+        report = ::FillTree(tree, server, &TagNameOf, options);
+    }
     m_bFilling = false;
     if (report.end == FillEnd::Completed) return;
 

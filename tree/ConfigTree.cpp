@@ -44,6 +44,8 @@ FillReport FillTree(ITreeModel& tree, ITagServer& server, const TagNamer& namer,
         std::uint32_t type = 0, address = 0, param = 0, reserved1 = 0, reserved2 = 0;
         const HResult hr = server.EnumTags(&cursor, &type, &address, &param, &reserved1, &reserved2);
         ++report.calls;
+        if (options.progress)
+            options.progress(report.tags);
         if (HrFailed(hr)) {
             ++report.failedCalls;
             report.lastFailure = hr;

@@ -6,6 +6,7 @@
 #include "tree/TreeModel.h"
 
 #include <cstddef>
+#include <functional>
 
 // Why the walk over the server's tags ended.
 enum class FillEnd {
@@ -19,6 +20,9 @@ struct FillOptions {
     // and each parent's children are sorted once at the end, to the same order.
     InsertAt where = InsertAt::Sorted;
     std::size_t maxFailuresInRow = 1000;
+    // Called after every EnumTags call with the number of tags read so far (a progress
+    // display decides itself how often it shows anything).
+    std::function<void(std::size_t tags)> progress = nullptr;
 };
 
 struct FillReport {

@@ -19,6 +19,21 @@ std::vector<int> ContextMenuCommands(std::optional<TagKey> nodeKey)
     return {};
 }
 
+std::vector<int> MoreContextMenuCommands(std::optional<TagKey> nodeKey)
+{
+    if (!nodeKey)
+        return {kIdDescriptionFiles, kIdFind};
+    switch (GetNodeKind(*nodeKey)) {
+    case NodeKind::Device:
+    case NodeKind::Group:
+        return {kIdBranchPeriod};
+    case NodeKind::Tag:
+    case NodeKind::None:
+        break;
+    }
+    return {};
+}
+
 TreeNode AddDeviceNode(ITreeModel& tree, const std::string& text, int address, int typeCode)
 {
     if (FindChildNode(tree, nullptr, text) != nullptr)
