@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "common/AtomicFile.h"
 #include "standin/TagStore.h"
 
 struct SkippedLine {
@@ -71,14 +72,6 @@ std::string FormatPortFile(const PortSettings& settings);
 // Addresses 1..255; a later record for the same address is skipped.
 SimulatedLine ParseLineFile(std::istream& in, SkipLog& skipped);
 
-// Writes `content` to a temporary file beside `target`, flushes and closes it, then renames
-// it over `target`, so that readers see either the old or the new file, never a part.
-// On failure the target is unchanged, the temporary file is removed and *error says why.
-bool WriteFileAtomic(const std::filesystem::path& target, const std::string& content,
-                     std::string* error);
-
-// Reads a whole file; false when it does not exist or cannot be read.
-bool ReadWholeFile(const std::filesystem::path& path, std::string* content);
 
 // Helpers shared by the readers of this folder.
 namespace standin_text {

@@ -55,8 +55,13 @@ public:
     bool refuseGetTagInfo = false;
     bool refuseRestart = false;
     HResult refusal = kE_FAIL;
+    // When non-zero: the server "dies" once this many calls were made; every later call of
+    // AddTag, DeleteTag, EnumTags and GetTagInfo fails with RPC_S_SERVER_UNAVAILABLE.
+    std::size_t dieAfterCalls = 0;
+    static constexpr HResult kServerGone = static_cast<HResult>(0x800706BAu);
 
     Calls calls;
+    bool Dead() const { return dieAfterCalls != 0 && calls.Total() >= dieAfterCalls; }
     std::vector<Tag> deleteOrder;  // DeleteTag calls in the order made
     std::vector<Tag> addOrder;     // AddTag calls in the order made
 
@@ -72,6 +77,7 @@ public:
     HResult AddTag(std::uint32_t type, std::uint32_t address, std::uint32_t param,
                    std::int64_t period) override
     {
+        if (Dead()) return kServerGone;
         ++calls.addTag;
         const Tag t{type, address, param};
         addOrder.push_back(t);
@@ -83,6 +89,7 @@ public:
 
     HResult DeleteTag(std::uint32_t type, std::uint32_t address, std::uint32_t param) override
     {
+        if (Dead()) return kServerGone;
         ++calls.deleteTag;
         const Tag t{type, address, param};
         deleteOrder.push_back(t);
@@ -125,6 +132,7 @@ public:
                      std::uint32_t* param, std::uint32_t* reserved1,
                      std::uint32_t* reserved2) override
     {
+        if (Dead()) return kServerGone;
         ++calls.enumTags;
         *reserved1 = 0;
         *reserved2 = 0;
@@ -183,6 +191,7 @@ public:
     HResult GetTagInfo(std::uint32_t type, std::uint32_t address, std::uint32_t param,
                        std::uint32_t* periodLow, std::uint32_t* periodHigh) override
     {
+        if (Dead()) return kServerGone;
         ++calls.getTagInfo;
         const auto it = tags.find(Tag{type, address, param});
         if (refuseGetTagInfo || it == tags.end())

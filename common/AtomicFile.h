@@ -1,0 +1,14 @@
+// Whole-file reading and writing: a file is replaced as a whole or not at all.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+// Writes `content` to a temporary file beside `target`, flushes and closes it, then renames
+// it over `target`, so that readers see either the old or the new file, never a part.
+// On failure the target is unchanged, the temporary file is removed and *error says why.
+bool WriteFileAtomic(const std::filesystem::path& target, const std::string& content,
+                     std::string* error);
+
+// Reads a whole file; false when it does not exist or cannot be read.
+bool ReadWholeFile(const std::filesystem::path& path, std::string* content);

@@ -1,0 +1,22 @@
+// HRESULTs in words, and the ones that mean the server is gone.
+#pragma once
+
+#include "server/TagServer.h"
+
+#include <string>
+
+constexpr HResult kRPC_E_DISCONNECTED = static_cast<HResult>(0x80010108u);
+constexpr HResult kRPC_E_SERVER_DIED = static_cast<HResult>(0x80010007u);
+constexpr HResult kRPC_E_SERVER_DIED_DNE = static_cast<HResult>(0x80010012u);
+constexpr HResult kRPC_S_SERVER_UNAVAILABLE = static_cast<HResult>(0x800706BAu);
+constexpr HResult kRPC_S_CALL_FAILED = static_cast<HResult>(0x800706BEu);
+constexpr HResult kRPC_S_CALL_FAILED_DNE = static_cast<HResult>(0x800706BFu);
+constexpr HResult kCO_E_OBJNOTCONNECTED = static_cast<HResult>(0x800401FDu);
+
+// True for the results a call gets when the server process has ended or the connection to
+// it broke: every further call on that connection fails the same way.
+bool IsConnectionLost(HResult hr);
+
+// "class not registered (0x80040154)": the usual meaning in words when it is known, then
+// the code; "error 0x..." otherwise.
+std::string DescribeHResult(HResult hr);

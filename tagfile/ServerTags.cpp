@@ -1,0 +1,67 @@
+#include "tagfile/ServerTags.h"
+
+#include "server/ServerErrors.h"
+
+ServerTagList ReadServerTags(ITagServer& server, const ServerTagsOptions& options)
+{
+    ServerTagList list;
+    TagWalkOptions walkOptions;
+    walkOptions.maxFailuresInRow = options.maxFailuresInRow;
+    walkOptions.stopWhenDisconnected = true;
+    walkOptions.stop = options.stop;
+    list.walk = WalkServerTags(
+        server,
+        [&](std::uint32_t type, std::uint32_t address, std::uint32_t param) {
+            ServerTag tag;
+            tag.id = TagId{type, address, param};
+            list.tags.push_back(tag);
+        },
+        walkOptions);
+    if (list.walk.end == TagWalkEnd::Disconnected) {
+        list.disconnected = true;
+        list.disconnectResult = list.walk.lastFailure;
+        return list;
+    }
+    if (list.walk.end == TagWalkEnd::Stopped) {
+        list.stopped = true;
+        return list;
+    }
+
+    for (ServerTag& tag : list.tags) {
+        if (options.wantPeriod && !options.wantPeriod(tag.id)) continue;
+        if (options.stop && options.stop()) {
+            list.stopped = true;
+            break;
+        }
+        std::uint32_t low = 0, high = 0;
+        const HResult hr = server.GetTagInfo(tag.id.type, tag.id.address, tag.id.param, &low, &high);
+        if (HrFailed(hr)) {
+            if (IsConnectionLost(hr)) {
+                list.disconnected = true;
+                list.disconnectResult = hr;
+                break;
+            }
+            if (list.periodFailures++ == 0) list.firstPeriodFailure = hr;
+            continue;
+        }
+        tag.period = JoinPeriod(low, high);
+        tag.periodKnown = true;
+    }
+    return list;
+}
+
+std::vector<TagFileRecord> MakeTagFileRecords(const std::vector<ServerTag>& tags, const TagNaming& naming)
+{
+    std::vector<TagFileRecord> records;
+    records.reserve(tags.size());
+    for (const ServerTag& tag : tags) {
+        TagFileRecord r;
+        r.id = tag.id;
+        r.period = tag.period;
+        r.periodKnown = tag.periodKnown;
+        r.device = naming.deviceName(tag.id.type);
+        r.name = naming.tagName(tag.id.address, tag.id.type, tag.id.param);
+        records.push_back(std::move(r));
+    }
+    return records;
+}

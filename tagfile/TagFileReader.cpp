@@ -1,0 +1,466 @@
+#include "tagfile/TagFileReader.h"
+
+#include "tagfile/TextEncoding.h"
+#include "tree/RefreshPeriod.h"
+#include "tree/TagKey.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace {
+
+enum Column { kDevice, kAddress, kType, kParam, kName, kPeriod };
+
+// Splits a text into records of fields, counting lines.
+class CCsvScanner {
+public:
+    CCsvScanner(std::string_view text, char separator) : m_text(text), m_sep(separator) {}
+
+    bool AtEnd() const { return m_pos >= m_text.size(); }
+    int Line() const { return m_line; }
+
+    // True when the line starting here is a comment ('#' after optional blanks).
+    bool AtComment() const
+    {
+        std::size_t p = m_pos;
+        while (p < m_text.size() && (m_text[p] == ' ' || (m_text[p] == '\t' && m_sep != '\t'))) ++p;
+        return p < m_text.size() && m_text[p] == '#';
+    }
+
+    // The text of the line starting here, up to its end (quotes not taken into account).
+    std::string_view RestOfLine() const
+    {
+        std::size_t end = m_pos;
+        while (end < m_text.size() && m_text[end] != '\n' && m_text[end] != '\r') ++end;
+        return m_text.substr(m_pos, end - m_pos);
+    }
+
+    void SkipLine()
+    {
+        while (m_pos < m_text.size() && m_text[m_pos] != '\n' && m_text[m_pos] != '\r') ++m_pos;
+        SkipLineEnd();
+    }
+
+    // Reads one record into fields; false when a quoted field is still open at the end of
+    // the text (the fields then hold what was read).
+    bool ReadRecord(std::vector<std::string>& fields)
+    {
+        fields.clear();
+        for (;;) {
+            std::string field;
+            bool quoted = false;
+            while (m_pos < m_text.size() && m_text[m_pos] == ' ') ++m_pos;
+            if (m_pos < m_text.size() && m_text[m_pos] == '"') {
+                quoted = true;
+                ++m_pos;
+                bool closed = false;
+                while (m_pos < m_text.size()) {
+                    const char c = m_text[m_pos++];
+                    if (c == '"') {
+                        if (m_pos < m_text.size() && m_text[m_pos] == '"') {
+                            field += '"';
+                            ++m_pos;
+                            continue;
+                        }
+                        closed = true;
+                        break;
+                    }
+                    if (c == '\n' || (c == '\r' && (m_pos >= m_text.size() || m_text[m_pos] != '\n')))
+                        ++m_line;
+                    field += c;
+                }
+                if (!closed) {
+                    fields.push_back(std::move(field));
+                    return false;
+                }
+            }
+            // Unquoted text, or what follows a closing quote, up to the separator or line end.
+            const std::size_t start = m_pos;
+            while (m_pos < m_text.size() && m_text[m_pos] != m_sep && m_text[m_pos] != '\n' &&
+                   m_text[m_pos] != '\r')
+                ++m_pos;
+            std::string_view rest = m_text.substr(start, m_pos - start);
+            if (!quoted) {
+                while (!rest.empty() && rest.back() == ' ') rest.remove_suffix(1);
+            }
+            field.append(rest.data(), rest.size());
+            fields.push_back(std::move(field));
+            if (m_pos < m_text.size() && m_text[m_pos] == m_sep) {
+                ++m_pos;
+                continue;
+            }
+            SkipLineEnd();
+            return true;
+        }
+    }
+
+private:
+    void SkipLineEnd()
+    {
+        if (m_pos < m_text.size() && m_text[m_pos] == '\r') ++m_pos;
+        if (m_pos < m_text.size() && m_text[m_pos] == '\n') ++m_pos;
+        ++m_line;
+    }
+
+    std::string_view m_text;
+    char m_sep;
+    std::size_t m_pos = 0;
+    int m_line = 1;
+};
+
+bool IsBlankLine(std::string_view line)
+{
+    return line.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+// The candidate occurring most often outside quotes; ';' wins ties, then ','.
+char DetectSeparator(std::string_view headerLine)
+{
+    const char candidates[] = {';', ',', '\t'};
+    std::size_t counts[3] = {};
+    bool inQuotes = false;
+    for (char c : headerLine) {
+        if (c == '"') inQuotes = !inQuotes;
+        if (inQuotes) continue;
+        for (int i = 0; i < 3; ++i) counts[i] += c == candidates[i];
+    }
+    int best = 0;
+    for (int i = 1; i < 3; ++i) {
+        if (counts[i] > counts[best]) best = i;
+    }
+    return candidates[best];
+}
+
+std::string Lower(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+// A decimal number of digits only; false for anything else or past max.
+bool ParseDecimal(const std::string& text, std::int64_t max, std::int64_t* value)
+{
+    if (text.empty() || text.size() > 18) return false;
+    std::int64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    if (v > max) return false;
+    *value = v;
+    return true;
+}
+
+bool AllEmpty(const std::vector<std::string>& fields)
+{
+    for (const std::string& f : fields) {
+        if (f.find_first_not_of(" \t") != std::string::npos) return false;
+    }
+    return true;
+}
+
+class CReader {
+public:
+    CReader(const TagFileReadOptions& options, TagFileContent& content)
+        : m_options(options), m_content(content)
+    {
+    }
+
+    void Read(std::string_view bytes)
+    {
+        std::string converted;
+        std::string_view text = Decode(bytes, converted);
+
+        // The header: the first line that is neither blank nor a comment.
+        CCsvScanner probe(text, ';');
+        while (!probe.AtEnd() && (probe.AtComment() || IsBlankLine(probe.RestOfLine()))) probe.SkipLine();
+        const int headerLine = probe.Line();
+        const std::string_view firstLine = probe.RestOfLine();
+        m_content.format.separator = DetectSeparator(firstLine);
+        const std::size_t lineEnd = text.find_first_of("\r\n");
+        m_content.format.crlf = lineEnd == std::string_view::npos || text[lineEnd] == '\r';
+
+        CCsvScanner scanner(text, m_content.format.separator);
+        while (scanner.Line() < headerLine) scanner.SkipLine();
+        std::vector<std::string> fields;
+        if (scanner.AtEnd()) {
+            Fatal(headerLine, TagFileIssueKind::NoHeader, "");
+            return;
+        }
+        if (!scanner.ReadRecord(fields) || !ReadHeader(fields, headerLine)) return;
+        m_content.readable = true;
+
+        while (!scanner.AtEnd()) {
+            if (scanner.AtComment() || IsBlankLine(scanner.RestOfLine())) {
+                scanner.SkipLine();
+                continue;
+            }
+            const int line = scanner.Line();
+            if (!scanner.ReadRecord(fields)) {
+                Invalid(line, TagFileIssueKind::UnclosedQuote);
+                break;
+            }
+            if (AllEmpty(fields)) continue;
+            ReadRow(fields, line);
+        }
+        SettleDuplicates();
+        std::stable_sort(m_content.issues.begin(), m_content.issues.end(),
+                         [](const TagFileIssue& a, const TagFileIssue& b) { return a.line < b.line; });
+    }
+
+private:
+    std::string_view Decode(std::string_view bytes, std::string& converted)
+    {
+        TagFileFormat& format = m_content.format;
+        if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+            static_cast<unsigned char>(bytes[1]) == 0xFE) {
+            format.encoding = TagFileEncoding::Utf16Le;
+            format.byteOrderMark = true;
+            converted = Utf16LeToUtf8(bytes.substr(2));
+            return converted;
+        }
+        if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+            format.encoding = TagFileEncoding::Utf8;
+            format.byteOrderMark = true;
+            return bytes.substr(3);
+        }
+        format.byteOrderMark = false;
+        format.encoding = IsValidUtf8(bytes) ? TagFileEncoding::Utf8 : TagFileEncoding::Cp1251;
+        return bytes;
+    }
+
+    // Field text in the system's Windows-1251, and as UTF-8 for messages.
+    std::string To1251(const std::string& field) const
+    {
+        return m_content.format.encoding == TagFileEncoding::Cp1251 ? field : Utf8ToCp1251(field);
+    }
+    std::string ToUtf8(const std::string& field) const
+    {
+        return m_content.format.encoding == TagFileEncoding::Cp1251 ? Cp1251ToUtf8(field) : field;
+    }
+
+    bool ReadHeader(const std::vector<std::string>& fields, int line)
+    {
+        for (int& c : m_column) c = -1;
+        bool any = false;
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            const std::string name = Lower(fields[i]);
+            for (int c = 0; c < kTagFileColumnCount; ++c) {
+                if (name == kTagFileColumns[c] && m_column[c] < 0) {
+                    m_column[c] = static_cast<int>(i);
+                    any = true;
+                }
+            }
+        }
+        if (!any) {
+            Fatal(line, TagFileIssueKind::NoHeader, "");
+            return false;
+        }
+        for (int c : {kAddress, kType, kParam, kPeriod}) {
+            if (m_column[c] < 0) {
+                Fatal(line, TagFileIssueKind::HeaderLacksColumn, kTagFileColumns[c]);
+                return false;
+            }
+        }
+        return true;
+    }
+
+    void ReadRow(const std::vector<std::string>& fields, int line)
+    {
+        const std::string* value[kTagFileColumnCount] = {};
+        for (int c = 0; c < kTagFileColumnCount; ++c) {
+            if (m_column[c] >= 0 && static_cast<std::size_t>(m_column[c]) < fields.size())
+                value[c] = &fields[static_cast<std::size_t>(m_column[c])];
+        }
+        for (int c : {kAddress, kType, kParam, kPeriod}) {
+            if (value[c] == nullptr || value[c]->empty()) {
+                TagFileIssue& issue = Invalid(line, TagFileIssueKind::MissingValue);
+                issue.column = kTagFileColumns[c];
+                return;
+            }
+        }
+
+        TagFileRow row;
+        row.line = line;
+        std::int64_t number = 0;
+        if (!ParseDecimal(*value[kType], kFileTypeMax, &number) || number < kFileTypeMin)
+            return BadField(line, TagFileIssueKind::BadType, *value[kType]);
+        row.id.type = static_cast<std::uint32_t>(number);
+        if (!ParseDecimal(*value[kAddress], kFileAddressMax, &number) || number < kFileAddressMin)
+            return BadField(line, TagFileIssueKind::BadAddress, *value[kAddress]);
+        row.id.address = static_cast<std::uint32_t>(number);
+        if (!ParseDecimal(*value[kParam], kFileParamMax, &number) || !IsTagParameterNumber(number))
+            return BadField(line, TagFileIssueKind::BadParam, *value[kParam]);
+        row.id.param = static_cast<std::uint32_t>(number);
+        if (!ParseDecimal(*value[kPeriod], kFilePeriodMaxMs, &number))
+            return BadField(line, TagFileIssueKind::BadPeriod, *value[kPeriod]);
+        row.period = PeriodFromMs(number);
+
+        row.hasDevice = value[kDevice] != nullptr && !value[kDevice]->empty();
+        row.hasName = value[kName] != nullptr && !value[kName]->empty();
+        if (row.hasDevice) row.device = To1251(*value[kDevice]);
+        if (row.hasName) row.name = To1251(*value[kName]);
+        if (m_options.naming != nullptr && !CheckNames(row))
+            return;
+        m_rows.push_back(std::move(row));
+    }
+
+    // False when a mismatch makes the row invalid (strict).
+    bool CheckNames(const TagFileRow& row)
+    {
+        const TagNaming& naming = *m_options.naming;
+        if (!naming.knowsType(row.id.type)) {
+            auto found = m_unknownTypes.find(row.id.type);
+            if (found == m_unknownTypes.end()) {
+                TagFileIssue issue;
+                issue.line = row.line;
+                issue.kind = TagFileIssueKind::UnknownType;
+                issue.text = std::to_string(row.id.type);
+                issue.count = 1;
+                m_unknownTypes.emplace(row.id.type, m_content.issues.size());
+                m_content.issues.push_back(std::move(issue));
+                ++m_content.warnings;
+            } else {
+                ++m_content.issues[found->second].count;
+            }
+            return true;
+        }
+        bool ok = true;
+        if (row.hasDevice) {
+            const std::string expected = naming.deviceName(row.id.type);
+            if (expected != row.device) ok &= Mismatch(row, TagFileIssueKind::DeviceMismatch, row.device, expected);
+        }
+        if (ok && row.hasName) {
+            const std::string expected = naming.tagName(row.id.address, row.id.type, row.id.param);
+            if (expected != row.name) ok &= Mismatch(row, TagFileIssueKind::NameMismatch, row.name, expected);
+        }
+        return ok;
+    }
+
+    bool Mismatch(const TagFileRow& row, TagFileIssueKind kind, const std::string& found,
+                  const std::string& expected)
+    {
+        TagFileIssue issue;
+        issue.line = row.line;
+        issue.kind = kind;
+        issue.invalid = m_options.strict;
+        issue.text = Cp1251ToUtf8(found);
+        issue.expected = Cp1251ToUtf8(expected);
+        m_content.issues.push_back(std::move(issue));
+        if (m_options.strict) {
+            ++m_content.invalidRows;
+            return false;
+        }
+        ++m_content.warnings;
+        return true;
+    }
+
+    // Every row of a tag given two different periods is invalid; repeats of one period
+    // are one tag.
+    void SettleDuplicates()
+    {
+        struct Seen {
+            std::size_t first;        // index in m_rows
+            std::size_t differing = 0;  // a row with another period than the first's
+            bool conflict = false;
+        };
+        std::unordered_map<TagId, Seen, TagIdHash> seen;
+        seen.reserve(m_rows.size());
+        for (std::size_t i = 0; i < m_rows.size(); ++i) {
+            auto [it, inserted] = seen.emplace(m_rows[i].id, Seen{i});
+            if (!inserted && !it->second.conflict && m_rows[i].period != m_rows[it->second.first].period) {
+                it->second.conflict = true;
+                it->second.differing = i;
+            }
+        }
+        m_content.rows.reserve(m_rows.size());
+        for (std::size_t i = 0; i < m_rows.size(); ++i) {
+            const Seen& s = seen.find(m_rows[i].id)->second;
+            if (s.conflict) {
+                TagFileIssue& issue = Invalid(m_rows[i].line, TagFileIssueKind::ConflictingPeriods);
+                issue.otherLine = m_rows[i == s.first ? s.differing : s.first].line;
+            } else if (s.first == i) {
+                m_content.rows.push_back(std::move(m_rows[i]));
+            }
+        }
+    }
+
+    void BadField(int line, TagFileIssueKind kind, const std::string& field)
+    {
+        Invalid(line, kind).text = ToUtf8(field);
+    }
+
+    TagFileIssue& Invalid(int line, TagFileIssueKind kind)
+    {
+        ++m_content.invalidRows;
+        TagFileIssue issue;
+        issue.line = line;
+        issue.kind = kind;
+        issue.invalid = true;
+        m_content.issues.push_back(std::move(issue));
+        return m_content.issues.back();
+    }
+
+    void Fatal(int line, TagFileIssueKind kind, const char* column)
+    {
+        TagFileIssue issue;
+        issue.line = line;
+        issue.kind = kind;
+        issue.invalid = true;
+        issue.column = column;
+        m_content.issues.push_back(std::move(issue));
+    }
+
+    const TagFileReadOptions& m_options;
+    TagFileContent& m_content;
+    int m_column[kTagFileColumnCount] = {};
+    std::vector<TagFileRow> m_rows;
+    std::unordered_map<std::uint32_t, std::size_t> m_unknownTypes;  // type -> its issue
+};
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+}  // namespace
+
+std::string DescribeTagFileIssue(const TagFileIssue& issue)
+{
+    switch (issue.kind) {
+    case TagFileIssueKind::NoHeader:
+        return "no header line naming the columns (device;address;type;param;name;period_ms)";
+    case TagFileIssueKind::HeaderLacksColumn:
+        return "the header line has no column '" + issue.column + "'";
+    case TagFileIssueKind::MissingValue:
+        return "no " + issue.column;
+    case TagFileIssueKind::BadType:
+        return "type " + Quoted(issue.text) + " is not a number from 1 to 255";
+    case TagFileIssueKind::BadAddress:
+        return "address " + Quoted(issue.text) + " is not a number from 1 to 247";
+    case TagFileIssueKind::BadParam:
+        return "param " + Quoted(issue.text) + " is not a number from 1 to 65534";
+    case TagFileIssueKind::BadPeriod:
+        return "period_ms " + Quoted(issue.text) +
+               " is not a whole number of milliseconds from 0 to 86400000";
+    case TagFileIssueKind::UnclosedQuote:
+        return "a quoted field is not closed before the end of the file";
+    case TagFileIssueKind::ConflictingPeriods:
+        return "the same tag is on line " + std::to_string(issue.otherLine) + " with another period";
+    case TagFileIssueKind::UnknownType:
+        return "type " + issue.text + " is not in the device descriptions (" +
+               std::to_string(issue.count) + (issue.count == 1 ? " row)" : " rows)");
+    case TagFileIssueKind::DeviceMismatch:
+        return "device " + Quoted(issue.text) + " differs from the descriptions' " + Quoted(issue.expected);
+    case TagFileIssueKind::NameMismatch:
+        return "name " + Quoted(issue.text) + " differs from the descriptions' " + Quoted(issue.expected);
+    }
+    return "unknown problem";
+}
+
+TagFileContent ReadTagFile(std::string_view bytes, const TagFileReadOptions& options)
+{
+    TagFileContent content;
+    CReader(options, content).Read(bytes);
+    return content;
+}

@@ -1,0 +1,78 @@
+// Reading a tag file (TagFile.h) as export writes it and as a person or a spreadsheet saves
+// it: with or without a byte-order mark; UTF-8, Windows-1251 or UTF-16LE, detected; the
+// separator ';', ',' or tab, detected from the header line; columns found by their names in
+// the header, in any order (others are ignored); quoted fields with doubled quotes, line
+// breaks inside quotes allowed; CR LF, LF or CR line ends; blank lines, lines of empty
+// fields and lines starting with '#' skipped.
+//
+// A row that cannot be used is an issue with invalid = true and is never among the rows:
+// a missing or empty column, a value outside its range, a period that is not a whole number
+// of milliseconds from 0 to 86,400,000, a quote left open, the same tag on two rows with
+// different periods (every row of that tag). The same tag twice with the same period is one
+// tag. With a TagNaming, a type it does not know is a warning (once per type), and a device
+// or name that differs from the catalogue's is a warning, or with strict an invalid row.
+#pragma once
+
+#include "tagfile/TagFile.h"
+#include "tagfile/TagNaming.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class TagFileIssueKind {
+    // The file as a whole
+    NoHeader,          // no header line naming the columns
+    HeaderLacksColumn, // column: the required column the header does not name
+    // Invalid rows
+    MissingValue,      // column: the column the row lacks or leaves empty
+    BadType,           // text: the field
+    BadAddress,
+    BadParam,
+    BadPeriod,
+    UnclosedQuote,
+    ConflictingPeriods,  // otherLine: a row of the same tag with another period
+    // Warnings (invalid rows with strict, apart from UnknownType)
+    UnknownType,       // text: the type code; count: rows of that type
+    DeviceMismatch,    // text: the file's, expected: the catalogue's
+    NameMismatch,
+};
+
+struct TagFileIssue {
+    int line = 0;          // 1-based line where the row starts
+    TagFileIssueKind kind = TagFileIssueKind::NoHeader;
+    bool invalid = false;  // the row (or the file) cannot be used
+    std::string column;
+    std::string text;      // UTF-8, for messages
+    std::string expected;  // UTF-8, for messages
+    int otherLine = 0;
+    std::size_t count = 0;
+};
+
+// "type '300' is not a number from 1 to 255", "device 'PM3' differs from the catalogue's
+// 'PM3F'": the reason without the place (ASCII apart from the quoted texts, UTF-8).
+std::string DescribeTagFileIssue(const TagFileIssue& issue);
+
+// One usable row.
+struct TagFileRow : TagFileRecord {
+    int line = 0;
+    bool hasDevice = false;  // the file has the column and the row fills it
+    bool hasName = false;
+};
+
+struct TagFileReadOptions {
+    const TagNaming* naming = nullptr;  // null: device and name are not checked
+    bool strict = false;
+};
+
+struct TagFileContent {
+    bool readable = false;  // a header line with every required column was found
+    TagFileFormat format;   // as detected
+    std::vector<TagFileRow> rows;       // usable rows in file order, one per tag
+    std::vector<TagFileIssue> issues;   // ordered by line
+    std::size_t invalidRows = 0;
+    std::size_t warnings = 0;
+};
+
+TagFileContent ReadTagFile(std::string_view bytes, const TagFileReadOptions& options = {});

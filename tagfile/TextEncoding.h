@@ -1,0 +1,22 @@
+// Conversions between the system's Windows-1251 text, UTF-8 and UTF-16LE, without the
+// platform: tag files are read and written the same way on every system.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Windows-1251 bytes as UTF-8. Every byte converts (0x98, unassigned, goes to U+0098).
+std::string Cp1251ToUtf8(std::string_view text);
+
+// UTF-8 as Windows-1251. A character 1251 lacks, or a byte that is not valid UTF-8, becomes
+// '?'; *lossless (when given) tells whether that happened.
+std::string Utf8ToCp1251(std::string_view text, bool* lossless = nullptr);
+
+// True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past
+// U+10FFFF).
+bool IsValidUtf8(std::string_view text);
+
+// UTF-16LE bytes (no byte-order mark) as UTF-8; an unpaired surrogate or a final odd byte
+// becomes U+FFFD.
+std::string Utf16LeToUtf8(std::string_view bytes);

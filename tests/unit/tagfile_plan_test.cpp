@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "FakeTagServer.h"
+#include "server/ServerErrors.h"
+#include "tagfile/ImportPlan.h"
+#include "tagfile/ImportRun.h"
+#include "tagfile/ServerTags.h"
+#include "tagfile/TagFileReader.h"
+#include "tagfile/TagFileWriter.h"
+#include "tagfile_test_support.h"
+
+namespace {
+
+using Tag = CFakeTagServer::Tag;
+
+std::string Ids(const std::vector<PlannedTag>& tags)
+{
+    std::string out;
+    for (const PlannedTag& t : tags)
+        out += std::to_string(t.id.type) + "/" + std::to_string(t.id.address) + "/" + std::to_string(t.id.param) + " ";
+    return out;
+}
+
+TagFileContent Read(const std::string& rows)
+{
+    return ReadTagFile("device;address;type;param;name;period_ms\n" + rows);
+}
+
+TEST(ImportPlan, SortsRowsIntoAddChangeUnchangedAndWithReplaceDelete)
+{
+    CFakeTagServer server;
+    server.Put(1, 5, 1, 10000);   // unchanged
+    server.Put(1, 5, 2, 10000);   // change to 2 ms
+    server.Put(1, 5, 3, 10000);   // only on the server
+    server.Put(2, 9, 9, 15000);   // only on the server, odd period
+    const TagFileContent file = Read(";5;1;2;;2\n;5;1;4;;4\n;5;1;1;;1\n;6;1;1;;0\n");
+    ASSERT_EQ(file.rows.size(), 4u);
+
+    const CTagIdSet inFile(file.rows);
+    ServerTagsOptions options;
+    options.wantPeriod = [&](const TagId& id) { return inFile.Contains(id); };
+    const ServerTagList list = ReadServerTags(server, options);
+    ASSERT_TRUE(list.Complete());
+    EXPECT_EQ(server.calls.getTagInfo, 2u);  // only tags the file also holds
+
+    const ImportPlan keep = MakeImportPlan(file.rows, list.tags, false);
+    EXPECT_EQ(Ids(keep.add), "1/5/4 1/6/1 ");
+    EXPECT_EQ(Ids(keep.change), "1/5/2 ");
+    EXPECT_EQ(keep.change[0].oldPeriod, 10000);
+    EXPECT_EQ(keep.change[0].period, 20000);
+    EXPECT_EQ(keep.change[0].line, 2);
+    EXPECT_EQ(Ids(keep.unchanged), "1/5/1 ");
+    EXPECT_TRUE(keep.remove.empty());
+
+    const ImportPlan replace = MakeImportPlan(file.rows, list.tags, true);
+    EXPECT_EQ(Ids(replace.remove), "1/5/3 2/9/9 ");
+    EXPECT_EQ(replace.Calls(), 5u);
+
+    // A period the server did not give is set from the file.
+    std::vector<ServerTag> unknown = list.tags;
+    for (ServerTag& t : unknown) t.periodKnown = false;
+    EXPECT_EQ(Ids(MakeImportPlan(file.rows, unknown, false).change), "1/5/2 1/5/1 ");
+}
+
+TEST(ImportRun, RefusalsAreListedAndTheRestIsDone)
+{
+    CFakeTagServer server;
+    server.Put(1, 5, 2, 10000);
+    server.Put(1, 5, 3, 0);
+    server.Put(1, 5, 4, 0);
+    server.refuseAdd = {Tag{1, 5, 7}};
+    server.refuseDelete = {Tag{1, 5, 3}};
+    server.refusal = kE_INVALIDARG;
+    const TagFileContent file = Read(";5;1;6;;6\n;5;1;7;;7\n;5;1;8;;8\n;5;1;2;;2\n;5;1;1;;x\n");
+    const ServerTagList list = ReadServerTags(server);
+    const ImportPlan plan = MakeImportPlan(file.rows, list.tags, true);
+
+    std::vector<std::size_t> progress;
+    ImportRunOptions options;
+    options.progress = [&](std::size_t done, std::size_t total) { progress.push_back(done * 100 + total); };
+    ImportReport report = RunImportPlan(plan, server, options);
+    report.invalidRows = file.invalidRows;
+
+    EXPECT_EQ(FormatImportSummary(report), "added 2, changed 1, deleted 1, unchanged 0, refused 2, invalid rows 1");
+    ASSERT_EQ(report.refused.size(), 2u);
+    EXPECT_EQ(report.refused[0].action, ImportAction::Add);
+    EXPECT_EQ(report.refused[0].line, 3);
+    EXPECT_EQ(report.refused[0].hr, kE_INVALIDARG);
+    EXPECT_EQ(report.refused[1].action, ImportAction::Delete);
+    EXPECT_EQ(report.refused[1].id, (TagId{1, 5, 3}));
+    EXPECT_EQ(report.notAttempted, 0u);
+    EXPECT_FALSE(report.disconnected);
+    // Adds and changes first, deletions last.
+    EXPECT_EQ(server.deleteOrder.size(), 2u);
+    EXPECT_EQ(server.addOrder.size(), 4u);
+    EXPECT_EQ(progress, (std::vector<std::size_t>{106, 206, 306, 406, 506, 606}));
+    EXPECT_EQ(server.tags.at(Tag{1, 5, 2}), 20000);
+    EXPECT_TRUE(server.Has(1, 5, 3));
+    EXPECT_FALSE(server.Has(1, 5, 4));
+}
+
+TEST(ImportRun, AServerThatDiesEndsTheRunAndWhatWasDoneIsReported)
+{
+    CFakeTagServer server;
+    const TagFileContent file = Read(";1;1;1;;1\n;2;1;1;;1\n;3;1;1;;1\n;4;1;1;;1\n;5;1;1;;1\n");
+    const ServerTagList list = ReadServerTags(server);  // empty: one failing EnumTags
+    ASSERT_TRUE(list.Complete());
+    const ImportPlan plan = MakeImportPlan(file.rows, list.tags, false);
+    server.dieAfterCalls = server.calls.Total() + 2;
+
+    const ImportReport report = RunImportPlan(plan, server);
+    EXPECT_TRUE(report.disconnected);
+    EXPECT_EQ(report.disconnectResult, kRPC_S_SERVER_UNAVAILABLE);
+    EXPECT_EQ(report.added, 2u);
+    EXPECT_EQ(report.notAttempted, 3u);
+    EXPECT_TRUE(report.refused.empty());
+    EXPECT_EQ(server.tags.size(), 2u);
+
+    CFakeTagServer stopping;
+    int asked = 0;
+    ImportRunOptions options;
+    options.stop = [&] { return ++asked > 3; };
+    const ImportReport stopped = RunImportPlan(plan, stopping, options);
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_EQ(stopped.added, 3u);
+    EXPECT_EQ(stopped.notAttempted, 2u);
+}
+
+TEST(ServerTags, TheWalkIsBoundedAndLossesAndRefusalsAreTold)
+{
+    CFakeTagServer endless;
+    for (std::uint32_t p = 1; p <= 5; ++p) endless.Put(1, 1, p, p * 10000);
+    endless.enumMode = CFakeTagServer::EnumMode::Endless;
+    ServerTagList list = ReadServerTags(endless);
+    EXPECT_EQ(list.walk.end, TagWalkEnd::RepeatedTag);
+    EXPECT_EQ(list.tags.size(), 5u);
+    EXPECT_FALSE(list.Complete());
+    EXPECT_EQ(list.tags[4].period, 50000);
+
+    CFakeTagServer failing;
+    failing.Put(1, 1, 1);
+    failing.enumMode = CFakeTagServer::EnumMode::AlwaysFail;
+    ServerTagsOptions few;
+    few.maxFailuresInRow = 10;
+    EXPECT_EQ(ReadServerTags(failing, few).walk.end, TagWalkEnd::FailureLimit);
+    EXPECT_EQ(failing.calls.enumTags, 10u);
+
+    CFakeTagServer dying;
+    for (std::uint32_t p = 1; p <= 5; ++p) dying.Put(1, 1, p);
+    dying.dieAfterCalls = 3;
+    list = ReadServerTags(dying);
+    EXPECT_TRUE(list.disconnected);
+    EXPECT_EQ(list.tags.size(), 3u);
+    EXPECT_EQ(dying.calls.enumTags, 3u);  // no thousand retries against a dead server
+
+    CFakeTagServer refusing;
+    refusing.Put(1, 1, 1, 5);
+    refusing.refuseGetTagInfo = true;
+    list = ReadServerTags(refusing);
+    EXPECT_TRUE(list.Complete());
+    EXPECT_EQ(list.periodFailures, 1u);
+    EXPECT_EQ(list.firstPeriodFailure, kE_FAIL);
+    EXPECT_FALSE(list.tags[0].periodKnown);
+}
+
+class TagFileRoundTrip : public tagfile_test::CatalogueTest {};
+
+TEST_F(TagFileRoundTrip, ExportImportIntoAnEmptyServerExportAgainGivesTheSameBytes)
+{
+    CFakeTagServer source;
+    source.Put(1, 5, 14, 20000000);
+    source.Put(1, 5, 2, 0);
+    source.Put(7, 12, 3, 864000000000LL);
+    source.Put(99, 247, 65534, 10000);  // a type the descriptions do not know
+    const TagNaming naming = CatalogueTagNaming();
+
+    auto exportFrom = [&](CFakeTagServer& server) {
+        const ServerTagList list = ReadServerTags(server);
+        EXPECT_TRUE(list.Complete());
+        return WriteTagFile(MakeTagFileRecords(list.tags, naming), TagFileFormat{});
+    };
+    const std::string first = exportFrom(source);
+    EXPECT_NE(first.find(u8"Счётчик;12;7;3;Счётчик(012).Энергия.Сумма;86400000\r\n"), std::string::npos);
+    EXPECT_NE(first.find(";247;99;65534;(247).;1\r\n"), std::string::npos);
+
+    TagFileReadOptions options;
+    options.naming = &naming;
+    options.strict = true;
+    const TagFileContent file = ReadTagFile(first, options);
+    EXPECT_EQ(file.invalidRows, 0u);
+    EXPECT_EQ(file.warnings, 1u);  // the unknown type
+
+    // Into the same server: nothing to do.
+    const ImportPlan same = MakeImportPlan(file.rows, ReadServerTags(source).tags, true);
+    EXPECT_EQ(same.Calls(), 0u);
+    EXPECT_EQ(same.unchanged.size(), 4u);
+
+    CFakeTagServer target;
+    const ImportReport report = RunImportPlan(MakeImportPlan(file.rows, ReadServerTags(target).tags, false), target);
+    EXPECT_EQ(report.added, 4u);
+    EXPECT_EQ(target.tags, source.tags);
+    EXPECT_EQ(exportFrom(target), first);
+}
+
+}  // namespace
