@@ -4,7 +4,7 @@
 
 #include "app/TarnelDlg.h"
 #include "catalogue/TagName.h"
-#include "dialogs/FillProgressWnd.h"
+#include "dialogs/ProgressWnd.h"
 #include "server/ComTagServer.h"
 #include "tree/ConfigTree.h"
 #include "tree/TagPath.h"
@@ -25,9 +25,9 @@ void CTarnelDlg::FillTree()
     m_bFilling = true;
     FillReport report;
     {
-        CFillProgressWnd progress(this, m_nProgressDelayMs);
+        CProgressWnd progress(this, &CProgressWnd::FillText, m_nProgressDelayMs);
         FillOptions options;
-        options.progress = [&progress](std::size_t tags) { progress.OnTags(tags); };
+        options.progress = [&progress](std::size_t tags) { progress.OnCount(tags); };
         report = ::FillTree(tree, server, &TagNameOf, options);
     }
     m_bFilling = false;

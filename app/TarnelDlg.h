@@ -55,6 +55,8 @@ protected:
     void OnFind();
     void OnFindNext();
     void OnBranchPeriod();
+    void OnExportTags();
+    void OnImportTags();
 
     BEGIN_MSG_MAP(CTarnelDlg, CDialog)
         ON_WM_PAINT()
@@ -78,6 +80,8 @@ protected:
         ON_COMMAND(ID_FIND, OnFind)
         ON_COMMAND(ID_FIND_NEXT, OnFindNext)
         ON_COMMAND(ID_BRANCH_PERIOD, OnBranchPeriod)
+        ON_COMMAND(ID_EXPORT_TAGS, OnExportTags)
+        ON_COMMAND(ID_IMPORT_TAGS, OnImportTags)
     END_MSG_MAP()
 
     // How long reading the server's tags runs before its progress window shows (ZOLCFG_PROGRESS_DELAY_MS

@@ -61,10 +61,12 @@ void CTarnelDlg::OnContextMenu(HWND, POINT point)
 
     std::optional<TagKey> key;
     HTREEITEM previousSelection = nullptr;
+    // No node under the point is no current node: a command from empty space (export)
+    // must not act on a node clicked earlier.
+    m_hCurrentItem = hit;
     if (hit != nullptr) {
         previousSelection = m_Tree.GetSelectedItem();
         m_Tree.SelectItem(hit);
-        m_hCurrentItem = hit;
         key = static_cast<TagKey>(m_Tree.GetItemData(hit));
     }
 

@@ -86,6 +86,14 @@
 #define IDD_BRANCH_PERIOD 111
 #define IDC_BRANCH_PERIOD_NOTE 1034
 
-// Progress while the server's configuration is read (template 112)
-#define IDD_FILL_PROGRESS 112
-#define IDC_FILL_PROGRESS_TEXT 1035
+// Progress window of long operations: reading the configuration, export (template 112)
+#define IDD_PROGRESS_WINDOW 112
+#define IDC_PROGRESS_TEXT 1035
+
+// Import preview (template 113); "Импортировать" is the OK command
+#define IDD_IMPORT_PREVIEW 113
+#define IDC_IMPORT_FILE 1036
+#define IDC_IMPORT_COUNTS 1037
+#define IDC_IMPORT_ISSUES 1038
+#define IDC_IMPORT_PROGRESS 1039
+#define IDC_IMPORT_STOP 1040

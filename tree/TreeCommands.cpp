@@ -22,9 +22,10 @@ std::vector<int> ContextMenuCommands(std::optional<TagKey> nodeKey)
 std::vector<int> MoreContextMenuCommands(std::optional<TagKey> nodeKey)
 {
     if (!nodeKey)
-        return {kIdDescriptionFiles, kIdFind};
+        return {kIdFind, kIdExportTags, kIdImportTags, kIdDescriptionFiles};
     switch (GetNodeKind(*nodeKey)) {
     case NodeKind::Device:
+        return {kIdBranchPeriod, kIdExportTags};
     case NodeKind::Group:
         return {kIdBranchPeriod};
     case NodeKind::Tag:

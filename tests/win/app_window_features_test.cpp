@@ -304,7 +304,8 @@ TEST_F(FindTest, CyrillicOfMixedCaseWrapsAndFindNextGoesOnAfterClosing)
         }
         ui_driver::PressButton(window, IDCANCEL);
     });
-    EXPECT_EQ(emptyMenu, (std::vector<std::string>{"Добавить устройство", "", "Описания приборов...", "Найти..."}));
+    EXPECT_EQ(emptyMenu, (std::vector<std::string>{"Добавить устройство", "", "Найти...", "Экспорт тегов...",
+                                                  "Импорт тегов...", "Описания приборов..."}));
     EXPECT_EQ(found, (std::vector<std::string>{"(none)", "Напряжение", "напряжение", "Напряжение", "ТОК", "Meter(005)"}));
     EXPECT_EQ(afterF3, "Voltage");
     EXPECT_EQ(afterSecondF3, "Meter(005)");
@@ -364,7 +365,7 @@ TEST_F(BranchPeriodTest, ApplyCancelAndRefusal)
         ui_driver::PressButton(window, IDCANCEL);
     });
     EXPECT_EQ(deviceMenu, (std::vector<std::string>{"Добавить тег", "Добавить устройство", "Удалить устройство", "",
-                                                    "Изменить период..."}));
+                                                    "Изменить период...", "Экспорт тегов..."}));
     EXPECT_EQ(groupMenu, (std::vector<std::string>{"Добавить тег", "Удалить теги", "", "Изменить период..."}));
     EXPECT_EQ(tagMenu, (std::vector<std::string>{"Добавить тег", "Удалить тег", "Редактировать"}));
 
@@ -418,7 +419,7 @@ protected:
 HWND ProgressWindow()
 {
     for (HWND window : ui_driver::TopLevelWindows())
-        if (IsWindowVisible(window) && GetDlgItem(window, IDC_FILL_PROGRESS_TEXT) != nullptr) return window;
+        if (IsWindowVisible(window) && GetDlgItem(window, IDC_PROGRESS_TEXT) != nullptr) return window;
     return nullptr;
 }
 
@@ -434,7 +435,7 @@ struct ProgressWatch {
     {
         while (!stop) {
             if (HWND window = ProgressWindow()) {
-                const std::string text = ui_driver::ItemText(window, IDC_FILL_PROGRESS_TEXT);
+                const std::string text = ui_driver::ItemText(window, IDC_PROGRESS_TEXT);
                 std::lock_guard<std::mutex> lock(mutex);
                 if (texts.empty() || texts.back() != text) texts.push_back(text);
                 GetWindowRect(window, &rect);

@@ -1,38 +1,39 @@
-#include "dialogs/FillProgressWnd.h"
+#include "dialogs/ProgressWnd.h"
 
-#include <string>
+#include <utility>
 
 #include "ui/Text.h"
 
-CFillProgressWnd::CFillProgressWnd(CWnd* mainWindow, std::uint64_t delayMs, std::uint64_t intervalMs)
-    : CDialog(IDD_FILL_PROGRESS, mainWindow), m_pMainWnd(mainWindow), m_pacer(GetTickCount64(), delayMs, intervalMs)
+CProgressWnd::CProgressWnd(CWnd* mainWindow, TextOf text, std::uint64_t delayMs, std::uint64_t intervalMs)
+    : CDialog(IDD_PROGRESS_WINDOW, mainWindow), m_pMainWnd(mainWindow), m_text(std::move(text)),
+      m_pacer(GetTickCount64(), delayMs, intervalMs)
 {
 }
 
-CFillProgressWnd::~CFillProgressWnd() { DestroyWindow(); }
+CProgressWnd::~CProgressWnd() { DestroyWindow(); }
 
-std::string CFillProgressWnd::Text(std::size_t tags)
+std::string CProgressWnd::FillText(std::size_t tags)
 {
     return "Чтение конфигурации сервера: " + std::to_string(tags) + " тегов";
 }
 
-void CFillProgressWnd::OnTags(std::size_t tags)
+void CProgressWnd::OnCount(std::size_t count)
 {
     switch (m_pacer.Tick(GetTickCount64())) {
     case CProgressPacer::Step::Nothing:
         return;
     case CProgressPacer::Step::Show:
-        Show(tags);
+        Show(count);
         return;
     case CProgressPacer::Step::Update:
         if (m_hWnd == nullptr) return;
-        SetDlgItemTextW(m_hWnd, IDC_FILL_PROGRESS_TEXT, Widen(Text(tags)).c_str());
+        SetDlgItemTextW(m_hWnd, IDC_PROGRESS_TEXT, Widen(m_text(count)).c_str());
         UpdateWindow();
         return;
     }
 }
 
-void CFillProgressWnd::Show(std::size_t tags)
+void CProgressWnd::Show(std::size_t count)
 {
     HWND owner = m_pMainWnd != nullptr ? m_pMainWnd->m_hWnd : nullptr;
     if (!Create(owner)) return;
@@ -46,7 +47,7 @@ void CFillProgressWnd::Show(std::size_t tags)
                      main.top + (main.bottom - main.top - height) / 2, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    SetDlgItemTextW(m_hWnd, IDC_FILL_PROGRESS_TEXT, Widen(Text(tags)).c_str());
+    SetDlgItemTextW(m_hWnd, IDC_PROGRESS_TEXT, Widen(m_text(count)).c_str());
     ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
     UpdateWindow();
 }
