@@ -84,18 +84,22 @@ public:
 
     std::size_t Depth() const { return m_path.size(); }
 
-    std::string FullName() const
+    // The texts from the root down joined by "."; the buffer is reused from node to node.
+    const std::string& FullName()
     {
-        std::string name = m_path.front();
-        for (std::size_t i = 1; i < m_path.size(); ++i)
-            name += '.' + m_path[i];
-        return name;
+        m_name = m_path.front();
+        for (std::size_t i = 1; i < m_path.size(); ++i) {
+            m_name += '.';
+            m_name += m_path[i];
+        }
+        return m_name;
     }
 
 private:
     const ITreeModel& m_tree;
     TreeNode m_node = nullptr;
     std::vector<std::string> m_path;
+    std::string m_name;
 };
 
 }  // namespace
@@ -106,7 +110,7 @@ TreeNode FindNextNode(const ITreeModel& tree, TreeNode from, const std::string& 
     if (matcher.Empty())
         return nullptr;
 
-    const auto matches = [&](const CPathWalker& walker) {
+    const auto matches = [&](CPathWalker& walker) {
         if (matcher.Matches(walker.Text()))
             return true;
         // The node's kind is read only for a name that matches: on the control every
