@@ -1,9 +1,11 @@
 // The main window's export and import of tag files (CSV), built on the tag-file core that
 // zolctl uses: the same reading of the server's tags, the same writer and format, the
 // same reader and import plan. Import only adds tags and changes periods; it never deletes.
+#include <windows.h>
 #include <commdlg.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -33,8 +35,7 @@ const wchar_t kCsvFilter[] = L"CSV (*.csv)\0*.csv\0*.*\0*.*\0";
 std::wstring DefaultExportName(const std::string& deviceText)
 {
     const std::time_t now = std::time(nullptr);
-    std::tm local = {};
-    localtime_s(&local, &now);
+    const std::tm local = *std::localtime(&now);
     char date[16];
     std::strftime(date, sizeof date, "%Y%m%d", &local);
     std::wstring name = L"zolcfg-tags-" + Widen(date);

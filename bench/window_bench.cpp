@@ -28,6 +28,7 @@
 #include "UiDriver.h"
 #include "app/TarnelDlg.h"
 #include "catalogue/Catalogue.h"
+#include "catalogue/TagName.h"
 #include "common/AtomicFile.h"
 #include "res/resource.h"
 #include "server/ComTagServer.h"

@@ -85,8 +85,8 @@ BOOL CDescriptionFilesDlg::OnInitDialog()
         const char* heading;
         int width;
     };
-    const ColumnSpec columns[] = {{"Файл", 80},       {"Результат", 108},   {"Код", 26},
-                                  {"Прибор", 76},     {"Параметров", 42},   {"Замечаний", 40}};
+    const ColumnSpec columns[] = {{"Файл", 84}, {"Результат", 112}, {"Код", 24},
+                                  {"Прибор", 80}, {"Параметров", 54}, {"Замечаний", 52}};
     m_List.SetFullRowSelect();
     for (int i = 0; i < 6; ++i) {
         RECT units = {0, 0, columns[i].width, 8};
@@ -118,10 +118,10 @@ void CDescriptionFilesDlg::ShowDetails(int row)
     if (row == m_nShownRow) return;
     m_nShownRow = row;
     if (row < 0 || row >= static_cast<int>(m_Reports.size())) {
-        SetWindowTextW(m_Details, L"");
+        ::SetWindowTextW(m_Details, L"");
         return;
     }
-    SetWindowTextW(m_Details, DetailsText(m_Reports[static_cast<size_t>(row)]).c_str());
+    ::SetWindowTextW(m_Details, DetailsText(m_Reports[static_cast<size_t>(row)]).c_str());
 }
 
 void CDescriptionFilesDlg::OnListItemChanged(NMHDR* pNMHDR, LRESULT* pResult)

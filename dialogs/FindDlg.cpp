@@ -15,7 +15,7 @@ BOOL CFindDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     HWND field = GetDlgItem(IDC_FIND_TEXT);
-    SetWindowTextW(field, Widen(m_strText).c_str());
+    ::SetWindowTextW(field, Widen(m_strText).c_str());
     ::SendMessageW(field, EM_SETSEL, 0, -1);
     ::SetFocus(field);
     return FALSE;  // the focus is set

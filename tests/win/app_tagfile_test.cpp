@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -71,8 +72,7 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes)
 std::string Today()
 {
     const std::time_t now = std::time(nullptr);
-    std::tm local = {};
-    localtime_s(&local, &now);
+    const std::tm local = *std::localtime(&now);
     char date[16];
     std::strftime(date, sizeof date, "%Y%m%d", &local);
     return date;

@@ -5,9 +5,11 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -306,7 +308,8 @@ TEST_F(FindTest, CyrillicOfMixedCaseWrapsAndFindNextGoesOnAfterClosing)
     });
     EXPECT_EQ(emptyMenu, (std::vector<std::string>{"Добавить устройство", "", "Найти...", "Экспорт тегов...",
                                                   "Импорт тегов...", "Описания приборов..."}));
-    EXPECT_EQ(found, (std::vector<std::string>{"(none)", "Напряжение", "напряжение", "Напряжение", "ТОК", "Meter(005)"}));
+    // Nothing found leaves the selection where it was (the control selected the first node).
+    EXPECT_EQ(found, (std::vector<std::string>{"Meter(005)", "Напряжение", "напряжение", "Напряжение", "ТОК", "Meter(005)"}));
     EXPECT_EQ(afterF3, "Voltage");
     EXPECT_EQ(afterSecondF3, "Meter(005)");
     EXPECT_TRUE(ctrlF);
