@@ -20,12 +20,18 @@ std::string FormatDevicePart(const std::string& deviceName, int address)
     return deviceName + "(" + FormatAddress(address) + ")";
 }
 
+std::string FormatTagNameFrom(const std::string& deviceName, const std::string& parameterName, int address,
+                              int typeCode, int paramNumber)
+{
+    if (address == 0 || address == 255 || typeCode == 0 || paramNumber == 0)
+        return std::string();
+    return deviceName + "(" + FormatAddress(address) + ")." + parameterName;
+}
+
 std::string FormatTagName(int address, int typeCode, int paramNumber)
 {
     if (address == 0 || address == 255 || typeCode == 0 || paramNumber == 0)
         return std::string();
-    const std::string digits = FormatAddress(address);
-    const std::string parameterName = GetParameterName(typeCode, paramNumber);
-    const std::string deviceName = GetDeviceName(typeCode);
-    return deviceName + "(" + digits + ")." + parameterName;
+    return FormatTagNameFrom(GetDeviceName(typeCode), GetParameterName(typeCode, paramNumber), address, typeCode,
+                             paramNumber);
 }

@@ -12,5 +12,10 @@
 // catalogue entries leave their piece empty: "(005).", "Meter(005).".
 std::string FormatTagName(int address, int typeCode, int paramNumber);
 
+// The same from names already looked up (deviceName of the type code, parameterName of the
+// parameter; "" for a miss), for callers that index the catalogue themselves.
+std::string FormatTagNameFrom(const std::string& deviceName, const std::string& parameterName, int address,
+                              int typeCode, int paramNumber);
+
 // The device part alone, for a device's own entry: deviceName + "(" + "%03d" address + ")".
 std::string FormatDevicePart(const std::string& deviceName, int address);

@@ -7,6 +7,8 @@
 #   scripts/bench-wine.sh dialog_bench delete [N]     deleting a device with N tags
 #   scripts/bench-wine.sh com_roundtrip               one IAddTags call over COM vs in-process
 #   scripts/bench-wine.sh search_bench 20 10          auto-search: total time, responsiveness, stop
+#   scripts/bench-wine.sh zolctl_bench export [TAGS]  zolctl export vs bare EnumTags walk
+#   scripts/bench-wine.sh zolctl_bench import [ROWS]  zolctl import vs bare AddTag calls
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD

@@ -1,34 +1,49 @@
 #!/usr/bin/env bash
-# Builds the description-reader fuzz target with clang (libFuzzer, ASan, UBSan) in
-# build/fuzz and runs it for a bounded time.
+# Builds the fuzz targets with clang (libFuzzer, ASan, UBSan) in build/fuzz and runs one
+# of them for a bounded time.
 #
-#   scripts/fuzz.sh [SECONDS]      default 60
+#   scripts/fuzz.sh [SECONDS] [dsc|tagfile]     default 60 s, the description reader
 #
-# The corpus lives in build/fuzz/corpus and is seeded from examples/devices/*.txt; crash
-# inputs land in build/fuzz/artifacts/. Exits non-zero when the fuzzer finds a crash, a
-# sanitizer report or a broken invariant (or when the build fails).
+#   dsc      the description reader and checksum; corpus seeded from examples/devices/*.txt
+#   tagfile  the tag-file reader and writer; corpus seeded with a few tag files
+#
+# Corpora live in build/fuzz/corpus[-tagfile]; crash inputs land in build/fuzz/artifacts/.
+# Exits non-zero when the fuzzer finds a crash, a sanitizer report or a broken invariant
+# (or when the build fails).
 set -euo pipefail
 
 seconds=${1:-60}
+target=${2:-dsc}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ZOL_FUZZ_BUILD_DIR:-$root/build/fuzz}
-corpus=$build/corpus
 artifacts=$build/artifacts
+
+case $target in
+  dsc) exe=dsc_reader_fuzz; corpus=$build/corpus; dict=$root/tests/fuzz/dsc.dict; max_len=16384 ;;
+  tagfile) exe=tagfile_reader_fuzz; corpus=$build/corpus-tagfile; dict=$root/tests/fuzz/tagfile.dict; max_len=4096 ;;
+  *) echo "usage: scripts/fuzz.sh [SECONDS] [dsc|tagfile]" >&2; exit 2 ;;
+esac
 
 cmake -S "$root" -B "$build" -G Ninja -DZOL_FUZZ=ON \
       -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j2 --target dsc_reader_fuzz
+cmake --build "$build" -j2 --target "$exe"
 
 mkdir -p "$corpus" "$artifacts"
-cp -n "$root"/examples/devices/*.txt "$corpus"/ 2>/dev/null || true
+if [ "$target" = dsc ]; then
+  cp -n "$root"/examples/devices/*.txt "$corpus"/ 2>/dev/null || true
+else
+  printf '\xef\xbb\xbfdevice;address;type;param;name;period_ms\r\nPM3F;5;1;14;PM3F(005).Frequency;2000\r\n' >"$corpus/seed-utf8.csv"
+  printf 'device,address,type,param,name,period_ms\n\xd1\xf7,12,7,3,"a,""b""",0\n# c\n\n,1,1,1,,1.5\n' >"$corpus/seed-1251.csv"
+  printf 'period_ms\tparam\ttype\taddress\n1\t2\t3\t4\n1\t2\t3\t4\n2\t2\t3\t4\n"open\n' >"$corpus/seed-tab.csv"
+fi
 
-echo "fuzzing the description reader for ${seconds}s"
-"$build/tests/fuzz/dsc_reader_fuzz" \
+echo "fuzzing $exe for ${seconds}s"
+"$build/tests/fuzz/$exe" \
     -max_total_time="$seconds" \
-    -max_len=16384 \
+    -max_len="$max_len" \
     -timeout=10 \
     -rss_limit_mb=2048 \
-    -dict="$root/tests/fuzz/dsc.dict" \
+    -dict="$dict" \
     -artifact_prefix="$artifacts/" \
     -print_final_stats=1 \
     "$corpus"

@@ -5,11 +5,12 @@
 #   1. build (native and Windows)
 #   2. native unit tests (ctest)
 #   3. the same unit tests under AddressSanitizer and UndefinedBehaviorSanitizer
-#   4. the description reader's fuzz target, for a bounded time
+#   4. the fuzz targets (description reader, tag-file reader), each for a bounded time
 #   5. the Windows tests under Wine, against the stand-in server through real COM
 #   6. end to end: zolcfg.exe started as a user would, its window checked and photographed
 #
-# Environment: ZOL_FUZZ_SECONDS (default 45), ZOL_SKIP_SANITIZE=1 to skip step 3.
+# Environment: ZOL_FUZZ_SECONDS (default 45), ZOL_TAGFILE_FUZZ_SECONDS (default 20),
+# ZOL_SKIP_SANITIZE=1 to skip step 3.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -75,16 +76,20 @@ if [ "${ZOL_SKIP_SANITIZE:-0}" != 1 ]; then
 fi
 
 echo "== fuzz"
-if [ -x scripts/fuzz.sh ]; then
-  if scripts/fuzz.sh "${ZOL_FUZZ_SECONDS:-45}" >build/logs/fuzz.log 2>&1; then
-    record "fuzz: description reader" "ok ($(grep -Eo 'stat::number_of_executed_units: *[0-9]+' build/logs/fuzz.log | grep -Eo '[0-9]+$' | tail -1) runs)" 1 0
+# fuzz_step NAME TARGET SECONDS
+fuzz_step() {
+  local log=build/logs/fuzz-$2.log
+  if [ ! -x scripts/fuzz.sh ]; then
+    record "$1" "FAILED (scripts/fuzz.sh missing)" 0 1
+  elif scripts/fuzz.sh "$3" "$2" >"$log" 2>&1; then
+    record "$1" "ok ($(grep -Eo 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -Eo '[0-9]+$' | tail -1) runs)" 1 0
   else
-    tail -30 build/logs/fuzz.log
-    record "fuzz: description reader" "FAILED" 0 1
+    tail -30 "$log"
+    record "$1" "FAILED" 0 1
   fi
-else
-  record "fuzz: description reader" "FAILED (scripts/fuzz.sh missing)" 0 1
-fi
+}
+fuzz_step "fuzz: description reader" dsc "${ZOL_FUZZ_SECONDS:-45}"
+fuzz_step "fuzz: tag file reader" tagfile "${ZOL_TAGFILE_FUZZ_SECONDS:-20}"
 
 echo "== Windows tests under Wine"
 scripts/win-tests.sh >build/logs/win-tests.log 2>&1

@@ -104,23 +104,40 @@ FaultTable ParseFaultsFile(std::istream& in, SkipLog& skipped)
             if (!ParseHResult(f[1], &hr) || !HrFailed(hr)) return skip("needs a failure HRESULT");
             (kind == "class" ? faults.classRefusal : faults.instanceRefusal) = hr;
         } else if (kind == "fail" || kind == "slow" || kind == "die") {
+            const bool tagFail = kind == "fail" && f.size() == 6;
+            const bool dieAt = kind == "die" && f.size() == 3;
             const std::size_t want = kind == "die" ? 2 : 3;
-            if (f.size() != want) return skip("wrong number of fields");
+            if (f.size() != want && !tagFail && !dieAt) return skip("wrong number of fields");
             const int slot = OperationSlot(f[1]);
             if (slot < 0) return skip("unknown operation");
             if (kind == "fail") {
                 if (!ParseHResult(f[2], &hr)) return skip("not an HRESULT");
-                faults.fail[slot] = hr;
+                if (tagFail) {
+                    std::uint64_t key[3] = {};
+                    for (int i = 0; i < 3; ++i) {
+                        if (!ParseUnsigned(f[3 + i], UINT32_MAX, &key[i])) return skip("type, address and param must be numbers");
+                    }
+                    faults.tagFailures.push_back(FaultTable::TagFailure{
+                        slot, static_cast<std::uint32_t>(key[0]), static_cast<std::uint32_t>(key[1]),
+                        static_cast<std::uint32_t>(key[2]), hr});
+                } else {
+                    faults.fail[slot] = hr;
+                }
             } else if (kind == "slow") {
                 if (!ParseUnsigned(f[2], kMaxConfiguredMs, &ms)) return skip("ms must be 0..600000");
                 faults.slowMs[slot] = static_cast<std::uint32_t>(ms);
             } else {
-                faults.die[slot] = true;
+                std::uint64_t call = 1;
+                if (dieAt && (!ParseUnsigned(f[2], UINT32_MAX, &call) || call == 0))
+                    return skip("the call number must be 1 or more");
+                faults.die[slot] = static_cast<std::uint32_t>(call);
             }
-        } else if (kind == "enum-endless" || kind == "probe-unterminated" || kind == "no-restart") {
+        } else if (kind == "enum-endless" || kind == "probe-unterminated" || kind == "no-restart" ||
+                   kind == "no-save") {
             if (f.size() != 1) return skip("takes no argument");
             if (kind == "enum-endless") faults.enumEndless = true;
             else if (kind == "probe-unterminated") faults.probeUnterminated = true;
+            else if (kind == "no-save") faults.noSave = true;
             else faults.noRestart = true;
         } else if (kind == "probe_timeout_ms") {
             if (f.size() != 2 || !ParseUnsigned(f[1], kMaxConfiguredMs, &ms))

@@ -4,12 +4,16 @@
 //   class <hresult>           the class object refuses IClassFactory with this HRESULT
 //   instance <hresult>        IClassFactory::CreateInstance returns this HRESULT
 //   fail <Operation> <hresult> the operation returns this HRESULT and leaves its outs untouched
+//   fail <Operation> <hresult> <type> <address> <param>   the same, for that one tag only
 //   slow <Operation> <ms>     the operation first waits this long
-//   die <Operation>           the process ends inside the operation (the caller gets an RPC error)
+//   die <Operation> [<n>]     the process ends inside the operation's n-th call (default the
+//                             first) since the faults were read (the caller gets an RPC error)
 //   enum-endless              EnumTags never leaves the cursor at 0: it starts over after the last tag
 //   probe-unterminated        ProbeDevice fills all 100 text bytes, no NUL among them
 //   no-restart                after RestartServer the server refuses every new connection
 //   probe_timeout_ms <n>      time a probe of an absent address takes (default 50)
+//   no-save                   changes are kept in memory only, tags.txt and port.txt are not
+//                             written (for benchmarks: each change would rewrite the whole file)
 //
 // <Operation> is a name of IAddTags (AddTag, DeleteTag, RestartServer, GetComSettings,
 // SetComSettings, EnumTags, GetTagInfo, ProbeDevice). <hresult> is hexadecimal with 0x,
@@ -22,6 +26,7 @@
 #include <istream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "server/TagServer.h"
 #include "standin/StateFiles.h"
@@ -41,7 +46,14 @@ struct FaultTable {
     std::optional<HResult> instanceRefusal;
     std::array<std::optional<HResult>, kStandinSlotCount> fail{};
     std::array<std::uint32_t, kStandinSlotCount> slowMs{};
-    std::array<bool, kStandinSlotCount> die{};
+    std::array<std::uint32_t, kStandinSlotCount> die{};  // the call that dies (1 = first); 0 none
+    struct TagFailure {
+        int slot;
+        std::uint32_t type, address, param;
+        HResult hr;
+    };
+    std::vector<TagFailure> tagFailures;
+    bool noSave = false;
     bool enumEndless = false;
     bool probeUnterminated = false;
     bool noRestart = false;

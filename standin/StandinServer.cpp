@@ -107,6 +107,7 @@ void CStandinServer::ReloadFaults()
 {
     SkipLog skipped;
     m_faults = ReadStateFile<FaultTable>(m_home / kFaultsFile, ParseFaultsFile, skipped);
+    m_calls.fill(0);
     LogSkipped(skipped);
 }
 
@@ -137,22 +138,32 @@ bool CStandinServer::RefusesAfterRestart()
 
 bool CStandinServer::Persist(const char* fileName, const std::string& content)
 {
+    if (m_faults.noSave) return true;
     std::string error;
     if (WriteFileAtomic(m_home / fileName, content, &error)) return true;
     Log("not saved: " + error);
     return false;
 }
 
-bool CStandinServer::Intercept(int slot, HResult* hr)
+bool CStandinServer::Intercept(int slot, HResult* hr, const std::uint32_t* tag)
 {
+    ++m_calls[slot];
     if (m_faults.slowMs[slot] != 0) m_hooks.sleep(m_faults.slowMs[slot]);
-    if (m_faults.die[slot]) {
+    if (m_faults.die[slot] != 0 && m_calls[slot] == m_faults.die[slot]) {
         Log(std::string("die fault: ending inside ") + OperationName(slot));
         if (m_hooks.die) m_hooks.die(slot);
     }
     if (m_faults.fail[slot]) {
         *hr = *m_faults.fail[slot];
         return true;
+    }
+    if (tag != nullptr) {
+        for (const FaultTable::TagFailure& f : m_faults.tagFailures) {
+            if (f.slot == slot && f.type == tag[0] && f.address == tag[1] && f.param == tag[2]) {
+                *hr = f.hr;
+                return true;
+            }
+        }
     }
     return false;
 }
@@ -161,7 +172,8 @@ HResult CStandinServer::AddTag(std::uint32_t type, std::uint32_t address, std::u
                                std::int64_t period)
 {
     HResult hr;
-    if (Intercept(kSlotAddTag, &hr)) return hr;
+    const std::uint32_t tag[3] = {type, address, param};
+    if (Intercept(kSlotAddTag, &hr, tag)) return hr;
     if (!CTagStore::ValidKey(type, address, param) || period < 0) return kE_INVALIDARG;
 
     const std::int64_t* existing = m_tags.Find(type, address, param);
@@ -180,7 +192,8 @@ HResult CStandinServer::AddTag(std::uint32_t type, std::uint32_t address, std::u
 HResult CStandinServer::DeleteTag(std::uint32_t type, std::uint32_t address, std::uint32_t param)
 {
     HResult hr;
-    if (Intercept(kSlotDeleteTag, &hr)) return hr;
+    const std::uint32_t tag[3] = {type, address, param};
+    if (Intercept(kSlotDeleteTag, &hr, tag)) return hr;
     if (!CTagStore::ValidKey(type, address, param)) return kE_INVALIDARG;
     const std::int64_t* existing = m_tags.Find(type, address, param);
     if (existing == nullptr) return kE_NotFound;
@@ -261,7 +274,8 @@ HResult CStandinServer::GetTagInfo(std::uint32_t type, std::uint32_t address, st
                                    std::uint32_t* periodLow, std::uint32_t* periodHigh)
 {
     HResult hr;
-    if (Intercept(kSlotGetTagInfo, &hr)) return hr;
+    const std::uint32_t tag[3] = {type, address, param};
+    if (Intercept(kSlotGetTagInfo, &hr, tag)) return hr;
     if (!periodLow || !periodHigh || !CTagStore::ValidKey(type, address, param))
         return kE_INVALIDARG;
     const std::int64_t* period = m_tags.Find(type, address, param);

@@ -77,7 +77,8 @@ public:
 private:
     // Plays the faults set for the operation: waits, ends the process, or yields the
     // failure to return. Returns true when the operation must return *hr untouched.
-    bool Intercept(int slot, HResult* hr);
+    // With a tag, the failures set for that tag are played too.
+    bool Intercept(int slot, HResult* hr, const std::uint32_t* tag = nullptr);
     bool Persist(const char* fileName, const std::string& content);
     void LogSkipped(const SkipLog& skipped);
     void LoadTagsAndPort();
@@ -89,6 +90,7 @@ private:
     PortSettings m_port;
     SimulatedLine m_line;
     FaultTable m_faults;
+    std::array<std::uint32_t, kStandinSlotCount> m_calls{};  // since the faults were read
 };
 
 // Where the state lives: the environment's ZOLSRV_HOME when set and not empty, else the

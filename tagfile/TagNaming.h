@@ -14,5 +14,6 @@ struct TagNaming {
     std::function<std::string(std::uint32_t address, std::uint32_t type, std::uint32_t param)> tagName;
 };
 
-// Names from g_DeviceCatalogue.
+// Names from g_DeviceCatalogue as it is at the call (indexed once; load the catalogue
+// first): the same names as GetDeviceName and FormatTagName give.
 TagNaming CatalogueTagNaming();

@@ -275,3 +275,29 @@ TEST_F(StandinServerTest, StatusFileAndStateDirectoryChoice)
 }
 
 }  // namespace
+
+namespace {
+
+class StandinTagFaultTest : public StandinServerTest {};
+
+TEST_F(StandinTagFaultTest, TagFailuresDieAtACallAndNoSave)
+{
+    Write("tags.txt", "1 1 1 10000\n");
+    Write("faults.txt",
+          "fail AddTag E_INVALIDARG 1 5 14\n"
+          "fail DeleteTag 0x80004005 1 1 1\n"
+          "die AddTag 3\n"
+          "no-save\n");
+    auto server = Start();
+    EXPECT_EQ(server->AddTag(1, 5, 13, 0), kS_OK);
+    EXPECT_EQ(server->AddTag(1, 5, 14, 0), kE_INVALIDARG) << "that one tag is refused";
+    EXPECT_TRUE(m_diedIn.empty());
+    EXPECT_EQ(server->DeleteTag(1, 1, 1), kE_FAIL);
+    EXPECT_EQ(server->DeleteTag(1, 5, 13), kS_OK) << "other tags are not";
+    server->AddTag(1, 5, 15, 0);
+    EXPECT_EQ(m_diedIn, (std::vector<int>{3})) << "the third AddTag dies";
+    EXPECT_EQ(server->Tags().Size(), 2u);
+    EXPECT_EQ(Read("tags.txt"), "1 1 1 10000\n") << "no-save leaves the file alone";
+}
+
+}  // namespace

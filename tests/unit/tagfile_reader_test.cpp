@@ -6,6 +6,7 @@
 #include "tagfile/TagFileReader.h"
 #include "tagfile/TagFileWriter.h"
 #include "tagfile/TagNaming.h"
+#include "catalogue/TagName.h"
 #include "tagfile_test_support.h"
 
 namespace {
@@ -255,6 +256,30 @@ TEST_F(TagFileCatalogueCheck, WhatExportWritesReadsBackUnchangedInEveryFormat)
         std::vector<TagFileRecord> again(c.rows.begin(), c.rows.end());
         EXPECT_EQ(WriteTagFile(again, c.format), bytes);
     }
+}
+
+}  // namespace
+
+namespace {
+
+class TagFileNaming : public tagfile_test::CatalogueTest {};
+
+TEST_F(TagFileNaming, IndexedNamesAreTheCataloguesOwnLookups)
+{
+    // Same type code twice (the one loaded last is found) and a number given twice.
+    tagfile_test::AddDevice(1, "Newer", {{14, "First"}, {14, "Second"}, {5, "Five"}});
+    tagfile_test::AddDevice(0, "Zero", {{1, "P"}});
+    const TagNaming naming = CatalogueTagNaming();
+    for (std::uint32_t type : {0u, 1u, 7u, 8u, 300u, 0xFFFFFFFFu}) {
+        EXPECT_EQ(naming.deviceName(type), GetDeviceName(static_cast<int>(type))) << type;
+        EXPECT_EQ(naming.knowsType(type), type != 0 && FindDevice(static_cast<int>(type)) != nullptr) << type;
+        for (std::uint32_t address : {0u, 1u, 5u, 247u, 255u, 1000u})
+            for (std::uint32_t param : {0u, 2u, 3u, 5u, 14u, 65535u})
+                EXPECT_EQ(naming.tagName(address, type, param),
+                          FormatTagName(static_cast<int>(address), static_cast<int>(type), static_cast<int>(param)))
+                    << type << " " << address << " " << param;
+    }
+    EXPECT_EQ(naming.tagName(5, 1, 14), "Newer(005).Second");
 }
 
 }  // namespace

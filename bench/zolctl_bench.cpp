@@ -1,0 +1,247 @@
+// zolctl.exe against the stand-in server, under Wine or on Windows:
+//
+//   zolctl_bench.exe export [TAGS]   zolctl export of TAGS tags (default 50,000) against the
+//                                    bare EnumTags walk over COM, and against the walk plus one
+//                                    GetTagInfo per tag (what an export needs at the least)
+//   zolctl_bench.exe import [ROWS]   zolctl import of ROWS rows into an empty server against
+//                                    ROWS bare AddTag calls
+//
+// Every figure is from the client's process start (or the bare loop's connection) to its
+// end, with the server not running at the start, so each includes one server start. The
+// server runs with the no-save fault: it keeps changes in memory, otherwise each AddTag
+// would rewrite its whole tags.txt. zolsrv.exe (beside this program) is registered with a
+// state directory of its own under %TEMP%. Run: scripts/bench-wine.sh zolctl_bench ...
+#include <windows.h>
+#include <objbase.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "catalogue/Checksum.h"
+#include "server/ServerConnection.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kDeviceTypes = 250;
+
+fs::path ExeDir()
+{
+    wchar_t path[MAX_PATH * 2];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+    return fs::path(std::wstring(path, n)).parent_path();
+}
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// Runs a program with its output into a file; returns its exit code.
+int Run(const std::wstring& command, const fs::path& output = {})
+{
+    std::wstring line = command;
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE out = output.empty() ? nullptr
+                                : CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS,
+                                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    if (out != nullptr) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = out;
+        si.hStdError = out;
+    }
+    PROCESS_INFORMATION pi{};
+    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    if (out != nullptr) CloseHandle(out);
+    if (!started) return -1;
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return static_cast<int>(code);
+}
+
+void WriteDescription(const fs::path& file, const std::string& text)
+{
+    unsigned char stored[4];
+    WriteStoredChecksum(UpdateChecksum(0, text), stored);
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(stored), 4);
+    out << text;
+}
+
+// Descriptions of kDeviceTypes types; the tags (type, address, param) of the benchmark,
+// one device per type, as tags.txt lines and as tag-file rows.
+void Prepare(const fs::path& home, const fs::path& work, int tags, std::string* tagsTxt, std::string* csv)
+{
+    fs::create_directories(home);
+    fs::create_directories(work);
+    const int perDevice = (tags + kDeviceTypes - 1) / kDeviceTypes;
+    std::ostringstream list, rows;
+    rows << "device;address;type;param;name;period_ms\r\n";
+    int written = 0;
+    for (int type = 1; type <= kDeviceTypes; ++type) {
+        const int address = type % 247 + 1;
+        std::string text = "DEVICE_DESCRIPTION\nDevice" + std::to_string(type) + " " + std::to_string(type) + "\n";
+        for (int p = 1; p <= perDevice; ++p) {
+            text += "Group" + std::to_string((p - 1) / 10) + ".Value" + std::to_string(p) + " " + std::to_string(p) +
+                    " REAL R HOLD_REG " + std::to_string(p * 2) + "\n";
+            if (written < tags) {
+                list << type << ' ' << address << ' ' << p << " 20000000\n";
+                rows << "Device" << type << ';' << address << ';' << type << ';' << p << ";Device" << type << '('
+                     << (address < 10 ? "00" : address < 100 ? "0" : "") << address << ").Group" << (p - 1) / 10
+                     << ".Value" << p << ";2000\r\n";
+                ++written;
+            }
+        }
+        WriteDescription(work / ("device" + std::to_string(type) + ".dsc"), text);
+    }
+    *tagsTxt = list.str();
+    *csv = rows.str();
+}
+
+void WriteText(const fs::path& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+std::string ReadText(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Waits until the server of home has ended (its status file says so), at most 30 s.
+void WaitForServerEnd(const fs::path& home)
+{
+    for (int i = 0; i < 300; ++i) {
+        const std::string status = ReadText(home / "status.txt");
+        if (status.empty() || status.find("state exited") != std::string::npos ||
+            status.find("state died") != std::string::npos)
+            return;
+        Sleep(100);
+    }
+}
+
+double BareWalk(bool withPeriods, int* count)
+{
+    const auto start = Clock::now();
+    IAddTags* tags = nullptr;
+    if (!ConnectAddTags(false, &tags).Ok()) return -1;
+    ULONG cursor = 0, type = 0, address = 0, param = 0, r1 = 0, r2 = 0;
+    *count = 0;
+    do {
+        if (SUCCEEDED(tags->EnumTags(&cursor, &type, &address, &param, &r1, &r2))) {
+            ++*count;
+            if (withPeriods) {
+                ULONG low = 0, high = 0;
+                tags->GetTagInfo(type, address, param, &low, &high);
+            }
+        }
+    } while (cursor != 0);
+    tags->Release();
+    return Seconds(Clock::now() - start);
+}
+
+double BareAdds(const std::string& tagsTxt, int* count)
+{
+    const auto start = Clock::now();
+    IAddTags* tags = nullptr;
+    if (!ConnectAddTags(false, &tags).Ok()) return -1;
+    std::istringstream in(tagsTxt);
+    unsigned long type, address, param;
+    long long period;
+    *count = 0;
+    while (in >> type >> address >> param >> period) {
+        if (SUCCEEDED(tags->AddTag(type, address, param, period))) ++*count;
+    }
+    tags->Release();
+    return Seconds(Clock::now() - start);
+}
+
+double TimeZolctl(const std::wstring& arguments, const fs::path& output, int* code)
+{
+    const std::wstring command = L"\"" + (ExeDir() / L"zolctl.exe").wstring() + L"\" " + arguments;
+    const auto start = Clock::now();
+    *code = Run(command, output);
+    return Seconds(Clock::now() - start);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const std::wstring mode = argc > 1 ? argv[1] : L"export";
+    const int tags = argc > 2 ? _wtoi(argv[2]) : 50000;
+    if (CoInitialize(nullptr) < 0) return 2;
+
+    const fs::path root = fs::temp_directory_path() / ("zolctl-bench-" + std::to_string(GetCurrentProcessId()));
+    const fs::path home = root / "server", work = root / "work";
+    std::string tagsTxt, csv;
+    Prepare(home, work, tags, &tagsTxt, &csv);
+    WriteText(home / "faults.txt", "no-save\n");
+    const std::wstring server = L"\"" + (ExeDir() / L"zolsrv.exe").wstring() + L"\"";
+    if (Run(server + L" /RegServer /home \"" + home.wstring() + L"\"") != 0) {
+        std::fprintf(stderr, "zolsrv.exe /RegServer failed\n");
+        return 1;
+    }
+    const std::wstring dsc = L" --dsc \"" + work.wstring() + L"\"";
+    const fs::path log = root / "zolctl.txt";
+    int code = 0;
+
+    if (mode == L"export") {
+        WriteText(home / "tags.txt", tagsTxt);
+        int walked = 0, walkedWithPeriods = 0;
+        const double walk1 = BareWalk(false, &walked);
+        WaitForServerEnd(home);
+        const double periods1 = BareWalk(true, &walkedWithPeriods);
+        WaitForServerEnd(home);
+        const double program = TimeZolctl(L"export \"" + (root / "out.csv").wstring() + L"\"" + dsc, log, &code);
+        WaitForServerEnd(home);
+        const double periods2 = BareWalk(true, &walkedWithPeriods);
+        WaitForServerEnd(home);
+        const double walk2 = BareWalk(false, &walked);
+        WaitForServerEnd(home);
+        const double walk = (walk1 + walk2) / 2, periods = (periods1 + periods2) / 2;
+        const std::string written = ReadText(root / "out.csv");
+        std::printf("tags: %d (walked %d); zolctl exit code %d, file %zu bytes\n", tags, walked, code, written.size());
+        std::printf("bare EnumTags walk: %.2f s and %.2f s (%.0f calls/s)\n", walk1, walk2, walked / walk);
+        std::printf("bare walk + GetTagInfo per tag: %.2f s and %.2f s\n", periods1, periods2);
+        std::printf("zolctl export: %.2f s\n", program);
+        std::printf("ratio, export / bare EnumTags walk: %.3f\n", program / walk);
+        std::printf("ratio, export / bare walk + GetTagInfo: %.3f\n", program / periods);
+    } else {
+        WriteText(home / "tags.txt", "");
+        WriteText(root / "in.csv", csv);
+        int added = 0;
+        const double adds1 = BareAdds(tagsTxt, &added);
+        WaitForServerEnd(home);
+        const double program = TimeZolctl(L"import \"" + (root / "in.csv").wstring() + L"\"" + dsc, log, &code);
+        WaitForServerEnd(home);
+        int added2 = 0;
+        const double adds2 = BareAdds(tagsTxt, &added2);
+        WaitForServerEnd(home);
+        const double adds = (adds1 + adds2) / 2;
+        const std::string report = ReadText(log);
+        const std::size_t summary = report.rfind("added ");
+        std::printf("rows: %d; bare AddTag calls accepted: %d and %d\n", tags, added, added2);
+        std::printf("zolctl import: exit code %d, %s", code,
+                    summary == std::string::npos ? "no report\n" : report.substr(summary).c_str());
+        std::printf("bare AddTag calls: %.2f s and %.2f s (%.0f calls/s)\n", adds1, adds2, added / adds);
+        std::printf("zolctl import: %.2f s\n", program);
+        std::printf("ratio, import / bare AddTag calls: %.3f\n", program / adds);
+    }
+
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+    CoUninitialize();
+    return 0;
+}

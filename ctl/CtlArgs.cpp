@@ -1,0 +1,299 @@
+#include "ctl/CtlArgs.h"
+
+#include <cstring>
+
+const char* const kCtlVersion = "zolctl 1.0";
+
+namespace {
+
+struct CommandInfo {
+    const char* name;
+    int minOperands, maxOperands;
+    const char* options;  // the options it takes, space-separated
+    const char* usage;
+};
+
+const CommandInfo kCommands[] = {
+    {"tags", 0, 0, "--format",
+     "usage: zolctl tags [--dsc DIR] [--format csv|json]\n"
+     "  Lists every tag the server holds, in the server's order, on standard output:\n"
+     "  csv (the file's columns, ';', UTF-8) or json.\n"},
+    {"export", 1, 1, "--encoding --sep --device",
+     "usage: zolctl export FILE [--dsc DIR] [--encoding utf8|cp1251] [--sep ';'|','|tab]\n"
+     "                          [--device TYPE ADDRESS]\n"
+     "  Writes the server's tags (or one device's) to FILE, replacing it as a whole:\n"
+     "  device;address;type;param;name;period_ms. Default: UTF-8 with BOM, ';', CR LF.\n"},
+    {"import", 1, 1, "--dry-run --replace --yes --strict",
+     "usage: zolctl import FILE [--dsc DIR] [--dry-run] [--replace] [--yes] [--strict]\n"
+     "  Reads FILE (UTF-8 or Windows-1251, ';' ',' or tab), compares it with the server and\n"
+     "  prints the plan: tags to add, to change the period, unchanged, and with --replace\n"
+     "  the server's tags the file lacks, to delete. Then carries it out, unless --dry-run:\n"
+     "  AddTag per tag added or changed, DeleteTag per tag deleted. Deleting needs --yes;\n"
+     "  without it the plan is printed and nothing is done (exit code 1).\n"
+     "  --strict: a device or name that differs from the descriptions makes the row invalid.\n"
+     "  Rows that cannot be used are reported as FILE:LINE: reason and never sent.\n"},
+    {"add", 4, 4, "",
+     "usage: zolctl add TYPE ADDRESS PARAM PERIOD_MS\n"
+     "  Adds one tag (or sets the period of an existing one).\n"},
+    {"delete", 3, 3, "",
+     "usage: zolctl delete TYPE ADDRESS PARAM\n"
+     "  Deletes one tag.\n"},
+    {"delete-device", 2, 2, "",
+     "usage: zolctl delete-device TYPE ADDRESS\n"
+     "  Deletes every tag of one device.\n"},
+    {"period", 3, 4, "",
+     "usage: zolctl period TYPE ADDRESS PARAM [PERIOD_MS]\n"
+     "  Prints one tag's refresh period in milliseconds, or sets it.\n"},
+    {"port", 0, 6, "",
+     "usage: zolctl port\n"
+     "       zolctl port set PORT SPEED DATABITS PARITY STOPBITS\n"
+     "  Prints the server's serial-port settings (e.g. COM3 19200 7 odd 2) or sets them.\n"
+     "  PORT: COM3, 3 or none; PARITY: none|odd|even|mark|space; STOPBITS: 1|1.5|2.\n"},
+    {"ports", 0, 0, "",
+     "usage: zolctl ports\n"
+     "  Lists this computer's serial ports with their descriptions.\n"},
+    {"search", 2, 2, "",
+     "usage: zolctl search FROM TO\n"
+     "  Probes the addresses FROM..TO (1..255); prints one line per device found:\n"
+     "  address;type;name;text. Ctrl+C stops after the probe in progress.\n"},
+    {"restart", 0, 0, "--timeout",
+     "usage: zolctl restart [--timeout S]\n"
+     "  Restarts the server, then reconnects until it answers (at most S seconds,\n"
+     "  default 30) and prints how long it took.\n"},
+};
+
+const char kGeneralUsage[] =
+    "usage: zolctl COMMAND [OPTIONS]\n"
+    "  The ZOL-OPC-Server's configuration from the command line.\n"
+    "\n"
+    "commands:\n"
+    "  tags [--format csv|json]            every tag the server holds\n"
+    "  export FILE [--encoding utf8|cp1251] [--sep ';'|','|tab] [--device TYPE ADDRESS]\n"
+    "  import FILE [--dry-run] [--replace] [--yes] [--strict]\n"
+    "  add TYPE ADDRESS PARAM PERIOD_MS\n"
+    "  delete TYPE ADDRESS PARAM\n"
+    "  delete-device TYPE ADDRESS\n"
+    "  period TYPE ADDRESS PARAM [PERIOD_MS]\n"
+    "  port | port set PORT SPEED DATABITS PARITY STOPBITS\n"
+    "  ports                               this computer's serial ports\n"
+    "  search FROM TO                      probe addresses for devices\n"
+    "  restart [--timeout S]               restart the server and wait for it\n"
+    "\n"
+    "options of every command:\n"
+    "  --dsc DIR    device descriptions (*.dsc) from DIR (default: the current directory)\n"
+    "  --verbose    show the description loader's lines on standard error\n"
+    "  --help       this text, or a command's: zolctl COMMAND --help\n"
+    "  --version    the program's version\n"
+    "\n"
+    "TYPE 1..255, ADDRESS 1..247, PARAM 1..65534, PERIOD_MS 0..86400000.\n"
+    "Results go to standard output, errors and progress to standard error.\n"
+    "Exit codes: 0 done; 1 some rows invalid or something refused (the rest was done);\n"
+    "2 usage error; 3 no connection to the server; 4 interrupted.\n";
+
+const CommandInfo* FindCommand(const std::string& name)
+{
+    for (const CommandInfo& c : kCommands) {
+        if (name == c.name) return &c;
+    }
+    return nullptr;
+}
+
+bool Takes(const CommandInfo& command, const std::string& option)
+{
+    const std::string list = std::string(" ") + command.options + " ";
+    return list.find(" " + option + " ") != std::string::npos;
+}
+
+}  // namespace
+
+bool ParseCtlNumber(const std::string& text, std::int64_t min, std::int64_t max, std::int64_t* value)
+{
+    if (text.empty() || text.size() > 18) return false;
+    std::int64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    if (v < min || v > max) return false;
+    *value = v;
+    return true;
+}
+
+std::string CtlUsage(const std::string& command)
+{
+    const CommandInfo* info = FindCommand(command);
+    return info ? std::string(info->usage) + "  (zolctl --help lists the options of every command)\n"
+                : std::string(kGeneralUsage);
+}
+
+bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::string* error)
+{
+    std::vector<std::string> options;  // in order, each with its value(s) checked below
+    for (std::size_t i = 0; i < argv.size(); ++i) {
+        std::string arg = argv[i];
+        if (arg.size() < 2 || arg[0] != '-' || (arg[1] != '-' && arg != "-h")) {
+            if (args->command.empty())
+                args->command = arg;
+            else
+                args->operands.push_back(arg);
+            continue;
+        }
+        std::string value;
+        bool hasInlineValue = false;
+        const std::size_t eq = arg.find('=');
+        if (eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg = arg.substr(0, eq);
+            hasInlineValue = true;
+        }
+        auto takeValue = [&](std::string* out) {
+            if (hasInlineValue) {
+                *out = value;
+                return true;
+            }
+            if (i + 1 >= argv.size()) {
+                *error = "option " + arg + " needs a value";
+                return false;
+            }
+            *out = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (arg == "--help" || arg == "-h") {
+            args->help = true;
+            continue;
+        } else if (arg == "--version") {
+            args->version = true;
+            continue;
+        } else if (arg == "--verbose") {
+            args->verbose = true;
+        } else if (arg == "--dsc") {
+            if (!takeValue(&args->dsc)) return false;
+            continue;  // every command takes it
+        } else if (arg == "--format") {
+            if (!takeValue(&v)) return false;
+            if (v != "csv" && v != "json") return *error = "--format takes csv or json", false;
+            args->format = v;
+        } else if (arg == "--encoding") {
+            if (!takeValue(&v)) return false;
+            if (v != "utf8" && v != "cp1251") return *error = "--encoding takes utf8 or cp1251", false;
+            args->encoding = v;
+        } else if (arg == "--sep") {
+            if (!takeValue(&v)) return false;
+            if (v == ";" || v == ",")
+                args->separator = v[0];
+            else if (v == "tab" || v == "\t")
+                args->separator = '\t';
+            else
+                return *error = "--sep takes ';', ',' or tab", false;
+        } else if (arg == "--device") {
+            std::string type, address;
+            if (!takeValue(&type)) return false;
+            if (i + 1 >= argv.size()) return *error = "--device needs TYPE and ADDRESS", false;
+            address = argv[++i];
+            std::int64_t t = 0, a = 0;
+            if (!ParseCtlNumber(type, 1, 255, &t) || !ParseCtlNumber(address, 1, 247, &a))
+                return *error = "--device takes TYPE 1..255 and ADDRESS 1..247", false;
+            args->hasDevice = true;
+            args->deviceType = static_cast<std::uint32_t>(t);
+            args->deviceAddress = static_cast<std::uint32_t>(a);
+        } else if (arg == "--timeout") {
+            if (!takeValue(&v)) return false;
+            std::int64_t s = 0;
+            if (!ParseCtlNumber(v, 1, 3600, &s)) return *error = "--timeout takes seconds 1..3600", false;
+            args->timeoutSeconds = static_cast<int>(s);
+        } else if (arg == "--dry-run") {
+            args->dryRun = true;
+        } else if (arg == "--replace") {
+            args->replace = true;
+        } else if (arg == "--yes") {
+            args->yes = true;
+        } else if (arg == "--strict") {
+            args->strict = true;
+        } else {
+            *error = "unknown option " + arg;
+            return false;
+        }
+        if (hasInlineValue && (arg == "--verbose" || arg == "--dry-run" || arg == "--replace" ||
+                               arg == "--yes" || arg == "--strict"))
+            return *error = "option " + arg + " takes no value", false;
+        if (arg != "--verbose") options.push_back(arg);
+    }
+
+    if (args->command.empty()) {
+        if (args->help || args->version) return true;
+        *error = "no command given";
+        return false;
+    }
+    const CommandInfo* info = FindCommand(args->command);
+    if (info == nullptr) {
+        *error = "unknown command '" + args->command + "'";
+        return false;
+    }
+    if (args->help) return true;
+    for (const std::string& option : options) {
+        if (!Takes(*info, option)) {
+            *error = args->command + " does not take " + option;
+            return false;
+        }
+    }
+    const int n = static_cast<int>(args->operands.size());
+    if (n < info->minOperands || n > info->maxOperands) {
+        *error = n < info->minOperands ? "too few arguments" : "too many arguments";
+        return false;
+    }
+    if (args->command == "port" && n != 0 && (args->operands[0] != "set" || n != 6)) {
+        *error = "port takes nothing, or set PORT SPEED DATABITS PARITY STOPBITS";
+        return false;
+    }
+    return true;
+}
+
+bool ParsePortText(const std::string& text, std::uint16_t* port)
+{
+    std::string t = text;
+    for (char& c : t) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (t == "none") {
+        *port = 0;
+        return true;
+    }
+    if (t.compare(0, 3, "com") == 0) t = t.substr(3);
+    std::int64_t n = 0;
+    if (!ParseCtlNumber(t, 1, 65535, &n)) return false;
+    *port = static_cast<std::uint16_t>(n);
+    return true;
+}
+
+namespace {
+const char* const kParityNames[] = {"none", "odd", "even", "mark", "space"};
+const char* const kStopBitsNames[] = {"1", "1.5", "2"};
+}  // namespace
+
+bool ParseParityText(const std::string& text, std::uint8_t* parity)
+{
+    for (std::uint8_t i = 0; i < 5; ++i) {
+        if (text == kParityNames[i]) return *parity = i, true;
+    }
+    return false;
+}
+
+bool ParseStopBitsText(const std::string& text, std::uint8_t* stopBits)
+{
+    for (std::uint8_t i = 0; i < 3; ++i) {
+        if (text == kStopBitsNames[i]) return *stopBits = i, true;
+    }
+    return false;
+}
+
+std::string FormatComSettingsLine(std::uint16_t port, std::uint32_t baud, std::uint8_t dataBits,
+                                  std::uint8_t parity, std::uint8_t stopBits)
+{
+    // A code outside the known ones is shown as "code N", never as a neighbour's name.
+    const std::string portText = port == 0 ? "none" : "COM" + std::to_string(port);
+    const std::string parityText = parity < 5 ? kParityNames[parity] : "code" + std::to_string(parity);
+    const std::string stopText = stopBits < 3 ? kStopBitsNames[stopBits] : "code" + std::to_string(stopBits);
+    return portText + " " + std::to_string(baud) + " " + std::to_string(dataBits) + " " + parityText + " " +
+           stopText;
+}

@@ -1,0 +1,43 @@
+// zolctl's command line: the command, its operands and the options, checked against what
+// each command takes. Portable; the texts are UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct CtlArgs {
+    std::string command;               // "" with --help or --version alone
+    std::vector<std::string> operands;
+    bool help = false;
+    bool version = false;
+    bool verbose = false;
+    std::string dsc = ".";
+    std::string format = "csv";        // tags
+    std::string encoding = "utf8";     // export
+    char separator = ';';              // export
+    bool hasDevice = false;            // export --device TYPE ADDRESS
+    std::uint32_t deviceType = 0, deviceAddress = 0;
+    bool dryRun = false, replace = false, yes = false, strict = false;  // import
+    int timeoutSeconds = 30;           // restart
+};
+
+// Parses argv[1..]; on a usage error returns false with *error saying why (the caller
+// prints it and the usage text, exit code 2).
+bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::string* error);
+
+// The usage text: the whole program's for an empty or unknown command, else the command's.
+std::string CtlUsage(const std::string& command);
+extern const char* const kCtlVersion;
+
+// Strict decimal in [min, max] ("007" is 7; no sign, no blanks).
+bool ParseCtlNumber(const std::string& text, std::int64_t min, std::int64_t max, std::int64_t* value);
+
+// Serial-port settings as the port command prints and takes them: PORT "COM3", "3" or
+// "none" (0); parity none|odd|even|mark|space (0..4); stop bits "1", "1.5", "2" (codes 0..2).
+bool ParsePortText(const std::string& text, std::uint16_t* port);
+bool ParseParityText(const std::string& text, std::uint8_t* parity);
+bool ParseStopBitsText(const std::string& text, std::uint8_t* stopBits);
+std::string FormatComSettingsLine(std::uint16_t port, std::uint32_t baud, std::uint8_t dataBits,
+                                  std::uint8_t parity, std::uint8_t stopBits);

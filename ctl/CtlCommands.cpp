@@ -1,0 +1,387 @@
+// zolctl: the command line, and the commands on single tags, the port, the search and the
+// restart.
+#include "ctl/CtlCommands.h"
+
+#include <chrono>
+#include <filesystem>
+#include <sstream>
+#include <thread>
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueLoader.h"
+#include "ctl/CtlConsole.h"
+#include "ctl/CtlServer.h"
+#include "search/AddressScan.h"
+#include "search/SearchTexts.h"
+#include "serial/ComPortDialogModel.h"
+#include "serial/SystemSerialPorts.h"
+#include "server/ServerErrors.h"
+#include "server/TagWalk.h"
+#include "tagfile/TagFile.h"
+#include "tagfile/TagFileWriter.h"
+#include "tagfile/TagNaming.h"
+#include "tagfile/TextEncoding.h"
+#include "tree/RefreshPeriod.h"
+
+namespace {
+
+// A refused call: the message, and exit code 3 when the server is gone, else 1.
+int Refused(const std::string& what, HResult hr)
+{
+    WriteErr(what + ": " + DescribeHResult(hr) + "\n");
+    return IsConnectionLost(hr) ? kExitConnection : kExitPartial;
+}
+
+struct TagOperands {
+    std::uint32_t type = 0, address = 0, param = 0;
+    std::int64_t periodMs = -1;  // -1: not given
+};
+
+// TYPE ADDRESS PARAM [PERIOD_MS] (or TYPE ADDRESS when withParam is false) from operands.
+bool ParseTagOperands(const std::vector<std::string>& operands, bool withParam, TagOperands* tag,
+                      std::string* error)
+{
+    std::int64_t v = 0;
+    if (!ParseCtlNumber(operands[0], kFileTypeMin, kFileTypeMax, &v)) return *error = "TYPE must be 1..255", false;
+    tag->type = static_cast<std::uint32_t>(v);
+    if (!ParseCtlNumber(operands[1], kFileAddressMin, kFileAddressMax, &v))
+        return *error = "ADDRESS must be 1..247", false;
+    tag->address = static_cast<std::uint32_t>(v);
+    if (!withParam) return true;
+    if (!ParseCtlNumber(operands[2], kFileParamMin, kFileParamMax, &v)) return *error = "PARAM must be 1..65534", false;
+    tag->param = static_cast<std::uint32_t>(v);
+    if (operands.size() > 3) {
+        if (!ParseCtlNumber(operands[3], 0, kFilePeriodMaxMs, &tag->periodMs))
+            return *error = "PERIOD_MS must be a whole number of milliseconds 0..86400000", false;
+    }
+    return true;
+}
+
+int UsageError(const std::string& command, const std::string& error)
+{
+    WriteErr("zolctl: " + error + "\n" + CtlUsage(command));
+    return kExitUsage;
+}
+
+std::string NameOf(const TagOperands& t)
+{
+    return Cp1251ToUtf8(CatalogueTagNaming().tagName(t.address, t.type, t.param));
+}
+
+int CommandAdd(const CtlArgs& args, const TagOperands& tag)
+{
+    CCtlConnection connection;
+    if (!connection.Open()) return kExitConnection;
+    const HResult hr = connection.Server().AddTag(tag.type, tag.address, tag.param, PeriodFromMs(tag.periodMs));
+    if (HrFailed(hr)) return Refused("refused: add " + TagText(tag.type, tag.address, tag.param), hr);
+    WriteErr("added " + TagText(tag.type, tag.address, tag.param) + " " + NameOf(tag) + "\n");
+    (void)args;
+    return kExitOk;
+}
+
+int CommandDelete(const TagOperands& tag)
+{
+    CCtlConnection connection;
+    if (!connection.Open()) return kExitConnection;
+    const HResult hr = connection.Server().DeleteTag(tag.type, tag.address, tag.param);
+    if (HrFailed(hr)) return Refused("refused: delete " + TagText(tag.type, tag.address, tag.param), hr);
+    WriteErr("deleted " + TagText(tag.type, tag.address, tag.param) + "\n");
+    return kExitOk;
+}
+
+int CommandDeleteDevice(const TagOperands& device)
+{
+    CCtlConnection connection;
+    if (!connection.Open()) return kExitConnection;
+    std::vector<TagId> tags;
+    TagWalkOptions walkOptions;
+    walkOptions.stopWhenDisconnected = true;
+    walkOptions.stop = [] { return g_bInterrupted.load(); };
+    const TagWalkReport walk = WalkServerTags(
+        connection.Server(),
+        [&](std::uint32_t type, std::uint32_t address, std::uint32_t param) {
+            if (type == device.type && address == device.address) tags.push_back(TagId{type, address, param});
+        },
+        walkOptions);
+    if (walk.end == TagWalkEnd::Disconnected) return Refused("the server went away while its tags were read", walk.lastFailure);
+    if (walk.end == TagWalkEnd::Stopped) return WriteErr("interrupted\n"), kExitInterrupted;
+    if (walk.end != TagWalkEnd::Completed)
+        WriteErr("warning: the server did not end its tag list; the walk was stopped after " + std::to_string(walk.tags) +
+                 " tags\n");
+    if (tags.empty()) {
+        WriteErr("the server holds no tag of type " + std::to_string(device.type) + " at address " +
+                 std::to_string(device.address) + "\n");
+        return kExitPartial;
+    }
+    std::size_t deleted = 0, refused = 0;
+    for (const TagId& id : tags) {
+        if (g_bInterrupted) {
+            WriteErr("interrupted: deleted " + std::to_string(deleted) + " of " + std::to_string(tags.size()) + " tags\n");
+            return kExitInterrupted;
+        }
+        const HResult hr = connection.Server().DeleteTag(id.type, id.address, id.param);
+        if (HrSucceeded(hr)) {
+            ++deleted;
+            continue;
+        }
+        ++refused;
+        const int code = Refused("refused: delete " + TagText(id.type, id.address, id.param), hr);
+        if (code == kExitConnection) {
+            WriteErr("deleted " + std::to_string(deleted) + " of " + std::to_string(tags.size()) + " tags\n");
+            return code;
+        }
+    }
+    WriteErr("deleted " + std::to_string(deleted) + " tags, refused " + std::to_string(refused) + "\n");
+    return refused ? kExitPartial : kExitOk;
+}
+
+int CommandPeriod(const TagOperands& tag)
+{
+    CCtlConnection connection;
+    if (!connection.Open()) return kExitConnection;
+    std::uint32_t low = 0, high = 0;
+    const HResult hr = connection.Server().GetTagInfo(tag.type, tag.address, tag.param, &low, &high);
+    // The period is set only on a tag the server has: AddTag would create a missing one.
+    if (HrFailed(hr)) return Refused("cannot read the period of " + TagText(tag.type, tag.address, tag.param), hr);
+    if (tag.periodMs < 0) {
+        TagFileRecord record;
+        record.period = JoinPeriod(low, high);
+        WriteOut(FormatPeriodField(record) + "\n");
+        return kExitOk;
+    }
+    const HResult set = connection.Server().AddTag(tag.type, tag.address, tag.param, PeriodFromMs(tag.periodMs));
+    if (HrFailed(set)) return Refused("refused: period of " + TagText(tag.type, tag.address, tag.param), set);
+    return kExitOk;
+}
+
+int CommandPort(const CtlArgs& args)
+{
+    ComSettingsValues v;
+    const bool set = !args.operands.empty();
+    if (set) {
+        const std::vector<std::string>& o = args.operands;
+        std::int64_t baud = 0, dataBits = 0;
+        if (!ParsePortText(o[1], &v.port)) return UsageError("port", "PORT must be COMn, n (1..65535) or none");
+        if (!ParseCtlNumber(o[2], 1, 0xFFFFFFFFll, &baud)) return UsageError("port", "SPEED must be a number of baud");
+        if (!ParseCtlNumber(o[3], 5, 8, &dataBits)) return UsageError("port", "DATABITS must be 5..8");
+        if (!ParseParityText(o[4], &v.parity)) return UsageError("port", "PARITY must be none, odd, even, mark or space");
+        if (!ParseStopBitsText(o[5], &v.stopBits)) return UsageError("port", "STOPBITS must be 1, 1.5 or 2");
+        v.baudRate = static_cast<std::uint32_t>(baud);
+        v.dataBits = static_cast<std::uint8_t>(dataBits);
+    }
+    CCtlConnection connection;
+    if (!connection.Open()) return kExitConnection;
+    if (set) {
+        const HResult hr = connection.Server().SetComSettings(v.port, v.baudRate, v.dataBits, v.stopBits, v.parity);
+        if (HrFailed(hr)) return Refused("refused: port settings", hr);
+        return kExitOk;
+    }
+    const HResult hr = connection.Server().GetComSettings(&v.port, &v.baudRate, &v.dataBits, &v.stopBits, &v.parity);
+    if (HrFailed(hr)) return Refused("cannot read the port settings", hr);
+    WriteOut(FormatComSettingsLine(v.port, v.baudRate, v.dataBits, v.parity, v.stopBits) + "\n");
+    return kExitOk;
+}
+
+int CommandPorts()
+{
+    // The COM-port dialog's enumeration and entry texts.
+    CSystemSerialPorts system;
+    std::vector<unsigned> ports, setupPorts;
+    std::vector<std::string> descriptions;
+    if (!system.UsingQueryDosDevice(ports)) {
+        WriteErr("cannot list the serial ports: system error " + std::to_string(GetLastError()) + "\n");
+        return kExitPartial;
+    }
+    const bool setupOk = system.UsingSetupAPI(setupPorts, descriptions);
+    ComPortDialogModel model;
+    model.AddPorts(ports, setupOk ? &setupPorts : nullptr, &descriptions);
+    std::string out;
+    for (const ComListEntry& entry : model.List(kComPortList).entries) {
+        if (entry.value != 0) out += Cp1251ToUtf8(entry.text) + "\n";
+    }
+    WriteOut(out);
+    return kExitOk;
+}
+
+// The scan's reports as lines; the server's loss or Ctrl+C ends it after the probe in
+// progress.
+class CCtlScanHost final : public IScanHost, public ITagServer {
+public:
+    explicit CCtlScanHost(ITagServer& server) : m_server(server) {}
+    void Attach(CAddressScan* scan) { m_pScan = scan; }
+
+    void DispatchOneWaitingMessage() override
+    {
+        if (g_bInterrupted || IsConnectionLost(m_lost)) m_pScan->RequestAbort();
+    }
+    void OnScanProgress(int address) override
+    {
+        ++m_probed;
+        if (m_bProgress)
+            WriteErr("\rprobed " + std::to_string(address) + " (" + std::to_string(m_probed) + " of " +
+                     std::to_string(m_total) + ")");
+    }
+    void OnDeviceFound(std::int32_t type, const std::string& text, int address) override
+    {
+        std::string name;
+        if (IsKeyTypeCode(type)) name = GetDeviceName(type);
+        std::string oneLine = text;
+        for (char& c : oneLine) {
+            if (c == '\r' || c == '\n') c = ' ';
+        }
+        if (m_bProgress) WriteErr("\r");
+        WriteOut(std::to_string(address) + ";" + std::to_string(type) + ";" + Cp1251ToUtf8(name) + ";" +
+                 Cp1251ToUtf8(oneLine) + "\n");
+    }
+    void OnScanFinished() override
+    {
+        if (m_bProgress) WriteErr("\n");
+    }
+
+    // ITagServer: only ProbeDevice is used by the scan; its failures are watched.
+    HResult ProbeDevice(std::uint32_t address, unsigned char text[kProbeTextSize], std::int32_t* type) override
+    {
+        const HResult hr = m_server.ProbeDevice(address, text, type);
+        if (HrFailed(hr)) m_lost = hr;
+        return hr;
+    }
+    HResult AddTag(std::uint32_t, std::uint32_t, std::uint32_t, std::int64_t) override { return kE_UNEXPECTED; }
+    HResult DeleteTag(std::uint32_t, std::uint32_t, std::uint32_t) override { return kE_UNEXPECTED; }
+    HResult RestartServer() override { return kE_UNEXPECTED; }
+    HResult GetComSettings(std::uint16_t*, std::uint32_t*, std::uint8_t*, std::uint8_t*, std::uint8_t*) override
+    {
+        return kE_UNEXPECTED;
+    }
+    HResult SetComSettings(std::uint16_t, std::uint32_t, std::uint8_t, std::uint8_t, std::uint8_t) override
+    {
+        return kE_UNEXPECTED;
+    }
+    HResult EnumTags(std::uint32_t*, std::uint32_t*, std::uint32_t*, std::uint32_t*, std::uint32_t*,
+                     std::uint32_t*) override
+    {
+        return kE_UNEXPECTED;
+    }
+    HResult GetTagInfo(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t*, std::uint32_t*) override
+    {
+        return kE_UNEXPECTED;
+    }
+
+    bool m_bProgress = false;
+    int m_total = 0;
+    HResult m_lost = kS_OK;
+
+private:
+    ITagServer& m_server;
+    CAddressScan* m_pScan = nullptr;
+    int m_probed = 0;
+};
+
+int CommandSearch(const CtlArgs& args)
+{
+    std::int64_t from = 0, to = 0;
+    if (!ParseCtlNumber(args.operands[0], 1, 255, &from) || !ParseCtlNumber(args.operands[1], 1, 255, &to))
+        return UsageError("search", "FROM and TO must be addresses 1..255");
+    if (!LoadCatalogue(args)) return kExitUsage;
+    CCtlConnection connection;
+    if (!connection.Open()) return kExitConnection;
+    CCtlScanHost host(connection.Server());
+    host.m_bProgress = ErrIsConsole();
+    host.m_total = static_cast<int>(from > to ? from - to + 1 : to - from + 1);
+    CAddressScan scan(host, host);
+    host.Attach(&scan);
+    scan.Scan(static_cast<int>(from), static_cast<int>(to));
+    if (IsConnectionLost(host.m_lost)) return Refused("the server went away during the search", host.m_lost);
+    if (g_bInterrupted) return WriteErr("interrupted\n"), kExitInterrupted;
+    return kExitOk;
+}
+
+int CommandRestart(const CtlArgs& args)
+{
+    CCtlConnection connection;
+    if (!connection.Open()) return kExitConnection;
+    const HResult hr = connection.Server().RestartServer();
+    if (HrFailed(hr)) return Refused("the server refused to restart", hr);
+    connection.Close();
+
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + std::chrono::seconds(args.timeoutSeconds);
+    std::string last = "no answer";
+    for (;;) {
+        if (g_bInterrupted) return WriteErr("interrupted\n"), kExitInterrupted;
+        ConnectResult result;
+        if (connection.Reconnect(&result)) {
+            ComSettingsValues v;
+            const HResult answer =
+                connection.Server().GetComSettings(&v.port, &v.baudRate, &v.dataBits, &v.stopBits, &v.parity);
+            if (HrSucceeded(answer)) break;
+            last = "the server does not answer: " + DescribeHResult(answer);
+        } else {
+            last = DescribeConnectFailure(result);
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            WriteErr("the server did not come back within " + std::to_string(args.timeoutSeconds) + " s (" + last + ")\n");
+            return kExitConnection;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    char text[64];
+    std::snprintf(text, sizeof text, "the server answered again after %.1f s\n", seconds);
+    WriteOut(text);
+    return kExitOk;
+}
+
+}  // namespace
+
+std::string TagText(std::uint32_t type, std::uint32_t address, std::uint32_t param)
+{
+    return "tag type " + std::to_string(type) + " address " + std::to_string(address) + " param " +
+           std::to_string(param);
+}
+
+bool LoadCatalogue(const CtlArgs& args)
+{
+    const std::filesystem::path dir = std::filesystem::u8path(args.dsc);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(dir, ec)) {
+        WriteErr("zolctl: --dsc " + args.dsc + ": no such directory\n");
+        return false;
+    }
+    std::ostringstream lines;
+    LoadDeviceCatalogue(dir, lines, g_DeviceCatalogue);
+    if (args.verbose) WriteErr(lines.str());
+    return true;
+}
+
+int RunZolctl(const std::vector<std::string>& argv)
+{
+    CtlArgs args;
+    std::string error;
+    if (!ParseCtlArgs(argv, &args, &error)) return UsageError(args.command, error);
+    if (args.help) {
+        WriteOut(CtlUsage(args.command));
+        return kExitOk;
+    }
+    if (args.version) {
+        WriteOut(std::string(kCtlVersion) + "\n");
+        return kExitOk;
+    }
+
+    const std::string& c = args.command;
+    if (c == "tags") return CommandTags(args);
+    if (c == "export") return CommandExport(args);
+    if (c == "import") return CommandImport(args);
+    if (c == "ports") return CommandPorts();
+    if (c == "port") return CommandPort(args);
+    if (c == "search") return CommandSearch(args);
+    if (c == "restart") return CommandRestart(args);
+
+    TagOperands tag;
+    const bool withParam = c != "delete-device";
+    if (!ParseTagOperands(args.operands, withParam, &tag, &error)) return UsageError(c, error);
+    if (c == "add") return CommandAdd(args, tag);
+    if (c == "delete") return CommandDelete(tag);
+    if (c == "delete-device") return CommandDeleteDevice(tag);
+    return CommandPeriod(tag);
+}

@@ -1,0 +1,25 @@
+// zolctl's standard streams. Text is UTF-8 throughout the program: written to a console it
+// goes through WriteConsoleW (Cyrillic shows right whatever the console's code page), to a
+// file or a pipe as UTF-8 bytes, unchanged (a line ends in "\n" as written).
+#pragma once
+
+#include <atomic>
+#include <string>
+
+void WriteOut(const std::string& utf8);
+void WriteErr(const std::string& utf8);
+// Standard error is a console (progress is shown only there).
+bool ErrIsConsole();
+
+// Ctrl+C and Ctrl+Break set this instead of ending the process; long commands ask it
+// before each server call and end with exit code 4.
+extern std::atomic<bool> g_bInterrupted;
+void InstallInterruptHandler();
+
+enum CtlExitCode : int {
+    kExitOk = 0,
+    kExitPartial = 1,     // some rows invalid or something refused; the rest was done
+    kExitUsage = 2,
+    kExitConnection = 3,  // no connection, or the server went away
+    kExitInterrupted = 4,
+};

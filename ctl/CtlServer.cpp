@@ -1,0 +1,53 @@
+#include "ctl/CtlServer.h"
+
+#include "ctl/CtlConsole.h"
+#include "server/ServerErrors.h"
+
+std::string DescribeConnectFailure(const ConnectResult& result)
+{
+    const std::string what = DescribeHResult(static_cast<HResult>(result.hr));
+    switch (result.failedStep) {
+    case ConnectStep::InitializeCom: return "cannot connect: COM cannot be initialised: " + what;
+    case ConnectStep::GetClassObject: return "cannot connect: " + what;
+    case ConnectStep::CreateInstance: return "cannot connect: the server refused IAddTags: " + what;
+    case ConnectStep::None: break;
+    }
+    return "connected";
+}
+
+CCtlConnection::~CCtlConnection()
+{
+    Close();
+    if (m_bComInitialized) CoUninitialize();
+}
+
+bool CCtlConnection::Open()
+{
+    ConnectResult result;
+    if (!Reconnect(&result)) {
+        WriteErr(DescribeConnectFailure(result) + "\n");
+        return false;
+    }
+    return true;
+}
+
+bool CCtlConnection::Reconnect(ConnectResult* result)
+{
+    Close();
+    IAddTags* pAddTags = nullptr;
+    *result = ConnectAddTags(!m_bComInitialized, &pAddTags);
+    if (result->comInitialized) m_bComInitialized = true;
+    if (!result->Ok()) return false;
+    m_pAddTags = pAddTags;
+    m_pServer = std::make_unique<CComTagServer>(m_pAddTags);
+    return true;
+}
+
+void CCtlConnection::Close()
+{
+    m_pServer.reset();
+    if (m_pAddTags != nullptr) {
+        m_pAddTags->Release();
+        m_pAddTags = nullptr;
+    }
+}

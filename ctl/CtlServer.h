@@ -1,0 +1,37 @@
+// zolctl's connection to the server: the one connection sequence (ConnectAddTags) with
+// its failure in words, and the portable ITagServer over it.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "server/ComTagServer.h"
+#include "server/ServerConnection.h"
+
+// "cannot connect: class not registered (0x80040154)": the failing step and its HRESULT.
+std::string DescribeConnectFailure(const ConnectResult& result);
+
+class CCtlConnection {
+public:
+    CCtlConnection() = default;
+    ~CCtlConnection();
+    CCtlConnection(const CCtlConnection&) = delete;
+    CCtlConnection& operator=(const CCtlConnection&) = delete;
+
+    // Initialises COM (once) and connects; on failure prints why and returns false.
+    bool Open();
+    // Connects again without a message (for the restart's retries); *result says why not.
+    bool Reconnect(ConnectResult* result);
+    // Lets the connection go (the server's objects are released).
+    void Close();
+
+    IAddTags* Get() const { return m_pAddTags; }
+    ITagServer& Server() { return *m_pServer; }
+
+private:
+    bool m_bComInitialized = false;
+    IAddTags* m_pAddTags = nullptr;
+    std::unique_ptr<CComTagServer> m_pServer;
+};

@@ -1,0 +1,247 @@
+// zolctl tags, export and import: the server's tag list to and from tag files.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/AtomicFile.h"
+#include "ctl/CtlCommands.h"
+#include "ctl/CtlConsole.h"
+#include "ctl/CtlServer.h"
+#include "server/ServerErrors.h"
+#include "tagfile/ImportPlan.h"
+#include "tagfile/ImportRun.h"
+#include "tagfile/ServerTags.h"
+#include "tagfile/TagFileReader.h"
+#include "tagfile/TagFileWriter.h"
+#include "tagfile/TextEncoding.h"
+#include "tree/RefreshPeriod.h"
+
+namespace {
+
+bool Interrupted() { return g_bInterrupted.load(); }
+
+// What to say about a walk that the server did not end itself.
+std::string DescribeUnendedWalk(const TagWalkReport& walk)
+{
+    std::string why;
+    if (walk.end == TagWalkEnd::RepeatedTag)
+        why = "a tag came round a second time";
+    else
+        why = "its calls kept failing: " + std::to_string(walk.failedCalls) + " failed, the last with " +
+              DescribeHResult(walk.lastFailure);
+    return "the server did not end its tag list (" + why + "): the walk was stopped after " +
+           std::to_string(walk.tags) + " tags\n";
+}
+
+// Reads the server's tags; prints why and sets *exitCode when the list cannot be used.
+bool ReadServer(ITagServer& server, const ServerTagsOptions& options, ServerTagList* list, int* exitCode)
+{
+    *list = ReadServerTags(server, options);
+    if (list->disconnected) {
+        WriteErr("the server went away while its tags were read: " + DescribeHResult(list->disconnectResult) + "\n");
+        *exitCode = kExitConnection;
+        return false;
+    }
+    if (list->stopped) {
+        WriteErr("interrupted\n");
+        *exitCode = kExitInterrupted;
+        return false;
+    }
+    return true;
+}
+
+// Warnings about what the list holds that a file cannot carry back; the exit code so far.
+int ReportListProblems(const ServerTagList& list, const std::vector<TagFileRecord>& records)
+{
+    int exitCode = kExitOk;
+    for (const TagFileRecord& r : records) {
+        if (RecordProblems(r) != 0)
+            WriteErr("warning: " + TagText(r.id.type, r.id.address, r.id.param) + ": " + DescribeRecordProblems(r) + "\n");
+    }
+    if (list.walk.end != TagWalkEnd::Completed) {
+        WriteErr(DescribeUnendedWalk(list.walk));
+        exitCode = kExitPartial;
+    }
+    if (list.periodFailures != 0) {
+        WriteErr("the server did not give the period of " + std::to_string(list.periodFailures) +
+                 " tags (first: " + DescribeHResult(list.firstPeriodFailure) + ")\n");
+        exitCode = kExitPartial;
+    }
+    return exitCode;
+}
+
+// "add;address;type;param;name;period_ms", a change with the old period after it, a
+// deletion without periods (the server's are not read for it).
+std::string PlanLine(const char* action, const PlannedTag& tag, const TagNaming& naming, bool withOld)
+{
+    std::string line = std::string(action) + ";" + std::to_string(tag.id.address) + ";" + std::to_string(tag.id.type) +
+                       ";" + std::to_string(tag.id.param) + ";" +
+                       Cp1251ToUtf8(naming.tagName(tag.id.address, tag.id.type, tag.id.param));
+    if (std::string(action) != "delete") {
+        TagFileRecord now;
+        now.period = tag.period;
+        line += ";" + FormatPeriodField(now);
+    }
+    if (withOld) {
+        TagFileRecord old;
+        old.period = tag.oldPeriod;
+        old.periodKnown = tag.oldPeriodKnown;
+        line += ";" + (tag.oldPeriodKnown ? FormatPeriodField(old) : std::string("?"));
+    }
+    return line + "\n";
+}
+
+void PrintPlan(const ImportPlan& plan, const TagNaming& naming)
+{
+    std::string out;
+    for (const PlannedTag& t : plan.add) out += PlanLine("add", t, naming, false);
+    for (const PlannedTag& t : plan.change) out += PlanLine("change", t, naming, true);
+    for (const PlannedTag& t : plan.remove) out += PlanLine("delete", t, naming, false);
+    out += "plan: add " + std::to_string(plan.add.size()) + ", change " + std::to_string(plan.change.size()) +
+           ", unchanged " + std::to_string(plan.unchanged.size()) + ", delete " + std::to_string(plan.remove.size()) +
+           "\n";
+    WriteOut(out);
+}
+
+}  // namespace
+
+int CommandTags(const CtlArgs& args)
+{
+    if (!LoadCatalogue(args)) return kExitUsage;
+    CCtlConnection connection;
+    if (!connection.Open()) return kExitConnection;
+    ServerTagsOptions options;
+    options.stop = Interrupted;
+    ServerTagList list;
+    int exitCode = kExitOk;
+    if (!ReadServer(connection.Server(), options, &list, &exitCode)) return exitCode;
+
+    const std::vector<TagFileRecord> records = MakeTagFileRecords(list.tags, CatalogueTagNaming());
+    exitCode = ReportListProblems(list, records);
+    WriteOut(args.format == "json" ? WriteTagListJson(records)
+                                   : WriteTagFile(records, TagFileFormat{TagFileEncoding::Utf8, false, ';', false}));
+    return exitCode;
+}
+
+int CommandExport(const CtlArgs& args)
+{
+    if (!LoadCatalogue(args)) return kExitUsage;
+    CCtlConnection connection;
+    if (!connection.Open()) return kExitConnection;
+    ServerTagsOptions options;
+    options.stop = Interrupted;
+    auto wanted = [&](const TagId& id) {
+        return !args.hasDevice || (id.type == args.deviceType && id.address == args.deviceAddress);
+    };
+    options.wantPeriod = wanted;
+    ServerTagList list;
+    int exitCode = kExitOk;
+    if (!ReadServer(connection.Server(), options, &list, &exitCode)) return exitCode;
+    connection.Close();
+
+    std::vector<ServerTag> tags;
+    tags.reserve(list.tags.size());
+    for (const ServerTag& tag : list.tags) {
+        if (wanted(tag.id)) tags.push_back(tag);
+    }
+    const std::vector<TagFileRecord> records = MakeTagFileRecords(tags, CatalogueTagNaming());
+    exitCode = ReportListProblems(list, records);
+
+    TagFileFormat format;
+    format.encoding = args.encoding == "cp1251" ? TagFileEncoding::Cp1251 : TagFileEncoding::Utf8;
+    format.byteOrderMark = format.encoding == TagFileEncoding::Utf8;
+    format.separator = args.separator;
+    format.crlf = true;
+    std::string error;
+    if (!WriteFileAtomic(std::filesystem::u8path(args.operands[0]), WriteTagFile(records, format), &error)) {
+        WriteErr("cannot write " + args.operands[0] + ": " + error + "\n");
+        return kExitPartial;
+    }
+    WriteErr("exported " + std::to_string(records.size()) + " tags to " + args.operands[0] + "\n");
+    return exitCode;
+}
+
+int CommandImport(const CtlArgs& args)
+{
+    const std::string& fileName = args.operands[0];
+    std::string bytes;
+    if (!ReadWholeFile(std::filesystem::u8path(fileName), &bytes)) {
+        WriteErr("cannot read " + fileName + "\n");
+        return kExitPartial;
+    }
+    if (!LoadCatalogue(args)) return kExitUsage;
+    const TagNaming naming = CatalogueTagNaming();
+    TagFileReadOptions readOptions;
+    readOptions.naming = &naming;
+    readOptions.strict = args.strict;
+    const TagFileContent file = ReadTagFile(bytes, readOptions);
+    std::string issues;
+    for (const TagFileIssue& issue : file.issues)
+        issues += fileName + ":" + std::to_string(issue.line) + ": " + (issue.invalid ? "" : "warning: ") +
+                  DescribeTagFileIssue(issue) + "\n";
+    WriteErr(issues);
+    if (!file.readable) return kExitPartial;
+
+    CCtlConnection connection;
+    if (!connection.Open()) return kExitConnection;
+    const CTagIdSet inFile(file.rows);
+    ServerTagsOptions options;
+    options.stop = Interrupted;
+    options.wantPeriod = [&](const TagId& id) { return inFile.Contains(id); };
+    ServerTagList list;
+    int exitCode = kExitOk;
+    if (!ReadServer(connection.Server(), options, &list, &exitCode)) return exitCode;
+    if (list.walk.end == TagWalkEnd::FailureLimit) {
+        // The server's list is incomplete: the comparison would be guesswork.
+        WriteErr(DescribeUnendedWalk(list.walk) + "nothing was imported\n");
+        return kExitPartial;
+    }
+    if (list.walk.end == TagWalkEnd::RepeatedTag) WriteErr(DescribeUnendedWalk(list.walk));
+
+    const ImportPlan plan = MakeImportPlan(file.rows, list.tags, args.replace);
+    PrintPlan(plan, naming);
+    const bool rowsLost = file.invalidRows != 0;
+    if (args.dryRun) {
+        WriteErr("dry run: nothing was sent\n");
+        return rowsLost ? kExitPartial : kExitOk;
+    }
+    if (!plan.remove.empty() && !args.yes) {
+        WriteErr(std::to_string(plan.remove.size()) +
+                 " tags would be deleted: nothing was done; run again with --yes to carry out the plan\n");
+        return kExitPartial;
+    }
+
+    ImportRunOptions runOptions;
+    runOptions.stop = Interrupted;
+    const bool showProgress = ErrIsConsole();
+    if (showProgress) {
+        runOptions.progress = [](std::size_t done, std::size_t total) {
+            if (done % 100 == 0 || done == total)
+                WriteErr("\r" + std::to_string(done) + " of " + std::to_string(total));
+        };
+    }
+    ImportReport report = RunImportPlan(plan, connection.Server(), runOptions);
+    report.invalidRows = file.invalidRows;
+    if (showProgress && plan.Calls() != 0) WriteErr("\n");
+
+    std::string refusals;
+    for (const ImportRefusal& r : report.refused) {
+        refusals += "refused: " + std::string(ImportActionName(r.action)) + " " +
+                    TagText(r.id.type, r.id.address, r.id.param) +
+                    (r.line ? " (" + fileName + ":" + std::to_string(r.line) + ")" : std::string()) + ": " +
+                    DescribeHResult(r.hr) + "\n";
+    }
+    WriteErr(refusals);
+    WriteOut(FormatImportSummary(report) + "\n");
+    if (report.disconnected) {
+        WriteErr("the server went away during the import (" + DescribeHResult(report.disconnectResult) + "); " +
+                 std::to_string(report.notAttempted) + " of " + std::to_string(plan.Calls()) +
+                 " calls were not made or not confirmed\n");
+        return kExitConnection;
+    }
+    if (report.stopped) {
+        WriteErr("interrupted: " + std::to_string(report.notAttempted) + " calls were not made\n");
+        return kExitInterrupted;
+    }
+    return rowsLost || !report.refused.empty() ? kExitPartial : kExitOk;
+}

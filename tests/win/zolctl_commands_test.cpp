@@ -1,0 +1,186 @@
+// zolctl's commands other than the tag files, as a user runs them, against the stand-in
+// server: results on standard output, errors on standard error, the exit codes.
+#include <algorithm>
+#include <string>
+
+#include "ServerFiles.h"
+#include "StandinFixture.h"
+#include "zolctl_support.h"
+
+namespace {
+
+const char kTags[] = "1 5 14 20000000\n1 5 2 10000\n7 12 3 0\n";
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class ZolctlCommands : public ZolctlTest {};
+
+TEST_F(ZolctlCommands, HelpVersionAndUsageErrors)
+{
+    CtlRun r = RunCtl({L"--help"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(Has(r.out, "usage: zolctl COMMAND [OPTIONS]")) << r.out;
+    EXPECT_TRUE(Has(r.out, "delete-device TYPE ADDRESS"));
+    r = RunCtl({L"import", L"--help"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(Has(r.out, "usage: zolctl import FILE")) << r.out;
+    r = RunCtl({L"--version"});
+    EXPECT_EQ(r.out, "zolctl 1.0\n");
+
+    const struct {
+        std::vector<std::wstring> args;
+        const char* error;
+    } bad[] = {
+        {{}, "zolctl: no command given\n"},
+        {{L"frobnicate"}, "zolctl: unknown command 'frobnicate'\n"},
+        {{L"add", L"0", L"5", L"14", L"1000"}, "zolctl: TYPE must be 1..255\n"},
+        {{L"add", L"1", L"248", L"14", L"1000"}, "zolctl: ADDRESS must be 1..247\n"},
+        {{L"add", L"1", L"5", L"65535", L"1000"}, "zolctl: PARAM must be 1..65534\n"},
+        {{L"add", L"1", L"5", L"14", L"1.5"}, "zolctl: PERIOD_MS must be a whole number of milliseconds 0..86400000\n"},
+        {{L"delete", L"1", L"5"}, "zolctl: too few arguments\n"},
+        {{L"tags", L"--dry-run"}, "zolctl: tags does not take --dry-run\n"},
+        {{L"tags", L"--format", L"xml"}, "zolctl: --format takes csv or json\n"},
+        {{L"export"}, "zolctl: too few arguments\n"},
+        {{L"port", L"set", L"COM1", L"9600", L"8", L"odd", L"3"}, "zolctl: STOPBITS must be 1, 1.5 or 2\n"},
+        {{L"port", L"set", L"COMX", L"9600", L"8", L"odd", L"1"}, "zolctl: PORT must be COMn, n (1..65535) or none\n"},
+        {{L"search", L"0", L"10"}, "zolctl: FROM and TO must be addresses 1..255\n"},
+        {{L"tags", L"--dsc", L"Z:\\no\\such\\dir"}, "zolctl: --dsc Z:\\no\\such\\dir: no such directory\n"},
+    };
+    for (const auto& b : bad) {
+        r = RunCtl(b.args);
+        EXPECT_EQ(r.code, 2) << b.error;
+        EXPECT_EQ(r.err.substr(0, std::string(b.error).size()), b.error);
+        EXPECT_TRUE(Has(r.err, "usage: zolctl") || Has(r.err, "no such directory")) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_EQ(ServerTags(), std::vector<std::string>{}) << "nothing reached the server";
+}
+
+TEST_F(ZolctlCommands, TagsListsTheServerInItsOrderAsCsvOrJson)
+{
+    standin::Reset(kTags);
+    CtlRun r = Ctl({L"tags"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, u8"device;address;type;param;name;period_ms\n"
+                     u8"PM3F;5;1;2;PM3F(005).Voltage.A;1\n"
+                     u8"PM3F;5;1;14;PM3F(005).Frequency;2000\n"
+                     u8"Счётчик;12;7;3;Счётчик(012).Энергия.Сумма;0\n");
+    EXPECT_EQ(r.err, "");
+
+    r = Ctl({L"tags", L"--format", L"json", L"--verbose"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(Has(r.out, u8"{\"device\":\"Счётчик\",\"address\":12,\"type\":7,\"param\":3,"
+                           u8"\"name\":\"Счётчик(012).Энергия.Сумма\",\"period_ms\":0}\n]\n"))
+        << r.out;
+    EXPECT_TRUE(Has(r.err, "Reading config file 'meter.dsc'")) << "--verbose shows the loader";
+}
+
+TEST_F(ZolctlCommands, ConnectionFailuresSayWhichStepAndExit3)
+{
+    standin::SetFaults("class REGDB_E_CLASSNOTREG\n");
+    CtlRun r = Ctl({L"tags"});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_EQ(r.err, "cannot connect: class not registered (0x80040154)\n");
+    EXPECT_EQ(r.out, "");
+
+    standin::SetFaults("instance E_NOINTERFACE\n");
+    r = RunCtl({L"add", L"1", L"5", L"14", L"1000"});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_EQ(r.err, "cannot connect: the server refused IAddTags: interface not supported (0x80004002)\n");
+}
+
+TEST_F(ZolctlCommands, SingleTagCommandsAndTheirRefusals)
+{
+    standin::Reset(kTags);
+    standin::SetFaults("fail AddTag E_INVALIDARG 1 9 14\n");
+    CtlRun r = Ctl({L"add", L"1", L"6", L"14", L"500"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    r = RunCtl({L"add", L"1", L"9", L"14", L"500"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "refused: add tag type 1 address 9 param 14: invalid argument (0x80070057)\n");
+
+    r = RunCtl({L"period", L"1", L"5", L"14"});
+    EXPECT_EQ(r.out, "2000\n");
+    EXPECT_EQ(RunCtl({L"period", L"1", L"5", L"14", L"86400000"}).code, 0);
+    r = RunCtl({L"period", L"1", L"5", L"99", L"100"});
+    EXPECT_EQ(r.code, 1) << "a period is set only on an existing tag";
+    EXPECT_EQ(r.err, "cannot read the period of tag type 1 address 5 param 99: not found (0x80070490)\n");
+
+    EXPECT_EQ(RunCtl({L"delete", L"7", L"12", L"3"}).code, 0);
+    r = RunCtl({L"delete", L"7", L"12", L"3"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "refused: delete tag type 7 address 12 param 3: not found (0x80070490)\n");
+    EXPECT_EQ(ServerTags(), (std::vector<std::string>{"1 5 14 864000000000", "1 5 2 10000", "1 6 14 5000000"}));
+
+    r = RunCtl({L"delete-device", L"1", L"5"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "deleted 2 tags, refused 0\n");
+    EXPECT_EQ(ServerTags(), std::vector<std::string>{"1 6 14 5000000"});
+    EXPECT_EQ(RunCtl({L"delete-device", L"1", L"5"}).code, 1) << "no such device";
+}
+
+TEST_F(ZolctlCommands, PortPrintsAndSetsTheSettings)
+{
+    standin::WriteStateFile("port.txt", "3 19200 7 2 1\n");
+    CtlRun r = RunCtl({L"port"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "COM3 19200 7 odd 2\n");
+    r = RunCtl({L"port", L"set", L"none", L"115200", L"8", L"space", L"1.5"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(PortRecord(), "0 115200 8 1 4");
+    EXPECT_EQ(RunCtl({L"port"}).out, "none 115200 8 space 1.5\n");
+
+    standin::SetFaults("fail SetComSettings E_ACCESSDENIED\n");
+    r = RunCtl({L"port", L"set", L"4", L"9600", L"8", L"none", L"1"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "refused: port settings: access denied (0x80070005)\n");
+    EXPECT_EQ(PortRecord(), "0 115200 8 1 4");
+
+    r = RunCtl({L"ports"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    for (std::size_t start = 0; start < r.out.size(); start = r.out.find('\n', start) + 1)
+        EXPECT_EQ(r.out.compare(start, 3, "COM"), 0) << r.out;
+}
+
+TEST_F(ZolctlCommands, SearchPrintsEachDeviceFoundAndStopsWhenTheServerDies)
+{
+    standin::WriteStateFile("line.txt", "3 1 0 PM3F v2.1; serial 17\n9 7 0 meter\n12 200 0 unknown box\n");
+    standin::SetFaults("probe_timeout_ms 1\n");
+    CtlRun r = Ctl({L"search", L"15", L"1"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, u8"3;1;PM3F;PM3F v2.1; serial 17\n9;7;Счётчик;meter\n12;200;;unknown box\n");
+
+    standin::SetFaults("probe_timeout_ms 1\ndie ProbeDevice 5\n");
+    r = Ctl({L"search", L"1", L"20"});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_EQ(r.out, u8"3;1;PM3F;PM3F v2.1; serial 17\n");
+    EXPECT_TRUE(Has(r.err, "the server went away during the search")) << r.err;
+}
+
+TEST_F(ZolctlCommands, RestartWaitsForTheServerOrGivesUp)
+{
+    standin::Reset(kTags);
+    CtlRun r = RunCtl({L"restart"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "the server answered again after ")) << r.out;
+    EXPECT_EQ(ServerTags().size(), 3u);
+
+    standin::SetFaults("no-restart\n");
+    r = RunCtl({L"restart", L"--timeout", L"3"});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_TRUE(Has(r.err, "the server did not come back within 3 s (cannot connect: server execution failed (0x80080005))"))
+        << r.err;
+    standin::ClearFaults();  // the next connection forgets the restart
+}
+
+TEST_F(ZolctlCommands, AnEndlessTagListIsCutAsTheMainWindowCutsIt)
+{
+    standin::Reset(kTags);
+    standin::SetFaults("enum-endless\n");
+    const CtlRun r = Ctl({L"tags"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "the server did not end its tag list (a tag came round a second time): the walk was stopped after 3 tags\n");
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 4) << r.out;
+}
+
+}  // namespace
