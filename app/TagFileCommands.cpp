@@ -131,9 +131,10 @@ void CTarnelDlg::OnExportTags()
     EnableWindow(TRUE);
     m_bBusy = false;
 
-    const std::string incomplete = IncompleteReason(list);
-    if (!incomplete.empty()) {
-        MessageBox("Теги не экспортированы: " + incomplete + ".\nФайл не записан.");
+    // A server that went away leaves nothing worth a file; a list the server did not end is
+    // written as read, with a word about it, as zolctl export does.
+    if (list.disconnected || list.stopped) {
+        MessageBox("Теги не экспортированы: " + IncompleteReason(list) + ".\nФайл не записан.");
         return;
     }
     std::vector<ServerTag> tags;
@@ -146,6 +147,8 @@ void CTarnelDlg::OnExportTags()
         return;
     }
     std::string text = "Экспортировано тегов: " + std::to_string(tags.size()) + " в файл " + NarrowPath(file);
+    if (list.walk.end != TagWalkEnd::Completed)
+        text += "\nВ файле только прочитанные теги: " + IncompleteReason(list) + ".";
     if (list.periodFailures > 0)
         text += "\nСервер не выдал период у " + std::to_string(list.periodFailures) + " тегов (ошибка " +
                 HexResult(list.firstPeriodFailure) + "); их период в файле пуст.";
