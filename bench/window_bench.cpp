@@ -4,11 +4,16 @@
 //   window_bench.exe find [TAGS]     Find over the tree of TAGS tags (default 50,000: about
 //                                    55,000 nodes) on the real tree control
 //   window_bench.exe export [TAGS]   "Экспорт тегов..." of TAGS tags (default 50,000) through
-//                                    the window, against the tag-file core's own export over
-//                                    COM (what zolctl export does)
+//                                    the window, against zolctl.exe export (a process: start,
+//                                    descriptions, connection, export) and the tag-file core's
+//                                    export run in this process over COM
 //   window_bench.exe import [ROWS]   "Импорт тегов..." of ROWS rows (default 5,000) through the
-//                                    window, against the core's import over COM, with the
-//                                    longest time the preview window took to answer
+//                                    window, against zolctl.exe import and the core's import
+//                                    in this process, with the longest time the preview window
+//                                    took to answer
+//
+// The server runs with the no-save fault (changes stay in memory and are gone when it ends,
+// so each run starts from the same tags).
 //
 // The file dialogs, the preview and the message boxes are driven from a second thread; the
 // window's time runs from the file dialog's OK to its closing message.
@@ -28,6 +33,7 @@
 #include "UiDriver.h"
 #include "app/TarnelDlg.h"
 #include "catalogue/Catalogue.h"
+#include "catalogue/Checksum.h"
 #include "catalogue/TagName.h"
 #include "common/AtomicFile.h"
 #include "res/resource.h"
@@ -80,6 +86,41 @@ void Describe(int tags)
     }
 }
 
+// The catalogue's devices as description files, for zolctl.
+void WriteDescriptions(const fs::path& dir)
+{
+    fs::create_directories(dir);
+    for (const CDevice& device : g_DeviceCatalogue) {
+        std::string text = "DEVICE_DESCRIPTION\n" + device.m_strName + " " + std::to_string(device.m_nTypeCode) + "\n";
+        for (const CParameter& p : device.m_Parameters)
+            text += p.m_strName + " " + std::to_string(p.m_nNumber) + " REAL R HOLD_REG 0\n";
+        unsigned char stored[4];
+        WriteStoredChecksum(UpdateChecksum(0, text), stored);
+        std::ofstream out(dir / ("device" + std::to_string(device.m_nTypeCode) + ".dsc"), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(stored), 4);
+        out << text;
+    }
+}
+
+// zolctl.exe with the arguments, from its start to its end; -1 when it failed.
+double TimeZolctl(const std::wstring& arguments)
+{
+    std::wstring line = L"\"" + (ExeDir() / L"zolctl.exe").wstring() + L"\" " + arguments;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    const auto start = Clock::now();
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+        return -1;
+    WaitForSingleObject(pi.hProcess, 900000);
+    const double seconds = Seconds(Clock::now() - start);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code == 0 ? seconds : -1;
+}
+
 std::string TagsText(int tags)
 {
     const int perDevice = (tags + kDeviceTypes - 1) / kDeviceTypes;
@@ -95,7 +136,7 @@ bool RegisterServer(const fs::path& home, const std::string& tags)
 {
     fs::create_directories(home);
     std::ofstream(home / "tags.txt", std::ios::binary | std::ios::trunc) << tags;
-    std::ofstream(home / "faults.txt", std::ios::trunc);
+    std::ofstream(home / "faults.txt", std::ios::trunc) << "no-save\n";
     std::wstring line = L"\"" + (ExeDir() / L"zolsrv.exe").wstring() + L"\" /RegServer /home \"" + home.wstring() + L"\"";
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -310,12 +351,19 @@ int wmain(int argc, wchar_t** argv)
         }
         Sleep(1500);
         const double coreAfter = CoreExport(root / "core.csv", &coreCount);
-        std::string a, b;
+        Sleep(1500);
+        WriteDescriptions(root / "dsc");
+        const double zolctl = TimeZolctl(L"export \"" + (root / "zolctl.csv").wstring() + L"\" --dsc \"" +
+                                         (root / "dsc").wstring() + L"\"");
+        std::string a, b, c;
         ReadWholeFile(root / "core.csv", &a);
         ReadWholeFile(root / "window.csv", &b);
-        std::printf("export of %zu tags: core over COM %.2f s and %.2f s, window %.2f s (%s)\n", coreCount, coreBefore,
-                    coreAfter, window, a == b ? "same file" : "FILES DIFFER");
-        std::printf("ratio, window / core: %.3f\n", window / ((coreBefore + coreAfter) / 2));
+        ReadWholeFile(root / "zolctl.csv", &c);
+        std::printf("export of %zu tags: window %.2f s; zolctl.exe %.2f s; core in-process over COM %.2f s and %.2f s "
+                    "(%s)\n", coreCount, window, zolctl, coreBefore, coreAfter,
+                    a == b && b == c ? "the same file" : "FILES DIFFER");
+        std::printf("ratio, window / zolctl.exe: %.3f; window / core in-process: %.3f\n", window / zolctl,
+                    window / ((coreBefore + coreAfter) / 2));
     } else if (mode == L"import") {
         std::string rows = "address;type;param;period_ms\r\n";
         for (int i = 0; i < count; ++i)
@@ -326,8 +374,7 @@ int wmain(int argc, wchar_t** argv)
         if (!RegisterServer(home, "1 1 1 20000000\n")) return 1;
         std::size_t added = 0;
         const double coreBefore = CoreImport(root / "rows.csv", &added);
-        Sleep(1500);
-        std::ofstream(home / "tags.txt", std::ios::binary | std::ios::trunc) << "1 1 1 20000000\n";
+        Sleep(2000);  // the server ends and forgets the import (no-save)
 
         double window = 0;
         double worstAnswerMs = 0;
@@ -360,14 +407,18 @@ int wmain(int argc, wchar_t** argv)
             });
             dlg.DoModal();
         }
-        Sleep(1500);
-        std::ofstream(home / "tags.txt", std::ios::binary | std::ios::trunc) << "1 1 1 20000000\n";
+        Sleep(2000);
         const double coreAfter = CoreImport(root / "rows.csv", &added);
-        std::printf("import of %d rows: core over COM %.2f s and %.2f s (%zu added), window %.2f s\n", count,
-                    coreBefore, coreAfter, added, window);
+        Sleep(2000);
+        WriteDescriptions(root / "dsc");
+        const double zolctl = TimeZolctl(L"import \"" + (root / "rows.csv").wstring() + L"\" --yes --dsc \"" +
+                                         (root / "dsc").wstring() + L"\"");
+        std::printf("import of %d rows: window %.2f s; zolctl.exe %.2f s; core in-process over COM %.2f s and %.2f s "
+                    "(%zu added)\n", count, window, zolctl, coreBefore, coreAfter, added);
         std::printf("window's message: %s\n", box.c_str());
-        std::printf("ratio, window / core: %.3f; longest answer of the preview window: %.1f ms\n",
-                    window / ((coreBefore + coreAfter) / 2), worstAnswerMs);
+        std::printf("ratio, window / zolctl.exe: %.3f; window / core in-process: %.3f; longest answer of the "
+                    "preview window: %.1f ms\n", window / zolctl, window / ((coreBefore + coreAfter) / 2),
+                    worstAnswerMs);
     }
     Sleep(1000);
     std::error_code ignored;

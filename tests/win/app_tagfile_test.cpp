@@ -22,6 +22,7 @@
 #include "TreeReader.h"
 #include "UiDriver.h"
 #include "WindowTest.h"
+#include "zolctl_support.h"
 #include "res/resource.h"
 #include "ui/Text.h"
 
@@ -155,6 +156,15 @@ TEST_F(TagFileTest, ExportOfEveryTagAndOfOneDeviceAndAFileThatCannotBeWritten)
         Sleep(1500);
         ui_driver::PressButton(window, IDCANCEL);
     });
+    // The same files as zolctl export writes, byte for byte.
+    const std::wstring dsc = m_descriptions.Path().wstring();
+    const CtlRun ctlAll = RunCtl({L"export", File("ctl-all.csv").wstring(), L"--dsc", dsc});
+    const CtlRun ctlOne = RunCtl({L"export", File("ctl-one.csv").wstring(), L"--device", L"7", L"5", L"--dsc", dsc});
+    EXPECT_EQ(ctlAll.code, 0) << ctlAll.err;
+    EXPECT_EQ(ctlOne.code, 0) << ctlOne.err;
+    EXPECT_EQ(ReadFile(all), ReadFile(File("ctl-all.csv")));
+    EXPECT_EQ(ReadFile(one), ReadFile(File("ctl-one.csv")));
+    EXPECT_TRUE(standin::WaitUntilServerGone());
     const std::string header = "\xEF\xBB\xBF" "device;address;type;param;name;period_ms\r\n";
     EXPECT_EQ(ReadFile(all), header + "Meter;5;7;1;Meter(005).Voltage;2000\r\n"
                                       "Meter;5;7;2;Meter(005).Phase.A;3000\r\n"
@@ -169,7 +179,7 @@ TEST_F(TagFileTest, ExportOfEveryTagAndOfOneDeviceAndAFileThatCannotBeWritten)
     size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(m_descriptions.Path()))
         if (entry.path().extension() != ".dsc") ++files;
-    EXPECT_EQ(files, 3u);
+    EXPECT_EQ(files, 5u);  // all, one, locked and zolctl's two
     ASSERT_GE(run.boxes.size(), 3u);
     EXPECT_EQ(run.boxes[0], "Экспортировано тегов: 3 в файл all.csv");
     EXPECT_EQ(run.boxes[1], "Экспортировано тегов: 2 в файл one.csv");
