@@ -10,7 +10,7 @@
 #include "tree/TagPath.h"
 #include "ui/TreeViewModel.h"
 
-static std::string TagNameOf(int address, int typeCode, int paramNumber)
+std::string CTarnelDlg::TreeTagName(int address, int typeCode, int paramNumber)
 {
     return FormatTagName(address, typeCode, paramNumber);
 }
@@ -28,7 +28,7 @@ void CTarnelDlg::FillTree()
         CProgressWnd progress(this, &CProgressWnd::FillText, m_nProgressDelayMs);
         FillOptions options;
         options.progress = [&progress](std::size_t tags) { progress.OnCount(tags); };
-        report = ::FillTree(tree, server, &TagNameOf, options);
+        report = ::FillTree(tree, server, &CTarnelDlg::TreeTagName, options);
     }
     m_bFilling = false;
     if (report.end == FillEnd::Completed) return;

@@ -207,8 +207,8 @@ void CTarnelDlg::OnImportTags()
     m_bBusy = false;
     if (!dlg.m_bRan) return;
 
-    // The tree gains the tags the server accepted: the adds come first in the plan, and
-    // those among the calls made that the server did not refuse.
+    // The tree gains the tags the server accepted, named as the fill names them: the adds
+    // come first in the plan, and those among the calls made that the server did not refuse.
     std::vector<bool> refused(plan.add.size(), false);
     std::size_t firstRefusal = 0;
     for (const ImportRefusal& r : dlg.m_Report.refused) {
@@ -229,8 +229,9 @@ void CTarnelDlg::OnImportTags()
         for (std::size_t i = 0; i < made; ++i) {
             if (refused[i]) continue;
             const TagId& id = plan.add[i].id;
-            ::InsertTagPath(tree, naming.tagName(id.address, id.type, id.param), id.address, id.type, id.param,
-                            options);
+            ::InsertTagPath(tree, TreeTagName(static_cast<int>(id.address), static_cast<int>(id.type),
+                                              static_cast<int>(id.param)),
+                            id.address, id.type, id.param, options);
         }
         for (TreeNode parent : index.GrownParents()) tree.SortChildrenAsInserted(parent);
     }

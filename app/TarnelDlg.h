@@ -28,6 +28,9 @@ public:
     // whose tags the server refuses stay.
     void DeleteBranch(HTREEITEM item);
 
+    // The dotted name under which the tree shows a tag.
+    static std::string TreeTagName(int address, int typeCode, int paramNumber);
+
     // Makes sure the nodes of one tag exist in the tree.
     void InsertTagPath(int address, int typeCode, int paramNumber);
     // The first child of parent (null: the first root node) whose text equals text.
