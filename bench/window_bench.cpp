@@ -194,7 +194,7 @@ protected:
         CTreeViewModel tree(m_Tree);
         CListServer server(m_nTags);
         const auto fillStart = Clock::now();
-        FillTree(tree, server, [](int a, int t, int p) { return FormatTagName(a, t, p); }, FillOptions{InsertAt::Last});
+        ::FillTree(tree, server, [](int a, int t, int p) { return FormatTagName(a, t, p); }, FillOptions{InsertAt::Last});
         const double fill = Seconds(Clock::now() - fillStart);
         const UINT nodes = m_Tree.GetCount();
 

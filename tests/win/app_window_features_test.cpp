@@ -363,7 +363,12 @@ TEST_F(BranchPeriodTest, ApplyCancelAndRefusal)
         afterApply = ServerTags();
         cancelled = ChangePeriod(window, {"Meter(005)", "Phase"}, "10", IDCANCEL);
         afterCancel = ServerTags();
-        standin::SetFaults("fail AddTag 0x80004005\n");
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    // The server reads its faults as it starts.
+    ASSERT_TRUE(standin::WaitUntilServerGone());
+    standin::SetFaults("fail AddTag 0x80004005\n");
+    const MainRun refusedRun = RunMain([&](HWND window, CTarnelDlg&) {
         refused = ChangePeriod(window, {"Meter(005)", "Phase"}, "10", IDOK);
         afterRefusal = ServerTags();
         ui_driver::PressButton(window, IDCANCEL);
@@ -381,10 +386,11 @@ TEST_F(BranchPeriodTest, ApplyCancelAndRefusal)
     EXPECT_EQ(Digits(cancelled.shown), "4500");
     EXPECT_EQ(afterCancel, afterApply);
     EXPECT_EQ(afterRefusal, afterApply);
-    EXPECT_EQ(run.boxes, (std::vector<std::string>{
-                             "Период изменён у 3 тегов",
-                             "Сервер не принял новый период у 2 тегов из 2 (ошибка 0x80004005).\n"
-                             "У этих тегов период не изменён."}));
+    EXPECT_EQ(run.boxes, (std::vector<std::string>{"Период изменён у 3 тегов"}));
+    EXPECT_EQ(refused.caption, "Период обновления тегов: Phase");
+    EXPECT_EQ(refusedRun.boxes, (std::vector<std::string>{
+                                    "Сервер не принял новый период у 2 тегов из 2 (ошибка 0x80004005).\n"
+                                    "У этих тегов период не изменён."}));
 }
 
 TEST_F(BranchPeriodTest, CommandOnANodeThatIsGoneDoesNothing)
