@@ -232,6 +232,9 @@ TEST_F(CommandsTest, RefreshPeriodApplyCancelAndInvalidText)
             SetWindowTextW(GetDlgItem(dialog, IDC_PERIOD_EDIT), L"3500");
             ui_driver::PressButton(dialog, IDOK);
         });
+        // The call follows the dialog's end: give the server the moment it takes to store it.
+        ui_driver::WaitFor([] { return ServerTags() != Sorted({"7 5 1 20000000", "7 5 2 20000000", "7 5 3 20000000"}); },
+                           3000);
         afterApply = ServerTags();
         standin::SetFaults("fail AddTag 0x80004005\n");
         cancelled = EditVoltage(window, [](HWND dialog) {
