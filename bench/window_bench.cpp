@@ -207,8 +207,9 @@ protected:
             // The last tag of all, by its full name, from the first node.
             m_Tree.SelectItem(m_Tree.GetRootItem());
             start = Clock::now();
-            const std::string last = "(" + std::to_string(kDeviceTypes % 247 + 1) + ").Group";
-            const bool foundLast = FindNext("Device" + std::to_string(kDeviceTypes) + last);
+            char last[32];
+            std::snprintf(last, sizeof last, "Device%d(%03d).Group", kDeviceTypes, kDeviceTypes % 247 + 1);
+            const bool foundLast = FindNext(last);
             const double toLast = Seconds(Clock::now() - start);
             std::printf("find over %u nodes on the control: nothing found in %.3f s%s; a tag of the last device in "
                         "%.3f s%s (fill took %.2f s)\n",
