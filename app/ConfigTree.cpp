@@ -4,6 +4,7 @@
 
 #include "app/TarnelDlg.h"
 #include "catalogue/Catalogue.h"
+#include "dialogs/ProgressWnd.h"
 #include "server/ComTagServer.h"
 #include "tree/ConfigTree.h"
 #include "tree/TagPath.h"
@@ -35,7 +36,13 @@ void CTarnelDlg::FillTree()
     CComTagServer server(m_pAddTags);
     m_hCurrentItem = nullptr;
     m_bFilling = true;
-    const FillReport report = ::FillTree(tree, server, &CTarnelDlg::TreeTagName);
+    FillReport report;
+    {
+        CProgressWnd progress(this, &CProgressWnd::FillText, m_nProgressDelayMs);
+        FillOptions options;
+        options.progress = [&progress](std::size_t tags) { progress.OnCount(tags); };
+        report = ::FillTree(tree, server, &CTarnelDlg::TreeTagName, options);
+    }
     m_bFilling = false;
     ReportFill(report);
 }

@@ -29,6 +29,7 @@ BOOL CTarnelDlg::OnInitDialog()
 
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
+    InstallWindowFeatures();
 
     IAddTags* pAddTags = nullptr;
     const ConnectResult result = ConnectAddTags(true, &pAddTags);
@@ -116,6 +117,7 @@ HCURSOR CTarnelDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
 void CTarnelDlg::OnDestroy()
 {
     CDialog::OnDestroy();
+    RemoveWindowFeatures();
     if (m_pAddTags != nullptr) {
         m_pAddTags->Release();
         m_pAddTags = nullptr;

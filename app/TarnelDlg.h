@@ -58,6 +58,12 @@ protected:
     void OnEditTag();
     void OnTreeDblClk(NMHDR* pNMHDR, LRESULT* pResult);
     void OnTreeGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnDescriptionFiles();
+    void OnFind();
+    void OnFindNext();
+    void OnBranchPeriod();
+    void OnExportTags();
+    void OnImportTags();
 
     BEGIN_MSG_MAP(CTarnelDlg, CDialog)
         ON_WM_PAINT()
@@ -76,9 +82,29 @@ protected:
         ON_NOTIFY(TVN_GETINFOTIPW, IDC_CONFIG_TREE, OnTreeGetInfoTip)
         ON_BN_CLICKED(IDC_ADD_DEVICE, OnAddDevice)
         ON_COMMAND(ID_HELP, OnHelpCommand)
+        ON_COMMAND(ID_DESCRIPTION_FILES, OnDescriptionFiles)
+        ON_SYSCOMMAND(IDM_DESCRIPTION_FILES, OnDescriptionFiles)
+        ON_COMMAND(ID_FIND, OnFind)
+        ON_COMMAND(ID_FIND_NEXT, OnFindNext)
+        ON_COMMAND(ID_BRANCH_PERIOD, OnBranchPeriod)
+        ON_COMMAND(ID_EXPORT_TAGS, OnExportTags)
+        ON_COMMAND(ID_IMPORT_TAGS, OnImportTags)
     END_MSG_MAP()
 
+    // How long reading the server's tags runs before its progress window shows (ZOLCFG_PROGRESS_DELAY_MS
+    // overrides it, for measurements).
+    unsigned m_nProgressDelayMs = 1000;
+    // The text of the last Find, for Find Next.
+    std::string m_strFindText;
+
+    // Finds the next node after the selected one holding text, selects and shows it.
+    bool FindNext(const std::string& text);
+
 private:
+    // The system-menu item and the keys Ctrl+F and F3 (added on initialisation).
+    void InstallWindowFeatures();
+    void RemoveWindowFeatures();
+
     // Tells the user why the connection failed, in the server's own terms.
     void ReportConnectFailure(const ConnectResult& result);
     // Tells the user when the tree is not the server's whole list.
@@ -91,4 +117,8 @@ private:
     // True while FillTree walks the server's list: the COM calls dispatch window messages,
     // and a command that changed the tree meanwhile would pull it from under the walk.
     bool m_bFilling = false;
+    // True while a command of the window's own (branch period) talks to the server: its
+    // calls dispatch messages too, and no second command may start meanwhile.
+    bool m_bBusy = false;
+    HHOOK m_hKeyHook = nullptr;
 };

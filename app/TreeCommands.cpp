@@ -22,6 +22,9 @@ static_assert(kIdAddDevice == ID_ADD_DEVICE && kIdDeleteDevice == ID_DELETE_DEVI
                   kIdDeleteTags == ID_DELETE_TAGS && kIdAddTag == ID_ADD_TAG && kIdDeleteTag == ID_DELETE_TAG &&
                   kIdEditTag == ID_EDIT_TAG,
               "the tree core and the resources name the same commands");
+static_assert(kIdDescriptionFiles == ID_DESCRIPTION_FILES && kIdFind == ID_FIND && kIdBranchPeriod == ID_BRANCH_PERIOD &&
+                  kIdExportTags == ID_EXPORT_TAGS && kIdImportTags == ID_IMPORT_TAGS,
+              "the tree core and the resources name the same added commands");
 
 namespace {
 
@@ -36,6 +39,11 @@ const char* CommandText(int id)
     case ID_ADD_TAG: return "Добавить тег";
     case ID_DELETE_TAG: return "Удалить тег";
     case ID_EDIT_TAG: return "Редактировать";
+    case ID_DESCRIPTION_FILES: return "Описания приборов...";
+    case ID_FIND: return "Найти...";
+    case ID_BRANCH_PERIOD: return "Изменить период...";
+    case ID_EXPORT_TAGS: return "Экспорт тегов...";
+    case ID_IMPORT_TAGS: return "Импорт тегов...";
     default: return "";
     }
 }
@@ -53,15 +61,21 @@ void CTarnelDlg::OnContextMenu(HWND, POINT point)
 
     std::optional<TagKey> key;
     HTREEITEM previousSelection = nullptr;
+    // No node under the point is no current node: a command from empty space (export)
+    // must not act on a node clicked earlier.
+    m_hCurrentItem = hit;
     if (hit != nullptr) {
         previousSelection = m_Tree.GetSelectedItem();
         m_Tree.SelectItem(hit);
-        m_hCurrentItem = hit;
         key = static_cast<TagKey>(m_Tree.GetItemData(hit));
     }
 
     HMENU menu = CreatePopupMenu();
     for (int id : ContextMenuCommands(key))
+        AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(id), Widen(CommandText(id)).c_str());
+    const std::vector<int> more = MoreContextMenuCommands(key);
+    if (!more.empty()) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    for (int id : more)
         AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(id), Widen(CommandText(id)).c_str());
 
     HWND owner = (AfxGetApp() && AfxGetApp()->m_pMainWnd) ? AfxGetApp()->m_pMainWnd->m_hWnd : m_hWnd;

@@ -5,6 +5,9 @@
 //   startup_bench.exe fill [TAGS]      process start -> tree filled, with TAGS tags (default
 //                                       50,000) under 250 device types, against the bare
 //                                       EnumTags walk over COM measured in the same run
+//   startup_bench.exe progress [TAGS]  the same start with the progress window (shown after a
+//                                       second) and without it (ZOLCFG_PROGRESS_DELAY_MS set
+//                                       beyond the fill), alternately, twice each
 //
 // It registers zolsrv.exe (beside this program) with a state directory of its own under
 // %TEMP%, writes the tags and matching description files there, and prints the figures.
@@ -182,7 +185,7 @@ ProgramTimes TimeProgram(const fs::path& work, bool waitForFill)
 int wmain(int argc, wchar_t** argv)
 {
     const std::wstring mode = argc > 1 ? argv[1] : L"title";
-    const int tags = argc > 2 ? _wtoi(argv[2]) : (mode == L"fill" ? 50000 : 200);
+    const int tags = argc > 2 ? _wtoi(argv[2]) : (mode == L"title" ? 200 : 50000);
     if (CoInitialize(nullptr) < 0) return 2;
 
     const fs::path root = fs::temp_directory_path() / ("zolcfg-bench-" + std::to_string(GetCurrentProcessId()));
@@ -205,6 +208,23 @@ int wmain(int argc, wchar_t** argv)
         std::printf("process start -> title set (%d tags, %d description files):", tags, kDeviceTypes);
         for (double s : samples) std::printf(" %.3f", s);
         std::printf(" s\n");
+    } else if (mode == L"progress") {
+        double with = 0, without = 0;
+        for (int round = 0; round < 2; ++round) {
+            SetEnvironmentVariableW(L"ZOLCFG_PROGRESS_DELAY_MS", nullptr);
+            const ProgramTimes shown = TimeProgram(work, true);
+            Sleep(1500);
+            SetEnvironmentVariableW(L"ZOLCFG_PROGRESS_DELAY_MS", L"4000000000");
+            const ProgramTimes hidden = TimeProgram(work, true);
+            Sleep(1500);
+            std::printf("round %d: tree filled after %.2f s with the progress window, %.2f s without (%u nodes)\n",
+                        round + 1, shown.filled, hidden.filled, shown.nodes);
+            with += shown.filled;
+            without += hidden.filled;
+        }
+        SetEnvironmentVariableW(L"ZOLCFG_PROGRESS_DELAY_MS", nullptr);
+        std::printf("tags: %d; cost of the progress window: %+.2f%% (%.2f s against %.2f s)\n", tags,
+                    100.0 * (with - without) / without, with / 2, without / 2);
     } else {
         int walked = 0;
         const double walkBefore = BareWalk(&walked);

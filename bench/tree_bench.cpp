@@ -9,6 +9,7 @@
 #include "tree/MemoryTree.h"
 #include "tree/TagPath.h"
 #include "tree/TreeCommands.h"
+#include "tree/TreeFind.h"
 
 #include <benchmark/benchmark.h>
 
@@ -164,5 +165,22 @@ void BM_DeleteDevice(benchmark::State& state)
 BENCHMARK(BM_DeleteDevice)->Arg(500)->Arg(5000)->Arg(50000)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// Find over the whole tree of 250 devices of 200 tags (about 55,000 nodes): nothing
+// matches, so every node's text and every tag's full name are looked at.
+void BM_FindNothing(benchmark::State& state)
+{
+    CFakeCatalogue catalogue;
+    CFakeTagServer server;
+    Populate(250, 200, catalogue, server);
+    CMemoryTree tree;
+    FillTree(tree, server, catalogue.Namer(), FillOptions{InsertAt::Last});
+    for (auto _ : state) {
+        TreeNode found = FindNextNode(tree, tree.FirstChild(nullptr), "\xED\xE5\xF2 \xF2\xE0\xEA\xEE\xE3\xEE");
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["nodes"] = static_cast<double>(tree.NodeCount());
+}
+BENCHMARK(BM_FindNothing)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -4,7 +4,12 @@
 #include "ui/Text.h"
 
 CEditRefreshTimeDlg::CEditRefreshTimeDlg(const std::string& tagName, CWnd* parent)
-    : CDialog(IDD_EDIT_REFRESH_TIME, parent), m_strTagName(tagName)
+    : CDialog(IDD_EDIT_REFRESH_TIME, parent), m_strTagName(tagName), m_strCaption("Редактирование тега " + tagName)
+{
+}
+
+CEditRefreshTimeDlg::CEditRefreshTimeDlg(UINT templateId, const std::string& caption, CWnd* parent)
+    : CDialog(templateId, parent), m_strCaption(caption)
 {
 }
 
@@ -27,7 +32,7 @@ BOOL CEditRefreshTimeDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
-    SetWindowText("Редактирование тега " + m_strTagName);
+    SetWindowText(m_strCaption);
     m_PeriodSpin.SetRange32(kPeriodMinMs, kPeriodMaxMs);
     const std::int64_t ms = MsFromPeriod(m_nPeriod);
     m_PeriodSpin.SetPos32(static_cast<int>(ms < kPeriodMinMs ? kPeriodMinMs : (ms > kPeriodMaxMs ? kPeriodMaxMs : ms)));

@@ -19,6 +19,9 @@ public:
     std::int64_t m_nPeriod = 0;
 
 protected:
+    // A dialog of the same kind with a template and caption of its own.
+    CEditRefreshTimeDlg(UINT templateId, const std::string& caption, CWnd* parent);
+
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
 
@@ -29,6 +32,7 @@ protected:
     END_MSG_MAP()
 
 private:
+    std::string m_strCaption;
     std::int64_t m_nPeriodAsRead = 0;
     std::string m_strShownText;  // the field's text as the dialog opened
 };

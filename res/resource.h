@@ -59,3 +59,41 @@
 #define IDC_FOUND_TREE 1015
 #define IDC_STOP_SEARCH 1028
 // The Start button is the OK command (IDOK, 1).
+
+// Context-menu commands added after a separator below the ones above
+#define ID_DESCRIPTION_FILES 32807
+#define ID_FIND 32808
+#define ID_FIND_NEXT 32809
+#define ID_BRANCH_PERIOD 32810
+#define ID_EXPORT_TAGS 32811
+#define ID_IMPORT_TAGS 32812
+// "Описания приборов..." in the main window's system menu; system-menu commands keep
+// their low four bits clear.
+#define IDM_DESCRIPTION_FILES 0x0120
+
+// Description-files dialog (template 109)
+#define IDD_DESCRIPTION_FILES 109
+#define IDC_DSC_FOLDER 1030
+#define IDC_DSC_LIST 1031
+#define IDC_DSC_DETAILS 1032
+
+// Find dialog (template 110); "Найти далее" is the OK command
+#define IDD_FIND 110
+#define IDC_FIND_TEXT 1033
+
+// Branch refresh-period dialog (template 111); its spin and field are 1005 and 1006 as
+// in the refresh-period dialog
+#define IDD_BRANCH_PERIOD 111
+#define IDC_BRANCH_PERIOD_NOTE 1034
+
+// Progress window of long operations: reading the configuration, export (template 112)
+#define IDD_PROGRESS_WINDOW 112
+#define IDC_PROGRESS_TEXT 1035
+
+// Import preview (template 113); "Импортировать" is the OK command
+#define IDD_IMPORT_PREVIEW 113
+#define IDC_IMPORT_FILE 1036
+#define IDC_IMPORT_COUNTS 1037
+#define IDC_IMPORT_ISSUES 1038
+#define IDC_IMPORT_PROGRESS 1039
+#define IDC_IMPORT_STOP 1040

@@ -16,7 +16,7 @@
 #include "catalogue/DescriptionReader.h"
 #include "catalogue/TagName.h"
 #include "tools/Cp1251.h"
-#include "tools/DscLint.h"
+#include "catalogue/DescriptionLint.h"
 
 namespace fs = std::filesystem;
 

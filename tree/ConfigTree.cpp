@@ -18,9 +18,12 @@ FillReport FillTree(ITreeModel& tree, ITagServer& server, const TagNamer& namer,
     walkOptions.stopWhenDisconnected = true;
     FillReport report;
     std::size_t uncarried = 0;
+    std::size_t tags = 0;
     static_cast<TagWalkReport&>(report) = WalkServerTags(
         server,
         [&](std::uint32_t type, std::uint32_t address, std::uint32_t param) {
+            if (options.progress)
+                options.progress(++tags);
             if (!CanKeyCarryTag(type, address, param)) {
                 ++uncarried;
                 return;

@@ -7,6 +7,7 @@
 #include "tree/TreeModel.h"
 
 #include <cstddef>
+#include <functional>
 
 // Why the walk ended, and what it met (server/TagWalk.h).
 using FillEnd = TagWalkEnd;
@@ -16,6 +17,9 @@ struct FillOptions {
     // and each parent's children are sorted once at the end, to the same order.
     InsertAt where = InsertAt::Sorted;
     std::size_t maxFailuresInRow = 1000;
+    // Called after every tag put in the tree with the number of tags so far (a progress
+    // display decides itself how often it shows anything).
+    std::function<void(std::size_t tags)> progress = nullptr;
 };
 
 struct FillReport : TagWalkReport {

@@ -19,6 +19,22 @@ std::vector<int> ContextMenuCommands(std::optional<TagKey> nodeKey)
     return {};
 }
 
+std::vector<int> MoreContextMenuCommands(std::optional<TagKey> nodeKey)
+{
+    if (!nodeKey)
+        return {kIdFind, kIdExportTags, kIdImportTags, kIdDescriptionFiles};
+    switch (GetNodeKind(*nodeKey)) {
+    case NodeKind::Device:
+        return {kIdBranchPeriod, kIdExportTags};
+    case NodeKind::Group:
+        return {kIdBranchPeriod};
+    case NodeKind::Tag:
+    case NodeKind::None:
+        break;
+    }
+    return {};
+}
+
 TreeNode AddDeviceNode(ITreeModel& tree, const std::string& text, int address, int typeCode)
 {
     if (FindChildNode(tree, nullptr, text) != nullptr)

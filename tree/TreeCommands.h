@@ -22,9 +22,18 @@ constexpr int kIdAddTag = 32804;
 constexpr int kIdDeleteTag = 32805;
 constexpr int kIdEditTag = 32806;
 
+// Commands that follow the ones above after a separator.
+constexpr int kIdDescriptionFiles = 32807;
+constexpr int kIdFind = 32808;
+constexpr int kIdBranchPeriod = 32810;
+constexpr int kIdExportTags = 32811;
+constexpr int kIdImportTags = 32812;
+
 // The commands of the context menu, in menu order, for the key of the node under the
 // point, or for no node at all (std::nullopt). A node of kind None gets no items.
 std::vector<int> ContextMenuCommands(std::optional<TagKey> nodeKey);
+// The commands that follow those, after a separator (none: no separator either).
+std::vector<int> MoreContextMenuCommands(std::optional<TagKey> nodeKey);
 
 // Inserts a device node (key: address, type code, part 0) at the root, at its sorted place,
 // unless a root node with exactly that text exists already; returns the new node or null.

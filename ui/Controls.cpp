@@ -161,3 +161,67 @@ void CTreeCtrl::SetRedraw(BOOL redraw)
     SendMessage(WM_SETREDRAW, redraw, 0);
     if (redraw) ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
+
+int CListCtrl::InsertColumn(int index, const std::string& heading, int widthPixels)
+{
+    std::wstring text = Widen(heading);
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.pszText = text.data();
+    column.cx = widthPixels;
+    column.iSubItem = index;
+    return static_cast<int>(SendMessage(LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column)));
+}
+
+int CListCtrl::InsertItem(int index, const std::wstring& text)
+{
+    std::wstring copy = text;
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = index;
+    item.pszText = copy.data();
+    return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+BOOL CListCtrl::SetItemText(int index, int column, const std::wstring& text)
+{
+    std::wstring copy = text;
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = copy.data();
+    return static_cast<BOOL>(SendMessage(LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+}
+
+std::wstring CListCtrl::GetItemText(int index, int column) const
+{
+    std::wstring text(1024, L'\0');
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = text.data();
+    item.cchTextMax = static_cast<int>(text.size());
+    const LRESULT length = SendMessage(LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+int CListCtrl::GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
+
+int CListCtrl::GetSelectionMark() const
+{
+    return static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+BOOL CListCtrl::SetSelected(int index)
+{
+    LVITEMW item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    const BOOL done = static_cast<BOOL>(SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+    SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
+    return done;
+}
+
+void CListCtrl::SetFullRowSelect()
+{
+    SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+}

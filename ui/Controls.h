@@ -39,6 +39,20 @@ public:
     void ResetContent();
 };
 
+// A list view in report mode: rows of texts under column headers.
+class CListCtrl : public CWnd {
+public:
+    int InsertColumn(int index, const std::string& heading, int widthPixels);
+    int InsertItem(int index, const std::wstring& text);
+    BOOL SetItemText(int index, int column, const std::wstring& text);
+    std::wstring GetItemText(int index, int column) const;
+    int GetItemCount() const;
+    // The first selected row, -1 when none.
+    int GetSelectionMark() const;
+    BOOL SetSelected(int index);
+    void SetFullRowSelect();
+};
+
 class CTreeCtrl : public CWnd {
 public:
     // Inserts a node with the text under parent (TVI_ROOT for none) after insertAfter

@@ -31,6 +31,19 @@ INT_PTR CDialog::DoModal()
 
 void CDialog::EndDialog(int result) { ::EndDialog(m_hWnd, result); }
 
+BOOL CDialog::Create(HWND owner)
+{
+    HWND window = CreateDialogParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nTemplateId), owner,
+                                     &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    return window != nullptr;
+}
+
+void CDialog::DestroyWindow()
+{
+    if (m_hWnd != nullptr) ::DestroyWindow(m_hWnd);
+    m_hWnd = nullptr;
+}
+
 BOOL CDialog::UpdateData(BOOL saveAndValidate)
 {
     CDataExchange dx(this, saveAndValidate);

@@ -21,6 +21,10 @@ public:
     // created.
     virtual INT_PTR DoModal();
     void EndDialog(int result);
+    // Creates the dialog modeless, owned by owner (null: none); false when it could not be.
+    // DestroyWindow ends it.
+    BOOL Create(HWND owner);
+    void DestroyWindow();
 
     // Transfers data between the controls and the members through DoDataExchange.
     // Reading from the controls validates; a failed validation has already told the user

@@ -12,6 +12,8 @@
 //       ON_BN_CLICKED(id, OnX)                void OnX()
 //       ON_NOTIFY(code, id, OnX)              void OnX(NMHDR*, LRESULT*)
 //       ON_MESSAGE(message, OnX)              LRESULT OnX(WPARAM, LPARAM)
+//       ON_SYSCOMMAND(id, OnX)                void OnX()  (an item added to the system menu;
+//                                             every other system command goes on as usual)
 //   END_MSG_MAP()
 #pragma once
 
@@ -81,6 +83,13 @@ public:                                                                         
 #define ON_MESSAGE(message, handler)                                                        \
         if (uMsg == (message)) {                                                            \
             lResult = handler(wParam, lParam);                                              \
+            return true;                                                                    \
+        }
+
+#define ON_SYSCOMMAND(id, handler)                                                          \
+        if (uMsg == WM_SYSCOMMAND && (wParam & 0xFFF0) == (id)) {                           \
+            handler();                                                                      \
+            lResult = 0;                                                                    \
             return true;                                                                    \
         }
 

@@ -15,7 +15,7 @@
 
 #include "catalogue/Checksum.h"
 #include "catalogue/DescriptionReader.h"
-#include "tools/DscLint.h"
+#include "catalogue/DescriptionLint.h"
 
 namespace {
 

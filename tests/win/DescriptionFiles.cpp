@@ -34,3 +34,9 @@ void CDescriptionDir::Write(const std::string& name, const std::string& text)
     out.write(reinterpret_cast<const char*>(stored), 4);
     out << text;
 }
+
+void CDescriptionDir::WriteRaw(const std::string& name, const std::string& bytes)
+{
+    std::ofstream out(m_dir / name, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}

@@ -15,6 +15,9 @@ public:
 
     // Writes name (e.g. "meter.dsc") holding the checksum of text followed by text.
     void Write(const std::string& name, const std::string& text);
+    // Writes name holding exactly bytes (no checksum added).
+    void WriteRaw(const std::string& name, const std::string& bytes);
+    const std::filesystem::path& Path() const { return m_dir; }
 
 private:
     std::filesystem::path m_dir;

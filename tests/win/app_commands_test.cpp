@@ -64,11 +64,15 @@ TEST_F(CommandsTest, MenuItemsDependOnTheNodeUnderTheMouse)
         ui_driver::PressButton(window, IDCANCEL);
     });
     ASSERT_EQ(menus.size(), 5u);
-    EXPECT_EQ(menus[0], (std::vector<std::string>{"Добавить тег", "Добавить устройство", "Удалить устройство"}));
-    EXPECT_EQ(menus[1], (std::vector<std::string>{"Добавить тег", "Удалить теги"}));
+    // The given items first; the window's own follow after a separator ("").
+    EXPECT_EQ(menus[0], (std::vector<std::string>{"Добавить тег", "Добавить устройство", "Удалить устройство", "",
+                                                  "Изменить период...", "Экспорт тегов..."}));
+    EXPECT_EQ(menus[1], (std::vector<std::string>{"Добавить тег", "Удалить теги", "", "Изменить период..."}));
     EXPECT_EQ(menus[2], (std::vector<std::string>{"Добавить тег", "Удалить тег", "Редактировать"}));
-    EXPECT_EQ(menus[3], (std::vector<std::string>{"Добавить устройство"}));
-    EXPECT_EQ(menus[4], (std::vector<std::string>{"Добавить устройство"}));
+    const std::vector<std::string> emptySpace{"Добавить устройство", "", "Найти...", "Экспорт тегов...",
+                                                  "Импорт тегов...", "Описания приборов..."};
+    EXPECT_EQ(menus[3], emptySpace);
+    EXPECT_EQ(menus[4], emptySpace);
 }
 
 TEST_F(CommandsTest, NodeMenuRestoresTheSelectionAndTipNamesTheHint)

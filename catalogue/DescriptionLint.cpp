@@ -1,4 +1,4 @@
-#include "tools/DscLint.h"
+#include "catalogue/DescriptionLint.h"
 
 #include <cstdint>
 #include <cstdio>

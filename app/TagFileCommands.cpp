@@ -1,0 +1,252 @@
+// The main window's export and import of tag files (CSV), built on the tag-file core that
+// zolctl uses: the same reading of the server's tags, the same writer and format, the
+// same reader and import plan. Import only adds tags and changes periods; it never deletes.
+#include <windows.h>
+#include <commdlg.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/TarnelDlg.h"
+#include "common/AtomicFile.h"
+#include "dialogs/ImportPreviewDlg.h"
+#include "dialogs/ProgressWnd.h"
+#include "server/ComTagServer.h"
+#include "server/ServerErrors.h"
+#include "tagfile/ImportPlan.h"
+#include "tagfile/ServerTags.h"
+#include "tagfile/TagFileReader.h"
+#include "tagfile/TagFileWriter.h"
+#include "tagfile/TagNaming.h"
+#include "tree/ChildIndex.h"
+#include "tree/TagPath.h"
+#include "ui/Text.h"
+#include "ui/TreeViewModel.h"
+
+namespace {
+
+const wchar_t kCsvFilter[] = L"CSV (*.csv)\0*.csv\0*.*\0*.*\0";
+
+// The default file name: zolcfg-tags-YYYYMMDD.csv, with the device's node text for one.
+std::wstring DefaultExportName(const std::string& deviceText)
+{
+    const std::time_t now = std::time(nullptr);
+    const std::tm local = *std::localtime(&now);
+    char date[16];
+    std::strftime(date, sizeof date, "%Y%m%d", &local);
+    std::wstring name = L"zolcfg-tags-" + Widen(date);
+    if (!deviceText.empty()) {
+        std::wstring device = Widen(deviceText);
+        for (wchar_t& c : device)
+            if (wcschr(L"\\/:*?\"<>|", c) != nullptr || c < 32) c = L'_';
+        name += L"-" + device;
+    }
+    return name + L".csv";
+}
+
+// The standard file dialogs; an empty path when the user cancelled.
+std::filesystem::path AskFile(HWND owner, bool save, const std::wstring& initialName, const char* title)
+{
+    std::vector<wchar_t> file(MAX_PATH * 4, L'\0');
+    initialName.copy(file.data(), file.size() - 1);
+    const std::wstring caption = Widen(title);
+    OPENFILENAMEW ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = kCsvFilter;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrTitle = caption.c_str();
+    ofn.lpstrDefExt = L"csv";
+    ofn.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
+                (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    const BOOL chosen = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+    if (!chosen) return std::filesystem::path();
+    return std::filesystem::path(file.data());
+}
+
+std::string HexResult(HResult hr)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
+    return text;
+}
+
+// Why a reading of the server's tags is incomplete, or "" when it is complete.
+std::string IncompleteReason(const ServerTagList& list)
+{
+    if (list.disconnected) return "связь с сервером потеряна (ошибка " + HexResult(list.disconnectResult) + ")";
+    if (list.stopped) return "чтение прервано";
+    switch (list.walk.end) {
+    case TagWalkEnd::Completed: return std::string();
+    case TagWalkEnd::RepeatedTag: return "сервер не завершил список тегов: тег был выдан повторно";
+    default:
+        return "сервер не завершил список тегов (ошибка " + HexResult(list.walk.lastFailure) + ")";
+    }
+}
+
+std::string NarrowPath(const std::filesystem::path& path) { return Narrow(path.filename().wstring()); }
+
+}  // namespace
+
+void CTarnelDlg::OnExportTags()
+{
+    if (m_pAddTags == nullptr || m_bFilling || m_bBusy) return;
+    // Export of one device from its node, of every tag from empty space.
+    bool oneDevice = false;
+    std::uint32_t deviceType = 0, deviceAddress = 0;
+    std::string deviceText;
+    if (m_hCurrentItem != nullptr) {
+        const TagKey key = static_cast<TagKey>(m_Tree.GetItemData(m_hCurrentItem));
+        if (GetNodeKind(key) != NodeKind::Device) return;
+        oneDevice = true;
+        deviceType = TagKeyTypeCode(key);
+        deviceAddress = TagKeyAddress(key);
+        deviceText = m_Tree.GetItemText(m_hCurrentItem);
+    }
+    const std::filesystem::path file = AskFile(m_hWnd, true, DefaultExportName(deviceText), "Экспорт тегов");
+    if (file.empty()) return;
+
+    const auto ofDevice = [&](const TagId& id) { return id.type == deviceType && id.address == deviceAddress; };
+    CComTagServer server(m_pAddTags);
+    ServerTagList list;
+    m_bBusy = true;
+    EnableWindow(FALSE);
+    {
+        std::size_t calls = 0;
+        CProgressWnd progress(this, [](std::size_t n) { return "Экспорт тегов: запросов к серверу " + std::to_string(n); },
+                              m_nProgressDelayMs);
+        ServerTagsOptions options;
+        if (oneDevice) options.wantPeriod = ofDevice;
+        options.stop = [&] {
+            progress.OnCount(++calls);
+            return false;
+        };
+        list = ReadServerTags(server, options);
+    }
+    EnableWindow(TRUE);
+    m_bBusy = false;
+
+    // A server that went away leaves nothing worth a file; a list the server did not end is
+    // written as read, with a word about it, as zolctl export does.
+    if (list.disconnected || list.stopped) {
+        MessageBox("Теги не экспортированы: " + IncompleteReason(list) + ".\nФайл не записан.");
+        return;
+    }
+    std::vector<ServerTag> tags;
+    for (const ServerTag& tag : list.tags)
+        if (!oneDevice || ofDevice(tag.id)) tags.push_back(tag);
+    const std::string content = WriteTagFile(MakeTagFileRecords(tags, CatalogueTagNaming()), TagFileFormat{});
+    std::string error;
+    if (!WriteFileAtomic(file, content, &error)) {
+        MessageBox("Не удалось записать файл " + NarrowPath(file) + ": " + error + ".\nФайл не записан.");
+        return;
+    }
+    std::string text = "Экспортировано тегов: " + std::to_string(tags.size()) + " в файл " + NarrowPath(file);
+    if (list.walk.end != TagWalkEnd::Completed)
+        text += "\nВ файле только прочитанные теги: " + IncompleteReason(list) + ".";
+    if (list.periodFailures > 0)
+        text += "\nСервер не выдал период у " + std::to_string(list.periodFailures) + " тегов (ошибка " +
+                HexResult(list.firstPeriodFailure) + "); их период в файле пуст.";
+    MessageBox(text);
+}
+
+void CTarnelDlg::OnImportTags()
+{
+    if (m_pAddTags == nullptr || m_bFilling || m_bBusy) return;
+    const std::filesystem::path file = AskFile(m_hWnd, false, std::wstring(), "Импорт тегов");
+    if (file.empty()) return;
+
+    std::string bytes;
+    if (!ReadWholeFile(file, &bytes)) {
+        MessageBox("Не удалось прочитать файл " + NarrowPath(file) + ".");
+        return;
+    }
+    const TagNaming naming = CatalogueTagNaming();
+    TagFileReadOptions readOptions;
+    readOptions.naming = &naming;
+    const TagFileContent content = ReadTagFile(bytes, readOptions);
+    if (!content.readable) {
+        std::string reason = "нет строки заголовка с именами столбцов";
+        if (!content.issues.empty()) reason = Narrow(CImportPreviewDlg::IssueLine(content.issues.front()));
+        MessageBox("Файл " + NarrowPath(file) + " не является списком тегов: " + reason + ".");
+        return;
+    }
+
+    CComTagServer server(m_pAddTags);
+    m_bBusy = true;
+    ServerTagList serverTags;
+    {
+        EnableWindow(FALSE);
+        std::size_t calls = 0;
+        CProgressWnd progress(this, &CProgressWnd::FillText, m_nProgressDelayMs);
+        const CTagIdSet inFile(content.rows);
+        ServerTagsOptions options;
+        options.wantPeriod = [&inFile](const TagId& id) { return inFile.Contains(id); };
+        options.stop = [&] {
+            progress.OnCount(++calls);
+            return false;
+        };
+        serverTags = ReadServerTags(server, options);
+        EnableWindow(TRUE);
+    }
+    const std::string incomplete = IncompleteReason(serverTags);
+    if (!incomplete.empty()) {
+        m_bBusy = false;
+        MessageBox("Импорт невозможен: " + incomplete + ".\nНа сервер ничего не отправлено.");
+        return;
+    }
+
+    const ImportPlan plan = MakeImportPlan(content.rows, serverTags.tags, false);
+    CImportPreviewDlg dlg(file.filename().wstring(), content, plan, server, this);
+    dlg.DoModal();
+    m_bBusy = false;
+    if (!dlg.m_bRan) return;
+
+    // The tree gains the tags the server accepted, named as the fill names them: the adds
+    // come first in the plan, and those among the calls made that the server did not refuse.
+    std::vector<bool> refused(plan.add.size(), false);
+    std::size_t firstRefusal = 0;
+    for (const ImportRefusal& r : dlg.m_Report.refused) {
+        if (r.action != ImportAction::Add) continue;
+        for (std::size_t i = firstRefusal; i < plan.add.size(); ++i)
+            if (plan.add[i].id == r.id) {
+                refused[i] = true;
+                firstRefusal = i + 1;
+                break;
+            }
+    }
+    {
+        CTreeViewModel tree(m_Tree);
+        CBulkUpdate bulk(tree);
+        CChildIndex index(tree);
+        const TagPathOptions options{InsertAt::Last, &index};
+        const std::size_t made = dlg.m_nCallsMade < plan.add.size() ? dlg.m_nCallsMade : plan.add.size();
+        for (std::size_t i = 0; i < made; ++i) {
+            if (refused[i]) continue;
+            const TagId& id = plan.add[i].id;
+            ::InsertTagPath(tree, TreeTagName(static_cast<int>(id.address), static_cast<int>(id.type),
+                                              static_cast<int>(id.param)),
+                            id.address, id.type, id.param, options);
+        }
+        for (TreeNode parent : index.GrownParents()) tree.SortChildrenAsInserted(parent);
+    }
+
+    const ImportReport& r = dlg.m_Report;
+    std::string text = "Импорт: добавлено " + std::to_string(r.added) + ", изменён период " +
+                       std::to_string(r.changed) + ", без изменений " + std::to_string(r.unchanged) +
+                       ", отказано " + std::to_string(r.refused.size()) + ", неверных строк " +
+                       std::to_string(r.invalidRows) + ".";
+    if (!r.refused.empty())
+        text += "\nСервер отказал в " + std::to_string(r.refused.size()) + " тегах (первая ошибка " +
+                HexResult(r.refused.front().hr) + ").";
+    if (r.disconnected)
+        text += "\nСвязь с сервером потеряна (ошибка " + HexResult(r.disconnectResult) + ").";
+    if (r.stopped || r.disconnected)
+        text += "\nИмпорт остановлен: не отправлено " + std::to_string(r.notAttempted) + " тегов.";
+    MessageBox(text);
+}

@@ -1,0 +1,153 @@
+// The main window's commands for large configurations: the description-files report, Find
+// and Find Next, and one refresh period for a whole branch.
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/TarnelDlg.h"
+#include "dialogs/BranchPeriodDlg.h"
+#include "dialogs/DescriptionFilesDlg.h"
+#include "dialogs/FindDlg.h"
+#include "server/ComTagServer.h"
+#include "tree/BranchPeriod.h"
+#include "tree/RefreshPeriod.h"
+#include "tree/TreeFind.h"
+#include "ui/Text.h"
+#include "ui/TreeViewModel.h"
+
+namespace {
+
+// The main window whose keys the hook watches (one per thread: the program has one).
+thread_local CTarnelDlg* t_pKeyWindow = nullptr;
+
+// Ctrl+F and F3 anywhere in the main window. The window is a dialog: its modal loop hands
+// every message to the thread's message filter first, and key strokes reach the focused
+// control, never the dialog itself.
+LRESULT CALLBACK MainWindowKeys(int code, WPARAM wParam, LPARAM lParam)
+{
+    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+    CTarnelDlg* dlg = t_pKeyWindow;
+    if (code == MSGF_DIALOGBOX && dlg != nullptr && msg != nullptr && msg->message == WM_KEYDOWN &&
+        (msg->hwnd == dlg->m_hWnd || IsChild(dlg->m_hWnd, msg->hwnd))) {
+        const bool control = GetKeyState(VK_CONTROL) < 0;
+        if (msg->wParam == VK_F3 && !control) {
+            dlg->PostMessage(WM_COMMAND, ID_FIND_NEXT);
+            return TRUE;
+        }
+        if (msg->wParam == 'F' && control) {
+            dlg->PostMessage(WM_COMMAND, ID_FIND);
+            return TRUE;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+void CTarnelDlg::InstallWindowFeatures()
+{
+    if (HMENU system = GetSystemMenu(m_hWnd, FALSE)) {
+        AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(system, MF_STRING, IDM_DESCRIPTION_FILES, Widen("Описания приборов...").c_str());
+    }
+    t_pKeyWindow = this;
+    m_hKeyHook = SetWindowsHookExW(WH_MSGFILTER, &MainWindowKeys, nullptr, GetCurrentThreadId());
+    if (const char* delay = std::getenv("ZOLCFG_PROGRESS_DELAY_MS"))
+        m_nProgressDelayMs = static_cast<unsigned>(std::strtoul(delay, nullptr, 10));
+}
+
+void CTarnelDlg::RemoveWindowFeatures()
+{
+    if (m_hKeyHook != nullptr) UnhookWindowsHookEx(m_hKeyHook);
+    m_hKeyHook = nullptr;
+    if (t_pKeyWindow == this) t_pKeyWindow = nullptr;
+}
+
+void CTarnelDlg::OnDescriptionFiles()
+{
+    CDescriptionFilesDlg dlg(".", this);
+    dlg.DoModal();
+}
+
+bool CTarnelDlg::FindNext(const std::string& text)
+{
+    CTreeViewModel tree(m_Tree);
+    const TreeNode found = FindNextNode(tree, CTreeViewModel::Node(m_Tree.GetSelectedItem()), text);
+    if (found == nullptr) return false;
+    HTREEITEM item = CTreeViewModel::Item(found);
+    // Selecting expands the parents; the scroll brings the node into view.
+    m_Tree.SelectItem(item);
+    m_Tree.SendMessage(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+    return true;
+}
+
+void CTarnelDlg::OnFind()
+{
+    if (m_bFilling || m_bBusy) return;
+    CFindDlg dlg(m_strFindText, [this](const std::string& text) {
+        m_strFindText = text;
+        return FindNext(text);
+    }, this);
+    dlg.DoModal();
+    if (!dlg.m_strText.empty()) m_strFindText = dlg.m_strText;
+    m_Tree.SetFocus();
+}
+
+void CTarnelDlg::OnFindNext()
+{
+    if (m_bFilling || m_bBusy) return;
+    if (m_strFindText.empty()) {
+        OnFind();
+        return;
+    }
+    if (!FindNext(m_strFindText)) MessageBox(NotFoundText(m_strFindText));
+}
+
+void CTarnelDlg::OnBranchPeriod()
+{
+    if (m_hCurrentItem == nullptr || m_pAddTags == nullptr || m_bFilling || m_bBusy) return;
+    const NodeKind kind = GetNodeKind(static_cast<TagKey>(m_Tree.GetItemData(m_hCurrentItem)));
+    if (kind != NodeKind::Device && kind != NodeKind::Group) return;
+
+    CTreeViewModel tree(m_Tree);
+    const std::vector<TagKey> tags = TagsBelow(tree, CTreeViewModel::Node(m_hCurrentItem));
+    const std::string nodeText = m_Tree.GetItemText(m_hCurrentItem);
+    if (tags.empty()) {
+        MessageBox("В ветви «" + nodeText + "» нет тегов.");
+        return;
+    }
+
+    CComTagServer server(m_pAddTags);
+    // The server's calls dispatch messages: no input reaches the window meanwhile.
+    m_bBusy = true;
+    EnableWindow(FALSE);
+    HCURSOR cursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    const BranchPeriodsRead read = ReadBranchPeriods(server, tags);
+    SetCursor(cursor);
+    EnableWindow(TRUE);
+
+    CBranchPeriodDlg dlg(nodeText, tags.size(), this);
+    dlg.m_nPeriod = MostFrequentPeriod(read.periods).value_or(PeriodFromMs(kDefaultPeriodMs));
+    if (dlg.DoModal() != IDOK) {  // Cancel sends nothing
+        m_bBusy = false;
+        return;
+    }
+
+    EnableWindow(FALSE);
+    cursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    const BranchPeriodReport report = ApplyBranchPeriod(server, tags, dlg.m_nPeriod);
+    SetCursor(cursor);
+    EnableWindow(TRUE);
+    m_bBusy = false;
+
+    char text[240];
+    if (report.refused == 0) {
+        std::snprintf(text, sizeof text, "Период изменён у %u тегов", static_cast<unsigned>(report.changed));
+    } else {
+        std::snprintf(text, sizeof text,
+                      "Сервер не принял новый период у %u тегов из %u (ошибка 0x%08X).\n"
+                      "У этих тегов период не изменён.",
+                      static_cast<unsigned>(report.refused), static_cast<unsigned>(tags.size()),
+                      static_cast<unsigned>(report.firstRefusal));
+    }
+    MessageBox(text);
+}

@@ -1,0 +1,133 @@
+#include "dialogs/DescriptionFilesDlg.h"
+
+#include <system_error>
+
+#include "ui/Text.h"
+
+namespace {
+
+enum Column { kColumnFile, kColumnResult, kColumnType, kColumnDevice, kColumnParameters, kColumnWarnings };
+
+}  // namespace
+
+CDescriptionFilesDlg::CDescriptionFilesDlg(const std::filesystem::path& directory, CWnd* parent)
+    : CDialog(IDD_DESCRIPTION_FILES, parent), m_directory(directory)
+{
+}
+
+void CDescriptionFilesDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_DSC_LIST, m_List);
+    DDX_Control(pDX, IDC_DSC_DETAILS, m_Details);
+}
+
+std::wstring CDescriptionFilesDlg::FileName(const DescriptionFileReport& report) const
+{
+    if (!report.path.empty()) return report.path.filename().wstring();
+    return Widen(report.name);
+}
+
+std::wstring CDescriptionFilesDlg::LineText(const DescriptionFileReport& report, const std::string& line) const
+{
+    std::wstring text;
+    std::size_t start = 0;
+    while (!report.name.empty()) {
+        const std::size_t at = line.find(report.name, start);
+        if (at == std::string::npos) break;
+        text += Widen(line.substr(start, at - start)) + FileName(report);
+        start = at + report.name.size();
+    }
+    return text + Widen(line.substr(start));
+}
+
+std::wstring CDescriptionFilesDlg::ResultText(const DescriptionFileReport& report) const
+{
+    switch (report.result) {
+    case DescriptionFileResult::Loaded:
+        if (report.overriddenBy >= 0 && report.overriddenBy < static_cast<int>(m_Reports.size()))
+            return Widen("перекрыт файлом ") + FileName(m_Reports[static_cast<size_t>(report.overriddenBy)]);
+        return Widen("загружен");
+    case DescriptionFileResult::WrongChecksum: return Widen("неверная контрольная сумма");
+    case DescriptionFileResult::NotADescription: return Widen("не описание прибора");
+    case DescriptionFileResult::CannotRead: return Widen("не читается");
+    }
+    return std::wstring();
+}
+
+std::wstring CDescriptionFilesDlg::DetailsText(const DescriptionFileReport& report) const
+{
+    std::wstring text = Widen("Сообщения загрузчика:");
+    if (report.messages.empty()) text += Widen(" нет");
+    for (const std::string& line : report.messages) text += L"\r\n    " + LineText(report, line);
+    text += Widen("\r\nЗамечания (dsctool lint):");
+    if (report.warnings.empty()) text += Widen(" нет");
+    for (const std::string& line : report.warnings) {
+        // Lint lines begin with the file's name; the dialog has said which file it is.
+        std::string shown = line;
+        if (shown.compare(0, report.name.size() + 1, report.name + ":") == 0)
+            shown = "строка " + shown.substr(report.name.size() + 1);
+        text += L"\r\n    " + LineText(report, shown);
+    }
+    return text;
+}
+
+BOOL CDescriptionFilesDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::absolute(m_directory, ec);
+    SetDlgItemTextW(m_hWnd, IDC_DSC_FOLDER, (Widen("Папка: ") + (ec ? m_directory : folder).wstring()).c_str());
+
+    // Column widths in dialog units, as the template measures.
+    struct ColumnSpec {
+        const char* heading;
+        int width;
+    };
+    const ColumnSpec columns[] = {{"Файл", 84}, {"Результат", 112}, {"Код", 24},
+                                  {"Прибор", 80}, {"Параметров", 54}, {"Замечаний", 52}};
+    m_List.SetFullRowSelect();
+    for (int i = 0; i < 6; ++i) {
+        RECT units = {0, 0, columns[i].width, 8};
+        MapDialogRect(m_hWnd, &units);
+        m_List.InsertColumn(i, columns[i].heading, units.right);
+    }
+
+    m_Reports = ReportDescriptionFiles(m_directory);
+    for (size_t i = 0; i < m_Reports.size(); ++i) {
+        const DescriptionFileReport& report = m_Reports[i];
+        const int row = m_List.InsertItem(static_cast<int>(i), FileName(report));
+        m_List.SetItemText(row, kColumnResult, ResultText(report));
+        if (report.result == DescriptionFileResult::Loaded) {
+            m_List.SetItemText(row, kColumnType, std::to_wstring(report.typeCode));
+            m_List.SetItemText(row, kColumnDevice, Widen(report.deviceName));
+            m_List.SetItemText(row, kColumnParameters, std::to_wstring(report.parameters));
+        }
+        m_List.SetItemText(row, kColumnWarnings, std::to_wstring(report.warnings.size()));
+    }
+    if (m_Reports.empty())
+        m_Details.SetWindowText("В папке нет файлов описаний (*.dsc).");
+    else
+        m_List.SetSelected(0);
+    return TRUE;
+}
+
+void CDescriptionFilesDlg::ShowDetails(int row)
+{
+    if (row == m_nShownRow) return;
+    m_nShownRow = row;
+    if (row < 0 || row >= static_cast<int>(m_Reports.size())) {
+        ::SetWindowTextW(m_Details, L"");
+        return;
+    }
+    ::SetWindowTextW(m_Details, DetailsText(m_Reports[static_cast<size_t>(row)]).c_str());
+}
+
+void CDescriptionFilesDlg::OnListItemChanged(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    *pResult = 0;
+    const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
+    if ((change->uChanged & LVIF_STATE) == 0) return;
+    ShowDetails(m_List.GetSelectionMark());
+}

@@ -1,0 +1,29 @@
+// CFindDlg: the main window's Find. Each Enter (or "Найти далее") asks the owner to find
+// the next node holding the text; the dialog stays open until closed and keeps the text
+// for Find Next (F3).
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "res/resource.h"
+#include "ui/Controls.h"
+#include "ui/Dialog.h"
+
+class CFindDlg : public CDialog {
+public:
+    // findNext finds, selects and shows the next node; false when nothing matches.
+    CFindDlg(const std::string& text, std::function<bool(const std::string&)> findNext, CWnd* parent = nullptr);
+
+    std::string m_strText;
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+
+private:
+    std::function<bool(const std::string&)> m_findNext;
+};
+
+// "Не найдено: «text»"
+std::string NotFoundText(const std::string& text);

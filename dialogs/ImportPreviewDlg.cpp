@@ -1,0 +1,127 @@
+#include "dialogs/ImportPreviewDlg.h"
+
+#include <commctrl.h>
+
+#include "ui/Text.h"
+
+namespace {
+
+std::wstring FromUtf8(const std::string& text)
+{
+    if (text.empty()) return std::wstring();
+    const int count = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(count), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), count);
+    return wide;
+}
+
+}  // namespace
+
+CImportPreviewDlg::CImportPreviewDlg(const std::wstring& fileName, const TagFileContent& content,
+                                     const ImportPlan& plan, ITagServer& server, CWnd* parent)
+    : CDialog(IDD_IMPORT_PREVIEW, parent), m_strFileName(fileName), m_content(content), m_plan(plan), m_server(server)
+{
+}
+
+std::wstring CImportPreviewDlg::IssueLine(const TagFileIssue& issue)
+{
+    std::wstring line = Widen("строка ") + std::to_wstring(issue.line) + L": ";
+    if (!issue.invalid) line += Widen("предупреждение: ");
+    return line + FromUtf8(DescribeTagFileIssue(issue));
+}
+
+BOOL CImportPreviewDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    SetDlgItemTextW(m_hWnd, IDC_IMPORT_FILE, (Widen("Файл: ") + m_strFileName).c_str());
+
+    const std::string counts = "Добавить: " + std::to_string(m_plan.add.size()) +
+                               "    Изменить период: " + std::to_string(m_plan.change.size()) +
+                               "    Без изменений: " + std::to_string(m_plan.unchanged.size()) +
+                               "\nНеверных строк: " + std::to_string(m_content.invalidRows) +
+                               "    Предупреждений: " + std::to_string(m_content.warnings);
+    SetDlgItemTextW(m_hWnd, IDC_IMPORT_COUNTS, Widen(counts).c_str());
+
+    HWND list = GetDlgItem(IDC_IMPORT_ISSUES);
+    int widest = 0;
+    HDC dc = GetDC(list);
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(list, WM_GETFONT, 0, 0)));
+    for (const TagFileIssue& issue : m_content.issues) {
+        const std::wstring line = IssueLine(issue);
+        ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        SIZE size = {};
+        if (GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &size) && size.cx > widest)
+            widest = size.cx;
+    }
+    SelectObject(dc, oldFont);
+    ReleaseDC(list, dc);
+    ::SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
+
+    ::SendMessageW(GetDlgItem(IDC_IMPORT_PROGRESS), PBM_SETRANGE32, 0, static_cast<LPARAM>(m_plan.Calls()));
+    if (m_plan.Calls() == 0) ::EnableWindow(GetDlgItem(IDOK), FALSE);
+    return TRUE;
+}
+
+void CImportPreviewDlg::PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // The program is ending: stop, and leave the quit for the loop it belongs to.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            m_bStopRequested = true;
+            return;
+        }
+        if (!IsDialogMessageW(m_hWnd, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+void CImportPreviewDlg::OnOK()
+{
+    if (m_bRunning || m_bRan || m_plan.Calls() == 0) return;
+    m_bRunning = true;
+    ::EnableWindow(GetDlgItem(IDOK), FALSE);
+    ::EnableWindow(GetDlgItem(IDCANCEL), FALSE);
+    HWND stop = GetDlgItem(IDC_IMPORT_STOP);
+    ::EnableWindow(stop, TRUE);
+    ::SetFocus(stop);
+    HWND bar = GetDlgItem(IDC_IMPORT_PROGRESS);
+
+    ULONGLONG lastShown = 0;
+    ImportRunOptions options;
+    options.stop = [this] {
+        PumpMessages();
+        return m_bStopRequested;
+    };
+    options.progress = [&](std::size_t done, std::size_t) {
+        m_nCallsMade = done;
+        const ULONGLONG now = GetTickCount64();
+        if (now - lastShown >= 50) {
+            lastShown = now;
+            ::SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(done), 0);
+        }
+    };
+    m_Report = RunImportPlan(m_plan, m_server, options);
+    m_Report.invalidRows = m_content.invalidRows;
+    m_bRunning = false;
+    m_bRan = true;
+    EndDialog(IDOK);
+}
+
+void CImportPreviewDlg::OnCancel()
+{
+    // While the calls run, closing the window means stopping them.
+    if (m_bRunning) {
+        m_bStopRequested = true;
+        return;
+    }
+    CDialog::OnCancel();
+}
+
+void CImportPreviewDlg::OnStop()
+{
+    if (m_bRunning) m_bStopRequested = true;
+}

@@ -1,0 +1,346 @@
+// Export and import of tag files in the main window, through the real menus, the standard
+// file dialogs and the preview dialog, against the stand-in server.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "MainWindowRun.h"
+#include "MenuDriver.h"
+#include "ServerFiles.h"
+#include "StandinFixture.h"
+#include "TreeReader.h"
+#include "UiDriver.h"
+#include "WindowTest.h"
+#include "zolctl_support.h"
+#include "res/resource.h"
+#include "tree/TagKey.h"
+#include "ui/Text.h"
+
+namespace {
+
+const int kFileNameField = 1152;  // edt1
+const int kFileNameCombo = 1148;  // cmb13
+
+HWND WaitForFileDialog(const std::string& title)
+{
+    return ui_driver::WaitForWindow(
+        [&](HWND w) {
+            return ui_driver::Text(w) == title &&
+                   (GetDlgItem(w, kFileNameField) != nullptr || GetDlgItem(w, kFileNameCombo) != nullptr);
+        },
+        10000);
+}
+
+// Reads the name the dialog offers, types path over it and confirms.
+std::string ChooseFile(const std::string& title, const std::filesystem::path& path)
+{
+    HWND dialog = WaitForFileDialog(title);
+    if (dialog == nullptr) return "(no file dialog)";
+    HWND field = GetDlgItem(dialog, kFileNameField);
+    if (field == nullptr) field = GetDlgItem(dialog, kFileNameCombo);
+    ui_driver::WaitFor([&] { return IsWindowEnabled(field) != FALSE; }, 3000);
+    Sleep(200);
+    wchar_t offered[MAX_PATH] = {};
+    GetWindowTextW(field, offered, MAX_PATH);
+    SetWindowTextW(field, path.wstring().c_str());
+    ui_driver::PressButton(dialog, IDOK);
+    ui_driver::WaitUntilGone(dialog, 10000);
+    return Narrow(offered);
+}
+
+std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::string Today()
+{
+    const std::time_t now = std::time(nullptr);
+    const std::tm local = *std::localtime(&now);
+    char date[16];
+    std::strftime(date, sizeof date, "%Y%m%d", &local);
+    return date;
+}
+
+// Windows-1251 text as UTF-8, for files written in UTF-8.
+std::string Utf8(const std::string& text)
+{
+    const std::wstring wide = Widen(text);
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::vector<std::string> ListBoxLines(HWND list)
+{
+    std::vector<std::string> lines;
+    const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+        lines.push_back(Narrow(text.c_str()));
+    }
+    return lines;
+}
+
+void ExpandAll(HWND tree, HTREEITEM parent = TVI_ROOT)
+{
+    HTREEITEM child = reinterpret_cast<HTREEITEM>(
+        SendMessageW(tree, TVM_GETNEXTITEM, parent == TVI_ROOT ? TVGN_ROOT : TVGN_CHILD, reinterpret_cast<LPARAM>(parent == TVI_ROOT ? nullptr : parent)));
+    for (; child != nullptr;
+         child = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(child)))) {
+        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(child));
+        ExpandAll(tree, child);
+    }
+}
+
+class TagFileTest : public CWindowTest {
+protected:
+    std::filesystem::path File(const std::string& name) const { return m_descriptions.Path() / name; }
+};
+
+// ---------------------------------------------------------------------------------------
+// Export
+
+TEST_F(TagFileTest, ExportOfEveryTagAndOfOneDeviceAndAFileThatCannotBeWritten)
+{
+    Prepare("7 5 1 20000000\n7 5 2 30000000\n7 6 3 15000000\n");
+    const std::filesystem::path all = File("all.csv");
+    const std::filesystem::path one = File("one.csv");
+    const std::filesystem::path locked = File("locked.csv");
+    WriteFile(locked, "kept as it was\r\n");
+    // Another program holds the file open and shares it with nobody.
+    HANDLE holder = CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    std::string offeredAll, offeredOne;
+    std::vector<std::string> boxes;
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Экспорт тегов...")) return;
+        offeredAll = ChooseFile("Экспорт тегов", all);
+        ui_driver::WaitFor([&] { return std::filesystem::exists(all); }, 10000);
+        Sleep(500);
+        if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Экспорт тегов...")) return;
+        offeredOne = ChooseFile("Экспорт тегов", one);
+        ui_driver::WaitFor([&] { return std::filesystem::exists(one); }, 10000);
+        Sleep(500);
+        // A file held open by another program: confirm the replacement, then the write must
+        // fail cleanly.
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Экспорт тегов...")) return;
+        HWND dialog = WaitForFileDialog("Экспорт тегов");
+        HWND field = dialog ? GetDlgItem(dialog, kFileNameField) : nullptr;
+        if (dialog && field == nullptr) field = GetDlgItem(dialog, kFileNameCombo);
+        if (field) {
+            Sleep(200);
+            SetWindowTextW(field, locked.wstring().c_str());
+            ui_driver::PressButton(dialog, IDOK);
+            // The replace question is answered Yes.
+            HWND question = ui_driver::WaitForMessageBox(5000);
+            if (question && GetDlgItem(question, IDYES)) ui_driver::PressButton(question, IDYES);
+            ui_driver::WaitUntilGone(dialog, 10000);
+        }
+        Sleep(1500);
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    // The same files as zolctl export writes, byte for byte.
+    const std::wstring dsc = m_descriptions.Path().wstring();
+    const CtlRun ctlAll = RunCtl({L"export", File("ctl-all.csv").wstring(), L"--dsc", dsc});
+    const CtlRun ctlOne = RunCtl({L"export", File("ctl-one.csv").wstring(), L"--device", L"7", L"5", L"--dsc", dsc});
+    EXPECT_EQ(ctlAll.code, 0) << ctlAll.err;
+    EXPECT_EQ(ctlOne.code, 0) << ctlOne.err;
+    EXPECT_EQ(ReadFile(all), ReadFile(File("ctl-all.csv")));
+    EXPECT_EQ(ReadFile(one), ReadFile(File("ctl-one.csv")));
+    EXPECT_TRUE(standin::WaitUntilServerGone());
+    const std::string header = "\xEF\xBB\xBF" "device;address;type;param;name;period_ms\r\n";
+    EXPECT_EQ(ReadFile(all), header + "Meter;5;7;1;Meter(005).Voltage;2000\r\n"
+                                      "Meter;5;7;2;Meter(005).Phase.A;3000\r\n"
+                                      "Meter;6;7;3;Meter(006).Phase.B;1500\r\n");
+    EXPECT_EQ(ReadFile(one), header + "Meter;5;7;1;Meter(005).Voltage;2000\r\n"
+                                      "Meter;5;7;2;Meter(005).Phase.A;3000\r\n");
+    EXPECT_EQ(offeredAll, "zolcfg-tags-" + Today() + ".csv");
+    EXPECT_EQ(offeredOne, "zolcfg-tags-" + Today() + "-Meter(005).csv");
+    CloseHandle(holder);
+    EXPECT_EQ(ReadFile(locked), "kept as it was\r\n");
+    // Nothing half-written beside it either.
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(m_descriptions.Path()))
+        if (entry.path().extension() != ".dsc") ++files;
+    EXPECT_EQ(files, 5u);  // all, one, locked and zolctl's two
+    ASSERT_GE(run.boxes.size(), 3u);
+    EXPECT_EQ(run.boxes[0], "Экспортировано тегов: 3 в файл all.csv");
+    EXPECT_EQ(run.boxes[1], "Экспортировано тегов: 2 в файл one.csv");
+    EXPECT_EQ(run.boxes.back().rfind("Не удалось записать файл locked.csv: ", 0), 0u) << run.boxes.back();
+}
+
+// ---------------------------------------------------------------------------------------
+// Import
+
+// Good, changed and invalid rows, a warning with Cyrillic; the same rows in UTF-8 and in
+// Windows-1251.
+const char kImportRows[] =
+    "device;address;type;param;name;period_ms\r\n"
+    "Meter;5;7;1;Meter(005).Voltage;2000\r\n"
+    "Meter;5;7;2;Meter(005).Phase.A;4000\r\n"
+    "Meter;5;7;3;Meter(005).Phase.B;2500\r\n"
+    "Meter;6;7;4;Meter(006).Deep.Er.Name;1000\r\n"
+    "Meter;5;7;abc;Meter(005).X;1000\r\n"
+    "Счётчик;5;7;4;Meter(005).Deep.Er.Name;1000\r\n";
+
+struct Preview {
+    std::string counts;
+    std::vector<std::string> issues;
+};
+
+// Opens the import of path and, in its preview, does act (press Import or Close).
+Preview ImportThroughPreview(HWND window, const std::filesystem::path& path, int button, const char* screenshot)
+{
+    Preview preview;
+    if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Импорт тегов...")) return preview;
+    ChooseFile("Импорт тегов", path);
+    HWND dialog = ui_driver::WaitForWindow(
+        [](HWND w) { return GetDlgItem(w, IDC_IMPORT_COUNTS) != nullptr; }, 15000);
+    if (dialog == nullptr) return preview;
+    preview.counts = ui_driver::ItemText(dialog, IDC_IMPORT_COUNTS);
+    preview.issues = ListBoxLines(GetDlgItem(dialog, IDC_IMPORT_ISSUES));
+    if (screenshot) ui_driver::SaveScreenshot(dialog, screenshot);
+    ui_driver::PressButton(dialog, button);
+    ui_driver::WaitUntilGone(dialog, 60000);
+    Sleep(300);
+    return preview;
+}
+
+TEST_F(TagFileTest, ImportOfGoodChangedAndInvalidRowsInEitherEncoding)
+{
+    Prepare("7 5 1 20000000\n7 5 2 30000000\n");
+    WriteFile(File("utf8.csv"), "\xEF\xBB\xBF" + Utf8(kImportRows));
+    WriteFile(File("cp1251.csv"), kImportRows);
+    Preview utf8, cp1251;
+    std::vector<std::string> afterClose;
+    std::vector<TreeLine> tree;
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        cp1251 = ImportThroughPreview(window, File("cp1251.csv"), IDCANCEL, nullptr);
+        afterClose = ServerTags();
+        utf8 = ImportThroughPreview(window, File("utf8.csv"), IDOK, "import-preview-dialog");
+        ui_driver::WaitFor([] { return ServerTags().size() == 5; }, 10000);
+        Sleep(500);
+        ExpandAll(Tree(window));
+        tree = ReadTree(Tree(window));
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    const std::string counts = "Добавить: 3    Изменить период: 1    Без изменений: 1\r\n"
+                               "Неверных строк: 1    Предупреждений: 1";
+    EXPECT_EQ(Digits(utf8.counts), Digits(counts)) << utf8.counts;
+    EXPECT_EQ(utf8.counts.substr(0, 10), "Добавить: ");
+    const std::vector<std::string> issues{
+        "строка 6: param 'abc' is not a number from 1 to 65534",
+        "строка 7: предупреждение: device 'Счётчик' differs from the descriptions' 'Meter'"};
+    EXPECT_EQ(utf8.issues, issues);
+    EXPECT_EQ(cp1251.issues, issues);
+    EXPECT_EQ(cp1251.counts, utf8.counts);
+    EXPECT_EQ(afterClose, Sorted({"7 5 1 20000000", "7 5 2 30000000"}));  // Close sends nothing
+    EXPECT_EQ(ServerTags(), Sorted({"7 5 1 20000000", "7 5 2 40000000", "7 5 3 25000000", "7 5 4 10000000",
+                                    "7 6 4 10000000"}));
+    EXPECT_EQ(run.boxes, (std::vector<std::string>{
+                             "Импорт: добавлено 3, изменён период 1, без изменений 1, отказано 0, неверных строк 1."}));
+    std::vector<std::string> shown;
+    for (const TreeLine& line : tree) shown.push_back(std::string(line.level * 2, ' ') + line.text);
+    EXPECT_EQ(shown, (std::vector<std::string>{"Meter(005)", "  Deep", "    Er", "      Name", "  Phase", "    A",
+                                               "    B", "  Voltage", "Meter(006)", "  Deep", "    Er", "      Name"}))
+        << DescribeTree(tree);
+}
+
+TEST_F(TagFileTest, RefusedRowsAreReportedAndStayOutOfTheTree)
+{
+    Prepare("7 5 1 20000000\n");
+    WriteFile(File("tags.csv"), "address;type;param;period_ms\r\n5;7;2;1000\r\n6;7;1;1000\r\n");
+    standin::SetFaults("fail AddTag 0x80004005\n");
+    std::vector<TreeLine> before, after;
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        before = ReadTree(Tree(window));
+        ImportThroughPreview(window, File("tags.csv"), IDOK, nullptr);
+        after = ReadTree(Tree(window));
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(after, before) << DescribeTree(after);
+    EXPECT_EQ(ServerTags(), Sorted({"7 5 1 20000000"}));
+    EXPECT_EQ(run.boxes, (std::vector<std::string>{
+                             "Импорт: добавлено 0, изменён период 0, без изменений 0, отказано 2, неверных строк 0.\n"
+                             "Сервер отказал в 2 тегах (первая ошибка 0x80004005)."}));
+}
+
+// 5,000 rows, each call slowed: Stop ends the run; what was sent stays and is reported, the
+// tree shows exactly those tags, and the window answers all the while.
+TEST_F(TagFileTest, StopDuringAnImportOfFiveThousandRows)
+{
+    std::string parameters;
+    for (int p = 5; p <= 5000; ++p) parameters += "P" + std::to_string(p) + " " + std::to_string(p) + " INT R RAM 0\r\n";
+    Prepare("", parameters);
+    std::string rows = "address;type;param;period_ms\r\n";
+    for (int p = 1; p <= 5000; ++p) rows += "10;7;" + std::to_string(p) + ";1000\r\n";
+    WriteFile(File("many.csv"), rows);
+    standin::SetFaults("slow AddTag 2\n");
+
+    std::string counts;
+    double worstAnswerMs = 0;
+    size_t treeTags = 0;
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Импорт тегов...")) return;
+        ChooseFile("Импорт тегов", File("many.csv"));
+        HWND dialog = ui_driver::WaitForWindow([](HWND w) { return GetDlgItem(w, IDC_IMPORT_COUNTS) != nullptr; },
+                                               30000);
+        if (dialog == nullptr) return;
+        counts = ui_driver::ItemText(dialog, IDC_IMPORT_COUNTS);
+        ui_driver::PressButton(dialog, IDOK);
+        HWND bar = GetDlgItem(dialog, IDC_IMPORT_PROGRESS);
+        // The window answers while the calls run: the longest wait for an answer.
+        const auto start = std::chrono::steady_clock::now();
+        while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1500)) {
+            const auto sent = std::chrono::steady_clock::now();
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - sent).count();
+            if (ms > worstAnswerMs) worstAnswerMs = ms;
+            Sleep(10);
+        }
+        ui_driver::SaveScreenshot(dialog, "import-running");
+        const int position = static_cast<int>(SendMessageW(bar, PBM_GETPOS, 0, 0));
+        EXPECT_GT(position, 0);
+        ui_driver::PressButton(dialog, IDC_IMPORT_STOP);
+        ui_driver::WaitUntilGone(dialog, 20000);
+        Sleep(1000);
+        for (const TreeLine& line : ReadTree(Tree(window)))
+            if (GetNodeKind(line.key) == NodeKind::Tag) ++treeTags;
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    std::printf("longest answer of the preview window during the import: %.1f ms\n", worstAnswerMs);
+    EXPECT_EQ(Digits(counts), "50000000");  // 5000 to add, nothing else
+    const size_t sent = ServerTags().size();
+    EXPECT_GT(sent, 0u);
+    EXPECT_LT(sent, 5000u);
+    EXPECT_EQ(treeTags, sent);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0], "Импорт: добавлено " + std::to_string(sent) +
+                                ", изменён период 0, без изменений 0, отказано 0, неверных строк 0.\n"
+                                "Импорт остановлен: не отправлено " + std::to_string(5000 - sent) + " тегов.");
+    EXPECT_LT(worstAnswerMs, 1000.0);
+}
+
+}  // namespace

@@ -1,0 +1,513 @@
+// The main window's commands for large configurations, through the real menus, keys and
+// dialogs against the stand-in server: the description-files report, Find and Find Next,
+// one period for a branch, and the progress window of a slow start.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "BoxAnswerer.h"
+#include "MainWindowRun.h"
+#include "MenuDriver.h"
+#include "ModalRun.h"
+#include "ServerFiles.h"
+#include "StandinFixture.h"
+#include "TreeReader.h"
+#include "UiDriver.h"
+#include "WindowTest.h"
+#include "catalogue/Checksum.h"
+#include "dialogs/DescriptionFilesDlg.h"
+#include "res/resource.h"
+#include "tree/TagKey.h"
+#include "ui/Text.h"
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+Rows ListRows(HWND list)
+{
+    Rows rows;
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    const int columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        std::vector<std::string> cells;
+        for (int column = 0; column < columns; ++column) {
+            wchar_t text[512] = {};
+            LVITEMW item = {};
+            item.iSubItem = column;
+            item.pszText = text;
+            item.cchTextMax = 512;
+            SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+            cells.push_back(Narrow(text));
+        }
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+void SelectRow(HWND list, int row)
+{
+    LVITEMW item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+std::string SelectedText(HWND tree)
+{
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (item == nullptr) return "(none)";
+    wchar_t text[256] = {};
+    TVITEMW tv = {};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = text;
+    tv.cchTextMax = 256;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+    return Narrow(text);
+}
+
+// The menu of the point, or "(no menu)".
+std::vector<std::string> MenuAt(HWND window, POINT point)
+{
+    HWND menu = OpenContextMenu(window, point);
+    if (menu == nullptr) return {"(no menu)"};
+    std::vector<std::string> items = MenuItems(menu);
+    DismissMenu(menu);
+    return items;
+}
+
+// ---------------------------------------------------------------------------------------
+// Description files
+
+class DescriptionFilesTest : public CWindowTest {};
+
+TEST_F(DescriptionFilesTest, EveryFileWithItsResultFromTheEmptySpaceAndTheSystemMenu)
+{
+    Prepare("7 5 1 20000000\n");
+    m_descriptions.Write("a_old.dsc", "DEVICE_DESCRIPTION\r\nOldMeter 7\r\nVoltage 1 REAL R INPT_REG 0\r\n");
+    std::string crc = "\x01\x02\x03\x04" "DEVICE_DESCRIPTION\r\nBroken 8\r\n";
+    m_descriptions.WriteRaw("b_crc.dsc", crc);
+    m_descriptions.Write("c_text.dsc", "NOT_A_DESCRIPTION\r\n");
+    m_descriptions.Write("d_lint.dsc", "DEVICE_DESCRIPTION\r\nПрибор 12\r\nТок 1 NUMBER R INPT_REG 0\r\n");
+
+    Rows rows;
+    std::vector<std::string> details;
+    std::vector<std::string> systemMenu;
+    bool fromSystemMenu = false;
+    std::vector<TreeLine> tree;
+    RunMain([&](HWND window, CTarnelDlg&) {
+        tree = ReadTree(Tree(window));
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Описания приборов...")) return;
+        HWND dialog = ui_driver::WaitForDialog("Описания приборов");
+        if (dialog == nullptr) return;
+        HWND list = GetDlgItem(dialog, IDC_DSC_LIST);
+        rows = ListRows(list);
+        for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+            SelectRow(list, row);
+            details.push_back(ui_driver::ItemText(dialog, IDC_DSC_DETAILS));
+        }
+        SelectRow(list, 3);
+        ui_driver::SaveScreenshot(dialog, "description-files-dialog");
+        ui_driver::PressButton(dialog, IDCANCEL);
+        ui_driver::WaitUntilGone(dialog);
+
+        // The window's system menu (Alt+Space) holds the item too, after a separator.
+        PostMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+        HWND menu = nullptr;
+        ui_driver::WaitFor([&] { return (menu = ui_driver::WaitForWindow([](HWND w) {
+                                             return ui_driver::ClassName(w) == "#32768";
+                                         }, 100)) != nullptr; }, 5000);
+        if (menu != nullptr) {
+            systemMenu = MenuItems(menu);
+            for (size_t i = 0; i < systemMenu.size(); ++i)
+                if (systemMenu[i] == "Описания приборов...") ChooseMenuItem(menu, static_cast<int>(i));
+            dialog = ui_driver::WaitForDialog("Описания приборов", 5000);
+            fromSystemMenu = dialog != nullptr;
+            if (dialog) {
+                ui_driver::PressButton(dialog, IDCANCEL);
+                ui_driver::WaitUntilGone(dialog);
+            }
+        }
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"a_old.dsc", "перекрыт файлом meter.dsc", "7", "OldMeter", "1", "0"}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"b_crc.dsc", "неверная контрольная сумма", "", "", "", "1"}));
+    EXPECT_EQ(rows[2], (std::vector<std::string>{"c_text.dsc", "не описание прибора", "", "", "", "1"}));
+    EXPECT_EQ(rows[3], (std::vector<std::string>{"d_lint.dsc", "загружен", "12", "Прибор", "1", "1"}));
+    EXPECT_EQ(rows[4], (std::vector<std::string>{"meter.dsc", "загружен", "7", "Meter", "4", "0"}));
+    ASSERT_EQ(details.size(), 5u);
+    EXPECT_EQ(details[0], "Сообщения загрузчика: нет\r\nЗамечания (dsctool lint): нет");
+    EXPECT_NE(details[1].find("Wrong CRC in file b_crc.dsc"), std::string::npos) << details[1];
+    EXPECT_NE(details[1].find("stored checksum 01020304"), std::string::npos) << details[1];
+    EXPECT_NE(details[2].find("File c_text.dsc don't contain device description information"), std::string::npos);
+    EXPECT_EQ(details[3], "Сообщения загрузчика:\r\n    Wrong parameter type - NUMBER\r\n"
+                          "Замечания (dsctool lint):\r\n    строка 3: unknown data type 'NUMBER' (type 255)");
+    // The catalogue used the later file of type 7, as the dialog says.
+    ASSERT_FALSE(tree.empty());
+    EXPECT_EQ(tree[0].text, "Meter(005)");
+    EXPECT_TRUE(fromSystemMenu);
+    ASSERT_GE(systemMenu.size(), 2u);
+    EXPECT_EQ(systemMenu[systemMenu.size() - 2], "");
+    EXPECT_EQ(systemMenu.back(), "Описания приборов...");
+}
+
+// The dialog over every kind of damaged file: each example description cut short at many
+// lengths and with bytes changed, signed and unsigned, and the fuzzer's corpus when
+// ZOL_FUZZ_CORPUS names it. Every file gets its row and its details.
+TEST(DescriptionFilesDialog, SurvivesEveryFileTheReaderSurvives)
+{
+    std::vector<std::string> inputs;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::current_path())) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (entry.path().extension() != ".dsc" || bytes.size() < 8) continue;
+        for (size_t cut = 0; cut < bytes.size(); cut += bytes.size() / 13 + 1) inputs.push_back(bytes.substr(0, cut));
+        for (size_t at = 4; at < bytes.size(); at += bytes.size() / 7 + 1) {
+            std::string changed = bytes;
+            changed[at] = static_cast<char>(at % 2 ? 0 : 0xFF);
+            inputs.push_back(changed);
+        }
+    }
+    if (const char* corpus = std::getenv("ZOL_FUZZ_CORPUS")) {
+        std::error_code ec;
+        for (std::filesystem::directory_iterator it(corpus, ec), end; !ec && it != end; it.increment(ec)) {
+            std::ifstream in(it->path(), std::ios::binary);
+            inputs.emplace_back((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        }
+    }
+    ASSERT_GT(inputs.size(), 40u) << "no example descriptions in the working directory";
+
+    CDescriptionDir dir;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "%05u", static_cast<unsigned>(i));
+        dir.WriteRaw(std::string(name) + "-stored.dsc", inputs[i]);
+        unsigned char stored[4];
+        const std::string text = inputs[i].size() > 4 ? inputs[i].substr(4) : inputs[i];
+        WriteStoredChecksum(UpdateChecksum(0, text), stored);
+        dir.WriteRaw(std::string(name) + "-signed.dsc", std::string(reinterpret_cast<char*>(stored), 4) + text);
+    }
+
+    size_t rows = 0;
+    size_t withDetails = 0;
+    CDescriptionFilesDlg dlg;
+    const ModalRun run = RunModal(dlg, "Описания приборов", [&](HWND dialog) {
+        HWND list = GetDlgItem(dialog, IDC_DSC_LIST);
+        rows = static_cast<size_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        for (size_t row = 0; row < rows; ++row) {
+            SelectRow(list, static_cast<int>(row));
+            if (ui_driver::ItemText(dialog, IDC_DSC_DETAILS).rfind("Сообщения загрузчика:", 0) == 0) ++withDetails;
+        }
+        ui_driver::PressButton(dialog, IDCANCEL);
+    }, 120000);
+    EXPECT_TRUE(run.shown);
+    EXPECT_EQ(rows, inputs.size() * 2);
+    EXPECT_EQ(withDetails, rows);
+    EXPECT_TRUE(run.boxes.empty());
+}
+
+// ---------------------------------------------------------------------------------------
+// Find
+
+// Meter(005).Voltage; Счётчик(006) with Напряжение, Фаза.ТОК and Фаза.напряжение.
+class FindTest : public CWindowTest {
+protected:
+    void SetUp() override
+    {
+        Prepare("7 5 1 20000000\n9 6 1 20000000\n9 6 2 20000000\n9 6 3 20000000\n");
+        m_descriptions.Write("counter.dsc", "DEVICE_DESCRIPTION\r\nСчётчик 9\r\n"
+                                            "Напряжение       1 REAL R INPT_REG 0\r\n"
+                                            "Фаза.ТОК         2 REAL R INPT_REG 2\r\n"
+                                            "Фаза.напряжение  3 REAL R INPT_REG 4\r\n");
+    }
+};
+
+// Types the text into the find dialog and presses Enter; returns the node then selected.
+std::string FindInDialog(HWND window, HWND dialog, const std::string& text)
+{
+    SetText(dialog, IDC_FIND_TEXT, text);
+    ui_driver::PressButton(dialog, IDOK);
+    Sleep(300);
+    return SelectedText(Tree(window));
+}
+
+void PressKeys(const std::vector<WORD>& keys)
+{
+    std::vector<INPUT> inputs;
+    for (WORD key : keys) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        inputs.push_back(input);
+    }
+    for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = *it;
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+TEST_F(FindTest, CyrillicOfMixedCaseWrapsAndFindNextGoesOnAfterClosing)
+{
+    std::vector<std::string> found;
+    bool ctrlF = false;
+    std::string afterF3, afterSecondF3;
+    std::vector<std::string> emptyMenu;
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        emptyMenu = MenuAt(window, EmptyTreeScreenPoint(Tree(window)));
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Найти...")) return;
+        HWND dialog = ui_driver::WaitForDialog("Найти");
+        if (dialog == nullptr) return;
+        found.push_back(FindInDialog(window, dialog, "нет такого"));
+        found.push_back(FindInDialog(window, dialog, "НАПРЯЖ"));
+        found.push_back(FindInDialog(window, dialog, "НАПРЯЖ"));
+        ui_driver::SaveScreenshot(dialog, "find-dialog");
+        found.push_back(FindInDialog(window, dialog, "НАПРЯЖ"));  // wraps
+        found.push_back(FindInDialog(window, dialog, "фаза.ток"));  // a tag's full name
+        found.push_back(FindInDialog(window, dialog, "(005)"));
+        ui_driver::PressButton(dialog, IDCANCEL);
+        ui_driver::WaitUntilGone(dialog);
+
+        // F3 on the tree goes on with the last text: from Meter(005) to its tag Voltage
+        // (by its full name), then round to Meter(005) again.
+        PostMessageW(Tree(window), WM_KEYDOWN, VK_F3, 0);
+        Sleep(400);
+        afterF3 = SelectedText(Tree(window));
+        PostMessageW(Tree(window), WM_KEYDOWN, VK_F3, 0);
+        Sleep(400);
+        afterSecondF3 = SelectedText(Tree(window));
+
+        // Ctrl+F from the keyboard opens the dialog with the last text.
+        SetForegroundWindow(window);
+        SetFocus(Tree(window));
+        PressKeys({VK_CONTROL, 'F'});
+        dialog = ui_driver::WaitForDialog("Найти", 3000);
+        ctrlF = dialog != nullptr && ui_driver::ItemText(dialog, IDC_FIND_TEXT) == "(005)";
+        if (dialog) {
+            ui_driver::PressButton(dialog, IDCANCEL);
+            ui_driver::WaitUntilGone(dialog);
+        }
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(emptyMenu, (std::vector<std::string>{"Добавить устройство", "", "Найти...", "Экспорт тегов...",
+                                                  "Импорт тегов...", "Описания приборов..."}));
+    // Nothing found leaves the selection where it was (the control selected the first node).
+    EXPECT_EQ(found, (std::vector<std::string>{"Meter(005)", "Напряжение", "напряжение", "Напряжение", "ТОК", "Meter(005)"}));
+    EXPECT_EQ(afterF3, "Voltage");
+    EXPECT_EQ(afterSecondF3, "Meter(005)");
+    EXPECT_TRUE(ctrlF);
+    EXPECT_EQ(run.boxes, (std::vector<std::string>{"Не найдено: «нет такого»"}));
+}
+
+// ---------------------------------------------------------------------------------------
+// One period for a branch
+
+class BranchPeriodTest : public CWindowTest {
+protected:
+    void SetUp() override { Prepare("7 5 1 20000000\n7 5 2 30000000\n7 5 3 30000000\n7 6 1 20000000\n"); }
+};
+
+struct PeriodOutcome {
+    std::string caption;
+    std::string shown;
+    std::string note;
+};
+
+PeriodOutcome ChangePeriod(HWND window, const std::vector<std::string>& path, const std::string& typed, int button,
+                           const char* screenshot = nullptr)
+{
+    PeriodOutcome outcome;
+    if (!ChooseFromMenu(window, PointOf(window, path), "Изменить период...")) return outcome;
+    HWND dialog = ui_driver::WaitForDialog("Период обновления тегов: ");
+    if (dialog == nullptr) return outcome;
+    outcome.caption = ui_driver::Text(dialog);
+    outcome.shown = ui_driver::ItemText(dialog, IDC_PERIOD_EDIT);
+    outcome.note = ui_driver::ItemText(dialog, IDC_BRANCH_PERIOD_NOTE);
+    SetText(dialog, IDC_PERIOD_EDIT, typed);
+    if (screenshot) ui_driver::SaveScreenshot(dialog, screenshot);
+    ui_driver::PressButton(dialog, button);
+    ui_driver::WaitUntilGone(dialog);
+    Sleep(300);
+    return outcome;
+}
+
+TEST_F(BranchPeriodTest, ApplyCancelAndRefusal)
+{
+    PeriodOutcome device, cancelled, refused;
+    std::vector<std::string> afterApply, afterCancel, afterRefusal;
+    std::vector<std::string> deviceMenu, groupMenu, tagMenu;
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        deviceMenu = MenuAt(window, PointOf(window, {"Meter(005)"}));
+        groupMenu = MenuAt(window, PointOf(window, {"Meter(005)", "Phase"}));
+        tagMenu = MenuAt(window, PointOf(window, {"Meter(005)", "Voltage"}));
+        device = ChangePeriod(window, {"Meter(005)"}, "4500", IDOK, "branch-period-dialog");
+        ui_driver::WaitFor([&] { return ServerTags() != afterApply; }, 3000);
+        afterApply = ServerTags();
+        cancelled = ChangePeriod(window, {"Meter(005)", "Phase"}, "10", IDCANCEL);
+        afterCancel = ServerTags();
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    // The server reads its faults as it starts.
+    ASSERT_TRUE(standin::WaitUntilServerGone());
+    standin::SetFaults("fail AddTag 0x80004005\n");
+    const MainRun refusedRun = RunMain([&](HWND window, CTarnelDlg&) {
+        refused = ChangePeriod(window, {"Meter(005)", "Phase"}, "10", IDOK);
+        afterRefusal = ServerTags();
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(deviceMenu, (std::vector<std::string>{"Добавить тег", "Добавить устройство", "Удалить устройство", "",
+                                                    "Изменить период...", "Экспорт тегов..."}));
+    EXPECT_EQ(groupMenu, (std::vector<std::string>{"Добавить тег", "Удалить теги", "", "Изменить период..."}));
+    EXPECT_EQ(tagMenu, (std::vector<std::string>{"Добавить тег", "Удалить тег", "Редактировать"}));
+
+    EXPECT_EQ(device.caption, "Период обновления тегов: Meter(005)");
+    EXPECT_EQ(Digits(device.shown), "3000");  // two of the three tags have 3000 ms
+    EXPECT_EQ(device.note, "Новый период получат все теги ветви: 3");
+    EXPECT_EQ(afterApply, Sorted({"7 5 1 45000000", "7 5 2 45000000", "7 5 3 45000000", "7 6 1 20000000"}));
+    EXPECT_EQ(cancelled.caption, "Период обновления тегов: Phase");
+    EXPECT_EQ(Digits(cancelled.shown), "4500");
+    EXPECT_EQ(afterCancel, afterApply);
+    EXPECT_EQ(afterRefusal, afterApply);
+    EXPECT_EQ(run.boxes, (std::vector<std::string>{"Период изменён у 3 тегов"}));
+    EXPECT_EQ(refused.caption, "Период обновления тегов: Phase");
+    EXPECT_EQ(refusedRun.boxes, (std::vector<std::string>{
+                                    "Сервер не принял новый период у 2 тегов из 2 (ошибка 0x80004005).\n"
+                                    "У этих тегов период не изменён."}));
+}
+
+TEST_F(BranchPeriodTest, CommandOnANodeThatIsGoneDoesNothing)
+{
+    std::vector<std::string> afterDelete, afterCommand;
+    bool dialogShown = false;
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        // The menu names the group; deleting it takes the node away, and a late command
+        // for it (as a second click on the stale menu would send) must find nothing.
+        ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Phase"}), "Удалить теги");
+        ui_driver::WaitFor([&] { return ServerTags().size() == 2; }, 3000);
+        afterDelete = ServerTags();
+        PostMessageW(window, WM_COMMAND, ID_BRANCH_PERIOD, 0);
+        dialogShown = ui_driver::WaitForDialog("Период обновления тегов: ", 1500) != nullptr;
+        afterCommand = ServerTags();
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(afterDelete, Sorted({"7 5 1 20000000", "7 6 1 20000000"}));
+    EXPECT_FALSE(dialogShown);
+    EXPECT_EQ(afterCommand, afterDelete);
+    EXPECT_TRUE(run.boxes.empty());
+}
+
+// ---------------------------------------------------------------------------------------
+// Progress while the configuration is read
+
+class FillProgressTest : public CWindowTest {
+protected:
+    void TearDown() override
+    {
+        _putenv("ZOLCFG_PROGRESS_DELAY_MS=");
+        CWindowTest::TearDown();
+    }
+};
+
+HWND ProgressWindow()
+{
+    for (HWND window : ui_driver::TopLevelWindows())
+        if (IsWindowVisible(window) && GetDlgItem(window, IDC_PROGRESS_TEXT) != nullptr) return window;
+    return nullptr;
+}
+
+// Watches for the progress window while the main window starts; records its texts.
+struct ProgressWatch {
+    std::atomic<bool> stop{false};
+    std::mutex mutex;
+    std::vector<std::string> texts;
+    RECT rect = {};
+    bool screenshot = false;
+
+    void Run()
+    {
+        while (!stop) {
+            if (HWND window = ProgressWindow()) {
+                const std::string text = ui_driver::ItemText(window, IDC_PROGRESS_TEXT);
+                std::lock_guard<std::mutex> lock(mutex);
+                if (texts.empty() || texts.back() != text) texts.push_back(text);
+                GetWindowRect(window, &rect);
+                if (!screenshot && texts.size() >= 2) {
+                    ui_driver::SaveScreenshot(window, "fill-progress-window");
+                    screenshot = true;
+                }
+            }
+            Sleep(10);
+        }
+    }
+};
+
+TEST_F(FillProgressTest, ShownWhileASlowReadLastsGoneWhenTheTreeIsFilled)
+{
+    std::string tags;
+    for (int p = 1; p <= 40; ++p) tags += "7 5 " + std::to_string(p) + " 20000000\n";
+    std::string parameters;
+    for (int p = 5; p <= 40; ++p) parameters += "Extra" + std::to_string(p) + " " + std::to_string(p) + " INT R RAM 0\r\n";
+    Prepare(tags, parameters);
+    standin::SetFaults("slow EnumTags 40\n");
+    _putenv("ZOLCFG_PROGRESS_DELAY_MS=300");
+
+    ProgressWatch watch;
+    HWND progressWhenShown = reinterpret_cast<HWND>(1);
+    RECT mainRect = {};
+    size_t nodes = 0;
+    {
+        ui_driver::CScript watcher([&] { watch.Run(); });
+        RunMain([&](HWND window, CTarnelDlg&) {
+            progressWhenShown = ProgressWindow();
+            GetWindowRect(window, &mainRect);
+            for (const TreeLine& line : ReadTree(Tree(window)))
+                if (GetNodeKind(line.key) == NodeKind::Tag) ++nodes;
+            ui_driver::PressButton(window, IDCANCEL);
+        });
+        watch.stop = true;
+    }
+    EXPECT_EQ(progressWhenShown, nullptr);
+    EXPECT_EQ(nodes, 40u);  // every tag read
+    ASSERT_GE(watch.texts.size(), 2u);
+    EXPECT_EQ(watch.texts.front().rfind("Чтение конфигурации сервера: ", 0), 0u) << watch.texts.front();
+    EXPECT_EQ(watch.texts.back().substr(watch.texts.back().size() - 6), " тегов");
+    // Ten updates a second at most over a read of about 1.6 s.
+    EXPECT_LE(watch.texts.size(), 20u);
+    const int dx = (watch.rect.left + watch.rect.right) / 2 - (mainRect.left + mainRect.right) / 2;
+    const int dy = (watch.rect.top + watch.rect.bottom) / 2 - (mainRect.top + mainRect.bottom) / 2;
+    EXPECT_LE(std::abs(dx), 2);
+    EXPECT_LE(std::abs(dy), 2);
+}
+
+TEST_F(FillProgressTest, AQuickReadShowsNothing)
+{
+    Prepare("7 5 1 20000000\n7 5 2 20000000\n");
+    standin::SetFaults("slow EnumTags 100\n");  // 0.3 s in all: under the second
+    ProgressWatch watch;
+    {
+        ui_driver::CScript watcher([&] { watch.Run(); });
+        RunMain([&](HWND window, CTarnelDlg&) { ui_driver::PressButton(window, IDCANCEL); });
+        watch.stop = true;
+    }
+    EXPECT_TRUE(watch.texts.empty());
+}
+
+}  // namespace
