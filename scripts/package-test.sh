@@ -182,12 +182,14 @@ lnk="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Ко�
 check "Start-menu shortcut" test -f "$lnk"
 title_prefix="Конфигуратор ZOL-OPC-Server версия"
 zol_wine start /unix "$lnk" >/dev/null 2>&1
-window=$(zol_wine "$root/build/win/bin/zolinspect.exe" --wait 60 "$title_prefix")
+# The inspector reads the tree through the other process's memory: it must be of the same bitness.
+inspect=$standin/zolinspect.exe
+window=$(zol_wine "$inspect" --wait 60 "$title_prefix")
 echo "$window" | sed 's/^/  /'
 same "installed program's title" "title: Конфигуратор ZOL-OPC-Server версия 0.917 от 17.04.2012" "$(echo "$window" | head -1 | tr -d '\r')"
 # Device names come from the descriptions: the shortcut started it in the folder holding them.
 check "tree names the demo devices from the descriptions" grep -q '^  PM3F(001)' <(echo "$window" | tr -d '\r')
-zol_wine "$root/build/win/bin/zolinspect.exe" --close "$title_prefix" >/dev/null
+zol_wine "$inspect" --close "$title_prefix" >/dev/null
 "$ZOL_WINESERVER" -w
 check "uninstall.exe /S succeeds" zol_wine "$unix_instdir/uninstall.exe" /S
 "$ZOL_WINESERVER" -w   # the uninstaller finishes in a copy of itself

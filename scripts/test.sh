@@ -8,8 +8,9 @@
 #   4. the description reader's fuzz target, for a bounded time
 #   5. the Windows tests under Wine, against the stand-in server through real COM
 #   6. end to end: zolcfg.exe started as a user would, its window checked and photographed
-#   7. the 32-bit build's main-window and stand-in tests under Wine (skipped, and said so,
-#      where this machine cannot run 32-bit programs)
+#   7. the 32-bit build's main-window and stand-in tests under Wine, and each build's
+#      zolcfg.exe against the other's server (skipped, and said so, where this machine
+#      cannot run 32-bit programs)
 #   8. the packages: built, their contents checked, the installer run silently under Wine
 #
 # Environment: ZOL_FUZZ_SECONDS (default 45), ZOL_SKIP_SANITIZE=1 to skip step 3.
@@ -126,10 +127,19 @@ if zol_wine32_usable; then
   [ "$wp" -eq 0 ] && [ "$wf" -eq 0 ] && wf=1
   if [ $w32_status -eq 0 ]; then ws=ok; else ws=FAILED; tail -40 build/logs/win32-tests.log; fi
   record "Windows tests, 32-bit (Wine)" "$ws ($wp passed, $wf failed)" "$wp" "$wf"
+  scripts/mixed-bitness.sh >build/logs/mixed-bitness.log 2>&1
+  mx_status=$?
+  grep -E '^(ok|FAILED|== )' build/logs/mixed-bitness.log
+  read -r mp mf < <(sed -nE 's/^mixed bitness: ([0-9]+) passed, ([0-9]+) failed$/\1 \2/p' build/logs/mixed-bitness.log)
+  mp=${mp:-0}; mf=${mf:-0}
+  if [ $mx_status -ne 0 ] && [ "$mf" -eq 0 ]; then mf=1; fi
+  if [ $mx_status -eq 0 ]; then ms=ok; else ms=FAILED; tail -30 build/logs/mixed-bitness.log; fi
+  record "mixed bitness (Wine)" "$ms ($mp passed, $mf failed)" "$mp" "$mf"
 else
   echo "skipped: $ZOL_WINE32_REASON"
   record "Windows tests, 32-bit (Wine)" "SKIPPED: $ZOL_WINE32_REASON" 0 0
-  skipped=$((skipped + 1))
+  record "mixed bitness (Wine)" "SKIPPED: the same" 0 0
+  skipped=$((skipped + 2))
 fi
 
 # ---- packages
