@@ -57,11 +57,12 @@ void PrintVersion(const wchar_t* file)
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     if (VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) && fixed) {
-        std::printf("fixed file version: %lu.%lu.%lu.%lu\n", HIWORD(fixed->dwFileVersionMS),
-                    LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
-        std::printf("fixed product version: %lu.%lu.%lu.%lu\n", HIWORD(fixed->dwProductVersionMS),
-                    LOWORD(fixed->dwProductVersionMS), HIWORD(fixed->dwProductVersionLS),
-                    LOWORD(fixed->dwProductVersionLS));
+        const auto part = [](DWORD half, int high) { return static_cast<unsigned>(high ? HIWORD(half) : LOWORD(half)); };
+        std::printf("fixed file version: %u.%u.%u.%u\n", part(fixed->dwFileVersionMS, 1),
+                    part(fixed->dwFileVersionMS, 0), part(fixed->dwFileVersionLS, 1), part(fixed->dwFileVersionLS, 0));
+        std::printf("fixed product version: %u.%u.%u.%u\n", part(fixed->dwProductVersionMS, 1),
+                    part(fixed->dwProductVersionMS, 0), part(fixed->dwProductVersionLS, 1),
+                    part(fixed->dwProductVersionLS, 0));
     }
     WORD* translation = nullptr;
     if (!VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
