@@ -35,3 +35,6 @@ function(zol_add_version_info target description)
   configure_file(${CMAKE_SOURCE_DIR}/res/version.rc.in ${rc} @ONLY)
   target_sources(${target} PRIVATE ${rc})
 endfunction()
+
+# For scripts/package.sh: the version these programs carry.
+file(WRITE ${CMAKE_BINARY_DIR}/version.txt "${ZOL_VERSION}\n")

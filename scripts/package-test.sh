@@ -15,7 +15,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 release=0.917
-version=$release.$(git rev-list --count HEAD 2>/dev/null || echo 0)
+version=$(cat build/win32/version.txt 2>/dev/null)
 dist=$root/build/dist
 work=$root/build/pkgtest
 passed=0
@@ -48,6 +48,8 @@ expected_files() {  # expected_files BINDIR
     for f in examples/devices/*.txt; do basename "$f" .txt | sed 's/$/.dsc/'; done
   } | sort
 }
+
+check "the builds' version is $release.N ($version)" grep -qE "^$release\.[0-9]+$" <<<"$version"
 
 # ---- 1 and 2: the zips
 declare -A bindir=([win32]=build/win32/bin [win64]=build/win/bin)
@@ -117,7 +119,7 @@ for arch in win32 win64; do
     same "$arch $name: product name" "Конфигуратор ZOL-OPC-Server" "$(line ProductName)"
     same "$arch $name: company" "" "$(line CompanyName)"
     same "$arch $name: original name" "$name" "$(line OriginalFilename)"
-    check "$arch $name: a Russian description ($(line FileDescription))" grep -q '[а-яА-Я]' <(line FileDescription)
+    check "$arch $name: a Russian description ($(line FileDescription))" env LC_ALL=C grep -qP '[\xd0\xd1][\x80-\xbf]' <(line FileDescription)  # Cyrillic in UTF-8
   done
   b=$(block "zolcfg-$release-$arch\\zolcfg.exe")
   same "$arch zolcfg.exe: manifest architecture" "${manifest[$arch]}" "$(echo "$b" | sed -n 's/^manifest architecture: //p')"
@@ -163,11 +165,13 @@ else
 fi
 snapshot() {  # the prefix's files and registry keys, less what Wine itself changes as it runs
   (cd "$WINEPREFIX/drive_c" && find . -path './users/*/Temp' -prune -o -path './windows/temp' -prune -o -print | sort)
-  grep -h '^\[' "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" | sed 's/ [0-9]*$//' | sort
+  # [Console]: Wine's console settings, written when the first console program runs.
+  grep -h '^\[' "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" | sed 's/ [0-9]*$//' | grep -v '^\[Console' | sort
 }
 zol_wine_reset
 zol_standin_seed examples/demo "$home"
 zol_wine_register "$standin" "$home" >/dev/null
+zol_wine_reset   # the registry reaches its files when the wineserver ends
 before=$(snapshot)
 check "setup /S succeeds" zol_wine "$installer" /S
 instdir=$(zol_wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\zolcfg' /v InstallLocation 2>/dev/null |

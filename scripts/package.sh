@@ -20,8 +20,12 @@ programs=(zolcfg.exe dsctool.exe)
 programs_when_built=(zolctl.exe)
 
 [ "${1:-}" = --no-build ] || scripts/build.sh all
-build=$(git rev-list --count HEAD 2>/dev/null || echo 0)
-version=$release.$build
+# The version the programs carry (0.917.N, set when the builds were configured).
+version=$(cat build/win32/version.txt 2>/dev/null || true)
+[ -n "$version" ] && [ "$version" = "$(cat build/win/version.txt 2>/dev/null)" ] || {
+  echo "package: build/win and build/win32 are missing or of different versions: run scripts/build.sh win" >&2
+  exit 1
+}
 
 dist=$root/build/dist
 stage=$dist/stage
