@@ -52,6 +52,22 @@ BOOL CTarnelDlg::OnInitDialog()
     return TRUE;
 }
 
+namespace {
+
+#ifdef _WIN64
+const char kNoMarshallingAdvice[] =
+    "Интерфейс IAddTags не зарегистрирован для 64-разрядных программ: сервер, видимо, 32-разрядный.\n"
+    "Запустите 32-разрядную версию программы или зарегистрируйте заместитель из её пакета "
+    "(register-proxy.cmd от имени администратора).";
+#else
+const char kNoMarshallingAdvice[] =
+    "Интерфейс IAddTags не зарегистрирован для 32-разрядных программ: сервер, видимо, 64-разрядный.\n"
+    "Запустите 64-разрядную версию программы или зарегистрируйте заместитель из её пакета "
+    "(register-proxy.cmd от имени администратора).";
+#endif
+
+}  // namespace
+
 void CTarnelDlg::ReportConnectFailure(const ConnectResult& result)
 {
     switch (result.failedStep) {
@@ -69,6 +85,8 @@ void CTarnelDlg::ReportConnectFailure(const ConnectResult& result)
     switch (static_cast<unsigned long>(result.hr)) {
     case 0x80004002UL:
         MessageBox("E_NOINTERFACE");
+        // The usual cause: no proxy/stub of this program's bitness beside a server of the other.
+        if (!AddTagsMarshallingRegistered()) MessageBox(kNoMarshallingAdvice);
         break;
     case 0x8000FFFFUL:
         MessageBox("E_UNEXPECTED");

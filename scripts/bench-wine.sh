@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs a Windows benchmark program of bench/ under Wine, on a virtual display when there is
-# no display, in the project's prefix:
+# no display, in the build's prefix:
 #   scripts/bench-wine.sh startup_bench title         zolcfg.exe: process start to title
 #   scripts/bench-wine.sh startup_bench fill [TAGS]   start to filled tree vs bare EnumTags walk
 #   scripts/bench-wine.sh dialog_bench addtags [N]    opening the add-tags dialog, N parameters
@@ -9,14 +9,40 @@
 #   scripts/bench-wine.sh search_bench 20 10          auto-search: total time, responsiveness, stop
 #   scripts/bench-wine.sh zolctl_bench export [TAGS]  zolctl export vs bare EnumTags walk
 #   scripts/bench-wine.sh zolctl_bench import [ROWS]  zolctl import vs bare AddTag calls
+# Options before the program:
+#   --build DIR   the program of that build (default build/win; build/win32: the 32-bit one)
+#   --both        the 64-bit build's program, then the 32-bit one's, in one run; for
+#                 "startup_bench title" also the ratio of the median times (32-bit / 64-bit)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-program=${1:?usage: scripts/bench-wine.sh PROGRAM [ARGS...]}
+builds=(build/win)
+case "${1:-}" in
+  --build) builds=("${2:?--build DIR}"); shift 2 ;;
+  --both) builds=(build/win build/win32); shift ;;
+esac
+program=${1:?usage: scripts/bench-wine.sh [--build DIR|--both] PROGRAM [ARGS...]}
 shift
 # shellcheck source=scripts/wine-env.sh
 source scripts/wine-env.sh
 trap 'zol_wine_reset >/dev/null 2>&1; zol_xvfb_stop' EXIT
 zol_xvfb_start
-zol_wine_init "$root/build/win/prefix"
-zol_wine "$root/build/win/bin/$program.exe" "$@"
+
+median() { tr ' ' '\n' | grep -E '^[0-9.]+$' | sort -n | awk '{v[NR] = $1} END {if (NR) print v[int((NR + 1) / 2)]}'; }
+declare -A title_median
+for build in "${builds[@]}"; do
+  echo "== $build"
+  if [ "$build" = build/win32 ] && ! zol_wine32_usable; then
+    echo "not run: $ZOL_WINE32_REASON"
+    continue
+  fi
+  zol_wine_init "$root/$build/prefix"
+  out=$(zol_wine "$root/$build/bin/$program.exe" "$@")
+  echo "$out"
+  title_median[$build]=$(echo "$out" | sed -n 's/^process start -> title set[^:]*://p' | sed 's/ s$//' | median)
+  zol_wine_reset
+done
+if [ ${#builds[@]} -eq 2 ] && [ -n "${title_median[build/win]:-}" ] && [ -n "${title_median[build/win32]:-}" ]; then
+  echo "median start to title: 64-bit ${title_median[build/win]} s, 32-bit ${title_median[build/win32]} s," \
+       "ratio 32/64: $(awk -v a="${title_median[build/win32]}" -v b="${title_median[build/win]}" 'BEGIN {printf "%.2f", a / b}')"
+fi

@@ -1,5 +1,7 @@
 # Sourced by run.sh and test.sh: installs the Debian packages the build and the tests need
 # when any is missing (a fresh Debian 12 machine has none of the Windows tool chain).
+# 32-bit Windows programs run under Wine through its 32-bit loader (wine32:i386), so the
+# i386 architecture is added first.
 # shellcheck shell=bash
 
 ZOL_PACKAGES=(
@@ -7,7 +9,9 @@ ZOL_PACKAGES=(
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
-  wine wine64 libwine-dev
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
+  wine wine64 wine32:i386 libwine-dev
+  nsis zip unzip p7zip-full
   xvfb xdotool imagemagick x11-utils
 )
 
@@ -21,6 +25,7 @@ zol_install_packages() {
   echo "Installing: ${missing[*]}"
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }

@@ -8,6 +8,10 @@
 #   3. the same unit tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #   4. the fuzz targets (description reader, tag-file reader), each for a bounded time
 #   5. the Windows tests under Wine, against the stand-in server through real COM
+#   6. the 32-bit build's main-window and stand-in tests under Wine, and each build's
+#      zolcfg.exe against the other's server (skipped, and said so, where this machine
+#      cannot run 32-bit programs)
+#   7. the packages: built, their contents checked, the installer run silently under Wine
 #
 # Environment: ZOL_FUZZ_SECONDS (default 45), ZOL_TAGFILE_FUZZ_SECONDS (default 20),
 # ZOL_SKIP_SANITIZE=1 to skip step 3.
@@ -30,6 +34,7 @@ mkdir -p build/logs
 mv "$smoke_log" build/logs/smoke.log
 passed=0
 failed=0
+skipped=0
 steps=()
 
 # record NAME STATUS PASSED FAILED
@@ -121,9 +126,57 @@ if [ $win_status -ne 0 ] && [ "$wf" -eq 0 ]; then wf=1; fi
 if [ $win_status -eq 0 ]; then ws=ok; else ws=FAILED; tail -40 build/logs/win-tests.log; fi
 record "Windows tests (Wine)" "$ws ($wp passed, $wf failed)" "$wp" "$wf"
 
+# ---- 32-bit build
+# The main window's start-up, tree, commands and journey (app_tests), the stand-in server
+# and the serial enumeration: what differs between the bitnesses (record sizes, pointers in
+# messages, the proxy/stub of the 32-bit build). The dialog suites add little there.
+echo "== Windows tests, 32-bit build (Wine)"
+source scripts/wine-env.sh
+if zol_wine32_usable; then
+  scripts/win-tests.sh build/win32 app_tests standin_win_tests serial_win_tests >build/logs/win32-tests.log 2>&1
+  w32_status=$?
+  grep -E '^(\[  (PASSED|FAILED)  \]|== )' build/logs/win32-tests.log
+  wp=$(grep -Eo '^\[  PASSED  \] [0-9]+' build/logs/win32-tests.log | awk '{s += $NF} END {print s + 0}')
+  wf=$(grep -E '^\[  FAILED  \] .*\(' build/logs/win32-tests.log | wc -l)
+  if [ $w32_status -ne 0 ] && [ "$wf" -eq 0 ]; then wf=1; fi
+  [ "$wp" -eq 0 ] && [ "$wf" -eq 0 ] && wf=1
+  if [ $w32_status -eq 0 ]; then ws=ok; else ws=FAILED; tail -40 build/logs/win32-tests.log; fi
+  record "Windows tests, 32-bit (Wine)" "$ws ($wp passed, $wf failed)" "$wp" "$wf"
+  scripts/mixed-bitness.sh >build/logs/mixed-bitness.log 2>&1
+  mx_status=$?
+  grep -E '^(ok|FAILED|== )' build/logs/mixed-bitness.log
+  read -r mp mf < <(sed -nE 's/^mixed bitness: ([0-9]+) passed, ([0-9]+) failed$/\1 \2/p' build/logs/mixed-bitness.log)
+  mp=${mp:-0}; mf=${mf:-0}
+  if [ $mx_status -ne 0 ] && [ "$mf" -eq 0 ]; then mf=1; fi
+  if [ $mx_status -eq 0 ]; then ms=ok; else ms=FAILED; tail -30 build/logs/mixed-bitness.log; fi
+  record "mixed bitness (Wine)" "$ms ($mp passed, $mf failed)" "$mp" "$mf"
+else
+  echo "skipped: $ZOL_WINE32_REASON"
+  record "Windows tests, 32-bit (Wine)" "SKIPPED: $ZOL_WINE32_REASON" 0 0
+  record "mixed bitness (Wine)" "SKIPPED: the same" 0 0
+  skipped=$((skipped + 2))
+fi
+
+# ---- packages
+echo "== packages"
+if scripts/package.sh --no-build >build/logs/package.log 2>&1; then
+  cat build/logs/package.log
+  scripts/package-test.sh >build/logs/package-test.log 2>&1
+  pk_status=$?
+  grep -E '^(FAILED|== |Wine here)' build/logs/package-test.log
+  read -r pp pf < <(sed -nE 's/^package tests: ([0-9]+) passed, ([0-9]+) failed$/\1 \2/p' build/logs/package-test.log)
+  pp=${pp:-0}; pf=${pf:-0}
+  if [ $pk_status -ne 0 ] && [ "$pf" -eq 0 ]; then pf=1; fi
+  if [ $pk_status -eq 0 ]; then ps=ok; else ps=FAILED; tail -30 build/logs/package-test.log; fi
+  record "packages (contents, installer)" "$ps ($pp passed, $pf failed)" "$pp" "$pf"
+else
+  tail -30 build/logs/package.log
+  record "packages (contents, installer)" "FAILED (scripts/package.sh)" 0 1
+fi
+
 echo
 echo "== summary"
 for s in "${steps[@]}"; do echo "  $s"; done
-echo "  logs: $root/build/logs, screenshots: $root/build/screenshots"
-echo "summary: $passed passed, $failed failed"
+echo "  logs: $root/build/logs, screenshots: $root/build/screenshots, packages: $root/build/dist"
+echo "summary: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

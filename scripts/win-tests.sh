@@ -1,25 +1,36 @@
 #!/usr/bin/env bash
-# Runs every Windows test program (build/win/win-tests.txt) under Wine, each against the
-# stand-in server through real COM, in a working directory holding the example device
-# descriptions. Screenshots the tests take go to build/screenshots (as PNG).
-# Exit code: non-zero when any program failed or could not run.
+# Runs the Windows test programs of a build under Wine, each against the stand-in server of
+# the same build through real COM, in a working directory holding the example device
+# descriptions, in the build's own Wine prefix (BUILDDIR/prefix, a 64-bit prefix, which runs
+# 32-bit programs as well).
+#
+#   scripts/win-tests.sh                          every program of build/win/win-tests.txt
+#   scripts/win-tests.sh build/win32 [TEST...]    those of the 32-bit build (or only TEST...)
+#
+# Screenshots go to build/screenshots (build/screenshots/win32 for the 32-bit build), logs to
+# build/logs (prefixed win32-). Exit code: non-zero when any program failed or could not run.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+build=${1:-build/win}
+build=$root/${build#"$root"/}
+[ $# -gt 0 ] && shift
+name=$(basename "$build")
+if [ "$name" = win ]; then tag=""; shots=$root/build/screenshots; else tag="$name-"; shots=$root/build/screenshots/$name; fi
+if [ $# -gt 0 ]; then tests=$(printf '%s\n' "$@"); else tests=$(cat "$build/win-tests.txt" 2>/dev/null); fi
 
 # shellcheck source=scripts/wine-env.sh
 source scripts/wine-env.sh
 trap 'zol_wine_reset >/dev/null 2>&1; zol_xvfb_stop' EXIT
 
 zol_xvfb_start || exit 1
-zol_wine_init "$root/build/win/prefix" || exit 1
+zol_wine_init "$build/prefix" || exit 1
 "$ZOL_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 
-shots=$root/build/screenshots
 mkdir -p "$shots" "$root/build/logs"
 export ZOL_SCREENSHOT_DIR
 ZOL_SCREENSHOT_DIR=$(zol_winpath "$shots")
-work=$root/build/win/examples/devices
+work=$build/examples/devices
 [ -d "$work" ] || { echo "no example descriptions in $work"; exit 1; }
 
 status=0
@@ -28,8 +39,8 @@ while read -r test; do
   [ -n "$test" ] || continue
   count=$((count + 1))
   echo "== $test"
-  log=$root/build/logs/$test.log
-  (cd "$work" && timeout 900 env -u ZOLSRV_HOME "$ZOL_WINE" "$root/build/win/bin/$test.exe" >"$log" 2>&1 </dev/null)
+  log=$root/build/logs/$tag$test.log
+  (cd "$work" && timeout 900 env -u ZOLSRV_HOME "$ZOL_WINE" "$build/bin/$test.exe" >"$log" 2>&1 </dev/null)
   rc=$?
   grep -v '^Start reading configuration files$\|^Reading config file' "$log"
   if [ $rc -ne 0 ]; then
@@ -38,7 +49,7 @@ while read -r test; do
   fi
   # No server or window of one program may outlive it into the next.
   zol_wine_reset >/dev/null 2>&1
-done <"$root/build/win/win-tests.txt"
+done <<<"$tests"
 
 [ $count -gt 0 ] || { echo "no Windows test programs listed"; status=1; }
 

@@ -11,6 +11,7 @@
 #   zol_xvfb_start                 start Xvfb when there is no display; zol_xvfb_stop ends it
 #   zol_wine PROGRAM [ARGS...]     run a Windows program in the prefix, output through files
 #   zol_winpath UNIXPATH           the Windows path (Z:\...) of a Linux path
+#   zol_wine32_usable              whether 32-bit programs run here (why not: ZOL_WINE32_REASON)
 #
 # Set by zol_wine_init and used by the others: WINEPREFIX, WINEARCH, WINEDEBUG,
 # WINEDLLOVERRIDES. ZOL_WINE is the loader used (Debian's /usr/lib/wine/wine64, or wine).
@@ -117,6 +118,28 @@ zol_wine_unregister() {
   local bindir=${1:-${ZOL_WINE_LAST_BINDIR:-}}
   [ -n "$bindir" ] && [ -f "$bindir/zolsrv.exe" ] || { _zol_err "usage: zol_wine_unregister BINDIR"; return 1; }
   zol_wine "$bindir/zolsrv.exe" /UnregServer
+}
+
+# zol_wine32_usable
+# True when Wine can run 32-bit Windows programs on this machine: the 32-bit loader
+# (package wine32:i386) is installed and the kernel runs 32-bit programs. Otherwise false,
+# with the reason in ZOL_WINE32_REASON (some virtual machines have no 32-bit user mode).
+zol_wine32_usable() {
+  ZOL_WINE32_REASON=""
+  if [ ! -x /usr/lib/wine/wine ]; then
+    ZOL_WINE32_REASON="the 32-bit Wine loader is not installed (package wine32:i386)"
+    return 1
+  fi
+  local out
+  if ! out=$(timeout 60 /usr/lib/wine/wine --version 2>&1); then
+    case "$out" in
+      *"Syntax error"*|*"Exec format error"*|*"cannot execute"*)
+        ZOL_WINE32_REASON="this machine does not run 32-bit (i386) programs, the 32-bit Wine loader among them" ;;
+      *) ZOL_WINE32_REASON="the 32-bit Wine loader does not start: ${out:-timed out}" ;;
+    esac
+    return 1
+  fi
+  return 0
 }
 
 # zol_wine_reset

@@ -1,5 +1,7 @@
 #include "server/ServerConnection.h"
 
+#include <string>
+
 const CLSID& kServerClassId = CLSID_ZolOpcServerConfig;
 
 ConnectResult ConnectAddTags(bool initializeCom, IAddTags** ppAddTags)
@@ -35,4 +37,15 @@ ConnectResult ConnectAddTags(bool initializeCom, IAddTags** ppAddTags)
     }
     *ppAddTags = addTags;
     return result;
+}
+
+bool AddTagsMarshallingRegistered()
+{
+    wchar_t iid[40] = L"";
+    StringFromGUID2(IID_IAddTags, iid, 40);
+    const std::wstring path = std::wstring(L"Interface\\") + iid + L"\\ProxyStubClsid32";
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
 }

@@ -30,5 +30,10 @@ struct ConnectResult {
 // failure at a later step leaves COM initialised (comInitialized tells the caller).
 ConnectResult ConnectAddTags(bool initializeCom, IAddTags** ppAddTags);
 
+// True when IAddTags can be marshalled for this program: a proxy/stub is registered for the
+// interface in the registry view of the program's own bitness. A 32-bit and a 64-bit
+// program each need their own; without it CreateInstance fails with E_NOINTERFACE.
+bool AddTagsMarshallingRegistered();
+
 // The server's class identifier (the real server's; the stand-in registers the same).
 extern const CLSID& kServerClassId;

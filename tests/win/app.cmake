@@ -14,3 +14,10 @@ add_executable(zolinspect inspect_main.cpp)
 target_link_options(zolinspect PRIVATE -municode)
 target_link_libraries(zolinspect PRIVATE comctl32 user32)
 set_target_properties(zolinspect PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# Prints a program file's processor, version information and manifest architecture
+# (package test); not a test program.
+add_executable(zolfileinfo fileinfo_main.cpp)
+target_link_options(zolfileinfo PRIVATE -municode)
+target_link_libraries(zolfileinfo PRIVATE version)
+set_target_properties(zolfileinfo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

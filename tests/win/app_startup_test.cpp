@@ -14,6 +14,8 @@
 #include "UiDriver.h"
 #include "app/TarnelDlg.h"
 #include "res/resource.h"
+#include "server/ServerConnection.h"
+#include "standin_support.h"
 
 namespace {
 
@@ -78,6 +80,7 @@ TEST_P(InstanceRefusalTest, ShowsTheBoxesOfItsCodeAndEnds)
 
 INSTANTIATE_TEST_SUITE_P(
     KnownAndUnknownCodes, InstanceRefusalTest,
+    // The server itself refusing the interface: the proxy/stub is registered, so no advice follows.
     testing::Values(RefusalCase{"0x80004002", {"E_NOINTERFACE"}}, RefusalCase{"0x8000FFFF", {"E_UNEXPECTED"}},
                     RefusalCase{"0x80040110", {"E_NOAGGREGATION"}}, RefusalCase{"0x8007000E", {"E_OUTOFMEMORY"}},
                     RefusalCase{"0x80070057", {"E_INVALIDARG"}},
@@ -157,4 +160,39 @@ TEST(StartupUnregistered, ServerNotRegisteredShowsOneBoxAndEnds)
     EXPECT_EQ(outcome.boxes, std::vector<std::string>{"Can't connect to OPC-server"});
     EXPECT_EQ(outcome.title, "");
     EXPECT_EQ(reRegistered, 0);
+}
+
+// Calls DllRegisterServer or DllUnregisterServer of the proxy/stub DLL beside the test.
+static HRESULT CallProxyDll(const char* entry)
+{
+    HMODULE dll = LoadLibraryW((standin_test::BinDir() + L"\\zolps.dll").c_str());
+    if (!dll) return HRESULT_FROM_WIN32(GetLastError());
+    using Entry = HRESULT(STDAPICALLTYPE*)();
+    auto fn = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(dll, entry)));
+    const HRESULT hr = fn ? fn() : E_FAIL;
+    FreeLibrary(dll);
+    return hr;
+}
+
+// What a user meets with a client of one bitness beside a server of the other: IAddTags has
+// no proxy/stub registered for the client's bitness. The code's box stays as it was; a
+// second one says what to do.
+TEST(StartupProxyStubMissing, ShowsTheCodeThenWhatToDo)
+{
+    standin::Reset("1 5 1 20000000\n");
+    ASSERT_TRUE(AddTagsMarshallingRegistered());
+    ASSERT_EQ(CallProxyDll("DllUnregisterServer"), S_OK);
+    const bool registeredWithout = AddTagsMarshallingRegistered();
+    const StartOutcome outcome = RunMainWindow();
+    EXPECT_EQ(CallProxyDll("DllRegisterServer"), S_OK);
+    EXPECT_TRUE(AddTagsMarshallingRegistered());
+    EXPECT_TRUE(standin::WaitUntilServerGone());
+
+    EXPECT_FALSE(registeredWithout);
+    ASSERT_EQ(outcome.boxes.size(), 2u) << ::testing::PrintToString(outcome.boxes);
+    EXPECT_EQ(outcome.boxes[0], "E_NOINTERFACE");
+    const std::string otherBuild = sizeof(void*) == 8 ? "32-разрядную версию" : "64-разрядную версию";
+    EXPECT_NE(outcome.boxes[1].find(otherBuild), std::string::npos) << outcome.boxes[1];
+    EXPECT_NE(outcome.boxes[1].find("register-proxy.cmd"), std::string::npos) << outcome.boxes[1];
+    EXPECT_EQ(outcome.title, "");
 }

@@ -1,6 +1,6 @@
 // zolinspect.exe: looks at the configurator's main window from another process, for the
 // end-to-end scripts. Prints the window's title and its tree (one node a line, indented by
-// level, UTF-8), or closes the window.
+// level, UTF-8) or, for a message box, its text; or closes the window.
 //
 //   zolinspect.exe [--wait SECONDS] [--close] TITLE-PREFIX
 //
@@ -132,6 +132,8 @@ int wmain(int argc, wchar_t** argv)
     wchar_t title[512] = {};
     GetWindowTextW(search.found, title, 512);
     std::printf("title: %s\n", Utf8(title).c_str());
+    wchar_t text[2048] = {};
+    if (GetDlgItemTextW(search.found, 0xFFFF, text, 2048) > 0) std::printf("text: %s\n", Utf8(text).c_str());
     if (close) {
         PostMessageW(search.found, WM_COMMAND, IDCANCEL, 0);
         return 0;

@@ -1,0 +1,90 @@
+; Installer of the configurator: the 32-bit programs into Program Files, a Start-menu
+; shortcut whose working directory (the installation folder) holds the descriptions, and an
+; uninstaller that removes exactly what was installed. Silent with /S.
+;
+; Built by scripts/package.sh:
+;   makensis -DVERSION=0.917.N -DSTAGE=DIR -DFILES=files.nsh -DOUTFILE=setup.exe [-DTARGET=...] zolcfg.nsi
+; STAGE holds the files to install; FILES lists them (File and Delete lines, generated).
+
+Unicode true
+!ifdef TARGET
+  Target ${TARGET}
+!endif
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin
+ManifestSupportedOS all
+
+!define PRODUCT "Конфигуратор ZOL-OPC-Server"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\zolcfg"
+!define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
+
+Name "${PRODUCT} ${VERSION}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES\zolcfg"
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey /LANG=1049 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=1049 "FileDescription" "Установка конфигуратора ZOL-OPC-Server"
+VIAddVersionKey /LANG=1049 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1049 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1049 "CompanyName" ""
+VIAddVersionKey /LANG=1049 "LegalCopyright" ""
+
+!include "MUI2.nsh"
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "Russian"
+
+Function .onInit
+  SetShellVarContext all
+FunctionEnd
+
+Function un.onInit
+  SetShellVarContext all
+FunctionEnd
+
+!macro ZolInstallFile NAME
+  File "${STAGE}\${NAME}"
+!macroend
+!macro ZolRemoveFile NAME
+  Delete "$INSTDIR\${NAME}"
+!macroend
+
+Section "Install"
+  SetOutPath "$INSTDIR"
+  !define ZolFile "!insertmacro ZolInstallFile"
+  !include "${FILES}"
+  !undef ZolFile
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  ; The shortcut starts in the installation folder, where the descriptions are.
+  SetOutPath "$INSTDIR"
+  CreateShortcut "${SHORTCUT}" "$INSTDIR\zolcfg.exe"
+
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\zolcfg.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Section "Uninstall"
+  ; A proxy/stub registered from this folder (register-proxy.cmd) must not outlive its DLL;
+  ; the script leaves any other registration alone.
+  IfFileExists "$INSTDIR\unregister-proxy.cmd" 0 +2
+    ExecWait '"$SYSDIR\cmd.exe" /c ""$INSTDIR\unregister-proxy.cmd" /s"'
+  !define ZolFile "!insertmacro ZolRemoveFile"
+  !include "${FILES}"
+  !undef ZolFile
+  Delete "$INSTDIR\uninstall.exe"
+  Delete "${SHORTCUT}"
+  ; Only if empty: descriptions the user added stay.
+  RMDir "$INSTDIR"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd
