@@ -106,8 +106,9 @@ std::string Utf16ToCp1251(std::u16string_view text)
     return out;
 }
 
-std::string Utf8ToCp1251(std::string_view text)
+std::string Utf8ToCp1251(std::string_view text, bool* lossless)
 {
+    bool exact = true;
     std::string out;
     out.reserve(text.size());
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
@@ -129,11 +130,17 @@ std::string Utf8ToCp1251(std::string_view text)
         const long c = count ? DecodeUtf8(p, static_cast<std::size_t>(end - p), count) : -1;
         if (c < 0) {
             out += '?';  // a malformed byte; the next one starts afresh
+            exact = false;
             ++p;
         } else {
-            out += CodePointToCp1251(static_cast<char32_t>(c));
+            const char byte = CodePointToCp1251(static_cast<char32_t>(c));
+            if (byte == '?')
+                exact = false;  // the code page has no such character (a '?' itself is ASCII)
+            out += byte;
             p += count;
         }
     }
+    if (lossless != nullptr)
+        *lossless = exact;
     return out;
 }

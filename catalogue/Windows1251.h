@@ -17,4 +17,5 @@ char32_t Cp1251ToCodePoint(unsigned char byte);
 char CodePointToCp1251(char32_t codePoint);
 
 std::string Utf16ToCp1251(std::u16string_view text);
-std::string Utf8ToCp1251(std::string_view text);
+// *lossless (when given) tells whether every character converted as itself.
+std::string Utf8ToCp1251(std::string_view text, bool* lossless = nullptr);

@@ -1,38 +1,10 @@
 #include "tagfile/TextEncoding.h"
 
+#include "catalogue/Windows1251.h"
+
 #include <cstdint>
 
 namespace {
-
-// Unicode of the Windows-1251 bytes 0x80..0xBF; 0xC0..0xFF are U+0410..U+044F in order.
-constexpr std::uint16_t kHighHalf[64] = {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
-    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,  // 88
-    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
-    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
-    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,  // A0
-    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,  // A8
-    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,  // B0
-    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
-};
-
-std::uint32_t UnicodeOf1251(unsigned char byte)
-{
-    if (byte < 0x80) return byte;
-    if (byte >= 0xC0) return 0x0410u + (byte - 0xC0u);
-    return kHighHalf[byte - 0x80];
-}
-
-// The Windows-1251 byte of a character, or 0 when 1251 has none (NUL itself is ASCII).
-unsigned char Cp1251Of(std::uint32_t cp)
-{
-    if (cp < 0x80) return static_cast<unsigned char>(cp);
-    if (cp >= 0x0410 && cp <= 0x044F) return static_cast<unsigned char>(0xC0 + (cp - 0x0410));
-    for (int i = 0; i < 64; ++i) {
-        if (kHighHalf[i] == cp) return static_cast<unsigned char>(0x80 + i);
-    }
-    return 0;
-}
 
 void AppendUtf8(std::string& out, std::uint32_t cp)
 {
@@ -93,40 +65,8 @@ std::string Cp1251ToUtf8(std::string_view text)
         if (byte < 0x80)
             out += c;
         else
-            AppendUtf8(out, UnicodeOf1251(byte));
+            AppendUtf8(out, Cp1251ToCodePoint(byte));
     }
-    return out;
-}
-
-std::string Utf8ToCp1251(std::string_view text, bool* lossless)
-{
-    std::string out;
-    out.reserve(text.size());
-    bool exact = true;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        if (static_cast<unsigned char>(text[pos]) < 0x80) {
-            out += text[pos++];
-            continue;
-        }
-        std::uint32_t cp = 0;
-        const std::size_t length = DecodeUtf8(text, pos, &cp);
-        if (length == 0) {
-            out += '?';
-            exact = false;
-            ++pos;
-            continue;
-        }
-        const unsigned char byte = Cp1251Of(cp);
-        if (byte == 0) {
-            out += '?';
-            exact = false;
-        } else {
-            out += static_cast<char>(byte);
-        }
-        pos += length;
-    }
-    if (lossless) *lossless = exact;
     return out;
 }
 

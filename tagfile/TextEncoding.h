@@ -9,9 +9,8 @@
 // Windows-1251 bytes as UTF-8. Every byte converts (0x98, unassigned, goes to U+0098).
 std::string Cp1251ToUtf8(std::string_view text);
 
-// UTF-8 as Windows-1251. A character 1251 lacks, or a byte that is not valid UTF-8, becomes
-// '?'; *lossless (when given) tells whether that happened.
-std::string Utf8ToCp1251(std::string_view text, bool* lossless = nullptr);
+// UTF-8 as Windows-1251: Utf8ToCp1251 of catalogue/Windows1251.h, one table for both.
+#include "catalogue/Windows1251.h"
 
 // True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past
 // U+10FFFF).
