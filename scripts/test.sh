@@ -133,6 +133,7 @@ record "Windows tests (Wine)" "$ws ($wp passed, $wf failed)" "$wp" "$wf"
 echo "== Windows tests, 32-bit build (Wine)"
 source scripts/wine-env.sh
 if zol_wine32_usable; then
+  scripts/build.sh win32-tests >build/logs/win32-build.log 2>&1 || { tail -30 build/logs/win32-build.log; }
   scripts/win-tests.sh build/win32 app_tests standin_win_tests serial_win_tests >build/logs/win32-tests.log 2>&1
   w32_status=$?
   grep -E '^(\[  (PASSED|FAILED)  \]|== )' build/logs/win32-tests.log
