@@ -1,0 +1,101 @@
+// zolctl's command line: what each command takes, the numbers and port texts, and the
+// usage errors that must exit 2 before anything reaches the server.
+#include "ctl/CtlArgs.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+bool Parse(const std::vector<std::string>& argv, CtlArgs* args, std::string* error = nullptr)
+{
+    std::string ignored;
+    return ParseCtlArgs(argv, args, error != nullptr ? error : &ignored);
+}
+
+TEST(CtlArgs, CommandsWithTheirOptions)
+{
+    CtlArgs a;
+    ASSERT_TRUE(Parse({"export", "out.csv", "--encoding", "cp1251", "--sep", "tab", "--device", "7", "5"}, &a));
+    EXPECT_EQ(a.command, "export");
+    EXPECT_EQ(a.operands, std::vector<std::string>{"out.csv"});
+    EXPECT_EQ(a.encoding, "cp1251");
+    EXPECT_EQ(a.separator, '\t');
+    EXPECT_TRUE(a.hasDevice);
+    EXPECT_EQ(a.deviceType, 7u);
+    EXPECT_EQ(a.deviceAddress, 5u);
+
+    CtlArgs i;
+    ASSERT_TRUE(Parse({"import", "in.csv", "--dry-run", "--replace", "--yes", "--strict", "--dsc", "D"}, &i));
+    EXPECT_TRUE(i.dryRun && i.replace && i.yes && i.strict);
+    EXPECT_EQ(i.dsc, "D");
+
+    CtlArgs r;
+    ASSERT_TRUE(Parse({"restart", "--timeout", "5"}, &r));
+    EXPECT_EQ(r.timeoutSeconds, 5);
+
+    CtlArgs h;
+    ASSERT_TRUE(Parse({"--help"}, &h));
+    EXPECT_TRUE(h.help);
+    EXPECT_TRUE(h.command.empty());
+}
+
+// Each of these must be refused with a reason: never a guess at what was meant.
+TEST(CtlArgs, UsageErrorsAreRefusedWithAReason)
+{
+    const std::vector<std::vector<std::string>> bad = {
+        {"frobnicate"},                         // unknown command
+        {"export"},                             // missing FILE
+        {"export", "a.csv", "b.csv"},           // one operand too many
+        {"tags", "--sep", ";"},                 // an option of another command
+        {"export", "a.csv", "--encoding", "koi8"},
+        {"export", "a.csv", "--sep", "|"},
+        {"export", "a.csv", "--device", "7"},   // ADDRESS missing
+        {"export", "a.csv", "--encoding"},      // value missing
+        {"tags", "--format", "xml"},
+        {"restart", "--timeout", "-1"},
+        {"add", "7", "5", "1"},                 // PERIOD_MS missing
+    };
+    for (const auto& argv : bad) {
+        CtlArgs a;
+        std::string error;
+        std::string joined;
+        for (const auto& s : argv) joined += s + " ";
+        EXPECT_FALSE(Parse(argv, &a, &error)) << joined;
+        EXPECT_FALSE(error.empty()) << joined;
+    }
+}
+
+TEST(CtlArgs, NumbersAndPortTexts)
+{
+    std::int64_t v = 0;
+    EXPECT_TRUE(ParseCtlNumber("007", 0, 255, &v));
+    EXPECT_EQ(v, 7);
+    for (const char* text : {"", "-1", "+1", " 1", "1 ", "256", "1e2", "0x10", "99999999999999999999"})
+        EXPECT_FALSE(ParseCtlNumber(text, 0, 255, &v)) << text;
+
+    std::uint16_t port = 99;
+    EXPECT_TRUE(ParsePortText("COM3", &port));
+    EXPECT_EQ(port, 3);
+    EXPECT_TRUE(ParsePortText("none", &port));
+    EXPECT_EQ(port, 0);
+    EXPECT_TRUE(ParsePortText("12", &port));
+    EXPECT_EQ(port, 12);
+    EXPECT_FALSE(ParsePortText("LPT1", &port));
+
+    std::uint8_t parity = 9, stop = 9;
+    EXPECT_TRUE(ParseParityText("space", &parity));
+    EXPECT_EQ(parity, 4);
+    EXPECT_FALSE(ParseParityText("weird", &parity));
+    EXPECT_TRUE(ParseStopBitsText("1.5", &stop));
+    EXPECT_EQ(stop, 1);
+    EXPECT_FALSE(ParseStopBitsText("3", &stop));
+
+    // What "zolctl port" prints is what "zolctl port set" takes.
+    EXPECT_EQ(FormatComSettingsLine(3, 19200, 7, 1, 2), "COM3 19200 7 odd 2");
+    EXPECT_EQ(FormatComSettingsLine(0, 9600, 8, 0, 1), "none 9600 8 none 1.5");
+}
+
+}  // namespace
