@@ -1,5 +1,7 @@
 #include "tagfile/TagFileReader.h"
 
+#include <cstdint>
+
 #include "tagfile/TextEncoding.h"
 #include "tree/RefreshPeriod.h"
 #include "tree/TagKey.h"
@@ -303,9 +305,11 @@ private:
         row.hasName = value[kName] != nullptr && !value[kName]->empty();
         if (row.hasDevice) row.device = To1251(*value[kDevice]);
         if (row.hasName) row.name = To1251(*value[kName]);
-        if (m_options.naming != nullptr && !CheckNames(row))
-            return;
+        // A row refused for its names still takes part in the check for two periods of one
+        // tag, so that refusing it never lets a conflicting row through.
+        const bool keep = m_options.naming == nullptr || CheckNames(row);
         m_rows.push_back(std::move(row));
+        m_keep.push_back(keep);
     }
 
     // False when a mismatch makes the row invalid (strict).
@@ -366,6 +370,7 @@ private:
             std::size_t first;        // index in m_rows
             std::size_t differing = 0;  // a row with another period than the first's
             bool conflict = false;
+            std::size_t firstKept = SIZE_MAX;  // the first row not refused for its names
         };
         std::unordered_map<TagId, Seen, TagIdHash> seen;
         seen.reserve(m_rows.size());
@@ -375,14 +380,18 @@ private:
                 it->second.conflict = true;
                 it->second.differing = i;
             }
+            if (m_keep[i] && it->second.firstKept == SIZE_MAX)
+                it->second.firstKept = i;
         }
         m_content.rows.reserve(m_rows.size());
         for (std::size_t i = 0; i < m_rows.size(); ++i) {
             const Seen& s = seen.find(m_rows[i].id)->second;
+            if (!m_keep[i])
+                continue;  // already counted invalid for its names
             if (s.conflict) {
                 TagFileIssue& issue = Invalid(m_rows[i].line, TagFileIssueKind::ConflictingPeriods);
                 issue.otherLine = m_rows[i == s.first ? s.differing : s.first].line;
-            } else if (s.first == i) {
+            } else if (s.firstKept == i) {
                 m_content.rows.push_back(std::move(m_rows[i]));
             }
         }
@@ -418,6 +427,7 @@ private:
     TagFileContent& m_content;
     int m_column[kTagFileColumnCount] = {};
     std::vector<TagFileRow> m_rows;
+    std::vector<bool> m_keep;  // per row of m_rows: false when refused for its names (strict)
     std::unordered_map<std::uint32_t, std::size_t> m_unknownTypes;  // type -> its issue
 };
 

@@ -218,6 +218,28 @@ TEST_F(TagFileCatalogueCheck, MismatchesWarnOrWithStrictInvalidateUnknownTypesOn
     EXPECT_FALSE(strict.issues[2].invalid);
 }
 
+// A row refused for its names still conflicts with another period of the same tag: strict
+// reading must never let through a row the lenient reading refuses (found by the fuzzer).
+TEST_F(TagFileCatalogueCheck, RowRefusedForItsNamesStillConflicts)
+{
+    const std::string file =
+        "device;address;type;param;name;period_ms\n"
+        "PM3;5;1;14;PM3F(005).Frequency;1000\n"   // 2 wrong device
+        "PM3F;5;1;14;PM3F(005).Frequency;2000\n"  // 3 another period of the same tag
+        "PM3F;6;1;14;;3000\n"                     // 4 refused name, repeated below
+        "PM3F;6;1;14;;3000\n";                    // 5 the same: one tag
+    const TagNaming naming = CatalogueTagNaming();
+    TagFileReadOptions options;
+    options.naming = &naming;
+    const TagFileContent lenient = ReadTagFile(file, options);
+    options.strict = true;
+    const TagFileContent strict = ReadTagFile(file, options);
+    EXPECT_EQ(Ids(lenient), "4:1/6/14=3000 ");
+    EXPECT_EQ(Ids(strict), "4:1/6/14=3000 ");
+    EXPECT_EQ(lenient.invalidRows, 2u);  // rows 2 and 3: two periods
+    EXPECT_EQ(strict.invalidRows, 2u);   // row 2 for its device, row 3 for the conflict
+}
+
 TEST_F(TagFileCatalogueCheck, WhatExportWritesReadsBackUnchangedInEveryFormat)
 {
     const TagNaming naming = CatalogueTagNaming();
