@@ -23,12 +23,21 @@ CCtlConnection::~CCtlConnection()
 
 bool CCtlConnection::Open()
 {
+    // A server that is just ending (its last client has gone) answers a connection with an
+    // RPC error until it has left; the next activation starts a new one, so such a failure
+    // is tried again for a moment before it is reported.
+    constexpr HResult kUnknownInterface = static_cast<HResult>(0x800706B5u);
     ConnectResult result;
-    if (!Reconnect(&result)) {
-        WriteErr(DescribeConnectFailure(result) + "\n");
-        return false;
+    for (int attempt = 0;; ++attempt) {
+        if (Reconnect(&result)) return true;
+        const HResult hr = static_cast<HResult>(result.hr);
+        const bool ending = result.failedStep != ConnectStep::InitializeCom &&
+                            (hr == kUnknownInterface || IsConnectionLost(hr));
+        if (!ending || attempt == 10) break;
+        Sleep(200);
     }
-    return true;
+    WriteErr(DescribeConnectFailure(result) + "\n");
+    return false;
 }
 
 bool CCtlConnection::Reconnect(ConnectResult* result)
