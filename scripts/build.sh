@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 what=${1:-all}
 jobs=$(nproc 2>/dev/null || echo 2)
 
-win32_programs=(zolcfg zolctl dsctool zolsrv zolps zolinspect zolfileinfo)
+win32_programs=(zolcfg zolctl dsctool zolsrv zolps zolinspect zolfileinfo zol_example_devices)
 
 # build_windows DIR TOOLCHAIN [TARGET...]   (no target: everything)
 build_windows() {
