@@ -15,6 +15,42 @@ std::wstring FromUtf8(const std::string& text)
     return wide;
 }
 
+// A file's text in quotes, as the reason shows it.
+std::wstring Quoted(const std::string& utf8) { return L"\u00AB" + FromUtf8(utf8) + L"\u00BB"; }
+
+// The reason for a row in the window's language; the file's own texts are UTF-8.
+std::wstring IssueReason(const TagFileIssue& issue)
+{
+    switch (issue.kind) {
+    case TagFileIssueKind::NoHeader:
+        return Widen("нет строки заголовка (device;address;type;param;name;period_ms)");
+    case TagFileIssueKind::HeaderLacksColumn:
+        return Widen("в заголовке нет столбца ") + Quoted(issue.column);
+    case TagFileIssueKind::MissingValue:
+        return Widen("не заполнен столбец ") + Quoted(issue.column);
+    case TagFileIssueKind::BadType:
+        return Widen("тип ") + Quoted(issue.text) + Widen(" - не число от 1 до 255");
+    case TagFileIssueKind::BadAddress:
+        return Widen("адрес ") + Quoted(issue.text) + Widen(" - не число от 1 до 247");
+    case TagFileIssueKind::BadParam:
+        return Widen("параметр ") + Quoted(issue.text) + Widen(" - не число от 1 до 65534");
+    case TagFileIssueKind::BadPeriod:
+        return Widen("период ") + Quoted(issue.text) + Widen(" - не целое число мс от 0 до 86400000");
+    case TagFileIssueKind::UnclosedQuote:
+        return Widen("кавычка не закрыта до конца файла");
+    case TagFileIssueKind::ConflictingPeriods:
+        return Widen("тот же тег в строке ") + std::to_wstring(issue.otherLine) + Widen(" с другим периодом");
+    case TagFileIssueKind::UnknownType:
+        return Widen("тип ") + FromUtf8(issue.text) + Widen(" отсутствует в описаниях приборов (строк: ") +
+               std::to_wstring(issue.count) + L")";
+    case TagFileIssueKind::DeviceMismatch:
+        return Widen("прибор ") + Quoted(issue.text) + Widen(" не совпадает с описанием ") + Quoted(issue.expected);
+    case TagFileIssueKind::NameMismatch:
+        return Widen("имя ") + Quoted(issue.text) + Widen(" не совпадает с описанием ") + Quoted(issue.expected);
+    }
+    return FromUtf8(DescribeTagFileIssue(issue));
+}
+
 }  // namespace
 
 CImportPreviewDlg::CImportPreviewDlg(const std::wstring& fileName, const TagFileContent& content,
@@ -27,7 +63,7 @@ std::wstring CImportPreviewDlg::IssueLine(const TagFileIssue& issue)
 {
     std::wstring line = Widen("строка ") + std::to_wstring(issue.line) + L": ";
     if (!issue.invalid) line += Widen("предупреждение: ");
-    return line + FromUtf8(DescribeTagFileIssue(issue));
+    return line + IssueReason(issue);
 }
 
 BOOL CImportPreviewDlg::OnInitDialog()

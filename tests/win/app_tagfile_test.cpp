@@ -250,8 +250,8 @@ TEST_F(TagFileTest, ImportOfGoodChangedAndInvalidRowsInEitherEncoding)
     EXPECT_EQ(Digits(utf8.counts), Digits(counts)) << utf8.counts;
     EXPECT_EQ(utf8.counts.substr(0, 10), "Добавить: ");
     const std::vector<std::string> issues{
-        "строка 6: param 'abc' is not a number from 1 to 65534",
-        "строка 7: предупреждение: device 'Счётчик' differs from the descriptions' 'Meter'"};
+        "строка 6: параметр «abc» - не число от 1 до 65534",
+        "строка 7: предупреждение: прибор «Счётчик» не совпадает с описанием «Meter»"};
     EXPECT_EQ(utf8.issues, issues);
     EXPECT_EQ(cp1251.issues, issues);
     EXPECT_EQ(cp1251.counts, utf8.counts);
