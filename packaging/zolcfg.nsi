@@ -11,6 +11,8 @@ Unicode true
   Target ${TARGET}
 !endif
 SetCompressor /SOLID lzma
+; A file that cannot be written offers Retry and Cancel, never skipping it.
+AllowSkipFiles off
 RequestExecutionLevel admin
 ManifestSupportedOS all
 
@@ -38,31 +40,66 @@ VIAddVersionKey /LANG=1049 "LegalCopyright" ""
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Russian"
 
+Var ZolFreshFolder  ; 1 when the folder held no installation before this one
+
 Function .onInit
   SetShellVarContext all
+  ; $PROGRAMFILES comes from the registry as it is stored: where that is a REG_EXPAND_SZ
+  ; ("%SystemDrive%\Program Files (x86)"), an unexpanded path would be a relative one.
+  ExpandEnvStrings $INSTDIR $INSTDIR
 FunctionEnd
 
 Function un.onInit
   SetShellVarContext all
 FunctionEnd
 
+; A step that fails sets the error flag; the installation then stops as a failure.
+!macro ZolStopOnError WHAT
+  IfErrors 0 +3
+    DetailPrint "Не удалось записать ${WHAT}"
+    Abort "Не удалось записать ${WHAT}"
+!macroend
 !macro ZolInstallFile NAME
   File "${STAGE}\${NAME}"
+  !insertmacro ZolStopOnError "$INSTDIR\${NAME}"
 !macroend
 !macro ZolRemoveFile NAME
   Delete "$INSTDIR\${NAME}"
 !macroend
 
+; Any failure (a file that cannot be written, aborting at the Retry/Cancel box) ends here:
+; in a folder that held no installation before, everything this run wrote goes again. The
+; installer then exits with code 2.
+Function .onInstFailed
+  StrCmp $ZolFreshFolder 1 0 done
+    !define ZolFile "!insertmacro ZolRemoveFile"
+    !include "${FILES}"
+    !undef ZolFile
+    Delete "$INSTDIR\uninstall.exe"
+    Delete "${SHORTCUT}"
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    SetOutPath "$TEMP"
+    RMDir "$INSTDIR"
+  done:
+FunctionEnd
+
 Section "Install"
+  StrCpy $ZolFreshFolder 1
+  IfFileExists "$INSTDIR\zolcfg.exe" 0 +2
+    StrCpy $ZolFreshFolder 0
+  ClearErrors
   SetOutPath "$INSTDIR"
+  !insertmacro ZolStopOnError "$INSTDIR"
   !define ZolFile "!insertmacro ZolInstallFile"
   !include "${FILES}"
   !undef ZolFile
   WriteUninstaller "$INSTDIR\uninstall.exe"
+  !insertmacro ZolStopOnError "$INSTDIR\uninstall.exe"
 
   ; The shortcut starts in the installation folder, where the descriptions are.
   SetOutPath "$INSTDIR"
   CreateShortcut "${SHORTCUT}" "$INSTDIR\zolcfg.exe"
+  !insertmacro ZolStopOnError "${SHORTCUT}"
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -72,6 +109,7 @@ Section "Install"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  !insertmacro ZolStopOnError "HKLM\${UNINSTALL_KEY}"
 SectionEnd
 
 Section "Uninstall"

@@ -10,7 +10,8 @@
 #   scripts/bench-wine.sh zolctl_bench export [TAGS]  zolctl export vs bare EnumTags walk
 #   scripts/bench-wine.sh zolctl_bench import [ROWS]  zolctl import vs bare AddTag calls
 # Options before the program:
-#   --build DIR   the program of that build (default build/win; build/win32: the 32-bit one)
+#   --build DIR   the program of that build (default build/win; build/win32: the 32-bit one,
+#                 through scripts/with-wine32.sh where the kernel runs no 32-bit programs)
 #   --both        the 64-bit build's program, then the 32-bit one's, in one run; for
 #                 "startup_bench title" also the ratio of the median times (32-bit / 64-bit)
 set -euo pipefail
@@ -36,7 +37,9 @@ for build in "${builds[@]}"; do
     echo "not run: $ZOL_WINE32_REASON"
     continue
   fi
-  zol_wine_init "$root/$build/prefix"
+  prefix=$root/$build/prefix
+  [ "$build" = build/win32 ] && [ -n "${ZOL_WINE32_PREFIX:-}" ] && prefix=$ZOL_WINE32_PREFIX
+  zol_wine_init "$prefix"
   out=$(zol_wine "$root/$build/bin/$program.exe" "$@")
   echo "$out"
   title_median[$build]=$(echo "$out" | sed -n 's/^process start -> title set[^:]*://p' | sed 's/ s$//' | median)
@@ -45,4 +48,7 @@ done
 if [ ${#builds[@]} -eq 2 ] && [ -n "${title_median[build/win]:-}" ] && [ -n "${title_median[build/win32]:-}" ]; then
   echo "median start to title: 64-bit ${title_median[build/win]} s, 32-bit ${title_median[build/win32]} s," \
        "ratio 32/64: $(awk -v a="${title_median[build/win32]}" -v b="${title_median[build/win]}" 'BEGIN {printf "%.2f", a / b}')"
+  if [ "${ZOL_WINE32_NAMESPACE:-0}" = 1 ]; then
+    echo "the 32-bit programs ran under emulation (qemu-i386): the ratio measures qemu, and says nothing of Windows"
+  fi
 fi

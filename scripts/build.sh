@@ -2,15 +2,17 @@
 # Builds everything: the native build (portable core, unit tests, dsctool, benchmarks) in
 # build/native and the two Windows builds (zolcfg.exe, zolsrv.exe, zolps.dll, dsctool.exe,
 # Windows tests): 64-bit in build/win, 32-bit in build/win32.
-# Usage: scripts/build.sh [native|win|win64|win32|win32-tests|all]   (win: both Windows builds)
+# Usage: scripts/build.sh [native|win|win64|win32|all]   (win: both Windows builds)
+#        scripts/build.sh win32-tests [TARGET...]
 #
 # The 32-bit build makes the programs users get (and what the package and mixed-bitness
-# checks need); its test programs and benchmarks only with win32-tests: compiling them
-# doubles the Windows build, and many machines cannot run 32-bit programs at all.
+# checks need); its test programs and benchmarks only with win32-tests (all of them, or the
+# TARGETs named): compiling them all doubles the Windows build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 what=${1:-all}
+[ $# -gt 0 ] && shift
 jobs=$(nproc 2>/dev/null || echo 2)
 
 win32_programs=(zolcfg zolctl dsctool zolsrv zolps zolinspect zolfileinfo zol_example_devices)
@@ -39,4 +41,4 @@ if [ "$what" = native ] || [ "$what" = all ]; then
 fi
 case "$what" in win|win64|all) build_windows build/win mingw-w64-x86_64.cmake ;; esac
 case "$what" in win|win32|all) build_windows build/win32 mingw-w64-i686.cmake "${win32_programs[@]}" ;; esac
-case "$what" in win32-tests) build_windows build/win32 mingw-w64-i686.cmake ;; esac
+case "$what" in win32-tests) build_windows build/win32 mingw-w64-i686.cmake "$@" ;; esac

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # zolcfg.exe against a stand-in server of the other bitness, under Wine (prefix
-# build/mixed/prefix, 64-bit, which runs both kinds of program):
+# ZOL_WINE32_PREFIX, or build/mixed/prefix: 64-bit, which runs both kinds of program):
 #   1. the 32-bit zolcfg.exe, the 64-bit server, the proxy/stub registered for 32-bit programs too
 #   2. the 64-bit zolcfg.exe, the 32-bit server, the proxy/stub registered for 64-bit programs too
 #   3. the 64-bit zolcfg.exe, the 32-bit server, the proxy/stub registered for 32-bit programs
 #      only: what a user meets; the boxes it shows are printed and checked
 # 1 and 2 must show the title and the demo devices. Needs both builds (scripts/build.sh win)
-# and a machine that runs 32-bit programs; exits 3, saying why, where it cannot run.
+# and a machine that runs 32-bit programs (scripts/with-wine32.sh scripts/mixed-bitness.sh
+# where the kernel runs none); exits 3, saying why, where it cannot run.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -15,7 +16,7 @@ source scripts/wine-env.sh
 if ! zol_wine32_usable; then echo "mixed bitness: not run: $ZOL_WINE32_REASON"; exit 3; fi
 trap 'zol_wine_reset >/dev/null 2>&1; zol_xvfb_stop' EXIT
 zol_xvfb_start || exit 1
-zol_wine_init "$root/build/mixed/prefix" || exit 1
+zol_wine_init "${ZOL_WINE32_PREFIX:-$root/build/mixed/prefix}" || exit 1
 "$ZOL_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 
 bin32=$root/build/win32/bin

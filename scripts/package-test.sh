@@ -7,9 +7,13 @@
 #   3. register-proxy.cmd / unregister-proxy.cmd of the 64-bit zip under Wine;
 #   4. the installer, silently under Wine: installed files and shortcut, the installed
 #      program started through its shortcut against the stand-in (title and tree), silent
-#      uninstall, nothing left behind.
-# The installer is a 32-bit program. Where Wine cannot run 32-bit programs, step 4 installs
-# the same NSIS script built with the 64-bit stub around the 64-bit programs, and says so.
+#      uninstall, nothing left behind; Program Files stored as a REG_EXPAND_SZ, as some
+#      systems keep it, must still give the expanded folder;
+#   5. a file the installer cannot write: a non-zero exit code, and nothing left behind (no
+#      file, no shortcut, no uninstall entry).
+# The installer is a 32-bit program: run this through scripts/with-wine32.sh where the kernel
+# runs no 32-bit programs. Where Wine cannot run them at all, steps 4 and 5 install the same
+# NSIS script built with the 64-bit stub around the 64-bit programs, and say so.
 # Exit code non-zero when anything failed; the last line counts the checks.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -100,7 +104,7 @@ fi
 
 # ---- what Windows shows of each program (a 64-bit Wine reads both kinds of file)
 zol_xvfb_start || exit 1
-zol_wine_init "$work/prefix" || exit 1
+zol_wine_init "${ZOL_WINE32_PREFIX:-$work/prefix}" || exit 1
 info=$work/fileinfo.txt
 zol_wine "$root/build/win/bin/zolfileinfo.exe" $(for arch in win32 win64; do
   for f in "$work/$arch/zolcfg-$release-$arch"/*.exe "$work/$arch/zolcfg-$release-$arch"/*.dll; do zol_winpath "$f"; done
@@ -133,6 +137,7 @@ pkg=$work/win64/zolcfg-$release-win64
 proxy_key='HKLM\Software\Classes\CLSID\{AA4051F2-2B17-4929-9215-7C3A179BBD56}\InprocServer32'
 iface_key='HKLM\Software\Classes\Interface\{AA4051F2-2B17-4929-9215-7C3A179BBD56}\ProxyStubClsid32'
 proxy_dll() { zol_wine reg query "$proxy_key" /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p'; }
+no_key() { ! zol_wine reg query "$@" >/dev/null 2>&1; }  # no_key KEY [reg query options]
 cmd_script() { zol_wine cmd /c "$(zol_winpath "$pkg/$1")" /s >/dev/null 2>&1; }
 home=$work/server
 zol_standin_seed examples/demo "$home"
@@ -150,16 +155,16 @@ same "register-proxy.cmd registers the package's zolps.dll" "$(zol_winpath "$pkg
 check "register-proxy.cmd registers the interface" zol_wine reg query "$iface_key" /ve >/dev/null 2>&1
 cmd_script unregister-proxy.cmd
 same "unregister-proxy.cmd removes it" "" "$(proxy_dll)"
-check "unregister-proxy.cmd removes the interface" bash -c "! zol_wine reg query '$iface_key' /ve >/dev/null 2>&1"
+check "unregister-proxy.cmd removes the interface" no_key "$iface_key" /ve
 
 # ---- 4: silent installation and removal
 echo "== silent installation"
 if zol_wine32_usable; then
-  installer=$setup; payload=win32; standin=$root/build/win32/bin
+  installer=$setup; payload=win32; standin=$root/build/win32/bin; view=32; programfiles='Program Files (x86)'
 else
   echo "Wine here cannot run 32-bit programs ($ZOL_WINE32_REASON):"
   echo "installing the same NSIS script built with the 64-bit stub around the 64-bit programs"
-  installer=$work/zolcfg-$release-setup-amd64-test.exe; payload=win64; standin=$root/build/win/bin
+  installer=$work/zolcfg-$release-setup-amd64-test.exe; payload=win64; standin=$root/build/win/bin; view=64; programfiles='Program Files'
   ZOL_SETUP_TARGET=amd64-unicode ZOL_SETUP_ARCH=win64 ZOL_SETUP_OUT="$installer" \
     scripts/package.sh --no-build >"$work/package-amd64.log" 2>&1 || { cat "$work/package-amd64.log"; }
 fi
@@ -168,18 +173,26 @@ snapshot() {  # the prefix's files and registry keys, less what Wine itself chan
   # [Console]: Wine's console settings, written when the first console program runs.
   grep -h '^\[' "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" | sed 's/ [0-9]*$//' | grep -v '^\[Console' | sort
 }
+# The installer's view of Program Files, stored as REG_EXPAND_SZ for the installation and
+# put back as it was afterwards.
+pf_key='HKLM\Software\Microsoft\Windows\CurrentVersion'
+pf_stored=$(zol_wine reg query "$pf_key" /v ProgramFilesDir /reg:$view 2>/dev/null | tr -d '\r' |
+            sed -nE 's/^ *ProgramFilesDir +(REG_[A-Z_]+) +(.*)$/\1 \2/p')
+set_programfiles() { zol_wine reg add "$pf_key" /v ProgramFilesDir /t "$1" /d "$2" /reg:$view /f >/dev/null 2>&1; }
 zol_wine_reset
 zol_standin_seed examples/demo "$home"
 zol_wine_register "$standin" "$home" >/dev/null
 zol_wine_reset   # the registry reaches its files when the wineserver ends
 before=$(snapshot)
+check "Program Files stored as REG_EXPAND_SZ for the test" set_programfiles REG_EXPAND_SZ "%SystemDrive%\\$programfiles"
 check "setup /S succeeds" zol_wine "$installer" /S
+[ -n "$pf_stored" ] && set_programfiles "${pf_stored%% *}" "${pf_stored#* }"
 instdir=$(zol_wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\zolcfg' /v InstallLocation 2>/dev/null |
           tr -d '\r' | sed -n 's/.*REG_SZ *//p')
 [ -z "$instdir" ] && instdir=$(zol_wine reg query 'HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\zolcfg' \
                                /v InstallLocation 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
 unix_instdir=$(zol_wine winepath -u "$instdir" 2>/dev/null | tr -d '\r')
-check "installed into Program Files ($instdir)" bash -c "echo '$instdir' | grep -q '^C:\\\\Program Files'"
+same "installed into Program Files, the path expanded" "C:\\$programfiles\\zolcfg" "$instdir"
 same "installed files" "$( (expected_files "${bindir[$payload]}"; echo uninstall.exe) | sort)" \
   "$(ls "$unix_instdir" 2>/dev/null | sort)"
 lnk="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Конфигуратор ZOL-OPC-Server.lnk"
@@ -203,6 +216,24 @@ zol_wine_reset
 after=$(snapshot)
 same "nothing left behind (files and registry keys)" "$before" "$after"
 zol_wine_unregister "$standin" >/dev/null
+
+# ---- 5: a file that cannot be written (a folder stands in its place)
+echo "== installation that cannot write a file"
+blocked=$WINEPREFIX/drive_c/zolcfg-blocked
+rm -rf "$blocked"
+mkdir -p "$blocked/zolps.dll"
+zol_wine_reset
+before=$(snapshot)
+zol_wine "$installer" /S 'https://www.php8.ltd:/HostLocMJJ/https://github.com/D=C:\zolcfg-blocked'
+rc=$?
+check "setup /S fails when a file cannot be written (exit code $rc)" test "$rc" -ne 0
+check "no shortcut" test ! -e "$lnk"
+check "no uninstall entry" no_key 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\zolcfg' /reg:$view
+same "the folder holds only what it held before" "zolps.dll" "$(ls "$blocked")"
+zol_wine_reset
+after=$(snapshot)
+same "nothing left behind (files and registry keys)" "$before" "$after"
+rm -rf "$blocked"
 
 echo "package tests: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -8,10 +8,14 @@
 #   3. the same unit tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #   4. the fuzz targets (description reader, tag-file reader), each for a bounded time
 #   5. the Windows tests under Wine, against the stand-in server through real COM
-#   6. the 32-bit build's main-window and stand-in tests under Wine, and each build's
-#      zolcfg.exe against the other's server (skipped, and said so, where this machine
-#      cannot run 32-bit programs)
-#   7. the packages: built, their contents checked, the installer run silently under Wine
+#   6. the 32-bit programs, through scripts/with-wine32.sh (natively, or emulated in a
+#      namespace of their own where the kernel runs no 32-bit programs): the 32-bit build's
+#      main-window, stand-in and serial tests under Wine, each build's zolcfg.exe against the
+#      other's server, and the start-up time to the title of both builds in one run (each
+#      skipped, and said so with the reason, where 32-bit programs cannot run)
+#   7. the packages: built, their contents checked, the x86 installer run silently under
+#      Wine (where 32-bit programs cannot run, the same script with the 64-bit stub, and the
+#      x86 installer reported skipped)
 #
 # Environment: ZOL_FUZZ_SECONDS (default 45), ZOL_TAGFILE_FUZZ_SECONDS (default 20),
 # ZOL_SKIP_SANITIZE=1 to skip step 3.
@@ -126,50 +130,98 @@ if [ $win_status -ne 0 ] && [ "$wf" -eq 0 ]; then wf=1; fi
 if [ $win_status -eq 0 ]; then ws=ok; else ws=FAILED; tail -40 build/logs/win-tests.log; fi
 record "Windows tests (Wine)" "$ws ($wp passed, $wf failed)" "$wp" "$wf"
 
-# ---- 32-bit build
-# The main window's start-up, tree, commands and journey (app_tests), the stand-in server
-# and the serial enumeration: what differs between the bitnesses (record sizes, pointers in
-# messages, the proxy/stub of the 32-bit build). The dialog suites add little there.
-echo "== Windows tests, 32-bit build (Wine)"
-source scripts/wine-env.sh
-if zol_wine32_usable; then
-  scripts/build.sh win32-tests >build/logs/win32-build.log 2>&1 || { tail -30 build/logs/win32-build.log; }
-  scripts/win-tests.sh build/win32 app_tests standin_win_tests serial_win_tests >build/logs/win32-tests.log 2>&1
-  w32_status=$?
-  grep -E '^(\[  (PASSED|FAILED)  \]|== )' build/logs/win32-tests.log
-  wp=$(grep -Eo '^\[  PASSED  \] [0-9]+' build/logs/win32-tests.log | awk '{s += $NF} END {print s + 0}')
-  wf=$(grep -E '^\[  FAILED  \] .*\(' build/logs/win32-tests.log | wc -l)
-  if [ $w32_status -ne 0 ] && [ "$wf" -eq 0 ]; then wf=1; fi
-  [ "$wp" -eq 0 ] && [ "$wf" -eq 0 ] && wf=1
-  if [ $w32_status -eq 0 ]; then ws=ok; else ws=FAILED; tail -40 build/logs/win32-tests.log; fi
-  record "Windows tests, 32-bit (Wine)" "$ws ($wp passed, $wf failed)" "$wp" "$wf"
-  scripts/mixed-bitness.sh >build/logs/mixed-bitness.log 2>&1
-  mx_status=$?
+# ---- 32-bit programs: natively where the kernel runs them, else emulated by
+# scripts/with-wine32.sh in a namespace of their own. One prefix for all of them, created once.
+# The test programs: app_tests (start-up, tree, commands, journey, the main window's other
+# suites), the stand-in server and the serial enumeration: what differs between the
+# bitnesses (record sizes, pointers in messages, the proxy/stub of the 32-bit build). The
+# dialog suites add little there and would double the build.
+w32() { scripts/with-wine32.sh "$@"; }
+# record_counts NAME LOG STATUS P F SECONDS: a step from its exit status and "P passed, F
+# failed"; a failed status counts at least one failure, and so does a step that counted nothing.
+record_counts() {
+  local name=$1 log=$2 rc=$3 p=${4:-0} f=${5:-0} secs=$6 st
+  if [ "$rc" -ne 0 ] && [ "$f" -eq 0 ]; then f=1; fi
+  [ "$p" -eq 0 ] && [ "$f" -eq 0 ] && f=1
+  if [ "$rc" -eq 0 ]; then st=ok; else st=FAILED; tail -40 "$log"; fi
+  record "$name" "$st ($p passed, $f failed; ${secs} s)" "$p" "$f"
+}
+gtest_counts() {  # gtest_counts LOG: "P F" from GoogleTest's closing lines
+  local p f
+  p=$(grep -Eo '^\[  PASSED  \] [0-9]+' "$1" | awk '{s += $NF} END {print s + 0}')
+  f=$(grep -E '^\[  FAILED  \] .*\(' "$1" | wc -l)
+  echo "${p:-0} $f"
+}
+
+echo "== 32-bit Windows programs"
+t0=$SECONDS
+w32_answer=$(w32 --check 2>build/logs/wine32-check.log | tail -1)
+if [ "$w32_answer" = ok ]; then
+  echo "32-bit programs run here; the prefix was ready after $((SECONDS - t0)) s"
+  t0=$SECONDS
+  if scripts/build.sh win32-tests app_tests standin_win_tests serial_win_tests startup_bench >build/logs/win32-build.log 2>&1; then
+    echo "32-bit test programs built in $((SECONDS - t0)) s"
+    t0=$SECONDS
+    w32 scripts/win-tests.sh build/win32 app_tests standin_win_tests serial_win_tests >build/logs/win32-tests.log 2>&1
+    rc=$?
+    grep -E '^(\[  (PASSED|FAILED)  \]|== )' build/logs/win32-tests.log
+    read -r p f < <(gtest_counts build/logs/win32-tests.log)
+    record_counts "Windows tests, 32-bit (Wine)" build/logs/win32-tests.log $rc "$p" "$f" $((SECONDS - t0))
+  else
+    tail -30 build/logs/win32-build.log
+    record "Windows tests, 32-bit (Wine)" "FAILED (build)" 0 1
+  fi
+
+  t0=$SECONDS
+  w32 scripts/mixed-bitness.sh >build/logs/mixed-bitness.log 2>&1
+  rc=$?
   grep -E '^(ok|FAILED|== )' build/logs/mixed-bitness.log
-  read -r mp mf < <(sed -nE 's/^mixed bitness: ([0-9]+) passed, ([0-9]+) failed$/\1 \2/p' build/logs/mixed-bitness.log)
-  mp=${mp:-0}; mf=${mf:-0}
-  if [ $mx_status -ne 0 ] && [ "$mf" -eq 0 ]; then mf=1; fi
-  if [ $mx_status -eq 0 ]; then ms=ok; else ms=FAILED; tail -30 build/logs/mixed-bitness.log; fi
-  record "mixed bitness (Wine)" "$ms ($mp passed, $mf failed)" "$mp" "$mf"
+  read -r p f < <(sed -nE 's/^mixed bitness: ([0-9]+) passed, ([0-9]+) failed$/\1 \2/p' build/logs/mixed-bitness.log)
+  record_counts "mixed bitness (Wine)" build/logs/mixed-bitness.log $rc "$p" "$f" $((SECONDS - t0))
+
+  # Start-up to the title, both builds in one run. Under emulation the 32-bit time is
+  # qemu's, not the program's: the ratio then says nothing of Windows.
+  t0=$SECONDS
+  w32 scripts/bench-wine.sh --both startup_bench title >build/logs/startup-bitness.log 2>&1
+  rc=$?
+  ratio=$(grep '^median start to title' build/logs/startup-bitness.log)
+  echo "$ratio"
+  if [ $rc -eq 0 ] && [ -n "$ratio" ]; then
+    note=""
+    grep -q 'under emulation' build/logs/startup-bitness.log && note=", 32-bit emulated: says nothing of Windows"
+    record "start-up to title, 32 vs 64-bit" "ok (${ratio#median start to title: }$note; $((SECONDS - t0)) s)" 1 0
+  else
+    tail -20 build/logs/startup-bitness.log
+    record "start-up to title, 32 vs 64-bit" "FAILED" 0 1
+  fi
 else
-  echo "skipped: $ZOL_WINE32_REASON"
-  record "Windows tests, 32-bit (Wine)" "SKIPPED: $ZOL_WINE32_REASON" 0 0
+  w32_reason=${w32_answer#not run: }
+  [ -n "$w32_reason" ] || w32_reason="scripts/with-wine32.sh --check failed: $(tail -1 build/logs/wine32-check.log)"
+  echo "skipped: $w32_reason"
+  record "Windows tests, 32-bit (Wine)" "SKIPPED: $w32_reason" 0 0
   record "mixed bitness (Wine)" "SKIPPED: the same" 0 0
-  skipped=$((skipped + 2))
+  record "start-up to title, 32 vs 64-bit" "SKIPPED: the same" 0 0
+  skipped=$((skipped + 3))
 fi
 
 # ---- packages
 echo "== packages"
 if scripts/package.sh --no-build >build/logs/package.log 2>&1; then
   cat build/logs/package.log
-  scripts/package-test.sh >build/logs/package-test.log 2>&1
+  t0=$SECONDS
+  if [ "$w32_answer" = ok ]; then
+    w32 scripts/package-test.sh >build/logs/package-test.log 2>&1
+  else
+    scripts/package-test.sh >build/logs/package-test.log 2>&1
+  fi
   pk_status=$?
   grep -E '^(FAILED|== |Wine here)' build/logs/package-test.log
   read -r pp pf < <(sed -nE 's/^package tests: ([0-9]+) passed, ([0-9]+) failed$/\1 \2/p' build/logs/package-test.log)
-  pp=${pp:-0}; pf=${pf:-0}
-  if [ $pk_status -ne 0 ] && [ "$pf" -eq 0 ]; then pf=1; fi
-  if [ $pk_status -eq 0 ]; then ps=ok; else ps=FAILED; tail -30 build/logs/package-test.log; fi
-  record "packages (contents, installer)" "$ps ($pp passed, $pf failed)" "$pp" "$pf"
+  record_counts "packages (contents, installer)" build/logs/package-test.log $pk_status "$pp" "$pf" $((SECONDS - t0))
+  if grep -q '^Wine here cannot run 32-bit programs' build/logs/package-test.log; then
+    record "x86 installer (Wine)" "SKIPPED: ${w32_reason:-Wine here cannot run 32-bit programs}; the 64-bit stub was installed instead" 0 0
+    skipped=$((skipped + 1))
+  fi
 else
   tail -30 build/logs/package.log
   record "packages (contents, installer)" "FAILED (scripts/package.sh)" 0 1

@@ -2,7 +2,8 @@
 # Runs the Windows test programs of a build under Wine, each against the stand-in server of
 # the same build through real COM, in a working directory holding the example device
 # descriptions, in the build's own Wine prefix (BUILDDIR/prefix, a 64-bit prefix, which runs
-# 32-bit programs as well).
+# 32-bit programs as well; for the 32-bit build ZOL_WINE32_PREFIX when set: run it through
+# scripts/with-wine32.sh where the kernel runs no 32-bit programs).
 #
 #   scripts/win-tests.sh                          every program of build/win/win-tests.txt
 #   scripts/win-tests.sh build/win32 [TEST...]    those of the 32-bit build (or only TEST...)
@@ -24,7 +25,9 @@ source scripts/wine-env.sh
 trap 'zol_wine_reset >/dev/null 2>&1; zol_xvfb_stop' EXIT
 
 zol_xvfb_start || exit 1
-zol_wine_init "$build/prefix" || exit 1
+prefix=$build/prefix
+[ "$name" = win32 ] && [ -n "${ZOL_WINE32_PREFIX:-}" ] && prefix=$ZOL_WINE32_PREFIX
+zol_wine_init "$prefix" || exit 1
 "$ZOL_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 
 mkdir -p "$shots" "$root/build/logs"

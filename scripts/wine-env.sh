@@ -13,6 +13,9 @@
 #   zol_winpath UNIXPATH           the Windows path (Z:\...) of a Linux path
 #   zol_wine32_usable              whether 32-bit programs run here (why not: ZOL_WINE32_REASON)
 #
+# 32-bit programs run in the prefix ZOL_WINE32_PREFIX when it is set (scripts/with-wine32.sh
+# sets it to the one prefix it made where they run).
+#
 # Set by zol_wine_init and used by the others: WINEPREFIX, WINEARCH, WINEDEBUG,
 # WINEDLLOVERRIDES. ZOL_WINE is the loader used (Debian's /usr/lib/wine/wine64, or wine).
 
@@ -121,9 +124,10 @@ zol_wine_unregister() {
 }
 
 # zol_wine32_usable
-# True when Wine can run 32-bit Windows programs on this machine: the 32-bit loader
-# (package wine32:i386) is installed and the kernel runs 32-bit programs. Otherwise false,
-# with the reason in ZOL_WINE32_REASON (some virtual machines have no 32-bit user mode).
+# True when Wine can run 32-bit Windows programs here: the 32-bit loader (package
+# wine32:i386) is installed and starts, because the kernel runs 32-bit programs or because
+# this runs under scripts/with-wine32.sh, which emulates them. Otherwise false, with the
+# reason in ZOL_WINE32_REASON (some virtual machines have no 32-bit user mode).
 zol_wine32_usable() {
   ZOL_WINE32_REASON=""
   if [ ! -x /usr/lib/wine/wine ]; then
@@ -134,7 +138,7 @@ zol_wine32_usable() {
   if ! out=$(timeout 60 /usr/lib/wine/wine --version 2>&1); then
     case "$out" in
       *"Syntax error"*|*"Exec format error"*|*"cannot execute"*)
-        ZOL_WINE32_REASON="this machine does not run 32-bit (i386) programs, the 32-bit Wine loader among them" ;;
+        ZOL_WINE32_REASON="this machine does not run 32-bit (i386) programs, the 32-bit Wine loader among them (scripts/with-wine32.sh emulates them)" ;;
       *) ZOL_WINE32_REASON="the 32-bit Wine loader does not start: ${out:-timed out}" ;;
     esac
     return 1
