@@ -140,6 +140,23 @@ void CTarnelDlg::OnExportTags()
     std::vector<ServerTag> tags;
     for (const ServerTag& tag : list.tags)
         if (!oneDevice || ofDevice(tag.id)) tags.push_back(tag);
+    // A server without tags and a failing one answer alike; the user decides whether an
+    // existing file of tags gives way to an empty one.
+    const std::string failedEnd = list.walk.endedOnFailure
+                                      ? "Список тегов сервера закончился ошибкой " + HexResult(list.walk.lastFailure) +
+                                            ": в нём могут быть не все теги."
+                                      : std::string();
+    std::string old;
+    if (tags.empty() && ReadWholeFile(file, &old)) {
+        const std::size_t oldTags = CountTagRows(old);
+        if (oldTags != 0) {
+            std::string question = "В файле " + NarrowPath(file) + " тегов: " + std::to_string(oldTags) +
+                                   ", с сервера прочитано тегов: 0.";
+            if (!failedEnd.empty()) question += "\n" + failedEnd;
+            if (MessageBox(question + "\nЗаменить файл пустым списком?", nullptr, MB_YESNO | MB_ICONQUESTION) != IDYES)
+                return;
+        }
+    }
     const std::string content = WriteTagFile(MakeTagFileRecords(tags, CatalogueTagNaming()), TagFileFormat{});
     std::string error;
     if (!WriteFileAtomic(file, content, &error)) {
@@ -149,6 +166,8 @@ void CTarnelDlg::OnExportTags()
     std::string text = "Экспортировано тегов: " + std::to_string(tags.size()) + " в файл " + NarrowPath(file);
     if (list.walk.end != TagWalkEnd::Completed)
         text += "\nВ файле только прочитанные теги: " + IncompleteReason(list) + ".";
+    else if (!failedEnd.empty())
+        text += "\n" + failedEnd;
     if (list.periodFailures > 0)
         text += "\nСервер не выдал период у " + std::to_string(list.periodFailures) + " тегов (ошибка " +
                 HexResult(list.firstPeriodFailure) + "); их период в файле пуст.";

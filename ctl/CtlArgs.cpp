@@ -18,20 +18,25 @@ const CommandInfo kCommands[] = {
      "usage: zolctl tags [--dsc DIR] [--format csv|json]\n"
      "  Lists every tag the server holds, in the server's order, on standard output:\n"
      "  csv (the file's columns, ';', UTF-8) or json.\n"},
-    {"export", 1, 1, "--encoding --sep --device",
+    {"export", 1, 1, "--encoding --sep --device --allow-empty",
      "usage: zolctl export FILE [--dsc DIR] [--encoding utf8|cp1251] [--sep ';'|','|tab]\n"
-     "                          [--device TYPE ADDRESS]\n"
+     "                          [--device TYPE ADDRESS] [--allow-empty]\n"
      "  Writes the server's tags (or one device's) to FILE, replacing it as a whole:\n"
-     "  device;address;type;param;name;period_ms. Default: UTF-8 with BOM, ';', CR LF.\n"},
-    {"import", 1, 1, "--dry-run --replace --yes --strict",
+     "  device;address;type;param;name;period_ms. Default: UTF-8 with BOM, ';', CR LF.\n"
+     "  A FILE that holds tags is not replaced by one without any unless --allow-empty.\n"},
+    {"import", 1, 1, "--dry-run --replace --yes --strict --skip-invalid",
      "usage: zolctl import FILE [--dsc DIR] [--dry-run] [--replace] [--yes] [--strict]\n"
+     "                          [--skip-invalid]\n"
      "  Reads FILE (UTF-8 or Windows-1251, ';' ',' or tab), compares it with the server and\n"
      "  prints the plan: tags to add, to change the period, unchanged, and with --replace\n"
      "  the server's tags the file lacks, to delete. Then carries it out, unless --dry-run:\n"
      "  AddTag per tag added or changed, DeleteTag per tag deleted. Deleting needs --yes;\n"
      "  without it the plan is printed and nothing is done (exit code 1).\n"
      "  --strict: a device or name that differs from the descriptions makes the row invalid.\n"
-     "  Rows that cannot be used are reported as FILE:LINE: reason and never sent.\n"},
+     "  Rows that cannot be used are reported as FILE:LINE: reason and never sent.\n"
+     "  --replace never deletes a tag that any row names, valid or not; with invalid rows\n"
+     "  it changes nothing (exit code 1) unless --skip-invalid: then the valid rows are\n"
+     "  carried out and the tags the invalid rows name are kept as the server has them.\n"},
     {"add", 4, 4, "",
      "usage: zolctl add TYPE ADDRESS PARAM PERIOD_MS\n"
      "  Adds one tag (or sets the period of an existing one).\n"},
@@ -69,7 +74,8 @@ const char kGeneralUsage[] =
     "commands:\n"
     "  tags [--format csv|json]            every tag the server holds\n"
     "  export FILE [--encoding utf8|cp1251] [--sep ';'|','|tab] [--device TYPE ADDRESS]\n"
-    "  import FILE [--dry-run] [--replace] [--yes] [--strict]\n"
+    "              [--allow-empty]\n"
+    "  import FILE [--dry-run] [--replace] [--yes] [--strict] [--skip-invalid]\n"
     "  add TYPE ADDRESS PARAM PERIOD_MS\n"
     "  delete TYPE ADDRESS PARAM\n"
     "  delete-device TYPE ADDRESS\n"
@@ -87,8 +93,9 @@ const char kGeneralUsage[] =
     "\n"
     "TYPE 1..255, ADDRESS 1..247, PARAM 1..65534, PERIOD_MS 0..86400000.\n"
     "Results go to standard output, errors and progress to standard error.\n"
-    "Exit codes: 0 done; 1 some rows invalid or something refused (the rest was done);\n"
-    "2 usage error; 3 no connection to the server; 4 interrupted.\n";
+    "Exit codes: 0 done; 1 some rows invalid or something refused (the rest was done),\n"
+    "or standard output or error could not be written; 2 usage error; 3 no connection\n"
+    "to the server; 4 interrupted.\n";
 
 const CommandInfo* FindCommand(const std::string& name)
 {
@@ -210,12 +217,17 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
             args->yes = true;
         } else if (arg == "--strict") {
             args->strict = true;
+        } else if (arg == "--skip-invalid") {
+            args->skipInvalid = true;
+        } else if (arg == "--allow-empty") {
+            args->allowEmpty = true;
         } else {
             *error = "unknown option " + arg;
             return false;
         }
         if (hasInlineValue && (arg == "--verbose" || arg == "--dry-run" || arg == "--replace" ||
-                               arg == "--yes" || arg == "--strict"))
+                               arg == "--yes" || arg == "--strict" || arg == "--skip-invalid" ||
+                               arg == "--allow-empty"))
             return *error = "option " + arg + " takes no value", false;
         if (arg != "--verbose") options.push_back(arg);
     }

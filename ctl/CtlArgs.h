@@ -20,6 +20,8 @@ struct CtlArgs {
     bool hasDevice = false;            // export --device TYPE ADDRESS
     std::uint32_t deviceType = 0, deviceAddress = 0;
     bool dryRun = false, replace = false, yes = false, strict = false;  // import
+    bool skipInvalid = false;          // import --replace despite invalid rows
+    bool allowEmpty = false;           // export may replace a file of tags with an empty list
     int timeoutSeconds = 30;           // restart
 };
 

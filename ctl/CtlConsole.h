@@ -6,8 +6,14 @@
 #include <atomic>
 #include <string>
 
+// A write that fails is remembered (and nothing more is written to that stream), so that
+// a result cut short never passes for a whole one: FinishOutput reports it.
 void WriteOut(const std::string& utf8);
 void WriteErr(const std::string& utf8);
+// Ends the output: flushes a file and closes standard output, then, when a write to either
+// stream failed, says so once on standard error (if it can) and turns a success into exit
+// code 1. Returns the process's exit code.
+int FinishOutput(int exitCode);
 // Standard error is a console (progress is shown only there).
 bool ErrIsConsole();
 
@@ -18,7 +24,8 @@ void InstallInterruptHandler();
 
 enum CtlExitCode : int {
     kExitOk = 0,
-    kExitPartial = 1,     // some rows invalid or something refused; the rest was done
+    kExitPartial = 1,     // some rows invalid or something refused; the rest was done; or
+                          // standard output or error could not be written
     kExitUsage = 2,
     kExitConnection = 3,  // no connection, or the server went away
     kExitInterrupted = 4,

@@ -61,6 +61,11 @@ int ReportListProblems(const ServerTagList& list, const std::vector<TagFileRecor
     if (list.walk.end != TagWalkEnd::Completed) {
         WriteErr(DescribeUnendedWalk(list.walk));
         exitCode = kExitPartial;
+    } else if (list.walk.endedOnFailure) {
+        // A server without tags and a failing one answer alike: the list may lack tags.
+        WriteErr("warning: the server's tag list ended on a failed call (" + DescribeHResult(list.walk.lastFailure) +
+                 "): it may be incomplete; " + std::to_string(list.tags.size()) + " tags were read\n");
+        exitCode = kExitPartial;
     }
     if (list.periodFailures != 0) {
         WriteErr("the server did not give the period of " + std::to_string(list.periodFailures) +
@@ -71,13 +76,13 @@ int ReportListProblems(const ServerTagList& list, const std::vector<TagFileRecor
 }
 
 // "add;address;type;param;name;period_ms", a change with the old period after it, a
-// deletion without periods (the server's are not read for it).
+// deletion or a tag kept for an invalid row without periods (the server's are not read for it).
 std::string PlanLine(const char* action, const PlannedTag& tag, const TagNaming& naming, bool withOld)
 {
     std::string line = std::string(action) + ";" + std::to_string(tag.id.address) + ";" + std::to_string(tag.id.type) +
                        ";" + std::to_string(tag.id.param) + ";" +
                        Cp1251ToUtf8(naming.tagName(tag.id.address, tag.id.type, tag.id.param));
-    if (std::string(action) != "delete") {
+    if (std::string(action) != "delete" && std::string(action) != "keep") {
         TagFileRecord now;
         now.period = tag.period;
         line += ";" + FormatPeriodField(now);
@@ -97,6 +102,7 @@ void PrintPlan(const ImportPlan& plan, const TagNaming& naming)
     for (const PlannedTag& t : plan.add) out += PlanLine("add", t, naming, false);
     for (const PlannedTag& t : plan.change) out += PlanLine("change", t, naming, true);
     for (const PlannedTag& t : plan.remove) out += PlanLine("delete", t, naming, false);
+    for (const PlannedTag& t : plan.kept) out += PlanLine("keep", t, naming, false);
     out += "plan: add " + std::to_string(plan.add.size()) + ", change " + std::to_string(plan.change.size()) +
            ", unchanged " + std::to_string(plan.unchanged.size()) + ", delete " + std::to_string(plan.remove.size()) +
            "\n";
@@ -152,8 +158,18 @@ int CommandExport(const CtlArgs& args)
     format.byteOrderMark = format.encoding == TagFileEncoding::Utf8;
     format.separator = args.separator;
     format.crlf = true;
+    const std::filesystem::path path = std::filesystem::u8path(args.operands[0]);
+    std::string old;
+    if (records.empty() && !args.allowEmpty && ReadWholeFile(path, &old)) {
+        const std::size_t oldTags = CountTagRows(old);
+        if (oldTags != 0) {
+            WriteErr(args.operands[0] + " holds " + std::to_string(oldTags) +
+                     " tags and the list to export none: the file was not replaced (--allow-empty replaces it)\n");
+            return kExitPartial;
+        }
+    }
     std::string error;
-    if (!WriteFileAtomic(std::filesystem::u8path(args.operands[0]), WriteTagFile(records, format), &error)) {
+    if (!WriteFileAtomic(path, WriteTagFile(records, format), &error)) {
         WriteErr("cannot write " + args.operands[0] + ": " + error + "\n");
         return kExitPartial;
     }
@@ -198,12 +214,21 @@ int CommandImport(const CtlArgs& args)
     }
     if (list.walk.end == TagWalkEnd::RepeatedTag) WriteErr(DescribeUnendedWalk(list.walk));
 
-    const ImportPlan plan = MakeImportPlan(file.rows, list.tags, args.replace);
+    ImportPlanOptions planOptions;
+    planOptions.replace = args.replace;
+    planOptions.despiteInvalidRows = args.skipInvalid;
+    const ImportPlan plan = MakeImportPlan(file, list.tags, planOptions);
     PrintPlan(plan, naming);
     const bool rowsLost = file.invalidRows != 0;
     if (args.dryRun) {
         WriteErr("dry run: nothing was sent\n");
         return rowsLost ? kExitPartial : kExitOk;
+    }
+    if (plan.blocked) {
+        WriteErr(std::to_string(file.invalidRows) +
+                 " invalid rows: nothing was changed; correct them, or run again with --skip-invalid to carry "
+                 "out the rest and keep the tags they name\n");
+        return kExitPartial;
     }
     if (!plan.remove.empty() && !args.yes) {
         WriteErr(std::to_string(plan.remove.size()) +

@@ -18,5 +18,5 @@ int wmain(int argc, wchar_t** argv)
         arg.resize(arg.size() - 1);
         args.push_back(arg);
     }
-    return RunZolctl(args);
+    return FinishOutput(RunZolctl(args));
 }

@@ -26,6 +26,8 @@ std::wstring IssueReason(const TagFileIssue& issue)
         return Widen("нет строки заголовка (device;address;type;param;name;period_ms)");
     case TagFileIssueKind::HeaderLacksColumn:
         return Widen("в заголовке нет столбца ") + Quoted(issue.column);
+    case TagFileIssueKind::RepeatedColumn:
+        return Widen("в заголовке дважды столбец ") + Quoted(issue.column);
     case TagFileIssueKind::MissingValue:
         return Widen("не заполнен столбец ") + Quoted(issue.column);
     case TagFileIssueKind::BadType:

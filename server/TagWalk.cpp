@@ -49,6 +49,7 @@ TagWalkReport WalkServerTags(
                 report.end = TagWalkEnd::Disconnected;
                 break;
             }
+            if (cursor == 0) report.endedOnFailure = true;
             if (cursor != 0 && ++failuresInRow >= options.maxFailuresInRow) {
                 report.end = TagWalkEnd::FailureLimit;
                 break;

@@ -34,6 +34,9 @@ struct TagWalkReport {
     std::size_t calls = 0;        // EnumTags calls made
     std::size_t failedCalls = 0;  // of which failed
     HResult lastFailure = kS_OK;  // result of the last failed call
+    // The call that ended the walk (cursor left at 0) failed: a server without tags answers
+    // so, and so does one that fails; lastFailure is its result.
+    bool endedOnFailure = false;
 };
 
 // Walks EnumTags from cursor 0 until the server leaves the cursor at 0, calling onTag once

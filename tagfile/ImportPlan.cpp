@@ -29,22 +29,34 @@ bool CTagIdSet::Contains(const TagId& id) const
     return key != ~0ull && std::binary_search(m_sorted.begin(), m_sorted.end(), key);
 }
 
-ImportPlan MakeImportPlan(const std::vector<TagFileRow>& rows, const std::vector<ServerTag>& serverTags,
-                          bool replace)
+namespace {
+
+// A tag an invalid row names, and the row's line.
+struct NamedTag {
+    TagId id;
+    int line = 0;
+};
+
+ImportPlan MakePlan(const std::vector<TagFileRow>& rows, const std::vector<NamedTag>& namedByInvalidRows,
+                    std::size_t invalidRows, const std::vector<ServerTag>& serverTags,
+                    const ImportPlanOptions& options)
 {
     std::unordered_map<TagId, const ServerTag*, TagIdHash> onServer;
     onServer.reserve(serverTags.size());
     for (const ServerTag& tag : serverTags) onServer.emplace(tag.id, &tag);
 
     ImportPlan plan;
-    std::unordered_map<TagId, bool, TagIdHash> inFile;
-    if (replace) inFile.reserve(rows.size());
+    plan.invalidRows = invalidRows;
+    plan.blocked = options.replace && invalidRows != 0 && !options.despiteInvalidRows;
+    // Per tag the file names: the line of an invalid row naming it, or 0 for a usable row.
+    std::unordered_map<TagId, int, TagIdHash> inFile;
+    if (options.replace) inFile.reserve(rows.size() + namedByInvalidRows.size());
     for (const TagFileRow& row : rows) {
         PlannedTag planned;
         planned.id = row.id;
         planned.period = row.period;
         planned.line = row.line;
-        if (replace) inFile.emplace(row.id, true);
+        if (options.replace) inFile[row.id] = 0;
         const auto found = onServer.find(row.id);
         if (found == onServer.end()) {
             plan.add.push_back(planned);
@@ -57,16 +69,44 @@ ImportPlan MakeImportPlan(const std::vector<TagFileRow>& rows, const std::vector
         else
             plan.change.push_back(planned);
     }
-    if (replace) {
+    if (options.replace) {
+        for (const NamedTag& named : namedByInvalidRows) inFile.emplace(named.id, named.line);
         for (const ServerTag& tag : serverTags) {
-            if (inFile.count(tag.id) != 0) continue;
+            const auto named = inFile.find(tag.id);
+            if (named != inFile.end() && named->second == 0) continue;
             PlannedTag planned;
             planned.id = tag.id;
             planned.period = tag.period;
             planned.oldPeriod = tag.period;
             planned.oldPeriodKnown = tag.periodKnown;
-            plan.remove.push_back(planned);
+            if (named == inFile.end()) {
+                plan.remove.push_back(planned);
+            } else {
+                planned.line = named->second;
+                plan.kept.push_back(planned);
+            }
         }
     }
     return plan;
+}
+
+}  // namespace
+
+ImportPlan MakeImportPlan(const TagFileContent& file, const std::vector<ServerTag>& serverTags,
+                          const ImportPlanOptions& options)
+{
+    std::vector<NamedTag> named;
+    if (options.replace) {
+        for (const TagFileIssue& issue : file.issues)
+            if (issue.invalid && issue.namesTag) named.push_back(NamedTag{issue.id, issue.line});
+    }
+    return MakePlan(file.rows, named, file.invalidRows, serverTags, options);
+}
+
+ImportPlan MakeImportPlan(const std::vector<TagFileRow>& rows, const std::vector<ServerTag>& serverTags,
+                          bool replace)
+{
+    ImportPlanOptions options;
+    options.replace = replace;
+    return MakePlan(rows, {}, 0, serverTags, options);
 }

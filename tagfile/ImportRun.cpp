@@ -7,6 +7,12 @@ ImportReport RunImportPlan(const ImportPlan& plan, ITagServer& server, const Imp
     ImportReport report;
     report.unchanged = plan.unchanged.size();
     const std::size_t total = plan.Calls();
+    report.invalidRows = plan.invalidRows;
+    if (plan.blocked) {
+        report.blocked = true;
+        report.notAttempted = total;
+        return report;
+    }
     std::size_t done = 0;
 
     // Returns false when the run must end.

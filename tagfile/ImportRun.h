@@ -1,7 +1,8 @@
 // Carrying out an import plan on the server: one AddTag per tag to add or change, then one
 // DeleteTag per tag to delete. A refusal is recorded and the rest is still done; a lost
 // connection ends the run (every further call would fail the same way), as does the
-// caller's stop test. The report counts what the server accepted.
+// caller's stop test. The report counts what the server accepted. A blocked plan (a
+// replace from a file with invalid rows, not allowed) sends nothing.
 #pragma once
 
 #include "server/TagServer.h"
@@ -28,6 +29,7 @@ struct ImportReport {
     bool disconnected = false;
     HResult disconnectResult = kS_OK;
     bool stopped = false;
+    bool blocked = false;           // the plan was blocked: nothing was sent
     std::size_t notAttempted = 0;   // calls of the plan never made (disconnected or stopped)
 };
 

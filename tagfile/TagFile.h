@@ -59,6 +59,7 @@ enum class TagFileEncoding {
     Utf8,     // export's default (with a byte-order mark)
     Cp1251,   // what a spreadsheet in a Russian locale saves as "CSV"
     Utf16Le,  // read only: a spreadsheet's "Unicode text" (always with its byte-order mark)
+    Utf16Be,  // read only: the same big-endian, with its byte-order mark
 };
 
 struct TagFileFormat {

@@ -202,7 +202,7 @@ public:
             }
             const int line = scanner.Line();
             if (!scanner.ReadRecord(fields)) {
-                Invalid(line, TagFileIssueKind::UnclosedQuote);
+                NameTag(Invalid(line, TagFileIssueKind::UnclosedQuote), fields);
                 break;
             }
             if (AllEmpty(fields)) continue;
@@ -222,6 +222,13 @@ private:
             format.encoding = TagFileEncoding::Utf16Le;
             format.byteOrderMark = true;
             converted = Utf16LeToUtf8(bytes.substr(2));
+            return converted;
+        }
+        if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
+            static_cast<unsigned char>(bytes[1]) == 0xFF) {
+            format.encoding = TagFileEncoding::Utf16Be;
+            format.byteOrderMark = true;
+            converted = Utf16BeToUtf8(bytes.substr(2));
             return converted;
         }
         if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
@@ -251,10 +258,14 @@ private:
         for (std::size_t i = 0; i < fields.size(); ++i) {
             const std::string name = Lower(fields[i]);
             for (int c = 0; c < kTagFileColumnCount; ++c) {
-                if (name == kTagFileColumns[c] && m_column[c] < 0) {
-                    m_column[c] = static_cast<int>(i);
-                    any = true;
+                if (name != kTagFileColumns[c]) continue;
+                // Taking either of two columns of one name would be a guess.
+                if (m_column[c] >= 0) {
+                    Fatal(line, TagFileIssueKind::RepeatedColumn, kTagFileColumns[c]);
+                    return false;
                 }
+                m_column[c] = static_cast<int>(i);
+                any = true;
             }
         }
         if (!any) {
@@ -281,6 +292,7 @@ private:
             if (value[c] == nullptr || value[c]->empty()) {
                 TagFileIssue& issue = Invalid(line, TagFileIssueKind::MissingValue);
                 issue.column = kTagFileColumns[c];
+                NameTag(issue, fields);
                 return;
             }
         }
@@ -289,16 +301,16 @@ private:
         row.line = line;
         std::int64_t number = 0;
         if (!ParseDecimal(*value[kType], kFileTypeMax, &number) || number < kFileTypeMin)
-            return BadField(line, TagFileIssueKind::BadType, *value[kType]);
+            return BadField(line, TagFileIssueKind::BadType, *value[kType], fields);
         row.id.type = static_cast<std::uint32_t>(number);
         if (!ParseDecimal(*value[kAddress], kFileAddressMax, &number) || number < kFileAddressMin)
-            return BadField(line, TagFileIssueKind::BadAddress, *value[kAddress]);
+            return BadField(line, TagFileIssueKind::BadAddress, *value[kAddress], fields);
         row.id.address = static_cast<std::uint32_t>(number);
         if (!ParseDecimal(*value[kParam], kFileParamMax, &number) || !IsTagParameterNumber(number))
-            return BadField(line, TagFileIssueKind::BadParam, *value[kParam]);
+            return BadField(line, TagFileIssueKind::BadParam, *value[kParam], fields);
         row.id.param = static_cast<std::uint32_t>(number);
         if (!ParseDecimal(*value[kPeriod], kFilePeriodMaxMs, &number))
-            return BadField(line, TagFileIssueKind::BadPeriod, *value[kPeriod]);
+            return BadField(line, TagFileIssueKind::BadPeriod, *value[kPeriod], fields);
         row.period = PeriodFromMs(number);
 
         row.hasDevice = value[kDevice] != nullptr && !value[kDevice]->empty();
@@ -353,6 +365,8 @@ private:
         issue.invalid = m_options.strict;
         issue.text = Cp1251ToUtf8(found);
         issue.expected = Cp1251ToUtf8(expected);
+        issue.namesTag = m_options.strict;
+        issue.id = row.id;
         m_content.issues.push_back(std::move(issue));
         if (m_options.strict) {
             ++m_content.invalidRows;
@@ -391,15 +405,37 @@ private:
             if (s.conflict) {
                 TagFileIssue& issue = Invalid(m_rows[i].line, TagFileIssueKind::ConflictingPeriods);
                 issue.otherLine = m_rows[i == s.first ? s.differing : s.first].line;
+                issue.namesTag = true;
+                issue.id = m_rows[i].id;
             } else if (s.firstKept == i) {
                 m_content.rows.push_back(std::move(m_rows[i]));
             }
         }
     }
 
-    void BadField(int line, TagFileIssueKind kind, const std::string& field)
+    void BadField(int line, TagFileIssueKind kind, const std::string& field, const std::vector<std::string>& fields)
     {
-        Invalid(line, kind).text = ToUtf8(field);
+        TagFileIssue& issue = Invalid(line, kind);
+        issue.text = ToUtf8(field);
+        NameTag(issue, fields);
+    }
+
+    // The tag an invalid row names: its type, address and param as plain numbers, whatever
+    // their range (a server may hold tags outside the file's ranges, and export writes them).
+    void NameTag(TagFileIssue& issue, const std::vector<std::string>& fields) const
+    {
+        std::uint32_t id[3] = {};
+        const int columns[3] = {kType, kAddress, kParam};
+        for (int k = 0; k < 3; ++k) {
+            const int c = m_column[columns[k]];
+            std::int64_t number = 0;
+            if (c < 0 || static_cast<std::size_t>(c) >= fields.size() ||
+                !ParseDecimal(fields[static_cast<std::size_t>(c)], 0xFFFFFFFFll, &number))
+                return;
+            id[k] = static_cast<std::uint32_t>(number);
+        }
+        issue.namesTag = true;
+        issue.id = TagId{id[0], id[1], id[2]};
     }
 
     TagFileIssue& Invalid(int line, TagFileIssueKind kind)
@@ -442,6 +478,8 @@ std::string DescribeTagFileIssue(const TagFileIssue& issue)
         return "no header line naming the columns (device;address;type;param;name;period_ms)";
     case TagFileIssueKind::HeaderLacksColumn:
         return "the header line has no column '" + issue.column + "'";
+    case TagFileIssueKind::RepeatedColumn:
+        return "column " + issue.column + " twice";
     case TagFileIssueKind::MissingValue:
         return "no " + issue.column;
     case TagFileIssueKind::BadType:
@@ -474,6 +512,11 @@ TagFileContent ReadTagFile(std::string_view bytes, const TagFileReadOptions& opt
     CReader(options, content).Read(bytes);
     return content;
 }
+
+std::size_t CountTagRows(std::string_view bytes)
+{
+    const TagFileContent content = ReadTagFile(bytes);
+    return content.readable ? content.rows.size() + content.invalidRows : 0;
 
 std::vector<std::vector<std::string>> SplitCsvRecords(std::string_view text, char separator)
 {

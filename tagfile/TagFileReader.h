@@ -1,9 +1,10 @@
 // Reading a tag file (TagFile.h) as export writes it and as a person or a spreadsheet saves
-// it: with or without a byte-order mark; UTF-8, Windows-1251 or UTF-16LE, detected; the
-// separator ';', ',' or tab, detected from the header line; columns found by their names in
-// the header, in any order (others are ignored); quoted fields with doubled quotes, line
-// breaks inside quotes allowed; CR LF, LF or CR line ends; blank lines, lines of empty
-// fields and lines starting with '#' skipped.
+// it: with or without a byte-order mark; UTF-8, Windows-1251 or UTF-16 (little- or
+// big-endian, with its byte-order mark), detected; the separator ';', ',' or tab, detected
+// from the header line; columns found by their names in the header, in any order (others
+// are ignored; a known one named twice refuses the file); quoted fields with doubled
+// quotes, line breaks inside quotes allowed; CR LF, LF or CR line ends; blank lines, lines
+// of empty fields and lines starting with '#' skipped.
 //
 // A row that cannot be used is an issue with invalid = true and is never among the rows:
 // a missing or empty column, a value outside its range, a period that is not a whole number
@@ -25,6 +26,7 @@ enum class TagFileIssueKind {
     // The file as a whole
     NoHeader,          // no header line naming the columns
     HeaderLacksColumn, // column: the required column the header does not name
+    RepeatedColumn,    // column: a column the header names twice
     // Invalid rows
     MissingValue,      // column: the column the row lacks or leaves empty
     BadType,           // text: the field
@@ -48,6 +50,10 @@ struct TagFileIssue {
     std::string expected;  // UTF-8, for messages
     int otherLine = 0;
     std::size_t count = 0;
+    // An invalid row whose type, address and param are plain numbers names that tag, even
+    // when a value is out of range or another field is wrong: a replace never deletes it.
+    bool namesTag = false;
+    TagId id;
 };
 
 // "type '300' is not a number from 1 to 255", "device 'PM3' differs from the catalogue's
@@ -76,6 +82,10 @@ struct TagFileContent {
 };
 
 TagFileContent ReadTagFile(std::string_view bytes, const TagFileReadOptions& options = {});
+
+// The rows of a file that name tags, usable or not (0 for a file that is no tag file): what
+// an export would lose by replacing it.
+std::size_t CountTagRows(std::string_view bytes);
 
 // The records of a CSV text as the tag file reader splits them (quotes, doubled quotes,
 // line breaks inside quotes, CR LF / LF / CR), for other tables that keep the same

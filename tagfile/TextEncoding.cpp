@@ -86,14 +86,17 @@ bool IsValidUtf8(std::string_view text)
     return true;
 }
 
-std::string Utf16LeToUtf8(std::string_view bytes)
+namespace {
+
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian)
 {
     std::string out;
     out.reserve(bytes.size());
     const std::size_t units = bytes.size() / 2;
+    const std::size_t high = bigEndian ? 0 : 1;
     auto unitAt = [&](std::size_t i) {
-        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2 * i])) |
-               (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2 * i + 1])) << 8);
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2 * i + 1 - high])) |
+               (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2 * i + high])) << 8);
     };
     for (std::size_t i = 0; i < units; ++i) {
         std::uint32_t u = unitAt(i);
@@ -111,3 +114,8 @@ std::string Utf16LeToUtf8(std::string_view bytes)
     if (bytes.size() % 2 != 0) AppendUtf8(out, 0xFFFD);
     return out;
 }
+
+}  // namespace
+
+std::string Utf16LeToUtf8(std::string_view bytes) { return Utf16ToUtf8(bytes, false); }
+std::string Utf16BeToUtf8(std::string_view bytes) { return Utf16ToUtf8(bytes, true); }

@@ -1,4 +1,4 @@
-// Conversions between the system's Windows-1251 text, UTF-8 and UTF-16LE, without the
+// Conversions between the system's Windows-1251 text, UTF-8 and UTF-16, without the
 // platform: tag files are read and written the same way on every system.
 #pragma once
 
@@ -19,3 +19,5 @@ bool IsValidUtf8(std::string_view text);
 // UTF-16LE bytes (no byte-order mark) as UTF-8; an unpaired surrogate or a final odd byte
 // becomes U+FFFD.
 std::string Utf16LeToUtf8(std::string_view bytes);
+// The same for UTF-16BE.
+std::string Utf16BeToUtf8(std::string_view bytes);

@@ -28,8 +28,11 @@ TEST(CtlArgs, CommandsWithTheirOptions)
     EXPECT_EQ(a.deviceAddress, 5u);
 
     CtlArgs i;
-    ASSERT_TRUE(Parse({"import", "in.csv", "--dry-run", "--replace", "--yes", "--strict", "--dsc", "D"}, &i));
-    EXPECT_TRUE(i.dryRun && i.replace && i.yes && i.strict);
+    ASSERT_TRUE(Parse({"import", "in.csv", "--dry-run", "--replace", "--yes", "--strict", "--skip-invalid", "--dsc", "D"}, &i));
+    EXPECT_TRUE(i.dryRun && i.replace && i.yes && i.strict && i.skipInvalid);
+    CtlArgs e;
+    ASSERT_TRUE(Parse({"export", "out.csv", "--allow-empty"}, &e));
+    EXPECT_TRUE(e.allowEmpty);
     EXPECT_EQ(i.dsc, "D");
 
     CtlArgs r;
@@ -57,6 +60,9 @@ TEST(CtlArgs, UsageErrorsAreRefusedWithAReason)
         {"tags", "--format", "xml"},
         {"restart", "--timeout", "-1"},
         {"add", "7", "5", "1"},                 // PERIOD_MS missing
+        {"export", "a.csv", "--skip-invalid"},  // import's
+        {"import", "a.csv", "--allow-empty"},   // export's
+        {"import", "a.csv", "--skip-invalid=1"},
     };
     for (const auto& argv : bad) {
         CtlArgs a;

@@ -65,6 +65,103 @@ TEST(ImportPlan, SortsRowsIntoAddChangeUnchangedAndWithReplaceDelete)
     EXPECT_EQ(Ids(MakeImportPlan(file.rows, unknown, false).change), "1/5/2 1/5/1 ");
 }
 
+// A replace never deletes a tag that any row of the file names, valid or not, and with
+// invalid rows it is blocked unless the caller goes ahead knowingly.
+class ReplaceWithInvalidRows : public tagfile_test::CatalogueTest {
+protected:
+    // The server holds 1/1/1..1/1/4 (PM3F, 1 ms each); the file keeps 1/1/2 and, in one or
+    // more invalid rows, names others.
+    void Check(const std::string& invalidRows, const std::string& keptIds, const std::string& removedIds,
+               bool strict = false)
+    {
+        CFakeTagServer server;
+        for (std::uint32_t p = 1; p <= 4; ++p) server.Put(1, 1, p, 10000);
+        const TagNaming naming = CatalogueTagNaming();
+        TagFileReadOptions options;
+        options.naming = &naming;
+        options.strict = strict;
+        const TagFileContent file =
+            ReadTagFile("device;address;type;param;name;period_ms\nPM3F;1;1;2;;1\n" + invalidRows, options);
+        ASSERT_NE(file.invalidRows, 0u) << invalidRows;
+        const std::vector<ServerTag> tags = ReadServerTags(server).tags;
+
+        ImportPlanOptions replace;
+        replace.replace = true;
+        const ImportPlan blocked = MakeImportPlan(file, tags, replace);
+        EXPECT_TRUE(blocked.blocked);
+        EXPECT_EQ(Ids(blocked.kept), keptIds) << invalidRows;
+        EXPECT_EQ(Ids(blocked.remove), removedIds) << invalidRows;
+        const std::size_t callsBefore = server.calls.Total();
+        const ImportReport nothing = RunImportPlan(blocked, server);
+        EXPECT_TRUE(nothing.blocked);
+        EXPECT_EQ(nothing.notAttempted, blocked.Calls());
+        EXPECT_EQ(server.calls.Total(), callsBefore) << "a blocked plan sends nothing";
+
+        replace.despiteInvalidRows = true;
+        const ImportPlan plan = MakeImportPlan(file, tags, replace);
+        EXPECT_FALSE(plan.blocked);
+        const ImportReport report = RunImportPlan(plan, server);
+        EXPECT_FALSE(report.blocked);
+        EXPECT_EQ(report.invalidRows, file.invalidRows);
+        for (const PlannedTag& kept : plan.kept)
+            EXPECT_TRUE(server.Has(kept.id.type, kept.id.address, kept.id.param)) << invalidRows;
+        EXPECT_TRUE(server.Has(1, 1, 2));
+        EXPECT_EQ(server.tags.size(), 1 + plan.kept.size()) << "the tags no row names are deleted";
+    }
+};
+
+TEST_F(ReplaceWithInvalidRows, OddPeriodsAsExportWritesThem)
+{
+    // 1.0001 ms and 100,000,000 ms: written by export with a warning, refused by import.
+    Check("PM3F;1;1;1;PM3F(001).;1.0001\nPM3F;1;1;3;;100000000\n", "1/1/1 1/1/3 ", "1/1/4 ");
+}
+
+TEST_F(ReplaceWithInvalidRows, ATagTwiceWithDifferentPeriods)
+{
+    Check(";1;1;3;;100\n;1;1;3;;200\n", "1/1/3 ", "1/1/1 1/1/4 ");
+}
+
+TEST_F(ReplaceWithInvalidRows, APeriodTypoAndValuesOutsideTheFilesRanges)
+{
+    // A row that names its tag with numbers out of range still names it; one whose numbers
+    // are not numbers names nothing.
+    Check(";1;1;3;;2000.5\n;1;1;4;;\n;x;1;1;;5\n", "1/1/3 1/1/4 ", "1/1/1 ");
+    CFakeTagServer server;
+    server.Put(1, 255, 65535, 0);  // outside what a file may carry; export writes it
+    server.Put(300, 1, 1, 0);
+    ImportPlanOptions replace;
+    replace.replace = true;
+    const TagFileContent file = Read(";255;1;65535;;0\n;1;300;1;;0\n");
+    const ImportPlan plan = MakeImportPlan(file, ReadServerTags(server).tags, replace);
+    EXPECT_EQ(Ids(plan.remove), "");
+    EXPECT_EQ(Ids(plan.kept), "1/255/65535 300/1/1 ");
+    EXPECT_EQ(plan.kept[0].line, 2);
+}
+
+TEST_F(ReplaceWithInvalidRows, ANameThatDiffersWhenStrict)
+{
+    Check("PM3F;1;1;3;PM3F(001).Wrong;1\n", "1/1/3 ", "1/1/1 1/1/4 ", true);
+}
+
+TEST(ImportPlan, WithoutReplaceOrInvalidRowsNothingIsBlockedOrKept)
+{
+    CFakeTagServer server;
+    server.Put(1, 1, 1, 0);
+    server.Put(1, 1, 2, 0);
+    const std::vector<ServerTag> tags = ReadServerTags(server).tags;
+    ImportPlanOptions options;
+    const TagFileContent invalid = Read(";1;1;1;;0.5\n;1;1;3;;1\n");
+    const ImportPlan add = MakeImportPlan(invalid, tags, options);
+    EXPECT_FALSE(add.blocked);
+    EXPECT_EQ(Ids(add.add), "1/1/3 ");
+    EXPECT_TRUE(add.kept.empty() && add.remove.empty());
+
+    options.replace = true;
+    const ImportPlan clean = MakeImportPlan(Read(";1;1;1;;0\n"), tags, options);
+    EXPECT_FALSE(clean.blocked);
+    EXPECT_EQ(Ids(clean.remove), "1/1/2 ");
+}
+
 TEST(ImportRun, RefusalsAreListedAndTheRestIsDone)
 {
     CFakeTagServer server;
@@ -164,6 +261,33 @@ TEST(ServerTags, TheWalkIsBoundedAndLossesAndRefusalsAreTold)
     EXPECT_EQ(list.periodFailures, 1u);
     EXPECT_EQ(list.firstPeriodFailure, kE_FAIL);
     EXPECT_FALSE(list.tags[0].periodKnown);
+}
+
+TEST(ServerTags, AListThatEndsOnAFailedCallIsToldFromOneThatEndsWell)
+{
+    CFakeTagServer server;
+    for (std::uint32_t p = 1; p <= 3; ++p) server.Put(1, 1, p);
+    server.failingEnumCalls = {1};
+    server.refusal = kE_FAIL;
+    ServerTagList list = ReadServerTags(server);
+    EXPECT_TRUE(list.tags.empty());
+    EXPECT_TRUE(list.walk.endedOnFailure);
+    EXPECT_EQ(list.walk.lastFailure, kE_FAIL);
+
+    // A failure in the middle that the walk gets past, and a clean walk, end well.
+    server.calls = {};
+    server.failingEnumCalls = {2};
+    list = ReadServerTags(server);
+    EXPECT_EQ(list.tags.size(), 3u);
+    EXPECT_FALSE(list.walk.endedOnFailure);
+}
+
+TEST(TagFileRows, CountsTheRowsThatNameTagsValidOrNot)
+{
+    EXPECT_EQ(CountTagRows("address;type;param;period_ms\n1;1;1;0\n1;1;2;0.5\n\n"), 2u);
+    EXPECT_EQ(CountTagRows("\xEF\xBB\xBF" "device;address;type;param;name;period_ms\r\n"), 0u);
+    EXPECT_EQ(CountTagRows("just text\n1;2;3\n"), 0u);
+    EXPECT_EQ(CountTagRows(""), 0u);
 }
 
 class TagFileRoundTrip : public tagfile_test::CatalogueTest {};

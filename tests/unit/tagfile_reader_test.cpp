@@ -60,6 +60,16 @@ std::string Utf16LeWithBom(const std::u16string& text)
     return bytes;
 }
 
+std::string Utf16BeWithBom(const std::u16string& text)
+{
+    std::string bytes = "\xFE\xFF";
+    for (char16_t u : text) {
+        bytes += static_cast<char>(u >> 8);
+        bytes += static_cast<char>(u & 0xFF);
+    }
+    return bytes;
+}
+
 TEST(TagFileReader, DetectsEncodingSeparatorAndHeaderOrder)
 {
     struct Case {
@@ -79,6 +89,9 @@ TEST(TagFileReader, DetectsEncodingSeparatorAndHeaderOrder)
         {"utf-16le with bom, tabs",
          Utf16LeWithBom(u"device\taddress\ttype\tparam\tname\tperiod_ms\r\n\u0421\t12\t7\t3\tx\t5\r\n"),
          TagFileEncoding::Utf16Le, '\t', true},
+        {"utf-16be with bom, a character beyond the first plane",
+         Utf16BeWithBom(u"device;address;type;param;name;period_ms\r\n\u0421;12;7;3;\U0001F600;5\r\n"),
+         TagFileEncoding::Utf16Be, ';', true},
     };
     for (const Case& k : cases) {
         const TagFileContent c = ReadTagFile(k.bytes);
@@ -94,6 +107,10 @@ TEST(TagFileReader, DetectsEncodingSeparatorAndHeaderOrder)
     EXPECT_EQ(ReadTagFile(cases[0].bytes).rows[0].device, "Счётчик");
     EXPECT_EQ(ReadTagFile(cases[2].bytes).rows[0].device, "Счётчик");
     EXPECT_EQ(ReadTagFile(cases[3].bytes).rows[0].device, "С");
+    EXPECT_EQ(ReadTagFile(cases[4].bytes).rows[0].device, "С");
+    TagFileContent be = ReadTagFile(Utf16BeWithBom(u"address;type;param;period_ms\n1;1;1;x\xE9\n"));
+    ASSERT_EQ(be.issues.size(), 1u);
+    EXPECT_EQ(be.issues[0].text, u8"x\u00E9");
 }
 
 TEST(TagFileReader, BrokenRowsBesideGoodOnesAreReportedWithTheirLinesAndNeverKept)
@@ -158,6 +175,9 @@ TEST(TagFileReader, AFileWithoutAUsableHeaderIsNotRead)
         {"\xEF\xBB\xBF\r\n\r\n", "3:no header line naming the columns (device;address;type;param;name;period_ms)"},
         {"PM3F;5;1;14;x;1000\n", "1:no header line naming the columns (device;address;type;param;name;period_ms)"},
         {"#c\ndevice;address;type;name;period_ms\n;5;1;x;1\n", "2:the header line has no column 'param'"},
+        // Either of two columns of one name would be a guess.
+        {"address;type;param;period_ms;Period_ms\n1;1;1;5;50\n", "1:column period_ms twice"},
+        {"device;address;type;param;device;period_ms\n;1;1;1;;5\n", "1:column device twice"},
     };
     for (const auto& k : cases) {
         const TagFileContent c = ReadTagFile(k.bytes);

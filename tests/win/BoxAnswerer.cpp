@@ -4,6 +4,27 @@
 
 #include "UiDriver.h"
 
+namespace {
+
+std::mutex g_ruleMutex;
+std::function<int(const std::string&)> g_questionRule;
+
+int QuestionAnswer(HWND box, const std::string& text)
+{
+    if (GetDlgItem(box, IDYES) == nullptr) return IDOK;
+    std::lock_guard<std::mutex> lock(g_ruleMutex);
+    const int answer = g_questionRule ? g_questionRule(text) : 0;
+    return answer != 0 ? answer : IDOK;
+}
+
+}  // namespace
+
+void CBoxAnswerer::SetQuestionRule(std::function<int(const std::string& text)> rule)
+{
+    std::lock_guard<std::mutex> lock(g_ruleMutex);
+    g_questionRule = std::move(rule);
+}
+
 CBoxAnswerer::CBoxAnswerer() : m_thread(&CBoxAnswerer::Run, this) {}
 
 CBoxAnswerer::~CBoxAnswerer() { Stop(); }
@@ -32,7 +53,7 @@ void CBoxAnswerer::Run()
             if (!IsWindowVisible(window) || !ui_driver::IsMessageBox(window)) continue;
             const std::string text = ui_driver::MessageBoxText(window);
             ui_driver::SaveScreenshot(window, "message-box");
-            ui_driver::PressButton(window, IDOK);
+            ui_driver::PressButton(window, QuestionAnswer(window, text));
             ui_driver::WaitUntilGone(window, 5000);
             std::lock_guard<std::mutex> lock(m_mutex);
             m_texts.push_back(text);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -20,6 +21,10 @@ public:
     bool WaitForCount(size_t count, int timeoutMs = 15000);
     // Stops answering (boxes that appear afterwards stay open).
     void Stop();
+
+    // For every answerer: a box with a Yes button is answered with the button the rule
+    // returns for its text (IDYES or IDNO; 0 or no rule: OK, as any other box).
+    static void SetQuestionRule(std::function<int(const std::string& text)> rule);
 
 private:
     void Run();

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "BoxAnswerer.h"
 #include "MainWindowRun.h"
 #include "MenuDriver.h"
 #include "ServerFiles.h"
@@ -188,6 +189,54 @@ TEST_F(TagFileTest, ExportOfEveryTagAndOfOneDeviceAndAFileThatCannotBeWritten)
     EXPECT_EQ(run.boxes[0], "Экспортировано тегов: 3 в файл all.csv");
     EXPECT_EQ(run.boxes[1], "Экспортировано тегов: 2 в файл one.csv");
     EXPECT_EQ(run.boxes.back().rfind("Не удалось записать файл locked.csv: ", 0), 0u) << run.boxes.back();
+}
+
+// A server whose tag list fails from the first call looks empty: the window starts as with
+// an empty server, but its export names the failure and replaces a file of tags only when
+// the user says so.
+TEST_F(TagFileTest, AFailingTagListReplacesAnExportOfTagsOnlyWhenTheUserSaysSo)
+{
+    Prepare("7 5 1 20000000\n7 5 2 30000000\n7 6 3 15000000\n");
+    standin::SetFaults("fail EnumTags 0x80004005\n");
+    const std::filesystem::path prev = File("prev.csv");
+    const std::string good = "\xEF\xBB\xBF" "device;address;type;param;name;period_ms\r\n"
+                             "Meter;5;7;1;Meter(005).Voltage;2000\r\n"
+                             "Meter;5;7;2;Meter(005).Phase.A;3000\r\n"
+                             "Meter;6;7;3;Meter(006).Phase.B;1500\r\n";
+    WriteFile(prev, good);
+    std::atomic<int> asked{0};
+    CBoxAnswerer::SetQuestionRule([&](const std::string& text) {
+        if (text.find("Заменить файл пустым списком?") == std::string::npos) return IDYES;  // the file dialog's
+        return ++asked == 1 ? IDNO : IDYES;
+    });
+    std::string afterNo;
+    std::size_t treeItems = 99;
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        treeItems = static_cast<std::size_t>(SendMessageW(Tree(window), TVM_GETCOUNT, 0, 0));
+        for (int round = 1; round <= 2; ++round) {
+            if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Экспорт тегов...")) break;
+            ChooseFile("Экспорт тегов", prev);
+            ui_driver::WaitFor([&] { return asked >= round; }, 10000);
+            Sleep(1000);
+            if (round == 1) afterNo = ReadFile(prev);
+        }
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    CBoxAnswerer::SetQuestionRule(nullptr);
+
+    EXPECT_EQ(treeItems, 0u);
+    EXPECT_EQ(afterNo, good);
+    EXPECT_EQ(ReadFile(prev), "\xEF\xBB\xBF" "device;address;type;param;name;period_ms\r\n");
+    std::vector<std::string> ours;  // the window's boxes, not the file dialog's
+    for (const std::string& box : run.boxes)
+        if (box.find("тегов") != std::string::npos) ours.push_back(box);
+    ASSERT_EQ(ours.size(), 3u) << ::testing::PrintToString(run.boxes);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(ours[i].rfind("В файле prev.csv тегов: 3, с сервера прочитано тегов: 0.", 0), 0u) << ours[i];
+        EXPECT_NE(ours[i].find("ошибкой 0x80004005"), std::string::npos) << ours[i];
+    }
+    EXPECT_EQ(ours[2].rfind("Экспортировано тегов: 0 в файл prev.csv", 0), 0u) << ours[2];
+    EXPECT_NE(ours[2].find("Список тегов сервера закончился ошибкой 0x80004005"), std::string::npos) << ours[2];
 }
 
 // ---------------------------------------------------------------------------------------

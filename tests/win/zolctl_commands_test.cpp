@@ -1,5 +1,7 @@
 // zolctl's commands other than the tag files, as a user runs them, against the stand-in
 // server: results on standard output, errors on standard error, the exit codes.
+#include <windows.h>
+
 #include <algorithm>
 #include <string>
 
@@ -182,6 +184,39 @@ TEST_F(ZolctlCommands, AnEndlessTagListIsCutAsTheMainWindowCutsIt)
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "the server did not end its tag list (a tag came round a second time): the walk was stopped after 3 tags\n");
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 4) << r.out;
+}
+
+// A result cut short must never pass for a whole one: every write is checked.
+TEST_F(ZolctlCommands, OutputThatCannotBeWrittenIsReportedOnceAndFails)
+{
+    standin::Reset(kTags);
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    // The Linux side's full device, as "zolctl tags > /dev/full" gives it.
+    HANDLE full = CreateFileW(L"Z:\\dev\\full", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(full, INVALID_HANDLE_VALUE);
+    CtlRun r = RunCtlInto({L"tags", L"--dsc", Dsc()}, full, nullptr);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "zolctl: cannot write standard output: the disk is full\n");
+    r = RunCtlInto({L"--help"}, full, nullptr);
+    EXPECT_EQ(r.code, 1);
+
+    // Standard error on the full device: the export is done, its report lost.
+    r = RunCtlInto({L"export", Scratch("out.csv").wstring(), L"--dsc", Dsc()}, nullptr, full);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "");
+    const std::string exported = ReadFile(Scratch("out.csv"));
+    EXPECT_EQ(std::count(exported.begin(), exported.end(), '\n'), 4) << exported;
+    CloseHandle(full);
+
+    // A reader that closed its end before zolctl wrote.
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherit, 0));
+    CloseHandle(readEnd);
+    r = RunCtlInto({L"tags", L"--dsc", Dsc()}, writeEnd, nullptr);
+    CloseHandle(writeEnd);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "zolctl: cannot write standard output: the reading end was closed\n");
 }
 
 }  // namespace

@@ -170,4 +170,89 @@ TEST_F(ZolctlImport, OddServerValuesAreExportedWithAWarning)
     EXPECT_TRUE(Has(ReadFile(Scratch("odd.csv")), "PM3F;5;1;14;PM3F(005).Frequency;1.5\r\nPM3F;255;1;65535;;0\r\n"));
 }
 
+// Export writes periods that import refuses; a replace must still keep those tags.
+TEST_F(ZolctlImport, ReplaceKeepsTheTagsOfInvalidRowsAndWithoutSkipInvalidChangesNothing)
+{
+    standin::Reset("1 1 1 10001\n1 1 2 20000000\n1 1 3 1000000000000\n");
+    CtlRun r = Ctl({L"export", File("odd.csv")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    standin::Reset("1 1 1 10001\n1 1 2 20000000\n1 1 3 1000000000000\n1 1 4 0\n");
+    const std::vector<std::string> before = ServerTags();
+
+    r = Ctl({L"import", File("odd.csv"), L"--replace", L"--yes"});
+    EXPECT_EQ(r.code, 1);
+    const std::string f = Scratch("odd.csv").u8string();
+    EXPECT_TRUE(Has(r.err, f + ":2: period_ms '1.0001' is not a whole number")) << r.err;
+    EXPECT_TRUE(Has(r.err, f + ":4: period_ms '100000000' is not a whole number")) << r.err;
+    EXPECT_TRUE(Has(r.err, "2 invalid rows: nothing was changed;")) << r.err;
+    EXPECT_FALSE(Has(r.out, "added ")) << r.out;
+    EXPECT_EQ(ServerTags(), before);
+
+    // The dry run shows what would be done: the tag no row names goes, the others stay.
+    r = Ctl({L"import", File("odd.csv"), L"--replace", L"--dry-run"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Has(r.out, "delete;1;1;4;")) << r.out;
+    EXPECT_TRUE(Has(r.out, "keep;1;1;1;") && Has(r.out, "keep;1;1;3;")) << r.out;
+    EXPECT_TRUE(Has(r.out, "plan: add 0, change 0, unchanged 1, delete 1\n")) << r.out;
+    EXPECT_EQ(ServerTags(), before);
+
+    r = Ctl({L"import", File("odd.csv"), L"--replace", L"--yes", L"--skip-invalid"});
+    EXPECT_EQ(r.code, 1) << "invalid rows are still reported";
+    EXPECT_TRUE(Has(r.out, "added 0, changed 0, deleted 1, unchanged 1, refused 0, invalid rows 2\n")) << r.out;
+    EXPECT_EQ(ServerTags(), (std::vector<std::string>{"1 1 1 10001", "1 1 2 20000000", "1 1 3 1000000000000"}));
+}
+
+TEST_F(ZolctlImport, ReplaceKeepsTagsOfConflictingTypoAndStrictlyMisnamedRows)
+{
+    const struct {
+        const char* what;
+        std::string rows;
+        std::vector<std::wstring> options;
+    } cases[] = {
+        {"a tag twice with different periods", ";1;1;3;;100\n;1;1;3;;200\n", {}},
+        {"a period typo", ";1;1;3;;2000.5\n", {}},
+        {"a name that differs, strict", "PM3F;1;1;3;Wrong;3000\n", {L"--strict"}},
+    };
+    for (const auto& c : cases) {
+        standin::Reset("1 1 2 20000000\n1 1 3 30000000\n1 1 4 0\n");
+        WriteFile(Scratch("case.csv"), "device;address;type;param;name;period_ms\n;1;1;2;;2000\n" + c.rows);
+        std::vector<std::wstring> args = {L"import", File("case.csv"), L"--replace", L"--yes"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        CtlRun r = Ctl(args);
+        EXPECT_EQ(r.code, 1) << c.what;
+        EXPECT_TRUE(Has(r.err, "invalid rows: nothing was changed;")) << c.what << "\n" << r.err;
+        EXPECT_EQ(ServerTags().size(), 3u) << c.what;
+
+        args.push_back(L"--skip-invalid");
+        r = Ctl(args);
+        EXPECT_EQ(r.code, 1) << c.what;
+        EXPECT_EQ(ServerTags(), (std::vector<std::string>{"1 1 2 20000000", "1 1 3 30000000"})) << c.what << "\n" << r.out;
+    }
+}
+
+TEST_F(ZolctlImport, AFailingTagListNeverReplacesAnExportOfTagsUnasked)
+{
+    standin::Reset(kTags);
+    ASSERT_EQ(Ctl({L"export", File("prev.csv")}).code, 0);
+    const std::string good = ReadFile(Scratch("prev.csv"));
+    standin::SetFaults("fail EnumTags 0x80004005\n");
+
+    CtlRun r = Ctl({L"export", File("prev.csv")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Has(r.err, "warning: the server's tag list ended on a failed call (")) << r.err;
+    EXPECT_TRUE(Has(r.err, "(0x80004005)")) << r.err;
+    EXPECT_TRUE(Has(r.err, "prev.csv holds 3 tags and the list to export none: the file was not replaced")) << r.err;
+    EXPECT_EQ(ReadFile(Scratch("prev.csv")), good);
+
+    r = Ctl({L"tags"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Has(r.err, "(0x80004005)")) << r.err;
+    EXPECT_EQ(r.out, "device;address;type;param;name;period_ms\n");
+
+    r = Ctl({L"export", File("prev.csv"), L"--allow-empty"});
+    EXPECT_EQ(r.code, 1) << "the failed list is still reported";
+    EXPECT_TRUE(Has(r.err, "exported 0 tags")) << r.err;
+    EXPECT_EQ(ReadFile(Scratch("prev.csv")), "\xEF\xBB\xBF" "device;address;type;param;name;period_ms\r\n");
+}
+
 }  // namespace

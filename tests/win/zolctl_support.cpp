@@ -32,16 +32,18 @@ HANDLE CreateCapture(const fs::path& path)
 
 }  // namespace
 
-CtlRun RunCtl(const std::vector<std::wstring>& arguments)
+CtlRun RunCtl(const std::vector<std::wstring>& arguments) { return RunCtlInto(arguments, nullptr, nullptr); }
+
+CtlRun RunCtlInto(const std::vector<std::wstring>& arguments, void* givenOut, void* givenErr)
 {
     const fs::path base = standin_test::SuiteHome().parent_path() / (L"zolctl-" + std::to_wstring(GetCurrentProcessId()));
     const fs::path outPath = base.wstring() + L".out", errPath = base.wstring() + L".err";
-    HANDLE out = CreateCapture(outPath), err = CreateCapture(errPath);
+    HANDLE out = givenOut ? nullptr : CreateCapture(outPath), err = givenErr ? nullptr : CreateCapture(errPath);
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = out;
-    si.hStdError = err;
+    si.hStdOutput = givenOut ? static_cast<HANDLE>(givenOut) : out;
+    si.hStdError = givenErr ? static_cast<HANDLE>(givenErr) : err;
     std::wstring command = Quote(standin_test::BinDir() + L"\\zolctl.exe");
     for (const std::wstring& a : arguments) command += L" " + Quote(a);
     std::vector<wchar_t> line(command.begin(), command.end());
@@ -51,8 +53,8 @@ CtlRun RunCtl(const std::vector<std::wstring>& arguments)
     const fs::path where = standin_test::SuiteHome().parent_path();
     const BOOL started =
         CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, where.c_str(), &si, &pi);
-    CloseHandle(out);
-    CloseHandle(err);
+    if (out) CloseHandle(out);
+    if (err) CloseHandle(err);
     CtlRun run;
     if (started) {
         DWORD code = static_cast<DWORD>(-1);
@@ -64,8 +66,8 @@ CtlRun RunCtl(const std::vector<std::wstring>& arguments)
         CloseHandle(pi.hThread);
         run.code = static_cast<int>(code);
     }
-    run.out = standin_test::ReadText(outPath);
-    run.err = standin_test::ReadText(errPath);
+    if (!givenOut) run.out = standin_test::ReadText(outPath);
+    if (!givenErr) run.err = standin_test::ReadText(errPath);
     std::error_code ignored;
     fs::remove(outPath, ignored);
     fs::remove(errPath, ignored);

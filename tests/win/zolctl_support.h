@@ -19,6 +19,9 @@ struct CtlRun {
 
 // Runs zolctl.exe with the arguments (each quoted as needed); -1 if it did not end in 120 s.
 CtlRun RunCtl(const std::vector<std::wstring>& arguments);
+// The same with standard output and/or error going to the given inheritable handle (null:
+// captured as above); the handles stay the caller's.
+CtlRun RunCtlInto(const std::vector<std::wstring>& arguments, void* out, void* err);
 
 class ZolctlTest : public ::testing::Test {
 protected:
