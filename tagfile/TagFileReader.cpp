@@ -517,6 +517,7 @@ std::size_t CountTagRows(std::string_view bytes)
 {
     const TagFileContent content = ReadTagFile(bytes);
     return content.readable ? content.rows.size() + content.invalidRows : 0;
+}
 
 std::vector<std::vector<std::string>> SplitCsvRecords(std::string_view text, char separator)
 {
