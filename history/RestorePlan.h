@@ -18,6 +18,8 @@ struct RestorePlan {
 };
 
 // serverTags: the server's whole list with every period (a complete walk); serverPort:
-// its port settings now.
+// its port settings now. As for an import with replace, a snapshot with invalid rows
+// blocks the plan unless despiteInvalidRows, and no tag an invalid row names is deleted.
 RestorePlan MakeRestorePlan(std::string_view snapshotBytes, const std::vector<ServerTag>& serverTags,
-                            const PortSettings& serverPort, const TagFileReadOptions& readOptions = {});
+                            const PortSettings& serverPort, const TagFileReadOptions& readOptions = {},
+                            bool despiteInvalidRows = false);

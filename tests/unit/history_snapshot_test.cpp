@@ -187,3 +187,18 @@ TEST(RestorePlan, ReplaceSemanticsAndThePortChange)
     EXPECT_FALSE(r.file.readable);
     EXPECT_EQ(r.plan.Calls(), 0u);
 }
+
+TEST(RestorePlan, InvalidRowsBlockItAndTheTagsTheyNameAreNeverDeleted)
+{
+    std::string text = MakeSnapshotText(kConfig, Port(3, 19200), "zolctl 0.917.40", LocalTime{});
+    text += "Dev;4;4;4;Dev(4).P4;1.5\r\n";  // not a whole number of milliseconds
+    const std::vector<ServerTag> server = {{TagId{4, 4, 4}, PeriodFromMs(1), true},
+                                           {TagId{5, 5, 5}, PeriodFromMs(1), true}};
+    RestorePlan r = MakeRestorePlan(text, server, Port(3, 19200));
+    EXPECT_EQ(r.file.invalidRows, 1u);
+    EXPECT_TRUE(r.plan.blocked);
+    r = MakeRestorePlan(text, server, Port(3, 19200), {}, true);
+    EXPECT_FALSE(r.plan.blocked);
+    ASSERT_EQ(r.plan.remove.size(), 1u);
+    EXPECT_EQ(r.plan.remove[0].id, (TagId{5, 5, 5}));
+}
