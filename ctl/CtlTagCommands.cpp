@@ -144,6 +144,7 @@ int CommandExport(const CtlArgs& args)
     ServerTagList list;
     int exitCode = kExitOk;
     if (!ReadServer(connection.Server(), options, &list, &exitCode)) return exitCode;
+    if (!args.hasDevice) SnapshotIfComplete(args, list, connection.Server());
     connection.Close();
 
     std::vector<ServerTag> tags;

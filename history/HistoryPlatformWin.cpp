@@ -1,6 +1,8 @@
 // The history's platform on Windows: the local clock and time zone, the user and computer
-// names, the environment, and appends through a handle opened for appending only (each
-// WriteFile lands at the end of the file as one piece, whatever other processes do).
+// names, the environment, and appends through a handle opened for appending. Windows puts
+// each WriteFile of such a handle at the end of the file as one piece; Wine finds the end
+// and writes there in two steps, so two processes can overwrite each other's lines. Every
+// append therefore holds a lock on a byte far past any end while it writes.
 #include "history/HistoryPlatform.h"
 
 #include <windows.h>
@@ -41,11 +43,19 @@ public:
 
     bool Append(std::string_view bytes, std::string* error) override
     {
+        OVERLAPPED lockRegion{};
+        lockRegion.OffsetHigh = 0x40000000;  // byte 2^62: a lock only appenders take
+        if (!LockFileEx(m_hFile, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockRegion)) {
+            if (error) *error = Reason(GetLastError());
+            return false;
+        }
         DWORD written = 0;
-        if (WriteFile(m_hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-            written == bytes.size())
-            return true;
-        if (error) *error = written != 0 ? "the disk took only part of the line" : Reason(GetLastError());
+        const bool ok = WriteFile(m_hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                        written == bytes.size();
+        const DWORD code = GetLastError();
+        UnlockFileEx(m_hFile, 0, 1, 0, &lockRegion);
+        if (ok) return true;
+        if (error) *error = written != 0 ? "the disk took only part of the line" : Reason(code);
         return false;
     }
     bool Flush(std::string* error) override
@@ -115,7 +125,8 @@ public:
     }
     std::unique_ptr<IAppendFile> OpenAppend(const std::filesystem::path& path, std::string* error) override
     {
-        const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+        // Reading rights too: a lock needs them; without FILE_WRITE_DATA every write appends.
+        const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
