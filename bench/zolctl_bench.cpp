@@ -21,6 +21,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -224,9 +225,13 @@ void BenchJournal(const fs::path& root, const fs::path& home, const std::wstring
 }
 
 // Deleting one device through the journaled server and undoing it, against the bare calls,
-// on one connection (the server keeps its tags in memory).
-void BenchUndo(const fs::path& root, const fs::path& home, const fs::path& work, int tags)
+// on one connection (the server keeps its tags in memory). The device's tags go in chunks,
+// each chunk measured every way in turn (bare DeleteTag, bare AddTag, the journaled
+// deletion as one step, its undo, bare GetTagInfo + DeleteTag, bare AddTag again), so that
+// a machine busy with other work weighs on every figure alike.
+void BenchUndo(const fs::path& root, const fs::path& home, int tags)
 {
+    constexpr int kChunks = 10;
     std::string text = "DEVICE_DESCRIPTION\nMeter 1\n", list;
     for (int p = 1; p <= tags; ++p) {
         text += "Group" + std::to_string((p - 1) / 100) + ".Value" + std::to_string(p) + " " + std::to_string(p) +
@@ -239,7 +244,6 @@ void BenchUndo(const fs::path& root, const fs::path& home, const fs::path& work,
     std::ostringstream loaderLines;
     LoadDeviceCatalogue(dsc, loaderLines, g_DeviceCatalogue);
     WriteText(home / "tags.txt", list);
-    (void)work;
 
     IAddTags* pAddTags = nullptr;
     if (!ConnectAddTags(false, &pAddTags).Ok()) {
@@ -254,18 +258,6 @@ void BenchUndo(const fs::path& root, const fs::path& home, const fs::path& work,
         long long period;
         while (in >> type >> address >> param >> period) device.emplace_back(param, period);
     }
-    auto bareDelete = [&] {
-        const auto start = Clock::now();
-        for (const auto& t : device) pAddTags->DeleteTag(1, 7, t.first);
-        return Seconds(Clock::now() - start);
-    };
-    auto bareAdd = [&] {
-        const auto start = Clock::now();
-        for (const auto& t : device) pAddTags->AddTag(1, 7, t.first, t.second);
-        return Seconds(Clock::now() - start);
-    };
-    const double delete1 = bareDelete(), add1 = bareAdd();
-
     CJournal journal(SystemHistoryPlatform(), root / "history");
     std::string error;
     if (!journal.Open(&error)) std::printf("journal: %s\n", error.c_str());
@@ -274,32 +266,111 @@ void BenchUndo(const fs::path& root, const fs::path& home, const fs::path& work,
     context.naming = CatalogueTagNaming();
     CJournaledServer server(com, &journal, context);
     CUndoStack stack;
-    auto start = Clock::now();
-    server.BeginStep("delete device");
-    for (const auto& t : device) server.DeleteTag(1, 7, t.first);
-    stack.Push(server.EndStep());
-    const double journaledDelete = Seconds(Clock::now() - start);
-    start = Clock::now();
-    const UndoReport undo = stack.Undo(server, "undo: delete device");
-    const double undoTime = Seconds(Clock::now() - start);
-    journal.Close();
 
-    const double delete2 = bareDelete(), add2 = bareAdd();
+    double bareDelete = 0, bareAdd = 0, bareReadDelete = 0, journaledDelete = 0, undoTime = 0;
+    std::size_t undone = 0;
+    auto timed = [](double& total, const auto& work) {
+        const auto start = Clock::now();
+        work();
+        total += Seconds(Clock::now() - start);
+    };
+    const std::size_t chunk = (device.size() + kChunks - 1) / kChunks;
+    for (std::size_t from = 0; from < device.size(); from += chunk) {
+        const std::size_t to = std::min(device.size(), from + chunk);
+        timed(bareDelete, [&] { for (std::size_t i = from; i < to; ++i) pAddTags->DeleteTag(1, 7, device[i].first); });
+        timed(bareAdd, [&] {
+            for (std::size_t i = from; i < to; ++i) pAddTags->AddTag(1, 7, device[i].first, device[i].second);
+        });
+        timed(journaledDelete, [&] {
+            server.BeginStep("delete device");
+            for (std::size_t i = from; i < to; ++i) server.DeleteTag(1, 7, device[i].first);
+            stack.Push(server.EndStep());
+        });
+        timed(undoTime, [&] { undone += stack.Undo(server, "undo: delete device").run.doneOrdinals.size(); });
+        timed(bareReadDelete, [&] {
+            for (std::size_t i = from; i < to; ++i) {
+                ULONG low = 0, high = 0;
+                pAddTags->GetTagInfo(1, 7, device[i].first, &low, &high);
+                pAddTags->DeleteTag(1, 7, device[i].first);
+            }
+        });
+        timed(bareAdd, [&] {
+            for (std::size_t i = from; i < to; ++i) pAddTags->AddTag(1, 7, device[i].first, device[i].second);
+        });
+    }
+    bareAdd /= 2;
+    // The journal's own cost: as many lines again, without the server.
+    double appends = 0;
+    timed(appends, [&] {
+        for (std::size_t i = 0; i < 2 * device.size(); ++i) {
+            JournalLine line;
+            line.program = "zolctl_bench";
+            line.action = "delete device";
+            line.type = "1";
+            line.address = "7";
+            line.param = std::to_string(i);
+            line.name = "Meter(007).Group1.Value" + std::to_string(i);
+            line.before = "2000";
+            line.result = "ok";
+            journal.Append(line, &error);
+        }
+    });
+    journal.Close();
     ULONG low = 0, high = 0;
-    const bool back = SUCCEEDED(pAddTags->GetTagInfo(1, 7, tags, &low, &high)) &&
+    const bool back = SUCCEEDED(pAddTags->GetTagInfo(1, 7, device.back().first, &low, &high)) &&
                       JoinPeriod(low, high) == device.back().second;
     pAddTags->Release();
     std::vector<JournalLine> lines;
     ReadJournal(root / "history", &lines, &error);
-    std::printf("tags: %d; journal lines: %zu; undo sent %zu calls, %zu accepted; the last tag back with its "
-                "period: %s\n",
-                tags, lines.size(), undo.calls, undo.run.doneOrdinals.size(), back ? "yes" : "no");
-    std::printf("bare DeleteTag calls: %.2f s and %.2f s\n", delete1, delete2);
-    std::printf("bare AddTag calls:    %.2f s and %.2f s\n", add1, add2);
-    std::printf("journaled deletion (GetTagInfo + DeleteTag + journal line a tag): %.2f s\n", journaledDelete);
-    std::printf("undo (AddTag + journal line a tag): %.2f s\n", undoTime);
-    std::printf("ratio, journaled deletion / bare DeleteTag calls: %.3f\n", journaledDelete / ((delete1 + delete2) / 2));
-    std::printf("ratio, undo / bare AddTag calls: %.3f\n", undoTime / ((add1 + add2) / 2));
+    std::printf("tags: %d in %d chunks; journal lines: %zu; undone %zu calls; the last tag back with its period: %s\n",
+                tags, kChunks, lines.size(), undone, back ? "yes" : "no");
+    std::printf("bare DeleteTag calls: %.2f s\n", bareDelete);
+    std::printf("bare GetTagInfo + DeleteTag calls: %.2f s\n", bareReadDelete);
+    std::printf("bare AddTag calls (mean of two): %.2f s\n", bareAdd);
+    std::printf("journaled deletion (GetTagInfo + DeleteTag + a journal line a tag): %.2f s\n", journaledDelete);
+    std::printf("undo (AddTag + a journal line a tag): %.2f s\n", undoTime);
+    std::printf("journal lines alone: %.1f us a line\n", appends * 1e6 / (2 * device.size()));
+    std::printf("ratio, journaled deletion / bare DeleteTag calls: %.3f\n", journaledDelete / bareDelete);
+    std::printf("ratio, journaled deletion / bare GetTagInfo + DeleteTag calls: %.3f\n", journaledDelete / bareReadDelete);
+    std::printf("ratio, undo / bare AddTag calls: %.3f\n", undoTime / bareAdd);
+}
+
+// Where a journal line's time goes: the clock, the lock, the write.
+void BenchAppendParts(const fs::path& root, int n)
+{
+    fs::create_directories(root);
+    const HANDLE file = CreateFileW((root / "parts.csv").c_str(), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::string line(120, 'x');
+    double clock = 0, lock = 0, write = 0, append = 0;
+    auto timed = [](double& total, const auto& work) {
+        const auto start = Clock::now();
+        work();
+        total += Seconds(Clock::now() - start);
+    };
+    timed(clock, [&] { for (int i = 0; i < n; ++i) SystemHistoryPlatform().Now(); });
+    timed(lock, [&] {
+        for (int i = 0; i < n; ++i) {
+            OVERLAPPED region{};
+            region.OffsetHigh = 0x40000000;
+            LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &region);
+            UnlockFileEx(file, 0, 1, 0, &region);
+        }
+    });
+    timed(write, [&] {
+        for (int i = 0; i < n; ++i) {
+            DWORD written = 0;
+            WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        }
+    });
+    CloseHandle(file);
+    std::string error;
+    std::unique_ptr<IAppendFile> journal = SystemHistoryPlatform().OpenAppend(root / "append.csv", &error);
+    timed(append, [&] { for (int i = 0; i < n; ++i) journal->Append(line, &error); });
+    std::printf("per line: clock %.1f us, a file lock taken and given back %.1f us, a bare write %.1f us, "
+                "the journal's append (its lock and the write) %.1f us\n",
+                clock * 1e6 / n, lock * 1e6 / n, write * 1e6 / n, append * 1e6 / n);
 }
 
 }  // namespace
@@ -326,10 +397,12 @@ int wmain(int argc, wchar_t** argv)
     const fs::path log = root / "zolctl.txt";
     int code = 0;
 
-    if (mode == L"journal") {
+    if (mode == L"parts") {
+        BenchAppendParts(root, tags);
+    } else if (mode == L"journal") {
         BenchJournal(root, home, dsc, tags, tagsTxt, csv);
     } else if (mode == L"undo") {
-        BenchUndo(root, home, work, tags);
+        BenchUndo(root, home, tags);
     } else if (mode == L"export") {
         WriteText(home / "tags.txt", tagsTxt);
         int walked = 0, walkedWithPeriods = 0;

@@ -230,6 +230,11 @@ TEST_F(ZolctlHistory, ExportAndImportKeepASnapshotWhenTheConfigurationChanged)
 TEST_F(ZolctlHistory, TwoProgramsAppendingAtOnceLoseNoLine)
 {
     constexpr int kLines = 10000;
+    // Both start writing on one signal, once both are ready.
+    const HANDLE go = CreateEventW(nullptr, TRUE, FALSE, L"Local\\zolcfg-append-go");
+    HANDLE ready[2] = {CreateEventW(nullptr, TRUE, FALSE, L"Local\\zolcfg-append-ready-a"),
+                       CreateEventW(nullptr, TRUE, FALSE, L"Local\\zolcfg-append-ready-b")};
+    ASSERT_TRUE(go && ready[0] && ready[1]);
     PROCESS_INFORMATION processes[2] = {};
     for (int p = 0; p < 2; ++p) {
         std::wstring command = L"\"" + standin_test::BinDir() + L"\\zoljournalappend.exe\" \"" +
@@ -241,6 +246,8 @@ TEST_F(ZolctlHistory, TwoProgramsAppendingAtOnceLoseNoLine)
         ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                                    &processes[p]));
     }
+    EXPECT_EQ(WaitForMultipleObjects(2, ready, TRUE, 60000), WAIT_OBJECT_0);
+    SetEvent(go);
     for (PROCESS_INFORMATION& pi : processes) {
         ASSERT_EQ(WaitForSingleObject(pi.hProcess, 300000), WAIT_OBJECT_0);
         DWORD code = 99;
@@ -253,14 +260,19 @@ TEST_F(ZolctlHistory, TwoProgramsAppendingAtOnceLoseNoLine)
     EXPECT_EQ(text.rfind("\xEF\xBB\xBF"), 0u);
     const std::vector<JournalLine> lines = ReadJournalLines(text);
     ASSERT_EQ(lines.size(), 2u * kLines);
-    int next[2] = {0, 0};
+    for (HANDLE h : {go, ready[0], ready[1]}) CloseHandle(h);
+    int next[2] = {0, 0}, switches = 0, last = -1;
     for (const JournalLine& l : lines) {
         const int p = l.name[0] == 'b';
+        switches += last >= 0 && p != last;
+        last = p;
         ASSERT_EQ(l.name, std::string(1, "ab"[p]) + " line " + std::to_string(next[p]));
         ASSERT_EQ(l.action, std::string(40 + next[p] % 150, "ab"[p]));
         ASSERT_EQ(l.result, "ok");
         ++next[p];
     }
+    // They did write at the same time: their lines alternate in the file.
+    EXPECT_GE(switches, 2);
 }
 
 }  // namespace
