@@ -231,7 +231,7 @@ void BenchJournal(const fs::path& root, const fs::path& home, const std::wstring
 // a machine busy with other work weighs on every figure alike.
 void BenchUndo(const fs::path& root, const fs::path& home, int tags)
 {
-    constexpr int kChunks = 10;
+    const int kChunks = std::max(1, tags / 100);  // steps of 100 tags
     std::string text = "DEVICE_DESCRIPTION\nMeter 1\n", list;
     for (int p = 1; p <= tags; ++p) {
         text += "Group" + std::to_string((p - 1) / 100) + ".Value" + std::to_string(p) + " " + std::to_string(p) +
