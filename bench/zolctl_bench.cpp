@@ -5,6 +5,13 @@
 //                                    GetTagInfo per tag (what an export needs at the least)
 //   zolctl_bench.exe import [ROWS]   zolctl import of ROWS rows into an empty server against
 //                                    ROWS bare AddTag calls
+//   zolctl_bench.exe journal [ROWS]  zolctl import of ROWS rows (default 10,000; half of them
+//                                    on the server with another period) with the journal
+//                                    against the same import with --no-journal
+//   zolctl_bench.exe undo [TAGS]     deleting a device of TAGS tags (default 5,000) through
+//                                    the journaled server (GetTagInfo + DeleteTag a tag, a
+//                                    journal line each) against bare DeleteTag calls, and
+//                                    undoing it (CUndoStack) against bare AddTag calls
 //
 // Every figure is from the client's process start (or the bare loop's connection) to its
 // end, with the server not running at the start, so each includes one server start. The
@@ -14,6 +21,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -21,8 +29,13 @@
 #include <sstream>
 #include <string>
 
+#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueLoader.h"
 #include "catalogue/Checksum.h"
+#include "history/History.h"
+#include "server/ComTagServer.h"
 #include "server/ServerConnection.h"
+#include "tagfile/TagNaming.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -175,12 +188,197 @@ double TimeZolctl(const std::wstring& arguments, const fs::path& output, int* co
     return Seconds(Clock::now() - start);
 }
 
+// The journal's cost on an import: the same zolctl import with and without the journal,
+// twice each in the order A B B A, the server starting from the same tags every time.
+void BenchJournal(const fs::path& root, const fs::path& home, const std::wstring& dsc, int rows, const std::string& tagsTxt,
+                  const std::string& csv)
+{
+    // Every other tag on the server, with another period: half changes, half additions.
+    std::istringstream in(tagsTxt);
+    std::string line, half;
+    for (int i = 0; std::getline(in, line); ++i) {
+        if (i % 2 == 0) half += line.substr(0, line.rfind(' ')) + " 10000000\n";
+    }
+    WriteText(root / "in.csv", csv);
+    const fs::path history = root / "history";
+    const std::wstring import = L"import \"" + (root / "in.csv").wstring() + L"\"" + dsc;
+    double with[2] = {}, without[2] = {};
+    int code = 0;
+    const fs::path log = root / "zolctl.txt";
+    for (int round = 0; round < 4; ++round) {
+        const bool journal = round == 0 || round == 3;
+        WriteText(home / "tags.txt", half);
+        const double t = TimeZolctl(import + (journal ? L" --history \"" + history.wstring() + L"\"" : L" --no-journal"),
+                                    log, &code);
+        WaitForServerEnd(home);
+        (journal ? with : without)[round == 0 || round == 1 ? 0 : 1] = t;
+        if (code != 0) std::printf("zolctl import exit code %d: %s\n", code, ReadText(log).c_str());
+    }
+    std::vector<JournalLine> lines;
+    std::string error;
+    ReadJournal(history, &lines, &error);
+    std::printf("rows: %d (%d on the server before); journal lines: %zu; snapshots: %zu\n", rows, (rows + 1) / 2,
+                lines.size(), ListSnapshots(history).size());
+    std::printf("zolctl import with the journal: %.2f s and %.2f s\n", with[0], with[1]);
+    std::printf("zolctl import --no-journal:     %.2f s and %.2f s\n", without[0], without[1]);
+    std::printf("ratio, with / without the journal: %.3f\n", (with[0] + with[1]) / (without[0] + without[1]));
+}
+
+// Deleting one device through the journaled server and undoing it, against the bare calls,
+// on one connection (the server keeps its tags in memory). The device's tags go in chunks,
+// each chunk measured every way in turn (bare DeleteTag, bare AddTag, the journaled
+// deletion as one step, its undo, bare GetTagInfo + DeleteTag, bare AddTag again), so that
+// a machine busy with other work weighs on every figure alike.
+void BenchUndo(const fs::path& root, const fs::path& home, int tags)
+{
+    const int kChunks = std::max(1, tags / 100);  // steps of 100 tags
+    std::string text = "DEVICE_DESCRIPTION\nMeter 1\n", list;
+    for (int p = 1; p <= tags; ++p) {
+        text += "Group" + std::to_string((p - 1) / 100) + ".Value" + std::to_string(p) + " " + std::to_string(p) +
+                " REAL R HOLD_REG " + std::to_string(p * 2) + "\n";
+        list += "1 7 " + std::to_string(p) + " " + std::to_string(10000LL * (100 + p % 900)) + "\n";
+    }
+    const fs::path dsc = root / "undo-dsc";
+    fs::create_directories(dsc);
+    WriteDescription(dsc / "meter.dsc", text);
+    std::ostringstream loaderLines;
+    LoadDeviceCatalogue(dsc, loaderLines, g_DeviceCatalogue);
+    WriteText(home / "tags.txt", list);
+
+    IAddTags* pAddTags = nullptr;
+    if (!ConnectAddTags(false, &pAddTags).Ok()) {
+        std::printf("no connection\n");
+        return;
+    }
+    CComTagServer com(pAddTags);
+    std::vector<std::pair<ULONG, long long>> device;  // param, period
+    {
+        std::istringstream in(list);
+        unsigned long type, address, param;
+        long long period;
+        while (in >> type >> address >> param >> period) device.emplace_back(param, period);
+    }
+    CJournal journal(SystemHistoryPlatform(), root / "history");
+    std::string error;
+    if (!journal.Open(&error)) std::printf("journal: %s\n", error.c_str());
+    JournalContext context;
+    context.program = "zolctl_bench";
+    context.naming = CatalogueTagNaming();
+    CJournaledServer server(com, &journal, context);
+    CUndoStack stack;
+
+    double bareDelete = 0, bareAdd = 0, bareReadDelete = 0, journaledDelete = 0, undoTime = 0;
+    std::size_t undone = 0;
+    auto timed = [](double& total, const auto& work) {
+        const auto start = Clock::now();
+        work();
+        total += Seconds(Clock::now() - start);
+    };
+    const std::size_t chunk = (device.size() + kChunks - 1) / kChunks;
+    for (std::size_t from = 0; from < device.size(); from += chunk) {
+        const std::size_t to = std::min(device.size(), from + chunk);
+        timed(bareDelete, [&] { for (std::size_t i = from; i < to; ++i) pAddTags->DeleteTag(1, 7, device[i].first); });
+        timed(bareAdd, [&] {
+            for (std::size_t i = from; i < to; ++i) pAddTags->AddTag(1, 7, device[i].first, device[i].second);
+        });
+        timed(journaledDelete, [&] {
+            server.BeginStep("delete device");
+            for (std::size_t i = from; i < to; ++i) server.DeleteTag(1, 7, device[i].first);
+            stack.Push(server.EndStep());
+        });
+        timed(undoTime, [&] { undone += stack.Undo(server, "undo: delete device").run.doneOrdinals.size(); });
+        timed(bareReadDelete, [&] {
+            for (std::size_t i = from; i < to; ++i) {
+                ULONG low = 0, high = 0;
+                pAddTags->GetTagInfo(1, 7, device[i].first, &low, &high);
+                pAddTags->DeleteTag(1, 7, device[i].first);
+            }
+        });
+        timed(bareAdd, [&] {
+            for (std::size_t i = from; i < to; ++i) pAddTags->AddTag(1, 7, device[i].first, device[i].second);
+        });
+    }
+    bareAdd /= 2;
+    // The journal's own cost: as many lines again, without the server.
+    double appends = 0;
+    timed(appends, [&] {
+        for (std::size_t i = 0; i < 2 * device.size(); ++i) {
+            JournalLine line;
+            line.program = "zolctl_bench";
+            line.action = "delete device";
+            line.type = "1";
+            line.address = "7";
+            line.param = std::to_string(i);
+            line.name = "Meter(007).Group1.Value" + std::to_string(i);
+            line.before = "2000";
+            line.result = "ok";
+            journal.Append(line, &error);
+        }
+    });
+    journal.Close();
+    ULONG low = 0, high = 0;
+    const bool back = SUCCEEDED(pAddTags->GetTagInfo(1, 7, device.back().first, &low, &high)) &&
+                      JoinPeriod(low, high) == device.back().second;
+    pAddTags->Release();
+    std::vector<JournalLine> lines;
+    ReadJournal(root / "history", &lines, &error);
+    std::printf("tags: %d in %d chunks; journal lines: %zu; undone %zu calls; the last tag back with its period: %s\n",
+                tags, kChunks, lines.size(), undone, back ? "yes" : "no");
+    std::printf("bare DeleteTag calls: %.2f s\n", bareDelete);
+    std::printf("bare GetTagInfo + DeleteTag calls: %.2f s\n", bareReadDelete);
+    std::printf("bare AddTag calls (mean of two): %.2f s\n", bareAdd);
+    std::printf("journaled deletion (GetTagInfo + DeleteTag + a journal line a tag): %.2f s\n", journaledDelete);
+    std::printf("undo (AddTag + a journal line a tag): %.2f s\n", undoTime);
+    std::printf("journal lines alone: %.1f us a line\n", appends * 1e6 / (2 * device.size()));
+    std::printf("ratio, journaled deletion / bare DeleteTag calls: %.3f\n", journaledDelete / bareDelete);
+    std::printf("ratio, journaled deletion / bare GetTagInfo + DeleteTag calls: %.3f\n", journaledDelete / bareReadDelete);
+    std::printf("ratio, undo / bare AddTag calls: %.3f\n", undoTime / bareAdd);
+}
+
+// Where a journal line's time goes: the clock, the lock, the write.
+void BenchAppendParts(const fs::path& root, int n)
+{
+    fs::create_directories(root);
+    const HANDLE file = CreateFileW((root / "parts.csv").c_str(), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::string line(120, 'x');
+    double clock = 0, lock = 0, write = 0, append = 0;
+    auto timed = [](double& total, const auto& work) {
+        const auto start = Clock::now();
+        work();
+        total += Seconds(Clock::now() - start);
+    };
+    timed(clock, [&] { for (int i = 0; i < n; ++i) SystemHistoryPlatform().Now(); });
+    timed(lock, [&] {
+        for (int i = 0; i < n; ++i) {
+            OVERLAPPED region{};
+            region.OffsetHigh = 0x40000000;
+            LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &region);
+            UnlockFileEx(file, 0, 1, 0, &region);
+        }
+    });
+    timed(write, [&] {
+        for (int i = 0; i < n; ++i) {
+            DWORD written = 0;
+            WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        }
+    });
+    CloseHandle(file);
+    std::string error;
+    std::unique_ptr<IAppendFile> journal = SystemHistoryPlatform().OpenAppend(root / "append.csv", &error);
+    timed(append, [&] { for (int i = 0; i < n; ++i) journal->Append(line, &error); });
+    std::printf("per line: clock %.1f us, a file lock taken and given back %.1f us, a bare write %.1f us, "
+                "the journal's append (its lock and the write) %.1f us\n",
+                clock * 1e6 / n, lock * 1e6 / n, write * 1e6 / n, append * 1e6 / n);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
     const std::wstring mode = argc > 1 ? argv[1] : L"export";
-    const int tags = argc > 2 ? _wtoi(argv[2]) : 50000;
+    const int tags = argc > 2 ? _wtoi(argv[2]) : mode == L"journal" ? 10000 : mode == L"undo" ? 5000 : 50000;
     if (CoInitialize(nullptr) < 0) return 2;
 
     const fs::path root = fs::temp_directory_path() / ("zolctl-bench-" + std::to_string(GetCurrentProcessId()));
@@ -194,10 +392,18 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     }
     const std::wstring dsc = L" --dsc \"" + work.wstring() + L"\"";
+    // The journal and snapshots of every zolctl run go below root, removed at the end.
+    SetEnvironmentVariableW(L"ZOLCFG_HISTORY", (root / "history-default").c_str());
     const fs::path log = root / "zolctl.txt";
     int code = 0;
 
-    if (mode == L"export") {
+    if (mode == L"parts") {
+        BenchAppendParts(root, tags);
+    } else if (mode == L"journal") {
+        BenchJournal(root, home, dsc, tags, tagsTxt, csv);
+    } else if (mode == L"undo") {
+        BenchUndo(root, home, tags);
+    } else if (mode == L"export") {
         WriteText(home / "tags.txt", tagsTxt);
         int walked = 0, walkedWithPeriods = 0;
         const double walk1 = BareWalk(false, &walked);

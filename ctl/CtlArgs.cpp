@@ -18,13 +18,13 @@ const CommandInfo kCommands[] = {
      "usage: zolctl tags [--dsc DIR] [--format csv|json]\n"
      "  Lists every tag the server holds, in the server's order, on standard output:\n"
      "  csv (the file's columns, ';', UTF-8) or json.\n"},
-    {"export", 1, 1, "--encoding --sep --device --allow-empty",
+    {"export", 1, 1, "--encoding --sep --device --allow-empty --no-journal",
      "usage: zolctl export FILE [--dsc DIR] [--encoding utf8|cp1251] [--sep ';'|','|tab]\n"
      "                          [--device TYPE ADDRESS] [--allow-empty]\n"
      "  Writes the server's tags (or one device's) to FILE, replacing it as a whole:\n"
      "  device;address;type;param;name;period_ms. Default: UTF-8 with BOM, ';', CR LF.\n"
      "  A FILE that holds tags is not replaced by one without any unless --allow-empty.\n"},
-    {"import", 1, 1, "--dry-run --replace --yes --strict --skip-invalid",
+    {"import", 1, 1, "--dry-run --replace --yes --strict --skip-invalid --no-journal",
      "usage: zolctl import FILE [--dsc DIR] [--dry-run] [--replace] [--yes] [--strict]\n"
      "                          [--skip-invalid]\n"
      "  Reads FILE (UTF-8 or Windows-1251, ';' ',' or tab), compares it with the server and\n"
@@ -37,19 +37,19 @@ const CommandInfo kCommands[] = {
      "  --replace never deletes a tag that any row names, valid or not; with invalid rows\n"
      "  it changes nothing (exit code 1) unless --skip-invalid: then the valid rows are\n"
      "  carried out and the tags the invalid rows name are kept as the server has them.\n"},
-    {"add", 4, 4, "",
+    {"add", 4, 4, "--no-journal",
      "usage: zolctl add TYPE ADDRESS PARAM PERIOD_MS\n"
      "  Adds one tag (or sets the period of an existing one).\n"},
-    {"delete", 3, 3, "",
+    {"delete", 3, 3, "--no-journal",
      "usage: zolctl delete TYPE ADDRESS PARAM\n"
      "  Deletes one tag.\n"},
-    {"delete-device", 2, 2, "",
+    {"delete-device", 2, 2, "--no-journal",
      "usage: zolctl delete-device TYPE ADDRESS\n"
      "  Deletes every tag of one device.\n"},
-    {"period", 3, 4, "",
+    {"period", 3, 4, "--no-journal",
      "usage: zolctl period TYPE ADDRESS PARAM [PERIOD_MS]\n"
      "  Prints one tag's refresh period in milliseconds, or sets it.\n"},
-    {"port", 0, 6, "",
+    {"port", 0, 6, "--no-journal",
      "usage: zolctl port\n"
      "       zolctl port set PORT SPEED DATABITS PARITY STOPBITS\n"
      "  Prints the server's serial-port settings (e.g. COM3 19200 7 odd 2) or sets them.\n"
@@ -61,10 +61,29 @@ const CommandInfo kCommands[] = {
      "usage: zolctl search FROM TO\n"
      "  Probes the addresses FROM..TO (1..255); prints one line per device found:\n"
      "  address;type;name;text. Ctrl+C stops after the probe in progress.\n"},
-    {"restart", 0, 0, "--timeout",
+    {"restart", 0, 0, "--timeout --no-journal",
      "usage: zolctl restart [--timeout S]\n"
      "  Restarts the server, then reconnects until it answers (at most S seconds,\n"
      "  default 30) and prints how long it took.\n"},
+    {"journal", 0, 0, "--since --format",
+     "usage: zolctl journal [--since YYYY-MM-DD[THH:MM]] [--format csv|json]\n"
+     "  Prints the change journal, oldest line first (journal-5.csv .. journal.csv):\n"
+     "  time;user;computer;program;action;type;address;param;name;before;after;result.\n"
+     "  --since: only the lines from that local date or minute on.\n"},
+    {"history", 0, 0, "",
+     "usage: zolctl history\n"
+     "  Lists the snapshots of the configuration, oldest first, one a line:\n"
+     "  file;time;program;devices;tags.\n"},
+    {"snapshot", 0, 0, "",
+     "usage: zolctl snapshot\n"
+     "  Reads the whole configuration and keeps it as a snapshot, unless the newest\n"
+     "  snapshot holds the same; prints the snapshot's file name.\n"},
+    {"restore", 1, 1, "--dry-run --yes --skip-invalid --no-journal",
+     "usage: zolctl restore SNAPSHOT [--dry-run] [--yes]\n"
+     "  Brings the server back to a snapshot (a file name from zolctl history, or a\n"
+     "  path): prints the plan as import --replace does, then carries it out, and sets\n"
+     "  the snapshot's port settings. Deleting needs --yes; without it the plan is\n"
+     "  printed and nothing is done (exit code 1).\n"},
 };
 
 const char kGeneralUsage[] =
@@ -84,10 +103,18 @@ const char kGeneralUsage[] =
     "  ports                               this computer's serial ports\n"
     "  search FROM TO                      probe addresses for devices\n"
     "  restart [--timeout S]               restart the server and wait for it\n"
+    "  journal [--since DATE] [--format csv|json]   the change journal\n"
+    "  history                             the snapshots of the configuration\n"
+    "  snapshot                            take a snapshot now\n"
+    "  restore SNAPSHOT [--dry-run] [--yes]   back to a snapshot\n"
     "\n"
     "options of every command:\n"
     "  --dsc DIR    device descriptions (*.dsc) from DIR (default: the current directory)\n"
     "  --verbose    show the description loader's lines on standard error\n"
+    "  --history DIR  the journal and snapshots in DIR (default: ZOLCFG_HISTORY, else\n"
+    "               %LOCALAPPDATA%\\zolcfg\\history)\n"
+    "  --no-journal change the server without writing the journal (and no snapshots);\n"
+    "               without it a command that cannot write the journal changes nothing\n"
     "  --help       this text, or a command's: zolctl COMMAND --help\n"
     "  --version    the program's version\n"
     "\n"
@@ -177,6 +204,14 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
         } else if (arg == "--dsc") {
             if (!takeValue(&args->dsc)) return false;
             continue;  // every command takes it
+        } else if (arg == "--history") {
+            if (!takeValue(&args->history)) return false;
+            if (args->history.empty()) return *error = "--history needs a folder", false;
+            continue;  // every command takes it
+        } else if (arg == "--no-journal") {
+            args->noJournal = true;
+        } else if (arg == "--since") {
+            if (!takeValue(&args->since)) return false;
         } else if (arg == "--format") {
             if (!takeValue(&v)) return false;
             if (v != "csv" && v != "json") return *error = "--format takes csv or json", false;
@@ -227,7 +262,7 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
         }
         if (hasInlineValue && (arg == "--verbose" || arg == "--dry-run" || arg == "--replace" ||
                                arg == "--yes" || arg == "--strict" || arg == "--skip-invalid" ||
-                               arg == "--allow-empty"))
+                               arg == "--allow-empty" || arg == "--no-journal"))
             return *error = "option " + arg + " takes no value", false;
         if (arg != "--verbose") options.push_back(arg);
     }

@@ -23,6 +23,9 @@ struct CtlArgs {
     bool skipInvalid = false;          // import --replace despite invalid rows
     bool allowEmpty = false;           // export may replace a file of tags with an empty list
     int timeoutSeconds = 30;           // restart
+    std::string history;               // --history DIR ("" : ZOLCFG_HISTORY or the default)
+    bool noJournal = false;            // changes without the journal, no snapshots
+    std::string since;                 // journal --since
 };
 
 // Parses argv[1..]; on a usage error returns false with *error saying why (the caller

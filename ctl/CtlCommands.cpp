@@ -10,6 +10,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueLoader.h"
 #include "ctl/CtlConsole.h"
+#include "ctl/CtlHistory.h"
 #include "ctl/CtlServer.h"
 #include "search/AddressScan.h"
 #include "search/SearchTexts.h"
@@ -70,27 +71,37 @@ std::string NameOf(const TagOperands& t)
 
 int CommandAdd(const CtlArgs& args, const TagOperands& tag)
 {
+    CCtlChanges changes;
+    if (!LoadCatalogue(args)) return kExitUsage;
+    if (!changes.Begin(args, "zolctl add")) return kExitPartial;
     CCtlConnection connection;
     if (!connection.Open()) return kExitConnection;
-    const HResult hr = connection.Server().AddTag(tag.type, tag.address, tag.param, PeriodFromMs(tag.periodMs));
-    if (HrFailed(hr)) return Refused("refused: add " + TagText(tag.type, tag.address, tag.param), hr);
+    const HResult hr =
+        changes.Server(connection.Server()).AddTag(tag.type, tag.address, tag.param, PeriodFromMs(tag.periodMs));
+    if (HrFailed(hr)) return changes.Finish(Refused("refused: add " + TagText(tag.type, tag.address, tag.param), hr));
     WriteErr("added " + TagText(tag.type, tag.address, tag.param) + " " + NameOf(tag) + "\n");
-    (void)args;
-    return kExitOk;
+    return changes.Finish(kExitOk);
 }
 
-int CommandDelete(const TagOperands& tag)
+int CommandDelete(const CtlArgs& args, const TagOperands& tag)
 {
+    CCtlChanges changes;
+    if (!LoadCatalogue(args)) return kExitUsage;
+    if (!changes.Begin(args, "zolctl delete")) return kExitPartial;
     CCtlConnection connection;
     if (!connection.Open()) return kExitConnection;
-    const HResult hr = connection.Server().DeleteTag(tag.type, tag.address, tag.param);
-    if (HrFailed(hr)) return Refused("refused: delete " + TagText(tag.type, tag.address, tag.param), hr);
+    const HResult hr = changes.Server(connection.Server()).DeleteTag(tag.type, tag.address, tag.param);
+    if (HrFailed(hr))
+        return changes.Finish(Refused("refused: delete " + TagText(tag.type, tag.address, tag.param), hr));
     WriteErr("deleted " + TagText(tag.type, tag.address, tag.param) + "\n");
-    return kExitOk;
+    return changes.Finish(kExitOk);
 }
 
-int CommandDeleteDevice(const TagOperands& device)
+int CommandDeleteDevice(const CtlArgs& args, const TagOperands& device)
 {
+    CCtlChanges changes;
+    if (!LoadCatalogue(args)) return kExitUsage;
+    if (!changes.Begin(args, "zolctl delete-device")) return kExitPartial;
     CCtlConnection connection;
     if (!connection.Open()) return kExitConnection;
     std::vector<TagId> tags;
@@ -114,12 +125,17 @@ int CommandDeleteDevice(const TagOperands& device)
         return kExitPartial;
     }
     std::size_t deleted = 0, refused = 0;
+    CJournaledServer& server = changes.Server(connection.Server());
     for (const TagId& id : tags) {
         if (g_bInterrupted) {
             WriteErr("interrupted: deleted " + std::to_string(deleted) + " of " + std::to_string(tags.size()) + " tags\n");
-            return kExitInterrupted;
+            return changes.Finish(kExitInterrupted);
         }
-        const HResult hr = connection.Server().DeleteTag(id.type, id.address, id.param);
+        if (server.JournalFailed()) {
+            WriteErr("deleted " + std::to_string(deleted) + " of " + std::to_string(tags.size()) + " tags\n");
+            return changes.Finish(kExitPartial);
+        }
+        const HResult hr = server.DeleteTag(id.type, id.address, id.param);
         if (HrSucceeded(hr)) {
             ++deleted;
             continue;
@@ -128,15 +144,20 @@ int CommandDeleteDevice(const TagOperands& device)
         const int code = Refused("refused: delete " + TagText(id.type, id.address, id.param), hr);
         if (code == kExitConnection) {
             WriteErr("deleted " + std::to_string(deleted) + " of " + std::to_string(tags.size()) + " tags\n");
-            return code;
+            return changes.Finish(code);
         }
     }
     WriteErr("deleted " + std::to_string(deleted) + " tags, refused " + std::to_string(refused) + "\n");
-    return refused ? kExitPartial : kExitOk;
+    return changes.Finish(refused ? kExitPartial : kExitOk);
 }
 
-int CommandPeriod(const TagOperands& tag)
+int CommandPeriod(const CtlArgs& args, const TagOperands& tag)
 {
+    CCtlChanges changes;
+    if (tag.periodMs >= 0) {
+        if (!LoadCatalogue(args)) return kExitUsage;
+        if (!changes.Begin(args, "zolctl period")) return kExitPartial;
+    }
     CCtlConnection connection;
     if (!connection.Open()) return kExitConnection;
     std::uint32_t low = 0, high = 0;
@@ -149,9 +170,12 @@ int CommandPeriod(const TagOperands& tag)
         WriteOut(FormatPeriodField(record) + "\n");
         return kExitOk;
     }
-    const HResult set = connection.Server().AddTag(tag.type, tag.address, tag.param, PeriodFromMs(tag.periodMs));
-    if (HrFailed(set)) return Refused("refused: period of " + TagText(tag.type, tag.address, tag.param), set);
-    return kExitOk;
+    CJournaledServer& server = changes.Server(connection.Server());
+    server.KnowTag(TagId{tag.type, tag.address, tag.param}, TagState::Of(JoinPeriod(low, high)));  // just read
+    const HResult set = server.AddTag(tag.type, tag.address, tag.param, PeriodFromMs(tag.periodMs));
+    if (HrFailed(set))
+        return changes.Finish(Refused("refused: period of " + TagText(tag.type, tag.address, tag.param), set));
+    return changes.Finish(kExitOk);
 }
 
 int CommandPort(const CtlArgs& args)
@@ -169,12 +193,15 @@ int CommandPort(const CtlArgs& args)
         v.baudRate = static_cast<std::uint32_t>(baud);
         v.dataBits = static_cast<std::uint8_t>(dataBits);
     }
+    CCtlChanges changes;
+    if (set && !changes.Begin(args, "zolctl port")) return kExitPartial;
     CCtlConnection connection;
     if (!connection.Open()) return kExitConnection;
     if (set) {
-        const HResult hr = connection.Server().SetComSettings(v.port, v.baudRate, v.dataBits, v.stopBits, v.parity);
-        if (HrFailed(hr)) return Refused("refused: port settings", hr);
-        return kExitOk;
+        const HResult hr =
+            changes.Server(connection.Server()).SetComSettings(v.port, v.baudRate, v.dataBits, v.stopBits, v.parity);
+        if (HrFailed(hr)) return changes.Finish(Refused("refused: port settings", hr));
+        return changes.Finish(kExitOk);
     }
     const HResult hr = connection.Server().GetComSettings(&v.port, &v.baudRate, &v.dataBits, &v.stopBits, &v.parity);
     if (HrFailed(hr)) return Refused("cannot read the port settings", hr);
@@ -297,10 +324,14 @@ int CommandSearch(const CtlArgs& args)
 
 int CommandRestart(const CtlArgs& args)
 {
+    CCtlChanges changes;
+    if (!changes.Begin(args, "zolctl restart")) return kExitPartial;
     CCtlConnection connection;
     if (!connection.Open()) return kExitConnection;
-    const HResult hr = connection.Server().RestartServer();
-    if (HrFailed(hr)) return Refused("the server refused to restart", hr);
+    const HResult hr = changes.Server(connection.Server()).RestartServer();
+    if (HrFailed(hr)) return changes.Finish(Refused("the server refused to restart", hr));
+    const int journaled = changes.Finish(kExitOk);
+    if (journaled != kExitOk) return journaled;
     connection.Close();
 
     const auto start = std::chrono::steady_clock::now();
@@ -376,12 +407,16 @@ int RunZolctl(const std::vector<std::string>& argv)
     if (c == "port") return CommandPort(args);
     if (c == "search") return CommandSearch(args);
     if (c == "restart") return CommandRestart(args);
+    if (c == "journal") return CommandJournal(args);
+    if (c == "history") return CommandHistory(args);
+    if (c == "snapshot") return CommandSnapshot(args);
+    if (c == "restore") return CommandRestore(args);
 
     TagOperands tag;
     const bool withParam = c != "delete-device";
     if (!ParseTagOperands(args.operands, withParam, &tag, &error)) return UsageError(c, error);
     if (c == "add") return CommandAdd(args, tag);
-    if (c == "delete") return CommandDelete(tag);
-    if (c == "delete-device") return CommandDeleteDevice(tag);
-    return CommandPeriod(tag);
+    if (c == "delete") return CommandDelete(args, tag);
+    if (c == "delete-device") return CommandDeleteDevice(args, tag);
+    return CommandPeriod(args, tag);
 }

@@ -2,6 +2,9 @@
 #pragma once
 
 #include "ctl/CtlArgs.h"
+#include "tagfile/ImportRun.h"
+#include "tagfile/ServerTags.h"
+#include "tagfile/TagNaming.h"
 
 int RunZolctl(const std::vector<std::string>& argv);
 
@@ -9,6 +12,14 @@ int RunZolctl(const std::vector<std::string>& argv);
 int CommandTags(const CtlArgs& args);
 int CommandExport(const CtlArgs& args);
 int CommandImport(const CtlArgs& args);
+
+// Shared by the commands (CtlTagCommands.cpp).
+bool ReadServerForCommand(ITagServer& server, const ServerTagsOptions& options, ServerTagList* list, int* exitCode);
+std::string DescribeUnendedTagWalk(const TagWalkReport& walk);
+void PrintImportPlan(const ImportPlan& plan, const TagNaming& naming);
+// The refusals and the summary of a run; the exit code. fileName: for the lines of refusals.
+int ReportImportRun(const ImportReport& report, const ImportPlan& plan, const std::string& fileName,
+                    bool journalFailed);
 
 // Shared by the commands.
 bool LoadCatalogue(const CtlArgs& args);  // false: --dsc is no directory (message printed)

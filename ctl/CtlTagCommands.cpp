@@ -5,6 +5,7 @@
 
 #include "common/AtomicFile.h"
 #include "ctl/CtlCommands.h"
+#include "ctl/CtlHistory.h"
 #include "ctl/CtlConsole.h"
 #include "ctl/CtlServer.h"
 #include "server/ServerErrors.h"
@@ -143,6 +144,7 @@ int CommandExport(const CtlArgs& args)
     ServerTagList list;
     int exitCode = kExitOk;
     if (!ReadServer(connection.Server(), options, &list, &exitCode)) return exitCode;
+    if (!args.hasDevice) SnapshotIfComplete(args, list, connection.Server());
     connection.Close();
 
     std::vector<ServerTag> tags;
@@ -197,13 +199,16 @@ int CommandImport(const CtlArgs& args)
                   DescribeTagFileIssue(issue) + "\n";
     WriteErr(issues);
     if (!file.readable) return kExitPartial;
+    CCtlChanges changes;
+    if (!args.dryRun && !changes.Begin(args, "zolctl import")) return kExitPartial;
 
     CCtlConnection connection;
     if (!connection.Open()) return kExitConnection;
     const CTagIdSet inFile(file.rows);
     ServerTagsOptions options;
     options.stop = Interrupted;
-    options.wantPeriod = [&](const TagId& id) { return inFile.Contains(id); };
+    // Kept in the history, the configuration is read whole (a snapshot before the import).
+    if (args.noJournal) options.wantPeriod = [&](const TagId& id) { return inFile.Contains(id); };
     ServerTagList list;
     int exitCode = kExitOk;
     if (!ReadServer(connection.Server(), options, &list, &exitCode)) return exitCode;
@@ -213,6 +218,7 @@ int CommandImport(const CtlArgs& args)
         return kExitPartial;
     }
     if (list.walk.end == TagWalkEnd::RepeatedTag) WriteErr(DescribeUnendedWalk(list.walk));
+    SnapshotIfComplete(args, list, connection.Server());
 
     ImportPlanOptions planOptions;
     planOptions.replace = args.replace;
@@ -245,10 +251,28 @@ int CommandImport(const CtlArgs& args)
                 WriteErr("\r" + std::to_string(done) + " of " + std::to_string(total));
         };
     }
-    ImportReport report = RunImportPlan(plan, connection.Server(), runOptions);
+    CJournaledServer& server = changes.Server(connection.Server());
+    server.KnowTags(list.tags, list.Complete() && !list.walk.endedOnFailure);
+    runOptions.stop = [&] { return Interrupted() || server.JournalFailed(); };
+    ImportReport report = RunImportPlan(plan, server, runOptions);
     report.invalidRows = file.invalidRows;
     if (showProgress && plan.Calls() != 0) WriteErr("\n");
 
+    return changes.Finish(ReportImportRun(report, plan, fileName, server.JournalFailed()));
+}
+
+bool ReadServerForCommand(ITagServer& server, const ServerTagsOptions& options, ServerTagList* list, int* exitCode)
+{
+    return ReadServer(server, options, list, exitCode);
+}
+
+std::string DescribeUnendedTagWalk(const TagWalkReport& walk) { return DescribeUnendedWalk(walk); }
+
+void PrintImportPlan(const ImportPlan& plan, const TagNaming& naming) { PrintPlan(plan, naming); }
+
+int ReportImportRun(const ImportReport& report, const ImportPlan& plan, const std::string& fileName,
+                    bool journalFailed)
+{
     std::string refusals;
     for (const ImportRefusal& r : report.refused) {
         refusals += "refused: " + std::string(ImportActionName(r.action)) + " " +
@@ -264,9 +288,13 @@ int CommandImport(const CtlArgs& args)
                  " calls were not made or not confirmed\n");
         return kExitConnection;
     }
+    if (journalFailed) {
+        WriteErr(std::to_string(report.notAttempted) + " calls were not made\n");
+        return kExitPartial;
+    }
     if (report.stopped) {
         WriteErr("interrupted: " + std::to_string(report.notAttempted) + " calls were not made\n");
         return kExitInterrupted;
     }
-    return rowsLost || !report.refused.empty() ? kExitPartial : kExitOk;
+    return report.invalidRows != 0 || !report.refused.empty() ? kExitPartial : kExitOk;
 }

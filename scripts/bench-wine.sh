@@ -9,6 +9,8 @@
 #   scripts/bench-wine.sh search_bench 20 10          auto-search: total time, responsiveness, stop
 #   scripts/bench-wine.sh zolctl_bench export [TAGS]  zolctl export vs bare EnumTags walk
 #   scripts/bench-wine.sh zolctl_bench import [ROWS]  zolctl import vs bare AddTag calls
+#   scripts/bench-wine.sh zolctl_bench journal [ROWS] zolctl import with the journal vs --no-journal
+#   scripts/bench-wine.sh zolctl_bench undo [TAGS]    journaled device deletion and its undo vs bare calls
 # Options before the program:
 #   --build DIR   the program of that build (default build/win; build/win32: the 32-bit one,
 #                 through scripts/with-wine32.sh where the kernel runs no 32-bit programs)

@@ -518,3 +518,19 @@ std::size_t CountTagRows(std::string_view bytes)
     const TagFileContent content = ReadTagFile(bytes);
     return content.readable ? content.rows.size() + content.invalidRows : 0;
 }
+
+std::vector<std::vector<std::string>> SplitCsvRecords(std::string_view text, char separator)
+{
+    std::vector<std::vector<std::string>> records;
+    CCsvScanner scanner(text, separator);
+    std::vector<std::string> fields;
+    while (!scanner.AtEnd()) {
+        if (IsBlankLine(scanner.RestOfLine())) {
+            scanner.SkipLine();
+            continue;
+        }
+        if (!scanner.ReadRecord(fields)) break;
+        records.push_back(fields);
+    }
+    return records;
+}

@@ -86,3 +86,9 @@ TagFileContent ReadTagFile(std::string_view bytes, const TagFileReadOptions& opt
 // The rows of a file that name tags, usable or not (0 for a file that is no tag file): what
 // an export would lose by replacing it.
 std::size_t CountTagRows(std::string_view bytes);
+
+// The records of a CSV text as the tag file reader splits them (quotes, doubled quotes,
+// line breaks inside quotes, CR LF / LF / CR), for other tables that keep the same
+// conventions (the change journal). Blank lines are skipped; a record whose quote is
+// still open at the end of the text is left out.
+std::vector<std::vector<std::string>> SplitCsvRecords(std::string_view text, char separator);

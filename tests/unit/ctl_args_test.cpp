@@ -39,6 +39,20 @@ TEST(CtlArgs, CommandsWithTheirOptions)
     ASSERT_TRUE(Parse({"restart", "--timeout", "5"}, &r));
     EXPECT_EQ(r.timeoutSeconds, 5);
 
+    // The history: --history for every command, --no-journal for those that write to it.
+    CtlArgs j;
+    ASSERT_TRUE(Parse({"journal", "--since", "2026-12-08T10:00", "--format", "json", "--history", "H"}, &j));
+    EXPECT_EQ(j.since, "2026-12-08T10:00");
+    EXPECT_EQ(j.format, "json");
+    EXPECT_EQ(j.history, "H");
+    CtlArgs d;
+    ASSERT_TRUE(Parse({"delete-device", "1", "5", "--no-journal"}, &d));
+    EXPECT_TRUE(d.noJournal);
+    CtlArgs rs;
+    ASSERT_TRUE(Parse({"restore", "20261208-102503-zolctl.csv", "--dry-run", "--yes", "--skip-invalid"}, &rs));
+    EXPECT_TRUE(rs.dryRun && rs.yes && rs.skipInvalid);
+    EXPECT_EQ(rs.operands, std::vector<std::string>{"20261208-102503-zolctl.csv"});
+
     CtlArgs h;
     ASSERT_TRUE(Parse({"--help"}, &h));
     EXPECT_TRUE(h.help);
@@ -63,6 +77,12 @@ TEST(CtlArgs, UsageErrorsAreRefusedWithAReason)
         {"export", "a.csv", "--skip-invalid"},  // import's
         {"import", "a.csv", "--allow-empty"},   // export's
         {"import", "a.csv", "--skip-invalid=1"},
+        {"restore"},                            // SNAPSHOT missing
+        {"snapshot", "--no-journal"},           // it writes only to the history
+        {"journal", "--no-journal"},
+        {"tags", "--since", "2026-12-08"},      // journal's
+        {"history", "--history"},               // value missing
+        {"add", "1", "5", "14", "100", "--no-journal=yes"},
     };
     for (const auto& argv : bad) {
         CtlArgs a;

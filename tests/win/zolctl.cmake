@@ -1,6 +1,12 @@
 # zolctl.exe run as a process against the stand-in server through real COM.
 zol_add_win_test(zolctl_win_tests
   SOURCES zolctl_main.cpp zolctl_support.cpp standin_support.cpp StandinFixture.cpp ServerFiles.cpp
-          DescriptionFiles.cpp zolctl_commands_test.cpp zolctl_import_test.cpp
-  LIBS zol_server zol_catalogue ole32 advapi32)
-add_dependencies(zolctl_win_tests zolctl zolsrv zolps)
+          DescriptionFiles.cpp zolctl_commands_test.cpp zolctl_import_test.cpp zolctl_history_test.cpp
+  LIBS zol_server zol_catalogue zol_history ole32 advapi32)
+add_dependencies(zolctl_win_tests zolctl zolsrv zolps zoljournalappend)
+
+# A program that appends lines to a journal, for the test of two writers at once.
+add_executable(zoljournalappend journal_append_main.cpp)
+target_link_options(zoljournalappend PRIVATE -municode)
+target_link_libraries(zoljournalappend PRIVATE zol_history)
+set_target_properties(zoljournalappend PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

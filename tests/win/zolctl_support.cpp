@@ -85,10 +85,14 @@ void ZolctlTest::SetUp()
     m_dscDir = fs::current_path();
     m_scratch = m_dscDir / "scratch";
     fs::create_directories(m_scratch);
+    // The journal and snapshots of each test in a folder of its own (zolctl inherits it).
+    m_history = m_dscDir / "history";
+    SetEnvironmentVariableW(L"ZOLCFG_HISTORY", m_history.c_str());
 }
 
 void ZolctlTest::TearDown()
 {
+    SetEnvironmentVariableW(L"ZOLCFG_HISTORY", nullptr);
     m_descriptions.reset();
     standin::Reset();
 }

@@ -34,6 +34,8 @@ protected:
     CtlRun Ctl(std::vector<std::wstring> arguments);
     std::wstring Dsc() const { return m_dscDir.wstring(); }
     std::filesystem::path Scratch(const std::string& name) const { return m_scratch / name; }
+    // The history folder zolctl writes to (ZOLCFG_HISTORY).
+    const std::filesystem::path& History() const { return m_history; }
     static std::string ReadFile(const std::filesystem::path& path);
     static void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
@@ -41,4 +43,5 @@ private:
     std::unique_ptr<CDescriptionDir> m_descriptions;
     std::filesystem::path m_dscDir;
     std::filesystem::path m_scratch;
+    std::filesystem::path m_history;
 };

@@ -1,0 +1,47 @@
+// zolctl's side of the history (history/History.h): the journal every changing command
+// writes through, the snapshots taken when a command reads the whole configuration, and
+// the commands journal, history, snapshot and restore.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "ctl/CtlArgs.h"
+#include "history/History.h"
+#include "tagfile/ServerTags.h"
+
+// "zolctl 0.917.40"
+std::string CtlProgramName();
+
+// One changing command's journal. Begin before any server call: without --no-journal a
+// journal that cannot be written refuses the command (message printed, exit code 1).
+class CCtlChanges {
+public:
+    CCtlChanges() = default;
+    ~CCtlChanges();
+    CCtlChanges(const CCtlChanges&) = delete;
+    CCtlChanges& operator=(const CCtlChanges&) = delete;
+
+    // action: "zolctl delete", ... False when the command must not go on.
+    bool Begin(const CtlArgs& args, const std::string& action);
+    // The journaled server around the connection's; every change goes through it.
+    CJournaledServer& Server(ITagServer& inner);
+    // Ends the step, flushes the journal; says so when a line could not be written and
+    // then turns a successful exit code into 1.
+    int Finish(int exitCode);
+
+private:
+    std::unique_ptr<CJournal> m_pJournal;
+    std::unique_ptr<CJournaledServer> m_pServer;
+    std::string m_action;
+    bool m_bFinished = false;
+};
+
+// A snapshot of a complete list (every tag with its period), unless --no-journal; a
+// failure is a warning only. server: for the port settings.
+void SnapshotIfComplete(const CtlArgs& args, const ServerTagList& list, ITagServer& server);
+
+int CommandJournal(const CtlArgs& args);
+int CommandHistory(const CtlArgs& args);
+int CommandSnapshot(const CtlArgs& args);
+int CommandRestore(const CtlArgs& args);

@@ -1,0 +1,21 @@
+#include "history/RestorePlan.h"
+
+#include "history/Snapshot.h"
+
+RestorePlan MakeRestorePlan(std::string_view snapshotBytes, const std::vector<ServerTag>& serverTags,
+                            const PortSettings& serverPort, const TagFileReadOptions& readOptions,
+                            bool despiteInvalidRows)
+{
+    RestorePlan restore;
+    restore.file = ReadTagFile(snapshotBytes, readOptions);
+    // A file without its header has no rows: with replace, that would mean deleting all.
+    if (!restore.file.readable) return restore;
+    ImportPlanOptions options;
+    options.replace = true;
+    options.despiteInvalidRows = despiteInvalidRows;
+    restore.plan = MakeImportPlan(restore.file, serverTags, options);
+    SnapshotInfo info;
+    if (ReadSnapshotInfo(snapshotBytes, &info)) restore.port = info.port;
+    restore.portChanges = restore.port.known && restore.port != serverPort;
+    return restore;
+}
