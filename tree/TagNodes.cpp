@@ -84,3 +84,18 @@ TagNodesReport ShowTagsAsHeld(ITreeModel& tree, const std::vector<TagOnServer>& 
     for (TreeNode parent : index.GrownParents()) tree.SortChildrenAsInserted(parent);
     return report;
 }
+
+HResult CTagChangeRecorder::AddTag(std::uint32_t type, std::uint32_t address, std::uint32_t param,
+                                   std::int64_t period)
+{
+    const HResult hr = m_inner.AddTag(type, address, param, period);
+    if (HrSucceeded(hr)) m_Changes.push_back({type, address, param, true});
+    return hr;
+}
+
+HResult CTagChangeRecorder::DeleteTag(std::uint32_t type, std::uint32_t address, std::uint32_t param)
+{
+    const HResult hr = m_inner.DeleteTag(type, address, param);
+    if (HrSucceeded(hr)) m_Changes.push_back({type, address, param, false});
+    return hr;
+}
