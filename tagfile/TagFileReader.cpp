@@ -474,3 +474,19 @@ TagFileContent ReadTagFile(std::string_view bytes, const TagFileReadOptions& opt
     CReader(options, content).Read(bytes);
     return content;
 }
+
+std::vector<std::vector<std::string>> SplitCsvRecords(std::string_view text, char separator)
+{
+    std::vector<std::vector<std::string>> records;
+    CCsvScanner scanner(text, separator);
+    std::vector<std::string> fields;
+    while (!scanner.AtEnd()) {
+        if (IsBlankLine(scanner.RestOfLine())) {
+            scanner.SkipLine();
+            continue;
+        }
+        if (!scanner.ReadRecord(fields)) break;
+        records.push_back(fields);
+    }
+    return records;
+}

@@ -76,3 +76,9 @@ struct TagFileContent {
 };
 
 TagFileContent ReadTagFile(std::string_view bytes, const TagFileReadOptions& options = {});
+
+// The records of a CSV text as the tag file reader splits them (quotes, doubled quotes,
+// line breaks inside quotes, CR LF / LF / CR), for other tables that keep the same
+// conventions (the change journal). Blank lines are skipped; a record whose quote is
+// still open at the end of the text is left out.
+std::vector<std::vector<std::string>> SplitCsvRecords(std::string_view text, char separator);

@@ -173,3 +173,8 @@ std::string WriteTagListJson(const std::vector<TagFileRecord>& records)
     out += first ? "]\n" : "\n]\n";
     return out;
 }
+
+void AppendCsvField(std::string& out, const std::string& field, char separator, bool first)
+{
+    AppendField(out, field, separator, first);
+}

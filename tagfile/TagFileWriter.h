@@ -32,3 +32,8 @@ std::string DescribeRecordProblems(const TagFileRecord& record);
 // The records as a JSON array of objects with the file's columns as members (UTF-8;
 // period_ms a number, null when not known), one object a line.
 std::string WriteTagListJson(const std::vector<TagFileRecord>& records);
+
+// One CSV field as the tag files write it (quoted when it needs to be), appended to out;
+// first: the line's first field (quoted when it starts with '#'). For other tables that
+// keep the same conventions (the change journal).
+void AppendCsvField(std::string& out, const std::string& field, char separator, bool first);

@@ -1,0 +1,283 @@
+#include "history/JournaledServer.h"
+
+#include "ctl/CtlArgs.h"
+#include "server/ServerErrors.h"
+#include "tagfile/TagFileWriter.h"
+#include "tagfile/TextEncoding.h"
+
+#include <algorithm>
+
+namespace {
+
+std::string ResultText(HResult hr)
+{
+    if (HrSucceeded(hr)) return "ok";
+    char buffer[16];
+    return FormatHResult(hr, buffer);
+}
+
+}  // namespace
+
+std::string JournalStateText(const TagState& state)
+{
+    switch (state.kind) {
+    case TagState::Absent: return std::string();
+    case TagState::Unknown: return "?";
+    case TagState::Period: break;
+    }
+    TagFileRecord record;
+    record.period = state.period;
+    return FormatPeriodField(record);
+}
+
+std::string JournalPortText(const PortSettings& port)
+{
+    if (!port.known) return "?";
+    return FormatComSettingsLine(port.port, port.baudRate, port.dataBits, port.parity, port.stopBits);
+}
+
+CJournaledServer::CJournaledServer(ITagServer& inner, CJournal* journal, JournalContext context)
+    : m_inner(inner), m_pJournal(journal), m_context(std::move(context))
+{
+}
+
+void CJournaledServer::BeginStep(const std::string& action)
+{
+    m_step = CUndoStep();
+    m_step.action = action;
+    m_actionUtf8 = Cp1251ToUtf8(action);
+    ForgetKnown();
+}
+
+CUndoStep CJournaledServer::EndStep()
+{
+    CUndoStep step = std::move(m_step);
+    m_step = CUndoStep();
+    ForgetKnown();
+    return step;
+}
+
+void CJournaledServer::KnowTags(const std::vector<ServerTag>& tags, bool complete)
+{
+    m_known.reserve(m_known.size() + tags.size());
+    for (const ServerTag& tag : tags) {
+        if (tag.periodKnown)
+            m_known[tag.id] = TagState::Of(tag.period);
+        else
+            m_known[tag.id] = TagState{TagState::Unknown, 0};
+    }
+    m_bKnownComplete = complete;
+}
+
+void CJournaledServer::KnowTag(const TagId& id, const TagState& state) { m_known[id] = state; }
+
+void CJournaledServer::KnowPort(const PortSettings& port) { m_knownPort = port; }
+
+void CJournaledServer::ForgetKnown()
+{
+    m_known.clear();
+    m_bKnownComplete = false;
+    m_knownPort = PortSettings();
+}
+
+// The tag's state before a change: known from this command, or read now. False when the
+// server is gone (*lost): the change is then not attempted.
+bool CJournaledServer::ReadBefore(const TagId& id, TagState* state, HResult* lost)
+{
+    const auto found = m_known.find(id);
+    if (found != m_known.end() && found->second.kind != TagState::Unknown) {
+        *state = found->second;
+        return true;
+    }
+    if (found == m_known.end() && m_bKnownComplete) {
+        *state = TagState::None();
+        return true;
+    }
+    std::uint32_t low = 0, high = 0;
+    const HResult hr = m_inner.GetTagInfo(id.type, id.address, id.param, &low, &high);
+    if (HrSucceeded(hr)) {
+        *state = TagState::Of(JoinPeriod(low, high));
+        return true;
+    }
+    if (IsConnectionLost(hr)) {
+        *lost = hr;
+        return false;
+    }
+    // The server gives no period of a tag it does not hold.
+    *state = TagState::None();
+    return true;
+}
+
+void CJournaledServer::Write(CallKind kind, const TagId* id, const std::string& before, const std::string& after,
+                             HResult hr)
+{
+    if (m_pJournal == nullptr) return;
+    JournalLine line;
+    line.program = m_context.program;
+    line.action = m_actionUtf8;
+    if (id != nullptr) {
+        line.type = std::to_string(id->type);
+        line.address = std::to_string(id->address);
+        line.param = std::to_string(id->param);
+        if (m_context.naming.tagName)
+            line.name = Cp1251ToUtf8(m_context.naming.tagName(id->address, id->type, id->param));
+    } else if (kind == CallKind::RestartServer) {
+        line.name = "RestartServer";
+    }
+    line.before = before;
+    line.after = after;
+    line.result = ResultText(hr);
+    std::string error;
+    if (!m_pJournal->Append(std::move(line), &error)) {
+        m_bJournalFailed = true;
+        m_journalError = error;
+    }
+}
+
+HResult CJournaledServer::AddTag(std::uint32_t type, std::uint32_t address, std::uint32_t param, std::int64_t period)
+{
+    if (m_bJournalFailed) return kE_JournalNotWritten;
+    const TagId id{type, address, param};
+    TagState before;
+    HResult lost = kS_OK;
+    if (!ReadBefore(id, &before, &lost)) return lost;
+    const HResult hr = m_inner.AddTag(type, address, param, period);
+    const TagState after = HrSucceeded(hr) ? TagState::Of(period) : before;
+    Write(CallKind::AddTag, &id, JournalStateText(before), JournalStateText(after), hr);
+    if (HrSucceeded(hr)) {
+        m_known[id] = after;
+        RecordedCall call;
+        call.kind = CallKind::AddTag;
+        call.id = id;
+        call.before = before;
+        call.after = after;
+        call.ordinal = m_step.calls.size();
+        m_step.calls.push_back(call);
+    }
+    return hr;
+}
+
+HResult CJournaledServer::DeleteTag(std::uint32_t type, std::uint32_t address, std::uint32_t param)
+{
+    if (m_bJournalFailed) return kE_JournalNotWritten;
+    const TagId id{type, address, param};
+    TagState before;
+    HResult lost = kS_OK;
+    if (!ReadBefore(id, &before, &lost)) return lost;
+    const HResult hr = m_inner.DeleteTag(type, address, param);
+    // Deleted: it was there, whatever the period read said.
+    if (HrSucceeded(hr) && before.kind == TagState::Absent) before = TagState{TagState::Unknown, 0};
+    const TagState after = HrSucceeded(hr) ? TagState::None() : before;
+    Write(CallKind::DeleteTag, &id, JournalStateText(before), JournalStateText(after), hr);
+    if (HrSucceeded(hr)) {
+        m_known[id] = after;
+        RecordedCall call;
+        call.kind = CallKind::DeleteTag;
+        call.id = id;
+        call.before = before;
+        call.after = after;
+        call.ordinal = m_step.calls.size();
+        m_step.calls.push_back(call);
+    }
+    return hr;
+}
+
+HResult CJournaledServer::RestartServer()
+{
+    if (m_bJournalFailed) return kE_JournalNotWritten;
+    const HResult hr = m_inner.RestartServer();
+    Write(CallKind::RestartServer, nullptr, std::string(), std::string(), hr);
+    // What was known of the server is not known of the restarted one.
+    ForgetKnown();
+    return hr;
+}
+
+HResult CJournaledServer::GetComSettings(std::uint16_t* port, std::uint32_t* baudRate, std::uint8_t* dataBits,
+                                         std::uint8_t* stopBits, std::uint8_t* parity)
+{
+    return m_inner.GetComSettings(port, baudRate, dataBits, stopBits, parity);
+}
+
+HResult CJournaledServer::SetComSettings(std::uint16_t port, std::uint32_t baudRate, std::uint8_t dataBits,
+                                         std::uint8_t stopBits, std::uint8_t parity)
+{
+    if (m_bJournalFailed) return kE_JournalNotWritten;
+    PortSettings before = m_knownPort;
+    if (!before.known) {
+        const HResult read = m_inner.GetComSettings(&before.port, &before.baudRate, &before.dataBits,
+                                                    &before.stopBits, &before.parity);
+        if (HrFailed(read) && IsConnectionLost(read)) return read;
+        before.known = HrSucceeded(read);
+    }
+    const HResult hr = m_inner.SetComSettings(port, baudRate, dataBits, stopBits, parity);
+    PortSettings after = before;
+    if (HrSucceeded(hr)) after = PortSettings{true, port, baudRate, dataBits, stopBits, parity};
+    Write(CallKind::SetComSettings, nullptr, JournalPortText(before), JournalPortText(after), hr);
+    if (HrSucceeded(hr)) {
+        m_knownPort = after;
+        RecordedCall call;
+        call.kind = CallKind::SetComSettings;
+        call.portBefore = before;
+        call.portAfter = after;
+        call.ordinal = m_step.calls.size();
+        m_step.calls.push_back(call);
+    }
+    return hr;
+}
+
+HResult CJournaledServer::EnumTags(std::uint32_t* cursor, std::uint32_t* type, std::uint32_t* address,
+                                   std::uint32_t* param, std::uint32_t* reserved1, std::uint32_t* reserved2)
+{
+    return m_inner.EnumTags(cursor, type, address, param, reserved1, reserved2);
+}
+
+HResult CJournaledServer::GetTagInfo(std::uint32_t type, std::uint32_t address, std::uint32_t param,
+                                     std::uint32_t* periodLow, std::uint32_t* periodHigh)
+{
+    return m_inner.GetTagInfo(type, address, param, periodLow, periodHigh);
+}
+
+HResult CJournaledServer::ProbeDevice(std::uint32_t address, unsigned char text[kProbeTextSize], std::int32_t* type)
+{
+    return m_inner.ProbeDevice(address, text, type);
+}
+
+PlannedRunReport RunPlannedCalls(CJournaledServer& server, const std::vector<PlannedCall>& calls,
+                                 const PlannedRunOptions& options)
+{
+    PlannedRunReport report;
+    std::size_t attempted = 0;
+    for (const PlannedCall& call : calls) {
+        if (options.stop && options.stop()) {
+            report.stopped = true;
+            break;
+        }
+        HResult hr = kS_OK;
+        if (call.kind == CallKind::SetComSettings) {
+            server.KnowPort(call.expectedPortBefore);
+            hr = server.SetComSettings(call.port.port, call.port.baudRate, call.port.dataBits, call.port.stopBits,
+                                       call.port.parity);
+        } else {
+            server.KnowTag(call.id, call.expectedBefore);
+            hr = call.kind == CallKind::AddTag ? server.AddTag(call.id.type, call.id.address, call.id.param, call.period)
+                                               : server.DeleteTag(call.id.type, call.id.address, call.id.param);
+        }
+        if (HrFailed(hr) && server.JournalFailed() && hr == kE_JournalNotWritten) {
+            report.journalFailed = true;
+            break;
+        }
+        ++attempted;
+        if (HrSucceeded(hr)) {
+            report.doneOrdinals.push_back(call.ordinal);
+        } else if (IsConnectionLost(hr)) {
+            report.disconnected = true;
+            report.disconnectResult = hr;
+            break;
+        } else {
+            if (report.refused++ == 0) report.firstRefusal = hr;
+        }
+        if (options.progress) options.progress(attempted, calls.size());
+    }
+    report.notSent = calls.size() - attempted;
+    return report;
+}

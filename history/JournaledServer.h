@@ -1,0 +1,109 @@
+// The one way a command changes the server: an ITagServer around the real one that, for
+// each changing call, reads the value before (GetTagInfo before AddTag and DeleteTag,
+// GetComSettings before SetComSettings) unless this command already read it, makes the
+// call, appends one journal line once the call returned (result "ok" or the HRESULT), and
+// records an accepted call into the current step. Reading calls pass straight through.
+// Portable code that takes an ITagServer (RunImportPlan, the branch deletion) is given
+// this object, so that every change of the window and of zolctl is journaled alike.
+#pragma once
+
+#include "history/Journal.h"
+#include "history/UndoStep.h"
+#include "server/TagServer.h"
+#include "tagfile/ServerTags.h"
+#include "tagfile/TagNaming.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// Returned for a changing call that was not made because the journal could not be written
+// (HRESULT_FROM_WIN32(ERROR_WRITE_FAULT)).
+constexpr HResult kE_JournalNotWritten = static_cast<HResult>(0x8007001Du);
+
+struct JournalContext {
+    std::string program;  // "zolctl 0.917.40" / "zolcfg 0.917.40" (ASCII)
+    TagNaming naming;     // the tags' full names (null functions: names left empty)
+};
+
+class CJournaledServer final : public ITagServer {
+public:
+    // journal: null to work without one (the user chose so); the step is still recorded.
+    CJournaledServer(ITagServer& inner, CJournal* journal, JournalContext context);
+
+    // Starts a step: the action a person chose (Windows-1251), written into every line.
+    void BeginStep(const std::string& action);
+    // Ends it and hands over what was recorded (accepted changing calls).
+    CUndoStep EndStep();
+
+    // The tags as this command has just read them from the server: their states are the
+    // before-values of the calls that follow (no GetTagInfo for them). With complete (an
+    // entire walk), a tag not in the list is known to be absent. Each accepted call keeps
+    // the state up to date. A tag listed without its period is read before its call.
+    void KnowTags(const std::vector<ServerTag>& tags, bool complete);
+    void KnowTag(const TagId& id, const TagState& state);
+    void KnowPort(const PortSettings& port);
+    void ForgetKnown();
+
+    // The journal could not be written: no further changing call is made.
+    bool JournalFailed() const { return m_bJournalFailed; }
+    const std::string& JournalError() const { return m_journalError; }  // UTF-8
+
+    HResult AddTag(std::uint32_t type, std::uint32_t address, std::uint32_t param, std::int64_t period) override;
+    HResult DeleteTag(std::uint32_t type, std::uint32_t address, std::uint32_t param) override;
+    HResult RestartServer() override;
+    HResult GetComSettings(std::uint16_t* port, std::uint32_t* baudRate, std::uint8_t* dataBits,
+                           std::uint8_t* stopBits, std::uint8_t* parity) override;
+    HResult SetComSettings(std::uint16_t port, std::uint32_t baudRate, std::uint8_t dataBits, std::uint8_t stopBits,
+                           std::uint8_t parity) override;
+    HResult EnumTags(std::uint32_t* cursor, std::uint32_t* type, std::uint32_t* address, std::uint32_t* param,
+                     std::uint32_t* reserved1, std::uint32_t* reserved2) override;
+    HResult GetTagInfo(std::uint32_t type, std::uint32_t address, std::uint32_t param, std::uint32_t* periodLow,
+                       std::uint32_t* periodHigh) override;
+    HResult ProbeDevice(std::uint32_t address, unsigned char text[kProbeTextSize], std::int32_t* type) override;
+
+    ITagServer& Inner() { return m_inner; }
+
+private:
+    bool ReadBefore(const TagId& id, TagState* state, HResult* lost);
+    void Write(CallKind kind, const TagId* id, const std::string& before, const std::string& after, HResult hr);
+
+    ITagServer& m_inner;
+    CJournal* m_pJournal;
+    JournalContext m_context;
+    std::string m_actionUtf8;
+    CUndoStep m_step;
+    std::unordered_map<TagId, TagState, TagIdHash> m_known;
+    bool m_bKnownComplete = false;
+    PortSettings m_knownPort;
+    bool m_bJournalFailed = false;
+    std::string m_journalError;
+};
+
+// The journal's text of a tag state (period in ms, "" absent, "?" unknown) and of port
+// settings ("COM3 19200 8 none 1", "?" unknown).
+std::string JournalStateText(const TagState& state);
+std::string JournalPortText(const PortSettings& port);
+
+struct PlannedRunOptions {
+    std::function<bool()> stop;                                   // asked before every call
+    std::function<void(std::size_t done, std::size_t total)> progress;  // after every call
+};
+
+struct PlannedRunReport {
+    std::vector<std::size_t> doneOrdinals;  // ordinals of the calls the server accepted
+    std::size_t refused = 0;
+    HResult firstRefusal = kS_OK;
+    bool stopped = false;
+    bool disconnected = false;      // the server went away (the rest was not sent)
+    HResult disconnectResult = kS_OK;
+    bool journalFailed = false;     // the journal could not be written (the rest was not sent)
+    std::size_t notSent = 0;
+};
+
+// Sends planned calls (an undo or a redo) through the journaled server, each with its
+// expected before-value as the journal's. A refusal is counted and the rest still sent.
+PlannedRunReport RunPlannedCalls(CJournaledServer& server, const std::vector<PlannedCall>& calls,
+                                 const PlannedRunOptions& options = {});

@@ -1,0 +1,73 @@
+// Snapshots: the whole configuration as a tag file in the history folder, named
+// YYYYMMDD-HHMMSS-<program>.csv (a second snapshot within the same second gets "-2", ...):
+//
+//   # zolctl 0.917.40;2026-12-08T10:25:03+03:00;devices 3;tags 120
+//   # port COM3 19200 8 none 1
+//   device;address;type;param;name;period_ms
+//   PM3F;5;1;14;PM3F(005).Frequency;2000
+//
+// A tag file reader (and zolctl import) reads it as any tag file: the comments are skipped.
+// A new snapshot is written only when everything after its first line differs from the
+// newest one's; then the oldest go until at most kSnapshotMaxFiles files and
+// kSnapshotMaxBytes bytes are left.
+#pragma once
+
+#include "history/HistoryPlatform.h"
+#include "history/UndoStep.h"
+#include "tagfile/TagFile.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+constexpr std::size_t kSnapshotMaxFiles = 200;
+constexpr std::uint64_t kSnapshotMaxBytes = 200u * 1024u * 1024u;
+
+struct SnapshotInfo {
+    std::string fileName;        // UTF-8
+    std::filesystem::path path;
+    std::string stamp;           // "20261208-102503" from the name
+    std::string program;         // "zolctl 0.917.40" from the first line ("" when not there)
+    std::string time;            // "2026-12-08T10:25:03+03:00" from the first line
+    std::size_t devices = 0, tags = 0;
+    bool counted = false;        // devices and tags were read from the first line
+    PortSettings port;
+    std::uint64_t bytes = 0;
+};
+
+// The file's text: the two comment lines and the tag file (UTF-8 with BOM, ';', CR LF).
+std::string MakeSnapshotText(const std::vector<TagFileRecord>& records, const PortSettings& port,
+                             const std::string& program, const LocalTime& time);
+
+// What the first lines say; false when they are not a snapshot's.
+bool ReadSnapshotInfo(std::string_view head, SnapshotInfo* info);
+
+// The folder's snapshots, oldest first (by the name's time, then the name).
+std::vector<SnapshotInfo> ListSnapshots(const std::filesystem::path& folder);
+
+// "zolctl" of "zolctl 0.917.40": the program part of a file name.
+std::string SnapshotProgramStem(const std::string& program);
+
+struct SnapshotResult {
+    bool written = false;    // a new file
+    bool unchanged = false;  // same content as the newest: nothing written
+    std::string fileName;    // the new file's, or the newest's when unchanged (UTF-8)
+    std::size_t removed = 0; // old snapshots removed by retention
+    std::string error;       // UTF-8; set when neither written nor unchanged
+};
+
+// Writes the configuration as a new snapshot unless the newest holds the same (creating the
+// folder when missing), then applies the retention.
+SnapshotResult WriteSnapshot(IHistoryPlatform& platform, const std::filesystem::path& folder,
+                             const std::vector<TagFileRecord>& records, const PortSettings& port,
+                             const std::string& program);
+
+// Removes the oldest snapshots until the limits hold; returns how many went.
+std::size_t ApplySnapshotRetention(const std::filesystem::path& folder, std::size_t maxFiles = kSnapshotMaxFiles,
+                                   std::uint64_t maxBytes = kSnapshotMaxBytes);
+
+// A name from `zolctl history` or a path: the file to restore. False when none is found.
+bool FindSnapshot(const std::filesystem::path& folder, const std::string& nameOrPath, std::filesystem::path* file);

@@ -1,0 +1,359 @@
+// The journaled server (before-values read from the server, one journal line per call,
+// the call recorded into the step), the inverse of each kind of step, and the undo stack
+// with refused and stopped undos.
+#include "FakeTagServer.h"
+#include "common/AtomicFile.h"
+#include "history/JournaledServer.h"
+#include "history/UndoStack.h"
+#include "history_test_support.h"
+#include "tree/RefreshPeriod.h"
+
+namespace fs = std::filesystem;
+using history_test::CFakePlatform;
+using history_test::TempFolderTest;
+using Tag = CFakeTagServer::Tag;
+
+namespace {
+
+JournalContext Context()
+{
+    JournalContext context;
+    context.program = "zolctl 0.917.40";
+    context.naming.tagName = [](std::uint32_t address, std::uint32_t type, std::uint32_t param) {
+        return "Dev" + std::to_string(type) + "(" + std::to_string(address) + ").P" + std::to_string(param);
+    };
+    return context;
+}
+
+class JournaledServerTest : public TempFolderTest {
+protected:
+    void SetUp() override
+    {
+        TempFolderTest::SetUp();
+        m_journal = std::make_unique<CJournal>(m_platform, m_folder);
+        std::string error;
+        ASSERT_TRUE(m_journal->Open(&error)) << error;
+        m_server = std::make_unique<CJournaledServer>(m_fake, m_journal.get(), Context());
+    }
+
+    std::vector<JournalLine> Lines()
+    {
+        m_journal->Close();
+        std::string text;
+        ReadWholeFile(m_folder / "journal.csv", &text);
+        return ReadJournalLines(text);
+    }
+
+    // "type.address.param=ms" of every tag the fake holds.
+    std::string Tags() const
+    {
+        std::string out;
+        for (const auto& [t, period] : m_fake.tags)
+            out += std::to_string(t.type) + "." + std::to_string(t.address) + "." + std::to_string(t.param) + "=" +
+                   std::to_string(MsFromPeriod(period)) + " ";
+        return out;
+    }
+
+    void DeleteDevice(std::uint32_t type, std::uint32_t address)
+    {
+        std::vector<Tag> doomed;
+        for (const auto& entry : m_fake.tags) {
+            if (entry.first.type == type && entry.first.address == address) doomed.push_back(entry.first);
+        }
+        for (const Tag& t : doomed) m_server->DeleteTag(t.type, t.address, t.param);
+    }
+
+    CFakePlatform m_platform;
+    CFakeTagServer m_fake;
+    std::unique_ptr<CJournal> m_journal;
+    std::unique_ptr<CJournaledServer> m_server;
+};
+
+}  // namespace
+
+TEST_F(JournaledServerTest, DeleteReadsThePeriodBeforeAndJournalsEachCall)
+{
+    m_fake.Put(1, 5, 14, PeriodFromMs(2000));
+    m_fake.Put(1, 5, 2, PeriodFromMs(500));
+    m_fake.Put(2, 9, 1, PeriodFromMs(100));
+    m_server->BeginStep("Удалить устройство");
+    DeleteDevice(1, 5);
+    const CUndoStep step = m_server->EndStep();
+
+    EXPECT_EQ(m_fake.calls.getTagInfo, 2u);
+    EXPECT_EQ(Tags(), "2.9.1=100 ");
+    const std::vector<JournalLine> lines = Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].action, u8"Удалить устройство");
+    EXPECT_EQ(lines[0].program, "zolctl 0.917.40");
+    EXPECT_EQ(lines[0].type + "/" + lines[0].address + "/" + lines[0].param, "1/5/2");
+    EXPECT_EQ(lines[0].name, "Dev1(5).P2");
+    EXPECT_EQ(lines[0].before, "500");
+    EXPECT_EQ(lines[0].after, "");
+    EXPECT_EQ(lines[0].result, "ok");
+    EXPECT_EQ(lines[1].before, "2000");
+    EXPECT_EQ(lines[0].time, "2026-12-08T10:25:03+03:00");
+
+    ASSERT_EQ(step.calls.size(), 2u);
+    EXPECT_EQ(step.action, "Удалить устройство");
+    // Undo adds them back with their periods.
+    m_server->BeginStep("Отменить: Удалить устройство");
+    const PlannedRunReport run = RunPlannedCalls(*m_server, step.InverseCalls());
+    m_server->EndStep();
+    EXPECT_EQ(run.doneOrdinals.size(), 2u);
+    EXPECT_EQ(Tags(), "1.5.2=500 1.5.14=2000 2.9.1=100 ");
+}
+
+TEST_F(JournaledServerTest, RefusedCallIsJournaledWithItsResultAndNotRecorded)
+{
+    m_fake.Put(1, 5, 14, PeriodFromMs(2000));
+    m_fake.refuseDelete.insert(Tag{1, 5, 14});
+    m_server->BeginStep("zolctl delete");
+    EXPECT_EQ(m_server->DeleteTag(1, 5, 14), kE_FAIL);
+    m_fake.refuseEveryAdd = true;
+    EXPECT_EQ(m_server->AddTag(1, 5, 3, PeriodFromMs(10)), kE_FAIL);
+    EXPECT_TRUE(m_server->EndStep().Empty());
+    const std::vector<JournalLine> lines = Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].result, "0x80004005");
+    EXPECT_EQ(lines[0].before, "2000");
+    EXPECT_EQ(lines[0].after, "2000");  // still there
+    EXPECT_EQ(lines[1].result, "0x80004005");
+    EXPECT_EQ(lines[1].before, "");
+    EXPECT_EQ(lines[1].after, "");
+}
+
+TEST_F(JournaledServerTest, InverseOfEachKindOfCall)
+{
+    m_fake.Put(1, 5, 14, PeriodFromMs(2000));
+    m_fake.Put(1, 5, 2, PeriodFromMs(500));
+    const std::string before = Tags();
+    m_server->BeginStep("mixed");
+    m_server->AddTag(1, 5, 14, PeriodFromMs(1000));  // period changed
+    m_server->AddTag(3, 7, 1, PeriodFromMs(250));    // tag added
+    m_server->DeleteTag(1, 5, 2);                    // tag deleted
+    m_server->AddTag(1, 5, 14, PeriodFromMs(3000));  // the same tag again
+    m_server->SetComSettings(4, 19200, 7, 2, 1);
+    const CUndoStep step = m_server->EndStep();
+    ASSERT_EQ(step.calls.size(), 5u);
+    EXPECT_EQ(step.calls[3].before, TagState::Of(PeriodFromMs(1000)));  // read after the first change
+    const std::string after = Tags();
+
+    const std::vector<PlannedCall> inverse = step.InverseCalls();
+    ASSERT_EQ(inverse.size(), 5u);
+    EXPECT_EQ(inverse[0].kind, CallKind::SetComSettings);
+    EXPECT_EQ(inverse[1].kind, CallKind::AddTag);
+    EXPECT_EQ(inverse[1].period, PeriodFromMs(1000));
+    EXPECT_EQ(inverse[2].kind, CallKind::AddTag);  // the deleted tag comes back
+    EXPECT_EQ(inverse[3].kind, CallKind::DeleteTag);  // the added one goes
+    EXPECT_EQ(inverse[4].period, PeriodFromMs(2000));
+
+    m_server->BeginStep("undo");
+    RunPlannedCalls(*m_server, inverse);
+    m_server->EndStep();
+    EXPECT_EQ(Tags(), before);
+    std::uint16_t port;
+    std::uint32_t baud;
+    std::uint8_t dataBits, stopBits, parity;
+    m_fake.GetComSettings(&port, &baud, &dataBits, &stopBits, &parity);
+    EXPECT_EQ(port, 1);
+    EXPECT_EQ(baud, 9600u);
+
+    m_server->BeginStep("redo");
+    RunPlannedCalls(*m_server, step.RepeatCalls());
+    m_server->EndStep();
+    EXPECT_EQ(Tags(), after);
+    m_fake.GetComSettings(&port, &baud, &dataBits, &stopBits, &parity);
+    EXPECT_EQ(port, 4);
+
+    // The undo's lines carry the step's values as before/after, without reading them.
+    const std::vector<JournalLine> lines = Lines();
+    ASSERT_EQ(lines.size(), 15u);
+    EXPECT_EQ(lines[5].action, "undo");
+    EXPECT_EQ(lines[5].name, "");
+    EXPECT_EQ(lines[5].before, "COM4 19200 7 odd 2");
+    EXPECT_EQ(lines[5].after, "COM1 9600 8 none 1");
+    EXPECT_EQ(lines[8].before, "250");
+    EXPECT_EQ(lines[8].after, "");
+}
+
+TEST_F(JournaledServerTest, KnownTagsSpareTheReadsAndAbsenceIsKnownFromACompleteWalk)
+{
+    m_fake.Put(1, 5, 14, PeriodFromMs(2000));
+    m_server->BeginStep("zolctl import");
+    m_server->KnowTags({ServerTag{TagId{1, 5, 14}, PeriodFromMs(2000), true}}, true);
+    m_server->AddTag(1, 5, 14, PeriodFromMs(100));
+    m_server->AddTag(1, 5, 15, PeriodFromMs(100));
+    m_server->DeleteTag(1, 5, 14);  // its state follows the first call
+    const CUndoStep step = m_server->EndStep();
+    EXPECT_EQ(m_fake.calls.getTagInfo, 0u);
+    ASSERT_EQ(step.calls.size(), 3u);
+    EXPECT_EQ(step.calls[2].before, TagState::Of(PeriodFromMs(100)));
+
+    // A new step forgets what the last one knew: the server may have changed meanwhile.
+    m_server->BeginStep("next");
+    m_server->DeleteTag(1, 5, 15);
+    m_server->EndStep();
+    EXPECT_EQ(m_fake.calls.getTagInfo, 1u);
+}
+
+TEST_F(JournaledServerTest, LostServerBeforeTheChangeMeansNoChangeCall)
+{
+    m_fake.Put(1, 5, 14, PeriodFromMs(2000));
+    m_fake.dieAfterCalls = 1;
+    m_fake.calls.probe = 1;  // the server is gone before the first call
+    m_server->BeginStep("x");
+    EXPECT_EQ(m_server->DeleteTag(1, 5, 14), CFakeTagServer::kServerGone);
+    EXPECT_EQ(m_fake.calls.deleteTag, 0u);
+    EXPECT_TRUE(m_server->EndStep().Empty());
+}
+
+TEST_F(JournaledServerTest, JournalThatCannotBeWrittenStopsFurtherChanges)
+{
+    m_fake.Put(1, 5, 14, PeriodFromMs(2000));
+    m_fake.Put(1, 5, 15, PeriodFromMs(2000));
+    m_platform.failAppends = true;
+    m_server->BeginStep("x");
+    EXPECT_EQ(m_server->DeleteTag(1, 5, 14), kS_OK);  // made before the line failed
+    EXPECT_TRUE(m_server->JournalFailed());
+    EXPECT_NE(m_server->JournalError().find("No space left"), std::string::npos);
+    EXPECT_EQ(m_server->DeleteTag(1, 5, 15), kE_JournalNotWritten);
+    EXPECT_EQ(m_fake.calls.deleteTag, 1u);
+    EXPECT_EQ(m_server->EndStep().calls.size(), 1u);  // what did happen can still be undone
+}
+
+TEST_F(JournaledServerTest, WithoutAJournalTheStepIsStillRecorded)
+{
+    m_fake.Put(1, 5, 14, PeriodFromMs(2000));
+    CJournaledServer bare(m_fake, nullptr, Context());
+    bare.BeginStep("x");
+    bare.DeleteTag(1, 5, 14);
+    EXPECT_EQ(bare.EndStep().calls.size(), 1u);
+    EXPECT_TRUE(Lines().empty());
+}
+
+TEST_F(JournaledServerTest, DeletedTagWhosePeriodWasNotGivenCannotBeUndone)
+{
+    m_fake.Put(1, 5, 14, PeriodFromMs(2000));
+    m_fake.refuseGetTagInfo = true;
+    m_server->BeginStep("x");
+    m_server->DeleteTag(1, 5, 14);
+    const CUndoStep step = m_server->EndStep();
+    ASSERT_EQ(step.calls.size(), 1u);
+    EXPECT_EQ(step.calls[0].before.kind, TagState::Unknown);
+    std::size_t notInvertible = 0;
+    EXPECT_TRUE(step.InverseCalls(&notInvertible).empty());
+    EXPECT_EQ(notInvertible, 1u);
+    EXPECT_EQ(Lines()[0].before, "?");
+}
+
+class UndoStackTest : public JournaledServerTest {
+protected:
+    void DeviceStep()
+    {
+        for (std::uint32_t p = 1; p <= 6; ++p) m_fake.Put(1, 5, p, PeriodFromMs(100 * p));
+        m_fake.Put(2, 9, 1, PeriodFromMs(7));
+        m_before = Tags();
+        m_server->BeginStep("Удалить устройство");
+        DeleteDevice(1, 5);
+        m_stack.Push(m_server->EndStep());
+        m_after = Tags();
+    }
+    CUndoStack m_stack;
+    std::string m_before, m_after;
+};
+
+TEST_F(UndoStackTest, UndoThenRedoThenUndo)
+{
+    DeviceStep();
+    EXPECT_TRUE(m_stack.CanUndo());
+    EXPECT_FALSE(m_stack.CanRedo());
+    EXPECT_EQ(m_stack.UndoAction(), "Удалить устройство");
+    UndoReport r = m_stack.Undo(*m_server, "Отменить: Удалить устройство");
+    EXPECT_TRUE(r.complete);
+    EXPECT_EQ(Tags(), m_before);
+    EXPECT_FALSE(m_stack.CanUndo());
+    EXPECT_EQ(m_stack.RedoAction(), "Удалить устройство");
+    r = m_stack.Redo(*m_server, "Вернуть: Удалить устройство");
+    EXPECT_TRUE(r.complete);
+    EXPECT_EQ(Tags(), m_after);
+    r = m_stack.Undo(*m_server, "Отменить: Удалить устройство");
+    EXPECT_EQ(Tags(), m_before);
+    // Undo and redo send only the calls themselves: no reads.
+    EXPECT_EQ(m_fake.calls.getTagInfo, 6u);
+    const std::vector<JournalLine> lines = Lines();
+    ASSERT_EQ(lines.size(), 24u);
+    EXPECT_EQ(lines[6].action, u8"Отменить: Удалить устройство");
+    EXPECT_EQ(lines[12].action, u8"Вернуть: Удалить устройство");
+}
+
+TEST_F(UndoStackTest, RefusedUndoKeepsTheRestOnTheStack)
+{
+    DeviceStep();
+    m_fake.refuseAdd.insert(Tag{1, 5, 3});
+    UndoReport r = m_stack.Undo(*m_server, "undo");
+    EXPECT_FALSE(r.complete);
+    EXPECT_EQ(r.run.refused, 1u);
+    EXPECT_EQ(r.run.firstRefusal, kE_FAIL);
+    EXPECT_EQ(r.run.doneOrdinals.size(), 5u);
+    ASSERT_TRUE(m_stack.CanUndo());
+    EXPECT_EQ(m_stack.UndoCalls(), 1u);
+    EXPECT_EQ(m_stack.RedoCalls(), 5u);
+    EXPECT_FALSE(m_fake.Has(1, 5, 3));
+
+    m_fake.refuseAdd.clear();
+    r = m_stack.Undo(*m_server, "undo");
+    EXPECT_TRUE(r.complete);
+    EXPECT_EQ(Tags(), m_before);
+    EXPECT_FALSE(m_stack.CanUndo());
+    EXPECT_EQ(m_stack.RedoCalls(), 6u);  // one step again
+    r = m_stack.Redo(*m_server, "redo");
+    EXPECT_TRUE(r.complete);
+    EXPECT_EQ(Tags(), m_after);
+}
+
+TEST_F(UndoStackTest, StoppedHalfWayTheRestStaysUndoable)
+{
+    DeviceStep();
+    std::size_t asked = 0;
+    PlannedRunOptions options;
+    options.stop = [&] { return ++asked > 2; };
+    std::size_t lastDone = 0;
+    options.progress = [&](std::size_t done, std::size_t total) {
+        lastDone = done;
+        EXPECT_EQ(total, 6u);
+    };
+    UndoReport r = m_stack.Undo(*m_server, "undo", options);
+    EXPECT_TRUE(r.run.stopped);
+    EXPECT_EQ(r.run.notSent, 4u);
+    EXPECT_EQ(lastDone, 2u);
+    EXPECT_EQ(m_stack.UndoCalls(), 4u);
+    r = m_stack.Undo(*m_server, "undo");
+    EXPECT_TRUE(r.complete);
+    EXPECT_EQ(Tags(), m_before);
+}
+
+TEST_F(UndoStackTest, NewStepClearsRedoAndEmptyStepIsNotPushed)
+{
+    DeviceStep();
+    m_stack.Undo(*m_server, "undo");
+    ASSERT_TRUE(m_stack.CanRedo());
+    m_stack.Push(CUndoStep());
+    EXPECT_TRUE(m_stack.CanRedo());
+    m_server->BeginStep("Удалить тег");
+    m_server->DeleteTag(2, 9, 1);
+    m_stack.Push(m_server->EndStep());
+    EXPECT_FALSE(m_stack.CanRedo());
+    EXPECT_EQ(m_stack.UndoAction(), "Удалить тег");
+}
+
+TEST_F(UndoStackTest, LostServerEndsTheUndo)
+{
+    DeviceStep();
+    m_fake.dieAfterCalls = m_fake.calls.Total() + 2;
+    UndoReport r = m_stack.Undo(*m_server, "undo");
+    EXPECT_TRUE(r.run.disconnected);
+    EXPECT_EQ(r.run.doneOrdinals.size(), 2u);
+    EXPECT_EQ(r.run.notSent, 3u);
+    EXPECT_EQ(m_stack.UndoCalls(), 4u);
+}
