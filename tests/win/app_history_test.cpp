@@ -323,8 +323,13 @@ TEST_F(HistoryTest, UndoOfAnImportAndOfABranchPeriod)
     bool importedShown = false, importUndoneShown = false;
     const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
         if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Импорт тегов...")) return;
-        HWND open = ui_driver::WaitForWindow([](HWND w) { return ui_driver::Text(w) == "Импорт тегов" && GetDlgItem(w, 1148 /* cmb13 */) != nullptr; }, 10000);
-        if (open == nullptr) open = ui_driver::WaitForDialog("Импорт тегов", 100);
+        // The open dialog: its file-name field is edt1 (1152) or the combo cmb13 (1148).
+        HWND open = ui_driver::WaitForWindow(
+            [](HWND w) {
+                return ui_driver::Text(w) == "Импорт тегов" &&
+                       (GetDlgItem(w, 1152) != nullptr || GetDlgItem(w, 1148) != nullptr);
+            },
+            10000);
         if (open == nullptr) return;
         Sleep(300);
         HWND field = GetDlgItem(open, 1152);
@@ -351,7 +356,8 @@ TEST_F(HistoryTest, UndoOfAnImportAndOfABranchPeriod)
         SetText(period, IDC_PERIOD_EDIT, "900");
         ui_driver::PressButton(period, IDOK);
         ui_driver::WaitUntilGone(period);
-        ui_driver::WaitFor([&] { return ServerTags() != afterImportUndo; }, 5000);
+        ui_driver::WaitFor([&] { return ServerTags() == std::vector<std::string>{"7 5 1 9000000", "7 5 2 9000000"}; },
+                           5000);
         afterPeriod = ServerTags();
         Sleep(500);  // the count's message box
         if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Отменить: Изменить период")) return;
@@ -368,8 +374,9 @@ TEST_F(HistoryTest, UndoOfAnImportAndOfABranchPeriod)
     EXPECT_EQ(afterPeriodUndo, afterImportUndo);
     EXPECT_EQ(standin::ReadStateFile("tags.txt"), before);
     // The import's change was journaled with the period read before the import.
-    EXPECT_EQ(LinesOf("Импорт тегов"), (std::vector<std::string>{"Meter(005).Voltage 2000 5000 ok",
-                                                                 "Meter(006).Phase.B  700 ok"}));
+    std::vector<std::string> imported = LinesOf("Импорт тегов");
+    std::sort(imported.begin(), imported.end());
+    EXPECT_EQ(imported, (std::vector<std::string>{"Meter(005).Voltage 2000 5000 ok", "Meter(006).Phase.B  700 ok"}));
     EXPECT_EQ(LinesOf("Отменить: Изменить период").size(), 2u);
 }
 
@@ -395,6 +402,7 @@ TEST_F(HistoryTest, AnUndoTheServerPartlyRefusesIsReportedOnceAndStaysUndoable)
         // Without the fault, after a restart, the rest of the step is undone.
         standin::ClearFaults();
         ui_driver::PressButton(window, IDC_APPLY);
+        ui_driver::WaitFor([&] { return StoredTitle(window) != kMainTitle; }, 10000);
         ui_driver::WaitFor([&] { return StoredTitle(window) == kMainTitle && IsWindowEnabled(window); }, 20000);
         Sleep(500);
         PressKeys(window, {VK_CONTROL, 'Z'});
@@ -524,6 +532,53 @@ TEST_F(HistoryTest, BackgroundSnapshotOnceAndRestoreThroughTheHistoryDialog)
     EXPECT_EQ(run.boxes[1], "Восстановление: добавлено 1, изменён период 0, удалено 1, без изменений 2, отказано 0.");
     EXPECT_EQ(LinesOf("Восстановить снимок").size(), 2u);
     EXPECT_EQ(ListSnapshots(m_history).size(), 1u);
+}
+
+TEST_F(HistoryTest, ALongUndoShowsItsProgressAndStopLeavesTheRestUndoable)
+{
+    // 150 tags of one device; every AddTag takes 20 ms, so that Stop comes half-way.
+    std::string parameters, tags = kTagsHeader;
+    for (int p = 10; p < 160; ++p) {
+        parameters += "Extra" + std::to_string(p) + " " + std::to_string(p) + " INT R INPT_REG " + std::to_string(p) + "\r\n";
+        tags += "7 5 " + std::to_string(p) + " " + std::to_string(10000 * (p + 100)) + "\n";
+    }
+    Prepare(tags, parameters);
+    const std::string before = standin::ReadStateFile("tags.txt");
+    standin::SetFaults("slow AddTag 20\n");
+    std::string progressTitle, progressText;
+    size_t afterStop = 0;
+    bool stoppedHalfWay = false, finished = false;
+    const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
+        if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Удалить устройство")) return;
+        ui_driver::WaitFor([&] { return !HasNode(window, {"Meter(005)"}); }, 20000);
+        PressKeys(window, {VK_CONTROL, 'Z'});
+        HWND progress = ui_driver::WaitForDialog("Отмена действия", 10000);
+        if (progress == nullptr) return;
+        Sleep(800);
+        progressTitle = ui_driver::Text(progress);
+        progressText = ui_driver::ItemText(progress, IDC_STEP_PROGRESS_TEXT);
+        ui_driver::SaveScreenshot(progress, "undo-progress");
+        ui_driver::PressButton(progress, IDC_STEP_PROGRESS_STOP);
+        ui_driver::WaitUntilGone(progress, 10000);
+        Sleep(1000);  // the message
+        afterStop = ServerTags().size();
+        stoppedHalfWay = afterStop > 0 && afterStop < 150 && HasNode(window, {"Meter(005)"});
+        PressKeys(window, {VK_CONTROL, 'Z'});
+        progress = ui_driver::WaitForDialog("Отмена действия", 10000);
+        if (progress) ui_driver::WaitUntilGone(progress, 30000);
+        finished = ui_driver::WaitFor([&] { return ServerTags().size() == 150; }, 10000);
+        Sleep(300);
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(progressTitle, "Отмена действия");
+    EXPECT_EQ(progressText.rfind("Выполнено ", 0), 0u) << progressText;
+    EXPECT_TRUE(stoppedHalfWay) << afterStop;
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(standin::ReadStateFile("tags.txt"), before);
+    ASSERT_GE(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0], "Отмена остановлена: выполнено " + std::to_string(afterStop) +
+                                " из 150 вызовов.\nОстальное можно отменить снова: «Удалить устройство».");
+    EXPECT_EQ(run.boxes.size(), 1u);
 }
 
 }  // namespace
