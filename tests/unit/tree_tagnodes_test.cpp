@@ -97,3 +97,24 @@ TEST_F(TagNodesTest, ATagWhoseNodeIsMissingIsNotRemovedFromAnotherDeviceOfTheSam
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TagChangeRecorder, NotesOnlyTheCallsTheServerAcceptedInTheirOrder)
+{
+    CFakeTagServer server;
+    server.tags[{7, 5, 1}] = 1;
+    server.refuseAdd.insert({7, 5, 2});
+    CTagChangeRecorder recorder(server);
+    EXPECT_EQ(recorder.AddTag(7, 5, 3, 10), kS_OK);
+    EXPECT_TRUE(HrFailed(recorder.AddTag(7, 5, 2, 10)));
+    EXPECT_EQ(recorder.DeleteTag(7, 5, 1), kS_OK);
+    std::uint32_t low = 0, high = 0;
+    recorder.GetTagInfo(7, 5, 3, &low, &high);  // reading passes through unnoted
+    ASSERT_EQ(recorder.m_Changes.size(), 2u);
+    EXPECT_TRUE(recorder.m_Changes[0].param == 3 && recorder.m_Changes[0].held);
+    EXPECT_TRUE(recorder.m_Changes[1].param == 1 && !recorder.m_Changes[1].held);
+    EXPECT_EQ(low, 10u);
+}
+
+}  // namespace
