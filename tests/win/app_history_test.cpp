@@ -581,4 +581,77 @@ TEST_F(HistoryTest, ALongUndoShowsItsProgressAndStopLeavesTheRestUndoable)
     EXPECT_EQ(run.boxes.size(), 1u);
 }
 
+TEST_F(HistoryTest, UndoOfTagsAddedInTheDialogOfAnEditedPeriodAndOfThePortSettings)
+{
+    Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n");
+    standin::WriteStateFile("port.txt", "1 9600 8 0 0\n");
+    const std::string tagsBefore = standin::ReadStateFile("tags.txt");
+    const std::string portBefore = PortRecord();
+    std::vector<std::string> afterAdd, afterAddUndo, afterEdit;
+    std::string portAfterSet, portAfterUndo;
+    std::vector<MenuLine> menuAfterPort;
+    const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
+        // "Добавить тег" on the device, the group Phase: two tags in one press.
+        HWND menu = OpenContextMenu(window, PointOf(window, {"Meter(005)"}));
+        if (menu == nullptr) return;
+        ChooseMenuItem(menu, 0);
+        HWND dialog = ui_driver::WaitForDialog("Добавление тега для устройства ");
+        if (dialog == nullptr) return;
+        HWND tree = GetDlgItem(dialog, IDC_PARAM_TREE);
+        SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(FindTreeItem(tree, {"Meter(005)", "Phase"})));
+        ui_driver::PressButton(dialog, IDOK);
+        ui_driver::WaitFor([&] { return ServerTags().size() == 3; }, 5000);
+        Sleep(500);  // "Тэг(и) добавлены"
+        ui_driver::PressButton(dialog, IDCANCEL);
+        ui_driver::WaitUntilGone(dialog);
+        afterAdd = ServerTags();
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Отменить: Добавить тег")) return;
+        ui_driver::WaitFor([&] { return !HasNode(window, {"Meter(005)", "Phase"}); }, 5000);
+        afterAddUndo = ServerTags();
+
+        // A period: "Редактировать", then Ctrl+Z.
+        if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Voltage"}), "Редактировать")) return;
+        HWND edit = ui_driver::WaitForDialog("Редактирование тега ");
+        if (edit == nullptr) return;
+        SetText(edit, IDC_PERIOD_EDIT, "5000");
+        ui_driver::PressButton(edit, IDOK);
+        ui_driver::WaitUntilGone(edit);
+        ui_driver::WaitFor([&] { return ServerTags() != afterAddUndo; }, 5000);
+        afterEdit = ServerTags();
+        PressKeys(window, {VK_CONTROL, 'Z'});
+        ui_driver::WaitFor([&] { return ServerTags() == afterAddUndo; }, 5000);
+
+        // The port settings, then their undo from the menu.
+        ui_driver::PressButton(window, IDC_COM_PORT);
+        HWND port = ui_driver::WaitForDialog("Настройки СОМ-порта");
+        if (port == nullptr) return;
+        SelectCombo(port, 1002, "19200");
+        SelectCombo(port, 1004, "Odd");
+        ui_driver::PressButton(port, IDOK);
+        ui_driver::WaitUntilGone(port);
+        ui_driver::WaitFor([&] { return PortRecord() != portBefore; }, 5000);
+        portAfterSet = PortRecord();
+        menuAfterPort = LastMenuGroup(window, EmptyTreeScreenPoint(Tree(window)));
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Отменить: Настройки COM-порта")) return;
+        ui_driver::WaitFor([&] { return PortRecord() == portBefore; }, 5000);
+        portAfterUndo = PortRecord();
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(afterAdd, (std::vector<std::string>{"7 5 1 20000000", "7 5 2 20000000", "7 5 3 20000000"}));
+    EXPECT_EQ(run.boxes, std::vector<std::string>{"Тэг(и) добавлены"});
+    EXPECT_EQ(afterAddUndo, (std::vector<std::string>{"7 5 1 20000000"}));
+    EXPECT_EQ(afterEdit, (std::vector<std::string>{"7 5 1 50000000"}));
+    EXPECT_NE(portAfterSet, portBefore);
+    EXPECT_EQ(portAfterUndo, portBefore);
+    EXPECT_EQ(menuAfterPort, (std::vector<MenuLine>{{"Отменить: Настройки COM-порта", true},
+                                                    {"Вернуть", false},
+                                                    {"История изменений...", true}}));
+    EXPECT_EQ(standin::ReadStateFile("tags.txt"), tagsBefore);
+    EXPECT_EQ(LinesOf("Добавить тег").size(), 2u);
+    EXPECT_EQ(LinesOf("Редактировать"), std::vector<std::string>{"Meter(005).Voltage 2000 5000 ok"});
+    const std::vector<std::string> portLines = LinesOf("Настройки COM-порта");
+    ASSERT_EQ(portLines.size(), 1u);
+    EXPECT_EQ(portLines[0].rfind(" COM1 9600 8 none 1 COM1 19200 8 odd 1 ok"), 0u) << portLines[0];
+}
+
 }  // namespace

@@ -161,9 +161,10 @@ TEST_F(DescriptionFilesTest, EveryFileWithItsResultFromTheEmptySpaceAndTheSystem
     ASSERT_FALSE(tree.empty());
     EXPECT_EQ(tree[0].text, "Meter(005)");
     EXPECT_TRUE(fromSystemMenu);
-    ASSERT_GE(systemMenu.size(), 2u);
-    EXPECT_EQ(systemMenu[systemMenu.size() - 2], "");
-    EXPECT_EQ(systemMenu.back(), "Описания приборов...");
+    ASSERT_GE(systemMenu.size(), 3u);
+    EXPECT_EQ(systemMenu[systemMenu.size() - 3], "");
+    EXPECT_EQ(systemMenu[systemMenu.size() - 2], "Описания приборов...");
+    EXPECT_EQ(systemMenu.back(), "История изменений...");
 }
 
 // The dialog over every kind of damaged file: each example description cut short at many
