@@ -2,6 +2,7 @@
 // rebuild the tree from the restarted server.
 #include <cstdio>
 
+#include "app/ServerChange.h"
 #include "app/TarnelDlg.h"
 #include "server/ServerErrors.h"
 
@@ -23,8 +24,18 @@ void CTarnelDlg::OnApply()
     // COM dispatches input while the call is out: keep the user out of the window from
     // before the call, or a click meanwhile would run its command after the restart.
     EnableWindow(FALSE);
+    // The snapshot worker's connection goes with the server; a new one follows the restart.
+    StopBackgroundSnapshot();
     HRESULT restartResult = S_OK;
-    if (m_pAddTags != nullptr) restartResult = m_pAddTags->RestartServer();
+    if (m_pAddTags != nullptr) {
+        // Journaled like every change; there is nothing to undo.
+        CServerChange change(*this, "Применить", false);
+        if (!change.Ok()) {
+            EnableWindow(TRUE);
+            return;
+        }
+        restartResult = change.Server().RestartServer();
+    }
 
     const std::string savedTitle = GetWindowText();
     SetWindowText("Перезапускается сервер");
@@ -72,6 +83,7 @@ void CTarnelDlg::OnApply()
     SetForegroundWindow();
     SetWindowText(savedTitle);
     FillTree();
+    StartBackgroundSnapshot();
 
     // A server that ends before its answer reaches us fails the call with a disconnection
     // code although it did restart: only other failures are a refusal.

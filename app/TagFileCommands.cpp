@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ServerChange.h"
 #include "app/TarnelDlg.h"
 #include "common/AtomicFile.h"
 #include "dialogs/ImportPreviewDlg.h"
@@ -196,7 +197,9 @@ void CTarnelDlg::OnImportTags()
         return;
     }
 
-    CComTagServer server(m_pAddTags);
+    CServerChange change(*this, "Импорт тегов");
+    if (!change.Ok()) return;
+    CJournaledServer& server = change.Server();
     m_bBusy = true;
     ServerTagList serverTags;
     {
@@ -221,8 +224,11 @@ void CTarnelDlg::OnImportTags()
     }
 
     const ImportPlan plan = MakeImportPlan(content.rows, serverTags.tags, false);
+    // The periods just read are the journal's before-values of the import's calls.
+    server.KnowTags(serverTags.tags, true);
     CImportPreviewDlg dlg(file.filename().wstring(), content, plan, server, this);
     dlg.DoModal();
+    change.Finish();
     m_bBusy = false;
     if (!dlg.m_bRan) return;
 

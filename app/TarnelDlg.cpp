@@ -1,12 +1,16 @@
 #include "app/TarnelDlg.h"
 
+#include "app/ServerChange.h"
+#include "app/SnapshotThread.h"
+
 #include <cstdio>
 
 #include "catalogue/CatalogueLoader.h"
 #include "res/resource.h"
 #include "ui/App.h"
 
-CTarnelDlg::CTarnelDlg(CWnd* parent) : CDialog(IDD_ZOLCFG_DIALOG, parent)
+CTarnelDlg::CTarnelDlg(CWnd* parent)
+    : CDialog(IDD_ZOLCFG_DIALOG, parent), m_pHistory(std::make_unique<CWindowHistory>())
 {
     m_hIcon = ::LoadIconW(AfxFindResourceHandle(MAKEINTRESOURCEW(IDR_MAINFRAME), RT_GROUP_ICON),
                           MAKEINTRESOURCEW(IDR_MAINFRAME));
@@ -49,6 +53,7 @@ BOOL CTarnelDlg::OnInitDialog()
 
     LoadDeviceCatalogue();
     FillTree();
+    StartBackgroundSnapshot();
     return TRUE;
 }
 
@@ -136,6 +141,7 @@ void CTarnelDlg::OnDestroy()
 {
     CDialog::OnDestroy();
     RemoveWindowFeatures();
+    StopBackgroundSnapshot();
     if (m_pAddTags != nullptr) {
         m_pAddTags->Release();
         m_pAddTags = nullptr;

@@ -2,6 +2,8 @@
 // device catalogue, shows the server's configuration as a tree and runs the commands.
 #pragma once
 
+#include <filesystem>
+#include <memory>
 #include <string>
 
 #include "res/resource.h"
@@ -10,6 +12,11 @@
 #include "tree/ConfigTree.h"
 #include "ui/Controls.h"
 #include "ui/Dialog.h"
+
+class CWindowHistory;
+class CSnapshotThread;
+struct UndoReport;
+struct HistoryListing;
 
 class CTarnelDlg : public CDialog {
 public:
@@ -40,6 +47,11 @@ public:
     // The first child of parent (null: the first root node) whose text equals text.
     HTREEITEM FindChildNode(HTREEITEM parent, const std::string& text) const;
 
+    // The journal's folder, the undo stack and the question's answer of this run
+    // (app/ServerChange.h); the background snapshot taken after start-up and each restart.
+    std::unique_ptr<CWindowHistory> m_pHistory;
+    std::unique_ptr<CSnapshotThread> m_pSnapshot;
+
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -64,6 +76,9 @@ protected:
     void OnBranchPeriod();
     void OnExportTags();
     void OnImportTags();
+    void OnUndo();
+    void OnRedo();
+    void OnHistory();
 
     BEGIN_MSG_MAP(CTarnelDlg, CDialog)
         ON_WM_PAINT()
@@ -89,6 +104,10 @@ protected:
         ON_COMMAND(ID_BRANCH_PERIOD, OnBranchPeriod)
         ON_COMMAND(ID_EXPORT_TAGS, OnExportTags)
         ON_COMMAND(ID_IMPORT_TAGS, OnImportTags)
+        ON_COMMAND(ID_UNDO, OnUndo)
+        ON_COMMAND(ID_REDO, OnRedo)
+        ON_COMMAND(ID_HISTORY, OnHistory)
+        ON_SYSCOMMAND(IDM_HISTORY, OnHistory)
     END_MSG_MAP()
 
     // How long reading the server's tags runs before its progress window shows (ZOLCFG_PROGRESS_DELAY_MS
@@ -101,6 +120,16 @@ protected:
     bool FindNext(const std::string& text);
 
 private:
+    // Undo, redo and the history (UndoCommands.cpp, HistoryCommands.cpp).
+    void AppendHistoryItems(HMENU menu, bool emptySpace);
+    void RunUndoStep(bool undo);
+    void ReportUndoStep(bool undo, const UndoReport& report);
+    HistoryListing ReadHistory() const;
+    void RestoreSnapshot(const std::filesystem::path& file, CWnd* owner);
+    // Starts the background snapshot (stopping one still running), unless switched off.
+    void StartBackgroundSnapshot();
+    void StopBackgroundSnapshot();
+
     // The system-menu item and the keys Ctrl+F and F3 (added on initialisation).
     void InstallWindowFeatures();
     void RemoveWindowFeatures();

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/ServerChange.h"
 #include "app/TarnelDlg.h"
 #include "catalogue/TagName.h"
 #include "catalogue/Catalogue.h"
@@ -77,6 +78,7 @@ void CTarnelDlg::OnContextMenu(HWND, POINT point)
     if (!more.empty()) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     for (int id : more)
         AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(id), Widen(CommandText(id)).c_str());
+    if (!key || GetNodeKind(*key) != NodeKind::None) AppendHistoryItems(menu, !key);
 
     HWND owner = (AfxGetApp() && AfxGetApp()->m_pMainWnd) ? AfxGetApp()->m_pMainWnd->m_hWnd : m_hWnd;
     TrackPopupMenu(menu, TPM_RIGHTBUTTON, point.x, point.y, 0, owner, nullptr);
@@ -105,7 +107,10 @@ void CTarnelDlg::OnComPort()
         MessageBox("Server connection does not exist");
         return;
     }
+    CServerChange change(*this, "Настройки COM-порта");
+    if (!change.Ok()) return;
     CComSettings dlg(m_pAddTags);
+    dlg.m_pChangeServer = &change.Server();
     dlg.DoModal();
 }
 
@@ -121,9 +126,11 @@ void CTarnelDlg::OnAddTags()
 void CTarnelDlg::OnDeleteTag()
 {
     if (m_hCurrentItem == nullptr || m_pAddTags == nullptr) return;
+    CServerChange change(*this, "Удалить тег");
+    if (!change.Ok()) return;
     CTreeViewModel tree(m_Tree);
-    CComTagServer server(m_pAddTags);
-    const DeleteTagResult result = DeleteTagNode(tree, server, CTreeViewModel::Node(m_hCurrentItem));
+    const DeleteTagResult result = DeleteTagNode(tree, change.Server(), CTreeViewModel::Node(m_hCurrentItem));
+    change.Finish();
     if (result.removed) m_hCurrentItem = nullptr;
     if (HrFailed(result.hr)) {
         char text[200];
@@ -142,13 +149,16 @@ void CTarnelDlg::OnDeleteTags()
 void CTarnelDlg::DeleteBranch(HTREEITEM item)
 {
     if (m_pAddTags == nullptr) return;
+    const bool device = GetNodeKind(static_cast<TagKey>(m_Tree.GetItemData(item))) == NodeKind::Device;
+    CServerChange change(*this, device ? "Удалить устройство" : "Удалить теги");
+    if (!change.Ok()) return;
     CTreeViewModel tree(m_Tree);
-    CComTagServer server(m_pAddTags);
     DeleteBranchReport report;
     {
         CBulkUpdate bulk(tree);
-        report = ::DeleteBranch(tree, server, CTreeViewModel::Node(item));
+        report = ::DeleteBranch(tree, change.Server(), CTreeViewModel::Node(item));
     }
+    change.Finish();
     if (report.removed && item == m_hCurrentItem) m_hCurrentItem = nullptr;
     if (report.refused > 0) {
         char text[240];
@@ -167,6 +177,8 @@ void CTarnelDlg::OnEditTag()
     const std::uint32_t type = TagKeyTypeCode(key);
     const std::uint32_t address = TagKeyAddress(key);
     const std::uint32_t param = TagKeyParam(key);
+    CServerChange change(*this, "Редактировать");
+    if (!change.Ok()) return;
 
     ULONG low = 0;
     ULONG high = 0;
@@ -184,7 +196,10 @@ void CTarnelDlg::OnEditTag()
     dlg.m_nPeriod = JoinPeriod(low, high);
     if (dlg.DoModal() != IDOK) return;  // Cancel sends nothing
 
-    const HRESULT written = m_pAddTags->AddTag(type, address, param, dlg.m_nPeriod);
+    // The period just read is the journal's before-value: no second reading.
+    change.Server().KnowTag(TagId{type, address, param}, TagState::Of(JoinPeriod(low, high)));
+    const HRESULT written = change.Server().AddTag(type, address, param, dlg.m_nPeriod);
+    change.Finish();
     if (FAILED(written)) {
         char text[200];
         std::snprintf(text, sizeof text,

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/ServerChange.h"
 #include "app/TarnelDlg.h"
 #include "dialogs/BranchPeriodDlg.h"
 #include "dialogs/DescriptionFilesDlg.h"
@@ -19,7 +20,7 @@ namespace {
 // The main window whose keys the hook watches (one per thread: the program has one).
 thread_local CTarnelDlg* t_pKeyWindow = nullptr;
 
-// Ctrl+F and F3 anywhere in the main window. The window is a dialog: its modal loop hands
+// Ctrl+F, F3, Ctrl+Z and Ctrl+Y anywhere in the main window. The window is a dialog: its modal loop hands
 // every message to the thread's message filter first, and key strokes reach the focused
 // control, never the dialog itself.
 LRESULT CALLBACK MainWindowKeys(int code, WPARAM wParam, LPARAM lParam)
@@ -37,6 +38,10 @@ LRESULT CALLBACK MainWindowKeys(int code, WPARAM wParam, LPARAM lParam)
             dlg->PostMessage(WM_COMMAND, ID_FIND);
             return TRUE;
         }
+        if ((msg->wParam == 'Z' || msg->wParam == 'Y') && control) {
+            dlg->PostMessage(WM_COMMAND, msg->wParam == 'Z' ? ID_UNDO : ID_REDO);
+            return TRUE;
+        }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -48,6 +53,7 @@ void CTarnelDlg::InstallWindowFeatures()
     if (HMENU system = GetSystemMenu(m_hWnd, FALSE)) {
         AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(system, MF_STRING, IDM_DESCRIPTION_FILES, Widen("Описания приборов...").c_str());
+        AppendMenuW(system, MF_STRING, IDM_HISTORY, Widen("История изменений...").c_str());
     }
     t_pKeyWindow = this;
     m_hKeyHook = SetWindowsHookExW(WH_MSGFILTER, &MainWindowKeys, nullptr, GetCurrentThreadId());
@@ -116,7 +122,9 @@ void CTarnelDlg::OnBranchPeriod()
         return;
     }
 
-    CComTagServer server(m_pAddTags);
+    CServerChange change(*this, "Изменить период");
+    if (!change.Ok()) return;
+    ITagServer& server = change.Server();
     // The server's calls dispatch messages: no input reaches the window meanwhile.
     m_bBusy = true;
     EnableWindow(FALSE);
@@ -135,6 +143,7 @@ void CTarnelDlg::OnBranchPeriod()
     EnableWindow(FALSE);
     cursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     const BranchPeriodReport report = ApplyBranchPeriod(server, tags, dlg.m_nPeriod);
+    change.Finish();
     SetCursor(cursor);
     EnableWindow(TRUE);
     m_bBusy = false;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/ServerChange.h"
 #include "app/TarnelDlg.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/TagName.h"
@@ -68,10 +69,12 @@ void CAddTagTree::OnAddClicked()
 
     CTreeViewModel dialogTree(m_Tree);
     CTreeViewModel mainTree(m_pParentDlg->m_Tree);
-    CComTagServer server(m_pParentDlg->m_pAddTags);
+    CServerChange change(*m_pParentDlg, "Добавить тег", true, this);
+    if (!change.Ok()) return;
     const AddTagsReport report = AddTagsUnder(dialogTree, CTreeViewModel::Node(selected), m_nNetAddress,
-                                              m_nDeviceType, m_nPeriod, server, mainTree,
+                                              m_nDeviceType, m_nPeriod, change.Server(), mainTree,
                                               &CTarnelDlg::TreeTagName);
+    change.Finish();
     m_nParamNumber = 0;
 
     // Show the tags just added in the main window while this dialog stays open.

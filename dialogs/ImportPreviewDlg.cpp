@@ -73,11 +73,17 @@ BOOL CImportPreviewDlg::OnInitDialog()
     CDialog::OnInitDialog();
     SetDlgItemTextW(m_hWnd, IDC_IMPORT_FILE, (Widen("Файл: ") + m_strFileName).c_str());
 
-    const std::string counts = "Добавить: " + std::to_string(m_plan.add.size()) +
-                               "    Изменить период: " + std::to_string(m_plan.change.size()) +
-                               "    Без изменений: " + std::to_string(m_plan.unchanged.size()) +
-                               "\nНеверных строк: " + std::to_string(m_content.invalidRows) +
-                               "    Предупреждений: " + std::to_string(m_content.warnings);
+    std::string counts = "Добавить: " + std::to_string(m_plan.add.size()) +
+                         "    Изменить период: " + std::to_string(m_plan.change.size());
+    if (m_bRestore) counts += "    Удалить: " + std::to_string(m_plan.remove.size());
+    counts += "    Без изменений: " + std::to_string(m_plan.unchanged.size()) +
+              "\nНеверных строк: " + std::to_string(m_content.invalidRows) +
+              "    Предупреждений: " + std::to_string(m_content.warnings);
+    if (m_bRestore) {
+        SetWindowText("Восстановление конфигурации");
+        SetDlgItemTextW(m_hWnd, IDOK, Widen("Восстановить").c_str());
+        if (m_bPortChanges) counts += "    Настройки COM-порта изменятся";
+    }
     SetDlgItemTextW(m_hWnd, IDC_IMPORT_COUNTS, Widen(counts).c_str());
 
     HWND list = GetDlgItem(IDC_IMPORT_ISSUES);
@@ -96,7 +102,7 @@ BOOL CImportPreviewDlg::OnInitDialog()
     ::SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
 
     ::SendMessageW(GetDlgItem(IDC_IMPORT_PROGRESS), PBM_SETRANGE32, 0, static_cast<LPARAM>(m_plan.Calls()));
-    if (m_plan.Calls() == 0) ::EnableWindow(GetDlgItem(IDOK), FALSE);
+    if (!CanRun()) ::EnableWindow(GetDlgItem(IDOK), FALSE);
     return TRUE;
 }
 
@@ -119,7 +125,12 @@ void CImportPreviewDlg::PumpMessages()
 
 void CImportPreviewDlg::OnOK()
 {
-    if (m_bRunning || m_bRan || m_plan.Calls() == 0) return;
+    if (m_bRunning || m_bRan || !CanRun()) return;
+    if (m_bRestore && !m_plan.remove.empty() &&
+        MessageBox("С сервера будут удалены теги: " + std::to_string(m_plan.remove.size()) +
+                       ".\nВосстановить конфигурацию?",
+                   nullptr, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
     m_bRunning = true;
     ::EnableWindow(GetDlgItem(IDOK), FALSE);
     ::EnableWindow(GetDlgItem(IDCANCEL), FALSE);

@@ -24,6 +24,11 @@ public:
     // After DoModal: whether the plan was run, its report, and how many of its calls were
     // made (the adds come first, in plan order).
     bool m_bRan = false;
+    // Restoring a snapshot: the plan replaces (its deletions are counted and confirmed by
+    // the user before anything is sent), the texts say "Восстановить"; m_bPortChanges: the
+    // caller also sets the port settings afterwards.
+    bool m_bRestore = false;
+    bool m_bPortChanges = false;
     ImportReport m_Report;
     std::size_t m_nCallsMade = 0;
 
@@ -50,4 +55,5 @@ private:
     ITagServer& m_server;
     bool m_bRunning = false;
     bool m_bStopRequested = false;
+    bool CanRun() const { return m_plan.Calls() > 0 || (m_bRestore && m_bPortChanges); }
 };

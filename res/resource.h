@@ -97,3 +97,20 @@
 #define IDC_IMPORT_ISSUES 1038
 #define IDC_IMPORT_PROGRESS 1039
 #define IDC_IMPORT_STOP 1040
+
+// Undo, redo and the history of changes: context-menu commands after a separator, the
+// system-menu item, the history dialog (template 114) and the progress of a long undo
+// (template 115)
+#define ID_UNDO 32813
+#define ID_REDO 32814
+#define ID_HISTORY 32815
+#define IDM_HISTORY 0x0130
+#define IDD_HISTORY 114
+#define IDC_HISTORY_FOLDER 1041
+#define IDC_HISTORY_SNAPSHOTS 1042
+#define IDC_HISTORY_JOURNAL 1043
+#define IDC_HISTORY_RESTORE 1044
+#define IDD_STEP_PROGRESS 115
+#define IDC_STEP_PROGRESS_TEXT 1045
+#define IDC_STEP_PROGRESS_BAR 1046
+#define IDC_STEP_PROGRESS_STOP 1047

@@ -165,7 +165,8 @@ void CComSettings::OnApply()
         return;
     }
 
-    CComTagServer server(m_pAddTags);
+    CComTagServer direct(m_pAddTags);
+    ITagServer& server = m_pChangeServer != nullptr ? *m_pChangeServer : direct;
     const HResult hr = server.SetComSettings(values.port, values.baudRate, values.dataBits, values.stopBits, values.parity);
     if (HrFailed(hr)) {
         // The dialog stays open with the user's choice, to be corrected or cancelled.

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "AddTags.h"
+#include "server/TagServer.h"
 #include "res/resource.h"
 #include "serial/ComPortDialogModel.h"
 #include "serial/SerialPortSource.h"
@@ -29,6 +30,9 @@ public:
     CComboBox m_ParityCombo;
     CComboBox m_StopBitsCombo;
     IAddTags* m_pAddTags;
+    // When set, the settings are written through it (the main window's journal) instead of
+    // m_pAddTags directly.
+    ITagServer* m_pChangeServer = nullptr;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

@@ -66,11 +66,14 @@ TEST_F(CommandsTest, MenuItemsDependOnTheNodeUnderTheMouse)
     ASSERT_EQ(menus.size(), 5u);
     // The given items first; the window's own follow after a separator ("").
     EXPECT_EQ(menus[0], (std::vector<std::string>{"Добавить тег", "Добавить устройство", "Удалить устройство", "",
-                                                  "Изменить период...", "Экспорт тегов..."}));
-    EXPECT_EQ(menus[1], (std::vector<std::string>{"Добавить тег", "Удалить теги", "", "Изменить период..."}));
-    EXPECT_EQ(menus[2], (std::vector<std::string>{"Добавить тег", "Удалить тег", "Редактировать"}));
+                                                  "Изменить период...", "Экспорт тегов...", "", "Отменить", "Вернуть"}));
+    EXPECT_EQ(menus[1], (std::vector<std::string>{"Добавить тег", "Удалить теги", "", "Изменить период...", "",
+                                                   "Отменить", "Вернуть"}));
+    EXPECT_EQ(menus[2], (std::vector<std::string>{"Добавить тег", "Удалить тег", "Редактировать", "", "Отменить",
+                                                  "Вернуть"}));
     const std::vector<std::string> emptySpace{"Добавить устройство", "", "Найти...", "Экспорт тегов...",
-                                                  "Импорт тегов...", "Описания приборов..."};
+                                                  "Импорт тегов...", "Описания приборов...", "",
+                                                  "Отменить", "Вернуть", "История изменений..."};
     EXPECT_EQ(menus[3], emptySpace);
     EXPECT_EQ(menus[4], emptySpace);
 }

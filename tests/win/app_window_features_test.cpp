@@ -161,9 +161,10 @@ TEST_F(DescriptionFilesTest, EveryFileWithItsResultFromTheEmptySpaceAndTheSystem
     ASSERT_FALSE(tree.empty());
     EXPECT_EQ(tree[0].text, "Meter(005)");
     EXPECT_TRUE(fromSystemMenu);
-    ASSERT_GE(systemMenu.size(), 2u);
-    EXPECT_EQ(systemMenu[systemMenu.size() - 2], "");
-    EXPECT_EQ(systemMenu.back(), "Описания приборов...");
+    ASSERT_GE(systemMenu.size(), 3u);
+    EXPECT_EQ(systemMenu[systemMenu.size() - 3], "");
+    EXPECT_EQ(systemMenu[systemMenu.size() - 2], "Описания приборов...");
+    EXPECT_EQ(systemMenu.back(), "История изменений...");
 }
 
 // The dialog over every kind of damaged file: each example description cut short at many
@@ -308,7 +309,8 @@ TEST_F(FindTest, CyrillicOfMixedCaseWrapsAndFindNextGoesOnAfterClosing)
         ui_driver::PressButton(window, IDCANCEL);
     });
     EXPECT_EQ(emptyMenu, (std::vector<std::string>{"Добавить устройство", "", "Найти...", "Экспорт тегов...",
-                                                  "Импорт тегов...", "Описания приборов..."}));
+                                                  "Импорт тегов...", "Описания приборов...", "",
+                                                  "Отменить", "Вернуть", "История изменений..."}));
     // Nothing found leaves the selection where it was (the control selected the first node).
     EXPECT_EQ(found, (std::vector<std::string>{"Meter(005)", "Напряжение", "напряжение", "Напряжение", "ТОК", "Meter(005)"}));
     EXPECT_EQ(afterF3, "Voltage");
@@ -374,9 +376,11 @@ TEST_F(BranchPeriodTest, ApplyCancelAndRefusal)
         ui_driver::PressButton(window, IDCANCEL);
     });
     EXPECT_EQ(deviceMenu, (std::vector<std::string>{"Добавить тег", "Добавить устройство", "Удалить устройство", "",
-                                                    "Изменить период...", "Экспорт тегов..."}));
-    EXPECT_EQ(groupMenu, (std::vector<std::string>{"Добавить тег", "Удалить теги", "", "Изменить период..."}));
-    EXPECT_EQ(tagMenu, (std::vector<std::string>{"Добавить тег", "Удалить тег", "Редактировать"}));
+                                                    "Изменить период...", "Экспорт тегов...", "", "Отменить", "Вернуть"}));
+    EXPECT_EQ(groupMenu, (std::vector<std::string>{"Добавить тег", "Удалить теги", "", "Изменить период...", "",
+                                                   "Отменить", "Вернуть"}));
+    EXPECT_EQ(tagMenu, (std::vector<std::string>{"Добавить тег", "Удалить тег", "Редактировать", "", "Отменить",
+                                                  "Вернуть"}));
 
     EXPECT_EQ(device.caption, "Период обновления тегов: Meter(005)");
     EXPECT_EQ(Digits(device.shown), "3000");  // two of the three tags have 3000 ms

@@ -1,0 +1,188 @@
+// The main window's history: the dialog of snapshots and journal lines, restoring a
+// snapshot (the import preview with replace, then the calls through the journal), and the
+// background snapshot taken after start-up and after each restart.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/ServerChange.h"
+#include "app/SnapshotThread.h"
+#include "app/TarnelDlg.h"
+#include "catalogue/Windows1251.h"
+#include "common/AtomicFile.h"
+#include "dialogs/HistoryDlg.h"
+#include "dialogs/ImportPreviewDlg.h"
+#include "dialogs/ProgressWnd.h"
+#include "tagfile/ServerTags.h"
+#include "tree/TagNodes.h"
+#include "ui/Text.h"
+#include "ui/TreeViewModel.h"
+
+namespace {
+
+std::string Hex(HResult hr)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
+    return text;
+}
+
+// ZOLCFG_SNAPSHOTS=0 switches the background snapshot off (tests that count the server's
+// calls, measurements of the window alone).
+bool BackgroundSnapshotsWanted()
+{
+    wchar_t value[8] = {};
+    const DWORD n = GetEnvironmentVariableW(L"ZOLCFG_SNAPSHOTS", value, 8);
+    return !(n == 1 && value[0] == L'0');
+}
+
+}  // namespace
+
+void CTarnelDlg::StartBackgroundSnapshot()
+{
+    StopBackgroundSnapshot();
+    if (!m_pHistory || m_pHistory->Folder().empty() || m_pAddTags == nullptr || !BackgroundSnapshotsWanted()) return;
+    m_pSnapshot = std::make_unique<CSnapshotThread>(m_pHistory->Folder(), WindowProgramName(), CatalogueTagNaming());
+    if (!m_pSnapshot->Start()) m_pSnapshot.reset();
+}
+
+void CTarnelDlg::StopBackgroundSnapshot()
+{
+    if (m_pSnapshot) m_pSnapshot->Stop();
+    m_pSnapshot.reset();
+}
+
+HistoryListing CTarnelDlg::ReadHistory() const
+{
+    HistoryListing listing;
+    if (!m_pHistory) return listing;
+    listing.folder = m_pHistory->Folder();
+    if (!m_pHistory->FolderProblem().empty()) {
+        listing.problem = m_pHistory->FolderProblem();
+        return listing;
+    }
+    const std::vector<SnapshotInfo> snapshots = ListSnapshots(listing.folder);
+    for (auto it = snapshots.rbegin(); it != snapshots.rend(); ++it) {
+        HistorySnapshotRow row;
+        row.time = it->time;
+        if (row.time.empty() && it->stamp.size() == 15)  // "20261208-102503" when the first line says nothing
+            row.time = it->stamp.substr(0, 4) + "-" + it->stamp.substr(4, 2) + "-" + it->stamp.substr(6, 2) + "T" +
+                       it->stamp.substr(9, 2) + ":" + it->stamp.substr(11, 2) + ":" + it->stamp.substr(13, 2);
+        row.program = it->program;
+        row.devices = it->devices;
+        row.tags = it->tags;
+        row.file = it->path;
+        listing.snapshots.push_back(row);
+    }
+    std::vector<JournalLine> lines;
+    std::string error;
+    if (!ReadJournal(listing.folder, &lines, &error)) listing.problem = error;
+    listing.journal.reserve(lines.size());
+    for (const JournalLine& l : lines)
+        listing.journal.push_back({l.time, l.user, l.program, l.action, l.name, l.before, l.after, l.result});
+    return listing;
+}
+
+void CTarnelDlg::OnHistory()
+{
+    if (m_bFilling || m_bBusy || !m_pHistory) return;
+    CHistoryDlg* shown = nullptr;
+    CHistoryDlg dlg([this] { return ReadHistory(); },
+                    [this, &shown](const HistorySnapshotRow& snapshot) { RestoreSnapshot(snapshot.file, shown); }, this);
+    shown = &dlg;
+    dlg.DoModal();
+}
+
+void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
+{
+    if (m_pAddTags == nullptr || m_bFilling || m_bBusy) return;
+    CWnd& box = owner != nullptr ? *owner : static_cast<CWnd&>(*this);
+    const std::string fileName = Narrow(file.filename().wstring());
+    std::string bytes;
+    if (!ReadWholeFile(file, &bytes)) {
+        box.MessageBox("Не удалось прочитать файл " + fileName + ".");
+        return;
+    }
+
+    CServerChange change(*this, "Восстановить снимок", true, &box);
+    if (!change.Ok()) return;
+    CJournaledServer& server = change.Server();
+    m_bBusy = true;
+
+    // The whole configuration with every period: what to delete and the before-values.
+    ServerTagList serverTags;
+    {
+        HWND ownerWindow = box.m_hWnd;
+        ::EnableWindow(ownerWindow, FALSE);
+        std::size_t calls = 0;
+        CProgressWnd progress(this, &CProgressWnd::FillText, m_nProgressDelayMs);
+        ServerTagsOptions options;
+        options.stop = [&] {
+            progress.OnCount(++calls);
+            return false;
+        };
+        serverTags = ReadServerTags(server, options);
+        ::EnableWindow(ownerWindow, TRUE);
+    }
+    if (!serverTags.Complete() || serverTags.periodFailures > 0) {
+        m_bBusy = false;
+        std::string reason;
+        if (serverTags.disconnected)
+            reason = "связь с сервером потеряна (ошибка " + Hex(serverTags.disconnectResult) + ")";
+        else if (serverTags.periodFailures > 0)
+            reason = "сервер не выдал период у " + std::to_string(serverTags.periodFailures) + " тегов (ошибка " +
+                     Hex(serverTags.firstPeriodFailure) + ")";
+        else
+            reason = "сервер не завершил список тегов";
+        box.MessageBox("Восстановление невозможно: " + reason + ".\nНа сервер ничего не отправлено.");
+        return;
+    }
+    PortSettings port;
+    port.known = HrSucceeded(server.GetComSettings(&port.port, &port.baudRate, &port.dataBits, &port.stopBits,
+                                                   &port.parity));
+
+    const TagNaming naming = CatalogueTagNaming();
+    TagFileReadOptions readOptions;
+    readOptions.naming = &naming;
+    const RestorePlan restore = MakeRestorePlan(bytes, serverTags.tags, port, readOptions);
+    if (!restore.file.readable) {
+        m_bBusy = false;
+        box.MessageBox("Файл " + fileName + " не является снимком конфигурации.");
+        return;
+    }
+    server.KnowTags(serverTags.tags, true);
+    server.KnowPort(port);
+
+    CImportPreviewDlg dlg(file.filename().wstring(), restore.file, restore.plan, server, &box);
+    dlg.m_bRestore = true;
+    dlg.m_bPortChanges = restore.portChanges;
+    dlg.DoModal();
+
+    HResult portResult = kS_OK;
+    const ImportReport& r = dlg.m_Report;
+    if (dlg.m_bRan && restore.portChanges && !r.stopped && !r.disconnected)
+        portResult = server.SetComSettings(restore.port.port, restore.port.baudRate, restore.port.dataBits,
+                                           restore.port.stopBits, restore.port.parity);
+    {
+        CTreeViewModel tree(m_Tree);
+        ShowTagsAsHeld(tree, change.TagChanges(), &CTarnelDlg::TreeTagName);
+    }
+    m_hCurrentItem = nullptr;
+    change.Finish();
+    m_bBusy = false;
+    if (!dlg.m_bRan) return;
+
+    std::string text = "Восстановление: добавлено " + std::to_string(r.added) + ", изменён период " +
+                       std::to_string(r.changed) + ", удалено " + std::to_string(r.deleted) + ", без изменений " +
+                       std::to_string(r.unchanged) + ", отказано " + std::to_string(r.refused.size()) + ".";
+    if (!r.refused.empty())
+        text += "\nСервер отказал в " + std::to_string(r.refused.size()) + " вызовах (первая ошибка " +
+                Hex(r.refused.front().hr) + ").";
+    if (restore.portChanges && dlg.m_bRan && !r.stopped && !r.disconnected)
+        text += HrFailed(portResult) ? "\nСервер не принял настройки COM-порта (ошибка " + Hex(portResult) + ")."
+                                     : std::string("\nНастройки COM-порта восстановлены.");
+    if (r.disconnected) text += "\nСвязь с сервером потеряна (ошибка " + Hex(r.disconnectResult) + ").";
+    if (r.stopped || r.disconnected)
+        text += "\nВосстановление остановлено: не отправлено " + std::to_string(r.notAttempted) + " вызовов.";
+    box.MessageBox(text);
+}

@@ -1,0 +1,70 @@
+#include "app/SnapshotThread.h"
+
+#include <utility>
+
+#include "server/ComTagServer.h"
+#include "server/ServerConnection.h"
+#include "tagfile/ServerTags.h"
+
+CSnapshotThread::CSnapshotThread(std::filesystem::path folder, std::string program, TagNaming naming)
+    : m_folder(std::move(folder)), m_strProgram(std::move(program)), m_naming(std::move(naming))
+{
+}
+
+CSnapshotThread::~CSnapshotThread() { Stop(); }
+
+bool CSnapshotThread::Start()
+{
+    if (m_hThread != nullptr) return true;
+    m_hThread = ::CreateThread(nullptr, 0, &CSnapshotThread::ThreadProc, this, CREATE_SUSPENDED, nullptr);
+    if (m_hThread == nullptr) return false;
+    // Below the window's thread, so that a busy machine gives the window its time first.
+    SetThreadPriority(m_hThread, THREAD_PRIORITY_LOWEST);
+    ResumeThread(m_hThread);
+    return true;
+}
+
+void CSnapshotThread::Stop()
+{
+    if (m_hThread == nullptr) return;
+    m_bStop = true;
+    WaitForSingleObject(m_hThread, INFINITE);
+    CloseHandle(m_hThread);
+    m_hThread = nullptr;
+}
+
+bool CSnapshotThread::Wait(DWORD timeoutMs)
+{
+    return m_hThread == nullptr || WaitForSingleObject(m_hThread, timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD WINAPI CSnapshotThread::ThreadProc(LPVOID param)
+{
+    static_cast<CSnapshotThread*>(param)->Run();
+    return 0;
+}
+
+void CSnapshotThread::Run()
+{
+    IAddTags* pAddTags = nullptr;
+    const ConnectResult connected = ConnectAddTags(true, &pAddTags);
+    if (connected.Ok()) {
+        CComTagServer server(pAddTags);
+        ServerTagsOptions options;
+        options.stop = [this] { return m_bStop.load(); };
+        const ServerTagList list = ReadServerTags(server, options);
+        PortSettings port;
+        if (list.Complete() && !m_bStop) {
+            port.known = HrSucceeded(
+                server.GetComSettings(&port.port, &port.baudRate, &port.dataBits, &port.stopBits, &port.parity));
+        }
+        // Only a whole configuration is worth a snapshot: a part would look like deletions.
+        if (list.Complete() && list.periodFailures == 0 && !m_bStop) {
+            m_bRead = true;
+            m_Result = WriteSnapshot(SystemHistoryPlatform(), m_folder, MakeTagFileRecords(list.tags, m_naming), port,
+                                     m_strProgram);
+        }
+        pAddTags->Release();
+    }
+    if (connected.comInitialized) CoUninitialize();
+}

@@ -1,0 +1,47 @@
+// CSnapshotThread: the window's background snapshot of the server's configuration, taken
+// after start-up and after each restart. On a thread of its own, at low priority, with its
+// own COM apartment and connection to the server (made on that thread, as the search
+// worker's), it reads every tag with its period and the port settings, and writes a
+// snapshot into the history folder unless the newest one holds the same. The window keeps
+// answering meanwhile: nothing is shared with it but the stop flag. Stop() ends the reading
+// before its next call and waits for the thread.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+
+#include "history/History.h"
+#include "tagfile/TagNaming.h"
+
+class CSnapshotThread {
+public:
+    CSnapshotThread(std::filesystem::path folder, std::string program, TagNaming naming);
+    ~CSnapshotThread();
+    CSnapshotThread(const CSnapshotThread&) = delete;
+    CSnapshotThread& operator=(const CSnapshotThread&) = delete;
+
+    // False when the thread could not be created.
+    bool Start();
+    // Asks the thread to end and waits for it.
+    void Stop();
+    // Waits for the thread's end; true when it has ended.
+    bool Wait(DWORD timeoutMs);
+
+    // After the end (Wait true): whether the whole configuration was read and what writing
+    // it did (SnapshotResult: written, unchanged or the error).
+    bool m_bRead = false;
+    SnapshotResult m_Result;
+
+private:
+    static DWORD WINAPI ThreadProc(LPVOID param);
+    void Run();
+
+    std::filesystem::path m_folder;
+    std::string m_strProgram;
+    TagNaming m_naming;
+    HANDLE m_hThread = nullptr;
+    std::atomic<bool> m_bStop{false};
+};

@@ -1,0 +1,112 @@
+// The main window's undo and redo: the context-menu items after a separator, Ctrl+Z and
+// Ctrl+Y, and carrying out a step's inverse (or its repetition) through the journal, with
+// the tree brought in line with the server afterwards.
+#include <cstdio>
+#include <memory>
+
+#include "app/ServerChange.h"
+#include "app/TarnelDlg.h"
+#include "dialogs/StepProgressWnd.h"
+#include "tree/TagNodes.h"
+#include "ui/Text.h"
+#include "ui/TreeViewModel.h"
+
+namespace {
+
+// A step of more calls than this shows its progress with a Stop button.
+constexpr std::size_t kProgressAboveCalls = 100;
+
+std::string Hex(HResult hr)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
+    return text;
+}
+
+}  // namespace
+
+void CTarnelDlg::AppendHistoryItems(HMENU menu, bool emptySpace)
+{
+    if (!m_pHistory) return;
+    const CUndoStack& stack = m_pHistory->m_Undo;
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    const std::string undo = stack.CanUndo() ? "Отменить: " + stack.UndoAction() : std::string("Отменить");
+    const std::string redo = stack.CanRedo() ? "Вернуть: " + stack.RedoAction() : std::string("Вернуть");
+    AppendMenuW(menu, MF_STRING | (stack.CanUndo() ? 0u : MF_GRAYED), ID_UNDO, Widen(undo).c_str());
+    AppendMenuW(menu, MF_STRING | (stack.CanRedo() ? 0u : MF_GRAYED), ID_REDO, Widen(redo).c_str());
+    if (emptySpace) AppendMenuW(menu, MF_STRING, ID_HISTORY, Widen("История изменений...").c_str());
+}
+
+void CTarnelDlg::OnUndo() { RunUndoStep(true); }
+
+void CTarnelDlg::OnRedo() { RunUndoStep(false); }
+
+void CTarnelDlg::RunUndoStep(bool undo)
+{
+    if (m_pAddTags == nullptr || m_bFilling || m_bBusy || !m_pHistory) return;
+    CUndoStack& stack = m_pHistory->m_Undo;
+    if (undo ? !stack.CanUndo() : !stack.CanRedo()) return;
+    const std::string action = undo ? stack.UndoAction() : stack.RedoAction();
+    const std::string journalAction = (undo ? "Отменить: " : "Вернуть: ") + action;
+
+    CServerChange change(*this, journalAction, false);
+    if (!change.Ok()) return;
+    const std::size_t total = undo ? stack.UndoCalls() : stack.RedoCalls();
+
+    // The server's calls dispatch messages: no input reaches the window meanwhile.
+    m_bBusy = true;
+    EnableWindow(FALSE);
+    HCURSOR cursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    UndoReport report;
+    {
+        std::unique_ptr<CStepProgressWnd> progress;
+        if (total > kProgressAboveCalls)
+            progress = std::make_unique<CStepProgressWnd>(this, undo ? "Отмена действия" : "Возврат действия", total);
+        PlannedRunOptions options;
+        if (progress) {
+            options.stop = [&progress] { return progress->StopRequested(); };
+            options.progress = [&progress](std::size_t done, std::size_t) { progress->Step(done); };
+        }
+        report = undo ? stack.Undo(change.Server(), journalAction, options)
+                      : stack.Redo(change.Server(), journalAction, options);
+    }
+    SetCursor(cursor);
+    EnableWindow(TRUE);
+    m_bBusy = false;
+
+    {
+        CTreeViewModel tree(m_Tree);
+        ShowTagsAsHeld(tree, change.TagChanges(), &CTarnelDlg::TreeTagName);
+    }
+    m_hCurrentItem = nullptr;
+    change.Finish();
+    ReportUndoStep(undo, report);
+}
+
+void CTarnelDlg::ReportUndoStep(bool undo, const UndoReport& report)
+{
+    const PlannedRunReport& run = report.run;
+    const std::size_t done = run.doneOrdinals.size();
+    std::string text;
+    if (report.notInvertible > 0)
+        text += "Удаление тегов: " + std::to_string(report.notInvertible) +
+                " отменить нельзя: сервер не сообщил их период.\n";
+    if (run.refused > 0)
+        text += "Сервер отказал в " + std::to_string(run.refused) + " из " + std::to_string(report.calls) +
+                " вызовов (первая ошибка " + Hex(run.firstRefusal) + ").\n";
+    if (run.disconnected)
+        text += "Связь с сервером потеряна (ошибка " + Hex(run.disconnectResult) + ").\n";
+    if (run.stopped)
+        text += std::string(undo ? "Отмена остановлена" : "Возврат остановлен") + ": выполнено " +
+                std::to_string(done) + " из " + std::to_string(report.calls) + " вызовов.\n";
+    if (text.empty() || run.journalFailed) {
+        if (!text.empty()) MessageBox(text.substr(0, text.size() - 1));
+        return;
+    }
+    if (!report.complete)
+        text += std::string(undo ? "Остальное можно отменить снова: «" : "Остальное можно вернуть снова: «") +
+                report.action + "».";
+    else
+        text.pop_back();
+    MessageBox(text);
+}

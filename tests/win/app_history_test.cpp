@@ -1,0 +1,657 @@
+// The change journal in the main window: undo and redo through the real menus and keys,
+// the question when the journal cannot be written, the background snapshot and restoring
+// a snapshot through the history dialog, against the stand-in server through real COM.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "MainWindowRun.h"
+#include "MenuDriver.h"
+#include "ServerFiles.h"
+#include "StandinFixture.h"
+#include "TreeReader.h"
+#include "UiDriver.h"
+#include "WindowTest.h"
+#include "app/SnapshotThread.h"
+#include "history/History.h"
+#include "res/resource.h"
+#include "tagfile/TextEncoding.h"
+#include "ui/Text.h"
+#include "zolctl_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The server's own format of tags.txt, so that "byte-identical" compares like with like.
+const char kTagsHeader[] = "# type address param period(100ns)\n";
+
+// Answers every message box while it lives: a Yes/No question with the given answer, any
+// other box with OK; records the texts in order.
+class CQuestionAnswerer {
+public:
+    explicit CQuestionAnswerer(bool yes) : m_yes(yes), m_thread([this] { Run(); }) {}
+    ~CQuestionAnswerer() { Stop(); }
+    void Stop()
+    {
+        m_stop = true;
+        if (m_thread.joinable()) m_thread.join();
+    }
+    std::vector<std::string> Texts()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_texts;
+    }
+
+private:
+    void Run()
+    {
+        while (!m_stop) {
+            for (HWND window : ui_driver::TopLevelWindows()) {
+                if (!IsWindowVisible(window) || !ui_driver::IsMessageBox(window)) continue;
+                const std::string text = ui_driver::MessageBoxText(window);
+                const bool question = GetDlgItem(window, IDYES) != nullptr;
+                ui_driver::SaveScreenshot(window, question ? "history-question" : "message-box");
+                ui_driver::PressButton(window, question ? (m_yes ? IDYES : IDNO) : IDOK);
+                ui_driver::WaitUntilGone(window, 5000);
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_texts.push_back(text);
+            }
+            Sleep(20);
+        }
+    }
+
+    bool m_yes;
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::vector<std::string> m_texts;
+    std::thread m_thread;
+};
+
+// The main window run modally with the questions answered as asked.
+MainRun RunWindow(bool answerYes, const std::function<void(HWND window, CTarnelDlg& dlg)>& script)
+{
+    MainRun run;
+    CQuestionAnswerer answerer(answerYes);
+    CTarnelDlg dlg;
+    std::atomic<bool> ended{false};
+    {
+        ui_driver::CScript driver([&] {
+            HWND window = nullptr;
+            ui_driver::WaitFor(
+                [&] { return ended || (window = ui_driver::WaitForDialog("Конфигуратор ZOL-OPC-Server версия", 50)); });
+            if (window == nullptr) return;
+            run.shown = true;
+            script(window, dlg);
+            if (!ui_driver::WaitUntilGone(window, 30000)) {
+                ADD_FAILURE() << "the script left the main window open";
+                PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+            }
+        });
+        run.result = dlg.DoModal();
+        ended = true;
+    }
+    ui_driver::DrainQuitMessage();
+    answerer.Stop();
+    run.boxes = answerer.Texts();
+    return run;
+}
+
+void PressKeys(HWND window, const std::vector<WORD>& keys)
+{
+    SetForegroundWindow(window);
+    SetFocus(Tree(window));
+    std::vector<INPUT> inputs;
+    for (WORD key : keys) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        inputs.push_back(input);
+    }
+    for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = *it;
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+struct MenuLine {
+    std::string text;
+    bool enabled = true;
+    bool operator==(const MenuLine& o) const { return text == o.text && enabled == o.enabled; }
+};
+
+std::ostream& operator<<(std::ostream& out, const MenuLine& line)
+{
+    return out << '"' << line.text << '"' << (line.enabled ? "" : " (disabled)");
+}
+
+#ifndef MN_GETHMENU
+#define MN_GETHMENU 0x01E1
+#endif
+
+// The items after the last separator of the menu at the point, with their state.
+std::vector<MenuLine> LastMenuGroup(HWND window, POINT point)
+{
+    std::vector<MenuLine> lines;
+    HWND menuWindow = OpenContextMenu(window, point);
+    if (menuWindow == nullptr) return {MenuLine{"(no menu)", false}};
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+    const int count = menu ? GetMenuItemCount(menu) : 0;
+    for (int i = 0; i < count; ++i) {
+        const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        if (state & MF_SEPARATOR) {
+            lines.clear();
+            continue;
+        }
+        wchar_t text[128] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+        lines.push_back({Narrow(text), (state & (MF_GRAYED | MF_DISABLED)) == 0});
+    }
+    DismissMenu(menuWindow);
+    return lines;
+}
+
+using Rows = std::vector<std::vector<std::string>>;
+
+Rows ListRows(HWND list)
+{
+    Rows rows;
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    const int columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        std::vector<std::string> cells;
+        for (int column = 0; column < columns; ++column) {
+            wchar_t text[512] = {};
+            LVITEMW item = {};
+            item.iSubItem = column;
+            item.pszText = text;
+            item.cchTextMax = 512;
+            SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+            cells.push_back(Narrow(text));
+        }
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+bool HasNode(HWND window, const std::vector<std::string>& path) { return FindTreeItem(Tree(window), path) != nullptr; }
+
+std::string Utf8(const char* cp1251) { return Cp1251ToUtf8(cp1251); }
+
+class HistoryTest : public CWindowTest {
+protected:
+    void SetUp() override
+    {
+        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+        m_history = fs::temp_directory_path() / (std::string("zolcfg-history-") + info->name());
+        std::error_code ec;
+        fs::remove_all(m_history, ec);
+        wchar_t saved[1024] = {};
+        m_hadHistory = GetEnvironmentVariableW(L"ZOLCFG_HISTORY", saved, 1024) > 0;
+        m_savedHistory = saved;
+        SetEnvironmentVariableW(L"ZOLCFG_HISTORY", m_history.wstring().c_str());
+    }
+    void TearDown() override
+    {
+        SetEnvironmentVariableW(L"ZOLCFG_HISTORY", m_hadHistory ? m_savedHistory.c_str() : nullptr);
+        SetEnvironmentVariableW(L"ZOLCFG_SNAPSHOTS", L"0");
+        CWindowTest::TearDown();
+    }
+
+    std::vector<JournalLine> Journal() const
+    {
+        std::vector<JournalLine> lines;
+        std::string error;
+        EXPECT_TRUE(ReadJournal(m_history, &lines, &error)) << error;
+        return lines;
+    }
+    // The journal's lines of one action: "name before after result" each.
+    std::vector<std::string> LinesOf(const char* action) const
+    {
+        std::vector<std::string> out;
+        for (const JournalLine& l : Journal())
+            if (l.action == Utf8(action)) out.push_back(l.name + " " + l.before + " " + l.after + " " + l.result);
+        return out;
+    }
+
+    fs::path m_history;
+    bool m_hadHistory = false;
+    std::wstring m_savedHistory;
+};
+
+// ---------------------------------------------------------------------------------------
+
+TEST_F(HistoryTest, DeleteDeviceThenCtrlZRestoresTheServerByteForByteAndCtrlYDeletesAgain)
+{
+    // A device whose tags have periods of their own, beside another device.
+    Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n7 5 2 30000000\n7 5 3 15000000\n7 5 4 1234560000\n"
+                                       "7 6 1 20000000\n");
+    const std::string before = standin::ReadStateFile("tags.txt");
+    std::string afterDelete, afterUndo, afterRedo;
+    std::vector<TreeLine> treeBefore, treeAfterUndo;
+    std::vector<MenuLine> menuAtStart, menuAfterDelete, menuAfterUndo, deviceMenu;
+    bool deleted = false, undone = false, redone = false;
+    const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
+        menuAtStart = LastMenuGroup(window, EmptyTreeScreenPoint(Tree(window)));
+        PointOf(window, {"Meter(005)", "Phase", "A"});  // opens the branch, as a user would
+        treeBefore = ReadTree(Tree(window));
+        if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Удалить устройство")) return;
+        deleted = ui_driver::WaitFor([&] { return !HasNode(window, {"Meter(005)"}); }, 10000);
+        afterDelete = standin::ReadStateFile("tags.txt");
+        menuAfterDelete = LastMenuGroup(window, EmptyTreeScreenPoint(Tree(window)));
+        HWND menu = OpenContextMenu(window, PointOf(window, {"Meter(006)"}));
+        if (menu) {
+            ui_driver::SaveScreenshot(menu, "context-menu-undo");
+            DismissMenu(menu);
+        }
+        deviceMenu = LastMenuGroup(window, PointOf(window, {"Meter(006)"}));
+
+        PressKeys(window, {VK_CONTROL, 'Z'});
+        undone = ui_driver::WaitFor([&] { return HasNode(window, {"Meter(005)"}); }, 10000);
+        Sleep(300);
+        afterUndo = standin::ReadStateFile("tags.txt");
+        PointOf(window, {"Meter(005)", "Phase", "A"});
+        treeAfterUndo = ReadTree(Tree(window));
+        menuAfterUndo = LastMenuGroup(window, EmptyTreeScreenPoint(Tree(window)));
+
+        PressKeys(window, {VK_CONTROL, 'Y'});
+        redone = ui_driver::WaitFor([&] { return !HasNode(window, {"Meter(005)"}); }, 10000);
+        Sleep(300);
+        afterRedo = standin::ReadStateFile("tags.txt");
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    ASSERT_TRUE(deleted && undone && redone) << deleted << undone << redone;
+    EXPECT_TRUE(run.boxes.empty()) << run.boxes.front();
+    EXPECT_EQ(menuAtStart, (std::vector<MenuLine>{{"Отменить", false}, {"Вернуть", false}, {"История изменений...", true}}));
+    EXPECT_EQ(menuAfterDelete, (std::vector<MenuLine>{{"Отменить: Удалить устройство", true},
+                                                      {"Вернуть", false},
+                                                      {"История изменений...", true}}));
+    EXPECT_EQ(deviceMenu, (std::vector<MenuLine>{{"Отменить: Удалить устройство", true}, {"Вернуть", false}}));
+    EXPECT_EQ(menuAfterUndo, (std::vector<MenuLine>{{"Отменить", false},
+                                                    {"Вернуть: Удалить устройство", true},
+                                                    {"История изменений...", true}}));
+    EXPECT_NE(afterDelete, before);
+    EXPECT_EQ(afterUndo, before);
+    EXPECT_EQ(afterRedo, afterDelete);
+    // The nodes came back under their names with the same keys.
+    EXPECT_EQ(treeAfterUndo, treeBefore) << DescribeTree(treeAfterUndo) << "\n--\n" << DescribeTree(treeBefore);
+
+    // Every call journaled with what was there before and after.
+    const std::vector<std::string> deletions{"Meter(005).Voltage 2000  ok", "Meter(005).Phase.A 3000  ok",
+                                             "Meter(005).Phase.B 1500  ok", "Meter(005).Deep.Er.Name 123456  ok"};
+    std::vector<std::string> got = LinesOf("Удалить устройство");
+    std::sort(got.begin(), got.end());
+    std::vector<std::string> want = deletions;
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(got, want);
+    std::vector<std::string> undoLines = LinesOf("Отменить: Удалить устройство");
+    std::sort(undoLines.begin(), undoLines.end());
+    EXPECT_EQ(undoLines, (std::vector<std::string>{"Meter(005).Deep.Er.Name  123456 ok", "Meter(005).Phase.A  3000 ok",
+                                                   "Meter(005).Phase.B  1500 ok", "Meter(005).Voltage  2000 ok"}));
+    EXPECT_EQ(LinesOf("Вернуть: Удалить устройство").size(), 4u);
+    for (const JournalLine& l : Journal()) EXPECT_EQ(l.program.rfind("zolcfg 0.917.", 0), 0u) << l.program;
+}
+
+TEST_F(HistoryTest, UndoOfAnImportAndOfABranchPeriod)
+{
+    Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n7 5 2 20000000\n");
+    const std::string before = standin::ReadStateFile("tags.txt");
+    const fs::path file = m_descriptions.Path() / "rows.csv";
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "device;address;type;param;name;period_ms\r\n"
+               "Meter;5;7;1;Meter(005).Voltage;5000\r\n"
+               "Meter;6;7;3;Meter(006).Phase.B;700\r\n";
+    }
+    std::vector<std::string> afterImport, afterImportUndo, afterPeriod, afterPeriodUndo;
+    bool importedShown = false, importUndoneShown = false;
+    const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Импорт тегов...")) return;
+        // The open dialog: its file-name field is edt1 (1152) or the combo cmb13 (1148).
+        HWND open = ui_driver::WaitForWindow(
+            [](HWND w) {
+                return ui_driver::Text(w) == "Импорт тегов" &&
+                       (GetDlgItem(w, 1152) != nullptr || GetDlgItem(w, 1148) != nullptr);
+            },
+            10000);
+        if (open == nullptr) return;
+        Sleep(300);
+        HWND field = GetDlgItem(open, 1152);
+        if (field == nullptr) field = GetDlgItem(open, 1148);
+        SetWindowTextW(field, file.wstring().c_str());
+        ui_driver::PressButton(open, IDOK);
+        ui_driver::WaitUntilGone(open, 10000);
+        HWND preview = ui_driver::WaitForWindow(
+            [](HWND w) { return ui_driver::Text(w) == "Импорт тегов" && GetDlgItem(w, IDC_IMPORT_STOP) != nullptr; });
+        if (preview == nullptr) return;
+        ui_driver::PressButton(preview, IDOK);
+        ui_driver::WaitUntilGone(preview);
+        importedShown = ui_driver::WaitFor([&] { return HasNode(window, {"Meter(006)"}); }, 5000);
+        afterImport = ServerTags();
+
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Отменить: Импорт тегов")) return;
+        importUndoneShown = ui_driver::WaitFor([&] { return !HasNode(window, {"Meter(006)"}); }, 5000);
+        Sleep(300);
+        afterImportUndo = ServerTags();
+
+        if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Изменить период...")) return;
+        HWND period = ui_driver::WaitForDialog("Период обновления тегов: ");
+        if (period == nullptr) return;
+        SetText(period, IDC_PERIOD_EDIT, "900");
+        ui_driver::PressButton(period, IDOK);
+        ui_driver::WaitUntilGone(period);
+        ui_driver::WaitFor([&] { return ServerTags() == std::vector<std::string>{"7 5 1 9000000", "7 5 2 9000000"}; },
+                           5000);
+        afterPeriod = ServerTags();
+        Sleep(500);  // the count's message box
+        if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Отменить: Изменить период")) return;
+        ui_driver::WaitFor([&] { return ServerTags() != afterPeriod; }, 5000);
+        Sleep(300);
+        afterPeriodUndo = ServerTags();
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_TRUE(importedShown);
+    EXPECT_TRUE(importUndoneShown);
+    EXPECT_EQ(afterImport, (std::vector<std::string>{"7 5 1 50000000", "7 5 2 20000000", "7 6 3 7000000"}));
+    EXPECT_EQ(afterImportUndo, (std::vector<std::string>{"7 5 1 20000000", "7 5 2 20000000"}));
+    EXPECT_EQ(afterPeriod, (std::vector<std::string>{"7 5 1 9000000", "7 5 2 9000000"}));
+    EXPECT_EQ(afterPeriodUndo, afterImportUndo);
+    EXPECT_EQ(standin::ReadStateFile("tags.txt"), before);
+    // The import's change was journaled with the period read before the import.
+    std::vector<std::string> imported = LinesOf("Импорт тегов");
+    std::sort(imported.begin(), imported.end());
+    EXPECT_EQ(imported, (std::vector<std::string>{"Meter(005).Voltage 2000 5000 ok", "Meter(006).Phase.B  700 ok"}));
+    EXPECT_EQ(LinesOf("Отменить: Изменить период").size(), 2u);
+}
+
+TEST_F(HistoryTest, AnUndoTheServerPartlyRefusesIsReportedOnceAndStaysUndoable)
+{
+    Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n7 5 2 30000000\n7 5 3 15000000\n");
+    const std::string before = standin::ReadStateFile("tags.txt");
+    // The server reads its faults as it starts: it refuses to add back one tag.
+    standin::SetFaults("fail AddTag 0x80004005 7 5 2\n");
+    std::vector<std::string> afterRefusedUndo;
+    std::vector<MenuLine> menuAfterRefusal;
+    bool phaseAShown = true, voltageShown = false, finallyShown = false;
+    const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
+        if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Удалить устройство")) return;
+        ui_driver::WaitFor([&] { return !HasNode(window, {"Meter(005)"}); }, 10000);
+        PressKeys(window, {VK_CONTROL, 'Z'});
+        ui_driver::WaitFor([&] { return HasNode(window, {"Meter(005)"}); }, 10000);
+        Sleep(1000);  // the refusal's message
+        afterRefusedUndo = ServerTags();
+        voltageShown = HasNode(window, {"Meter(005)", "Voltage"});
+        phaseAShown = HasNode(window, {"Meter(005)", "Phase", "A"});
+        menuAfterRefusal = LastMenuGroup(window, EmptyTreeScreenPoint(Tree(window)));
+        // Without the fault, after a restart, the rest of the step is undone.
+        standin::ClearFaults();
+        ui_driver::PressButton(window, IDC_APPLY);
+        ui_driver::WaitFor([&] { return StoredTitle(window) != kMainTitle; }, 10000);
+        ui_driver::WaitFor([&] { return StoredTitle(window) == kMainTitle && IsWindowEnabled(window); }, 20000);
+        Sleep(500);
+        PressKeys(window, {VK_CONTROL, 'Z'});
+        finallyShown = ui_driver::WaitFor([&] { return HasNode(window, {"Meter(005)", "Phase", "A"}); }, 10000);
+        Sleep(300);
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(afterRefusedUndo, (std::vector<std::string>{"7 5 1 20000000", "7 5 3 15000000"}));
+    EXPECT_TRUE(voltageShown);
+    EXPECT_FALSE(phaseAShown);
+    EXPECT_EQ(menuAfterRefusal, (std::vector<MenuLine>{{"Отменить: Удалить устройство", true},
+                                                       {"Вернуть: Удалить устройство", true},
+                                                       {"История изменений...", true}}));
+    ASSERT_FALSE(run.boxes.empty());
+    EXPECT_EQ(run.boxes.front(), "Сервер отказал в 1 из 3 вызовов (первая ошибка 0x80004005).\n"
+                                 "Остальное можно отменить снова: «Удалить устройство».");
+    EXPECT_EQ(run.boxes.size(), 1u);
+    EXPECT_TRUE(finallyShown);
+    EXPECT_EQ(standin::ReadStateFile("tags.txt"), before);
+    // The refused call is in the journal with its code.
+    EXPECT_EQ(LinesOf("Отменить: Удалить устройство").size(), 4u);
+    bool refusalJournaled = false;
+    for (const std::string& line : LinesOf("Отменить: Удалить устройство"))
+        refusalJournaled |= line.rfind("Meter(005).Phase.A ", 0) == 0 && line.size() > 11 &&
+                            line.substr(line.size() - 11) == " 0x80004005";
+    EXPECT_TRUE(refusalJournaled);
+}
+
+TEST_F(HistoryTest, AJournalThatCannotBeWrittenIsAskedAboutOnceAndNoChangesNothing)
+{
+    Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n7 5 2 30000000\n");
+    const std::string before = standin::ReadStateFile("tags.txt");
+    // The history folder would have to be made inside a file.
+    const fs::path blocker = m_descriptions.Path() / "blocker";
+    { std::ofstream(blocker) << "a file"; }
+    SetEnvironmentVariableW(L"ZOLCFG_HISTORY", (blocker / "history").wstring().c_str());
+    bool stillThere = false;
+    const MainRun refused = RunWindow(false, [&](HWND window, CTarnelDlg&) {
+        ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Voltage"}), "Удалить тег");
+        Sleep(1500);
+        stillThere = HasNode(window, {"Meter(005)", "Voltage"});
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_TRUE(stillThere);
+    EXPECT_EQ(standin::ReadStateFile("tags.txt"), before);
+    ASSERT_EQ(refused.boxes.size(), 1u);
+    const std::string folder = Narrow((blocker / "history").wstring());
+    EXPECT_EQ(refused.boxes[0].rfind("Журнал изменений не может быть записан в папку " + folder + ": ", 0), 0u)
+        << refused.boxes[0];
+    EXPECT_NE(refused.boxes[0].find("\nИзменять конфигурацию без журнала?"), std::string::npos);
+
+    // Yes: the change is made, and the next command does not ask again.
+    ASSERT_TRUE(standin::WaitUntilServerGone());
+    const MainRun accepted = RunWindow(true, [&](HWND window, CTarnelDlg&) {
+        ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Voltage"}), "Удалить тег");
+        ui_driver::WaitFor([&] { return !HasNode(window, {"Meter(005)", "Voltage"}); }, 5000);
+        ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Phase", "A"}), "Удалить тег");
+        ui_driver::WaitFor([&] { return !HasNode(window, {"Meter(005)"}); }, 5000);
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(accepted.boxes.size(), 1u);
+    EXPECT_EQ(ServerTags(), std::vector<std::string>{});
+}
+
+TEST_F(HistoryTest, BackgroundSnapshotOnceAndRestoreThroughTheHistoryDialog)
+{
+    Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n7 5 2 30000000\n7 6 1 15000000\n");
+    const std::vector<std::string> original = ServerTags();
+    SetEnvironmentVariableW(L"ZOLCFG_SNAPSHOTS", L"1");
+    // Two starts of an unchanged configuration: one snapshot.
+    bool firstDone = false, secondDone = false;
+    RunWindow(true, [&](HWND window, CTarnelDlg& dlg) {
+        firstDone = dlg.m_pSnapshot && dlg.m_pSnapshot->Wait(20000) && dlg.m_pSnapshot->m_Result.written;
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    ASSERT_TRUE(standin::WaitUntilServerGone());
+    std::vector<std::vector<std::string>> snapshotRows, journalRows;
+    std::string previewCounts, previewTitle;
+    bool restored = false;
+    const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg& dlg) {
+        secondDone = dlg.m_pSnapshot && dlg.m_pSnapshot->Wait(20000) && dlg.m_pSnapshot->m_Result.unchanged;
+        // Changes after the snapshot: one by the window, one by another program.
+        if (!ChooseFromMenu(window, PointOf(window, {"Meter(006)"}), "Удалить устройство")) return;
+        ui_driver::WaitFor([&] { return !HasNode(window, {"Meter(006)"}); }, 5000);
+        const CtlRun added = RunCtl({L"add", L"7", L"5", L"4", L"500", L"--dsc", m_descriptions.Path().wstring()});
+        EXPECT_EQ(added.code, 0) << added.err;
+
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "История изменений...")) return;
+        HWND history = ui_driver::WaitForDialog("История изменений");
+        if (history == nullptr) return;
+        Sleep(300);
+        snapshotRows = ListRows(GetDlgItem(history, IDC_HISTORY_SNAPSHOTS));
+        journalRows = ListRows(GetDlgItem(history, IDC_HISTORY_JOURNAL));
+        ui_driver::SaveScreenshot(history, "history-dialog");
+        ui_driver::PressButton(history, IDC_HISTORY_RESTORE);
+        HWND preview = ui_driver::WaitForDialog("Восстановление конфигурации");
+        if (preview == nullptr) return;
+        Sleep(300);
+        previewTitle = ui_driver::Text(preview);
+        previewCounts = ui_driver::ItemText(preview, IDC_IMPORT_COUNTS);
+        ui_driver::SaveScreenshot(preview, "restore-preview");
+        ui_driver::PressButton(preview, IDOK);  // the deletion's question is answered Yes
+        ui_driver::WaitUntilGone(preview);
+        restored = ui_driver::WaitFor([&] { return HasNode(window, {"Meter(006)"}); }, 10000);
+        Sleep(500);
+        ui_driver::PressButton(history, IDCANCEL);
+        ui_driver::WaitUntilGone(history);
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_TRUE(firstDone);
+    EXPECT_TRUE(secondDone);
+    EXPECT_TRUE(restored);
+    EXPECT_EQ(ServerTags(), original);
+    ASSERT_EQ(snapshotRows.size(), 1u);
+    EXPECT_EQ(snapshotRows[0][1].rfind("zolcfg 0.917.", 0), 0u);
+    EXPECT_EQ(snapshotRows[0][2], "2");  // devices
+    EXPECT_EQ(snapshotRows[0][3], "3");  // tags
+    // The journal below, newest first: the window's deletion after the snapshot.
+    bool deletionShown = false;
+    for (const auto& row : journalRows) deletionShown |= row[3] == "Удалить устройство" && row[4] == "Meter(006).Voltage";
+    EXPECT_TRUE(deletionShown);
+    for (size_t i = 1; i < journalRows.size(); ++i) EXPECT_GE(journalRows[i - 1][0], journalRows[i][0]);
+    EXPECT_EQ(previewCounts, "Добавить: 1    Изменить период: 0    Удалить: 1    Без изменений: 2\n"
+                             "Неверных строк: 0    Предупреждений: 0");
+    ASSERT_GE(run.boxes.size(), 2u);
+    EXPECT_EQ(run.boxes[0], "С сервера будут удалены теги: 1.\nВосстановить конфигурацию?");
+    EXPECT_EQ(run.boxes[1], "Восстановление: добавлено 1, изменён период 0, удалено 1, без изменений 2, отказано 0.");
+    EXPECT_EQ(LinesOf("Восстановить снимок").size(), 2u);
+    EXPECT_EQ(ListSnapshots(m_history).size(), 1u);
+}
+
+TEST_F(HistoryTest, ALongUndoShowsItsProgressAndStopLeavesTheRestUndoable)
+{
+    // 150 tags of one device; every AddTag takes 20 ms, so that Stop comes half-way.
+    std::string parameters, tags = kTagsHeader;
+    for (int p = 10; p < 160; ++p) {
+        parameters += "Extra" + std::to_string(p) + " " + std::to_string(p) + " INT R INPT_REG " + std::to_string(p) + "\r\n";
+        tags += "7 5 " + std::to_string(p) + " " + std::to_string(10000 * (p + 100)) + "\n";
+    }
+    Prepare(tags, parameters);
+    const std::string before = standin::ReadStateFile("tags.txt");
+    standin::SetFaults("slow AddTag 20\n");
+    std::string progressTitle, progressText;
+    size_t afterStop = 0;
+    bool stoppedHalfWay = false, finished = false;
+    const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
+        if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Удалить устройство")) return;
+        ui_driver::WaitFor([&] { return !HasNode(window, {"Meter(005)"}); }, 20000);
+        PressKeys(window, {VK_CONTROL, 'Z'});
+        HWND progress = ui_driver::WaitForDialog("Отмена действия", 10000);
+        if (progress == nullptr) return;
+        Sleep(800);
+        progressTitle = ui_driver::Text(progress);
+        progressText = ui_driver::ItemText(progress, IDC_STEP_PROGRESS_TEXT);
+        ui_driver::SaveScreenshot(progress, "undo-progress");
+        ui_driver::PressButton(progress, IDC_STEP_PROGRESS_STOP);
+        ui_driver::WaitUntilGone(progress, 10000);
+        Sleep(1000);  // the message
+        afterStop = ServerTags().size();
+        stoppedHalfWay = afterStop > 0 && afterStop < 150 && HasNode(window, {"Meter(005)"});
+        PressKeys(window, {VK_CONTROL, 'Z'});
+        progress = ui_driver::WaitForDialog("Отмена действия", 10000);
+        if (progress) ui_driver::WaitUntilGone(progress, 30000);
+        finished = ui_driver::WaitFor([&] { return ServerTags().size() == 150; }, 10000);
+        Sleep(300);
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(progressTitle, "Отмена действия");
+    EXPECT_EQ(progressText.rfind("Выполнено ", 0), 0u) << progressText;
+    EXPECT_TRUE(stoppedHalfWay) << afterStop;
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(standin::ReadStateFile("tags.txt"), before);
+    ASSERT_GE(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0], "Отмена остановлена: выполнено " + std::to_string(afterStop) +
+                                " из 150 вызовов.\nОстальное можно отменить снова: «Удалить устройство».");
+    EXPECT_EQ(run.boxes.size(), 1u);
+}
+
+TEST_F(HistoryTest, UndoOfTagsAddedInTheDialogOfAnEditedPeriodAndOfThePortSettings)
+{
+    Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n");
+    standin::WriteStateFile("port.txt", "1 9600 8 0 0\n");
+    const std::string tagsBefore = standin::ReadStateFile("tags.txt");
+    const std::string portBefore = PortRecord();
+    std::vector<std::string> afterAdd, afterAddUndo, afterEdit;
+    std::string portAfterSet, portAfterUndo;
+    std::vector<MenuLine> menuAfterPort;
+    const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
+        // "Добавить тег" on the device, the group Phase: two tags in one press.
+        HWND menu = OpenContextMenu(window, PointOf(window, {"Meter(005)"}));
+        if (menu == nullptr) return;
+        ChooseMenuItem(menu, 0);
+        HWND dialog = ui_driver::WaitForDialog("Добавление тега для устройства ");
+        if (dialog == nullptr) return;
+        HWND tree = GetDlgItem(dialog, IDC_PARAM_TREE);
+        SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(FindTreeItem(tree, {"Meter(005)", "Phase"})));
+        ui_driver::PressButton(dialog, IDOK);
+        ui_driver::WaitFor([&] { return ServerTags().size() == 3; }, 5000);
+        Sleep(500);  // "Тэг(и) добавлены"
+        ui_driver::PressButton(dialog, IDCANCEL);
+        ui_driver::WaitUntilGone(dialog);
+        afterAdd = ServerTags();
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Отменить: Добавить тег")) return;
+        ui_driver::WaitFor([&] { return !HasNode(window, {"Meter(005)", "Phase"}); }, 5000);
+        afterAddUndo = ServerTags();
+
+        // A period: "Редактировать", then Ctrl+Z.
+        if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Voltage"}), "Редактировать")) return;
+        HWND edit = ui_driver::WaitForDialog("Редактирование тега ");
+        if (edit == nullptr) return;
+        SetText(edit, IDC_PERIOD_EDIT, "5000");
+        ui_driver::PressButton(edit, IDOK);
+        ui_driver::WaitUntilGone(edit);
+        ui_driver::WaitFor([&] { return ServerTags() != afterAddUndo; }, 5000);
+        afterEdit = ServerTags();
+        PressKeys(window, {VK_CONTROL, 'Z'});
+        ui_driver::WaitFor([&] { return ServerTags() == afterAddUndo; }, 5000);
+
+        // The port settings, then their undo from the menu.
+        ui_driver::PressButton(window, IDC_COM_PORT);
+        HWND port = ui_driver::WaitForDialog("Настройки СОМ-порта");
+        if (port == nullptr) return;
+        SelectCombo(port, 1002, "19200");
+        SelectCombo(port, 1004, "Odd");
+        ui_driver::PressButton(port, IDOK);
+        ui_driver::WaitUntilGone(port);
+        ui_driver::WaitFor([&] { return PortRecord() != portBefore; }, 5000);
+        portAfterSet = PortRecord();
+        menuAfterPort = LastMenuGroup(window, EmptyTreeScreenPoint(Tree(window)));
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Отменить: Настройки COM-порта")) return;
+        ui_driver::WaitFor([&] { return PortRecord() == portBefore; }, 5000);
+        portAfterUndo = PortRecord();
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(afterAdd, (std::vector<std::string>{"7 5 1 20000000", "7 5 2 20000000", "7 5 3 20000000"}));
+    EXPECT_EQ(run.boxes, std::vector<std::string>{"Тэг(и) добавлены"});
+    EXPECT_EQ(afterAddUndo, (std::vector<std::string>{"7 5 1 20000000"}));
+    EXPECT_EQ(afterEdit, (std::vector<std::string>{"7 5 1 50000000"}));
+    EXPECT_NE(portAfterSet, portBefore);
+    EXPECT_EQ(portAfterUndo, portBefore);
+    EXPECT_EQ(menuAfterPort, (std::vector<MenuLine>{{"Отменить: Настройки COM-порта", true},
+                                                    {"Вернуть", false},
+                                                    {"История изменений...", true}}));
+    EXPECT_EQ(standin::ReadStateFile("tags.txt"), tagsBefore);
+    EXPECT_EQ(LinesOf("Добавить тег").size(), 2u);
+    EXPECT_EQ(LinesOf("Редактировать"), std::vector<std::string>{"Meter(005).Voltage 2000 5000 ok"});
+    const std::vector<std::string> portLines = LinesOf("Настройки COM-порта");
+    ASSERT_EQ(portLines.size(), 1u);
+    EXPECT_EQ(portLines[0].rfind(" COM1 9600 8 none 1 COM1 19200 8 odd 1 ok"), 0u) << portLines[0];
+}
+
+}  // namespace
