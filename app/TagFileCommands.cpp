@@ -115,6 +115,7 @@ void CTarnelDlg::OnExportTags()
     CComTagServer server(m_pAddTags);
     ServerTagList list;
     m_bBusy = true;
+    HWND focus = FocusedControl();
     EnableWindow(FALSE);
     {
         std::size_t calls = 0;
@@ -129,6 +130,7 @@ void CTarnelDlg::OnExportTags()
         list = ReadServerTags(server, options);
     }
     EnableWindow(TRUE);
+    ReturnFocus(focus, m_Tree);
     m_bBusy = false;
 
     // A server that went away leaves nothing worth a file; a list the server did not end is
@@ -180,6 +182,7 @@ void CTarnelDlg::OnImportTags()
     CComTagServer server(m_pAddTags);
     m_bBusy = true;
     ServerTagList serverTags;
+    HWND focus = FocusedControl();
     {
         EnableWindow(FALSE);
         std::size_t calls = 0;
@@ -194,6 +197,7 @@ void CTarnelDlg::OnImportTags()
         serverTags = ReadServerTags(server, options);
         EnableWindow(TRUE);
     }
+    ReturnFocus(focus, m_Tree);
     const std::string incomplete = IncompleteReason(serverTags);
     if (!incomplete.empty()) {
         m_bBusy = false;

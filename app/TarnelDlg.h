@@ -40,6 +40,14 @@ public:
     // The first child of parent (null: the first root node) whose text equals text.
     HTREEITEM FindChildNode(HTREEITEM parent, const std::string& text) const;
 
+    // The keys of the window that its controls do not act on by themselves: the context menu
+    // of the selected node (Shift+F10, the context-menu key), and Enter, Delete and Insert on
+    // the tree. Called with every key message of the window before it is dispatched; true
+    // when the key was taken, and the message is then dropped.
+    bool PreTranslateKey(const MSG& msg);
+    // Posted by a key on the tree; wParam is its TreeKey.
+    static constexpr UINT WM_TREE_KEY = WM_APP + 0x20;
+
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -64,6 +72,8 @@ protected:
     void OnBranchPeriod();
     void OnExportTags();
     void OnImportTags();
+    void OnOK() override;
+    LRESULT OnTreeKey(WPARAM key, LPARAM);
 
     BEGIN_MSG_MAP(CTarnelDlg, CDialog)
         ON_WM_PAINT()
@@ -89,6 +99,7 @@ protected:
         ON_COMMAND(ID_BRANCH_PERIOD, OnBranchPeriod)
         ON_COMMAND(ID_EXPORT_TAGS, OnExportTags)
         ON_COMMAND(ID_IMPORT_TAGS, OnImportTags)
+        ON_MESSAGE(WM_TREE_KEY, OnTreeKey)
     END_MSG_MAP()
 
     // How long reading the server's tags runs before its progress window shows (ZOLCFG_PROGRESS_DELAY_MS
@@ -112,6 +123,11 @@ private:
     static void FormatUnendedList(const FillReport& report, char* text, size_t size);
     // Drops the mouse and keyboard messages waiting in this thread's queue.
     static void DiscardQueuedInput();
+    // The node whose row holds the screen point (null: none).
+    HTREEITEM NodeAt(POINT screenPoint) const;
+    // Where a context menu opened from the keyboard stands: below the node's text, the node
+    // scrolled into view; the tree's top left corner for no node.
+    POINT KeyboardMenuPoint(HTREEITEM item) const;
 
     bool m_bComInitialized = false;
     // True while FillTree walks the server's list: the COM calls dispatch window messages,
