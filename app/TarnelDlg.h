@@ -41,9 +41,10 @@ public:
     HTREEITEM FindChildNode(HTREEITEM parent, const std::string& text) const;
 
     // The keys of the window that its controls do not act on by themselves: the context menu
-    // of the selected node (Shift+F10, the context-menu key), and Enter, Delete and Insert on
-    // the tree. Called with every key message of the window before it is dispatched; true
-    // when the key was taken, and the message is then dropped.
+    // of the selected node (Shift+F10, the context-menu key), Enter, Delete and Insert on the
+    // tree, and Alt+С of a Russian layout for "&CОМ-порт". Called with every message of the
+    // window before it is dispatched; true when the key was taken, and the message is then
+    // dropped.
     bool PreTranslateKey(const MSG& msg);
     // Posted by a key on the tree; wParam is its TreeKey.
     static constexpr UINT WM_TREE_KEY = WM_APP + 0x20;

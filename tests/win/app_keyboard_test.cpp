@@ -514,23 +514,38 @@ TEST_F(KeyboardTest, FocusComesBackAfterABranchPeriodAndAfterARestartWithItsProg
     EXPECT_EQ(run.leftOpen, std::vector<std::string>{});
 }
 
-TEST_F(KeyboardTest, TheComPortAccessKeyWorksOnARussianLayoutToo)
+TEST_F(KeyboardTest, TheButtonsAccessKeysOfARussianLayout)
 {
     Prepare("7 5 1 20000000\n");
-    bool opened = false;
+    bool comPort = false, addDevice = false, restarted = false, ended = false;
     const KeyRun run = RunByKeys([&](HWND window) {
-        // Alt and the key of C give the Cyrillic С on a Russian layout (this machine's
-        // keyboard has none): the character as the system delivers it.
-        PostMessageW(Tree(window), WM_SYSCHAR, 0x0421, 0x20000001);
+        // Alt and the key of C give the Cyrillic С there, not the Latin C of "&CОМ-порт".
+        keys::PressAltCharacter(L'\x0421');
         HWND port = ui_driver::WaitForDialog("Настройки СОМ-порта", 5000);
-        opened = port != nullptr;
-        if (port == nullptr) return;
-        keys::Press({VK_ESCAPE});
-        ui_driver::WaitUntilGone(port);
-        keys::Press({VK_ESCAPE});
+        comPort = port != nullptr;
+        if (port != nullptr) {
+            keys::Press({VK_ESCAPE});
+            ui_driver::WaitUntilGone(port);
+        }
+        keys::PressAltCharacter(L'\x0434');  // д: "&Добавить устройство"
+        HWND add = ui_driver::WaitForDialog("Добавление устройства", 5000);
+        addDevice = add != nullptr;
+        if (add != nullptr) {
+            keys::Press({VK_ESCAPE});
+            ui_driver::WaitUntilGone(add);
+        }
+        keys::PressAltCharacter(L'\x043F');  // п: "&Применить"
+        restarted = ui_driver::WaitFor([&] { return StoredTitle(window) == "Перезапускается сервер..."; }, 10000);
+        ui_driver::WaitFor([&] { return keys::FocusIn(window) != nullptr; }, 20000);
+        keys::PressAltCharacter(L'\x0432');  // в: "&Выход"
+        ended = ui_driver::WaitUntilGone(window, 5000);
     });
-    EXPECT_TRUE(opened);
+    EXPECT_TRUE(comPort);
+    EXPECT_TRUE(addDevice);
+    EXPECT_TRUE(restarted);
+    EXPECT_TRUE(ended);
     EXPECT_EQ(run.result, IDCANCEL);
+    EXPECT_EQ(run.leftOpen, std::vector<std::string>{});
 }
 
 }  // namespace
