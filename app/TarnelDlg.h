@@ -42,9 +42,9 @@ public:
 
     // The keys of the window that its controls do not act on by themselves: the context menu
     // of the selected node (Shift+F10, the context-menu key), Enter, Delete and Insert on the
-    // tree, and Alt+С of a Russian layout for "&CОМ-порт". Called with every message of the
-    // window before it is dispatched; true when the key was taken, and the message is then
-    // dropped.
+    // tree, and the buttons' access keys on any keyboard layout. Called with every message
+    // of the window before it is dispatched; true when the key was taken, and the message is
+    // then dropped.
     bool PreTranslateKey(const MSG& msg);
     // Posted by a key on the tree; wParam is its TreeKey.
     static constexpr UINT WM_TREE_KEY = WM_APP + 0x20;

@@ -3,6 +3,7 @@
 // program. The keys are taken as key messages, before the dialog manager and the tree see
 // them: under Wine, Shift+F10 on the tree brings no WM_CONTEXTMENU at all, and Enter never
 // reaches the tree.
+#include <cwchar>
 #include <optional>
 
 #include "app/TarnelDlg.h"
@@ -20,7 +21,30 @@ bool IsMenuKey(const MSG& msg)
     return msg.wParam == VK_F10 && IsDown(VK_SHIFT) && !IsDown(VK_CONTROL);
 }
 
-bool IsCyrillicEs(WPARAM character) { return character == 0x0421 || character == 0x0441; }
+// A letter as access keys compare it: upper case, and the Cyrillic С as the Latin C, since
+// "&CОМ-порт" is written with the Latin one and a Russian layout gives the Cyrillic one on
+// the same key.
+wchar_t AccessKeyLetter(wchar_t letter)
+{
+    letter = static_cast<wchar_t>(reinterpret_cast<UINT_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(letter))));
+    return letter == 0x0421 ? L'C' : letter;
+}
+
+// The visible, enabled button among the window's controls whose caption has the letter as
+// its access key (the character after '&'); null when none has.
+HWND AccessKeyButton(HWND window, wchar_t letter)
+{
+    const wchar_t wanted = AccessKeyLetter(letter);
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child) || !IsWindowEnabled(child)) continue;
+        if ((SendMessageW(child, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) == 0) continue;
+        wchar_t caption[64] = {};
+        GetWindowTextW(child, caption, 64);
+        const wchar_t* mark = wcschr(caption, L'&');
+        if (mark != nullptr && mark[1] != L'\0' && AccessKeyLetter(mark[1]) == wanted) return child;
+    }
+    return nullptr;
+}
 
 std::optional<TreeKey> TreeKeyOf(const MSG& msg)
 {
@@ -38,11 +62,13 @@ std::optional<TreeKey> TreeKeyOf(const MSG& msg)
 
 bool CTarnelDlg::PreTranslateKey(const MSG& msg)
 {
-    if (msg.message == WM_SYSCHAR && IsCyrillicEs(msg.wParam) &&
-        (msg.hwnd == m_hWnd || IsChild(m_hWnd, msg.hwnd))) {
-        // "&CОМ-порт" carries a Latin C, which the dialog manager matches; on a Russian
-        // keyboard layout the same key gives the Cyrillic С.
-        if (m_btnComPort.IsWindowEnabled()) ::PostMessageW(m_btnComPort.m_hWnd, BM_CLICK, 0, 0);
+    if (msg.message == WM_SYSCHAR && (msg.hwnd == m_hWnd || IsChild(m_hWnd, msg.hwnd))) {
+        // The buttons' access keys, matched here rather than by the dialog manager: it takes
+        // the Cyrillic С of a Russian layout for no match with "&CОМ-порт", and under Wine
+        // it matches no lower-case Cyrillic letter at all.
+        HWND button = AccessKeyButton(m_hWnd, static_cast<wchar_t>(msg.wParam));
+        if (button == nullptr) return false;
+        ::PostMessageW(button, BM_CLICK, 0, 0);
         return true;
     }
     const bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;

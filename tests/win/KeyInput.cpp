@@ -49,18 +49,6 @@ void Type(const std::string& text)
     for (char c : text) Press({static_cast<WORD>(std::toupper(static_cast<unsigned char>(c)))});
 }
 
-void PressAltCharacter(wchar_t character)
-{
-    INPUT inputs[4] = {KeyInput(VK_MENU, false), {}, {}, KeyInput(VK_MENU, true)};
-    for (int i = 1; i <= 2; ++i) {
-        inputs[i].type = INPUT_KEYBOARD;
-        inputs[i].ki.wScan = static_cast<WORD>(character);
-        inputs[i].ki.dwFlags = KEYEVENTF_UNICODE | (i == 2 ? KEYEVENTF_KEYUP : 0);
-    }
-    SendInput(4, inputs, sizeof(INPUT));
-    Sleep(60);
-}
-
 bool PressUntil(std::initializer_list<WORD> chord, const std::function<bool()>& condition, int timeoutMs)
 {
     Press(chord);

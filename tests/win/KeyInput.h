@@ -15,9 +15,6 @@ namespace keys {
 void Press(std::initializer_list<WORD> chord);
 // Types digits and Latin letters (as their keys, without Shift).
 void Type(const std::string& text);
-// Alt with a character this machine's keyboard lacks (a Cyrillic letter on a Latin layout),
-// delivered as a layout that has it delivers it.
-void PressAltCharacter(wchar_t character);
 // Presses the keys, then waits until the condition holds; false when it never did.
 bool PressUntil(std::initializer_list<WORD> chord, const std::function<bool()>& condition, int timeoutMs = 3000);
 

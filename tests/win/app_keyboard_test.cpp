@@ -514,30 +514,39 @@ TEST_F(KeyboardTest, FocusComesBackAfterABranchPeriodAndAfterARestartWithItsProg
     EXPECT_EQ(run.leftOpen, std::vector<std::string>{});
 }
 
+// Alt with a letter of a Russian layout: the character as the system delivers it (this
+// machine's keyboard has no Cyrillic letters to type). The key of C gives the Cyrillic С
+// there, not the Latin C of "&CОМ-порт"; the letters come in lower case.
+void PressAltLetter(HWND window, wchar_t letter)
+{
+    HWND focus = nullptr;
+    ui_driver::WaitFor([&] { return (focus = keys::FocusIn(window)) != nullptr; }, 3000);
+    PostMessageW(focus, WM_SYSCHAR, letter, 0x20000001);
+}
+
 TEST_F(KeyboardTest, TheButtonsAccessKeysOfARussianLayout)
 {
     Prepare("7 5 1 20000000\n");
     bool comPort = false, addDevice = false, restarted = false, ended = false;
     const KeyRun run = RunByKeys([&](HWND window) {
-        // Alt and the key of C give the Cyrillic С there, not the Latin C of "&CОМ-порт".
-        keys::PressAltCharacter(L'\x0421');
+        PressAltLetter(window, L'\x0421');  // С
         HWND port = ui_driver::WaitForDialog("Настройки СОМ-порта", 5000);
         comPort = port != nullptr;
         if (port != nullptr) {
             keys::Press({VK_ESCAPE});
             ui_driver::WaitUntilGone(port);
         }
-        keys::PressAltCharacter(L'\x0434');  // д: "&Добавить устройство"
+        PressAltLetter(window, L'\x0434');  // д: "&Добавить устройство"
         HWND add = ui_driver::WaitForDialog("Добавление устройства", 5000);
         addDevice = add != nullptr;
         if (add != nullptr) {
             keys::Press({VK_ESCAPE});
             ui_driver::WaitUntilGone(add);
         }
-        keys::PressAltCharacter(L'\x043F');  // п: "&Применить"
+        PressAltLetter(window, L'\x043F');  // п: "&Применить"
         restarted = ui_driver::WaitFor([&] { return StoredTitle(window) == "Перезапускается сервер..."; }, 10000);
         ui_driver::WaitFor([&] { return keys::FocusIn(window) != nullptr; }, 20000);
-        keys::PressAltCharacter(L'\x0432');  // в: "&Выход"
+        PressAltLetter(window, L'\x0432');  // в: "&Выход"
         ended = ui_driver::WaitUntilGone(window, 5000);
     });
     EXPECT_TRUE(comPort);
