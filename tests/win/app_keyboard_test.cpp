@@ -83,6 +83,14 @@ std::string AnswerByKeys()
     return text;
 }
 
+// The text of a message box showing now ("" when none shows).
+std::string ShownBoxText()
+{
+    for (HWND window : ui_driver::TopLevelWindows())
+        if (IsWindowVisible(window) && ui_driver::IsMessageBox(window)) return ui_driver::MessageBoxText(window);
+    return std::string();
+}
+
 HTREEITEM Selected(HWND tree)
 {
     return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
@@ -377,6 +385,7 @@ TEST_F(KeyboardTest, ShiftF10AndTheMenuKeyOpenTheSelectedNodesMenuAtItsText)
     std::vector<std::string> tagMenu, deviceMenu;
     bool tagMenuAtText = false, deviceMenuAtText = false, selectionKept = false;
     std::vector<std::string> tagsAfterDelete;
+    std::string boxAfterDelete;
     const KeyRun run = RunByKeys([&](HWND window) {
         HWND tree = Tree(window);
         SelectByKeys(tree, {"Meter(005)", "Phase", "A"});
@@ -403,6 +412,7 @@ TEST_F(KeyboardTest, ShiftF10AndTheMenuKeyOpenTheSelectedNodesMenuAtItsText)
         deviceMenuAtText = Near(devicePlaced.left, deviceText.left) && Near(devicePlaced.top, deviceText.bottom);
         keys::ChooseWithKeys(menu, 2);  // "Удалить устройство"
         tagsAfterDelete = WaitForTags({});
+        boxAfterDelete = ShownBoxText();
         keys::Press({VK_ESCAPE});
     });
     EXPECT_EQ(tagMenu, (std::vector<std::string>{"Добавить тег", "Удалить тег", "Редактировать"}));
@@ -412,6 +422,7 @@ TEST_F(KeyboardTest, ShiftF10AndTheMenuKeyOpenTheSelectedNodesMenuAtItsText)
                                                     "Изменить период...", "Экспорт тегов..."}));
     EXPECT_TRUE(deviceMenuAtText);
     EXPECT_EQ(tagsAfterDelete, std::vector<std::string>{});
+    EXPECT_EQ(boxAfterDelete, "");
     EXPECT_EQ(run.result, IDCANCEL);
     EXPECT_EQ(run.leftOpen, std::vector<std::string>{});
 }
