@@ -21,6 +21,8 @@ void CTarnelDlg::DiscardQueuedInput()
 void CTarnelDlg::OnApply()
 {
     if (m_bFilling) return;
+    // The control that has the keyboard focus gets it back once the tree is rebuilt.
+    HWND focus = FocusedControl();
     // COM dispatches input while the call is out: keep the user out of the window from
     // before the call, or a click meanwhile would run its command after the restart.
     EnableWindow(FALSE);
@@ -84,6 +86,7 @@ void CTarnelDlg::OnApply()
     SetWindowText(savedTitle);
     FillTree();
     StartBackgroundSnapshot();
+    ReturnFocus(focus, m_Tree);
 
     // A server that ends before its answer reaches us fails the call with a disconnection
     // code although it did restart: only other failures are a refusal.

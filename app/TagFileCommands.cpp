@@ -116,6 +116,7 @@ void CTarnelDlg::OnExportTags()
     CComTagServer server(m_pAddTags);
     ServerTagList list;
     m_bBusy = true;
+    HWND focus = FocusedControl();
     EnableWindow(FALSE);
     {
         std::size_t calls = 0;
@@ -130,6 +131,7 @@ void CTarnelDlg::OnExportTags()
         list = ReadServerTags(server, options);
     }
     EnableWindow(TRUE);
+    ReturnFocus(focus, m_Tree);
     m_bBusy = false;
 
     // A server that went away leaves nothing worth a file; a list the server did not end is
@@ -202,6 +204,7 @@ void CTarnelDlg::OnImportTags()
     CJournaledServer& server = change.Server();
     m_bBusy = true;
     ServerTagList serverTags;
+    HWND focus = FocusedControl();
     {
         EnableWindow(FALSE);
         std::size_t calls = 0;
@@ -216,6 +219,7 @@ void CTarnelDlg::OnImportTags()
         serverTags = ReadServerTags(server, options);
         EnableWindow(TRUE);
     }
+    ReturnFocus(focus, m_Tree);
     const std::string incomplete = IncompleteReason(serverTags);
     if (!incomplete.empty()) {
         m_bBusy = false;

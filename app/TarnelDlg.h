@@ -51,6 +51,14 @@ public:
     // (app/ServerChange.h); the background snapshot taken after start-up and each restart.
     std::unique_ptr<CWindowHistory> m_pHistory;
     std::unique_ptr<CSnapshotThread> m_pSnapshot;
+    // The keys of the window that its controls do not act on by themselves: the context menu
+    // of the selected node (Shift+F10, the context-menu key), Enter, Delete and Insert on the
+    // tree, and the buttons' access keys on any keyboard layout. Called with every message
+    // of the window before it is dispatched; true when the key was taken, and the message is
+    // then dropped.
+    bool PreTranslateKey(const MSG& msg);
+    // Posted by a key on the tree; wParam is its TreeKey.
+    static constexpr UINT WM_TREE_KEY = WM_APP + 0x20;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -79,6 +87,8 @@ protected:
     void OnUndo();
     void OnRedo();
     void OnHistory();
+    void OnOK() override;
+    LRESULT OnTreeKey(WPARAM key, LPARAM);
 
     BEGIN_MSG_MAP(CTarnelDlg, CDialog)
         ON_WM_PAINT()
@@ -108,6 +118,7 @@ protected:
         ON_COMMAND(ID_REDO, OnRedo)
         ON_COMMAND(ID_HISTORY, OnHistory)
         ON_SYSCOMMAND(IDM_HISTORY, OnHistory)
+        ON_MESSAGE(WM_TREE_KEY, OnTreeKey)
     END_MSG_MAP()
 
     // How long reading the server's tags runs before its progress window shows (ZOLCFG_PROGRESS_DELAY_MS
@@ -141,6 +152,11 @@ private:
     static void FormatUnendedList(const FillReport& report, char* text, size_t size);
     // Drops the mouse and keyboard messages waiting in this thread's queue.
     static void DiscardQueuedInput();
+    // The node whose row holds the screen point (null: none).
+    HTREEITEM NodeAt(POINT screenPoint) const;
+    // Where a context menu opened from the keyboard stands: below the node's text, the node
+    // scrolled into view; the tree's top left corner for no node.
+    POINT KeyboardMenuPoint(HTREEITEM item) const;
 
     bool m_bComInitialized = false;
     // True while FillTree walks the server's list: the COM calls dispatch window messages,

@@ -54,11 +54,11 @@ const char* CommandText(int id)
 void CTarnelDlg::OnContextMenu(HWND, POINT point)
 {
     if (m_bFilling) return;
-    POINT client = point;
-    m_Tree.ScreenToClient(&client);
-    // Anywhere on a node's row counts as that node (label, icon, indent, button or the
-    // space right of the label); below the last row or outside the tree is no node.
-    HTREEITEM hit = m_Tree.HitTest(client);
+    // From the keyboard (the point -1, -1) the menu is the selected node's, at its text;
+    // empty space's only when no node is selected.
+    const bool fromKeyboard = point.x == -1 && point.y == -1;
+    HTREEITEM hit = fromKeyboard ? m_Tree.GetSelectedItem() : NodeAt(point);
+    if (fromKeyboard) point = KeyboardMenuPoint(hit);
 
     std::optional<TagKey> key;
     HTREEITEM previousSelection = nullptr;

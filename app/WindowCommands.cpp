@@ -27,6 +27,7 @@ LRESULT CALLBACK MainWindowKeys(int code, WPARAM wParam, LPARAM lParam)
 {
     const MSG* msg = reinterpret_cast<const MSG*>(lParam);
     CTarnelDlg* dlg = t_pKeyWindow;
+    if (code == MSGF_DIALOGBOX && dlg != nullptr && msg != nullptr && dlg->PreTranslateKey(*msg)) return TRUE;
     if (code == MSGF_DIALOGBOX && dlg != nullptr && msg != nullptr && msg->message == WM_KEYDOWN &&
         (msg->hwnd == dlg->m_hWnd || IsChild(dlg->m_hWnd, msg->hwnd))) {
         const bool control = GetKeyState(VK_CONTROL) < 0;
@@ -127,11 +128,13 @@ void CTarnelDlg::OnBranchPeriod()
     ITagServer& server = change.Server();
     // The server's calls dispatch messages: no input reaches the window meanwhile.
     m_bBusy = true;
+    HWND focus = FocusedControl();
     EnableWindow(FALSE);
     HCURSOR cursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     const BranchPeriodsRead read = ReadBranchPeriods(server, tags);
     SetCursor(cursor);
     EnableWindow(TRUE);
+    ReturnFocus(focus, m_Tree);
 
     CBranchPeriodDlg dlg(nodeText, tags.size(), this);
     dlg.m_nPeriod = MostFrequentPeriod(read.periods).value_or(PeriodFromMs(kDefaultPeriodMs));
@@ -146,6 +149,7 @@ void CTarnelDlg::OnBranchPeriod()
     change.Finish();
     SetCursor(cursor);
     EnableWindow(TRUE);
+    ReturnFocus(focus, m_Tree);
     m_bBusy = false;
 
     char text[240];

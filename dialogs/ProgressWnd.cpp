@@ -12,6 +12,12 @@ CProgressWnd::CProgressWnd(CWnd* mainWindow, TextOf text, std::uint64_t delayMs,
 
 CProgressWnd::~CProgressWnd() { DestroyWindow(); }
 
+BOOL CProgressWnd::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    return FALSE;
+}
+
 std::string CProgressWnd::FillText(std::size_t tags)
 {
     return "Чтение конфигурации сервера: " + std::to_string(tags) + " тегов";

@@ -26,6 +26,10 @@ public:
     // "Чтение конфигурации сервера: N тегов"
     static std::string FillText(std::size_t tags);
 
+protected:
+    // Takes no keyboard focus: the window only counts, and the main window keeps the focus.
+    BOOL OnInitDialog() override;
+
 private:
     void Show(std::size_t count);
 

@@ -87,6 +87,13 @@ CSearchDevThread* CAutoFindDlg::StartSearchThread()
 
 void CAutoFindDlg::OnStart()
 {
+    // Enter in the list of devices found takes the selected device, as a double click does;
+    // the OK command from anywhere else starts a search, as "Старт" does.
+    if (::GetFocus() == m_Tree.m_hWnd && m_Tree.GetSelectedItem() != nullptr) {
+        LRESULT result = 0;
+        OnDblclkFoundTree(nullptr, &result);
+        return;
+    }
     m_Tree.DeleteAllItems();
     // The spins hold the last valid positions: text that is not a number from 1 to 255
     // reads as that position, and the fields are rewritten to show what is searched.

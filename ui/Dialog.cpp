@@ -118,6 +118,24 @@ void CDialog::CenterWindow()
     SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+HWND CDialog::FocusedControl() const
+{
+    HWND focus = ::GetFocus();
+    return focus != nullptr && IsChild(m_hWnd, focus) ? focus : nullptr;
+}
+
+void CDialog::ReturnFocus(HWND control, HWND fallback)
+{
+    const auto usable = [this](HWND window) {
+        return window != nullptr && IsChild(m_hWnd, window) && IsWindowVisible(window) && ::IsWindowEnabled(window);
+    };
+    HWND target = usable(control) ? control : fallback;
+    if (!usable(target)) return;
+    // Through the dialog manager, so that a push button taking the focus becomes the
+    // default one as it does when tabbed to.
+    SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+}
+
 INT_PTR CDialog::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     if (uMsg == WM_INITDIALOG) {

@@ -37,6 +37,15 @@ public:
     // work area. Every dialog is centred so as it opens.
     void CenterWindow();
 
+    // The control of this dialog that holds the keyboard focus (null: none). A command that
+    // disables the dialog for a while notes it first: disabling a window takes the focus
+    // away, and enabling it again does not give it back.
+    HWND FocusedControl() const;
+    // Gives the focus back after such a command, as the dialog manager does when a dialog is
+    // active again after a modal box: to control when it is still a visible, enabled control
+    // of this dialog, otherwise to fallback.
+    void ReturnFocus(HWND control, HWND fallback);
+
 protected:
     virtual BOOL OnInitDialog();
     virtual void DoDataExchange(CDataExchange* pDX);

@@ -9,4 +9,5 @@ zol_add_unit_test(tree_tests
     ${CMAKE_CURRENT_LIST_DIR}/tree_branch_period_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tree_progress_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tree_tagnodes_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tree_keys_test.cpp
   LIBS zol_tree)

@@ -70,7 +70,7 @@ TEST_F(AddDeviceTest, OpensWithTheSortedCarriableDevicesAndAddressOne)
     int selection = 0;
     std::string address, autoSearch;
     std::pair<int, int> range;
-    HWND focus = nullptr, cancel = nullptr;
+    HWND focus = nullptr, typeList = nullptr;
     const Outcome outcome = RunAddDevice(m_pAddTags, [&](HWND dialog) {
         entries = search_test::ComboEntries(Item(dialog, IDC_DEVICE_TYPE));
         ui_driver::SaveScreenshot(dialog, "add-device-after-search");
@@ -82,7 +82,7 @@ TEST_F(AddDeviceTest, OpensWithTheSortedCarriableDevicesAndAddressOne)
         info.cbSize = sizeof info;
         GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
         focus = info.hwndFocus;
-        cancel = Item(dialog, IDCANCEL);
+        typeList = Item(dialog, IDC_DEVICE_TYPE);
         ui_driver::SaveScreenshot(dialog, "add-device-opened");
         PostMessageW(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
     });
@@ -100,7 +100,7 @@ TEST_F(AddDeviceTest, OpensWithTheSortedCarriableDevicesAndAddressOne)
     EXPECT_EQ(address, "1");
     EXPECT_EQ(autoSearch, "Автопоиск...");
     EXPECT_EQ(range, std::make_pair(1, 247));
-    EXPECT_EQ(focus, cancel);
+    EXPECT_EQ(focus, typeList);  // the first field in tab order, so that Enter adds
     EXPECT_EQ(outcome.result, IDCANCEL);
     EXPECT_EQ(outcome.deviceType, 0);
     EXPECT_EQ(outcome.netAddress, 0u);

@@ -117,16 +117,26 @@ TEST_F(StartupTest, SystemMenuCloseEnds)
     EXPECT_EQ(outcome.result, IDCANCEL);
 }
 
-TEST_F(StartupTest, EnterOnTheTreeEndsWithOk)
+TEST_F(StartupTest, NeitherEnterNorTheOkCommandEndsTheProgram)
 {
-    const StartOutcome outcome = RunMainWindow([](HWND window) {
+    bool openAfterEnter = false, openAfterOk = false;
+    const StartOutcome outcome = RunMainWindow([&](HWND window) {
         HWND tree = GetDlgItem(window, IDC_CONFIG_TREE);
         PostMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tree), TRUE);
         Sleep(100);
-        PostMessageW(tree, WM_KEYDOWN, VK_RETURN, 0);
+        PostMessageW(tree, WM_KEYDOWN, VK_RETURN, 0);  // on a device node: nothing to do
+        Sleep(500);
+        openAfterEnter = IsWindowVisible(window) != FALSE;
+        // The OK command the dialog manager sends for Enter when no push button has the focus.
+        PostMessageW(window, WM_COMMAND, IDOK, 0);
+        Sleep(500);
+        openAfterOk = IsWindowVisible(window) != FALSE;
+        PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
     });
     EXPECT_EQ(outcome.title, kTitle);
-    EXPECT_EQ(outcome.result, IDOK);
+    EXPECT_TRUE(openAfterEnter);
+    EXPECT_TRUE(openAfterOk);
+    EXPECT_EQ(outcome.result, IDCANCEL);
 }
 
 TEST_F(StartupTest, MinimisedWindowHandsOutItsIcon)

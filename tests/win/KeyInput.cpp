@@ -1,0 +1,84 @@
+#include "KeyInput.h"
+
+#include <cctype>
+#include <vector>
+
+#include "UiDriver.h"
+
+#ifndef MN_GETHMENU
+#define MN_GETHMENU 0x01E1
+#endif
+
+namespace keys {
+
+namespace {
+
+INPUT KeyInput(WORD key, bool up)
+{
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    // The keys of the navigation block are extended keys on a real keyboard.
+    switch (key) {
+    case VK_INSERT: case VK_DELETE: case VK_HOME: case VK_END: case VK_PRIOR: case VK_NEXT:
+    case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_APPS:
+        input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+        break;
+    default:
+        break;
+    }
+    return input;
+}
+
+}  // namespace
+
+void Press(std::initializer_list<WORD> chord)
+{
+    std::vector<INPUT> inputs;
+    for (WORD key : chord) inputs.push_back(KeyInput(key, false));
+    for (auto it = std::rbegin(chord); it != std::rend(chord); ++it) inputs.push_back(KeyInput(*it, true));
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    // Let the program's thread take the keys before the next ones come.
+    Sleep(60);
+}
+
+void Type(const std::string& text)
+{
+    for (char c : text) Press({static_cast<WORD>(std::toupper(static_cast<unsigned char>(c)))});
+}
+
+bool PressUntil(std::initializer_list<WORD> chord, const std::function<bool()>& condition, int timeoutMs)
+{
+    Press(chord);
+    return ui_driver::WaitFor(condition, timeoutMs);
+}
+
+HWND FocusIn(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+HWND WaitForPopupMenu(int timeoutMs)
+{
+    return ui_driver::WaitForWindow([](HWND window) { return ui_driver::ClassName(window) == "#32768"; },
+                                    timeoutMs);
+}
+
+bool ChooseWithKeys(HWND menuWindow, int index)
+{
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+    const auto highlighted = [&] {
+        return menu != nullptr && (GetMenuState(menu, static_cast<UINT>(index), MF_BYPOSITION) & MF_HILITE) != 0;
+    };
+    for (int tries = 0; tries < 20 && !highlighted(); ++tries) PressUntil({VK_DOWN}, highlighted, 300);
+    if (!highlighted()) return false;
+    Press({VK_RETURN});
+    return ui_driver::WaitUntilGone(menuWindow, 5000);
+}
+
+}  // namespace keys
