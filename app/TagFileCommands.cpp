@@ -221,7 +221,7 @@ void CTarnelDlg::OnImportTags()
             }
     }
     {
-        CTreeViewModel tree(m_Tree);
+        CTreeViewModel tree = TreeModel();
         CBulkUpdate bulk(tree);
         CChildIndex index(tree);
         const TagPathOptions options{InsertAt::Last, &index};

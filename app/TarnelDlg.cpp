@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/StartupTrace.h"
 #include "catalogue/CatalogueLoader.h"
 #include "res/resource.h"
 #include "ui/App.h"
@@ -33,6 +34,7 @@ BOOL CTarnelDlg::OnInitDialog()
 
     IAddTags* pAddTags = nullptr;
     const ConnectResult result = ConnectAddTags(true, &pAddTags);
+    startup_trace::PhaseEnded("connect");
     m_bComInitialized = result.comInitialized;
     if (!result.Ok()) {
         ReportConnectFailure(result);
@@ -48,6 +50,7 @@ BOOL CTarnelDlg::OnInitDialog()
     SetWindowText(title);
 
     LoadDeviceCatalogue();
+    startup_trace::PhaseEnded("catalogue load");
     FillTree();
     return TRUE;
 }
@@ -114,6 +117,7 @@ void CTarnelDlg::OnPaint()
 {
     if (!IsIconic()) {
         CDialog::OnPaint();
+        startup_trace::FirstPaint();
         return;
     }
     PAINTSTRUCT ps;

@@ -95,7 +95,7 @@ void CTarnelDlg::OnAddDevice()
     // The text the tree gives this device when it is filled from the server.
     const std::string text = TreeDeviceText(static_cast<int>(dlg.m_nNetAddress), dlg.m_nDeviceType);
     // Only the tree learns of the device; the server does when tags are added under it.
-    CTreeViewModel tree(m_Tree);
+    CTreeViewModel tree = TreeModel();
     AddDeviceNode(tree, text, static_cast<int>(dlg.m_nNetAddress), dlg.m_nDeviceType);
 }
 
@@ -121,7 +121,7 @@ void CTarnelDlg::OnAddTags()
 void CTarnelDlg::OnDeleteTag()
 {
     if (m_hCurrentItem == nullptr || m_pAddTags == nullptr) return;
-    CTreeViewModel tree(m_Tree);
+    CTreeViewModel tree = TreeModel();
     CComTagServer server(m_pAddTags);
     const DeleteTagResult result = DeleteTagNode(tree, server, CTreeViewModel::Node(m_hCurrentItem));
     if (result.removed) m_hCurrentItem = nullptr;
@@ -142,7 +142,7 @@ void CTarnelDlg::OnDeleteTags()
 void CTarnelDlg::DeleteBranch(HTREEITEM item)
 {
     if (m_pAddTags == nullptr) return;
-    CTreeViewModel tree(m_Tree);
+    CTreeViewModel tree = TreeModel();
     CComTagServer server(m_pAddTags);
     DeleteBranchReport report;
     {

@@ -67,7 +67,7 @@ void CAddTagTree::OnAddClicked()
     m_nPeriod = PeriodFromMs(ms);
 
     CTreeViewModel dialogTree(m_Tree);
-    CTreeViewModel mainTree(m_pParentDlg->m_Tree);
+    CTreeViewModel mainTree = m_pParentDlg->TreeModel();
     CComTagServer server(m_pParentDlg->m_pAddTags);
     const AddTagsReport report = AddTagsUnder(dialogTree, CTreeViewModel::Node(selected), m_nNetAddress,
                                               m_nDeviceType, m_nPeriod, server, mainTree,
