@@ -142,8 +142,12 @@ void CTarnelDlg::OnExportTags()
         if (!oneDevice || ofDevice(tag.id)) tags.push_back(tag);
     const std::string content = WriteTagFile(MakeTagFileRecords(tags, CatalogueTagNaming()), TagFileFormat{});
     std::string error;
-    if (!WriteFileAtomic(file, content, &error)) {
-        MessageBox("Не удалось записать файл " + NarrowPath(file) + ": " + error + ".\nФайл не записан.");
+    AtomicWriteStep failed = AtomicWriteStep::None;
+    if (!WriteFileAtomic(file, content, &error, &failed)) {
+        const char* why = failed == AtomicWriteStep::Create  ? "не создаётся временный файл рядом с ним"
+                          : failed == AtomicWriteStep::Write ? "запись данных не удалась"
+                                                             : "прежний файл не удалось заменить";
+        MessageBox("Не удалось записать файл " + NarrowPath(file) + ": " + why + ".\nФайл не записан.");
         return;
     }
     std::string text = "Экспортировано тегов: " + std::to_string(tags.size()) + " в файл " + NarrowPath(file);

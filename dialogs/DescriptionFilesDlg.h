@@ -36,14 +36,18 @@ protected:
     // From the worker: how many files are read (wParam of lParam), and that all are.
     LRESULT OnReadProgress(WPARAM done, LPARAM total);
     LRESULT OnReadDone(WPARAM, LPARAM);
+    // Puts the rows from the index wParam on in the list, some at a time.
+    LRESULT OnShowRows(WPARAM from, LPARAM);
 
     static constexpr UINT WM_DSC_READ_PROGRESS = WM_APP + 0x40;
     static constexpr UINT WM_DSC_READ_DONE = WM_APP + 0x41;
+    static constexpr UINT WM_DSC_SHOW_ROWS = WM_APP + 0x42;
 
     BEGIN_MSG_MAP(CDescriptionFilesDlg, CDialog)
         ON_NOTIFY(LVN_ITEMCHANGED, IDC_DSC_LIST, OnListItemChanged)
         ON_MESSAGE(WM_DSC_READ_PROGRESS, OnReadProgress)
         ON_MESSAGE(WM_DSC_READ_DONE, OnReadDone)
+        ON_MESSAGE(WM_DSC_SHOW_ROWS, OnShowRows)
     END_MSG_MAP()
 
 private:
@@ -52,7 +56,7 @@ private:
     std::wstring FileName(const DescriptionFileReport& report) const;
     std::wstring LineText(const DescriptionFileReport& report, const std::string& line) const;
     void ShowDetails(int row);
-    void ShowReports();
+    void ShowReports(size_t from, size_t end);
 
     // What the worker reads, shared with it: the dialog may close before it is done.
     struct Reading;

@@ -149,6 +149,7 @@ TEST_F(TreeMirrorTest, ReadsAsTheControlAfterEveryCommandThatChangesTheTree)
         ui_driver::PressButton(window, IDC_APPLY);
         ui_driver::WaitFor([&] { return StoredTitle(window) == "Перезапускается сервер..."; }, 10000);
         ui_driver::WaitFor([&] { return StoredTitle(window) == kMainTitle && IsWindowEnabled(window); }, 20000);
+        ui_driver::WaitFor([&] { return SendMessageW(Tree(window), TVM_GETCOUNT, 0, 0) > 0; }, 10000);
         check("restart");
         ui_driver::PressButton(window, IDCANCEL);
     });
