@@ -77,8 +77,7 @@ bool CTarnelDlg::FindNext(const std::wstring& text)
     if (!exact) return false;
     // The search reads the mirror of the tree; the control is asked only for the selection
     // and told the node found.
-    CTreeViewModel tree = TreeModel();
-    const TreeNode found = FindNextNode(tree, CTreeViewModel::Node(m_Tree.GetSelectedItem()), needle);
+    const TreeNode found = FindNextNode(m_TreeMirror, CTreeViewModel::Node(m_Tree.GetSelectedItem()), needle);
     if (found == nullptr) return false;
     HTREEITEM item = CTreeViewModel::Item(found);
     // Selecting expands the parents; the scroll brings the node into view.

@@ -3,125 +3,119 @@
 #include <cstdio>
 #include <stdexcept>
 
+CTreeMirror::Node* CTreeMirror::Find(TreeNode node)
+{
+    const auto it = m_nodes.find(node);
+    return it == m_nodes.end() ? nullptr : &it->second;
+}
+
 const CTreeMirror::Node* CTreeMirror::Find(TreeNode node) const
 {
     const auto it = m_nodes.find(node);
     return it == m_nodes.end() ? nullptr : &it->second;
 }
 
-CTreeMirror::Links* CTreeMirror::ChildrenOf(TreeNode parent)
-{
-    if (parent == nullptr) return &m_roots;
-    const auto it = m_nodes.find(parent);
-    if (it == m_nodes.end()) throw std::logic_error("CTreeMirror: unknown parent");
-    return &it->second.children;
-}
-
 void CTreeMirror::InsertAfter(TreeNode parent, TreeNode after, TreeNode node, const std::string& text, TagKey data)
 {
     if (node == nullptr || Contains(node)) throw std::logic_error("CTreeMirror: node recorded twice");
-    Links* siblings = ChildrenOf(parent);
-    if (after != nullptr && Parent(after) != parent) throw std::logic_error("CTreeMirror: not a sibling");
-    Node entry;
-    entry.parent = parent;
+    Node* up = nullptr;
+    if (parent != nullptr && (up = Find(parent)) == nullptr) throw std::logic_error("CTreeMirror: unknown parent");
+    Node* previous = nullptr;
+    if (after != nullptr && ((previous = Find(after)) == nullptr || previous->parent != up))
+        throw std::logic_error("CTreeMirror: not a sibling");
+
+    Node& entry = m_nodes[node];
+    entry.handle = node;
+    entry.parent = up;
     entry.text = text;
     entry.data = data;
-    entry.prev = after;
-    entry.next = after != nullptr ? m_nodes.at(after).next : siblings->first;
-    if (entry.next != nullptr)
-        m_nodes.at(entry.next).prev = node;
-    else
-        siblings->last = node;
-    if (after != nullptr)
-        m_nodes.at(after).next = node;
-    else
-        siblings->first = node;
-    m_nodes.emplace(node, std::move(entry));
+    entry.prev = previous;
+    entry.next = previous ? previous->next : FirstOf(up);
+    (entry.next ? entry.next->prev : LastOf(up)) = &entry;
+    (previous ? previous->next : FirstOf(up)) = &entry;
 }
 
 void CTreeMirror::Append(TreeNode parent, TreeNode node, const std::string& text, TagKey data)
 {
-    InsertAfter(parent, ChildrenOf(parent)->last, node, text, data);
+    Node* up = parent ? Find(parent) : nullptr;
+    if (parent != nullptr && up == nullptr) throw std::logic_error("CTreeMirror: unknown parent");
+    const Node* last = LastOf(up);
+    InsertAfter(parent, last ? last->handle : nullptr, node, text, data);
 }
 
 void CTreeMirror::Unlink(Node& node)
 {
-    Links* siblings = ChildrenOf(node.parent);
-    if (node.prev != nullptr)
-        m_nodes.at(node.prev).next = node.next;
-    else
-        siblings->first = node.next;
-    if (node.next != nullptr)
-        m_nodes.at(node.next).prev = node.prev;
-    else
-        siblings->last = node.prev;
+    (node.prev ? node.prev->next : FirstOf(node.parent)) = node.next;
+    (node.next ? node.next->prev : LastOf(node.parent)) = node.prev;
     node.prev = node.next = nullptr;
 }
 
 void CTreeMirror::Remove(TreeNode node)
 {
-    const auto it = m_nodes.find(node);
-    if (it == m_nodes.end()) return;
-    Unlink(it->second);
-    std::vector<TreeNode> doomed{node};
+    Node* entry = Find(node);
+    if (entry == nullptr) return;
+    Unlink(*entry);
+    std::vector<Node*> doomed{entry};
     while (!doomed.empty()) {
-        const TreeNode current = doomed.back();
+        Node* current = doomed.back();
         doomed.pop_back();
-        const auto found = m_nodes.find(current);
-        for (TreeNode child = found->second.children.first; child != nullptr; child = m_nodes.at(child).next)
-            doomed.push_back(child);
-        m_nodes.erase(found);
+        for (Node* child = current->first; child != nullptr; child = child->next) doomed.push_back(child);
+        m_nodes.erase(current->handle);
     }
 }
 
 void CTreeMirror::Clear()
 {
     m_nodes.clear();
-    m_roots = Links{};
+    m_first = m_last = nullptr;
 }
 
 void CTreeMirror::SetData(TreeNode node, TagKey data)
 {
-    const auto it = m_nodes.find(node);
-    if (it != m_nodes.end()) it->second.data = data;
+    if (Node* entry = Find(node)) entry->data = data;
 }
 
 void CTreeMirror::Reorder(TreeNode parent, const std::vector<TreeNode>& order)
 {
-    Links* siblings = ChildrenOf(parent);
+    Node* up = parent ? Find(parent) : nullptr;
+    if (parent != nullptr && up == nullptr) throw std::logic_error("CTreeMirror: unknown parent");
     std::size_t count = 0;
-    for (TreeNode child = siblings->first; child != nullptr; child = m_nodes.at(child).next) ++count;
+    for (Node* child = FirstOf(up); child != nullptr; child = child->next) ++count;
     if (count != order.size()) throw std::logic_error("CTreeMirror: a reorder must keep the children");
-    TreeNode previous = nullptr;
-    for (TreeNode node : order) {
-        Node& entry = m_nodes.at(node);
-        if (entry.parent != parent) throw std::logic_error("CTreeMirror: not a child");
-        entry.prev = previous;
-        if (previous != nullptr) m_nodes.at(previous).next = node;
+    std::vector<Node*> nodes;
+    nodes.reserve(order.size());
+    for (TreeNode handle : order) {
+        Node* node = Find(handle);
+        if (node == nullptr || node->parent != up) throw std::logic_error("CTreeMirror: not a child");
+        nodes.push_back(node);
+    }
+    Node* previous = nullptr;
+    for (Node* node : nodes) {
+        node->prev = previous;
+        if (previous) previous->next = node;
         previous = node;
     }
-    if (previous != nullptr) m_nodes.at(previous).next = nullptr;
-    siblings->first = order.empty() ? nullptr : order.front();
-    siblings->last = previous;
+    if (previous) previous->next = nullptr;
+    FirstOf(up) = nodes.empty() ? nullptr : nodes.front();
+    LastOf(up) = previous;
 }
 
 TreeNode CTreeMirror::FirstChild(TreeNode parent) const
 {
-    if (parent == nullptr) return m_roots.first;
-    const Node* node = Find(parent);
-    return node ? node->children.first : nullptr;
+    const Node* first = parent == nullptr ? m_first : (Find(parent) ? Find(parent)->first : nullptr);
+    return first ? first->handle : nullptr;
 }
 
 TreeNode CTreeMirror::NextSibling(TreeNode node) const
 {
     const Node* entry = Find(node);
-    return entry ? entry->next : nullptr;
+    return entry && entry->next ? entry->next->handle : nullptr;
 }
 
 TreeNode CTreeMirror::Parent(TreeNode node) const
 {
     const Node* entry = Find(node);
-    return entry ? entry->parent : nullptr;
+    return entry && entry->parent ? entry->parent->handle : nullptr;
 }
 
 const std::string& CTreeMirror::Text(TreeNode node) const
@@ -136,6 +130,14 @@ TagKey CTreeMirror::Data(TreeNode node) const
     const Node* entry = Find(node);
     return entry ? entry->data : 0;
 }
+
+CTreeMirror::Cursor CTreeMirror::CursorOf(TreeNode node) const { return node ? Find(node) : nullptr; }
+CTreeMirror::Cursor CTreeMirror::FirstChildOf(Cursor parent) const { return parent ? parent->first : m_first; }
+CTreeMirror::Cursor CTreeMirror::NextSiblingOf(Cursor node) { return node->next; }
+CTreeMirror::Cursor CTreeMirror::ParentOf(Cursor node) { return node->parent; }
+TreeNode CTreeMirror::HandleOf(Cursor node) { return node ? node->handle : nullptr; }
+const std::string& CTreeMirror::TextOf(Cursor node) { return node->text; }
+TagKey CTreeMirror::DataOf(Cursor node) { return node->data; }
 
 std::string DumpTree(const ITreeModel& tree)
 {

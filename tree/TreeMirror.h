@@ -13,6 +13,8 @@
 #include <vector>
 
 class CTreeMirror {
+    struct Node;
+
 public:
     // Records node as a child of parent (null: the root level) right after the sibling
     // after (null: as the first child).
@@ -26,7 +28,7 @@ public:
     // Puts the children of parent in the given order; order must hold exactly its children.
     void Reorder(TreeNode parent, const std::vector<TreeNode>& order);
 
-    // Reads. An unknown handle reads as an absent node (null, empty text, key 0).
+    // Reads by handle. An unknown handle reads as an absent node (null, empty text, key 0).
     bool Contains(TreeNode node) const { return m_nodes.count(node) != 0; }
     std::size_t Size() const { return m_nodes.size(); }
     TreeNode FirstChild(TreeNode parent) const;
@@ -35,33 +37,45 @@ public:
     const std::string& Text(TreeNode node) const;
     TagKey Data(TreeNode node) const;
 
+    // Walking without a lookup a step, for reading the whole tree (Find): a cursor is one
+    // of the mirror's own nodes, null for none, valid until the mirror changes.
+    using Cursor = const Node*;
+    Cursor CursorOf(TreeNode node) const;
+    Cursor FirstChildOf(Cursor parent) const;  // a null parent: the first root node
+    static Cursor NextSiblingOf(Cursor node);
+    static Cursor ParentOf(Cursor node);
+    static TreeNode HandleOf(Cursor node);
+    static const std::string& TextOf(Cursor node);
+    static TagKey DataOf(Cursor node);
+
 private:
-    struct Links {
-        TreeNode first = nullptr;
-        TreeNode last = nullptr;
-    };
     struct Node {
-        TreeNode parent = nullptr;
-        TreeNode prev = nullptr;
-        TreeNode next = nullptr;
-        Links children;
+        TreeNode handle = nullptr;
+        Node* parent = nullptr;
+        Node* prev = nullptr;
+        Node* next = nullptr;
+        Node* first = nullptr;
+        Node* last = nullptr;
         std::string text;
         TagKey data = 0;
     };
 
+    Node* Find(TreeNode node);
     const Node* Find(TreeNode node) const;
-    Links* ChildrenOf(TreeNode parent);
     void Unlink(Node& node);
+    Node*& FirstOf(Node* parent) { return parent ? parent->first : m_first; }
+    Node*& LastOf(Node* parent) { return parent ? parent->last : m_last; }
 
-    Links m_roots;
-    std::unordered_map<TreeNode, Node> m_nodes;
+    Node* m_first = nullptr;  // the root level
+    Node* m_last = nullptr;
+    std::unordered_map<TreeNode, Node> m_nodes;  // elements stay in place until erased
 };
 
 // The tree seen through ITreeModel as lines, one per node in depth-first order: two spaces
 // per level, the text in quotes and the key in hex. Equal dumps mean equal trees.
 std::string DumpTree(const ITreeModel& tree);
 
-// A mirror read through the tree interface, for the algorithms that only read (Find).
+// A mirror read through the tree interface, for the algorithms that only read.
 // It changes nothing: the writing operations throw std::logic_error.
 class CTreeMirrorView final : public ITreeModel {
 public:

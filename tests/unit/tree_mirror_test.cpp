@@ -172,10 +172,12 @@ TEST_F(TreeMirrorTest, FindOnTheMirrorGivesWhatFindOnTheTreeGives)
     InsertTagPath(m_tree, "Meter(007).Phase.a", 7, 3, 2);
     const CTreeMirrorView view(m_mirror);
     for (const char* needle : {"фаза", "PHASE.A", "(00", "нет"}) {
-        TreeNode fromMirror = nullptr, fromTree = nullptr;
+        TreeNode fromView = nullptr, fromMirror = nullptr, fromTree = nullptr;
         for (int step = 0; step < 4; ++step) {
-            fromMirror = FindNextNode(view, fromMirror, needle);
+            fromView = FindNextNode(view, fromView, needle);
+            fromMirror = FindNextNode(m_mirror, fromMirror, needle);
             fromTree = FindNextNode(m_control, fromTree, needle);
+            EXPECT_EQ(fromView, fromTree) << needle << " step " << step;
             EXPECT_EQ(fromMirror, fromTree) << needle << " step " << step;
         }
     }
