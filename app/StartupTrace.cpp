@@ -24,6 +24,7 @@ struct Trace {
     double sinceStart = 0;     // process start -> last
     double parts = 0;          // of the phase under way, already given as parts
     std::vector<Phase> phases;
+    std::vector<Phase> notes;
 };
 
 // Set up before main (the first phase runs from the process's start to WinMain).
@@ -67,6 +68,10 @@ void Write(const Trace& t)
     }
     std::snprintf(line, sizeof line, "\n  %-26s %8.3f\n", "process start -> painted", total);
     text += line;
+    for (const Phase& note : t.notes) {
+        std::snprintf(line, sizeof line, "  (%s: %.3f)\n", note.name, note.seconds);
+        text += line;
+    }
 
     wchar_t path[MAX_PATH * 2];
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
@@ -107,6 +112,12 @@ void PhasePart(const char* name, double seconds)
     if (!t.enabled || t.written) return;
     t.phases.push_back({name, seconds});
     t.parts += seconds;
+}
+
+void Note(const char* name, double seconds)
+{
+    Trace& t = State();
+    if (t.enabled && !t.written) t.notes.push_back({name, seconds});
 }
 
 void FirstPaint()

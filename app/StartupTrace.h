@@ -13,6 +13,8 @@ bool Enabled();
 void PhaseEnded(const char* name);
 // A phase measured in parts while another ran: name took seconds of the phase ending next.
 void PhasePart(const char* name, double seconds);
+// A time worth knowing that is no phase of its own (work done alongside a phase).
+void Note(const char* name, double seconds);
 // The main window painted: the last phase; the log is written once.
 void FirstPaint();
 
