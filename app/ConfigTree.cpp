@@ -2,6 +2,7 @@
 // tag by tag when the user adds tags.
 #include <cstdio>
 
+#include "app/StartupTrace.h"
 #include "app/TarnelDlg.h"
 #include "catalogue/Catalogue.h"
 #include "dialogs/ProgressWnd.h"
@@ -32,8 +33,10 @@ void CTarnelDlg::FillTree()
 {
     if (m_pAddTags == nullptr || m_bFilling) return;
 
-    CTreeViewModel tree(m_Tree);
-    CComTagServer server(m_pAddTags);
+    CTreeViewModel tree = TreeModel();
+    CComTagServer comServer(m_pAddTags);
+    startup_trace::CTimedTagServer timedServer(comServer);
+    ITagServer& server = startup_trace::Enabled() ? static_cast<ITagServer&>(timedServer) : comServer;
     m_hCurrentItem = nullptr;
     m_bFilling = true;
     FillReport report;
@@ -44,6 +47,8 @@ void CTarnelDlg::FillTree()
         report = ::FillTree(tree, server, &CTarnelDlg::TreeTagName, options);
     }
     m_bFilling = false;
+    startup_trace::PhasePart("tag walk", timedServer.EnumSeconds());
+    startup_trace::PhaseEnded("tree fill");
     ReportFill(report);
 }
 
@@ -91,13 +96,13 @@ void CTarnelDlg::FormatUnendedList(const FillReport& report, char* text, size_t 
 
 void CTarnelDlg::InsertTagPath(int address, int typeCode, int paramNumber)
 {
-    CTreeViewModel tree(m_Tree);
+    CTreeViewModel tree = TreeModel();
     ::InsertTagPath(tree, TreeTagName(address, typeCode, paramNumber), static_cast<std::uint32_t>(address),
                     static_cast<std::uint32_t>(typeCode), static_cast<std::uint32_t>(paramNumber));
 }
 
 HTREEITEM CTarnelDlg::FindChildNode(HTREEITEM parent, const std::string& text) const
 {
-    CTreeViewModel tree(const_cast<CTreeCtrl&>(m_Tree));
+    CTreeViewModel tree = const_cast<CTarnelDlg*>(this)->TreeModel();
     return CTreeViewModel::Item(::FindChildNode(tree, CTreeViewModel::Node(parent), text));
 }

@@ -164,7 +164,7 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
         portResult = server.SetComSettings(restore.port.port, restore.port.baudRate, restore.port.dataBits,
                                            restore.port.stopBits, restore.port.parity);
     {
-        CTreeViewModel tree(m_Tree);
+        CTreeViewModel tree = TreeModel();
         ShowTagsAsHeld(tree, change.TagChanges(), &CTarnelDlg::TreeTagName);
     }
     m_hCurrentItem = nullptr;

@@ -162,8 +162,12 @@ void CTarnelDlg::OnExportTags()
     }
     const std::string content = WriteTagFile(MakeTagFileRecords(tags, CatalogueTagNaming()), TagFileFormat{});
     std::string error;
-    if (!WriteFileAtomic(file, content, &error)) {
-        MessageBox("Не удалось записать файл " + NarrowPath(file) + ": " + error + ".\nФайл не записан.");
+    AtomicWriteStep failed = AtomicWriteStep::None;
+    if (!WriteFileAtomic(file, content, &error, &failed)) {
+        const char* why = failed == AtomicWriteStep::Create  ? "не создаётся временный файл рядом с ним"
+                          : failed == AtomicWriteStep::Write ? "запись данных не удалась"
+                                                             : "прежний файл не удалось заменить";
+        MessageBox("Не удалось записать файл " + NarrowPath(file) + ": " + why + ".\nФайл не записан.");
         return;
     }
     std::string text = "Экспортировано тегов: " + std::to_string(tags.size()) + " в файл " + NarrowPath(file);
@@ -250,7 +254,7 @@ void CTarnelDlg::OnImportTags()
             }
     }
     {
-        CTreeViewModel tree(m_Tree);
+        CTreeViewModel tree = TreeModel();
         CBulkUpdate bulk(tree);
         CChildIndex index(tree);
         const TagPathOptions options{InsertAt::Last, &index};

@@ -4,7 +4,10 @@
 #include "app/SnapshotThread.h"
 
 #include <cstdio>
+#include <iostream>
 
+#include "app/StartupTrace.h"
+#include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueLoader.h"
 #include "res/resource.h"
 #include "ui/App.h"
@@ -35,8 +38,12 @@ BOOL CTarnelDlg::OnInitDialog()
     SetIcon(m_hIcon, FALSE);
     InstallWindowFeatures();
 
+    // The descriptions are read while COM starts the server: under Wine the first
+    // connection waits most of a second. Their lines and devices count only once connected.
+    CBackgroundCatalogueLoad catalogue(".");
     IAddTags* pAddTags = nullptr;
     const ConnectResult result = ConnectAddTags(true, &pAddTags);
+    startup_trace::PhaseEnded("connect");
     m_bComInitialized = result.comInitialized;
     if (!result.Ok()) {
         ReportConnectFailure(result);
@@ -51,7 +58,9 @@ BOOL CTarnelDlg::OnInitDialog()
                   4, 2012);
     SetWindowText(title);
 
-    LoadDeviceCatalogue();
+    catalogue.Finish(std::cout, g_DeviceCatalogue);
+    startup_trace::PhaseEnded("catalogue load");
+    startup_trace::Note("catalogue read alongside the connection", catalogue.Seconds());
     FillTree();
     StartBackgroundSnapshot();
     return TRUE;
@@ -119,6 +128,7 @@ void CTarnelDlg::OnPaint()
 {
     if (!IsIconic()) {
         CDialog::OnPaint();
+        startup_trace::FirstPaint();
         return;
     }
     PAINTSTRUCT ps;

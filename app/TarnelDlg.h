@@ -10,8 +10,10 @@
 #include "server/ServerConnection.h"
 #include "server/TagServer.h"
 #include "tree/ConfigTree.h"
+#include "tree/TreeMirror.h"
 #include "ui/Controls.h"
 #include "ui/Dialog.h"
+#include "ui/TreeViewModel.h"
 
 class CWindowHistory;
 class CSnapshotThread;
@@ -26,10 +28,16 @@ public:
     HICON m_hIcon;
     IAddTags* m_pAddTags = nullptr;
     CTreeCtrl m_Tree;
+    // The texts, keys and shape of m_Tree, changed together with it (see TreeModel).
+    CTreeMirror m_TreeMirror;
     HTREEITEM m_hCurrentItem = nullptr;
     CButton m_btnExit;
     CButton m_btnComPort;
     CButton m_btnApply;
+
+    // The configuration tree for the tree algorithms: every change reaches the control and
+    // its mirror, every read comes from the mirror.
+    CTreeViewModel TreeModel() { return CTreeViewModel(m_Tree, &m_TreeMirror); }
 
     // Rebuilds the tree from the server's list of tags.
     void FillTree();
@@ -124,11 +132,12 @@ protected:
     // How long reading the server's tags runs before its progress window shows (ZOLCFG_PROGRESS_DELAY_MS
     // overrides it, for measurements).
     unsigned m_nProgressDelayMs = 1000;
-    // The text of the last Find, for Find Next.
-    std::string m_strFindText;
+    // The text of the last Find as typed, for Find Next.
+    std::wstring m_strFindText;
 
-    // Finds the next node after the selected one holding text, selects and shows it.
-    bool FindNext(const std::string& text);
+    // Finds the next node after the selected one holding text, selects and shows it. A
+    // text with a character outside Windows-1251 matches no node: no node text holds one.
+    bool FindNext(const std::wstring& text);
 
 private:
     // Undo, redo and the history (UndoCommands.cpp, HistoryCommands.cpp).

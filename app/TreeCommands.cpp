@@ -97,7 +97,7 @@ void CTarnelDlg::OnAddDevice()
     // The text the tree gives this device when it is filled from the server.
     const std::string text = TreeDeviceText(static_cast<int>(dlg.m_nNetAddress), dlg.m_nDeviceType);
     // Only the tree learns of the device; the server does when tags are added under it.
-    CTreeViewModel tree(m_Tree);
+    CTreeViewModel tree = TreeModel();
     AddDeviceNode(tree, text, static_cast<int>(dlg.m_nNetAddress), dlg.m_nDeviceType);
 }
 
@@ -128,7 +128,7 @@ void CTarnelDlg::OnDeleteTag()
     if (m_hCurrentItem == nullptr || m_pAddTags == nullptr) return;
     CServerChange change(*this, "Удалить тег");
     if (!change.Ok()) return;
-    CTreeViewModel tree(m_Tree);
+    CTreeViewModel tree = TreeModel();
     const DeleteTagResult result = DeleteTagNode(tree, change.Server(), CTreeViewModel::Node(m_hCurrentItem));
     change.Finish();
     if (result.removed) m_hCurrentItem = nullptr;
@@ -152,7 +152,7 @@ void CTarnelDlg::DeleteBranch(HTREEITEM item)
     const bool device = GetNodeKind(static_cast<TagKey>(m_Tree.GetItemData(item))) == NodeKind::Device;
     CServerChange change(*this, device ? "Удалить устройство" : "Удалить теги");
     if (!change.Ok()) return;
-    CTreeViewModel tree(m_Tree);
+    CTreeViewModel tree = TreeModel();
     DeleteBranchReport report;
     {
         CBulkUpdate bulk(tree);

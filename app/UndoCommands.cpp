@@ -55,6 +55,7 @@ void CTarnelDlg::RunUndoStep(bool undo)
 
     // The server's calls dispatch messages: no input reaches the window meanwhile.
     m_bBusy = true;
+    HWND focus = FocusedControl();
     EnableWindow(FALSE);
     HCURSOR cursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     UndoReport report;
@@ -72,10 +73,11 @@ void CTarnelDlg::RunUndoStep(bool undo)
     }
     SetCursor(cursor);
     EnableWindow(TRUE);
+    ReturnFocus(focus, m_Tree);
     m_bBusy = false;
 
     {
-        CTreeViewModel tree(m_Tree);
+        CTreeViewModel tree = TreeModel();
         ShowTagsAsHeld(tree, change.TagChanges(), &CTarnelDlg::TreeTagName);
     }
     m_hCurrentItem = nullptr;

@@ -7,6 +7,7 @@
 #include "app/TarnelDlg.h"
 #include "dialogs/BranchPeriodDlg.h"
 #include "dialogs/DescriptionFilesDlg.h"
+#include "catalogue/Windows1251.h"
 #include "dialogs/FindDlg.h"
 #include "server/ComTagServer.h"
 #include "tree/BranchPeriod.h"
@@ -75,10 +76,15 @@ void CTarnelDlg::OnDescriptionFiles()
     dlg.DoModal();
 }
 
-bool CTarnelDlg::FindNext(const std::string& text)
+bool CTarnelDlg::FindNext(const std::wstring& text)
 {
-    CTreeViewModel tree(m_Tree);
-    const TreeNode found = FindNextNode(tree, CTreeViewModel::Node(m_Tree.GetSelectedItem()), text);
+    bool exact = false;
+    const std::string needle =
+        Utf16ToCp1251(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()), &exact);
+    if (!exact) return false;
+    // The search reads the mirror of the tree; the control is asked only for the selection
+    // and told the node found.
+    const TreeNode found = FindNextNode(m_TreeMirror, CTreeViewModel::Node(m_Tree.GetSelectedItem()), needle);
     if (found == nullptr) return false;
     HTREEITEM item = CTreeViewModel::Item(found);
     // Selecting expands the parents; the scroll brings the node into view.
@@ -90,7 +96,7 @@ bool CTarnelDlg::FindNext(const std::string& text)
 void CTarnelDlg::OnFind()
 {
     if (m_bFilling || m_bBusy) return;
-    CFindDlg dlg(m_strFindText, [this](const std::string& text) {
+    CFindDlg dlg(m_strFindText, [this](const std::wstring& text) {
         m_strFindText = text;
         return FindNext(text);
     }, this);
@@ -115,7 +121,7 @@ void CTarnelDlg::OnBranchPeriod()
     const NodeKind kind = GetNodeKind(static_cast<TagKey>(m_Tree.GetItemData(m_hCurrentItem)));
     if (kind != NodeKind::Device && kind != NodeKind::Group) return;
 
-    CTreeViewModel tree(m_Tree);
+    CTreeViewModel tree = TreeModel();
     const std::vector<TagKey> tags = TagsBelow(tree, CTreeViewModel::Node(m_hCurrentItem));
     const std::string nodeText = m_Tree.GetItemText(m_hCurrentItem);
     if (tags.empty()) {

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "app/ConsoleOutput.h"
+#include "app/StartupTrace.h"
 #include "app/TarnelApp.h"
 
 // The one application object.
@@ -9,6 +10,7 @@ CTarnelApp theApp;
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
 {
+    startup_trace::PhaseEnded("process start -> WinMain");
     AttachConsoleOutput();
     return AfxWinMain(instance);
 }

@@ -191,7 +191,7 @@ protected:
     BOOL OnInitDialog() override
     {
         CDialog::OnInitDialog();
-        CTreeViewModel tree(m_Tree);
+        CTreeViewModel tree = TreeModel();
         CListServer server(m_nTags);
         const auto fillStart = Clock::now();
         ::FillTree(tree, server, [](int a, int t, int p) { return FormatTagName(a, t, p); }, FillOptions{InsertAt::Last});
@@ -202,14 +202,14 @@ protected:
             // Nothing matches: every node is looked at, from the first one round to it.
             m_Tree.SelectItem(m_Tree.GetRootItem());
             auto start = Clock::now();
-            const bool found = FindNext("\xED\xE5\xF2 \xF2\xE0\xEA\xEE\xE3\xEE");
+            const bool found = FindNext(Widen("\xED\xE5\xF2 \xF2\xE0\xEA\xEE\xE3\xEE"));
             const double none = Seconds(Clock::now() - start);
             // The last tag of all, by its full name, from the first node.
             m_Tree.SelectItem(m_Tree.GetRootItem());
             start = Clock::now();
             char last[32];
             std::snprintf(last, sizeof last, "Device%d(%03d).Group", kDeviceTypes, kDeviceTypes % 247 + 1);
-            const bool foundLast = FindNext(last);
+            const bool foundLast = FindNext(Widen(last));
             const double toLast = Seconds(Clock::now() - start);
             std::printf("find over %u nodes on the control: nothing found in %.3f s%s; a tag of the last device in "
                         "%.3f s%s (fill took %.2f s)\n",

@@ -1,6 +1,7 @@
 #include "catalogue/CatalogueLoader.h"
 
 #include <algorithm>
+#include <chrono>
 #include <iostream>
 #include <system_error>
 #include <utility>
@@ -94,6 +95,34 @@ void LoadDeviceCatalogue(const std::filesystem::path& directory, std::ostream& o
             catalogue.AddHead(std::move(device));
         out.flush();
     }
+}
+
+CBackgroundCatalogueLoad::CBackgroundCatalogueLoad(std::filesystem::path directory)
+    : m_thread([this, directory = std::move(directory)] {
+          const auto start = std::chrono::steady_clock::now();
+          LoadDeviceCatalogue(directory, m_lines, m_devices);
+          m_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      })
+{
+}
+
+CBackgroundCatalogueLoad::~CBackgroundCatalogueLoad()
+{
+    if (m_thread.joinable()) m_thread.join();
+}
+
+void CBackgroundCatalogueLoad::Finish(std::ostream& out, CDeviceList& catalogue)
+{
+    if (m_thread.joinable()) m_thread.join();
+    out << m_lines.str();
+    out.flush();
+    m_lines.str(std::string());
+    // The loader puts each device at the head: the last of the loaded ones goes first.
+    for (auto it = m_devices.end(); it != m_devices.begin();) {
+        --it;
+        catalogue.AddHead(std::move(*it));
+    }
+    m_devices.RemoveAll();
 }
 
 void LoadDeviceCatalogue()

@@ -14,6 +14,8 @@
 #pragma once
 
 #include <filesystem>
+#include <sstream>
+#include <thread>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -38,3 +40,27 @@ void LoadDeviceCatalogue(const std::filesystem::path& directory, std::ostream& o
 
 // The program's form: the working directory, standard output, g_DeviceCatalogue.
 void LoadDeviceCatalogue();
+
+// LoadDeviceCatalogue on a worker thread, so that reading the descriptions overlaps a
+// step that mostly waits (the connection, while COM starts the server). The loader's lines
+// and the devices are kept apart until Finish; an object ended without Finish leaves
+// both unused, as if nothing had been loaded.
+class CBackgroundCatalogueLoad {
+public:
+    explicit CBackgroundCatalogueLoad(std::filesystem::path directory);
+    ~CBackgroundCatalogueLoad();
+    CBackgroundCatalogueLoad(const CBackgroundCatalogueLoad&) = delete;
+    CBackgroundCatalogueLoad& operator=(const CBackgroundCatalogueLoad&) = delete;
+
+    // Waits for the load, writes the loader's lines to out and puts the devices in
+    // catalogue exactly as LoadDeviceCatalogue would have.
+    void Finish(std::ostream& out, CDeviceList& catalogue);
+    // How long the load itself took (once finished).
+    double Seconds() const { return m_seconds; }
+
+private:
+    double m_seconds = 0;
+    std::ostringstream m_lines;
+    CDeviceList m_devices;
+    std::thread m_thread;
+};

@@ -73,11 +73,7 @@ DescriptionFileReport ReportDescriptionFile(const std::filesystem::path& file, c
         report.deviceName = device.m_strName;
         report.parameters = device.m_Parameters.GetCount();
     }
-    if (readable) {
-        std::ostringstream findings;
-        LintDescription(bytes, name, findings);
-        report.warnings = SplitLines(findings.str());
-    }
+    if (readable) report.findings = FindDescriptionMistakes(bytes, name);
     return report;
 }
 

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/DescriptionLint.h"
+
 enum class DescriptionFileResult {
     Loaded,           // accepted: its device is in the catalogue
     WrongChecksum,    // refused: the stored checksum does not match (or is missing)
@@ -28,7 +30,7 @@ struct DescriptionFileReport {
     std::string deviceName;      // of a loaded file (Windows-1251)
     std::size_t parameters = 0;  // of a loaded file
     std::vector<std::string> messages;  // the reader's lines for this file, without "\n"
-    std::vector<std::string> warnings;  // the lint findings, one a line
+    std::vector<LintFinding> findings;  // the lint findings, for each front end to word
     // A later file read a device of the same type code; the catalogue finds that one. The
     // index of the last such file (the one the catalogue uses), or -1.
     int overriddenBy = -1;

@@ -45,88 +45,84 @@ bool IsTextSource(std::string_view bytes, const std::string& name)
 
 class CLinter : public IDescriptionObserver {
 public:
-    CLinter(const std::string& name, std::ostream& out) : m_name(name), m_out(out) {}
-
-    int Findings() const { return m_findings; }
     bool HeaderSeen() const { return m_headerSeen; }
+    std::vector<LintFinding>& Findings() { return m_findings; }
 
-    void Report(int line, const std::string& message)
+    LintFinding& Report(int line, LintCode code)
     {
-        m_out << m_name << ":" << line << ": " << message << "\n";
-        ++m_findings;
+        LintFinding finding;
+        finding.line = line;
+        finding.code = code;
+        m_findings.push_back(finding);
+        return m_findings.back();
     }
 
     void OnWordTooLong(int line, DescriptionField field, std::string_view kept, std::size_t length) override
     {
-        std::ostringstream text;
-        text << DescriptionFieldName(field) << " '" << kept << "...' is " << length
-             << " bytes long; only the first " << kept.size() << " are kept";
-        Report(line, text.str());
+        LintFinding& finding = Report(line, LintCode::WordTooLong);
+        finding.field = field;
+        finding.word = std::string(kept);
+        finding.number = static_cast<long long>(length);
     }
 
-    void OnNulByte(int line, DescriptionField field) override
-    {
-        Report(line, std::string("NUL byte in a word (") + DescriptionFieldName(field) +
-                         "); the word ends there");
-    }
+    void OnNulByte(int line, DescriptionField field) override { Report(line, LintCode::NulByte).field = field; }
 
     void OnNotANumber(int line, DescriptionField field, std::string_view word) override
     {
-        Report(line, std::string(DescriptionFieldName(field)) + " expected, found '" + std::string(word) +
-                         "'; it is read as the next field instead");
+        LintFinding& finding = Report(line, LintCode::NotANumber);
+        finding.field = field;
+        finding.word = std::string(word);
     }
 
     void OnNumberOutOfRange(int line, DescriptionField field) override
     {
-        Report(line, std::string(DescriptionFieldName(field)) + " does not fit in 32 bits; it is clamped");
+        Report(line, LintCode::NumberOutOfRange).field = field;
     }
 
     void OnDeviceHeader(int line, const CDevice& device, bool typeCodeRead) override
     {
         m_headerSeen = true;
         if (typeCodeRead && (device.m_nTypeCode < 1 || device.m_nTypeCode > kMaxTypeCode))
-            Report(line, "device type code " + std::to_string(device.m_nTypeCode) + " is outside 1-255");
+            Report(line, LintCode::TypeCodeOutOfRange).number = device.m_nTypeCode;
     }
 
     void OnUnknownType(int line, std::string_view word) override
     {
-        Report(line, "unknown data type '" + std::string(word) + "' (type 255)");
+        Report(line, LintCode::UnknownType).word = std::string(word);
     }
 
     void OnUnknownMemory(int line, std::string_view word) override
     {
-        Report(line, "unknown memory area '" + std::string(word) + "' (memory 255)");
+        Report(line, LintCode::UnknownMemory).word = std::string(word);
     }
 
     void OnParameter(int line, const CParameter& parameter, const ParameterReadInfo& info) override
     {
         if (info.cutShort)
-            Report(line, "parameter '" + parameter.m_strName + "' is cut short by the end of the file");
+            Report(line, LintCode::ParameterCutShort).word = parameter.m_strName;
         if (info.numberRead) {
             const int number = parameter.m_nNumber;
             if (number < 1 || number > kMaxParameterNumber)
-                Report(line, "parameter number " + std::to_string(number) + " is outside 1-65534");
+                Report(line, LintCode::ParameterNumberOutOfRange).number = number;
             const auto known = m_numbers.find(number);
-            if (known != m_numbers.end())
-                Report(line, "parameter number " + std::to_string(number) + " is already used on line " +
-                                 std::to_string(known->second) + " (this later one is the one found)");
-            else
+            if (known != m_numbers.end()) {
+                LintFinding& finding = Report(line, LintCode::ParameterNumberReused);
+                finding.number = number;
+                finding.other = known->second;
+            } else {
                 m_numbers.emplace(number, line);
+            }
         }
         for (const std::string& value : parameter.m_EnumValues) {
             if (!value.empty() && value[0] == ';') {
-                Report(line, "'" + value +
-                                 "' is an enumeration value: behind an ENUM parameter the rest of the "
-                                 "line is values, not a comment");
+                Report(line, LintCode::EnumValueLooksLikeComment).word = value;
                 break;
             }
         }
     }
 
 private:
-    std::string m_name;
-    std::ostream& m_out;
-    int m_findings = 0;
+    std::vector<LintFinding> m_findings;
     bool m_headerSeen = false;
     std::map<int, int> m_numbers;  // parameter number -> line of its first use
 };
@@ -143,21 +139,20 @@ int LineCount(std::string_view text)
 
 }  // namespace
 
-int LintDescription(std::string_view fileBytes, const std::string& name, std::ostream& out)
+std::vector<LintFinding> FindDescriptionMistakes(std::string_view fileBytes, const std::string& name)
 {
-    CLinter linter(name, out);
+    CLinter linter;
     std::string_view text = fileBytes;
     if (!IsTextSource(fileBytes, name)) {
         const ChecksumCheck check = CheckChecksum(fileBytes);
         if (check.status == ChecksumStatus::TooShort) {
-            linter.Report(1, "shorter than the 4 checksum bytes; the file is refused");
-            return linter.Findings();
+            linter.Report(1, LintCode::TooShortForChecksum);
+            return std::move(linter.Findings());
         }
         if (check.status == ChecksumStatus::Mismatch) {
-            char hex[96];
-            std::snprintf(hex, sizeof hex, "stored checksum %08X, computed %08X; the file is refused",
-                          static_cast<unsigned>(check.stored), static_cast<unsigned>(check.computed));
-            linter.Report(1, hex);
+            LintFinding& finding = linter.Report(1, LintCode::ChecksumMismatch);
+            finding.number = check.stored;
+            finding.other = check.computed;
         }
         text = fileBytes.substr(4);
     }
@@ -165,13 +160,58 @@ int LintDescription(std::string_view fileBytes, const std::string& name, std::os
     std::ostringstream messages;  // the reader's own lines; the findings say the same
     CDevice device;
     if (ReadDescriptionText(text, name, device, messages, &linter) != 0) {
-        linter.Report(1, "does not begin with DEVICE_DESCRIPTION; the file is refused");
-        return linter.Findings();
+        linter.Report(1, LintCode::NoMarker);
+        return std::move(linter.Findings());
     }
     const int lastLine = LineCount(text);
     if (!linter.HeaderSeen())
-        linter.Report(lastLine, "no device name and type code");
+        linter.Report(lastLine, LintCode::NoDeviceHeader);
     if (!text.empty() && !IsSpaceByte(text.back()))
-        linter.Report(lastLine, "the file ends inside a word (no line end after the last word)");
-    return linter.Findings();
+        linter.Report(lastLine, LintCode::EndsInsideWord);
+    return std::move(linter.Findings());
+}
+
+std::string LintFindingText(const LintFinding& f)
+{
+    const std::string field = DescriptionFieldName(f.field);
+    const std::string number = std::to_string(f.number);
+    switch (f.code) {
+    case LintCode::WordTooLong:
+        return field + " '" + f.word + "...' is " + number + " bytes long; only the first " +
+               std::to_string(f.word.size()) + " are kept";
+    case LintCode::NulByte: return "NUL byte in a word (" + field + "); the word ends there";
+    case LintCode::NotANumber:
+        return field + " expected, found '" + f.word + "'; it is read as the next field instead";
+    case LintCode::NumberOutOfRange: return field + " does not fit in 32 bits; it is clamped";
+    case LintCode::TypeCodeOutOfRange: return "device type code " + number + " is outside 1-255";
+    case LintCode::UnknownType: return "unknown data type '" + f.word + "' (type 255)";
+    case LintCode::UnknownMemory: return "unknown memory area '" + f.word + "' (memory 255)";
+    case LintCode::ParameterCutShort: return "parameter '" + f.word + "' is cut short by the end of the file";
+    case LintCode::ParameterNumberOutOfRange: return "parameter number " + number + " is outside 1-65534";
+    case LintCode::ParameterNumberReused:
+        return "parameter number " + number + " is already used on line " + std::to_string(f.other) +
+               " (this later one is the one found)";
+    case LintCode::EnumValueLooksLikeComment:
+        return "'" + f.word +
+               "' is an enumeration value: behind an ENUM parameter the rest of the line is values, not a comment";
+    case LintCode::TooShortForChecksum: return "shorter than the 4 checksum bytes; the file is refused";
+    case LintCode::ChecksumMismatch: {
+        char hex[96];
+        std::snprintf(hex, sizeof hex, "stored checksum %08X, computed %08X; the file is refused",
+                      static_cast<unsigned>(f.number), static_cast<unsigned>(f.other));
+        return hex;
+    }
+    case LintCode::NoMarker: return "does not begin with DEVICE_DESCRIPTION; the file is refused";
+    case LintCode::NoDeviceHeader: return "no device name and type code";
+    case LintCode::EndsInsideWord: return "the file ends inside a word (no line end after the last word)";
+    }
+    return "unknown finding";
+}
+
+int LintDescription(std::string_view fileBytes, const std::string& name, std::ostream& out)
+{
+    const std::vector<LintFinding> findings = FindDescriptionMistakes(fileBytes, name);
+    for (const LintFinding& finding : findings)
+        out << name << ":" << finding.line << ": " << LintFindingText(finding) << "\n";
+    return static_cast<int>(findings.size());
 }

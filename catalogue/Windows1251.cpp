@@ -88,8 +88,9 @@ char CodePointToCp1251(char32_t codePoint)
     return '?';
 }
 
-std::string Utf16ToCp1251(std::u16string_view text)
+std::string Utf16ToCp1251(std::u16string_view text, bool* lossless)
 {
+    bool exact = true;
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -99,10 +100,14 @@ std::string Utf16ToCp1251(std::u16string_view text)
             // A pair stands for a character beyond U+FFFF, which the code page never holds.
             ++i;
             out += '?';
+            exact = false;
         } else {
-            out += CodePointToCp1251(unit);  // a lone surrogate gives '?' as well
+            const char byte = CodePointToCp1251(unit);  // a lone surrogate gives '?' as well
+            if (byte == '?' && unit != u'?') exact = false;
+            out += byte;
         }
     }
+    if (lossless) *lossless = exact;
     return out;
 }
 

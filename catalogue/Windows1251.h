@@ -16,6 +16,6 @@ char32_t Cp1251ToCodePoint(unsigned char byte);
 // The byte that stands for the code point, or '?' when the code page has none.
 char CodePointToCp1251(char32_t codePoint);
 
-std::string Utf16ToCp1251(std::u16string_view text);
 // *lossless (when given) tells whether every character converted as itself.
+std::string Utf16ToCp1251(std::u16string_view text, bool* lossless = nullptr);
 std::string Utf8ToCp1251(std::string_view text, bool* lossless = nullptr);

@@ -7,8 +7,9 @@
 #include <system_error>
 
 bool WriteFileAtomic(const std::filesystem::path& target, const std::string& content,
-                     std::string* error)
+                     std::string* error, AtomicWriteStep* step)
 {
+    if (step) *step = AtomicWriteStep::None;
     namespace fs = std::filesystem;
     // A name of its own per write, so that two processes (an exiting server and its
     // successor) never write into the same temporary file.
@@ -21,6 +22,7 @@ bool WriteFileAtomic(const std::filesystem::path& target, const std::string& con
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out) {
             if (error) *error = "cannot create " + temp.u8string();
+            if (step) *step = AtomicWriteStep::Create;
             return false;
         }
         out.write(content.data(), static_cast<std::streamsize>(content.size()));
@@ -30,6 +32,7 @@ bool WriteFileAtomic(const std::filesystem::path& target, const std::string& con
             std::error_code ignored;
             fs::remove(temp, ignored);
             if (error) *error = "cannot write " + temp.u8string();
+            if (step) *step = AtomicWriteStep::Write;
             return false;
         }
     }
@@ -39,6 +42,7 @@ bool WriteFileAtomic(const std::filesystem::path& target, const std::string& con
         std::error_code ignored;
         fs::remove(temp, ignored);
         if (error) *error = "cannot replace " + target.u8string() + ": " + ec.message();
+        if (step) *step = AtomicWriteStep::Replace;
         return false;
     }
     return true;

@@ -68,7 +68,7 @@ void CAddTagTree::OnAddClicked()
     m_nPeriod = PeriodFromMs(ms);
 
     CTreeViewModel dialogTree(m_Tree);
-    CTreeViewModel mainTree(m_pParentDlg->m_Tree);
+    CTreeViewModel mainTree = m_pParentDlg->TreeModel();
     CServerChange change(*m_pParentDlg, "Добавить тег", true, this);
     if (!change.Ok()) return;
     const AddTagsReport report = AddTagsUnder(dialogTree, CTreeViewModel::Node(selected), m_nNetAddress,

@@ -1,7 +1,13 @@
 #include "dialogs/DescriptionFilesDlg.h"
 
+#include <algorithm>
+#include <atomic>
+#include <mutex>
 #include <system_error>
+#include <thread>
 
+#include "catalogue/CatalogueLoader.h"
+#include "dialogs/LintFindingTexts.h"
 #include "ui/Text.h"
 
 namespace {
@@ -10,9 +16,22 @@ enum Column { kColumnFile, kColumnResult, kColumnType, kColumnDevice, kColumnPar
 
 }  // namespace
 
+struct CDescriptionFilesDlg::Reading {
+    std::atomic<bool> stop{false};
+    std::atomic<bool> progressPosted{false};  // one progress message in the queue at a time
+    std::mutex mutex;
+    std::vector<DescriptionFileReport> reports;  // under mutex until the done message
+};
+
 CDescriptionFilesDlg::CDescriptionFilesDlg(const std::filesystem::path& directory, CWnd* parent)
     : CDialog(IDD_DESCRIPTION_FILES, parent), m_directory(directory)
 {
+}
+
+CDescriptionFilesDlg::~CDescriptionFilesDlg()
+{
+    // The worker ends after the file at hand and posts nothing more.
+    if (m_reading) m_reading->stop = true;
 }
 
 void CDescriptionFilesDlg::DoDataExchange(CDataExchange* pDX)
@@ -60,15 +79,10 @@ std::wstring CDescriptionFilesDlg::DetailsText(const DescriptionFileReport& repo
     std::wstring text = Widen("Сообщения загрузчика:");
     if (report.messages.empty()) text += Widen(" нет");
     for (const std::string& line : report.messages) text += L"\r\n    " + LineText(report, line);
-    text += Widen("\r\nЗамечания (dsctool lint):");
-    if (report.warnings.empty()) text += Widen(" нет");
-    for (const std::string& line : report.warnings) {
-        // Lint lines begin with the file's name; the dialog has said which file it is.
-        std::string shown = line;
-        if (shown.compare(0, report.name.size() + 1, report.name + ":") == 0)
-            shown = "строка " + shown.substr(report.name.size() + 1);
-        text += L"\r\n    " + LineText(report, shown);
-    }
+    text += Widen("\r\nЗамечания:");
+    if (report.findings.empty()) text += Widen(" нет");
+    for (const LintFinding& finding : report.findings)
+        text += Widen("\r\n    строка " + std::to_string(finding.line) + ": " + LintFindingTextRu(finding));
     return text;
 }
 
@@ -94,8 +108,65 @@ BOOL CDescriptionFilesDlg::OnInitDialog()
         m_List.InsertColumn(i, columns[i].heading, units.right);
     }
 
-    m_Reports = ReportDescriptionFiles(m_directory);
-    for (size_t i = 0; i < m_Reports.size(); ++i) {
+    m_Details.SetWindowText("Чтение файлов описаний...");
+    m_reading = std::make_shared<Reading>();
+    std::thread([reading = m_reading, directory = m_directory, window = m_hWnd] {
+        const std::vector<DescriptionFileEntry> files = ListDescriptionFiles(directory);
+        for (std::size_t i = 0; i < files.size() && !reading->stop; ++i) {
+            DescriptionFileReport report = ReportDescriptionFile(files[i].path, files[i].name);
+            {
+                std::lock_guard<std::mutex> lock(reading->mutex);
+                reading->reports.push_back(std::move(report));
+            }
+            if (!reading->stop && !reading->progressPosted.exchange(true))
+                ::PostMessageW(window, WM_DSC_READ_PROGRESS, i + 1, static_cast<LPARAM>(files.size()));
+        }
+        if (!reading->stop) ::PostMessageW(window, WM_DSC_READ_DONE, 0, 0);
+    }).detach();
+    return TRUE;
+}
+
+LRESULT CDescriptionFilesDlg::OnReadProgress(WPARAM done, LPARAM total)
+{
+    m_reading->progressPosted = false;
+    m_Details.SetWindowText("Прочитано файлов описаний: " + std::to_string(done) + " из " + std::to_string(total));
+    return 0;
+}
+
+LRESULT CDescriptionFilesDlg::OnReadDone(WPARAM, LPARAM)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_reading->mutex);
+        m_Reports = std::move(m_reading->reports);
+    }
+    MarkOverriddenFiles(m_Reports);
+    PostMessage(WM_DSC_SHOW_ROWS, 0);
+    return 0;
+}
+
+LRESULT CDescriptionFilesDlg::OnShowRows(WPARAM from, LPARAM)
+{
+    // A few hundred rows a message: the list of thousands of files fills while the dialog
+    // goes on answering.
+    const size_t end = std::min(m_Reports.size(), static_cast<size_t>(from) + 200);
+    // With redraw on, the control repaints on every cell: 15 ms a row under Wine.
+    ::SendMessageW(m_List.m_hWnd, WM_SETREDRAW, FALSE, 0);
+    ShowReports(from, end);
+    ::SendMessageW(m_List.m_hWnd, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(m_List.m_hWnd, nullptr, TRUE);
+    if (end < m_Reports.size()) {
+        PostMessage(WM_DSC_SHOW_ROWS, end);
+    } else if (m_Reports.empty()) {
+        m_Details.SetWindowText("В папке нет файлов описаний (*.dsc).");
+    } else {
+        m_List.SetSelected(0);
+    }
+    return 0;
+}
+
+void CDescriptionFilesDlg::ShowReports(size_t from, size_t end)
+{
+    for (size_t i = from; i < end; ++i) {
         const DescriptionFileReport& report = m_Reports[i];
         const int row = m_List.InsertItem(static_cast<int>(i), FileName(report));
         m_List.SetItemText(row, kColumnResult, ResultText(report));
@@ -104,13 +175,8 @@ BOOL CDescriptionFilesDlg::OnInitDialog()
             m_List.SetItemText(row, kColumnDevice, Widen(report.deviceName));
             m_List.SetItemText(row, kColumnParameters, std::to_wstring(report.parameters));
         }
-        m_List.SetItemText(row, kColumnWarnings, std::to_wstring(report.warnings.size()));
+        m_List.SetItemText(row, kColumnWarnings, std::to_wstring(report.findings.size()));
     }
-    if (m_Reports.empty())
-        m_Details.SetWindowText("В папке нет файлов описаний (*.dsc).");
-    else
-        m_List.SetSelected(0);
-    return TRUE;
 }
 
 void CDescriptionFilesDlg::ShowDetails(int row)

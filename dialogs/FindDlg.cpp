@@ -4,9 +4,9 @@
 
 #include "ui/Text.h"
 
-std::string NotFoundText(const std::string& text) { return "Не найдено: «" + text + "»"; }
+std::wstring NotFoundText(const std::wstring& text) { return Widen("Не найдено: «") + text + Widen("»"); }
 
-CFindDlg::CFindDlg(const std::string& text, std::function<bool(const std::string&)> findNext, CWnd* parent)
+CFindDlg::CFindDlg(const std::wstring& text, std::function<bool(const std::wstring&)> findNext, CWnd* parent)
     : CDialog(IDD_FIND, parent), m_strText(text), m_findNext(std::move(findNext))
 {
 }
@@ -15,7 +15,7 @@ BOOL CFindDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     HWND field = GetDlgItem(IDC_FIND_TEXT);
-    ::SetWindowTextW(field, Widen(m_strText).c_str());
+    ::SetWindowTextW(field, m_strText.c_str());
     ::SendMessageW(field, EM_SETSEL, 0, -1);
     ::SetFocus(field);
     return FALSE;  // the focus is set
@@ -23,7 +23,7 @@ BOOL CFindDlg::OnInitDialog()
 
 void CFindDlg::OnOK()
 {
-    m_strText = CWnd(GetDlgItem(IDC_FIND_TEXT)).GetWindowText();
+    m_strText = CWnd(GetDlgItem(IDC_FIND_TEXT)).GetWideText();
     if (m_strText.empty()) return;
     if (!m_findNext(m_strText)) MessageBox(NotFoundText(m_strText));
 }

@@ -1,6 +1,7 @@
 // CFindDlg: the main window's Find. Each Enter (or "Найти далее") asks the owner to find
 // the next node holding the text; the dialog stays open until closed and keeps the text
-// for Find Next (F3).
+// for Find Next (F3). The text stays as typed (UTF-16): it may hold characters that no
+// node's Windows-1251 text can.
 #pragma once
 
 #include <functional>
@@ -13,17 +14,17 @@
 class CFindDlg : public CDialog {
 public:
     // findNext finds, selects and shows the next node; false when nothing matches.
-    CFindDlg(const std::string& text, std::function<bool(const std::string&)> findNext, CWnd* parent = nullptr);
+    CFindDlg(const std::wstring& text, std::function<bool(const std::wstring&)> findNext, CWnd* parent = nullptr);
 
-    std::string m_strText;
+    std::wstring m_strText;
 
 protected:
     BOOL OnInitDialog() override;
     void OnOK() override;
 
 private:
-    std::function<bool(const std::string&)> m_findNext;
+    std::function<bool(const std::wstring&)> m_findNext;
 };
 
 // "Не найдено: «text»"
-std::string NotFoundText(const std::string& text);
+std::wstring NotFoundText(const std::wstring& text);

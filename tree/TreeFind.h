@@ -2,6 +2,7 @@
 // and Find Next.
 #pragma once
 
+#include "tree/TreeMirror.h"
 #include "tree/TreeModel.h"
 
 #include <string>
@@ -15,6 +16,8 @@ public:
     bool Empty() const { return m_needle.empty(); }
     // True when text holds the needle (an empty needle matches nothing).
     bool Matches(std::string_view text) const;
+    // The same for a text already folded to lower case (FoldCase1251).
+    bool MatchesFolded(std::string_view folded) const;
 
 private:
     std::string m_needle;  // folded to lowercase
@@ -29,3 +32,5 @@ TreeNode NextInTreeOrder(const ITreeModel& tree, TreeNode node);
 // search runs to the last node, then wraps once to the first root node and ends with from
 // itself. A null from searches from the first root node on. Null when nothing matches.
 TreeNode FindNextNode(const ITreeModel& tree, TreeNode from, const std::string& needle);
+// The same on a mirror of the tree, walked by the mirror's own links (the main window's Find).
+TreeNode FindNextNode(const CTreeMirror& tree, TreeNode from, const std::string& needle);

@@ -7,30 +7,81 @@
 
 TreeNode CTreeViewModel::FirstChild(TreeNode parent) const
 {
+    if (m_mirror) return m_mirror->FirstChild(parent);
     return Node(parent ? m_tree.GetChildItem(Item(parent)) : m_tree.GetRootItem());
 }
 
-TreeNode CTreeViewModel::NextSibling(TreeNode node) const { return Node(m_tree.GetNextSiblingItem(Item(node))); }
-TreeNode CTreeViewModel::Parent(TreeNode node) const { return Node(m_tree.GetParentItem(Item(node))); }
-bool CTreeViewModel::HasChildren(TreeNode node) const { return m_tree.GetChildItem(Item(node)) != nullptr; }
-std::string CTreeViewModel::Text(TreeNode node) const { return m_tree.GetItemText(Item(node)); }
-TagKey CTreeViewModel::Data(TreeNode node) const { return static_cast<TagKey>(m_tree.GetItemData(Item(node))); }
+TreeNode CTreeViewModel::NextSibling(TreeNode node) const
+{
+    if (m_mirror) return m_mirror->NextSibling(node);
+    return Node(m_tree.GetNextSiblingItem(Item(node)));
+}
+
+TreeNode CTreeViewModel::Parent(TreeNode node) const
+{
+    if (m_mirror) return m_mirror->Parent(node);
+    return Node(m_tree.GetParentItem(Item(node)));
+}
+
+bool CTreeViewModel::HasChildren(TreeNode node) const { return FirstChild(node) != nullptr; }
+
+std::string CTreeViewModel::Text(TreeNode node) const
+{
+    if (m_mirror) return m_mirror->Text(node);
+    return m_tree.GetItemText(Item(node));
+}
+
+TagKey CTreeViewModel::Data(TreeNode node) const
+{
+    if (m_mirror) return m_mirror->Data(node);
+    return static_cast<TagKey>(m_tree.GetItemData(Item(node)));
+}
 
 TreeNode CTreeViewModel::Insert(TreeNode parent, const std::string& text, TagKey data, InsertAt where)
 {
     HTREEITEM item = m_tree.InsertItem(text, parent ? Item(parent) : TVI_ROOT,
                                        where == InsertAt::Sorted ? TVI_SORT : TVI_LAST);
-    if (item != nullptr) m_tree.SetItemData(item, data);
+    if (item == nullptr) return nullptr;
+    m_tree.SetItemData(item, data);
+    if (m_mirror) {
+        if (where == InsertAt::Last)
+            m_mirror->Append(parent, Node(item), text, data);
+        else  // the control chose the place: one question tells it
+            m_mirror->InsertAfter(parent, Node(m_tree.GetNextItem(item, TVGN_PREVIOUS)), Node(item), text, data);
+    }
     return Node(item);
 }
 
-void CTreeViewModel::SetData(TreeNode node, TagKey data) { m_tree.SetItemData(Item(node), data); }
-void CTreeViewModel::Delete(TreeNode node) { m_tree.DeleteItem(Item(node)); }
-void CTreeViewModel::DeleteAll() { m_tree.DeleteAllItems(); }
+void CTreeViewModel::SetData(TreeNode node, TagKey data)
+{
+    m_tree.SetItemData(Item(node), data);
+    if (m_mirror) m_mirror->SetData(node, data);
+}
+
+void CTreeViewModel::Delete(TreeNode node)
+{
+    if (m_tree.DeleteItem(Item(node)) && m_mirror) m_mirror->Remove(node);
+}
+
+void CTreeViewModel::DeleteAll()
+{
+    m_tree.DeleteAllItems();
+    if (m_mirror) m_mirror->Clear();
+}
 
 void CTreeViewModel::SortChildrenByText(TreeNode parent)
 {
     m_tree.SortChildren(parent ? Item(parent) : TVI_ROOT);
+    MirrorChildOrder(parent);
+}
+
+void CTreeViewModel::MirrorChildOrder(TreeNode parent)
+{
+    if (!m_mirror) return;
+    std::vector<TreeNode> order;
+    HTREEITEM child = parent ? m_tree.GetChildItem(Item(parent)) : m_tree.GetRootItem();
+    for (; child != nullptr; child = m_tree.GetNextSiblingItem(child)) order.push_back(Node(child));
+    m_mirror->Reorder(parent, order);
 }
 
 void CTreeViewModel::SortChildrenAsInserted(TreeNode parent)
@@ -68,6 +119,13 @@ void CTreeViewModel::ReorderChildren(TreeNode parent,
     sort.lpfnCompare = &CompareRanks;
     m_tree.SortChildrenCB(&sort);
     for (const Child& child : children) m_tree.SetItemData(child.item, child.data);
+    if (m_mirror) {
+        // The ranks are distinct, so the control's order is exactly the computed one.
+        std::vector<TreeNode> order;
+        order.reserve(children.size());
+        for (const Child& child : children) order.push_back(Node(child.item));
+        m_mirror->Reorder(parent, order);
+    }
 }
 
 void CTreeViewModel::BeginBulkUpdate()

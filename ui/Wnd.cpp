@@ -12,13 +12,15 @@ HWND CWnd::Detach()
 
 void CWnd::SetWindowText(const std::string& text) { ::SetWindowTextW(m_hWnd, Widen(text).c_str()); }
 
-std::string CWnd::GetWindowText() const
+std::string CWnd::GetWindowText() const { return Narrow(GetWideText()); }
+
+std::wstring CWnd::GetWideText() const
 {
     const int length = ::GetWindowTextLengthW(m_hWnd);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     const int copied = ::GetWindowTextW(m_hWnd, text.data(), length + 1);
     text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
-    return Narrow(text);
+    return text;
 }
 
 BOOL CWnd::EnableWindow(BOOL enable) { return ::EnableWindow(m_hWnd, enable); }
@@ -52,6 +54,11 @@ void CWnd::SetFocus() { ::SetFocus(m_hWnd); }
 
 int CWnd::MessageBox(const std::string& text, const char* caption, UINT type) const
 {
+    return MessageBox(Widen(text), caption, type);
+}
+
+int CWnd::MessageBox(const std::wstring& text, const char* caption, UINT type) const
+{
     const std::wstring title = Widen(caption ? std::string(caption) : AfxGetAppName());
-    return ::MessageBoxW(m_hWnd, Widen(text).c_str(), title.c_str(), type);
+    return ::MessageBoxW(m_hWnd, text.c_str(), title.c_str(), type);
 }

@@ -23,6 +23,8 @@ public:
 
     void SetWindowText(const std::string& text);
     std::string GetWindowText() const;
+    // The text as the window holds it, for text that Windows-1251 may not hold (what a user typed).
+    std::wstring GetWideText() const;
     BOOL EnableWindow(BOOL enable = TRUE);
     BOOL IsWindowEnabled() const;
     BOOL IsIconic() const;
@@ -40,6 +42,7 @@ public:
     // A message box owned by this window, with the application's name as its title
     // when no caption is given.
     int MessageBox(const std::string& text, const char* caption = nullptr, UINT type = MB_OK) const;
+    int MessageBox(const std::wstring& text, const char* caption = nullptr, UINT type = MB_OK) const;
 
     HWND m_hWnd = nullptr;
 };

@@ -81,14 +81,14 @@ TEST(FilesReport, EachResultWithItsMessagesAndWarnings)
     EXPECT_EQ(reports[0].deviceName, "Meter");
     EXPECT_EQ(reports[0].parameters, 3u);
     EXPECT_TRUE(reports[0].messages.empty());
-    EXPECT_TRUE(reports[0].warnings.empty());
+    EXPECT_TRUE(reports[0].findings.empty());
     EXPECT_EQ(reports[0].overriddenBy, -1);
 
     EXPECT_EQ(reports[1].result, DescriptionFileResult::WrongChecksum);
     EXPECT_EQ(reports[1].messages, std::vector<std::string>{"Wrong CRC in file b_crc.dsc"});
     EXPECT_EQ(reports[1].typeCode, 0);
-    ASSERT_EQ(reports[1].warnings.size(), 1u);
-    EXPECT_NE(reports[1].warnings[0].find("stored checksum"), std::string::npos);
+    ASSERT_EQ(reports[1].findings.size(), 1u);
+    EXPECT_EQ(reports[1].findings[0].code, LintCode::ChecksumMismatch);
 
     EXPECT_EQ(reports[2].result, DescriptionFileResult::NotADescription);
     EXPECT_EQ(reports[2].messages,
@@ -96,9 +96,12 @@ TEST(FilesReport, EachResultWithItsMessagesAndWarnings)
 
     EXPECT_EQ(reports[3].result, DescriptionFileResult::Loaded);
     EXPECT_EQ(reports[3].messages, std::vector<std::string>{"Wrong parameter type - NUMBER"});
-    ASSERT_EQ(reports[3].warnings.size(), 2u);
-    EXPECT_EQ(reports[3].warnings[0].rfind("d_lint.dsc:3: unknown data type 'NUMBER'", 0), 0u);
-    EXPECT_EQ(reports[3].warnings[1].rfind("d_lint.dsc:4: parameter number 1 is already used", 0), 0u);
+    ASSERT_EQ(reports[3].findings.size(), 2u);
+    EXPECT_EQ(reports[3].findings[0].line, 3);
+    EXPECT_EQ(LintFindingText(reports[3].findings[0]), "unknown data type 'NUMBER' (type 255)");
+    EXPECT_EQ(reports[3].findings[1].line, 4);
+    EXPECT_EQ(LintFindingText(reports[3].findings[1]),
+              "parameter number 1 is already used on line 3 (this later one is the one found)");
 
     EXPECT_EQ(reports[4].result, DescriptionFileResult::WrongChecksum);
 

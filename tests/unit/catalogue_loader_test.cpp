@@ -63,6 +63,26 @@ TEST(LoaderTest, CatalogueHoldsTheReverseOfReadingOrder)
     EXPECT_EQ((std::vector<std::string>{"Gamma", "Beta", "Alpha"}), Names(catalogue));
 }
 
+TEST(LoaderTest, InTheBackgroundGivesTheSameLinesAndCatalogueOnlyWhenFinished)
+{
+    CScratchDir dir;
+    dir.WriteSigned("C.dsc", DeviceText("Gamma", 3));
+    dir.WriteSigned("A.dsc", DeviceText("Alpha", 1));
+    dir.Write("B.dsc", "not signed");
+    CDeviceList direct, background;
+    for (CDeviceList* list : {&direct, &background}) list->AddHead(CDevice());  // a catalogue already in use
+    const std::string directLines = Load(dir, direct);
+
+    std::ostringstream lines;
+    {
+        CBackgroundCatalogueLoad load(dir.Path());
+        load.Finish(lines, background);
+    }
+    EXPECT_EQ(lines.str(), directLines);
+    EXPECT_EQ(Names(background), Names(direct));
+    EXPECT_TRUE(background == direct);
+}
+
 TEST(LoaderTest, RefusedFileLeavesNothingAndLoadingGoesOn)
 {
     CScratchDir dir;

@@ -47,6 +47,19 @@ TEST(Windows1251Test, Utf16)
                                       char16_t(0xD83D)));
     EXPECT_EQ(std::string("x\0y", 3), Utf16ToCp1251(std::u16string(u"x\0y", 3)));
     EXPECT_EQ("", Utf16ToCp1251(u""));
+
+    // Whether anything was lost: a "?" typed stays exact, one put for a character is not.
+    const auto exact = [](std::u16string_view text) {
+        bool lossless = false;
+        Utf16ToCp1251(text, &lossless);
+        return lossless;
+    };
+    EXPECT_TRUE(exact(u"What?Now \u0421\u0447\u0451\u2116\u20AC"));
+    EXPECT_TRUE(exact(u""));
+    EXPECT_FALSE(exact(u"\u65E5"));
+    EXPECT_FALSE(exact(u"Me\u00E4ter"));
+    EXPECT_FALSE(exact(u"\U0001F600"));
+    EXPECT_FALSE(exact(std::u16string(u"a") + char16_t(0xDC00)));
 }
 
 TEST(Windows1251Test, Utf8)

@@ -210,11 +210,14 @@ TEST(StandinAtomicWrite, ReplacesWholeFileAndFailsCleanly)
     // A target that cannot be replaced (a directory in its place): false, no debris.
     const fs::path blocked = dir / "port.txt";
     fs::create_directories(blocked / "inside");
-    EXPECT_FALSE(WriteFileAtomic(blocked, "x", &error));
+    AtomicWriteStep step = AtomicWriteStep::None;
+    EXPECT_FALSE(WriteFileAtomic(blocked, "x", &error, &step));
     EXPECT_FALSE(error.empty());
+    EXPECT_EQ(step, AtomicWriteStep::Replace);
     EXPECT_TRUE(fs::is_directory(blocked));
     // A directory that does not exist.
-    EXPECT_FALSE(WriteFileAtomic(dir / "missing" / "tags.txt", "x", &error));
+    EXPECT_FALSE(WriteFileAtomic(dir / "missing" / "tags.txt", "x", &error, &step));
+    EXPECT_EQ(step, AtomicWriteStep::Create);
 
     int entries = 0;
     for (const auto& entry : fs::directory_iterator(dir)) {

@@ -6,6 +6,7 @@ zol_add_unit_test(tree_tests
     ${CMAKE_CURRENT_LIST_DIR}/tree_addtags_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tree_commands_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tree_find_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tree_mirror_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tree_branch_period_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tree_progress_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tree_tagnodes_test.cpp

@@ -41,6 +41,12 @@ std::vector<std::string> CBoxAnswerer::Texts()
     return m_texts;
 }
 
+std::vector<std::wstring> CBoxAnswerer::WideTexts()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_wideTexts;
+}
+
 bool CBoxAnswerer::WaitForCount(size_t count, int timeoutMs)
 {
     return ui_driver::WaitFor([&] { return Texts().size() >= count; }, timeoutMs);
@@ -52,11 +58,14 @@ void CBoxAnswerer::Run()
         for (HWND window : ui_driver::TopLevelWindows()) {
             if (!IsWindowVisible(window) || !ui_driver::IsMessageBox(window)) continue;
             const std::string text = ui_driver::MessageBoxText(window);
+            wchar_t wide[1024] = {};
+            GetDlgItemTextW(window, 0xFFFF, wide, 1024);
             ui_driver::SaveScreenshot(window, "message-box");
             ui_driver::PressButton(window, QuestionAnswer(window, text));
             ui_driver::WaitUntilGone(window, 5000);
             std::lock_guard<std::mutex> lock(m_mutex);
             m_texts.push_back(text);
+            m_wideTexts.push_back(wide);
         }
         Sleep(20);
     }

@@ -17,6 +17,8 @@ public:
     CBoxAnswerer& operator=(const CBoxAnswerer&) = delete;
 
     std::vector<std::string> Texts();
+    // The same texts as the box shows them (UTF-16), for characters Windows-1251 lacks.
+    std::vector<std::wstring> WideTexts();
     // Waits until at least count boxes have been answered.
     bool WaitForCount(size_t count, int timeoutMs = 15000);
     // Stops answering (boxes that appear afterwards stay open).
@@ -32,5 +34,6 @@ private:
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     std::vector<std::string> m_texts;
+    std::vector<std::wstring> m_wideTexts;
     std::thread m_thread;
 };

@@ -14,7 +14,7 @@ MainRun RunMain(const std::function<void(HWND window, CTarnelDlg& dlg)>& script)
     CTarnelDlg dlg;
     const ModalRun run = RunModal(dlg, "Конфигуратор ZOL-OPC-Server версия",
                                   [&](HWND window) { script(window, dlg); }, 30000);
-    return MainRun{run.result, run.boxes, run.shown};
+    return MainRun{run.result, run.boxes, run.shown, run.wideBoxes};
 }
 
 std::string StoredTitle(HWND window)

@@ -16,6 +16,7 @@ struct MainRun {
     INT_PTR result = 0;
     std::vector<std::string> boxes;  // message boxes, in order
     bool shown = false;              // the main window appeared
+    std::vector<std::wstring> wideBoxes;  // the same as the boxes showed them
 };
 
 // Runs a CTarnelDlg; when its window is up, script(window, dlg) runs on the driver thread.

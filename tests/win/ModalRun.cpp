@@ -32,5 +32,6 @@ ModalRun RunModal(CDialog& dlg, const std::string& titlePrefix, const std::funct
     ui_driver::DrainQuitMessage();
     answerer.Stop();
     run.boxes = answerer.Texts();
+    run.wideBoxes = answerer.WideTexts();
     return run;
 }

@@ -13,6 +13,7 @@ class CDialog;
 struct ModalRun {
     INT_PTR result = 0;
     std::vector<std::string> boxes;  // message boxes answered, in order
+    std::vector<std::wstring> wideBoxes;  // the same as the boxes showed them
     bool shown = false;              // a window titled as expected appeared
 };
 

@@ -189,6 +189,8 @@ TEST_F(TagFileTest, ExportOfEveryTagAndOfOneDeviceAndAFileThatCannotBeWritten)
     EXPECT_EQ(run.boxes[0], "Экспортировано тегов: 3 в файл all.csv");
     EXPECT_EQ(run.boxes[1], "Экспортировано тегов: 2 в файл one.csv");
     EXPECT_EQ(run.boxes.back().rfind("Не удалось записать файл locked.csv: ", 0), 0u) << run.boxes.back();
+    // Said in the window's own words, none of the file system's English.
+    EXPECT_EQ(run.boxes.back().find("cannot"), std::string::npos) << run.boxes.back();
 }
 
 // A server whose tag list fails from the first call looks empty: the window starts as with

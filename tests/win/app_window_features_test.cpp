@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -79,6 +80,17 @@ std::string SelectedText(HWND tree)
     return Narrow(text);
 }
 
+// Waits until the description-files dialog has read its folder (its details stop counting).
+bool WaitForFilesRead(HWND dialog, int timeoutMs = 60000)
+{
+    return ui_driver::WaitFor(
+        [&] {
+            const std::string details = ui_driver::ItemText(dialog, IDC_DSC_DETAILS);
+            return details.rfind("Чтение", 0) != 0 && details.rfind("Прочитано", 0) != 0;
+        },
+        timeoutMs);
+}
+
 // The menu of the point, or "(no menu)".
 std::vector<std::string> MenuAt(HWND window, POINT point)
 {
@@ -112,7 +124,7 @@ TEST_F(DescriptionFilesTest, EveryFileWithItsResultFromTheEmptySpaceAndTheSystem
         tree = ReadTree(Tree(window));
         if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Описания приборов...")) return;
         HWND dialog = ui_driver::WaitForDialog("Описания приборов");
-        if (dialog == nullptr) return;
+        if (dialog == nullptr || !WaitForFilesRead(dialog)) return;
         HWND list = GetDlgItem(dialog, IDC_DSC_LIST);
         rows = ListRows(list);
         for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
@@ -151,12 +163,12 @@ TEST_F(DescriptionFilesTest, EveryFileWithItsResultFromTheEmptySpaceAndTheSystem
     EXPECT_EQ(rows[3], (std::vector<std::string>{"d_lint.dsc", "загружен", "12", "Прибор", "1", "1"}));
     EXPECT_EQ(rows[4], (std::vector<std::string>{"meter.dsc", "загружен", "7", "Meter", "4", "0"}));
     ASSERT_EQ(details.size(), 5u);
-    EXPECT_EQ(details[0], "Сообщения загрузчика: нет\r\nЗамечания (dsctool lint): нет");
+    EXPECT_EQ(details[0], "Сообщения загрузчика: нет\r\nЗамечания: нет");
     EXPECT_NE(details[1].find("Wrong CRC in file b_crc.dsc"), std::string::npos) << details[1];
-    EXPECT_NE(details[1].find("stored checksum 01020304"), std::string::npos) << details[1];
+    EXPECT_NE(details[1].find("строка 1: записана контрольная сумма 01020304"), std::string::npos) << details[1];
     EXPECT_NE(details[2].find("File c_text.dsc don't contain device description information"), std::string::npos);
     EXPECT_EQ(details[3], "Сообщения загрузчика:\r\n    Wrong parameter type - NUMBER\r\n"
-                          "Замечания (dsctool lint):\r\n    строка 3: unknown data type 'NUMBER' (type 255)");
+                          "Замечания:\r\n    строка 3: неизвестный тип данных «NUMBER»");
     // The catalogue used the later file of type 7, as the dialog says.
     ASSERT_FALSE(tree.empty());
     EXPECT_EQ(tree[0].text, "Meter(005)");
@@ -208,6 +220,7 @@ TEST(DescriptionFilesDialog, SurvivesEveryFileTheReaderSurvives)
     size_t withDetails = 0;
     CDescriptionFilesDlg dlg;
     const ModalRun run = RunModal(dlg, "Описания приборов", [&](HWND dialog) {
+        WaitForFilesRead(dialog, 100000);
         HWND list = GetDlgItem(dialog, IDC_DSC_LIST);
         rows = static_cast<size_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
         for (size_t row = 0; row < rows; ++row) {
@@ -220,6 +233,47 @@ TEST(DescriptionFilesDialog, SurvivesEveryFileTheReaderSurvives)
     EXPECT_EQ(rows, inputs.size() * 2);
     EXPECT_EQ(withDetails, rows);
     EXPECT_TRUE(run.boxes.empty());
+}
+
+// A folder of thousands of files and one of many megabytes: the dialog shows at once,
+// counts the files while they are read and answers all the while.
+TEST(DescriptionFilesDialog, AnswersWhileAFolderOfThousandsOfFilesIsRead)
+{
+    CDescriptionDir dir;
+    for (int i = 0; i < 5000; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "m%04d.dsc", i);
+        dir.Write(name, "DEVICE_DESCRIPTION\r\nMeter" + std::to_string(i) + " 7\r\nVoltage 1 REAL R INPT_REG 0\r\n");
+    }
+    std::string big = "DEVICE_DESCRIPTION\r\nBig 9\r\n";
+    for (int p = 1; big.size() < 50u * 1024 * 1024; ++p)
+        big += "Parameter.Name" + std::to_string(p % 60000 + 1) + " " + std::to_string(p % 60000 + 1) + " REAL R INPT_REG 0\r\n";
+    dir.Write("zz_big.dsc", big);
+
+    bool sawCount = false;
+    DWORD longestAnswerMs = 0;
+    size_t rows = 0;
+    CDescriptionFilesDlg dlg;
+    const ModalRun run = RunModal(dlg, "Описания приборов", [&](HWND dialog) {
+        HWND list = GetDlgItem(dialog, IDC_DSC_LIST);
+        ui_driver::WaitFor(
+            [&] {
+                const DWORD start = GetTickCount();
+                DWORD_PTR result = 0;
+                SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+                longestAnswerMs = std::max(longestAnswerMs, GetTickCount() - start);
+                if (ui_driver::ItemText(dialog, IDC_DSC_DETAILS).rfind("Прочитано файлов описаний: ", 0) == 0)
+                    sawCount = true;
+                return ui_driver::ItemText(dialog, IDC_DSC_DETAILS).rfind("Сообщения загрузчика:", 0) == 0;
+            },
+            300000);
+        rows = static_cast<size_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        ui_driver::PressButton(dialog, IDCANCEL);
+    }, 320000);
+    EXPECT_TRUE(run.shown);
+    EXPECT_EQ(rows, 5001u);
+    EXPECT_TRUE(sawCount);
+    EXPECT_LT(longestAnswerMs, 250u);
 }
 
 // ---------------------------------------------------------------------------------------

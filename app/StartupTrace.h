@@ -1,0 +1,64 @@
+// Start-up timings. With ZOLCFG_TRACE=1 in the environment the program notes when each
+// phase of its start ends and, at the first paint of the main window, writes the phases
+// with their times to zolcfg-trace.log beside the program and to standard error when
+// there is one. Without it every call only tests a flag.
+#pragma once
+
+#include "server/TagServer.h"
+
+namespace startup_trace {
+
+bool Enabled();
+// The phase that ends now, named as in the log ("catalogue load").
+void PhaseEnded(const char* name);
+// A phase measured in parts while another ran: name took seconds of the phase ending next.
+void PhasePart(const char* name, double seconds);
+// A time worth knowing that is no phase of its own (work done alongside a phase).
+void Note(const char* name, double seconds);
+// The main window painted: the last phase; the log is written once.
+void FirstPaint();
+
+// Passes every call to the server on, summing the time EnumTags takes: what the fill spends
+// walking the server's list, the rest of it being tree work.
+class CTimedTagServer final : public ITagServer {
+public:
+    explicit CTimedTagServer(ITagServer& server) : m_server(server) {}
+    double EnumSeconds() const { return m_enumSeconds; }
+
+    HResult AddTag(std::uint32_t type, std::uint32_t address, std::uint32_t param, std::int64_t period) override
+    {
+        return m_server.AddTag(type, address, param, period);
+    }
+    HResult DeleteTag(std::uint32_t type, std::uint32_t address, std::uint32_t param) override
+    {
+        return m_server.DeleteTag(type, address, param);
+    }
+    HResult RestartServer() override { return m_server.RestartServer(); }
+    HResult GetComSettings(std::uint16_t* port, std::uint32_t* baudRate, std::uint8_t* dataBits,
+                           std::uint8_t* stopBits, std::uint8_t* parity) override
+    {
+        return m_server.GetComSettings(port, baudRate, dataBits, stopBits, parity);
+    }
+    HResult SetComSettings(std::uint16_t port, std::uint32_t baudRate, std::uint8_t dataBits, std::uint8_t stopBits,
+                           std::uint8_t parity) override
+    {
+        return m_server.SetComSettings(port, baudRate, dataBits, stopBits, parity);
+    }
+    HResult EnumTags(std::uint32_t* cursor, std::uint32_t* type, std::uint32_t* address, std::uint32_t* param,
+                     std::uint32_t* reserved1, std::uint32_t* reserved2) override;
+    HResult GetTagInfo(std::uint32_t type, std::uint32_t address, std::uint32_t param, std::uint32_t* periodLow,
+                       std::uint32_t* periodHigh) override
+    {
+        return m_server.GetTagInfo(type, address, param, periodLow, periodHigh);
+    }
+    HResult ProbeDevice(std::uint32_t address, unsigned char text[kProbeTextSize], std::int32_t* type) override
+    {
+        return m_server.ProbeDevice(address, text, type);
+    }
+
+private:
+    ITagServer& m_server;
+    double m_enumSeconds = 0;
+};
+
+}  // namespace startup_trace
