@@ -2,7 +2,7 @@
 // Windows, each against the same work done without the window in the same run:
 //
 //   window_bench.exe find [TAGS]     Find over the tree of TAGS tags (default 50,000: about
-//                                    55,000 nodes) on the real tree control
+//                                    55,000 nodes) in the window: its mirror, then the control
 //   window_bench.exe export [TAGS]   "Экспорт тегов..." of TAGS tags (default 50,000) through
 //                                    the window, against zolctl.exe export (a process: start,
 //                                    descriptions, connection, export) and the tag-file core's
@@ -211,7 +211,7 @@ protected:
             std::snprintf(last, sizeof last, "Device%d(%03d).Group", kDeviceTypes, kDeviceTypes % 247 + 1);
             const bool foundLast = FindNext(Widen(last));
             const double toLast = Seconds(Clock::now() - start);
-            std::printf("find over %u nodes on the control: nothing found in %.3f s%s; a tag of the last device in "
+            std::printf("find over %u nodes in the window: nothing found in %.3f s%s; a tag of the last device in "
                         "%.3f s%s (fill took %.2f s)\n",
                         nodes, none, found ? " (found?!)" : "", toLast, foundLast ? "" : " (not found?!)", fill);
         }
