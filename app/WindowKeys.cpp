@@ -26,7 +26,9 @@ bool IsMenuKey(const MSG& msg)
 // the same key.
 wchar_t AccessKeyLetter(wchar_t letter)
 {
-    letter = static_cast<wchar_t>(reinterpret_cast<UINT_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(letter))));
+    // CharUpperW takes a single character in the low word of its pointer argument.
+    const LPWSTR upper = CharUpperW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(letter)));
+    letter = static_cast<wchar_t>(reinterpret_cast<UINT_PTR>(upper));
     return letter == 0x0421 ? L'C' : letter;
 }
 

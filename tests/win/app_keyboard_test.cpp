@@ -118,7 +118,8 @@ bool Expanded(HWND tree, HTREEITEM item)
 // Selects the node at path (texts from the root) with Home, Down and Right, as a user does.
 bool SelectByKeys(HWND tree, const std::vector<std::string>& path)
 {
-    keys::Press({VK_HOME});
+    HTREEITEM first = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    keys::PressUntil({VK_HOME}, [&] { return Selected(tree) == first; }, 2000);
     for (size_t depth = 1; depth <= path.size(); ++depth) {
         HTREEITEM target = FindTreeItem(tree, std::vector<std::string>(path.begin(), path.begin() + depth));
         if (target == nullptr) return false;
@@ -131,6 +132,17 @@ bool SelectByKeys(HWND tree, const std::vector<std::string>& path)
             keys::PressUntil({VK_RIGHT}, [&] { return Expanded(tree, target); }, 1000);
     }
     return true;
+}
+
+// Presses Tab until the control has the focus, each time waiting for the focus to move.
+bool TabTo(HWND control)
+{
+    for (int tab = 0; tab < 8; ++tab) {
+        const HWND before = keys::FocusIn(control);
+        if (before == control) return true;
+        keys::PressUntil({VK_TAB}, [&] { return keys::FocusIn(control) != before; }, 2000);
+    }
+    return keys::FocusIn(control) == control;
 }
 
 std::vector<std::string> RootTexts(HWND window)
@@ -228,7 +240,7 @@ TEST_F(KeyboardTest, TheWholeJourneyWithTheKeyboardOnly)
         if (menu == nullptr || !keys::ChooseWithKeys(menu, 1)) return;
         add = ui_driver::WaitForDialog("Добавление устройства");
         if (add == nullptr) return;
-        for (int tab = 0; tab < 6 && keys::FocusIn(add) != GetDlgItem(add, IDC_AUTO_SEARCH); ++tab) keys::Press({VK_TAB});
+        TabTo(GetDlgItem(add, IDC_AUTO_SEARCH));
         keys::Press({VK_SPACE});
         HWND search = ui_driver::WaitForDialog("Автопоиск");
         if (search == nullptr) return;
@@ -239,7 +251,7 @@ TEST_F(KeyboardTest, TheWholeJourneyWithTheKeyboardOnly)
         ui_driver::WaitFor([&] { return StoredTitle(search) == "Автопоиск завершен"; }, 20000);
         c.searchTitle = StoredTitle(search);
         HWND found = GetDlgItem(search, IDC_FOUND_TREE);
-        for (int tab = 0; tab < 6 && keys::FocusIn(search) != found; ++tab) keys::Press({VK_TAB});
+        TabTo(found);
         SelectByKeys(found, {"Meter(009)"});
         ui_driver::SaveScreenshot(search, "keyboard-02-auto-search");
         keys::Press({VK_RETURN});  // takes the device, as a double click does
@@ -307,7 +319,10 @@ TEST_F(KeyboardTest, TheWholeJourneyWithTheKeyboardOnly)
         if (port == nullptr) return;
         keys::Press({VK_TAB});
         HWND speed = GetDlgItem(port, IDC_SPEED_COMBO);
-        for (int tries = 0; tries < 10 && ui_driver::Text(speed) != "19200"; ++tries) keys::Press({VK_DOWN});
+        for (int tries = 0; tries < 10 && ui_driver::Text(speed) != "19200"; ++tries) {
+            const std::string before = ui_driver::Text(speed);
+            keys::PressUntil({VK_DOWN}, [&] { return ui_driver::Text(speed) != before; }, 2000);
+        }
         keys::Press({VK_TAB});
         keys::Type("7");
         keys::Press({VK_TAB});
@@ -322,7 +337,7 @@ TEST_F(KeyboardTest, TheWholeJourneyWithTheKeyboardOnly)
         // "Применить" by Tab and Space: afterwards the focus is back on it, and the keys work
         // at once: Ctrl+F opens the find dialog, the arrows move the tree's selection.
         HWND apply = GetDlgItem(window, IDC_APPLY);
-        for (int tab = 0; tab < 6 && keys::FocusIn(window) != apply; ++tab) keys::Press({VK_TAB});
+        TabTo(apply);
         c.focusOnApplyBefore = keys::FocusIn(window) == apply;
         keys::Press({VK_SPACE});
         ui_driver::WaitFor([&] { return !IsWindowEnabled(window); }, 10000);
@@ -338,12 +353,17 @@ TEST_F(KeyboardTest, TheWholeJourneyWithTheKeyboardOnly)
             keys::Press({VK_ESCAPE});
             ui_driver::WaitUntilGone(find);
         }
-        keys::Press({VK_HOME});
-        c.selectionByArrows.push_back(SelectedText(tree));
-        for (WORD key : {VK_RIGHT, VK_DOWN, VK_RIGHT, VK_DOWN, VK_UP}) {
-            keys::Press({key});
-            if (key != VK_RIGHT) c.selectionByArrows.push_back(SelectedText(tree));
-        }
+        // Each key is given time to arrive; what is recorded is where the selection stands.
+        const auto pressAndRecord = [&](WORD key, const std::string& expected) {
+            keys::PressUntil({key}, [&] { return SelectedText(tree) == expected; }, 2000);
+            c.selectionByArrows.push_back(SelectedText(tree));
+        };
+        pressAndRecord(VK_HOME, "Meter(020)");
+        keys::PressUntil({VK_RIGHT}, [&] { return Expanded(tree, Selected(tree)); }, 2000);
+        pressAndRecord(VK_DOWN, "Phase");
+        keys::PressUntil({VK_RIGHT}, [&] { return Expanded(tree, Selected(tree)); }, 2000);
+        pressAndRecord(VK_DOWN, "A");
+        pressAndRecord(VK_UP, "Phase");
         ui_driver::SaveScreenshot(window, "keyboard-07-after-restart");
 
         // Esc still ends the program.
@@ -494,11 +514,11 @@ TEST_F(KeyboardTest, FocusComesBackAfterABranchPeriodAndAfterARestartWithItsProg
         tags = ServerTags();
         ui_driver::WaitFor([&] { return keys::FocusIn(window) != nullptr; }, 2000);
         focusOnTreeAfterPeriod = keys::FocusIn(window) == tree;
-        keys::Press({VK_DOWN});
+        keys::PressUntil({VK_DOWN}, [&] { return SelectedText(tree) == "Meter(006)"; }, 2000);
         afterDown = SelectedText(tree);
 
         HWND apply = GetDlgItem(window, IDC_APPLY);
-        for (int tab = 0; tab < 6 && keys::FocusIn(window) != apply; ++tab) keys::Press({VK_TAB});
+        TabTo(apply);
         keys::Press({VK_SPACE});
         ui_driver::WaitFor([&] { return !IsWindowEnabled(window); }, 10000);
         ui_driver::WaitFor([&] { return IsWindowEnabled(window) && StoredTitle(window) == kMainTitle; }, 30000);
@@ -530,8 +550,9 @@ TEST_F(KeyboardTest, FocusComesBackAfterABranchPeriodAndAfterARestartWithItsProg
 // there, not the Latin C of "&CОМ-порт"; the letters come in lower case.
 void PressAltLetter(HWND window, wchar_t letter)
 {
+    // After a dialog closes, the focus comes back to the window a moment later.
     HWND focus = nullptr;
-    ui_driver::WaitFor([&] { return (focus = keys::FocusIn(window)) != nullptr; }, 3000);
+    ui_driver::WaitFor([&] { return IsChild(window, focus = keys::FocusIn(window)) != FALSE; }, 3000);
     PostMessageW(focus, WM_SYSCHAR, letter, 0x20000001);
 }
 
