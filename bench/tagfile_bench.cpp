@@ -72,7 +72,7 @@ void BM_ReadCheckAndPlan(benchmark::State& state)
     options.naming = &naming;
     for (auto _ : state) {
         const TagFileContent content = ReadTagFile(f.file, options);
-        const ImportPlan plan = MakeImportPlan(content.rows, f.server, true);
+        const ImportPlan plan = MakeImportPlan(content, f.server, ImportPlanOptions{true, false});
         if (content.rows.size() != f.rows || content.warnings != 0 || plan.add.size() != f.rows / 2)
             state.SkipWithError("unexpected result");
         benchmark::DoNotOptimize(plan);
@@ -87,7 +87,7 @@ void BM_ReadAndPlanWithoutCatalogue(benchmark::State& state)
     const Fixture f = Make(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         const TagFileContent content = ReadTagFile(f.file);
-        benchmark::DoNotOptimize(MakeImportPlan(content.rows, f.server, true));
+        benchmark::DoNotOptimize(MakeImportPlan(content, f.server, ImportPlanOptions{true, false}));
     }
 }
 BENCHMARK(BM_ReadAndPlanWithoutCatalogue)->Arg(50000)->Unit(benchmark::kMillisecond);

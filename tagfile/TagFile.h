@@ -9,11 +9,14 @@
 // people and are checked, not used; `period_ms` is the refresh period in whole milliseconds.
 //
 // The API of this folder (portable, no platform calls; strings of names are Windows-1251):
-//   TagFileReader.h  ReadTagFile: bytes -> rows, with every unusable row and warning
+//   TagFileReader.h  ReadTagFile: bytes -> rows, with every unusable row and warning;
+//                    CountTagRows: the tags a file names (what replacing it would lose)
 //   TagFileWriter.h  WriteTagFile / WriteTagListJson: records -> bytes
 //   ServerTags.h     ReadServerTags: the server's tags (with periods) through ITagServer;
 //                    MakeTagFileRecords: those tags as file records, named from a TagNaming
-//   ImportPlan.h     MakeImportPlan: file rows against server tags -> add/change/unchanged/delete
+//   ImportPlan.h     MakeImportPlan: file rows against server tags -> add/change/unchanged/delete;
+//                    a replace keeps every tag any row names and is blocked by invalid rows
+//                    unless allowed
 //   ImportRun.h      RunImportPlan: the plan carried out on the server, with its report
 //   TagNaming.h      the catalogue's names (device of a type, full tag name) for the above
 #pragma once

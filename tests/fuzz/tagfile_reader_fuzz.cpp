@@ -3,7 +3,8 @@
 // Besides the sanitizers, it checks what must hold for every input: every kept row is in
 // range and its tag appears once; issues are ordered by line; a file without a usable
 // header keeps no rows; and the rows, written back as a file and read again, come back
-// unchanged (the writer quotes whatever the reader would otherwise take apart).
+// unchanged (the writer quotes whatever the reader would otherwise take apart); and a
+// replace against a server holding every tag the file names deletes none of them.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "tagfile/ImportPlan.h"
 #include "tagfile/TagFileReader.h"
 #include "tagfile/TagFileWriter.h"
 #include "tagfile/TextEncoding.h"
@@ -80,6 +82,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(again.rows[i].device == plain.rows[i].device);
         Check(again.rows[i].name == plain.rows[i].name);
     }
+
+    // A server that holds exactly the tags the rows and the invalid rows name loses none.
+    std::vector<ServerTag> server;
+    for (const TagFileRow& r : checked.rows) server.push_back(ServerTag{r.id, r.period, true});
+    for (const TagFileIssue& issue : checked.issues)
+        if (issue.invalid && issue.namesTag) server.push_back(ServerTag{issue.id, 0, false});
+    ImportPlanOptions replace;
+    replace.replace = true;
+    const ImportPlan plan = MakeImportPlan(checked, server, replace);
+    Check(plan.remove.empty());
+    Check(plan.blocked == (checked.invalidRows != 0));
 
     // Every Windows-1251 text survives the trip through UTF-8.
     bool lossless = false;

@@ -207,6 +207,7 @@ TEST_F(TagFileTest, AFailingTagListReplacesAnExportOfTagsOnlyWhenTheUserSaysSo)
     std::atomic<int> asked{0};
     CBoxAnswerer::SetQuestionRule([&](const std::string& text) {
         if (text.find("Заменить файл пустым списком?") == std::string::npos) return IDYES;  // the file dialog's
+        if (asked == 0) ui_driver::SaveScreenshot(ui_driver::WaitForMessageBox(1000), "export-empty-question");
         return ++asked == 1 ? IDNO : IDYES;
     });
     std::string afterNo;
