@@ -8,6 +8,10 @@
 //   zolctl_bench.exe journal [ROWS]  zolctl import of ROWS rows (default 10,000; half of them
 //                                    on the server with another period) with the journal
 //                                    against the same import with --no-journal
+//   zolctl_bench.exe journal-calls [ROWS]  the same import's calls in one process, in steps of
+//                                    100 rows taken in turn: RunImportPlan through the
+//                                    journaled server (the before-values known from the
+//                                    plan, as zolctl import knows them) against bare AddTag
 //   zolctl_bench.exe undo [TAGS]     deleting a device of TAGS tags (default 5,000) through
 //                                    the journaled server (GetTagInfo + DeleteTag a tag, a
 //                                    journal line each) against bare DeleteTag calls, and
@@ -35,6 +39,7 @@
 #include "history/History.h"
 #include "server/ComTagServer.h"
 #include "server/ServerConnection.h"
+#include "tagfile/ImportRun.h"
 #include "tagfile/TagNaming.h"
 
 namespace fs = std::filesystem;
@@ -335,6 +340,70 @@ void BenchUndo(const fs::path& root, const fs::path& home, int tags)
     std::printf("ratio, undo / bare AddTag calls: %.3f\n", undoTime / bareAdd);
 }
 
+// The journal's cost on the calls of an import, measured in one process: steps of 100 rows,
+// each sent bare and then through the journaled server, so that the machine's other work
+// weighs on both alike.
+void BenchJournalCalls(const fs::path& root, const fs::path& home, const fs::path& work, const std::string& tagsTxt)
+{
+    WriteText(home / "tags.txt", tagsTxt);
+    std::ostringstream loaderLines;
+    LoadDeviceCatalogue(work, loaderLines, g_DeviceCatalogue);
+    std::vector<TagId> ids;
+    {
+        std::istringstream in(tagsTxt);
+        unsigned long type, address, param;
+        long long period;
+        while (in >> type >> address >> param >> period)
+            ids.push_back(TagId{static_cast<std::uint32_t>(type), static_cast<std::uint32_t>(address),
+                                static_cast<std::uint32_t>(param)});
+    }
+    IAddTags* pAddTags = nullptr;
+    if (!ConnectAddTags(false, &pAddTags).Ok()) {
+        std::printf("no connection\n");
+        return;
+    }
+    CComTagServer com(pAddTags);
+    CJournal journal(SystemHistoryPlatform(), root / "history-calls");
+    std::string error;
+    if (!journal.Open(&error)) std::printf("journal: %s\n", error.c_str());
+    JournalContext context;
+    context.program = "zolctl_bench";
+    context.naming = CatalogueTagNaming();
+    CJournaledServer server(com, &journal, context);
+    double bare = 0, journaled = 0;
+    std::size_t changed = 0;
+    for (std::size_t from = 0; from < ids.size(); from += 100) {
+        const std::size_t to = std::min(ids.size(), from + 100);
+        auto start = Clock::now();
+        for (std::size_t i = from; i < to; ++i) pAddTags->AddTag(ids[i].type, ids[i].address, ids[i].param, 10000000);
+        bare += Seconds(Clock::now() - start);
+        // What an import knows after reading the server: each tag with its period.
+        ImportPlan plan;
+        std::vector<ServerTag> known;
+        for (std::size_t i = from; i < to; ++i) {
+            PlannedTag t;
+            t.id = ids[i];
+            t.period = 20000000;
+            t.oldPeriod = 10000000;
+            t.oldPeriodKnown = true;
+            plan.change.push_back(t);
+            known.push_back(ServerTag{ids[i], 10000000, true});
+        }
+        start = Clock::now();
+        server.BeginStep("zolctl import");
+        server.KnowTags(known, false);
+        changed += RunImportPlan(plan, server).changed;
+        server.EndStep();
+        journaled += Seconds(Clock::now() - start);
+    }
+    journal.Close();
+    pAddTags->Release();
+    std::printf("rows: %zu; changed through the journaled server: %zu\n", ids.size(), changed);
+    std::printf("bare AddTag calls: %.2f s\n", bare);
+    std::printf("RunImportPlan through the journaled server: %.2f s\n", journaled);
+    std::printf("ratio, with the journal / bare calls: %.3f\n", journaled / bare);
+}
+
 // Where a journal line's time goes: the clock, the lock, the write.
 void BenchAppendParts(const fs::path& root, int n)
 {
@@ -378,7 +447,10 @@ void BenchAppendParts(const fs::path& root, int n)
 int wmain(int argc, wchar_t** argv)
 {
     const std::wstring mode = argc > 1 ? argv[1] : L"export";
-    const int tags = argc > 2 ? _wtoi(argv[2]) : mode == L"journal" ? 10000 : mode == L"undo" ? 5000 : 50000;
+    const int tags = argc > 2                                               ? _wtoi(argv[2])
+                     : mode == L"journal" || mode == L"journal-calls" ? 10000
+                     : mode == L"undo"                                 ? 5000
+                                                                       : 50000;
     if (CoInitialize(nullptr) < 0) return 2;
 
     const fs::path root = fs::temp_directory_path() / ("zolctl-bench-" + std::to_string(GetCurrentProcessId()));
@@ -399,6 +471,8 @@ int wmain(int argc, wchar_t** argv)
 
     if (mode == L"parts") {
         BenchAppendParts(root, tags);
+    } else if (mode == L"journal-calls") {
+        BenchJournalCalls(root, home, work, tagsTxt);
     } else if (mode == L"journal") {
         BenchJournal(root, home, dsc, tags, tagsTxt, csv);
     } else if (mode == L"undo") {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -89,7 +90,8 @@ public:
         // name exists, so the file appears whole or not at all.
         *alreadyExists = false;
         std::filesystem::path temp = path;
-        temp += ".new" + std::to_string(::getpid());
+        static std::atomic<unsigned> counter{0};  // threads of one process too
+        temp += ".new" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (fd < 0) {
             if (error) *error = Reason(errno);

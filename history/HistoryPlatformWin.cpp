@@ -232,7 +232,8 @@ public:
         // move fails when the name exists, so the file appears whole or not at all.
         *alreadyExists = false;
         std::filesystem::path temp = path;
-        temp += L".new" + std::to_wstring(GetCurrentProcessId());
+        static std::atomic<unsigned> counter{0};  // threads of one process too
+        temp += L".new" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter.fetch_add(1));
         const HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {

@@ -108,7 +108,7 @@ bool CJournaledServer::ReadBefore(const TagId& id, TagState* state, HResult* los
     return true;
 }
 
-void CJournaledServer::Write(CallKind kind, const TagId* id, const std::string& before, const std::string& after,
+void CJournaledServer::Write(CallKind, const TagId* id, const std::string& before, const std::string& after,
                              HResult hr)
 {
     if (m_pJournal == nullptr) return;
@@ -121,8 +121,6 @@ void CJournaledServer::Write(CallKind kind, const TagId* id, const std::string& 
         line.param = std::to_string(id->param);
         if (m_context.naming.tagName)
             line.name = Cp1251ToUtf8(m_context.naming.tagName(id->address, id->type, id->param));
-    } else if (kind == CallKind::RestartServer) {
-        line.name = "RestartServer";
     }
     line.before = before;
     line.after = after;

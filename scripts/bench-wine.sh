@@ -10,7 +10,9 @@
 #   scripts/bench-wine.sh zolctl_bench export [TAGS]  zolctl export vs bare EnumTags walk
 #   scripts/bench-wine.sh zolctl_bench import [ROWS]  zolctl import vs bare AddTag calls
 #   scripts/bench-wine.sh zolctl_bench journal [ROWS] zolctl import with the journal vs --no-journal
+#   scripts/bench-wine.sh zolctl_bench journal-calls [ROWS]  the same import's calls in one process
 #   scripts/bench-wine.sh zolctl_bench undo [TAGS]    journaled device deletion and its undo vs bare calls
+#   scripts/bench-wine.sh zolctl_bench parts [N]      a journal line's parts: clock, lock, write
 # Options before the program:
 #   --build DIR   the program of that build (default build/win; build/win32: the 32-bit one,
 #                 through scripts/with-wine32.sh where the kernel runs no 32-bit programs)

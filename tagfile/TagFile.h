@@ -10,8 +10,10 @@
 //
 // The API of this folder (portable, no platform calls; strings of names are Windows-1251):
 //   TagFileReader.h  ReadTagFile: bytes -> rows, with every unusable row and warning;
-//                    CountTagRows: the tags a file names (what replacing it would lose)
-//   TagFileWriter.h  WriteTagFile / WriteTagListJson: records -> bytes
+//                    CountTagRows: the tags a file names (what replacing it would lose);
+//                    SplitCsvRecords: the same CSV splitting for other tables (the journal)
+//   TagFileWriter.h  WriteTagFile / WriteTagListJson: records -> bytes; AppendCsvField: one
+//                    field quoted as the files quote it, for other tables
 //   ServerTags.h     ReadServerTags: the server's tags (with periods) through ITagServer;
 //                    MakeTagFileRecords: those tags as file records, named from a TagNaming
 //   ImportPlan.h     MakeImportPlan: file rows against server tags -> add/change/unchanged/delete;

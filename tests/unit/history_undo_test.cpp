@@ -357,3 +357,24 @@ TEST_F(UndoStackTest, LostServerEndsTheUndo)
     EXPECT_EQ(r.run.notSent, 3u);
     EXPECT_EQ(m_stack.UndoCalls(), 4u);
 }
+
+TEST_F(JournaledServerTest, RestartIsJournaledButIsNoStepAndForgetsWhatWasKnown)
+{
+    m_fake.Put(1, 5, 14, PeriodFromMs(2000));
+    m_server->BeginStep("Применить");
+    m_server->KnowTags({ServerTag{TagId{1, 5, 14}, PeriodFromMs(2000), true}}, true);
+    EXPECT_EQ(m_server->RestartServer(), kS_OK);
+    m_fake.refuseRestart = true;
+    EXPECT_EQ(m_server->RestartServer(), kE_FAIL);
+    m_server->DeleteTag(1, 5, 14);  // the server after a restart is read again
+    EXPECT_EQ(m_fake.calls.getTagInfo, 1u);
+    const CUndoStep step = m_server->EndStep();
+    ASSERT_EQ(step.calls.size(), 1u);
+    EXPECT_EQ(step.calls[0].kind, CallKind::DeleteTag);
+    const std::vector<JournalLine> lines = Lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].action, u8"Применить");
+    EXPECT_EQ(lines[0].type + lines[0].name + lines[0].before + lines[0].after, "");
+    EXPECT_EQ(lines[0].result, "ok");
+    EXPECT_EQ(lines[1].result, "0x80004005");
+}
