@@ -140,7 +140,12 @@ bool CStandinServer::Persist(const char* fileName, const std::string& content)
 {
     if (m_faults.noSave) return true;
     std::string error;
-    if (WriteFileAtomic(m_home / fileName, content, &error)) return true;
+    // The new file replaces the old one by a rename, which fails while someone else (a test
+    // reading the state, an editor) has the old one open: a moment later it succeeds.
+    for (int attempt = 0; attempt < 30; ++attempt) {
+        if (WriteFileAtomic(m_home / fileName, content, &error)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     Log("not saved: " + error);
     return false;
 }

@@ -361,7 +361,7 @@ TEST_F(HistoryTest, UndoOfAnImportAndOfABranchPeriod)
         afterPeriod = ServerTags();
         Sleep(500);  // the count's message box
         if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Отменить: Изменить период")) return;
-        ui_driver::WaitFor([&] { return ServerTags() != afterPeriod; }, 5000);
+        ui_driver::WaitFor([&] { return ServerTags() == afterImportUndo; }, 5000);
         Sleep(300);
         afterPeriodUndo = ServerTags();
         ui_driver::PressButton(window, IDCANCEL);
