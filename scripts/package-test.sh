@@ -78,6 +78,10 @@ for arch in win32 win64; do
     check "$arch $name: needs a MinGW runtime DLL" bash -c "! objdump -p '$f' | grep -iE 'DLL Name: (libstdc|libgcc|libwinpthread)'"
     check "$arch $name: holds a build path" bash -c "! grep -qaF '$root' '$f'"
   done
+  # COM and regsvr32 look the proxy/stub's functions up by their plain names; a 32-bit
+  # build would otherwise export the decorated stdcall names (DllGetClassObject@12).
+  same "$arch zolps.dll: exports" "$(printf '%s\n' DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer)" \
+    "$(objdump -p "$dir/zolps.dll" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] //p' | sort)"
   check "$arch README.txt: every line ends in CR LF" bash -c "! grep -qv \$'\\r\$' '$dir/README.txt'"
   same "$arch README.txt: Windows-1251 text of packaging/README.txt.in" \
     "$(sed "s/@VERSION@/$version/" packaging/README.txt.in)" "$(iconv -f CP1251 -t UTF-8 "$dir/README.txt" | tr -d '\r')"
