@@ -205,7 +205,7 @@ title_prefix="Конфигуратор ZOL-OPC-Server версия"
 zol_wine start /unix "$lnk" >/dev/null 2>&1
 # The inspector reads the tree through the other process's memory: it must be of the same bitness.
 inspect=$standin/zolinspect.exe
-window=$(zol_wine "$inspect" --wait 60 "$title_prefix")
+window=$(zol_wine "$inspect" --wait 180 "$title_prefix")  # an emulated 32-bit start is slow
 echo "$window" | sed 's/^/  /'
 same "installed program's title" "title: Конфигуратор ZOL-OPC-Server версия 0.917 от 17.04.2012" "$(echo "$window" | head -1 | tr -d '\r')"
 # Device names come from the descriptions: the shortcut started it in the folder holding them.
