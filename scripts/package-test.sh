@@ -221,14 +221,14 @@ after=$(snapshot)
 same "nothing left behind (files and registry keys)" "$before" "$after"
 zol_wine_unregister "$standin" >/dev/null
 
-# ---- 5: a file that cannot be written (a folder stands in its place)
+# ---- 5: a file that cannot be written (a folder stands in its place in the installation folder)
 echo "== installation that cannot write a file"
-blocked=$WINEPREFIX/drive_c/zolcfg-blocked
+blocked=$WINEPREFIX/drive_c/$programfiles/zolcfg
 rm -rf "$blocked"
 mkdir -p "$blocked/zolps.dll"
 zol_wine_reset
 before=$(snapshot)
-zol_wine "$installer" /S 'https://www.php8.ltd:/HostLocMJJ/https://github.com/D=C:\zolcfg-blocked'
+zol_wine "$installer" /S
 rc=$?
 check "setup /S fails when a file cannot be written (exit code $rc)" test "$rc" -ne 0
 check "no shortcut" test ! -e "$lnk"
