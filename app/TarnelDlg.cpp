@@ -99,8 +99,6 @@ void CTarnelDlg::ReportConnectFailure(const ConnectResult& result)
     switch (static_cast<unsigned long>(result.hr)) {
     case 0x80004002UL:
         MessageBox("E_NOINTERFACE");
-        // The usual cause: no proxy/stub of this program's bitness beside a server of the other.
-        if (!AddTagsMarshallingRegistered()) MessageBox(kNoMarshallingAdvice);
         break;
     case 0x8000FFFFUL:
         MessageBox("E_UNEXPECTED");
@@ -122,6 +120,10 @@ void CTarnelDlg::ReportConnectFailure(const ConnectResult& result)
         break;
     }
     }
+    // The usual cause: no proxy/stub of this program's bitness beside a server of the other.
+    // Windows reports it as E_NOINTERFACE, Wine as REGDB_E_CLASSNOTREG: whatever the code,
+    // the registry says what is missing.
+    if (!AddTagsMarshallingRegistered()) MessageBox(kNoMarshallingAdvice);
 }
 
 void CTarnelDlg::OnPaint()

@@ -78,6 +78,10 @@ for arch in win32 win64; do
     check "$arch $name: needs a MinGW runtime DLL" bash -c "! objdump -p '$f' | grep -iE 'DLL Name: (libstdc|libgcc|libwinpthread)'"
     check "$arch $name: holds a build path" bash -c "! grep -qaF '$root' '$f'"
   done
+  # COM and regsvr32 look the proxy/stub's functions up by their plain names; a 32-bit
+  # build would otherwise export the decorated stdcall names (DllGetClassObject@12).
+  same "$arch zolps.dll: exports" "$(printf '%s\n' DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer)" \
+    "$(objdump -p "$dir/zolps.dll" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] //p' | sort)"
   check "$arch README.txt: every line ends in CR LF" bash -c "! grep -qv \$'\\r\$' '$dir/README.txt'"
   same "$arch README.txt: Windows-1251 text of packaging/README.txt.in" \
     "$(sed "s/@VERSION@/$version/" packaging/README.txt.in)" "$(iconv -f CP1251 -t UTF-8 "$dir/README.txt" | tr -d '\r')"
@@ -201,7 +205,7 @@ title_prefix="Конфигуратор ZOL-OPC-Server версия"
 zol_wine start /unix "$lnk" >/dev/null 2>&1
 # The inspector reads the tree through the other process's memory: it must be of the same bitness.
 inspect=$standin/zolinspect.exe
-window=$(zol_wine "$inspect" --wait 60 "$title_prefix")
+window=$(zol_wine "$inspect" --wait 180 "$title_prefix")  # an emulated 32-bit start is slow
 echo "$window" | sed 's/^/  /'
 same "installed program's title" "title: Конфигуратор ZOL-OPC-Server версия 0.917 от 17.04.2012" "$(echo "$window" | head -1 | tr -d '\r')"
 # Device names come from the descriptions: the shortcut started it in the folder holding them.
@@ -217,14 +221,14 @@ after=$(snapshot)
 same "nothing left behind (files and registry keys)" "$before" "$after"
 zol_wine_unregister "$standin" >/dev/null
 
-# ---- 5: a file that cannot be written (a folder stands in its place)
+# ---- 5: a file that cannot be written (a folder stands in its place in the installation folder)
 echo "== installation that cannot write a file"
-blocked=$WINEPREFIX/drive_c/zolcfg-blocked
+blocked=$WINEPREFIX/drive_c/$programfiles/zolcfg
 rm -rf "$blocked"
 mkdir -p "$blocked/zolps.dll"
 zol_wine_reset
 before=$(snapshot)
-zol_wine "$installer" /S 'https://www.php8.ltd:/HostLocMJJ/https://github.com/D=C:\zolcfg-blocked'
+zol_wine "$installer" /S
 rc=$?
 check "setup /S fails when a file cannot be written (exit code $rc)" test "$rc" -ne 0
 check "no shortcut" test ! -e "$lnk"

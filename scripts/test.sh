@@ -136,7 +136,20 @@ record "Windows tests (Wine)" "$ws ($wp passed, $wf failed)" "$wp" "$wf"
 # suites), the stand-in server and the serial enumeration: what differs between the
 # bitnesses (record sizes, pointers in messages, the proxy/stub of the 32-bit build). The
 # dialog suites add little there and would double the build.
-w32() { scripts/with-wine32.sh "$@"; }
+# Emulated, the 32-bit programs run only with ZOL_WINE32_EMULATED=1: under qemu-user 7.2 a
+# 32-bit process's cross-process COM and cross-process memory calls (which Wine carries out
+# by signals) now and then never return, and a test program then hangs. Each step is then
+# bounded in time, and the prefix's processes are ended after it.
+w32_limit() { case $1 in tests) echo 1500 ;; mixed) echo 600 ;; startup) echo 400 ;; packages) echo 900 ;; esac; }
+w32() {  # w32 STEP COMMAND...
+  local limit
+  limit=$(w32_limit "$1"); shift
+  timeout --kill-after=20 "$limit" scripts/with-wine32.sh "$@"
+  local rc=$?
+  [ $rc -eq 124 ] && echo "timed out after $limit s"
+  WINEPREFIX=$root/build/wine32/prefix "$ZOL_WINESERVER" -k 2>/dev/null
+  return $rc
+}
 # record_counts NAME LOG STATUS P F SECONDS: a step from its exit status and "P passed, F
 # failed"; a failed status counts at least one failure, and so does a step that counted nothing.
 record_counts() {
@@ -155,14 +168,20 @@ gtest_counts() {  # gtest_counts LOG: "P F" from GoogleTest's closing lines
 
 echo "== 32-bit Windows programs"
 t0=$SECONDS
-w32_answer=$(w32 --check 2>build/logs/wine32-check.log | tail -1)
+source scripts/wine-env.sh   # ZOL_WINESERVER
+if timeout 60 /usr/lib/wine/wine --version >/dev/null 2>&1 || [ "${ZOL_WINE32_EMULATED:-0}" = 1 ]; then
+  w32_answer=$(scripts/with-wine32.sh --check 2>build/logs/wine32-check.log | tail -1)
+  case "$w32_answer" in "ok: emulated"*) w32_answer=ok ;; esac
+else
+  w32_answer="not run: this kernel runs no 32-bit programs, and emulated (qemu-user 7.2) their cross-process COM hangs now and then; ZOL_WINE32_EMULATED=1 runs them all the same (scripts/with-wine32.sh)"
+fi
 if [ "$w32_answer" = ok ]; then
   echo "32-bit programs run here; the prefix was ready after $((SECONDS - t0)) s"
   t0=$SECONDS
   if scripts/build.sh win32-tests app_tests standin_win_tests serial_win_tests startup_bench >build/logs/win32-build.log 2>&1; then
     echo "32-bit test programs built in $((SECONDS - t0)) s"
     t0=$SECONDS
-    w32 scripts/win-tests.sh build/win32 app_tests standin_win_tests serial_win_tests >build/logs/win32-tests.log 2>&1
+    w32 tests scripts/win-tests.sh build/win32 app_tests standin_win_tests serial_win_tests >build/logs/win32-tests.log 2>&1
     rc=$?
     grep -E '^(\[  (PASSED|FAILED)  \]|== )' build/logs/win32-tests.log
     read -r p f < <(gtest_counts build/logs/win32-tests.log)
@@ -173,7 +192,7 @@ if [ "$w32_answer" = ok ]; then
   fi
 
   t0=$SECONDS
-  w32 scripts/mixed-bitness.sh >build/logs/mixed-bitness.log 2>&1
+  w32 mixed scripts/mixed-bitness.sh >build/logs/mixed-bitness.log 2>&1
   rc=$?
   grep -E '^(ok|FAILED|== )' build/logs/mixed-bitness.log
   read -r p f < <(sed -nE 's/^mixed bitness: ([0-9]+) passed, ([0-9]+) failed$/\1 \2/p' build/logs/mixed-bitness.log)
@@ -182,7 +201,7 @@ if [ "$w32_answer" = ok ]; then
   # Start-up to the title, both builds in one run. Under emulation the 32-bit time is
   # qemu's, not the program's: the ratio then says nothing of Windows.
   t0=$SECONDS
-  w32 scripts/bench-wine.sh --both startup_bench title >build/logs/startup-bitness.log 2>&1
+  w32 startup scripts/bench-wine.sh --both startup_bench title >build/logs/startup-bitness.log 2>&1
   rc=$?
   ratio=$(grep '^median start to title' build/logs/startup-bitness.log)
   echo "$ratio"
@@ -210,7 +229,7 @@ if scripts/package.sh --no-build >build/logs/package.log 2>&1; then
   cat build/logs/package.log
   t0=$SECONDS
   if [ "$w32_answer" = ok ]; then
-    w32 scripts/package-test.sh >build/logs/package-test.log 2>&1
+    w32 packages scripts/package-test.sh >build/logs/package-test.log 2>&1
   else
     scripts/package-test.sh >build/logs/package-test.log 2>&1
   fi

@@ -152,8 +152,9 @@ zol_wine32_usable() {
 # running, and the next activation then fails with 0x800706BA.
 zol_wine_reset() {
   [ -n "${WINEPREFIX:-}" ] || { _zol_err "zol_wine_init has not been called"; return 1; }
-  "$ZOL_WINESERVER" -k 2>/dev/null
-  "$ZOL_WINESERVER" -w 2>/dev/null
+  # "|| true": no server running is no failure, also for callers under set -e.
+  "$ZOL_WINESERVER" -k 2>/dev/null || true
+  "$ZOL_WINESERVER" -w 2>/dev/null || true
   return 0
 }
 
@@ -190,7 +191,7 @@ zol_xvfb_start() {
 # Ends the Xvfb started by zol_xvfb_start, if any, and unsets DISPLAY.
 zol_xvfb_stop() {
   [ -n "${ZOL_XVFB_PID:-}" ] || return 0
-  kill "$ZOL_XVFB_PID" 2>/dev/null
-  wait "$ZOL_XVFB_PID" 2>/dev/null
+  kill "$ZOL_XVFB_PID" 2>/dev/null || true
+  wait "$ZOL_XVFB_PID" 2>/dev/null || true
   unset ZOL_XVFB_PID DISPLAY
 }

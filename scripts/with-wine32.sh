@@ -2,7 +2,8 @@
 # Runs a command where Wine runs 32-bit Windows programs, or says why that cannot be here.
 #
 #   scripts/with-wine32.sh COMMAND [ARGS...]   run COMMAND there
-#   scripts/with-wine32.sh --check             only check (and prepare the prefix); prints "ok"
+#   scripts/with-wine32.sh --check             only check (and prepare the prefix); prints "ok",
+#                                              or "ok: emulated by qemu-i386"
 #
 # Where the kernel runs 32-bit (i386) Linux programs, COMMAND simply runs. Where it does not
 # (many virtual machines have no 32-bit user mode), COMMAND runs in a private user + mount
@@ -65,7 +66,7 @@ prepare() {
 
 run() {
   prepare
-  if [ "${1:-}" = --check ]; then echo ok; exit 0; fi
+  if [ "${1:-}" = --check ]; then echo "ok${ZOL_WINE32_NAMESPACE:+: emulated by qemu-i386}"; exit 0; fi
   [ $# -gt 0 ] || { echo "usage: scripts/with-wine32.sh COMMAND [ARGS...] | --check" >&2; exit 2; }
   exec "$@"
 }

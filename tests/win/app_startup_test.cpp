@@ -206,3 +206,21 @@ TEST(StartupProxyStubMissing, ShowsTheCodeThenWhatToDo)
     EXPECT_NE(outcome.boxes[1].find("register-proxy.cmd"), std::string::npos) << outcome.boxes[1];
     EXPECT_EQ(outcome.title, "");
 }
+
+// A 64-bit client beside a 32-bit server under Wine: the missing proxy/stub shows as another
+// code (REGDB_E_CLASSNOTREG). The advice follows the code's boxes all the same.
+TEST(StartupProxyStubMissing, AnyRefusalCodeIsFollowedByWhatToDo)
+{
+    standin::Reset("1 5 1 20000000\n");
+    standin::SetFaults("instance 0x80040154\n");
+    ASSERT_EQ(CallProxyDll("DllUnregisterServer"), S_OK);
+    const StartOutcome outcome = RunMainWindow();
+    EXPECT_EQ(CallProxyDll("DllRegisterServer"), S_OK);
+    standin::ClearFaults();
+    EXPECT_TRUE(standin::WaitUntilServerGone());
+
+    ASSERT_EQ(outcome.boxes.size(), 3u) << ::testing::PrintToString(outcome.boxes);
+    EXPECT_EQ(outcome.boxes[0], "Error 80040154");
+    EXPECT_EQ(outcome.boxes[1], "Server does not support IAddTags");
+    EXPECT_NE(outcome.boxes[2].find("register-proxy.cmd"), std::string::npos) << outcome.boxes[2];
+}
