@@ -35,25 +35,6 @@ fs::path KeptFile(const fs::path& folder, int n)
     return folder / ("journal-" + std::to_string(n) + ".csv");
 }
 
-void AppendJsonString(std::string& out, const std::string& utf8)
-{
-    out += '"';
-    for (char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-}
-
 bool IsHeader(const std::vector<std::string>& fields)
 {
     return fields.size() == kJournalColumnCount && fields[0] == kJournalColumns[0] &&

@@ -13,7 +13,7 @@
 //                    CountTagRows: the tags a file names (what replacing it would lose);
 //                    SplitCsvRecords: the same CSV splitting for other tables (the journal)
 //   TagFileWriter.h  WriteTagFile / WriteTagListJson: records -> bytes; AppendCsvField: one
-//                    field quoted as the files quote it, for other tables
+//                    field quoted as the files quote it, and AppendJsonString, for other tables
 //   ServerTags.h     ReadServerTags: the server's tags (with periods) through ITagServer;
 //                    MakeTagFileRecords: those tags as file records, named from a TagNaming
 //   ImportPlan.h     MakeImportPlan: file rows against server tags -> add/change/unchanged/delete;

@@ -41,25 +41,6 @@ void AppendNumber(std::string& out, std::uint64_t value)
     out += digits;
 }
 
-void AppendJsonString(std::string& out, const std::string& utf8)
-{
-    out += '"';
-    for (char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-}
-
 }  // namespace
 
 std::string FormatPeriodField(const TagFileRecord& record)
@@ -177,4 +158,23 @@ std::string WriteTagListJson(const std::vector<TagFileRecord>& records)
 void AppendCsvField(std::string& out, const std::string& field, char separator, bool first)
 {
     AppendField(out, field, separator, first);
+}
+
+void AppendJsonString(std::string& out, const std::string& utf8)
+{
+    out += '"';
+    for (char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
 }

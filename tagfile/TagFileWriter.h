@@ -37,3 +37,6 @@ std::string WriteTagListJson(const std::vector<TagFileRecord>& records);
 // first: the line's first field (quoted when it starts with '#'). For other tables that
 // keep the same conventions (the change journal).
 void AppendCsvField(std::string& out, const std::string& field, char separator, bool first);
+
+// A UTF-8 text as a quoted JSON string, appended to out; shared the same way.
+void AppendJsonString(std::string& out, const std::string& utf8);
