@@ -132,6 +132,17 @@ void CJournaledServer::Write(CallKind, const TagId* id, const std::string& befor
     }
 }
 
+void CJournaledServer::RecordTagCall(CallKind kind, const TagId& id, const TagState& before, const TagState& after)
+{
+    RecordedCall call;
+    call.kind = kind;
+    call.id = id;
+    call.before = before;
+    call.after = after;
+    call.ordinal = m_step.calls.size();
+    m_step.calls.push_back(call);
+}
+
 HResult CJournaledServer::AddTag(std::uint32_t type, std::uint32_t address, std::uint32_t param, std::int64_t period)
 {
     if (m_bJournalFailed) return kE_JournalNotWritten;
@@ -144,13 +155,7 @@ HResult CJournaledServer::AddTag(std::uint32_t type, std::uint32_t address, std:
     Write(CallKind::AddTag, &id, JournalStateText(before), JournalStateText(after), hr);
     if (HrSucceeded(hr)) {
         m_known[id] = after;
-        RecordedCall call;
-        call.kind = CallKind::AddTag;
-        call.id = id;
-        call.before = before;
-        call.after = after;
-        call.ordinal = m_step.calls.size();
-        m_step.calls.push_back(call);
+        RecordTagCall(CallKind::AddTag, id, before, after);
     }
     return hr;
 }
@@ -169,13 +174,7 @@ HResult CJournaledServer::DeleteTag(std::uint32_t type, std::uint32_t address, s
     Write(CallKind::DeleteTag, &id, JournalStateText(before), JournalStateText(after), hr);
     if (HrSucceeded(hr)) {
         m_known[id] = after;
-        RecordedCall call;
-        call.kind = CallKind::DeleteTag;
-        call.id = id;
-        call.before = before;
-        call.after = after;
-        call.ordinal = m_step.calls.size();
-        m_step.calls.push_back(call);
+        RecordTagCall(CallKind::DeleteTag, id, before, after);
     }
     return hr;
 }

@@ -68,6 +68,8 @@ public:
 
 private:
     bool ReadBefore(const TagId& id, TagState* state, HResult* lost);
+    // The step gains one accepted tag call.
+    void RecordTagCall(CallKind kind, const TagId& id, const TagState& before, const TagState& after);
     void Write(CallKind kind, const TagId* id, const std::string& before, const std::string& after, HResult hr);
 
     ITagServer& m_inner;
