@@ -8,21 +8,12 @@
 
 namespace {
 
-std::wstring FromUtf8(const std::string& text)
-{
-    if (text.empty()) return std::wstring();
-    const int count = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(count), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), count);
-    return wide;
-}
-
 // "2026-12-08T10:15:03+03:00" shown as "2026-12-08 10:15:03".
 std::wstring ShownTime(const std::string& iso)
 {
     std::string shown = iso.substr(0, 19);
     if (shown.size() > 10 && shown[10] == 'T') shown[10] = ' ';
-    return FromUtf8(shown);
+    return WidenUtf8(shown);
 }
 
 struct ColumnSpec {
@@ -70,14 +61,14 @@ void CHistoryDlg::Reload()
 {
     m_Listing = m_load ? m_load() : HistoryListing();
     std::wstring folder = Widen("Папка: ") + m_Listing.folder.wstring();
-    if (!m_Listing.problem.empty()) folder += L"  (" + FromUtf8(m_Listing.problem) + L")";
+    if (!m_Listing.problem.empty()) folder += L"  (" + WidenUtf8(m_Listing.problem) + L")";
     SetDlgItemTextW(m_hWnd, IDC_HISTORY_FOLDER, folder.c_str());
 
     ::SendMessageW(m_Snapshots, LVM_DELETEALLITEMS, 0, 0);
     for (size_t i = 0; i < m_Listing.snapshots.size(); ++i) {
         const HistorySnapshotRow& s = m_Listing.snapshots[i];
         const int row = m_Snapshots.InsertItem(static_cast<int>(i), ShownTime(s.time));
-        m_Snapshots.SetItemText(row, 1, FromUtf8(s.program));
+        m_Snapshots.SetItemText(row, 1, WidenUtf8(s.program));
         m_Snapshots.SetItemText(row, 2, std::to_wstring(s.devices));
         m_Snapshots.SetItemText(row, 3, std::to_wstring(s.tags));
     }
@@ -111,7 +102,7 @@ void CHistoryDlg::ShowJournal(int snapshot)
         m_Journal.InsertItem(row, ShownTime(line->time));
         const std::string* cells[] = {&line->user,   &line->program, &line->action, &line->name,
                                       &line->before, &line->after,   &line->result};
-        for (int column = 0; column < 7; ++column) m_Journal.SetItemText(row, column + 1, FromUtf8(*cells[column]));
+        for (int column = 0; column < 7; ++column) m_Journal.SetItemText(row, column + 1, WidenUtf8(*cells[column]));
         ++row;
     }
     ::SendMessageW(m_Journal, WM_SETREDRAW, TRUE, 0);

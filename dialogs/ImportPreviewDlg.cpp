@@ -6,17 +6,8 @@
 
 namespace {
 
-std::wstring FromUtf8(const std::string& text)
-{
-    if (text.empty()) return std::wstring();
-    const int count = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(count), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), count);
-    return wide;
-}
-
 // A file's text in quotes, as the reason shows it.
-std::wstring Quoted(const std::string& utf8) { return L"\u00AB" + FromUtf8(utf8) + L"\u00BB"; }
+std::wstring Quoted(const std::string& utf8) { return L"\u00AB" + WidenUtf8(utf8) + L"\u00BB"; }
 
 // The reason for a row in the window's language; the file's own texts are UTF-8.
 std::wstring IssueReason(const TagFileIssue& issue)
@@ -43,14 +34,14 @@ std::wstring IssueReason(const TagFileIssue& issue)
     case TagFileIssueKind::ConflictingPeriods:
         return Widen("тот же тег в строке ") + std::to_wstring(issue.otherLine) + Widen(" с другим периодом");
     case TagFileIssueKind::UnknownType:
-        return Widen("тип ") + FromUtf8(issue.text) + Widen(" отсутствует в описаниях приборов (строк: ") +
+        return Widen("тип ") + WidenUtf8(issue.text) + Widen(" отсутствует в описаниях приборов (строк: ") +
                std::to_wstring(issue.count) + L")";
     case TagFileIssueKind::DeviceMismatch:
         return Widen("прибор ") + Quoted(issue.text) + Widen(" не совпадает с описанием ") + Quoted(issue.expected);
     case TagFileIssueKind::NameMismatch:
         return Widen("имя ") + Quoted(issue.text) + Widen(" не совпадает с описанием ") + Quoted(issue.expected);
     }
-    return FromUtf8(DescribeTagFileIssue(issue));
+    return WidenUtf8(DescribeTagFileIssue(issue));
 }
 
 }  // namespace
