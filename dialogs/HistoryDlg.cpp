@@ -48,10 +48,10 @@ void CHistoryDlg::DoDataExchange(CDataExchange* pDX)
 BOOL CHistoryDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    const ColumnSpec snapshotColumns[] = {{"Время", 90}, {"Программа", 80}, {"Устройств", 64}, {"Тегов", 50}};
+    const ColumnSpec snapshotColumns[] = {{"Время", 90}, {"Программа", 80}, {"Устройств", 72}, {"Тегов", 50}};
     AddColumns(m_hWnd, m_Snapshots, snapshotColumns, 4);
-    const ColumnSpec journalColumns[] = {{"Время", 72}, {"Пользователь", 50}, {"Программа", 56}, {"Действие", 84},
-                                         {"Тег", 90},   {"Было", 36},         {"Стало", 36},     {"Результат", 46}};
+    const ColumnSpec journalColumns[] = {{"Время", 72}, {"Пользователь", 58}, {"Программа", 56}, {"Действие", 84},
+                                         {"Тег", 86},   {"Было", 36},         {"Стало", 36},     {"Результат", 50}};
     AddColumns(m_hWnd, m_Journal, journalColumns, 8);
     Reload();
     return TRUE;
