@@ -31,6 +31,10 @@ std::string ItemText(HWND dialog, int id);
 std::string MessageBoxText(HWND box);
 std::string ClassName(HWND window);
 
+// Every row of a list view in report mode, one text a column.
+using Rows = std::vector<std::vector<std::string>>;
+Rows ListRows(HWND list);
+
 // Presses a button by its command (as a click would), without waiting for the handler.
 void PressButton(HWND dialog, int id);
 // Reads a message box's text and presses its OK button; returns the text ("" on timeout).

@@ -166,29 +166,8 @@ std::vector<MenuLine> LastMenuGroup(HWND window, POINT point)
     return lines;
 }
 
-using Rows = std::vector<std::vector<std::string>>;
-
-Rows ListRows(HWND list)
-{
-    Rows rows;
-    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-    const int columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < count; ++row) {
-        std::vector<std::string> cells;
-        for (int column = 0; column < columns; ++column) {
-            wchar_t text[512] = {};
-            LVITEMW item = {};
-            item.iSubItem = column;
-            item.pszText = text;
-            item.cchTextMax = 512;
-            SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-            cells.push_back(Narrow(text));
-        }
-        rows.push_back(cells);
-    }
-    return rows;
-}
+using Rows = ui_driver::Rows;
+using ui_driver::ListRows;
 
 bool HasNode(HWND window, const std::vector<std::string>& path) { return FindTreeItem(Tree(window), path) != nullptr; }
 
