@@ -173,7 +173,10 @@ else
     scripts/package.sh --no-build >"$work/package-amd64.log" 2>&1 || { cat "$work/package-amd64.log"; }
 fi
 snapshot() {  # the prefix's files and registry keys, less what Wine itself changes as it runs
-  (cd "$WINEPREFIX/drive_c" && find . -path './users/*/Temp' -prune -o -path './windows/temp' -prune -o -print | sort)
+  # The user's journal and snapshots (AppData\Local\zolcfg, written by the program while it
+  # runs) are the user's record of changes: an uninstall keeps them on purpose.
+  (cd "$WINEPREFIX/drive_c" && find . -path './users/*/Temp' -prune -o -path './windows/temp' -prune \
+     -o -path './users/*/AppData/Local/zolcfg' -prune -o -print | sort)
   # [Console]: Wine's console settings, written when the first console program runs.
   grep -h '^\[' "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" | sed 's/ [0-9]*$//' | grep -v '^\[Console' | sort
 }

@@ -435,11 +435,12 @@ TEST_F(KeyboardTest, ShiftF10AndTheMenuKeyOpenTheSelectedNodesMenuAtItsText)
         boxAfterDelete = ShownBoxText();
         keys::Press({VK_ESCAPE});
     });
-    EXPECT_EQ(tagMenu, (std::vector<std::string>{"Добавить тег", "Удалить тег", "Редактировать"}));
+    EXPECT_EQ(tagMenu, (std::vector<std::string>{"Добавить тег", "Удалить тег", "Редактировать", "", "Отменить",
+                                                 "Вернуть"}));
     EXPECT_TRUE(tagMenuAtText);
     EXPECT_TRUE(selectionKept);
     EXPECT_EQ(deviceMenu, (std::vector<std::string>{"Добавить тег", "Добавить устройство", "Удалить устройство", "",
-                                                    "Изменить период...", "Экспорт тегов..."}));
+                                                    "Изменить период...", "Экспорт тегов...", "", "Отменить", "Вернуть"}));
     EXPECT_TRUE(deviceMenuAtText);
     EXPECT_EQ(tagsAfterDelete, std::vector<std::string>{});
     EXPECT_EQ(boxAfterDelete, "");
@@ -483,7 +484,8 @@ TEST_F(KeyboardTest, WithNoNodeSelectedTheKeysActOnEmptySpace)
     });
     EXPECT_TRUE(openAfterEnter);
     EXPECT_EQ(menuItems, (std::vector<std::string>{"Добавить устройство", "", "Найти...", "Экспорт тегов...",
-                                                   "Импорт тегов...", "Описания приборов..."}));
+                                                   "Импорт тегов...", "Описания приборов...", "", "Отменить", "Вернуть",
+                                                   "История изменений..."}));
     EXPECT_TRUE(menuInTree);
     EXPECT_TRUE(addDeviceByInsert);
     EXPECT_EQ(rootsAfter, std::vector<std::string>{"Meter(033)"});
