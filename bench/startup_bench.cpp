@@ -8,19 +8,29 @@
 //   startup_bench.exe progress [TAGS]  the same start with the progress window (shown after a
 //                                       second) and without it (ZOLCFG_PROGRESS_DELAY_MS set
 //                                       beyond the fill), alternately, twice each
+//   startup_bench.exe window HOME WORK process start -> main window shown, against the same
+//                                       for empty_dialog.exe (an empty dialog of the same
+//                                       size, style and font), alternately, five times each:
+//                                       with the server already running (as on a plant, where
+//                                       it polls the line all the time) and with COM starting
+//                                       it; HOME holds the server's state (the demo's), WORK
+//                                       the description files. Then one traced start.
 //
-// It registers zolsrv.exe (beside this program) with a state directory of its own under
-// %TEMP%, writes the tags and matching description files there, and prints the figures.
+// Except with window, it registers zolsrv.exe (beside this program) with a state directory
+// of its own under %TEMP%, writes the tags and matching description files there, and
+// prints the figures.
 // Run it under Wine with scripts/bench-wine.sh startup_bench ...
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -125,12 +135,115 @@ BOOL CALLBACK FindTitled(HWND window, LPARAM param)
     return TRUE;
 }
 
-HWND FindMainWindow()
+// The main window's title once connected: "Конфигуратор ZOL-OPC-Server в..." (the
+// template's caption has the old version number instead).
+const wchar_t kMainTitle[] =
+    L"\x041A\x043E\x043D\x0444\x0438\x0433\x0443\x0440\x0430\x0442\x043E\x0440 ZOL-OPC-Server \x0432";
+const wchar_t kEmptyDialogTitle[] = L"empty dialog";
+
+HWND FindWindowTitled(const wchar_t* prefix)
 {
     Found found;
-    found.prefix = L"\x041A\x043E\x043D\x0444\x0438\x0433\x0443\x0440\x0430\x0442\x043E\x0440 ZOL-OPC-Server \x0432";
+    found.prefix = prefix;
     EnumWindows(&FindTitled, reinterpret_cast<LPARAM>(&found));
     return found.window;
+}
+
+HWND FindMainWindow() { return FindWindowTitled(kMainTitle); }
+
+// Starts exe in work and returns the seconds from its start until its window titled prefix
+// is visible, then (after linger milliseconds) closes it; -1 when no such window was shown
+// within two minutes.
+double TimeShownWindow(const fs::path& exe, const fs::path& work, const wchar_t* prefix, DWORD linger = 0)
+{
+    std::wstring line = L"\"" + exe.wstring() + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    const auto start = Clock::now();
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, work.c_str(), &si, &pi))
+        return -1;
+    double shown = -1;
+    HWND window = nullptr;
+    while (Seconds(Clock::now() - start) < 120) {
+        if (window == nullptr) window = FindWindowTitled(prefix);
+        if (window != nullptr && IsWindowVisible(window)) {
+            shown = Seconds(Clock::now() - start);
+            break;
+        }
+        Sleep(2);
+    }
+    Sleep(linger);
+    if (window != nullptr) PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return shown;
+}
+
+double Median(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    return samples.empty() ? -1 : samples[samples.size() / 2];
+}
+
+void PrintSamples(const char* what, const std::vector<double>& samples)
+{
+    std::printf("%s:", what);
+    for (double s : samples) std::printf(" %.3f", s);
+    std::printf(" s (median %.3f)\n", Median(samples));
+}
+
+// Five starts of each program, alternately; returns the median ratio zolcfg / empty dialog.
+double CompareWithEmptyDialog(const fs::path& work, const char* how)
+{
+    std::vector<double> empty, main;
+    for (int i = 0; i < 5; ++i) {
+        empty.push_back(TimeShownWindow(ExeDir() / L"empty_dialog.exe", work, kEmptyDialogTitle));
+        main.push_back(TimeShownWindow(ExeDir() / L"zolcfg.exe", work, kMainTitle));
+        Sleep(1500);  // without a client of its own here, the server ends after zolcfg.exe
+    }
+    std::printf("%s\n", how);
+    PrintSamples("  empty_dialog.exe, start -> dialog shown", empty);
+    PrintSamples("  zolcfg.exe, start -> main window shown", main);
+    const double ratio = Median(main) / Median(empty);
+    std::printf("  ratio of the medians, zolcfg.exe / empty dialog: %.2f\n", ratio);
+    return ratio;
+}
+
+// One more start, the server running, with ZOLCFG_TRACE=1: the phases of zolcfg.exe's start.
+void PrintTracedStart(const fs::path& work)
+{
+    const fs::path log = ExeDir() / L"zolcfg-trace.log";
+    std::error_code ignored;
+    fs::remove(log, ignored);
+    SetEnvironmentVariableW(L"ZOLCFG_TRACE", L"1");
+    TimeShownWindow(ExeDir() / L"zolcfg.exe", work, kMainTitle, 1000);  // the log is written at the first paint
+    SetEnvironmentVariableW(L"ZOLCFG_TRACE", nullptr);
+    std::ifstream in(log);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::printf("phases of one start with the server running (ZOLCFG_TRACE=1):\n%s", text.c_str());
+    fs::remove(log, ignored);
+}
+
+int RunWindowMode(const fs::path& home, const fs::path& work)
+{
+    const std::wstring server = L"\"" + (ExeDir() / L"zolsrv.exe").wstring() + L"\"";
+    if (Run(server + L" /RegServer /home \"" + home.wstring() + L"\"") != 0) {
+        std::fprintf(stderr, "zolsrv.exe /RegServer failed\n");
+        return 1;
+    }
+    IAddTags* running = nullptr;
+    if (!ConnectAddTags(false, &running).Ok()) {
+        std::fprintf(stderr, "the server did not start\n");
+        return 1;
+    }
+    CompareWithEmptyDialog(work, "the server already running:");
+    PrintTracedStart(work);
+    running->Release();
+    Sleep(1500);
+    CompareWithEmptyDialog(work, "COM starting the server for each start:");
+    return 0;
 }
 
 struct ProgramTimes {
@@ -185,8 +298,17 @@ ProgramTimes TimeProgram(const fs::path& work, bool waitForFill)
 int wmain(int argc, wchar_t** argv)
 {
     const std::wstring mode = argc > 1 ? argv[1] : L"title";
-    const int tags = argc > 2 ? _wtoi(argv[2]) : (mode == L"title" ? 200 : 50000);
     if (CoInitialize(nullptr) < 0) return 2;
+    if (mode == L"window") {
+        if (argc < 4) {
+            std::fprintf(stderr, "usage: startup_bench window HOME WORK\n");
+            return 2;
+        }
+        const int rc = RunWindowMode(argv[2], argv[3]);
+        CoUninitialize();
+        return rc;
+    }
+    const int tags = argc > 2 ? _wtoi(argv[2]) : (mode == L"title" ? 200 : 50000);
 
     const fs::path root = fs::temp_directory_path() / ("zolcfg-bench-" + std::to_string(GetCurrentProcessId()));
     const fs::path home = root / "server";

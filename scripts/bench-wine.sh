@@ -3,6 +3,8 @@
 # no display, in the build's prefix:
 #   scripts/bench-wine.sh startup_bench title         zolcfg.exe: process start to title
 #   scripts/bench-wine.sh startup_bench fill [TAGS]   start to filled tree vs bare EnumTags walk
+#   scripts/bench-wine.sh startup_bench window        demo configuration: start to main window
+#                                                     shown vs an empty dialog program's
 #   scripts/bench-wine.sh dialog_bench addtags [N]    opening the add-tags dialog, N parameters
 #   scripts/bench-wine.sh dialog_bench delete [N]     deleting a device with N tags
 #   scripts/bench-wine.sh com_roundtrip               one IAddTags call over COM vs in-process
@@ -44,7 +46,13 @@ for build in "${builds[@]}"; do
   prefix=$root/$build/prefix
   [ "$build" = build/win32 ] && [ -n "${ZOL_WINE32_PREFIX:-}" ] && prefix=$ZOL_WINE32_PREFIX
   zol_wine_init "$prefix"
-  out=$(zol_wine "$root/$build/bin/$program.exe" "$@")
+  args=("$@")
+  if [ "$program" = startup_bench ] && [ "${1:-}" = window ] && [ $# -eq 1 ]; then
+    demo_home=$root/build/bench-demo/server
+    zol_standin_seed examples/demo "$demo_home"
+    args=(window "$(zol_winpath "$demo_home")" "$(zol_winpath "$root/$build/examples/devices")")
+  fi
+  out=$(zol_wine "$root/$build/bin/$program.exe" "${args[@]}")
   echo "$out"
   title_median[$build]=$(echo "$out" | sed -n 's/^process start -> title set[^:]*://p' | sed 's/ s$//' | median)
   zol_wine_reset

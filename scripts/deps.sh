@@ -2,8 +2,10 @@
 # when any is missing (a fresh Debian 12 machine has none of the Windows tool chain).
 # 32-bit Windows programs run under Wine through its 32-bit loader (wine32:i386), so the
 # i386 architecture is added first; where the kernel runs no i386 programs,
-# scripts/with-wine32.sh emulates them with qemu-i386 (qemu-user-static), fast only with the
-# prelinked loader (wine32-preloader:i386).
+# scripts/with-wine32.sh emulates them with qemu-i386, fast only with the prelinked loader
+# (wine32-preloader:i386). Debian 12's own qemu-user (7.2) now and then loses a 32-bit Wine
+# process in its signal handling - a cross-process COM call that never returns, a crash at
+# the first window - so there qemu-user 10 comes from bookworm-backports.
 # shellcheck shell=bash
 
 ZOL_PACKAGES=(
@@ -12,7 +14,7 @@ ZOL_PACKAGES=(
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
-  wine wine64 wine32:i386 wine32-preloader:i386 libwine-dev qemu-user-static
+  wine wine64 wine32:i386 wine32-preloader:i386 libwine-dev
   nsis zip unzip p7zip-full
   xvfb xdotool imagemagick x11-utils
 )
@@ -30,4 +32,35 @@ zol_install_packages() {
   dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+# The major version of the installed qemu-i386, or 0.
+zol_qemu_major() {
+  local q v
+  for q in /usr/bin/qemu-i386 /usr/bin/qemu-i386-static; do
+    [ -x "$q" ] || continue
+    v=$("$q" --version 2>/dev/null | sed -nE '1s/^qemu-i386 version ([0-9]+)\..*/\1/p')
+    [ -n "$v" ] && { echo "$v"; return; }
+  done
+  echo 0
+}
+
+# qemu-user 8 or later (it carries its static qemu-i386): from the release itself where it
+# is that new, from bookworm-backports on Debian 12.
+zol_install_qemu() {
+  [ "$(zol_qemu_major)" -ge 8 ] && return 0
+  local sudo="" codename="" release=()
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  codename=$(. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}")
+  if [ "$codename" = bookworm ]; then
+    if ! grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+      printf '%s\n' 'Types: deb' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm-backports' \
+        'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' |
+        $sudo tee /etc/apt/sources.list.d/bookworm-backports.sources >/dev/null
+    fi
+    release=(-t bookworm-backports)
+  fi
+  echo "Installing: qemu-user ${release[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${release[@]}" qemu-user >/dev/null
 }

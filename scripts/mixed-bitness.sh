@@ -72,8 +72,11 @@ connected "32-bit client, 64-bit server"
 scenario "64-bit client, 32-bit server" "$bin64" "$bin32" "$bin64"
 connected "64-bit client, 32-bit server"
 scenario "64-bit client, 32-bit server, proxy/stub for 32-bit programs only" "$bin64" "$bin32"
-# The refusal's code is E_NOINTERFACE on Windows, REGDB_E_CLASSNOTREG under Wine; the advice follows either.
-if echo "$shown" | grep -q '^text: .*register-proxy.cmd' && ! echo "$shown" | grep -q '^title: Конфигуратор ZOL-OPC-Server версия'; then
+# The refusal's code is E_NOINTERFACE on Windows, REGDB_E_CLASSNOTREG under Wine; the advice
+# follows either, its second line naming what to register.
+if echo "$shown" | grep -q '^text: Интерфейс IAddTags не зарегистрирован для 64-разрядных программ' &&
+   echo "$shown" | grep -q '^Запустите 32-разрядную версию .*register-proxy.cmd' &&
+   ! echo "$shown" | grep -q '^title: Конфигуратор ZOL-OPC-Server версия'; then
   result ok "64-bit client without its proxy/stub: the refusal's code, then what to do"
 else
   result FAILED "64-bit client without its proxy/stub: expected the refusal's code and the advice"

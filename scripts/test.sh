@@ -26,6 +26,8 @@ root=$PWD
 # shellcheck source=scripts/deps.sh
 source scripts/deps.sh
 zol_install_packages || { echo "FAILED: could not install the required packages"; exit 1; }
+# Without it only the 32-bit steps are skipped, with the reason scripts/with-wine32.sh gives.
+zol_install_qemu || echo "qemu-user 8 or later could not be installed: the 32-bit steps will say why they are skipped"
 
 # The run command goes first, before anything here creates build/: on a clean clone (CI)
 # it runs exactly as a new user's first command does.
@@ -136,10 +138,7 @@ record "Windows tests (Wine)" "$ws ($wp passed, $wf failed)" "$wp" "$wf"
 # suites), the stand-in server and the serial enumeration: what differs between the
 # bitnesses (record sizes, pointers in messages, the proxy/stub of the 32-bit build). The
 # dialog suites add little there and would double the build.
-# Emulated, the 32-bit programs run only with ZOL_WINE32_EMULATED=1: under qemu-user 7.2 a
-# 32-bit process's cross-process COM and cross-process memory calls (which Wine carries out
-# by signals) now and then never return, and a test program then hangs. Each step is then
-# bounded in time, and the prefix's processes are ended after it.
+# Emulated, each step is bounded in time, and the prefix's processes are ended after it.
 w32_limit() { case $1 in tests) echo 1500 ;; mixed) echo 600 ;; startup) echo 400 ;; packages) echo 900 ;; esac; }
 w32() {  # w32 STEP COMMAND...
   local limit
@@ -169,12 +168,8 @@ gtest_counts() {  # gtest_counts LOG: "P F" from GoogleTest's closing lines
 echo "== 32-bit Windows programs"
 t0=$SECONDS
 source scripts/wine-env.sh   # ZOL_WINESERVER
-if timeout 60 /usr/lib/wine/wine --version >/dev/null 2>&1 || [ "${ZOL_WINE32_EMULATED:-0}" = 1 ]; then
-  w32_answer=$(scripts/with-wine32.sh --check 2>build/logs/wine32-check.log | tail -1)
-  case "$w32_answer" in "ok: emulated"*) w32_answer=ok ;; esac
-else
-  w32_answer="not run: this kernel runs no 32-bit programs, and emulated (qemu-user 7.2) their cross-process COM hangs now and then; ZOL_WINE32_EMULATED=1 runs them all the same (scripts/with-wine32.sh)"
-fi
+w32_answer=$(scripts/with-wine32.sh --check 2>build/logs/wine32-check.log | tail -1)
+case "$w32_answer" in "ok: emulated"*) w32_answer=ok ;; esac
 if [ "$w32_answer" = ok ]; then
   echo "32-bit programs run here; the prefix was ready after $((SECONDS - t0)) s"
   t0=$SECONDS

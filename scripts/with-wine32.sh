@@ -8,8 +8,10 @@
 # Where the kernel runs 32-bit (i386) Linux programs, COMMAND simply runs. Where it does not
 # (many virtual machines have no 32-bit user mode), COMMAND runs in a private user + mount
 # namespace with a binfmt_misc of its own that hands i386 programs - Wine's 32-bit loader
-# and everything it starts - to qemu-i386-static (packages qemu-user-static and
-# wine32-preloader:i386; Linux 6.7 or later). Nothing outside the namespace changes.
+# and everything it starts - to qemu-i386 (qemu-user 8 or later: scripts/deps.sh takes 10
+# from bookworm-backports on Debian 12, whose own 7.2 now and then loses a 32-bit Wine
+# process in its signal handling; and wine32-preloader:i386; Linux 6.7 or later). Nothing
+# outside the namespace changes.
 #
 # Either way the 32-bit prefix (ZOL_WINE32_PREFIX, default build/wine32/prefix) is created
 # there when missing - one created where 32-bit programs did not run lacks syswow64 and is
@@ -23,7 +25,8 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 self=$root/scripts/with-wine32.sh
 loader32=/usr/lib/wine/wine
-qemu=/usr/bin/qemu-i386-static
+qemu=/usr/bin/qemu-i386
+[ -x "$qemu" ] || qemu=/usr/bin/qemu-i386-static
 
 not_run() { echo "not run: $*"; exit 3; }
 
@@ -80,7 +83,8 @@ if [ "${1:-}" = --inside ]; then
     not_run "this kernel gives a namespace no binfmt_misc of its own (Linux 6.7 or later does): $out"
   printf '%s:%s:F' "$i386_rule" "$qemu" >/proc/sys/fs/binfmt_misc/register 2>/dev/null ||
     not_run "the i386 rule could not be registered in the namespace's binfmt_misc"
-  export QEMU_RESERVED_VA=0xffff0000 ZOL_WINE32_NAMESPACE=1
+  # ZOL_TIME_SCALE: the tests' response-time limits, for a machine emulated several times slower.
+  export QEMU_RESERVED_VA=0xffff0000 ZOL_WINE32_NAMESPACE=1 ZOL_TIME_SCALE=${ZOL_TIME_SCALE:-4}
   loader32_runs || not_run "Wine's 32-bit loader does not start through $qemu"
   run "$@"
 fi
@@ -90,7 +94,10 @@ if loader32_runs; then
   run "$@"   # this kernel runs 32-bit programs itself
 fi
 # The kernel does not: emulate them, in a namespace of their own.
-[ -x "$qemu" ] || not_run "this kernel does not run 32-bit (i386) programs and qemu-i386 is not installed (package qemu-user-static)"
+[ -x "$qemu" ] || not_run "this kernel does not run 32-bit (i386) programs and qemu-i386 is not installed (package qemu-user)"
+qemu_major=$("$qemu" --version 2>/dev/null | sed -nE '1s/^qemu-i386 version ([0-9]+)\..*/\1/p')
+[ "${qemu_major:-0}" -ge 8 ] || [ "${ZOL_WINE32_EMULATED:-0}" = 1 ] ||
+  not_run "this kernel runs no 32-bit programs, and qemu-i386 ${qemu_major:-?} loses 32-bit Wine processes now and then (8 or later is needed; scripts/deps.sh installs 10; ZOL_WINE32_EMULATED=1 runs them all the same)"
 [ -e /usr/lib/wine/wine-preloader ] ||
   not_run "the 32-bit Wine preloader is not installed (package wine32-preloader:i386); without it every 32-bit process takes minutes under emulation"
 command -v unshare >/dev/null || not_run "unshare is not installed (package util-linux)"

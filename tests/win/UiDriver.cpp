@@ -190,4 +190,11 @@ Rows ListRows(HWND list)
     return rows;
 }
 
+unsigned ResponseLimitMs(unsigned ms)
+{
+    const char* scale = std::getenv("ZOL_TIME_SCALE");
+    const unsigned factor = scale != nullptr ? static_cast<unsigned>(std::strtoul(scale, nullptr, 10)) : 1u;
+    return ms * (factor > 0 ? factor : 1u);
+}
+
 }  // namespace ui_driver

@@ -15,6 +15,12 @@ namespace ui_driver {
 
 constexpr int kDefaultTimeoutMs = 15000;
 
+// A response-time limit of a test, in milliseconds, times ZOL_TIME_SCALE from the
+// environment (default 1). Under emulation (the 32-bit programs on a kernel without 32-bit
+// user mode, scripts/with-wine32.sh sets it) everything runs several times slower, and a
+// limit set for the machine says nothing of the program there.
+unsigned ResponseLimitMs(unsigned ms);
+
 // Top-level windows of this process, in Z order.
 std::vector<HWND> TopLevelWindows();
 

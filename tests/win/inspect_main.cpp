@@ -54,13 +54,15 @@ public:
         m_process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
         if (m_process)
             m_remote = static_cast<char*>(VirtualAllocEx(m_process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+        if (!m_remote) m_error = GetLastError();
     }
     ~CRemoteTree()
     {
         if (m_remote) VirtualFreeEx(m_process, m_remote, 0, MEM_RELEASE);
         if (m_process) CloseHandle(m_process);
     }
-    bool Ok() const { return m_remote != nullptr; }
+    bool Ok() const { return m_remote != nullptr && m_error == 0; }
+    DWORD Error() const { return m_error; }
 
     std::wstring Text(HTREEITEM item)
     {
@@ -69,17 +71,21 @@ public:
         tv.hItem = item;
         tv.pszText = reinterpret_cast<wchar_t*>(m_remote + sizeof(TVITEMW));
         tv.cchTextMax = 1000;
-        WriteProcessMemory(m_process, m_remote, &tv, sizeof tv, nullptr);
-        SendMessageW(m_tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(m_remote));
         wchar_t text[1001] = {};
-        ReadProcessMemory(m_process, m_remote + sizeof(TVITEMW), text, 1000 * sizeof(wchar_t), nullptr);
+        if (!WriteProcessMemory(m_process, m_remote, &tv, sizeof tv, nullptr) ||
+            !SendMessageW(m_tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(m_remote)) ||
+            !ReadProcessMemory(m_process, m_remote + sizeof(TVITEMW), text, 1000 * sizeof(wchar_t), nullptr)) {
+            if (m_error == 0) m_error = GetLastError() != 0 ? GetLastError() : ERROR_INVALID_DATA;
+        }
         return text;
     }
 
     void Print(HTREEITEM item, int level)
     {
         for (; item != nullptr; item = Next(item, TVGN_NEXT)) {
-            std::printf("%*s%s\n", level * 2, "", Utf8(Text(item)).c_str());
+            const std::wstring text = Text(item);
+            if (m_error != 0) return;
+            std::printf("%*s%s\n", level * 2, "", Utf8(text).c_str());
             Print(Next(item, TVGN_CHILD), level + 1);
         }
     }
@@ -92,6 +98,7 @@ public:
 private:
     HWND m_tree;
     HANDLE m_process = nullptr;
+    DWORD m_error = 0;
     char* m_remote = nullptr;
 };
 
@@ -140,8 +147,15 @@ int wmain(int argc, wchar_t** argv)
     }
     HWND tree = FindWindowExW(search.found, nullptr, WC_TREEVIEWW, nullptr);
     if (tree) {
+        // The count needs no memory of the other process: it is there even where its texts
+        // cannot be read.
+        std::printf("nodes: %u\n", static_cast<unsigned>(SendMessageW(tree, TVM_GETCOUNT, 0, 0)));
         CRemoteTree remote(tree);
         if (remote.Ok()) remote.Print(remote.Next(nullptr, TVGN_ROOT), 1);
+        if (!remote.Ok()) {
+            std::printf("tree texts unreadable: error %lu\n", static_cast<unsigned long>(remote.Error()));
+            return 3;
+        }
     }
     return 0;
 }
