@@ -62,8 +62,17 @@ BOOL CTarnelDlg::OnInitDialog()
     startup_trace::PhaseEnded("catalogue load");
     startup_trace::Note("catalogue read alongside the connection", catalogue.Seconds());
     FillTree();
-    StartBackgroundSnapshot();
+    SetTimer(m_hWnd, kSnapshotAfterPaintTimer, 1, nullptr);
     return TRUE;
+}
+
+LRESULT CTarnelDlg::OnTimer(WPARAM id, LPARAM)
+{
+    if (id == kSnapshotAfterPaintTimer) {
+        KillTimer(m_hWnd, kSnapshotAfterPaintTimer);
+        StartBackgroundSnapshot();
+    }
+    return 0;
 }
 
 namespace {

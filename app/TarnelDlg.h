@@ -97,6 +97,7 @@ protected:
     void OnHistory();
     void OnOK() override;
     LRESULT OnTreeKey(WPARAM key, LPARAM);
+    LRESULT OnTimer(WPARAM id, LPARAM);
 
     BEGIN_MSG_MAP(CTarnelDlg, CDialog)
         ON_WM_PAINT()
@@ -127,7 +128,13 @@ protected:
         ON_COMMAND(ID_HISTORY, OnHistory)
         ON_SYSCOMMAND(IDM_HISTORY, OnHistory)
         ON_MESSAGE(WM_TREE_KEY, OnTreeKey)
+        ON_MESSAGE(WM_TIMER, OnTimer)
     END_MSG_MAP()
+
+    // Starts the background snapshot once the window has painted: a timer's message comes
+    // only after the paint, and the snapshot's connection and walk then do not compete
+    // with the window's first appearance.
+    static constexpr UINT_PTR kSnapshotAfterPaintTimer = 1;
 
     // How long reading the server's tags runs before its progress window shows (ZOLCFG_PROGRESS_DELAY_MS
     // overrides it, for measurements).

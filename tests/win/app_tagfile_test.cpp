@@ -246,12 +246,12 @@ TEST_F(TagFileTest, AFailingTagListReplacesAnExportOfTagsOnlyWhenTheUserSaysSo)
 // Import
 
 // Good, changed and invalid rows, a warning with Cyrillic; the same rows in UTF-8 and in
-// Windows-1251.
+// Windows-1251. An hour is 36,000,000,000 server units: the period's high half is sent too.
 const char kImportRows[] =
     "device;address;type;param;name;period_ms\r\n"
     "Meter;5;7;1;Meter(005).Voltage;2000\r\n"
     "Meter;5;7;2;Meter(005).Phase.A;4000\r\n"
-    "Meter;5;7;3;Meter(005).Phase.B;2500\r\n"
+    "Meter;5;7;3;Meter(005).Phase.B;3600000\r\n"
     "Meter;6;7;4;Meter(006).Deep.Er.Name;1000\r\n"
     "Meter;5;7;abc;Meter(005).X;1000\r\n"
     "Счётчик;5;7;4;Meter(005).Deep.Er.Name;1000\r\n";
@@ -308,7 +308,7 @@ TEST_F(TagFileTest, ImportOfGoodChangedAndInvalidRowsInEitherEncoding)
     EXPECT_EQ(cp1251.issues, issues);
     EXPECT_EQ(cp1251.counts, utf8.counts);
     EXPECT_EQ(afterClose, Sorted({"7 5 1 20000000", "7 5 2 30000000"}));  // Close sends nothing
-    EXPECT_EQ(ServerTags(), Sorted({"7 5 1 20000000", "7 5 2 40000000", "7 5 3 25000000", "7 5 4 10000000",
+    EXPECT_EQ(ServerTags(), Sorted({"7 5 1 20000000", "7 5 2 40000000", "7 5 3 36000000000", "7 5 4 10000000",
                                     "7 6 4 10000000"}));
     EXPECT_EQ(run.boxes, (std::vector<std::string>{
                              "Импорт: добавлено 3, изменён период 1, без изменений 1, отказано 0, неверных строк 1."}));

@@ -43,12 +43,30 @@ std::vector<TreeLine> MirrorLines(const CTreeMirror& mirror)
     return lines;
 }
 
+// Waits until the command chosen last has ended: the window enabled and its tree the same
+// in two reads 300 ms apart. A menu command only starts once the menu has closed, and
+// while it waits on the server the window's thread still answers messages, so one answer
+// does not mean the command is over (under emulation the commands take seconds).
+void WaitForTheCommandToEnd(HWND window)
+{
+    std::vector<TreeLine> last = ReadTree(Tree(window));
+    ui_driver::WaitFor(
+        [&] {
+            Sleep(300);
+            std::vector<TreeLine> now = ReadTree(Tree(window));
+            const bool settled = now == last && IsWindowEnabled(window);
+            last = std::move(now);
+            return settled;
+        },
+        30000);
+    SendMessageW(window, WM_NULL, 0, 0);
+}
+
 // Empty when the mirror and the control hold the same nodes in the same order; otherwise
-// both trees. The window's thread is idle once it has answered a message, so the mirror
-// is read between its commands.
+// both trees. Read once the command has ended, between the window's commands.
 std::string MirrorDifference(HWND window, const CTarnelDlg& dlg, const char* step)
 {
-    SendMessageW(window, WM_NULL, 0, 0);
+    WaitForTheCommandToEnd(window);
     const std::vector<TreeLine> control = ReadTree(Tree(window));
     const std::vector<TreeLine> mirror = MirrorLines(dlg.m_TreeMirror);
     if (control == mirror && !control.empty()) return "";
