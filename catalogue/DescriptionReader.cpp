@@ -71,13 +71,36 @@ int FindKeyword(std::string_view word, const std::string_view (&keywords)[N], in
     return unknown;
 }
 
+// True when one of the eight bytes is below 0x21: white space, NUL or another control
+// byte. Letters, digits, signs and the upper half of the code page never make it true.
+inline bool HasByteBelow21(const char* p)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return ((v - kOnes * 0x21) & ~v & (kOnes * 0x80)) != 0;
+}
+
+// The end of the run of word bytes that begins at p. Names are long enough that testing
+// eight bytes at a time pays; a block with a low byte in it is stepped through bytewise.
+inline const char* SkipWordBytes(const char* p, const char* end)
+{
+    for (;;) {
+        while (end - p >= 8 && !HasByteBelow21(p))
+            p += 8;
+        const char* stop = end - p > 8 ? p + 8 : end;
+        while (p != stop && ClassOf(*p) == kWordByte)
+            ++p;
+        if (p != stop || p == end)
+            return p;
+    }
+}
+
 // Scans a word from start (a non-space byte) to the next white space or the end. Its text
 // is kept up to its first NUL byte and at most limit bytes.
 inline const char* ScanWord(const char* start, const char* end, std::size_t limit, CDescriptionWord& word)
 {
-    const char* p = start;
-    while (p != end && ClassOf(*p) == kWordByte)
-        ++p;
+    const char* p = SkipWordBytes(start, end);
     std::size_t keep = static_cast<std::size_t>(p - start);
     word.hasNul = false;
     if (p != end && *p == '\0') {
@@ -119,13 +142,17 @@ CDescriptionText::CDescriptionText(std::string_view text, std::ostream& out, IDe
 {
 }
 
-void CDescriptionText::SkipSpace()
+inline void CDescriptionText::SkipSpace()
 {
-    while (m_pos != m_end && IsSpace(*m_pos)) {
-        if (*m_pos == '\n')
-            ++m_line;
-        ++m_pos;
+    // Locals, so that the loop keeps them in registers.
+    const char* p = m_pos;
+    int line = m_line;
+    while (p != m_end && IsSpace(*p)) {
+        line += *p == '\n';
+        ++p;
     }
+    m_pos = p;
+    m_line = line;
 }
 
 bool CDescriptionText::ReadWord(std::size_t limit, CDescriptionWord& word)
@@ -165,19 +192,18 @@ CDescriptionText::NumberResult CDescriptionText::ReadNumber(DescriptionField fie
         }
         return NumberResult::NotANumber;
     }
-    // Accumulate up to one past INT32_MAX (the magnitude of INT32_MIN); beyond that the
-    // value is clamped, and the remaining digits are still consumed.
-    constexpr std::int64_t kLimit = std::int64_t(std::numeric_limits<std::int32_t>::max()) + 1;
+    // Leading zeros add nothing; more than ten digits after them is beyond any 32-bit value.
+    // The value is clamped then, and all the digits are still consumed.
+    while (p != m_end && *p == '0')
+        ++p;
+    const char* digits = p;
     std::int64_t magnitude = 0;
-    bool overflow = false;
     for (; p != m_end && IsDigit(*p); ++p) {
-        if (!overflow) {
+        if (p - digits < 10)
             magnitude = magnitude * 10 + (*p - '0');
-            if (magnitude > kLimit)
-                overflow = true;
-        }
     }
     m_pos = p;
+    const bool overflow = p - digits > 10;
     std::int64_t result = negative ? -magnitude : magnitude;
     if (overflow || result > std::numeric_limits<std::int32_t>::max() ||
         result < std::numeric_limits<std::int32_t>::min()) {
@@ -317,7 +343,8 @@ int ReadParameter(CParameter& parameter, CDescriptionText& text)
     }
     const int line = text.Line();
     text.CheckWord(DescriptionField::ParameterName, word, line);
-    parameter.m_strName.assign(word.value.data(), word.value.size());
+    // Built in place and moved in: cheaper than assigning into the empty string.
+    parameter.m_strName = std::string(word.value);
 
     ParameterReadInfo info;
     const auto number = text.ReadNumber(DescriptionField::Number, parameter.m_nNumber);
@@ -348,7 +375,7 @@ void ReadDevice(CDevice& device, CDescriptionText& text)
     }
     const int line = text.Line();
     text.CheckWord(DescriptionField::DeviceName, word, line);
-    device.m_strName.assign(word.value.data(), word.value.size());
+    device.m_strName = std::string(word.value);
     const auto typeCode = text.ReadNumber(DescriptionField::TypeCode, device.m_nTypeCode);
     if (text.Observer())
         text.Observer()->OnDeviceHeader(line, device, typeCode == CDescriptionText::NumberResult::Read);
