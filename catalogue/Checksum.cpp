@@ -72,6 +72,22 @@ inline std::uint32_t LoadBigEndian32(const unsigned char* p)
            std::uint32_t(p[3]);
 }
 
+// Sixteen bytes c0..c15 as c0 * x^120 + ... + c15, reduced mod G.
+inline std::uint32_t DataPart(const unsigned char* bytes)
+{
+    const auto& p = kTables.power;
+    return p[11][bytes[0]] ^ p[10][bytes[1]] ^ p[9][bytes[2]] ^ p[8][bytes[3]] ^ p[7][bytes[4]] ^
+           p[6][bytes[5]] ^ p[5][bytes[6]] ^ p[4][bytes[7]] ^ p[3][bytes[8]] ^ p[2][bytes[9]] ^
+           p[1][bytes[10]] ^ p[0][bytes[11]] ^ Reduce32(LoadBigEndian32(bytes + 12));
+}
+
+// r * x^128 mod G: r's four bytes sit at x^(128 + 24), x^(128 + 16), x^(128 + 8), x^128.
+inline std::uint32_t RegisterPart(std::uint32_t reg)
+{
+    const auto& p = kTables.power;
+    return p[15][reg >> 24] ^ p[14][(reg >> 16) & 0xFF] ^ p[13][(reg >> 8) & 0xFF] ^ p[12][reg & 0xFF];
+}
+
 }  // namespace
 
 std::uint32_t UpdateChecksumBitwise(std::uint32_t reg, const unsigned char* bytes, std::size_t count)
@@ -92,14 +108,19 @@ std::uint32_t UpdateChecksum(std::uint32_t reg, const unsigned char* bytes, std:
         return reg;
     // The first shift drops bit 31 unseen; from then on the register stays below 2^31.
     reg &= 0x7FFFFFFFu;
-    const auto& p = kTables.power;
-    while (count >= kSliceBytes) {
-        // r * x^128: r's four bytes sit at x^(128 + 24), x^(128 + 16), x^(128 + 8), x^128.
-        reg = p[15][reg >> 24] ^ p[14][(reg >> 16) & 0xFF] ^ p[13][(reg >> 8) & 0xFF] ^ p[12][reg & 0xFF] ^
-              p[11][bytes[0]] ^ p[10][bytes[1]] ^ p[9][bytes[2]] ^ p[8][bytes[3]] ^
-              p[7][bytes[4]] ^ p[6][bytes[5]] ^ p[5][bytes[6]] ^ p[4][bytes[7]] ^
-              p[3][bytes[8]] ^ p[2][bytes[9]] ^ p[1][bytes[10]] ^ p[0][bytes[11]] ^
-              Reduce32(LoadBigEndian32(bytes + 12));
+    if (count >= kSliceBytes) {
+        // Each step folds the register into the next sixteen bytes. The bytes' part does not
+        // depend on the register, so it is worked out one step ahead: only the register's
+        // own four lookups lie on the path from one step to the next.
+        std::uint32_t data = DataPart(bytes);
+        while (count >= 2 * kSliceBytes) {
+            const std::uint32_t next = DataPart(bytes + kSliceBytes);
+            reg = RegisterPart(reg) ^ data;
+            data = next;
+            bytes += kSliceBytes;
+            count -= kSliceBytes;
+        }
+        reg = RegisterPart(reg) ^ data;
         bytes += kSliceBytes;
         count -= kSliceBytes;
     }
