@@ -1,13 +1,13 @@
 // A sequence that only grows at its end, whose elements never move: they live in blocks of
 // 4, 8, 16, ... elements, one allocation per block, so a sequence of n elements costs about
-// log2(n) allocations instead of n. An empty sequence holds no memory.
+// log2(n) allocations instead of n. An empty sequence holds no memory, and the object itself
+// is two words (a catalogue holds one pair of these per parameter).
 #pragma once
 
 #include <cstddef>
 #include <memory>
 #include <new>
 #include <utility>
-#include <vector>
 
 template <class T>
 class CBlockStack {
@@ -23,9 +23,9 @@ public:
             throw;
         }
     }
-    CBlockStack(CBlockStack&& other) noexcept : m_blocks(std::move(other.m_blocks)), m_size(other.m_size)
+    CBlockStack(CBlockStack&& other) noexcept : m_blocks(other.m_blocks), m_size(other.m_size)
     {
-        other.m_blocks.clear();
+        other.m_blocks = nullptr;
         other.m_size = 0;
     }
     CBlockStack& operator=(const CBlockStack& other)
@@ -64,12 +64,19 @@ public:
     void PushBack(U&& value)
     {
         const Location at = Locate(m_size);
-        if (at.block == m_blocks.size()) {
-            // Room for the pointer first, so that a failure cannot lose the new block.
-            m_blocks.reserve(m_blocks.size() + 1);
-            m_blocks.push_back(std::allocator<T>().allocate(BlockCapacity(at.block)));
+        const bool newBlock = at.offset == 0;
+        if (newBlock) {
+            if (at.block == TableCapacity(at.block))
+                GrowTable(at.block);
+            m_blocks[at.block] = std::allocator<T>().allocate(BlockCapacity(at.block));
         }
-        ::new (static_cast<void*>(m_blocks[at.block] + at.offset)) T(std::forward<U>(value));
+        try {
+            ::new (static_cast<void*>(m_blocks[at.block] + at.offset)) T(std::forward<U>(value));
+        } catch (...) {
+            if (newBlock)
+                std::allocator<T>().deallocate(m_blocks[at.block], BlockCapacity(at.block));
+            throw;
+        }
         ++m_size;
     }
 
@@ -78,15 +85,17 @@ public:
     {
         for (std::size_t i = m_size; i > 0; --i)
             (*this)[i - 1].~T();
-        for (std::size_t block = 0; block < m_blocks.size(); ++block)
+        const std::size_t blocks = m_size == 0 ? 0 : Locate(m_size - 1).block + 1;
+        for (std::size_t block = 0; block < blocks; ++block)
             std::allocator<T>().deallocate(m_blocks[block], BlockCapacity(block));
-        m_blocks.clear();
+        delete[] m_blocks;
+        m_blocks = nullptr;
         m_size = 0;
     }
 
     void Swap(CBlockStack& other) noexcept
     {
-        m_blocks.swap(other.m_blocks);
+        std::swap(m_blocks, other.m_blocks);
         std::swap(m_size, other.m_size);
     }
 
@@ -100,6 +109,26 @@ private:
 
     static std::size_t BlockCapacity(std::size_t block) { return kFirstBlock << block; }
 
+    // The table of block pointers has room for the least power of two of them that is at
+    // least the number of blocks; it is full when that number is a power of two itself.
+    static std::size_t TableCapacity(std::size_t blocks)
+    {
+        std::size_t capacity = blocks == 0 ? 0 : 1;
+        while (capacity < blocks)
+            capacity <<= 1;
+        return capacity;
+    }
+
+    // A table with room for one more block than the full one has.
+    void GrowTable(std::size_t blocks)
+    {
+        T** table = new T*[blocks == 0 ? 1 : 2 * blocks];
+        for (std::size_t i = 0; i < blocks; ++i)
+            table[i] = m_blocks[i];
+        delete[] m_blocks;
+        m_blocks = table;
+    }
+
     // Block b holds the indexes from kFirstBlock * (2^b - 1) on: b is the position of the
     // highest set bit of index / kFirstBlock + 1.
     static Location Locate(std::size_t index)
@@ -111,6 +140,6 @@ private:
         return {block, index - kFirstBlock * ((std::size_t(1) << block) - 1)};
     }
 
-    std::vector<T*> m_blocks;
+    T** m_blocks = nullptr;  // TableCapacity(number of blocks) pointers
     std::size_t m_size = 0;
 };
