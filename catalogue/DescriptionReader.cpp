@@ -446,10 +446,17 @@ FileReadStatus ReadFileBytes(const std::filesystem::path& file, std::string& byt
         return FileReadStatus::ReadError;
     }
     try {
-        // The file buffer throws on a read error (what a stream records as badbit).
+        // The file buffer throws on a read error (what a stream records as badbit). It
+        // reads until the chunk is full or the file ends, so a chunk not filled is the end:
+        // no further read is made to learn it again.
         char chunk[64 * 1024];
-        for (std::streamsize n; (n = in.sgetn(chunk, sizeof chunk)) > 0;)
-            bytes.append(chunk, static_cast<std::size_t>(n));
+        for (;;) {
+            const std::streamsize n = in.sgetn(chunk, sizeof chunk);
+            if (n > 0)
+                bytes.append(chunk, static_cast<std::size_t>(n));
+            if (n < static_cast<std::streamsize>(sizeof chunk))
+                break;
+        }
     } catch (...) {
         return FileReadStatus::ReadError;
     }
