@@ -71,29 +71,56 @@ int FindKeyword(std::string_view word, const std::string_view (&keywords)[N], in
     return unknown;
 }
 
-// True when one of the eight bytes is below 0x21: white space, NUL or another control
-// byte. Letters, digits, signs and the upper half of the code page never make it true.
-inline bool HasByteBelow21(const char* p)
+// The eight bytes from p, the first in the lowest place (whatever the machine's order).
+inline std::uint64_t LoadLittleEndian64(const char* p)
 {
-    constexpr std::uint64_t kOnes = 0x0101010101010101u;
-    std::uint64_t v;
-    std::memcpy(&v, p, sizeof v);
-    return ((v - kOnes * 0x21) & ~v & (kOnes * 0x80)) != 0;
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(p);
+    return std::uint64_t(b[0]) | std::uint64_t(b[1]) << 8 | std::uint64_t(b[2]) << 16 | std::uint64_t(b[3]) << 24 |
+           std::uint64_t(b[4]) << 32 | std::uint64_t(b[5]) << 40 | std::uint64_t(b[6]) << 48 |
+           std::uint64_t(b[7]) << 56;
 }
 
-// The end of the run of word bytes that begins at p. Names are long enough that testing
-// eight bytes at a time pays; a block with a low byte in it is stepped through bytewise.
+// Marks (bit 7 of its place) the bytes below 0x21: white space, NUL and the other control
+// bytes. A borrow may mark a byte above a marked one, but the lowest mark is always true.
+inline std::uint64_t MarkLowBytes(std::uint64_t v)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    return (v - kOnes * 0x21) & ~v & (kOnes * 0x80);
+}
+
+// The place of the lowest marked byte (marks is not 0).
+inline unsigned FirstMarkedByte(std::uint64_t marks)
+{
+#if defined(__GNUC__)
+    return static_cast<unsigned>(__builtin_ctzll(marks)) / 8;
+#else
+    unsigned place = 0;
+    while (!(marks & 0x80)) {
+        marks >>= 8;
+        ++place;
+    }
+    return place;
+#endif
+}
+
+// The end of the run of word bytes that begins at p, found eight bytes at a time: the first
+// byte below 0x21 ends the word unless it is a control byte (which belongs to the word).
 inline const char* SkipWordBytes(const char* p, const char* end)
 {
-    for (;;) {
-        while (end - p >= 8 && !HasByteBelow21(p))
+    while (end - p >= 8) {
+        const std::uint64_t marks = MarkLowBytes(LoadLittleEndian64(p));
+        if (marks == 0) {
             p += 8;
-        const char* stop = end - p > 8 ? p + 8 : end;
-        while (p != stop && ClassOf(*p) == kWordByte)
-            ++p;
-        if (p != stop || p == end)
+            continue;
+        }
+        p += FirstMarkedByte(marks);
+        if (ClassOf(*p) != kWordByte)
             return p;
+        ++p;
     }
+    while (p != end && ClassOf(*p) == kWordByte)
+        ++p;
+    return p;
 }
 
 // Scans a word from start (a non-space byte) to the next white space or the end. Its text
