@@ -4,19 +4,22 @@
 //
 // Checksum: BM_ChecksumTable against BM_ChecksumBitwise over the same 64 KiB (compare
 // bytes_per_second). Loading, each against merely reading the same files' bytes (opening
-// each file and reading it through one fixed buffer, nothing more):
-//   uniform  BM_LoadCatalogue/uniform, 1000 generated files of 200 parameters each,
-//            against BM_ReadFilesOnly/uniform; BM_ParseInMemory is the checksum and the
-//            reading of the same bytes already in memory;
-//   mixed    BM_LoadCatalogue/mixed, one 50 MB description sorted first and 3,000 small
-//            ones behind it, against BM_ReadFilesOnly/mixed.
+// each file and reading it through one fixed buffer, nothing more); the argument mixed:0
+// is the uniform set, mixed:1 the mixed one:
+//   uniform  1000 generated files of 200 parameters each; BM_ParseInMemory is the checksum
+//            and the reading of the same bytes already in memory;
+//   mixed    one 50 MB description sorted first and 3,000 small ones behind it.
 // The ratio of the two times is what counts: loading should cost at most 3x reading,
-// whatever the mix of file sizes. BM_LoadOverRead takes it in one run, reading and loading
-// by turns, so that the machine's other work weighs on both alike. Reading never touches fresh memory; loading holds the
-// 50 MB file, and each load touches that memory afresh (glibc returns such a block to
-// the system when it is freed). Where a page's first touch is dear (some virtual
-// machines), run with GLIBC_TUNABLES=glibc.malloc.mmap_max=0:glibc.malloc.trim_threshold=4294967295
-// to keep the pages between iterations and see the loader's own work.
+// whatever the mix of file sizes. BM_LoadOverRead takes it in one run, reading and
+// loading by turns so that the machine's other work weighs on both alike, and reports it
+// as "ratio"; BM_LoadCatalogue and BM_ReadFilesOnly time each side alone.
+//
+// Reading never touches fresh memory; loading holds the 50 MB file, and each load touches
+// that memory afresh (glibc returns such a block to the system when it is freed). Where a
+// page's first touch is dear (some virtual machines), run with
+// GLIBC_TUNABLES=glibc.malloc.mmap_max=0:glibc.malloc.trim_threshold=4294967295 to keep
+// the pages between iterations and see the loader's own work, or with
+// GLIBC_TUNABLES=glibc.malloc.hugetlb=1 to have the block in huge pages.
 #include <benchmark/benchmark.h>
 
 #ifdef __GLIBC__
