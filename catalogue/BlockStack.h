@@ -83,11 +83,15 @@ public:
     // Destroys every element (the last first) and frees every block.
     void Clear()
     {
-        for (std::size_t i = m_size; i > 0; --i)
-            (*this)[i - 1].~T();
-        const std::size_t blocks = m_size == 0 ? 0 : Locate(m_size - 1).block + 1;
-        for (std::size_t block = 0; block < blocks; ++block)
-            std::allocator<T>().deallocate(m_blocks[block], BlockCapacity(block));
+        if (m_size > 0) {
+            const Location last = Locate(m_size - 1);
+            for (std::size_t block = last.block + 1; block-- > 0;) {
+                const std::size_t used = block == last.block ? last.offset + 1 : BlockCapacity(block);
+                for (std::size_t i = used; i-- > 0;)
+                    m_blocks[block][i].~T();
+                std::allocator<T>().deallocate(m_blocks[block], BlockCapacity(block));
+            }
+        }
         delete[] m_blocks;
         m_blocks = nullptr;
         m_size = 0;
