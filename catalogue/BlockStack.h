@@ -137,11 +137,21 @@ private:
     // highest set bit of index / kFirstBlock + 1.
     static Location Locate(std::size_t index)
     {
-        std::size_t scaled = index / kFirstBlock + 1;
-        std::size_t block = 0;
-        while (scaled >>= 1)
-            ++block;
+        const std::size_t block = HighestBit(index / kFirstBlock + 1);
         return {block, index - kFirstBlock * ((std::size_t(1) << block) - 1)};
+    }
+
+    // The position of the highest set bit of v (v > 0): every access goes through it.
+    static std::size_t HighestBit(std::size_t v)
+    {
+#if defined(__GNUC__)
+        return static_cast<std::size_t>(63 - __builtin_clzll(static_cast<unsigned long long>(v)));
+#else
+        std::size_t bit = 0;
+        while (v >>= 1)
+            ++bit;
+        return bit;
+#endif
     }
 
     T** m_blocks = nullptr;  // TableCapacity(number of blocks) pointers
