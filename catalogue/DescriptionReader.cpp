@@ -71,13 +71,63 @@ int FindKeyword(std::string_view word, const std::string_view (&keywords)[N], in
     return unknown;
 }
 
+// The eight bytes from p, the first in the lowest place (whatever the machine's order).
+inline std::uint64_t LoadLittleEndian64(const char* p)
+{
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(p);
+    return std::uint64_t(b[0]) | std::uint64_t(b[1]) << 8 | std::uint64_t(b[2]) << 16 | std::uint64_t(b[3]) << 24 |
+           std::uint64_t(b[4]) << 32 | std::uint64_t(b[5]) << 40 | std::uint64_t(b[6]) << 48 |
+           std::uint64_t(b[7]) << 56;
+}
+
+// Marks (bit 7 of its place) the bytes below 0x21: white space, NUL and the other control
+// bytes. A borrow may mark a byte above a marked one, but the lowest mark is always true.
+inline std::uint64_t MarkLowBytes(std::uint64_t v)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    return (v - kOnes * 0x21) & ~v & (kOnes * 0x80);
+}
+
+// The place of the lowest marked byte (marks is not 0).
+inline unsigned FirstMarkedByte(std::uint64_t marks)
+{
+#if defined(__GNUC__)
+    return static_cast<unsigned>(__builtin_ctzll(marks)) / 8;
+#else
+    unsigned place = 0;
+    while (!(marks & 0x80)) {
+        marks >>= 8;
+        ++place;
+    }
+    return place;
+#endif
+}
+
+// The end of the run of word bytes that begins at p, found eight bytes at a time: the first
+// byte below 0x21 ends the word unless it is a control byte (which belongs to the word).
+inline const char* SkipWordBytes(const char* p, const char* end)
+{
+    while (end - p >= 8) {
+        const std::uint64_t marks = MarkLowBytes(LoadLittleEndian64(p));
+        if (marks == 0) {
+            p += 8;
+            continue;
+        }
+        p += FirstMarkedByte(marks);
+        if (ClassOf(*p) != kWordByte)
+            return p;
+        ++p;
+    }
+    while (p != end && ClassOf(*p) == kWordByte)
+        ++p;
+    return p;
+}
+
 // Scans a word from start (a non-space byte) to the next white space or the end. Its text
 // is kept up to its first NUL byte and at most limit bytes.
 inline const char* ScanWord(const char* start, const char* end, std::size_t limit, CDescriptionWord& word)
 {
-    const char* p = start;
-    while (p != end && ClassOf(*p) == kWordByte)
-        ++p;
+    const char* p = SkipWordBytes(start, end);
     std::size_t keep = static_cast<std::size_t>(p - start);
     word.hasNul = false;
     if (p != end && *p == '\0') {
@@ -89,6 +139,14 @@ inline const char* ScanWord(const char* start, const char* end, std::size_t limi
     word.value = std::string_view(start, keep < limit ? keep : limit);
     return p;
 }
+
+// Every field of every parameter goes through the word and number readers; inlined into
+// the parameter reader (GCC and Clang), their state stays in registers.
+#if defined(__GNUC__)
+#define ZOL_INLINE_CALLEES __attribute__((flatten))
+#else
+#define ZOL_INLINE_CALLEES
+#endif
 
 bool IsComment(const CDescriptionWord& word)
 {
@@ -119,13 +177,17 @@ CDescriptionText::CDescriptionText(std::string_view text, std::ostream& out, IDe
 {
 }
 
-void CDescriptionText::SkipSpace()
+inline void CDescriptionText::SkipSpace()
 {
-    while (m_pos != m_end && IsSpace(*m_pos)) {
-        if (*m_pos == '\n')
-            ++m_line;
-        ++m_pos;
+    // Locals, so that the loop keeps them in registers.
+    const char* p = m_pos;
+    int line = m_line;
+    while (p != m_end && IsSpace(*p)) {
+        line += *p == '\n';
+        ++p;
     }
+    m_pos = p;
+    m_line = line;
 }
 
 bool CDescriptionText::ReadWord(std::size_t limit, CDescriptionWord& word)
@@ -165,19 +227,18 @@ CDescriptionText::NumberResult CDescriptionText::ReadNumber(DescriptionField fie
         }
         return NumberResult::NotANumber;
     }
-    // Accumulate up to one past INT32_MAX (the magnitude of INT32_MIN); beyond that the
-    // value is clamped, and the remaining digits are still consumed.
-    constexpr std::int64_t kLimit = std::int64_t(std::numeric_limits<std::int32_t>::max()) + 1;
+    // Leading zeros add nothing; more than ten digits after them is beyond any 32-bit value.
+    // The value is clamped then, and all the digits are still consumed.
+    while (p != m_end && *p == '0')
+        ++p;
+    const char* digits = p;
     std::int64_t magnitude = 0;
-    bool overflow = false;
     for (; p != m_end && IsDigit(*p); ++p) {
-        if (!overflow) {
+        if (p - digits < 10)
             magnitude = magnitude * 10 + (*p - '0');
-            if (magnitude > kLimit)
-                overflow = true;
-        }
     }
     m_pos = p;
+    const bool overflow = p - digits > 10;
     std::int64_t result = negative ? -magnitude : magnitude;
     if (overflow || result > std::numeric_limits<std::int32_t>::max() ||
         result < std::numeric_limits<std::int32_t>::min()) {
@@ -305,7 +366,7 @@ void ReadEnumValues(CParameter& parameter, CDescriptionText& text)
     }
 }
 
-int ReadParameter(CParameter& parameter, CDescriptionText& text)
+ZOL_INLINE_CALLEES int ReadParameter(CParameter& parameter, CDescriptionText& text)
 {
     CDescriptionWord word;
     for (;;) {
@@ -317,7 +378,8 @@ int ReadParameter(CParameter& parameter, CDescriptionText& text)
     }
     const int line = text.Line();
     text.CheckWord(DescriptionField::ParameterName, word, line);
-    parameter.m_strName.assign(word.value.data(), word.value.size());
+    // Built in place and moved in: cheaper than assigning into the empty string.
+    parameter.m_strName = std::string(word.value);
 
     ParameterReadInfo info;
     const auto number = text.ReadNumber(DescriptionField::Number, parameter.m_nNumber);
@@ -348,7 +410,7 @@ void ReadDevice(CDevice& device, CDescriptionText& text)
     }
     const int line = text.Line();
     text.CheckWord(DescriptionField::DeviceName, word, line);
-    device.m_strName.assign(word.value.data(), word.value.size());
+    device.m_strName = std::string(word.value);
     const auto typeCode = text.ReadNumber(DescriptionField::TypeCode, device.m_nTypeCode);
     if (text.Observer())
         text.Observer()->OnDeviceHeader(line, device, typeCode == CDescriptionText::NumberResult::Read);
@@ -392,16 +454,17 @@ FileReadStatus ReadFileBytes(const std::filesystem::path& file, std::string& byt
     const std::uintmax_t size = std::filesystem::file_size(file, ec);
     if (ec)
         return FileReadStatus::CannotOpen;
-    std::ifstream in;
-    // Unbuffered: each read below goes straight to the file.
-    in.rdbuf()->pubsetbuf(nullptr, 0);
-    in.open(file, std::ios::binary);
-    if (!in)
+    // A bare file buffer, unbuffered: each read goes straight from the file into bytes.
+    std::filebuf in;
+    in.pubsetbuf(nullptr, 0);
+    if (!in.open(file, std::ios::in | std::ios::binary))
         return FileReadStatus::CannotOpen;
     // The buffer takes the file's own size, in the capacity left from earlier files when
     // that is enough. The bytes are appended as they are read and nothing is filled
-    // first, so a big file read earlier costs nothing to the files after it. A file that
-    // changed size since is still read to its end. One too big to hold is a read error.
+    // first, so a big file read earlier costs nothing to the files after it, and a big
+    // file's memory is written once (reading into a cache-sized chunk costs less than
+    // filling the buffer first and then reading into it). A file that changed size since
+    // is still read to its end. One too big to hold is a read error.
     if (size >= bytes.max_size())
         return FileReadStatus::ReadError;
     try {
@@ -409,12 +472,22 @@ FileReadStatus ReadFileBytes(const std::filesystem::path& file, std::string& byt
     } catch (const std::bad_alloc&) {
         return FileReadStatus::ReadError;
     }
-    char chunk[64 * 1024];
-    do {
-        in.read(chunk, sizeof chunk);
-        bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
-    } while (in);
-    return in.bad() ? FileReadStatus::ReadError : FileReadStatus::Ok;
+    try {
+        // The file buffer throws on a read error (what a stream records as badbit). It
+        // reads until the chunk is full or the file ends, so a chunk not filled is the end:
+        // no further read is made to learn it again.
+        char chunk[64 * 1024];
+        for (;;) {
+            const std::streamsize n = in.sgetn(chunk, sizeof chunk);
+            if (n > 0)
+                bytes.append(chunk, static_cast<std::size_t>(n));
+            if (n < static_cast<std::streamsize>(sizeof chunk))
+                break;
+        }
+    } catch (...) {
+        return FileReadStatus::ReadError;
+    }
+    return FileReadStatus::Ok;
 }
 
 int LoadDeviceFile(const std::filesystem::path& file, const std::string& fileName, CDevice& device,

@@ -5,45 +5,130 @@
 #pragma once
 
 #include <cstddef>
-#include <list>
+#include <iterator>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
-// An ordered, doubly linked list with insertion at the head and at the tail, iterated from
-// head to tail. Elements never move once inserted, so pointers to them stay valid until
-// they are removed.
+#include "catalogue/BlockStack.h"
+
+// An ordered list with insertion at the head and at the tail, iterated from head to tail.
+// Elements never move once inserted, so pointers and references to them stay valid until
+// they are removed; iterators are invalidated by an insertion, as a deque's are. The
+// elements live in blocks (BlockStack.h), not one allocation per element: a description
+// file's hundreds of parameters cost a handful of allocations.
 template <class T>
 class CList {
+    template <bool Const>
+    class Iterator;
+
 public:
     using value_type = T;
-    using iterator = typename std::list<T>::iterator;
-    using const_iterator = typename std::list<T>::const_iterator;
+    using iterator = Iterator<false>;
+    using const_iterator = Iterator<true>;
 
-    void AddHead(const T& value) { m_items.push_front(value); }
-    void AddHead(T&& value) { m_items.push_front(std::move(value)); }
-    void AddTail(const T& value) { m_items.push_back(value); }
-    void AddTail(T&& value) { m_items.push_back(std::move(value)); }
+    void AddHead(const T& value) { m_front.PushBack(value); }
+    void AddHead(T&& value) { m_front.PushBack(std::move(value)); }
+    void AddTail(const T& value) { m_back.PushBack(value); }
+    void AddTail(T&& value) { m_back.PushBack(std::move(value)); }
 
-    std::size_t GetCount() const { return m_items.size(); }
-    bool IsEmpty() const { return m_items.empty(); }
-    void RemoveAll() { m_items.clear(); }
+    std::size_t GetCount() const { return m_front.Size() + m_back.Size(); }
+    bool IsEmpty() const { return GetCount() == 0; }
+    void RemoveAll()
+    {
+        m_front.Clear();
+        m_back.Clear();
+    }
 
-    T& GetHead() { return m_items.front(); }
-    const T& GetHead() const { return m_items.front(); }
-    T& GetTail() { return m_items.back(); }
-    const T& GetTail() const { return m_items.back(); }
+    T& GetHead() { return At(0); }
+    const T& GetHead() const { return At(0); }
+    T& GetTail() { return At(GetCount() - 1); }
+    const T& GetTail() const { return At(GetCount() - 1); }
 
-    iterator begin() { return m_items.begin(); }
-    iterator end() { return m_items.end(); }
-    const_iterator begin() const { return m_items.begin(); }
-    const_iterator end() const { return m_items.end(); }
+    iterator begin() { return iterator(this, 0); }
+    iterator end() { return iterator(this, GetCount()); }
+    const_iterator begin() const { return const_iterator(this, 0); }
+    const_iterator end() const { return const_iterator(this, GetCount()); }
 
-    bool operator==(const CList& other) const { return m_items == other.m_items; }
+    bool operator==(const CList& other) const
+    {
+        if (GetCount() != other.GetCount())
+            return false;
+        for (std::size_t i = 0; i < GetCount(); ++i) {
+            if (!(At(i) == other.At(i)))
+                return false;
+        }
+        return true;
+    }
     bool operator!=(const CList& other) const { return !(*this == other); }
 
 private:
-    std::list<T> m_items;
+    // The element at a position counted from the head. The elements added at the head are
+    // kept in the order they came, so the head is the last of them.
+    T& At(std::size_t position)
+    {
+        const std::size_t front = m_front.Size();
+        return position < front ? m_front[front - 1 - position] : m_back[position - front];
+    }
+    const T& At(std::size_t position) const { return const_cast<CList*>(this)->At(position); }
+
+    template <bool Const>
+    class Iterator {
+    public:
+        using iterator_category = std::bidirectional_iterator_tag;
+        using value_type = T;
+        using difference_type = std::ptrdiff_t;
+        using pointer = std::conditional_t<Const, const T*, T*>;
+        using reference = std::conditional_t<Const, const T&, T&>;
+        using List = std::conditional_t<Const, const CList, CList>;
+
+        Iterator() = default;
+        Iterator(List* list, std::size_t position) : m_list(list), m_position(position) {}
+        // An iterator converts to a const_iterator.
+        template <bool C = Const, class = std::enable_if_t<C>>
+        Iterator(const Iterator<false>& other) : m_list(other.m_list), m_position(other.m_position)
+        {
+        }
+
+        reference operator*() const { return m_list->At(m_position); }
+        pointer operator->() const { return &m_list->At(m_position); }
+        Iterator& operator++()
+        {
+            ++m_position;
+            return *this;
+        }
+        Iterator operator++(int)
+        {
+            Iterator before = *this;
+            ++m_position;
+            return before;
+        }
+        Iterator& operator--()
+        {
+            --m_position;
+            return *this;
+        }
+        Iterator operator--(int)
+        {
+            Iterator before = *this;
+            --m_position;
+            return before;
+        }
+        friend bool operator==(const Iterator& a, const Iterator& b)
+        {
+            return a.m_list == b.m_list && a.m_position == b.m_position;
+        }
+        friend bool operator!=(const Iterator& a, const Iterator& b) { return !(a == b); }
+
+    private:
+        friend class Iterator<!Const>;
+        List* m_list = nullptr;
+        std::size_t m_position = 0;
+    };
+
+    CBlockStack<T> m_front;  // added at the head, in the order they came
+    CBlockStack<T> m_back;   // added at the tail, in the order they came
 };
 
 using CStringList = CList<std::string>;

@@ -35,12 +35,12 @@ TEST(ChecksumTest, TableFormEqualsBitwiseFormWholeAndInPieces)
             c = static_cast<char>(random() & 0xFF);
         return bytes;
     };
-    // Every length around the 16-byte steps, from registers with and without bit 31
-    // (the first shift drops it).
+    // Every length around the 16-byte steps and the 64-byte steps of long runs, from
+    // registers with and without bit 31 (the first shift drops it).
     std::vector<std::uint32_t> registers = {0u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu};
     for (int i = 0; i < 20; ++i)
         registers.push_back(static_cast<std::uint32_t>(random()));
-    for (std::size_t size = 0; size <= 80; ++size) {
+    for (std::size_t size = 0; size <= 300; ++size) {
         const std::string bytes = bytesOf(size);
         for (std::uint32_t reg : registers)
             ASSERT_EQ(Bitwise(reg, bytes), UpdateChecksum(reg, bytes)) << size << " " << reg;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -106,6 +108,94 @@ TEST_F(CatalogueTest, CopiesAreDeepAndIndependent)
     const CDevice* stored = FindDevice(4);
     ASSERT_NE(nullptr, stored);
     EXPECT_EQ(Device(4, "Meter", {Param(1, "Mode", {"Off", "On"}), Param(2, "Level")}), *stored);
+}
+
+// The list against a deque, through insertions at both ends that cross many block
+// boundaries: the order, the ends, both directions of iteration, and that no element ever
+// moved (every pointer taken right after an insertion still finds its value).
+TEST(ListTest, KeepsOrderAndAddressesThroughInsertionsAtBothEnds)
+{
+    CList<std::string> list;
+    std::deque<std::string> expected;
+    std::vector<std::pair<const std::string*, std::string>> taken;
+    for (int i = 0; i < 1000; ++i) {
+        const std::string value = "value number " + std::to_string(i);  // beyond the small-string size
+        if (i % 3 == 1) {
+            list.AddTail(value);
+            expected.push_back(value);
+            taken.emplace_back(&list.GetTail(), value);
+        } else {
+            list.AddHead(value);
+            expected.push_front(value);
+            taken.emplace_back(&list.GetHead(), value);
+        }
+    }
+    ASSERT_EQ(expected.size(), list.GetCount());
+    EXPECT_EQ(std::vector<std::string>(expected.begin(), expected.end()),
+              std::vector<std::string>(list.begin(), list.end()));
+    std::vector<std::string> backwards;
+    for (auto it = list.end(); it != list.begin();)
+        backwards.push_back(*--it);
+    EXPECT_EQ(std::vector<std::string>(expected.rbegin(), expected.rend()), backwards);
+    for (const auto& [address, value] : taken)
+        ASSERT_EQ(value, *address);
+}
+
+TEST(ListTest, CopiesMovesAndRemoveAll)
+{
+    CList<std::string> list;
+    for (int i = 0; i < 40; ++i)
+        (i % 2 ? list.AddTail(std::to_string(i)) : list.AddHead(std::to_string(i)));
+    CList<std::string> copy = list;
+    EXPECT_TRUE(copy == list);
+    copy.GetHead() = "changed";
+    EXPECT_NE("changed", list.GetHead());
+    EXPECT_TRUE(copy != list);
+
+    CList<std::string> moved = std::move(copy);
+    EXPECT_EQ("changed", moved.GetHead());
+    EXPECT_EQ(40u, moved.GetCount());
+    copy = list;  // a moved-from list is usable again
+    EXPECT_TRUE(copy == list);
+
+    list.RemoveAll();
+    EXPECT_TRUE(list.IsEmpty());
+    EXPECT_TRUE(list.begin() == list.end());
+    list.AddTail("again");
+    list.AddHead("first");
+    EXPECT_EQ((std::vector<std::string>{"first", "again"}), std::vector<std::string>(list.begin(), list.end()));
+    EXPECT_FALSE(copy == list);
+}
+
+// An element whose copy fails on demand: a failed insertion adds nothing, a failed copy of
+// a whole list leaves the original as it was.
+struct CFragile {
+    static int copiesLeft;
+    int value = 0;
+    explicit CFragile(int v) : value(v) {}
+    CFragile(const CFragile& other) : value(other.value)
+    {
+        if (copiesLeft-- == 0)
+            throw std::runtime_error("copy failed");
+    }
+    bool operator==(const CFragile& other) const { return value == other.value; }
+};
+int CFragile::copiesLeft = 0;
+
+TEST(ListTest, AFailedCopyChangesNothing)
+{
+    CList<CFragile> list;
+    CFragile::copiesLeft = 1000;
+    for (int i = 0; i < 10; ++i)
+        list.AddTail(CFragile(i));
+    CFragile::copiesLeft = 0;
+    EXPECT_THROW(list.AddHead(CFragile(99)), std::runtime_error);
+    EXPECT_EQ(10u, list.GetCount());
+    EXPECT_EQ(0, list.GetHead().value);
+    CFragile::copiesLeft = 5;
+    EXPECT_THROW(CList<CFragile> copy(list), std::runtime_error);
+    EXPECT_EQ(10u, list.GetCount());
+    EXPECT_EQ(9, list.GetTail().value);
 }
 
 }  // namespace

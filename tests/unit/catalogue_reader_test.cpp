@@ -238,6 +238,11 @@ TEST(ReaderTest, Numbers)
         {"99999999999999999999999", INT_MAX, nullptr},
         {"-99999999999999999999999", INT_MIN, nullptr},
         {"12abc", 12, "abc"},                       // digits end the number; the rest is the next word
+        // Leading zeros count for nothing, however many: only the value decides the clamp.
+        {"000000000000000000002147483647", INT_MAX, nullptr},
+        {"-000000000000000000002147483648", INT_MIN, nullptr},
+        {"0000000000000000000000012abc", 12, "abc"},
+        {"9999999999", INT_MAX, nullptr},          // ten digits, beyond the range
     };
     for (const auto& c : cases) {
         const std::string text = std::string("DEVICE_DESCRIPTION\nD ") + c.word + "\n";
@@ -326,6 +331,33 @@ TEST(ReaderTest, NulBytesEndAWordsText)
     const ReadResult n = ReadText("DEVICE_DESCRIPTION\nD 1\nE 3 ENUM R RAM 0 \0\0\0"s);
     ASSERT_EQ(1u, n.device.m_Parameters.GetCount());
     EXPECT_TRUE(n.device.m_Parameters.GetHead().m_EnumValues.IsEmpty());
+}
+
+// Words are scanned eight bytes at a time: every length around those steps, ending at the
+// end of the text or before white space, with a control byte, DEL, an upper-half byte or a
+// NUL at every place in them.
+TEST(ReaderTest, WordsOfEveryLengthAndContent)
+{
+    for (std::size_t length = 1; length <= 26; ++length) {
+        for (const std::string tail : {"", " 7 INT R RAM 0", "\t7\r\nINT R RAM 0\r\n"}) {
+            for (std::size_t at = 0; at <= length; ++at) {
+                for (const char odd : {'\x01', '\x1f', '\x7f', '\xff', '\0'}) {
+                    std::string word(length, 'w');
+                    if (at < length)
+                        word[at] = odd;
+                    const ReadResult r = ReadText("DEVICE_DESCRIPTION\nD 1\n" + word + tail);
+                    const std::string context = std::to_string(length) + "/" + std::to_string(at) + "/" +
+                                                std::to_string(static_cast<unsigned char>(odd)) + "/" +
+                                                std::to_string(tail.size());
+                    ASSERT_EQ(1u, r.device.m_Parameters.GetCount()) << context;
+                    const CParameter& p = r.device.m_Parameters.GetHead();
+                    ASSERT_EQ(word.substr(0, word.find('\0')), p.m_strName) << context;
+                    ASSERT_EQ(tail.empty() ? 0 : 7, p.m_nNumber) << context;
+                    ASSERT_EQ(tail.empty() ? int(kMemoryUnknown) : int(kMemoryRam), p.m_nMemory) << context;
+                }
+            }
+        }
+    }
 }
 
 // --- through files on disk ---------------------------------------------------------------
