@@ -14,6 +14,7 @@ add_dependencies(app_tests zolsrv zolps zolctl)
 add_executable(zolinspect inspect_main.cpp)
 target_link_options(zolinspect PRIVATE -municode)
 target_link_libraries(zolinspect PRIVATE comctl32 user32)
+target_include_directories(zolinspect PRIVATE ${CMAKE_SOURCE_DIR}/res)
 set_target_properties(zolinspect PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 # Prints a program file's processor, version information and manifest architecture

@@ -454,6 +454,8 @@ TEST_F(HistoryTest, BackgroundSnapshotOnceAndRestoreThroughTheHistoryDialog)
     // Two starts of an unchanged configuration: one snapshot.
     bool firstDone = false, secondDone = false;
     RunWindow(true, [&](HWND window, CTarnelDlg& dlg) {
+        // The snapshot starts once the window has painted.
+        ui_driver::WaitFor([&] { return dlg.m_pSnapshot != nullptr; }, 10000);
         firstDone = dlg.m_pSnapshot && dlg.m_pSnapshot->Wait(20000) && dlg.m_pSnapshot->m_Result.written;
         ui_driver::PressButton(window, IDCANCEL);
     });
@@ -462,6 +464,7 @@ TEST_F(HistoryTest, BackgroundSnapshotOnceAndRestoreThroughTheHistoryDialog)
     std::string previewCounts, previewTitle;
     bool restored = false;
     const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg& dlg) {
+        ui_driver::WaitFor([&] { return dlg.m_pSnapshot != nullptr; }, 10000);
         secondDone = dlg.m_pSnapshot && dlg.m_pSnapshot->Wait(20000) && dlg.m_pSnapshot->m_Result.unchanged;
         // Changes after the snapshot: one by the window, one by another program.
         if (!ChooseFromMenu(window, PointOf(window, {"Meter(006)"}), "Удалить устройство")) return;

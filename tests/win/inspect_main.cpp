@@ -1,6 +1,8 @@
 // zolinspect.exe: looks at the configurator's main window from another process, for the
 // end-to-end scripts. Prints the window's title and its tree (one node a line, indented by
-// level, UTF-8) or, for a message box, its text; or closes the window.
+// level, UTF-8) or, for a message box, its text; or closes the window. While the window's
+// progress window is up (a slow read of the server's tags, e.g. under emulation) the tree is
+// still being filled: the tree is printed once it has gone.
 //
 //   zolinspect.exe [--wait SECONDS] [--close] TITLE-PREFIX
 //
@@ -16,7 +18,35 @@
 #include <cwchar>
 #include <string>
 
+#include "resource.h"
+
 namespace {
+
+struct ProgressSearch {
+    DWORD process = 0;
+    bool shown = false;
+};
+
+BOOL CALLBACK MatchProgressWindow(HWND window, LPARAM param)
+{
+    ProgressSearch* search = reinterpret_cast<ProgressSearch*>(param);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == search->process && IsWindowVisible(window) && GetDlgItem(window, IDC_PROGRESS_TEXT) != nullptr) {
+        search->shown = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Whether the process of window shows its progress window.
+bool ProgressShown(HWND window)
+{
+    ProgressSearch search;
+    GetWindowThreadProcessId(window, &search.process);
+    EnumWindows(&MatchProgressWindow, reinterpret_cast<LPARAM>(&search));
+    return search.shown;
+}
 
 struct Search {
     std::wstring prefix;
@@ -126,11 +156,13 @@ int wmain(int argc, wchar_t** argv)
 
     Search search;
     search.prefix = prefix;
-    for (int tries = 0; tries <= waitSeconds * 10; ++tries) {
+    int tries = 0;
+    for (; tries <= waitSeconds * 10; ++tries) {
         EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
         if (search.found) break;
         Sleep(100);
     }
+    for (; search.found && !close && tries <= waitSeconds * 10 && ProgressShown(search.found); ++tries) Sleep(100);
     if (!search.found) {
         std::fprintf(stderr, "no window titled %ls...\n", prefix.c_str());
         return 1;
