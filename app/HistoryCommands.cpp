@@ -2,7 +2,9 @@
 // snapshot (the import preview with replace, then the calls through the journal), and the
 // background snapshot taken after start-up and after each restart.
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/ServerChange.h"
@@ -42,8 +44,9 @@ void CTarnelDlg::StartBackgroundSnapshot()
 {
     StopBackgroundSnapshot();
     if (!m_pHistory || m_pHistory->Folder().empty() || m_pAddTags == nullptr || !BackgroundSnapshotsWanted()) return;
-    m_pSnapshot = std::make_unique<CSnapshotThread>(m_pHistory->Folder(), WindowProgramName(), CatalogueTagNaming());
-    if (!m_pSnapshot->Start()) m_pSnapshot.reset();
+    // Kept only once running: whoever sees m_pSnapshot sees a thread that has started.
+    auto snapshot = std::make_unique<CSnapshotThread>(m_pHistory->Folder(), WindowProgramName(), CatalogueTagNaming());
+    if (snapshot->Start()) m_pSnapshot = std::move(snapshot);
 }
 
 void CTarnelDlg::StopBackgroundSnapshot()

@@ -463,9 +463,14 @@ TEST_F(HistoryTest, BackgroundSnapshotOnceAndRestoreThroughTheHistoryDialog)
     std::vector<std::vector<std::string>> snapshotRows, journalRows;
     std::string previewCounts, previewTitle;
     bool restored = false;
+    std::string secondResult = "no snapshot started";
     const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg& dlg) {
         ui_driver::WaitFor([&] { return dlg.m_pSnapshot != nullptr; }, 10000);
         secondDone = dlg.m_pSnapshot && dlg.m_pSnapshot->Wait(20000) && dlg.m_pSnapshot->m_Result.unchanged;
+        if (dlg.m_pSnapshot)
+            secondResult = std::string("read ") + (dlg.m_pSnapshot->m_bRead ? "yes" : "no") + ", written " +
+                           (dlg.m_pSnapshot->m_Result.written ? "yes" : "no") + ", file " +
+                           dlg.m_pSnapshot->m_Result.fileName + ", error " + dlg.m_pSnapshot->m_Result.error;
         // Changes after the snapshot: one by the window, one by another program.
         if (!ChooseFromMenu(window, PointOf(window, {"Meter(006)"}), "Удалить устройство")) return;
         ui_driver::WaitFor([&] { return !HasNode(window, {"Meter(006)"}); }, 5000);
@@ -495,7 +500,7 @@ TEST_F(HistoryTest, BackgroundSnapshotOnceAndRestoreThroughTheHistoryDialog)
         ui_driver::PressButton(window, IDCANCEL);
     });
     EXPECT_TRUE(firstDone);
-    EXPECT_TRUE(secondDone);
+    EXPECT_TRUE(secondDone) << secondResult;
     EXPECT_TRUE(restored);
     EXPECT_EQ(ServerTags(), original);
     ASSERT_EQ(snapshotRows.size(), 1u);
