@@ -45,6 +45,9 @@ Trace& State()
             return (static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
         };
         t.sinceStart = static_cast<double>(ticks(now) - ticks(created)) / 1e7;
+        // How much of the first phase passed before the program's own code ran at all
+        // (the system mapping the program and its DLLs): the rest is ours.
+        t.notes.push_back({"process start -> program's first static initializer", t.sinceStart});
         return t;
     }();
     return trace;
