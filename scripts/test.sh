@@ -125,7 +125,7 @@ scripts/win-tests.sh >build/logs/win-tests.log 2>&1
 win_status=$?
 grep -E '^(\[  (PASSED|FAILED)  \]|== )' build/logs/win-tests.log
 wp=$(grep -Eo '^\[  PASSED  \] [0-9]+' build/logs/win-tests.log | awk '{s += $NF} END {print s + 0}')
-wf=$(grep -E '^\[  FAILED  \] .*\(' build/logs/win-tests.log | wc -l)
+wf=$(grep -E '^\[  FAILED  \] .* \([0-9]+ ms\)' build/logs/win-tests.log | wc -l)
 [ -z "$wp" ] && wp=0
 if [ $win_status -ne 0 ] && [ "$wf" -eq 0 ]; then wf=1; fi
 [ "$wp" -eq 0 ] && [ "$wf" -eq 0 ] && wf=1
@@ -161,7 +161,7 @@ record_counts() {
 gtest_counts() {  # gtest_counts LOG: "P F" from GoogleTest's closing lines
   local p f
   p=$(grep -Eo '^\[  PASSED  \] [0-9]+' "$1" | awk '{s += $NF} END {print s + 0}')
-  f=$(grep -E '^\[  FAILED  \] .*\(' "$1" | wc -l)
+  f=$(grep -E '^\[  FAILED  \] .* \([0-9]+ ms\)' "$1" | wc -l)
   echo "${p:-0} $f"
 }
 
