@@ -1,5 +1,7 @@
 #include "zolctl_support.h"
 
+#include <cstdio>
+
 #include <windows.h>
 
 #include <fstream>
@@ -51,8 +53,14 @@ CtlRun RunCtlInto(const std::vector<std::wstring>& arguments, void* givenOut, vo
     PROCESS_INFORMATION pi{};
     // Started outside the test's folders, so that none of them is held as its current one.
     const fs::path where = standin_test::SuiteHome().parent_path();
-    const BOOL started =
-        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, where.c_str(), &si, &pi);
+    BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, where.c_str(), &si, &pi);
+    if (!started) {
+        // Under Wine the first start of a program now and then fails at once; what is tested
+        // is zolctl, so it is started once more before the run counts as failed.
+        std::fprintf(stderr, "zolctl did not start (error %lu): trying once more\n", GetLastError());
+        Sleep(500);
+        started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, where.c_str(), &si, &pi);
+    }
     if (out) CloseHandle(out);
     if (err) CloseHandle(err);
     CtlRun run;
