@@ -2,10 +2,9 @@
 
 #include <windows.h>
 
-#include <fcntl.h>
-#include <io.h>
+#include <iostream>
 
-#include <cstdio>
+#include "common/ConsoleOutput.h"
 
 static bool IsUsable(HANDLE handle)
 {
@@ -15,12 +14,18 @@ static bool IsUsable(HANDLE handle)
 void AttachConsoleOutput()
 {
     if (!IsUsable(GetStdHandle(STD_OUTPUT_HANDLE)) && AttachConsole(ATTACH_PARENT_PROCESS)) {
-        std::freopen("CONOUT$", "w", stdout);
-        std::freopen("CONOUT$", "w", stderr);
+        // A windowed program gets no standard handles of the console it attaches to.
+        const HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           nullptr, OPEN_EXISTING, 0, nullptr);
+        if (console != INVALID_HANDLE_VALUE) {
+            SetStdHandle(STD_OUTPUT_HANDLE, console);
+            SetStdHandle(STD_ERROR_HANDLE, console);
+        }
     }
-    // Unbuffered (the Windows runtime has no line buffering), so that each line appears as it
-    // is written and none is lost when the program is ended from outside; binary, so that a
-    // line ends in "\n" as written, the same bytes as dsctool's, not in "\r\n".
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
-    _setmode(_fileno(stdout), _O_BINARY);
+    // The lines are the system's Windows-1251 text: as those bytes to a file or a pipe, each
+    // line as it is written (none is lost when the program is ended from outside), ending in
+    // "\n" as written, the same bytes as the loader's; to a console through WriteConsoleW.
+    // The buffer lives as long as the process: std::cout may be written until its end.
+    static CStdStreamBuf* const buffer = new CStdStreamBuf(StdStream::Output, 1251, true);
+    std::cout.rdbuf(buffer);
 }

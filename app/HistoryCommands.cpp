@@ -40,6 +40,9 @@ bool BackgroundSnapshotsWanted()
 
 }  // namespace
 
+// How long closing the window (or a restart) waits for the background snapshot to end.
+constexpr DWORD kSnapshotStopWaitMs = 2000;
+
 void CTarnelDlg::StartBackgroundSnapshot()
 {
     StopBackgroundSnapshot();
@@ -51,7 +54,9 @@ void CTarnelDlg::StartBackgroundSnapshot()
 
 void CTarnelDlg::StopBackgroundSnapshot()
 {
-    if (m_pSnapshot) m_pSnapshot->Stop();
+    // A thread stuck in a call to a server that hangs is left to the process's end: the
+    // window must still close, and a restart still go on.
+    if (m_pSnapshot && !m_pSnapshot->Stop(kSnapshotStopWaitMs)) (void)m_pSnapshot.release();
     m_pSnapshot.reset();
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "app/JournalHeld.h"
 #include "app/TarnelDlg.h"
 #include "catalogue/Windows1251.h"
 #include "tagfile/TextEncoding.h"
@@ -52,7 +53,10 @@ CServerChange::CServerChange(CTarnelDlg& window, const std::string& action, bool
     std::string problem = history.FolderProblem();
     if (problem.empty()) {
         m_pJournal = std::make_unique<CJournal>(SystemHistoryPlatform(), history.Folder());
-        if (!m_pJournal->Open(&problem)) m_pJournal.reset();
+        bool cancelled = false;  // the journal was held open elsewhere and the user cancelled
+        if (!OpenJournalOrAskRetry(*m_pJournal, questionOwner ? *questionOwner : static_cast<CWnd&>(window), &problem, &cancelled))
+            m_pJournal.reset();
+        if (cancelled) return;
     }
     if (!m_pJournal && !history.m_bWithoutJournal) {
         // Nothing is changed without a record unless the user says so, once for this run.

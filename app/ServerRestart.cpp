@@ -1,10 +1,18 @@
 // The main window's "Применить": restart the server, wait for it, connect anew and
 // rebuild the tree from the restarted server.
 #include <cstdio>
+#include <string>
 
 #include "app/ServerChange.h"
 #include "app/TarnelDlg.h"
 #include "server/ServerErrors.h"
+
+namespace {
+
+// After the three seconds the server is given to restart, how much longer it may take.
+constexpr int kRestartWaitMs = 30000;
+
+}  // namespace
 
 void CTarnelDlg::DiscardQueuedInput()
 {
@@ -61,8 +69,19 @@ void CTarnelDlg::OnApply()
         m_pAddTags = nullptr;
     }
 
+    // A real server may take longer to come back (a service, a slow port): it gets up to
+    // kRestartWaitMs more, the title counting on (one to three dots, a second each).
     IAddTags* pAddTags = nullptr;
-    const ConnectResult result = ConnectAddTags(false, &pAddTags);
+    int dots = 0;
+    const ReconnectResult again = ReconnectAfterRestart(kRestartWaitMs, 1000, [&] {
+        dots = dots % 3 + 1;
+        SetWindowText("Перезапускается сервер" + std::string(static_cast<std::size_t>(dots), '.'));
+        UpdateWindow();
+        return true;
+    }, &pAddTags);
+    ConnectResult result = again.connect;
+    // Connected, but the server never answered: it is not there for us.
+    if (result.Ok() && FAILED(again.answer)) result.failedStep = ConnectStep::GetClassObject;
     if (result.failedStep == ConnectStep::GetClassObject) {
         MessageBox("Невозможно подключиться к серверу");
         EndDialog(0);

@@ -24,13 +24,14 @@ bool CSnapshotThread::Start()
     return true;
 }
 
-void CSnapshotThread::Stop()
+bool CSnapshotThread::Stop(DWORD timeoutMs)
 {
-    if (m_hThread == nullptr) return;
+    if (m_hThread == nullptr) return true;
     m_bStop = true;
-    WaitForSingleObject(m_hThread, INFINITE);
+    if (WaitForSingleObject(m_hThread, timeoutMs) != WAIT_OBJECT_0) return false;
     CloseHandle(m_hThread);
     m_hThread = nullptr;
+    return true;
 }
 
 bool CSnapshotThread::Wait(DWORD timeoutMs)

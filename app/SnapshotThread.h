@@ -4,7 +4,7 @@
 // worker's), it reads every tag with its period and the port settings, and writes a
 // snapshot into the history folder unless the newest one holds the same. The window keeps
 // answering meanwhile: nothing is shared with it but the stop flag. Stop() ends the reading
-// before its next call and waits for the thread.
+// before its next call and waits for the thread, for a bounded time when asked.
 #pragma once
 
 #include <windows.h>
@@ -25,8 +25,10 @@ public:
 
     // False when the thread could not be created.
     bool Start();
-    // Asks the thread to end and waits for it.
-    void Stop();
+    // Asks the thread to end and waits for it, at most timeoutMs; false when it has not
+    // ended by then (stuck in a call to a server that hangs): the object must then be
+    // left to the thread, never destroyed.
+    bool Stop(DWORD timeoutMs = INFINITE);
     // Waits for the thread's end; true when it has ended.
     bool Wait(DWORD timeoutMs);
 

@@ -27,6 +27,20 @@ struct Trace {
     std::vector<Phase> notes;
 };
 
+// The system time to the microsecond where Windows has it (8 and later), looked up at run
+// time: a program importing it does not start on Windows 7. There the coarser clock (a
+// tick of 1 to 16 ms) does, a small error on a start of a second or more.
+void PreciseNow(FILETIME* now)
+{
+    using PreciseClock = void(WINAPI*)(FILETIME*);
+    static const PreciseClock precise = reinterpret_cast<PreciseClock>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+    if (precise != nullptr)
+        precise(now);
+    else
+        GetSystemTimeAsFileTime(now);
+}
+
 // Set up before main (the first phase runs from the process's start to WinMain).
 Trace& State()
 {
@@ -40,7 +54,7 @@ Trace& State()
         // The process's creation time on the clock the performance counter runs beside.
         FILETIME created, exited, kernel, user, now;
         GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-        GetSystemTimePreciseAsFileTime(&now);
+        PreciseNow(&now);
         const auto ticks = [](const FILETIME& f) {
             return (static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
         };
@@ -57,6 +71,13 @@ double SecondsSinceLast(Trace& t, LARGE_INTEGER* now)
 {
     QueryPerformanceCounter(now);
     return static_cast<double>(now->QuadPart - t.last.QuadPart) / static_cast<double>(t.frequency.QuadPart);
+}
+
+std::wstring EnvironmentFolder(const wchar_t* name)
+{
+    wchar_t value[MAX_PATH * 2];
+    const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH * 2);
+    return length > 0 && length < MAX_PATH * 2 ? std::wstring(value, length) : std::wstring();
 }
 
 void Write(const Trace& t)
@@ -76,10 +97,7 @@ void Write(const Trace& t)
         text += line;
     }
 
-    wchar_t path[MAX_PATH * 2];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-    std::wstring log(path, length);
-    log = log.substr(0, log.find_last_of(L"\\/") + 1) + L"zolcfg-trace.log";
+    const std::wstring log = TraceLogPath();
     if (FILE* file = _wfopen(log.c_str(), L"ab")) {
         std::fputs(text.c_str(), file);
         std::fclose(file);
@@ -96,6 +114,23 @@ const bool g_started = State().enabled;  // the clock starts before main
 }  // namespace
 
 bool Enabled() { return State().enabled; }
+
+std::wstring TraceLogPath()
+{
+    // Never beside the program: in Program Files that folder is not the user's to write.
+    std::wstring folder = EnvironmentFolder(L"LOCALAPPDATA");
+    if (!folder.empty()) {
+        folder += L"\\zolcfg";
+        if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) folder.clear();
+    }
+    if (folder.empty()) {
+        wchar_t temp[MAX_PATH + 1];
+        const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+        folder.assign(temp, length > 0 && length <= MAX_PATH ? length : 0);
+        while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
+    }
+    return folder + L"\\zolcfg-trace.log";
+}
 
 void PhaseEnded(const char* name)
 {

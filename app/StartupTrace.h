@@ -1,14 +1,19 @@
 // Start-up timings. With ZOLCFG_TRACE=1 in the environment the program notes when each
 // phase of its start ends and, at the first paint of the main window, writes the phases
-// with their times to zolcfg-trace.log beside the program and to standard error when
-// there is one. Without it every call only tests a flag.
+// with their times to zolcfg-trace.log in %LOCALAPPDATA%\zolcfg (or %TEMP%) and to
+// standard error when there is one. Without it every call only tests a flag.
 #pragma once
+
+#include <string>
 
 #include "server/TagServer.h"
 
 namespace startup_trace {
 
 bool Enabled();
+// Where the log goes: %LOCALAPPDATA%\zolcfg\zolcfg-trace.log (the folder made when
+// missing), else %TEMP%\zolcfg-trace.log.
+std::wstring TraceLogPath();
 // The phase that ends now, named as in the log ("catalogue load").
 void PhaseEnded(const char* name);
 // A phase measured in parts while another ran: name took seconds of the phase ending next.

@@ -164,9 +164,11 @@ void CTarnelDlg::OnExportTags()
     std::string error;
     AtomicWriteStep failed = AtomicWriteStep::None;
     if (!WriteFileAtomic(file, content, &error, &failed)) {
-        const char* why = failed == AtomicWriteStep::Create  ? "не создаётся временный файл рядом с ним"
-                          : failed == AtomicWriteStep::Write ? "запись данных не удалась"
-                                                             : "прежний файл не удалось заменить";
+        const char* why = failed == AtomicWriteStep::Create   ? "не создаётся временный файл рядом с ним"
+                          : failed == AtomicWriteStep::Denied ? "нет прав на запись в эту папку"
+                          : failed == AtomicWriteStep::Write  ? "запись данных не удалась"
+                          : failed == AtomicWriteStep::Held   ? "он открыт в другой программе"
+                                                              : "прежний файл не удалось заменить";
         MessageBox("Не удалось записать файл " + NarrowPath(file) + ": " + why + ".\nФайл не записан.");
         return;
     }

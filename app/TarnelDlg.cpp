@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "app/ConnectFailure.h"
 #include "app/StartupTrace.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueLoader.h"
@@ -99,6 +100,7 @@ void CTarnelDlg::ReportConnectFailure(const ConnectResult& result)
         return;
     case ConnectStep::GetClassObject:
         MessageBox("Can't connect to OPC-server");
+        MessageBox(ExplainConnectFailure(result.hr));
         return;
     case ConnectStep::CreateInstance:
         break;

@@ -214,7 +214,11 @@ double CompareWithEmptyDialog(const fs::path& work, const char* how)
 // One more start, the server running, with ZOLCFG_TRACE=1: the phases of zolcfg.exe's start.
 void PrintTracedStart(const fs::path& work)
 {
-    const fs::path log = ExeDir() / L"zolcfg-trace.log";
+    // Where the program writes it (never beside itself): %LOCALAPPDATA%\zolcfg, else %TEMP%.
+    const wchar_t* localAppData = _wgetenv(L"LOCALAPPDATA");
+    const fs::path log = (localAppData != nullptr && *localAppData != 0 ? fs::path(localAppData) / L"zolcfg"
+                                                                        : fs::temp_directory_path()) /
+                         L"zolcfg-trace.log";
     std::error_code ignored;
     fs::remove(log, ignored);
     SetEnvironmentVariableW(L"ZOLCFG_TRACE", L"1");

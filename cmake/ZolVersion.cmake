@@ -36,5 +36,23 @@ function(zol_add_version_info target description)
   target_sources(${target} PRIVATE ${rc})
 endfunction()
 
+# zol_add_console_manifest(TARGET): a manifest for a console program: it runs with the
+# rights of its user (asInvoker: no elevation prompt, and no silent redirection of its
+# writes into Program Files to a per-user copy), on the Windows versions the window supports.
+function(zol_add_console_manifest target)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(ZOL_MANIFEST_ARCH amd64)
+  else()
+    set(ZOL_MANIFEST_ARCH x86)
+  endif()
+  set(ZOL_FILE_STEM ${target})
+  set(manifest ${CMAKE_CURRENT_BINARY_DIR}/${target}.manifest)
+  configure_file(${CMAKE_SOURCE_DIR}/res/console.manifest.in ${manifest} @ONLY)
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_manifest.rc)
+  file(WRITE ${rc} "#include <winuser.h>\nCREATEPROCESS_MANIFEST_RESOURCE_ID RT_MANIFEST \"${manifest}\"\n")
+  set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${manifest})
+  target_sources(${target} PRIVATE ${rc})
+endfunction()
+
 # For scripts/package.sh: the version these programs carry.
 file(WRITE ${CMAKE_BINARY_DIR}/version.txt "${ZOL_VERSION}\n")

@@ -1,10 +1,14 @@
 #include "common/AtomicFile.h"
 
+#include "common/FileHolder.h"
+
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <sstream>
 #include <system_error>
+#include <thread>
 
 bool WriteFileAtomic(const std::filesystem::path& target, const std::string& content,
                      std::string* error, AtomicWriteStep* step)
@@ -19,10 +23,15 @@ bool WriteFileAtomic(const std::filesystem::path& target, const std::string& con
     temp += ".tmp" + std::to_string(static_cast<unsigned long long>(ticks)) + "-" +
             std::to_string(counter.fetch_add(1));
     {
+        errno = 0;
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out) {
-            if (error) *error = "cannot create " + temp.u8string();
-            if (step) *step = AtomicWriteStep::Create;
+            const bool denied = errno == EACCES || errno == EPERM || errno == EROFS;
+            if (error)
+                *error = "cannot create " + temp.u8string() +
+                         (denied ? ": the folder " + target.parent_path().u8string() + " cannot be written by this user"
+                                 : std::string());
+            if (step) *step = denied ? AtomicWriteStep::Denied : AtomicWriteStep::Create;
             return false;
         }
         out.write(content.data(), static_cast<std::streamsize>(content.size()));
@@ -37,15 +46,51 @@ bool WriteFileAtomic(const std::filesystem::path& target, const std::string& con
         }
     }
     std::error_code ec;
-    fs::rename(temp, target, ec);  // replaces an existing target (MoveFileEx on Windows)
+    // Replaces an existing target (MoveFileEx on Windows), waiting a little for a program
+    // that holds it open to let go.
+    RetryWhileShared([&](std::error_code* failure) {
+        fs::rename(temp, target, *failure);
+        return !*failure;
+    }, &ec);
     if (ec) {
         std::error_code ignored;
         fs::remove(temp, ignored);
-        if (error) *error = "cannot replace " + target.u8string() + ": " + ec.message();
-        if (step) *step = AtomicWriteStep::Replace;
+        // A read-only target refuses its replacement the way a held one does.
+        std::error_code statusError;
+        const auto perms = fs::status(target, statusError).permissions();
+        const bool readOnly = !statusError && (perms & fs::perms::owner_write) == fs::perms::none;
+        const bool held = IsSharingViolation(ec) && !readOnly;
+        if (error)
+            *error = "cannot replace " + target.u8string() + ": " +
+                     (held ? DescribeHeldFile(target)
+                           : readOnly ? std::string("the file is read-only") : ec.message());
+        if (step) *step = held ? AtomicWriteStep::Held : AtomicWriteStep::Replace;
         return false;
     }
     return true;
+}
+
+bool IsSharingViolation(const std::error_code& ec)
+{
+#ifdef _WIN32
+    // ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION; replacing a file open without
+    // delete sharing gives ERROR_ACCESS_DENIED.
+    return ec.category() == std::system_category() && (ec.value() == 32 || ec.value() == 33 || ec.value() == 5);
+#else
+    (void)ec;  // POSIX systems have no mandatory sharing modes
+    return false;
+#endif
+}
+
+bool RetryWhileShared(const std::function<bool(std::error_code* ec)>& attempt, std::error_code* ec)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSharedFileWaitMs);
+    for (;;) {
+        ec->clear();
+        if (attempt(ec)) return true;
+        if (!IsSharingViolation(*ec) || std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
 }
 
 bool ReadWholeFile(const std::filesystem::path& path, std::string* content)

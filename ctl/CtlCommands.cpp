@@ -335,26 +335,19 @@ int CommandRestart(const CtlArgs& args)
     connection.Close();
 
     const auto start = std::chrono::steady_clock::now();
-    const auto deadline = start + std::chrono::seconds(args.timeoutSeconds);
-    std::string last = "no answer";
-    for (;;) {
-        if (g_bInterrupted) return WriteErr("interrupted\n"), kExitInterrupted;
-        ConnectResult result;
-        if (connection.Reconnect(&result)) {
-            ComSettingsValues v;
-            const HResult answer =
-                connection.Server().GetComSettings(&v.port, &v.baudRate, &v.dataBits, &v.stopBits, &v.parity);
-            if (HrSucceeded(answer)) break;
-            last = "the server does not answer: " + DescribeHResult(answer);
-        } else {
-            last = DescribeConnectFailure(result);
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            WriteErr("the server did not come back within " + std::to_string(args.timeoutSeconds) + " s (" + last + ")\n");
-            return kExitConnection;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // The same wait as the window's after "Применить": until the server answers again.
+    IAddTags* pAddTags = nullptr;
+    const ReconnectResult again = ReconnectAfterRestart(
+        static_cast<int>(args.timeoutSeconds) * 1000, 200, [] { return !g_bInterrupted; }, &pAddTags);
+    if (again.stopped) return WriteErr("interrupted\n"), kExitInterrupted;
+    if (!again.Ok()) {
+        const std::string last = !again.connect.Ok()
+                                     ? DescribeConnectFailure(again.connect)
+                                     : "the server does not answer: " + DescribeHResult(static_cast<HResult>(again.answer));
+        WriteErr("the server did not come back within " + std::to_string(args.timeoutSeconds) + " s (" + last + ")\n");
+        return kExitConnection;
     }
+    connection.Adopt(pAddTags);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     char text[64];

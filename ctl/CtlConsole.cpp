@@ -2,17 +2,11 @@
 
 #include <windows.h>
 
-#include <algorithm>
+#include "common/ConsoleOutput.h"
 
 std::atomic<bool> g_bInterrupted{false};
 
 namespace {
-
-bool IsConsole(HANDLE handle)
-{
-    DWORD mode = 0;
-    return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
-}
 
 // The first failed write of each stream (a system error code); 0 while all went well.
 DWORD g_outFailure = 0, g_errFailure = 0;
@@ -24,39 +18,10 @@ DWORD WriteFailure()
     return error != 0 ? error : ERROR_WRITE_FAULT;
 }
 
-// Writes the whole text; the system error when that failed, else 0.
-DWORD Write(HANDLE handle, const std::string& utf8)
-{
-    // Without a stream (a GUI parent gave none) there is nothing to write to, and nothing lost.
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE || utf8.empty()) return 0;
-    if (IsConsole(handle)) {
-        const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-        std::wstring wide(static_cast<std::size_t>(length), L'\0');
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], length);
-        std::size_t done = 0;
-        while (done < wide.size()) {
-            DWORD written = 0;
-            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(wide.size() - done, 1u << 14));
-            if (!WriteConsoleW(handle, wide.data() + done, chunk, &written, nullptr) || written == 0)
-                return WriteFailure();
-            done += written;
-        }
-        return 0;
-    }
-    std::size_t done = 0;
-    while (done < utf8.size()) {
-        DWORD written = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(utf8.size() - done, 1u << 20));
-        if (!WriteFile(handle, utf8.data() + done, chunk, &written, nullptr) || written == 0) return WriteFailure();
-        done += written;
-    }
-    return 0;
-}
-
-void WriteStream(DWORD which, DWORD& failure, const std::string& utf8)
+void WriteStream(StdStream which, DWORD& failure, const std::string& utf8)
 {
     if (failure != 0) return;
-    failure = Write(GetStdHandle(which), utf8);
+    failure = WriteStdStream(which, utf8, CP_UTF8);
 }
 
 std::string DescribeWriteFailure(DWORD error)
@@ -82,8 +47,8 @@ BOOL WINAPI OnConsoleControl(DWORD event)
 
 }  // namespace
 
-void WriteOut(const std::string& utf8) { WriteStream(STD_OUTPUT_HANDLE, g_outFailure, utf8); }
-void WriteErr(const std::string& utf8) { WriteStream(STD_ERROR_HANDLE, g_errFailure, utf8); }
+void WriteOut(const std::string& utf8) { WriteStream(StdStream::Output, g_outFailure, utf8); }
+void WriteErr(const std::string& utf8) { WriteStream(StdStream::Error, g_errFailure, utf8); }
 
 int FinishOutput(int exitCode)
 {
@@ -99,6 +64,6 @@ int FinishOutput(int exitCode)
     if ((g_outFailure != 0 || g_errFailure != 0) && exitCode == kExitOk) return kExitPartial;
     return exitCode;
 }
-bool ErrIsConsole() { return IsConsole(GetStdHandle(STD_ERROR_HANDLE)); }
+bool ErrIsConsole() { return StdStreamIsConsole(StdStream::Error); }
 
 void InstallInterruptHandler() { SetConsoleCtrlHandler(OnConsoleControl, TRUE); }

@@ -1,4 +1,5 @@
-// zolctl's standard streams. Text is UTF-8 throughout the program: written to a console it
+// zolctl's standard streams, through the programs' one writer (common/ConsoleOutput.h).
+// Text is UTF-8 throughout the program: written to a console it
 // goes through WriteConsoleW (Cyrillic shows right whatever the console's code page), to a
 // file or a pipe as UTF-8 bytes, unchanged (a line ends in "\n" as written).
 #pragma once

@@ -52,6 +52,13 @@ bool CCtlConnection::Reconnect(ConnectResult* result)
     return true;
 }
 
+void CCtlConnection::Adopt(IAddTags* pAddTags)
+{
+    Close();
+    m_pAddTags = pAddTags;
+    m_pServer = std::make_unique<CComTagServer>(m_pAddTags);
+}
+
 void CCtlConnection::Close()
 {
     m_pServer.reset();

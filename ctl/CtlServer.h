@@ -24,6 +24,8 @@ public:
     bool Open();
     // Connects again without a message (for the restart's retries); *result says why not.
     bool Reconnect(ConnectResult* result);
+    // Takes over a connection made elsewhere (its one reference).
+    void Adopt(IAddTags* pAddTags);
     // Lets the connection go (the server's objects are released).
     void Close();
 

@@ -7,6 +7,9 @@
 // line, more than the write), taken over from a holder that has died.
 #include "history/HistoryPlatform.h"
 
+#include "common/AtomicFile.h"
+#include "common/FileHolder.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -38,6 +41,25 @@ std::string Reason(DWORD code)
                                reason.back() == '.'))
         reason.pop_back();
     return (reason.empty() ? std::string("system error") : reason) + " (" + std::to_string(code) + ")";
+}
+
+// Another program holds the file against us: a spreadsheet showing the journal, a virus
+// scanner looking at a new file.
+bool Shared(DWORD code) { return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION; }
+
+// Runs attempt (a system call that sets the last error) until it succeeds, fails otherwise
+// than by a sharing violation, or the wait for shared files has passed. ERROR_SUCCESS or the
+// last error.
+template <typename Attempt>
+DWORD WhileShared(Attempt attempt)
+{
+    const ULONGLONG deadline = GetTickCount64() + kSharedFileWaitMs;
+    for (;;) {
+        if (attempt()) return ERROR_SUCCESS;
+        const DWORD code = GetLastError();
+        if (!Shared(code) || GetTickCount64() >= deadline) return code;
+        Sleep(100);
+    }
 }
 
 // The lock of one file's appenders: a process id in a named shared page (0: free).
@@ -216,11 +238,15 @@ public:
     std::unique_ptr<IAppendFile> OpenAppend(const std::filesystem::path& path, std::string* error) override
     {
         // Reading rights too: a lock needs them; without FILE_WRITE_DATA every write appends.
-        const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = INVALID_HANDLE_VALUE;
+        const DWORD code = WhileShared([&] {
+            file = CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+            return file != INVALID_HANDLE_VALUE;
+        });
         if (file == INVALID_HANDLE_VALUE) {
-            if (error) *error = Reason(GetLastError());
+            if (error) *error = Shared(code) ? DescribeHeldFile(path) : Reason(code);
             return nullptr;
         }
         return std::make_unique<CWinAppendFile>(file, path);
@@ -248,10 +274,12 @@ public:
         bool ok = false;
         if (!wrote) {
             if (error) *error = Reason(writeError);
-        } else if (MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        } else if (const DWORD code = WhileShared([&] {
+                       return MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+                   });
+                   code == ERROR_SUCCESS) {
             ok = true;
         } else {
-            const DWORD code = GetLastError();
             if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS)
                 *alreadyExists = true;
             else if (error)

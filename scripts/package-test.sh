@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Tests the user packages of build/dist (scripts/package.sh --no-build first):
 #   1. each package holds exactly the expected files: the programs of its bitness, stripped,
-#      self-contained, without build paths; README.txt in Windows-1251 with CR LF; no test
-#      program and no stand-in server;
-#   2. what Windows shows of each program: processor, version information, manifest;
+#      self-contained, without build paths, importing only what Windows 7 SP1 has (the
+#      reviewed list packaging/allowed-imports.txt); README.txt in UTF-8 with a byte-order
+#      mark and CR LF; no test program and no stand-in server;
+#   2. what Windows shows of each program: processor, version information, manifest (with
+#      asInvoker on every program: no elevation, no redirection of writes);
 #   3. register-proxy.cmd / unregister-proxy.cmd of the 64-bit zip under Wine;
 #   4. the installer, silently under Wine: installed files and shortcut, the installed
 #      program started through its shortcut against the stand-in (title and tree), silent
@@ -77,14 +79,16 @@ for arch in win32 win64; do
     check "$arch $name: symbol table" bash -c "objdump -t '$f' | grep -q 'no symbols'"
     check "$arch $name: needs a MinGW runtime DLL" bash -c "! objdump -p '$f' | grep -iE 'DLL Name: (libstdc|libgcc|libwinpthread)'"
     check "$arch $name: holds a build path" bash -c "! grep -qaF '$root' '$f'"
+    check "$arch $name: imports only what Windows 7 SP1 has" scripts/check-imports.sh "$f"
   done
   # COM and regsvr32 look the proxy/stub's functions up by their plain names; a 32-bit
   # build would otherwise export the decorated stdcall names (DllGetClassObject@12).
   same "$arch zolps.dll: exports" "$(printf '%s\n' DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer)" \
     "$(objdump -p "$dir/zolps.dll" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] //p' | sort)"
   check "$arch README.txt: every line ends in CR LF" bash -c "! grep -qv \$'\\r\$' '$dir/README.txt'"
-  same "$arch README.txt: Windows-1251 text of packaging/README.txt.in" \
-    "$(sed "s/@VERSION@/$version/" packaging/README.txt.in)" "$(iconv -f CP1251 -t UTF-8 "$dir/README.txt" | tr -d '\r')"
+  same "$arch README.txt: starts with the UTF-8 byte-order mark" "efbbbf" "$(head -c3 "$dir/README.txt" | od -An -tx1 | tr -d ' \n')"
+  same "$arch README.txt: UTF-8 text of packaging/README.txt.in" \
+    "$(sed "s/@VERSION@/$version/" packaging/README.txt.in)" "$(tail -c +4 "$dir/README.txt" | iconv -f UTF-8 -t UTF-8 | tr -d '\r')"
   for f in "$dir"/*.cmd; do
     check "$arch $(basename "$f"): every line ends in CR LF" bash -c "! grep -qv \$'\\r\$' '$f'"
   done
@@ -129,8 +133,13 @@ for arch in win32 win64; do
     same "$arch $name: original name" "$name" "$(line OriginalFilename)"
     check "$arch $name: a Russian description ($(line FileDescription))" env LC_ALL=C grep -qP '[\xd0\xd1][\x80-\xbf]' <(line FileDescription)  # Cyrillic in UTF-8
   done
-  b=$(block "zolcfg-$release-$arch\\zolcfg.exe")
-  same "$arch zolcfg.exe: manifest architecture" "${manifest[$arch]}" "$(echo "$b" | sed -n 's/^manifest architecture: //p')"
+  for name in zolcfg.exe zolctl.exe dsctool.exe; do
+    [ -f "$work/$arch/zolcfg-$release-$arch/$name" ] || continue
+    b=$(block "zolcfg-$release-$arch\\$name")
+    same "$arch $name: manifest architecture" "${manifest[$arch]}" "$(echo "$b" | sed -n 's/^manifest architecture: //p')"
+    same "$arch $name: manifest asks for the user's own rights" "asInvoker" \
+      "$(echo "$b" | sed -n 's/^manifest execution level: //p')"
+  done
 done
 b=$(block "$(basename "$setup")")
 same "setup: product version" "$version" "$(echo "$b" | sed -n 's/^ProductVersion: //p')"

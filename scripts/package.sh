@@ -48,9 +48,10 @@ stage_package() {
     [ -f "$bindir/$p" ] && "$mingw-strip" --strip-all -o "$dir/$p" "$bindir/$p"
   done
   cp "$2"/examples/devices/*.dsc "$dir/"
-  # Texts for Windows: README in Windows-1251, the scripts' messages in the console's
-  # code page (866), every line ending in CR LF.
-  sed "s/@VERSION@/$version/" packaging/README.txt.in | iconv -f UTF-8 -t CP1251 | crlf >"$dir/README.txt"
+  # Texts for Windows: README in UTF-8 with a byte-order mark (Notepad then shows it right
+  # whatever the system's locale), the scripts' messages in the console's code page (866),
+  # every line ending in CR LF.
+  { printf '\xEF\xBB\xBF'; sed "s/@VERSION@/$version/" packaging/README.txt.in | crlf; } >"$dir/README.txt"
   for p in register-proxy unregister-proxy; do
     sed "s/@BITS@/$bits/g" "packaging/$p.cmd.in" | iconv -f UTF-8 -t CP866 | crlf >"$dir/$p.cmd"
   done

@@ -3,7 +3,12 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "serial/SerialEnumeration.h"
 #include "serial/SerialPortName.h"
@@ -101,7 +106,7 @@ public:
             m_openDevRegKey = As<OpenDevRegKeyFn>(proc);
         else if (n == "SetupDiGetClassDevsA")
             m_getClassDevs = As<GetClassDevsFn>(proc);
-        else if (n == "SetupDiGetDeviceRegistryPropertyA")
+        else if (n == "SetupDiGetDeviceRegistryPropertyW")
             m_getDeviceRegistryProperty = As<GetDeviceRegistryPropertyFn>(proc);
         else if (n == "SetupDiDestroyDeviceInfoList")
             m_destroyDeviceInfoList = As<DestroyDeviceInfoListFn>(proc);
@@ -183,13 +188,26 @@ public:
     {
         if (m_devices == nullptr || m_getDeviceRegistryProperty == nullptr)
             return false;
+        // Read as UTF-16 and converted to the program's Windows-1251 here: the A function
+        // converts to the system's ANSI code page, which turns Cyrillic into "?" on a system
+        // with a Western locale.
+        std::vector<wchar_t> wide(size + 1, L'\0');
         DWORD propertyType = 0;
         DWORD required = 0;
         if (!m_getDeviceRegistryProperty(m_devices, &m_device, SPDRP_DEVICEDESC, &propertyType,
-                                         reinterpret_cast<BYTE*>(buffer), size, &required))
+                                         reinterpret_cast<BYTE*>(wide.data()), size * sizeof(wchar_t), &required))
             return false;
+        const std::size_t chars = std::min<std::size_t>(required / sizeof(wchar_t), size);
+        const int wideLength = static_cast<int>(::wcsnlen(wide.data(), chars));
+        std::string text(static_cast<std::size_t>(wideLength) * 2, '\0');
+        const int narrowLength = ::WideCharToMultiByte(1251, 0, wide.data(), wideLength, &text[0],
+                                                       static_cast<int>(text.size()), nullptr, nullptr);
+        text.resize(narrowLength > 0 ? static_cast<std::size_t>(narrowLength) : 0);
+        const std::size_t copied = std::min<std::size_t>(text.size(), size > 0 ? size - 1 : 0);
+        std::memcpy(buffer, text.data(), copied);
+        if (size > 0) buffer[copied] = '\0';
         *type = propertyType;
-        *length = required;
+        *length = static_cast<std::uint32_t>(copied + 1);
         return true;
     }
 

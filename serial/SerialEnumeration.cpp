@@ -7,7 +7,7 @@
 const char* const kSetupApiFunctionNames[5] = {
     "SetupDiOpenDevRegKey",
     "SetupDiGetClassDevsA",
-    "SetupDiGetDeviceRegistryPropertyA",
+    "SetupDiGetDeviceRegistryPropertyW",  // descriptions in UTF-16: right on any system locale
     "SetupDiDestroyDeviceInfoList",
     "SetupDiEnumDeviceInfo",
 };

@@ -12,13 +12,8 @@ bool CSystemSerialPorts::UsingQueryDosDevice(std::vector<unsigned>& ports)
 
 bool CSystemSerialPorts::UsingSetupAPI(std::vector<unsigned>& ports, std::vector<std::string>& descriptions)
 {
-    const bool ok = CEnumerateSerial::UsingSetupAPI(ports, descriptions);
-    const DWORD error = ::GetLastError();
-    const UINT codePage = ::GetACP();
-    for (std::string& description : descriptions)
-        description = ConvertToCp1251(description, codePage);
-    ::SetLastError(error);  // the conversion must not hide why the enumeration failed
-    return ok;
+    // The descriptions arrive in Windows-1251 already (read as UTF-16 and converted).
+    return CEnumerateSerial::UsingSetupAPI(ports, descriptions);
 }
 
 std::string ConvertToCp1251(const std::string& text, unsigned codePage)

@@ -9,8 +9,8 @@
 class CSystemSerialPorts final : public ISerialPortSource {
 public:
     bool UsingQueryDosDevice(std::vector<unsigned>& ports) override;
-    // The device descriptions come in the system's ANSI code page, which is Windows-1251
-    // only on a Russian system; they are converted to the program's Windows-1251 text.
+    // The device descriptions are read as UTF-16 and given in the program's Windows-1251
+    // text, whatever the system's ANSI code page.
     bool UsingSetupAPI(std::vector<unsigned>& ports, std::vector<std::string>& descriptions) override;
 };
 

@@ -1,5 +1,6 @@
 #include "server/ServerConnection.h"
 
+#include <algorithm>
 #include <string>
 
 const CLSID& kServerClassId = CLSID_ZolOpcServerConfig;
@@ -37,6 +38,39 @@ ConnectResult ConnectAddTags(bool initializeCom, IAddTags** ppAddTags)
     }
     *ppAddTags = addTags;
     return result;
+}
+
+ReconnectResult ReconnectAfterRestart(int timeoutMs, int pauseMs, const std::function<bool()>& between,
+                                      IAddTags** ppAddTags)
+{
+    *ppAddTags = nullptr;
+    ReconnectResult result;
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs > 0 ? timeoutMs : 0);
+    for (;;) {
+        IAddTags* addTags = nullptr;
+        result.connect = ConnectAddTags(false, &addTags);
+        result.answer = S_OK;
+        if (result.connect.Ok()) {
+            // A class object can come from a server that is still ending: only an answer counts.
+            unsigned short port = 0;
+            unsigned long baudRate = 0;
+            unsigned char dataBits = 0, stopBits = 0, parity = 0;
+            result.answer = addTags->GetComSettings(&port, &baudRate, &dataBits, &stopBits, &parity);
+            if (SUCCEEDED(result.answer)) {
+                *ppAddTags = addTags;
+                return result;
+            }
+            addTags->Release();
+        }
+        if (GetTickCount64() >= deadline) return result;
+        if (between && !between()) {
+            result.stopped = true;
+            return result;
+        }
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) continue;  // one more attempt at the deadline
+        Sleep(static_cast<DWORD>(std::min<ULONGLONG>(static_cast<ULONGLONG>(pauseMs), deadline - now)));
+    }
 }
 
 bool AddTagsMarshallingRegistered()

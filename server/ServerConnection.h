@@ -10,6 +10,8 @@
 
 #include "AddTags.h"
 
+#include <functional>
+
 enum class ConnectStep {
     None,            // connected
     InitializeCom,   // CoInitialize failed
@@ -29,6 +31,21 @@ struct ConnectResult {
 // With initializeCom the calling thread's COM initialisation is part of the sequence; a
 // failure at a later step leaves COM initialised (comInitialized tells the caller).
 ConnectResult ConnectAddTags(bool initializeCom, IAddTags** ppAddTags);
+
+// After RestartServer: connects anew until the server answers a call (GetComSettings) or
+// timeoutMs have passed, pausing pauseMs between attempts. A real server may take many
+// seconds to come back (a service, a slow port). between() runs before each pause (the
+// window animates its title, zolctl looks for Ctrl+C); false from it stops the wait.
+struct ReconnectResult {
+    ConnectResult connect;  // of the last attempt
+    HRESULT answer = S_OK;  // of the call that proves the server answers
+    bool stopped = false;   // between() ended the wait
+    bool Ok() const { return connect.Ok() && SUCCEEDED(answer); }
+};
+// On success *ppAddTags holds one reference; on failure it is null. COM must be initialised
+// on the calling thread.
+ReconnectResult ReconnectAfterRestart(int timeoutMs, int pauseMs, const std::function<bool()>& between,
+                                      IAddTags** ppAddTags);
 
 // True when IAddTags can be marshalled for this program: a proxy/stub is registered for the
 // interface in the registry view of the program's own bitness. A 32-bit and a 64-bit

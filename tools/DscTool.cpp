@@ -98,6 +98,28 @@ std::string JsonString(const std::string& cp1251)
     return out;
 }
 
+// Why a file could not be opened for writing, when the system said: a folder this user may
+// not write (Program Files without administrator rights) is the usual case.
+std::string WhyNotWritten(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM: return " (access denied: the file or its folder cannot be written by this user)";
+    case EROFS: return " (a read-only file system)";
+    case ENOSPC: return " (the disk is full)";
+    default: return std::string();
+    }
+}
+
+std::string LoaderLinesAsUtf8(const std::string& lines)
+{
+#ifdef _WIN32
+    return Cp1251ToUtf8(lines);
+#else
+    return lines;
+#endif
+}
+
 void WriteJson(const CDeviceList& catalogue, std::ostream& out)
 {
     out << "[";
@@ -136,7 +158,11 @@ int CommandLoad(const std::vector<std::string>& args, std::ostream& out, std::os
         return kExitFailure;
     }
     CDeviceList catalogue;
-    LoadDeviceCatalogue(ToPath(args[1]), dump ? err : out, catalogue);
+    // The loader's lines name the files as the system's texts are written: Windows-1251 on
+    // Windows, the file system's own bytes elsewhere. The tool writes UTF-8 either way.
+    std::ostringstream lines;
+    LoadDeviceCatalogue(ToPath(args[1]), lines, catalogue);
+    (dump ? err : out) << LoaderLinesAsUtf8(lines.str());
     if (dump)
         WriteJson(catalogue, out);
     return kExitOk;
@@ -210,13 +236,15 @@ int CommandSign(const std::vector<std::string>& args, std::ostream& err)
         unsigned char head[4];
         WriteStoredChecksum(UpdateChecksum(0, std::string_view(bytes).substr(4)), head);
         // Only the four checksum bytes are written; the rest of the file stays as it is.
+        errno = 0;
         std::fstream file(ToPath(args[i]), std::ios::in | std::ios::out | std::ios::binary);
+        const int openError = file ? 0 : errno;
         if (file)
             file.write(reinterpret_cast<const char*>(head), 4);
         if (file)
             file.flush();
         if (!file) {
-            err << "dsctool: " << args[i] << ": cannot write\n";
+            err << "dsctool: " << args[i] << ": cannot write" << WhyNotWritten(openError) << "\n";
             allSigned = false;
         }
     }
@@ -238,14 +266,16 @@ int CommandPack(const std::vector<std::string>& args, std::ostream& err)
     fs::path temporary = target;
     temporary += ".tmp";
     {
+        errno = 0;
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        const int openError = file ? 0 : errno;
         file.write(reinterpret_cast<const char*>(head), 4);
         file.write(text.data(), static_cast<std::streamsize>(text.size()));
         file.close();
         if (!file) {
             std::error_code ignored;
             fs::remove(temporary, ignored);
-            err << "dsctool: " << args[2] << ": cannot write\n";
+            err << "dsctool: " << args[2] << ": cannot write" << WhyNotWritten(openError) << "\n";
             return kExitFailure;
         }
     }
@@ -273,7 +303,7 @@ int CommandName(const std::vector<std::string>& args, std::ostream& out, std::os
     std::ostringstream quiet;
     FreeDeviceCatalogue();
     LoadDeviceCatalogue(ToPath(args[1]), quiet, g_DeviceCatalogue);
-    out << FormatTagName(address, typeCode, number) << "\n";
+    out << Cp1251ToUtf8(FormatTagName(address, typeCode, number)) << "\n";
     FreeDeviceCatalogue();
     return kExitOk;
 }
@@ -290,7 +320,11 @@ int CommandLint(const std::vector<std::string>& args, std::ostream& out, std::os
             readAll = false;
             continue;
         }
-        findings += LintDescription(bytes, args[i], out);
+        // The words quoted from the file are Windows-1251, the file's name UTF-8 already.
+        const std::vector<LintFinding> found = FindDescriptionMistakes(bytes, args[i]);
+        for (const LintFinding& finding : found)
+            out << args[i] << ":" << finding.line << ": " << Cp1251ToUtf8(LintFindingText(finding)) << "\n";
+        findings += static_cast<int>(found.size());
     }
     return findings == 0 && readAll ? kExitOk : kExitFailure;
 }

@@ -6,24 +6,25 @@
 #include "tools/DscTool.h"
 
 #ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-
-#include <cstdio>
 #include <filesystem>
+
+#include "common/ConsoleOutput.h"
 // MinGW's wide entry point: arguments arrive as UTF-16 and are passed on as UTF-8, so that
-// file names outside the ANSI code page still open. The output streams are binary, so the
-// lines end in "\n" exactly as on other systems.
+// file names outside the ANSI code page still open. The output is UTF-8 through the
+// programs' one console writer: to a console through WriteConsoleW, to a file or a pipe as
+// UTF-8 bytes, the lines ending in "\n" exactly as on other systems.
 extern "C" int wmain(int argc, wchar_t** argv)
 {
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stderr), _O_BINARY);
+    CStdStreamBuf out(StdStream::Output, 65001), err(StdStream::Error, 65001, true);
+    std::ostream outStream(&out), errStream(&err);
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.push_back(std::filesystem::path(argv[i]).u8string());
-    const int code = RunDscTool(args, std::cout, std::cerr);
-    std::cout.flush();
-    return code;
+    const int code = RunDscTool(args, outStream, errStream);
+    outStream.flush();
+    errStream.flush();
+    // Output cut short must not pass for a whole one.
+    return code == 0 && (out.Failure() != 0 || err.Failure() != 0) ? 1 : code;
 }
 #else
 int main(int argc, char** argv)

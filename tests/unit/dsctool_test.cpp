@@ -83,6 +83,21 @@ TEST(DscToolTest, LoadPrintsExactlyTheLoaderLines)
     EXPECT_NE(std::string::npos, missing.err.find("not a directory"));
 }
 
+// One encoding for everything the tool writes: names and the words lint quotes come out of
+// the Windows-1251 files as UTF-8, as dump's JSON and verify's file names do.
+TEST(DscToolTest, NameAndLintWriteUtf8)
+{
+    CScratchDir dir;
+    // "Счетчик" 1 with "Ток" 4, and a data type lint does not know: "ЧИСЛО".
+    dir.WriteSigned("b.dsc", "DEVICE_DESCRIPTION\n\xD1\xF7\xE5\xF2\xF7\xE8\xEA 1\n\xD2\xEE\xEA 4 INT R RAM 0\n");
+    dir.Write("c.txt", "DEVICE_DESCRIPTION\nDrive 3\nSpeed 1 \xD7\xC8\xD1\xCB\xCE R INPT_REG 2\n");
+    const ToolRun name = Tool({"name", P(dir.Path()), "5", "1", "4"});
+    EXPECT_EQ(0, name.code) << name.err;
+    EXPECT_EQ(u8"Счетчик(005).Ток\n", name.out);
+    const ToolRun lint = Tool({"lint", P(dir / "c.txt")});
+    EXPECT_NE(std::string::npos, lint.out.find(u8"'ЧИСЛО'")) << lint.out;
+}
+
 TEST(DscToolTest, DumpWritesJsonInCatalogueOrder)
 {
     CScratchDir dir;

@@ -60,13 +60,30 @@ protected:
     }
 };
 
-TEST_F(StartupTest, ClassRefusedShowsOneBoxAndEnds)
+struct ClassRefusal {
+    const char* hresult;
+    const char* explanation;  // the second box
+};
+
+class ClassRefusalTest : public StartupTest, public testing::WithParamInterface<ClassRefusal> {};
+
+// The given box, then one that says what the code means: the user can act on it.
+TEST_P(ClassRefusalTest, TheGivenBoxThenTheCodeInWords)
 {
-    standin::SetFaults("class 0x80004005\n");
+    standin::SetFaults(std::string("class ") + GetParam().hresult + "\n");
     const StartOutcome outcome = RunMainWindow();
-    EXPECT_EQ(outcome.boxes, std::vector<std::string>{"Can't connect to OPC-server"});
+    EXPECT_EQ(outcome.boxes, (std::vector<std::string>{"Can't connect to OPC-server", GetParam().explanation}));
     EXPECT_EQ(outcome.title, "");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, ClassRefusalTest,
+    testing::Values(
+        ClassRefusal{"0x80004005", "Код ошибки 0x80004005."},
+        ClassRefusal{"0x80070005", "Код ошибки 0x80070005: доступ запрещён: сервер работает от имени другого "
+                                   "пользователя или с правами администратора."},
+        ClassRefusal{"0x80080005", "Код ошибки 0x80080005: сервер не удалось запустить."},
+        ClassRefusal{"0x8000401E", "Код ошибки 0x8000401E: истекло время ожидания: сервер не ответил вовремя."}));
 
 struct RefusalCase {
     const char* hresult;
@@ -165,13 +182,20 @@ TEST_F(StartupTest, MinimisedWindowHandsOutItsIcon)
 
 // Runs last: unregistering the class proves the "not registered" path, then the
 // registration is restored for whatever runs next.
-TEST(StartupUnregistered, ServerNotRegisteredShowsOneBoxAndEnds)
+TEST(StartupUnregistered, ServerNotRegisteredShowsTheGivenBoxAndWhy)
 {
     standin::Reset();
     ASSERT_EQ(standin::Unregister(), 0);
     const StartOutcome outcome = RunMainWindow();
     const int reRegistered = standin::Register();
-    EXPECT_EQ(outcome.boxes, std::vector<std::string>{"Can't connect to OPC-server"});
+#ifdef _WIN64
+    const char* explanation =
+        "Код ошибки 0x80040154: класс сервера не зарегистрирован: сервер не установлен для 64-разрядных программ.";
+#else
+    const char* explanation =
+        "Код ошибки 0x80040154: класс сервера не зарегистрирован: сервер не установлен для 32-разрядных программ.";
+#endif
+    EXPECT_EQ(outcome.boxes, (std::vector<std::string>{"Can't connect to OPC-server", explanation}));
     EXPECT_EQ(outcome.title, "");
     EXPECT_EQ(reRegistered, 0);
 }

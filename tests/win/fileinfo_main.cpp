@@ -104,6 +104,15 @@ void PrintManifestArchitecture(const wchar_t* file)
     const auto end = at == std::string::npos ? at : manifest.find('"', at + key.size());
     std::printf("manifest architecture: %s\n",
                 end == std::string::npos ? "(none)" : manifest.substr(at + key.size(), end - at - key.size()).c_str());
+    // The rights it asks for: asInvoker runs it as its user, without a per-user copy of
+    // its writes into Program Files.
+    const std::string level = "requestedExecutionLevel level=\"";
+    const auto levelAt = manifest.find(level);
+    const auto levelEnd = levelAt == std::string::npos ? levelAt : manifest.find('"', levelAt + level.size());
+    std::printf("manifest execution level: %s\n",
+                levelEnd == std::string::npos
+                    ? "(none)"
+                    : manifest.substr(levelAt + level.size(), levelEnd - levelAt - level.size()).c_str());
 }
 
 }  // namespace

@@ -2,8 +2,15 @@
 zol_add_win_test(zolctl_win_tests
   SOURCES zolctl_main.cpp zolctl_support.cpp standin_support.cpp StandinFixture.cpp ServerFiles.cpp
           DescriptionFiles.cpp zolctl_commands_test.cpp zolctl_import_test.cpp zolctl_history_test.cpp
+          FileHolder.cpp zolctl_locked_test.cpp
   LIBS zol_server zol_catalogue zol_history ole32 advapi32)
-add_dependencies(zolctl_win_tests zolctl zolsrv zolps zoljournalappend)
+add_dependencies(zolctl_win_tests zolctl zolsrv zolps zoljournalappend zolholdfile)
+
+# Holds a file open as a spreadsheet does (others may only read), for the tests of writers
+# that meet such a file.
+add_executable(zolholdfile hold_file_main.cpp)
+target_link_options(zolholdfile PRIVATE -municode)
+set_target_properties(zolholdfile PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 # A program that appends lines to a journal, for the test of two writers at once.
 add_executable(zoljournalappend journal_append_main.cpp)

@@ -2,6 +2,9 @@
 // server: results on standard output, errors on standard error, the exit codes.
 #include <windows.h>
 
+#include <cstdio>
+#include <thread>
+
 #include <algorithm>
 #include <string>
 
@@ -174,6 +177,24 @@ TEST_F(ZolctlCommands, RestartWaitsForTheServerOrGivesUp)
     EXPECT_TRUE(Has(r.err, "the server did not come back within 3 s (cannot connect: server execution failed (0x80080005))"))
         << r.err;
     standin::ClearFaults();  // the next connection forgets the restart
+}
+
+// A real server may take seconds to come back: zolctl keeps trying (the window's routine).
+TEST_F(ZolctlCommands, RestartWaitsForAServerThatComesBackLate)
+{
+    standin::Reset(kTags);
+    standin::SetFaults("no-restart\n");
+    std::thread comesBack([] {
+        Sleep(4000);
+        standin::ClearFaults();
+    });
+    const CtlRun r = RunCtl({L"restart", L"--timeout", L"30"});
+    comesBack.join();
+    EXPECT_EQ(r.code, 0) << r.err;
+    double seconds = 0;
+    EXPECT_EQ(std::sscanf(r.out.c_str(), "the server answered again after %lf s", &seconds), 1) << r.out;
+    EXPECT_GE(seconds, 3.5);
+    EXPECT_EQ(ServerTags().size(), 3u);
 }
 
 TEST_F(ZolctlCommands, AnEndlessTagListIsCutAsTheMainWindowCutsIt)

@@ -1,0 +1,9 @@
+#include "common/FileHolder.h"
+
+// POSIX systems have no mandatory sharing modes: a file is never held against a writer.
+std::string ProgramsHoldingFile(const std::filesystem::path&) { return std::string(); }
+
+std::string DescribeHeldFile(const std::filesystem::path& path)
+{
+    return path.filename().u8string() + " is open in another program";
+}

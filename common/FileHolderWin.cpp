@@ -1,0 +1,91 @@
+#include "common/FileHolder.h"
+
+#include <windows.h>
+#include <restartmanager.h>
+
+#include <vector>
+
+namespace {
+
+using RmStartSessionFn = DWORD(WINAPI*)(DWORD*, DWORD, WCHAR*);
+using RmRegisterResourcesFn = DWORD(WINAPI*)(DWORD, UINT, LPCWSTR*, UINT, RM_UNIQUE_PROCESS*, UINT, LPCWSTR*);
+using RmGetListFn = DWORD(WINAPI*)(DWORD, UINT*, UINT*, RM_PROCESS_INFO*, DWORD*);
+using RmEndSessionFn = DWORD(WINAPI*)(DWORD);
+
+std::string Utf8(const std::wstring& text)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
+    return out;
+}
+
+template <typename T>
+T Lookup(HMODULE module, const char* name)
+{
+    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+}  // namespace
+
+std::string ProgramsHoldingFile(const std::filesystem::path& path)
+{
+    // Loaded only when a file is held, so the programs' start pays nothing for it.
+    static const HMODULE module = LoadLibraryW(L"rstrtmgr.dll");
+    if (module == nullptr) return std::string();
+    const auto start = Lookup<RmStartSessionFn>(module, "RmStartSession");
+    const auto registerResources = Lookup<RmRegisterResourcesFn>(module, "RmRegisterResources");
+    const auto getList = Lookup<RmGetListFn>(module, "RmGetList");
+    const auto end = Lookup<RmEndSessionFn>(module, "RmEndSession");
+    if (!start || !registerResources || !getList || !end) return std::string();
+
+    DWORD session = 0;
+    WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+    if (start(&session, 0, key) != ERROR_SUCCESS) return std::string();
+    std::string names;
+    const std::wstring full = std::filesystem::absolute(path).wstring();
+    LPCWSTR files[] = {full.c_str()};
+    if (registerResources(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS) {
+        std::vector<RM_PROCESS_INFO> info(8);
+        UINT needed = 0, count = static_cast<UINT>(info.size());
+        DWORD reasons = 0;
+        DWORD result = getList(session, &needed, &count, info.data(), &reasons);
+        if (result == ERROR_MORE_DATA) {
+            info.resize(needed);
+            count = needed;
+            result = getList(session, &needed, &count, info.data(), &reasons);
+        }
+        if (result == ERROR_SUCCESS) {
+            const DWORD self = GetCurrentProcessId();
+            for (UINT i = 0; i < count && i < info.size(); ++i) {
+                if (info[i].Process.dwProcessId == self) continue;
+                std::wstring name = info[i].strAppName;
+                if (name.empty()) {
+                    // The program's file name when it gives no name of its own.
+                    const HANDLE process =
+                        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, info[i].Process.dwProcessId);
+                    if (process != nullptr) {
+                        wchar_t image[MAX_PATH * 2];
+                        DWORD size = MAX_PATH * 2;
+                        if (QueryFullProcessImageNameW(process, 0, image, &size))
+                            name = std::filesystem::path(std::wstring(image, size)).filename().wstring();
+                        CloseHandle(process);
+                    }
+                }
+                if (name.empty()) continue;
+                if (!names.empty()) names += ", ";
+                names += Utf8(name);
+            }
+        }
+    }
+    end(session);
+    return names;
+}
+
+std::string DescribeHeldFile(const std::filesystem::path& path)
+{
+    const std::string holders = ProgramsHoldingFile(path);
+    return path.filename().u8string() + " is open in another program" + (holders.empty() ? "" : " (" + holders + ")");
+}

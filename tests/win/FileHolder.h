@@ -1,0 +1,24 @@
+// Runs zolholdfile.exe (beside the test program) to hold a file as a spreadsheet does, and
+// waits until the hold is in place.
+#pragma once
+
+#include <windows.h>
+
+#include <filesystem>
+
+class CFileHolder {
+public:
+    // Holds path for ms milliseconds from now; Held() tells whether the hold took.
+    CFileHolder(const std::filesystem::path& path, DWORD ms);
+    ~CFileHolder();  // waits for the holder's end
+    CFileHolder(const CFileHolder&) = delete;
+    CFileHolder& operator=(const CFileHolder&) = delete;
+
+    bool Held() const { return m_bHeld; }
+    // Waits for the holder to let go; true when it did within timeoutMs.
+    bool WaitReleased(DWORD timeoutMs);
+
+private:
+    HANDLE m_hProcess = nullptr;
+    bool m_bHeld = false;
+};
