@@ -46,11 +46,15 @@ bool WriteFileAtomic(const std::filesystem::path& target, const std::string& con
         }
     }
     std::error_code ec;
-    // Replaces an existing target (MoveFileEx on Windows), waiting a little for a program
-    // that holds it open to let go.
+    // Replaces an existing target, waiting a little for a program that holds it open to let go.
     RetryWhileShared([&](std::error_code* failure) {
-        fs::rename(temp, target, *failure);
-        return !*failure;
+        // A folder in the target's place is never let go: no waiting for it.
+        std::error_code ignored;
+        if (fs::is_directory(target, ignored)) {
+            *failure = std::make_error_code(std::errc::is_a_directory);
+            return false;
+        }
+        return RenameReplacing(temp, target, failure);
     }, &ec);
     if (ec) {
         std::error_code ignored;

@@ -1,9 +1,16 @@
-// Which program holds a file open (Windows): the Restart Manager knows, from Windows Vista
-// on. Looked up at run time, so that a system without it only loses the name.
+// Files another program may hold open (Windows: a spreadsheet showing one, a virus scanner
+// looking at a new one): the replacing rename that tells such a hold apart, and which
+// program holds a file. The Restart Manager knows the latter, from Windows Vista on; it is
+// looked up at run time, so that a system without it only loses the name.
 #pragma once
 
 #include <filesystem>
 #include <string>
+#include <system_error>
+
+// Renames from over to, replacing to. On failure *ec holds the system's own code (on Windows
+// the system error, where the standard library keeps only "permission denied").
+bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code* ec);
 
 // The holders' names as Windows gives them ("Microsoft Excel", or "EXCEL.EXE" when the
 // program gives no name), comma-separated, UTF-8; "" when nobody can be named.

@@ -84,6 +84,16 @@ std::string ProgramsHoldingFile(const std::filesystem::path& path)
     return names;
 }
 
+bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code* ec)
+{
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ec->clear();
+        return true;
+    }
+    *ec = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+    return false;
+}
+
 std::string DescribeHeldFile(const std::filesystem::path& path)
 {
     const std::string holders = ProgramsHoldingFile(path);

@@ -14,6 +14,7 @@
 #include "UiDriver.h"
 #include "WindowTest.h"
 #include "res/resource.h"
+#include "standin_support.h"
 #include "tree/TagKey.h"
 
 namespace {
@@ -148,10 +149,17 @@ TEST_F(TreeTest, ServerGoneAfterRestartEndsTheProgram)
 // the window keeps trying, its title counting on, and rebuilds the tree once it answers.
 TEST_F(TreeTest, ServerBackLateAfterRestartRebuildsTheTree)
 {
-    standin::SetFaults("no-restart\n");
     std::vector<std::string> titles;
     std::vector<TreeLine> after;
     const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        // Faults are read at each new connection: one more makes the running server refuse
+        // what follows its restart.
+        standin::SetFaults("no-restart\n");
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        IAddTags* reader = nullptr;
+        EXPECT_EQ(standin_test::Connect(&reader), S_OK);
+        if (reader != nullptr) reader->Release();
+        CoUninitialize();
         ui_driver::PressButton(window, IDC_APPLY);
         const DWORD start = GetTickCount();
         bool back = false;
