@@ -10,19 +10,6 @@
 
 namespace {
 
-// True when another program holds the file against appending (the journal's own access).
-bool HeldByAnotherProgram(const std::filesystem::path& path)
-{
-    const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-        return false;
-    }
-    const DWORD code = GetLastError();
-    return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
-}
-
 // The box's buttons are the system's (in its language); their texts are set as it opens.
 thread_local HHOOK t_hook = nullptr;
 
@@ -59,7 +46,7 @@ bool OpenJournalOrAskRetry(CJournal& journal, const CWnd& owner, std::string* pr
     for (;;) {
         // Open waits a few seconds for a program that holds the file only for a moment.
         if (journal.Open(problem)) return true;
-        if (!HeldByAnotherProgram(path)) return false;
+        if (!HeldAgainstWriters(path)) return false;
         const std::string holders = ProgramsHoldingFile(path);
         const std::string text = "Журнал изменений " + Narrow(path.wstring()) + " открыт в другой программе" +
                                  (holders.empty() ? std::string() : " (" + Utf8ToCp1251(holders) + ")") +

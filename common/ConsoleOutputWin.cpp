@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
 
@@ -37,13 +38,30 @@ std::size_t ChunkEnd(const std::string& text, std::size_t from, std::size_t limi
 
 }  // namespace
 
+// Whether the stream's handle is a console, asked once a handle: under Wine the question
+// is a round trip to its server, and the window's loader writes hundreds of lines at start.
+static bool IsConsoleCached(StdStream stream, HANDLE handle)
+{
+    struct Known {
+        std::atomic<HANDLE> handle{INVALID_HANDLE_VALUE};
+        std::atomic<bool> console{false};
+    };
+    static Known known[2];
+    Known& k = known[stream == StdStream::Output ? 0 : 1];
+    if (k.handle.load() == handle) return k.console.load();
+    const bool console = IsConsole(handle);
+    k.console = console;
+    k.handle = handle;
+    return console;
+}
+
 bool StdStreamIsConsole(StdStream stream) { return IsConsole(Handle(stream)); }
 
 unsigned long WriteStdStream(StdStream stream, const std::string& text, unsigned codePage)
 {
     const HANDLE handle = Handle(stream);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE || text.empty()) return 0;
-    if (IsConsole(handle)) {
+    if (IsConsoleCached(stream, handle)) {
         std::size_t from = 0;
         while (from < text.size()) {
             const std::size_t end = ChunkEnd(text, from, 1u << 14, codePage);

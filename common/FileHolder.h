@@ -12,6 +12,10 @@
 // the system error, where the standard library keeps only "permission denied").
 bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code* ec);
 
+// True when another program holds the file against writers (a writer that shares everything
+// is refused with a sharing violation). Never on POSIX systems.
+bool HeldAgainstWriters(const std::filesystem::path& path);
+
 // The holders' names as Windows gives them ("Microsoft Excel", or "EXCEL.EXE" when the
 // program gives no name), comma-separated, UTF-8; "" when nobody can be named.
 std::string ProgramsHoldingFile(const std::filesystem::path& path);

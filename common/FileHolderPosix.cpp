@@ -3,6 +3,8 @@
 // POSIX systems have no mandatory sharing modes: a file is never held against a writer.
 std::string ProgramsHoldingFile(const std::filesystem::path&) { return std::string(); }
 
+bool HeldAgainstWriters(const std::filesystem::path&) { return false; }
+
 bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code* ec)
 {
     std::filesystem::rename(from, to, *ec);

@@ -2,23 +2,8 @@
 
 #include <string>
 
+#include "common/FileHolder.h"
 #include "standin_support.h"
-
-namespace {
-
-// True when a writer that shares everything is refused: somebody holds the file.
-bool RefusesWriters(const std::filesystem::path& path)
-{
-    const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-        return false;
-    }
-    return GetLastError() == ERROR_SHARING_VIOLATION;
-}
-
-}  // namespace
 
 CFileHolder::CFileHolder(const std::filesystem::path& path, DWORD ms)
 {
@@ -32,7 +17,7 @@ CFileHolder::CFileHolder(const std::filesystem::path& path, DWORD ms)
     CloseHandle(process.hThread);
     m_hProcess = process.hProcess;
     for (int i = 0; i < 500 && !m_bHeld; ++i) {
-        m_bHeld = RefusesWriters(path);
+        m_bHeld = HeldAgainstWriters(path);
         if (!m_bHeld && WaitForSingleObject(m_hProcess, 10) == WAIT_OBJECT_0) break;
     }
 }

@@ -65,32 +65,28 @@ TEST_F(ZolctlHeldFiles, AJournalHeldForLongNamesTheFileAndChangesNothing)
     EXPECT_EQ(ServerTags(), before);
 }
 
-TEST_F(ZolctlHeldFiles, AnExportHeldForAMomentReplacesTheFileAfterwards)
+// zolctl export into an existing file that another program holds for ms.
+CtlRun ExportWhileHeld(const fs::path& file, DWORD ms, const std::function<CtlRun()>& run)
 {
     standin::Reset(kTags);
+    standin_test::WriteText(file, "old\r\n");
+    CFileHolder holder(file, ms);
+    EXPECT_TRUE(holder.Held());
+    return run();
+}
+
+TEST_F(ZolctlHeldFiles, AnExportHeldForAMomentReplacesTheFileAfterwards)
+{
     const fs::path file = Scratch("held.csv");
-    WriteFile(file, "old\r\n");
-    CtlRun r;
-    {
-        CFileHolder holder(file, 1500);
-        ASSERT_TRUE(holder.Held());
-        r = Ctl({L"export", file.wstring()});
-    }
+    const CtlRun r = ExportWhileHeld(file, 1500, [&] { return Ctl({L"export", file.wstring()}); });
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(Has(ReadFile(file), "PM3F(005).Frequency")) << ReadFile(file);
 }
 
 TEST_F(ZolctlHeldFiles, AnExportHeldForLongIsNotWrittenAndSaysWhy)
 {
-    standin::Reset(kTags);
     const fs::path file = Scratch("held-long.csv");
-    WriteFile(file, "old\r\n");
-    CtlRun r;
-    {
-        CFileHolder holder(file, 15000);
-        ASSERT_TRUE(holder.Held());
-        r = Ctl({L"export", file.wstring()});
-    }
+    const CtlRun r = ExportWhileHeld(file, 15000, [&] { return Ctl({L"export", file.wstring()}); });
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(Has(r.err, "held-long.csv is open in another program")) << r.err;
     EXPECT_EQ(ReadFile(file), "old\r\n");
