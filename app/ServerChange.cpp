@@ -53,9 +53,10 @@ CServerChange::CServerChange(CTarnelDlg& window, const std::string& action, bool
     std::string problem = history.FolderProblem();
     if (problem.empty()) {
         m_pJournal = std::make_unique<CJournal>(SystemHistoryPlatform(), history.Folder());
-        bool cancelled = false;  // the journal was held open elsewhere and the user cancelled
-        if (!OpenJournalOrAskRetry(*m_pJournal, questionOwner ? *questionOwner : static_cast<CWnd&>(window), &problem, &cancelled))
-            m_pJournal.reset();
+        // A journal held open elsewhere (a spreadsheet) is asked about: retry or cancel.
+        bool cancelled = false;
+        const CWnd& asker = questionOwner != nullptr ? *questionOwner : static_cast<const CWnd&>(window);
+        if (!OpenJournalOrAskRetry(*m_pJournal, asker, &problem, &cancelled)) m_pJournal.reset();
         if (cancelled) return;
     }
     if (!m_pJournal && !history.m_bWithoutJournal) {

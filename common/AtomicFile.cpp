@@ -77,9 +77,9 @@ bool WriteFileAtomic(const std::filesystem::path& target, const std::string& con
 bool IsSharingViolation(const std::error_code& ec)
 {
 #ifdef _WIN32
-    // ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION; replacing a file open without
-    // delete sharing gives ERROR_ACCESS_DENIED.
-    return ec.category() == std::system_category() && (ec.value() == 32 || ec.value() == 33 || ec.value() == 5);
+    // ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION (RenameReplacing reports a held target
+    // so too, where Windows says access denied).
+    return ec.category() == std::system_category() && (ec.value() == 32 || ec.value() == 33);
 #else
     (void)ec;  // POSIX systems have no mandatory sharing modes
     return false;

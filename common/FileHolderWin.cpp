@@ -102,7 +102,16 @@ bool RenameReplacing(const std::filesystem::path& from, const std::filesystem::p
         ec->clear();
         return true;
     }
-    *ec = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+    DWORD code = GetLastError();
+    // Replacing a file that another program has open without delete sharing is refused as
+    // access denied; a plain, writable file in that place means just that.
+    if (code == ERROR_ACCESS_DENIED) {
+        const DWORD attributes = GetFileAttributesW(to.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0 && HeldAgainstWriters(to))
+            code = ERROR_SHARING_VIOLATION;
+    }
+    *ec = std::error_code(static_cast<int>(code), std::system_category());
     return false;
 }
 

@@ -43,24 +43,22 @@ std::string Reason(DWORD code)
     return (reason.empty() ? std::string("system error") : reason) + " (" + std::to_string(code) + ")";
 }
 
-// Another program holds the file against us: a spreadsheet showing the journal, a virus
-// scanner looking at a new file.
-bool Shared(DWORD code) { return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION; }
-
 // Runs attempt (a system call that sets the last error) until it succeeds, fails otherwise
-// than by a sharing violation, or the wait for shared files has passed. ERROR_SUCCESS or the
-// last error.
+// than by a sharing violation (a spreadsheet showing the journal, a virus scanner looking at
+// a new file), or the wait for held files has passed: ERROR_SUCCESS or the last error.
 template <typename Attempt>
 DWORD WhileShared(Attempt attempt)
 {
-    const ULONGLONG deadline = GetTickCount64() + kSharedFileWaitMs;
-    for (;;) {
-        if (attempt()) return ERROR_SUCCESS;
-        const DWORD code = GetLastError();
-        if (!Shared(code) || GetTickCount64() >= deadline) return code;
-        Sleep(100);
-    }
+    std::error_code ec;
+    RetryWhileShared([&](std::error_code* failure) {
+        if (attempt()) return true;
+        *failure = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+        return false;
+    }, &ec);
+    return static_cast<DWORD>(ec.value());
 }
+
+bool Shared(DWORD code) { return IsSharingViolation(std::error_code(static_cast<int>(code), std::system_category())); }
 
 // The lock of one file's appenders: a process id in a named shared page (0: free).
 class CAppendLock {
