@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "common/FileHolder.h"
 #include "standin_support.h"
 
 CFileHolder::CFileHolder(const std::filesystem::path& path, DWORD ms)
@@ -16,9 +15,17 @@ CFileHolder::CFileHolder(const std::filesystem::path& path, DWORD ms)
         return;
     CloseHandle(process.hThread);
     m_hProcess = process.hProcess;
-    for (int i = 0; i < 500 && !m_bHeld; ++i) {
-        m_bHeld = HeldAgainstWriters(path);
-        if (!m_bHeld && WaitForSingleObject(m_hProcess, 10) == WAIT_OBJECT_0) break;
+    // The holder's mark that it holds the file: a busy machine may start it late.
+    std::filesystem::path marker = path;
+    marker += ".holding";
+    for (int i = 0; i < 3000; ++i) {
+        std::error_code ec;
+        if (std::filesystem::exists(marker, ec)) {
+            m_bHeld = true;
+            std::filesystem::remove(marker, ec);
+            break;
+        }
+        if (WaitForSingleObject(m_hProcess, 10) == WAIT_OBJECT_0) break;
     }
 }
 

@@ -1,5 +1,5 @@
 // Runs zolholdfile.exe (beside the test program) to hold a file as a spreadsheet does, and
-// waits until the hold is in place.
+// waits until the hold is in place (the holder's mark appears).
 #pragma once
 
 #include <windows.h>
