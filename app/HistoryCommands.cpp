@@ -153,8 +153,8 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
         box.MessageBox("Файл " + fileName + " не является снимком конфигурации.");
         return;
     }
-    server.KnowTags(serverTags.tags, true);
-    server.KnowPort(port);
+    // What was read before the preview waited on the user is not fresh: each call reads
+    // its tag (and the port) right before it, for the journal's before-value.
 
     CImportPreviewDlg dlg(file.filename().wstring(), restore.file, restore.plan, server, &box);
     dlg.m_bRestore = true;

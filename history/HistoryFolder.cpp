@@ -28,10 +28,45 @@ bool ResolveHistoryFolder(const std::string& option, IHistoryPlatform& platform,
     return false;
 }
 
+bool HistoryFolderPossible(const fs::path& folder, std::string* error)
+{
+    std::error_code ec;
+    if (fs::is_directory(folder, ec)) return true;
+    if (fs::exists(folder, ec)) {
+        if (error) *error = "it is a file, not a folder";
+        return false;
+    }
+    // The nearest part of the path that exists decides whether the rest can be made.
+    fs::path part = folder;
+    while (!part.empty()) {
+        if (fs::exists(part, ec)) {
+            if (fs::is_directory(part, ec)) return true;
+            if (error) *error = FolderText(part) + " is a file, not a folder";
+            return false;
+        }
+        const fs::path parent = part.parent_path();
+        if (parent == part) break;
+        part = parent;
+    }
+    if (error) {
+        if (folder.has_root_name())
+            *error = "the drive " + folder.root_name().u8string() + " does not exist";
+        else
+            *error = "no part of the path exists";
+    }
+    return false;
+}
+
 bool EnsureHistoryFolder(const fs::path& folder, std::string* error)
 {
     std::error_code ec;
     if (fs::is_directory(folder, ec)) return true;
+    std::string why;
+    if (!HistoryFolderPossible(folder, &why)) {
+        // The system's own reason is misleading here ("File name too long" for a missing drive).
+        if (error) *error = why;
+        return false;
+    }
     fs::create_directories(folder, ec);
     if (!ec && fs::is_directory(folder, ec)) return true;
     if (error) *error = ec ? ec.message() : std::string("it is not a folder");

@@ -15,5 +15,9 @@ bool ResolveHistoryFolder(const std::string& option, IHistoryPlatform& platform,
 // Creates the folder (and its parents) when missing; false with *error (UTF-8) saying why.
 bool EnsureHistoryFolder(const std::filesystem::path& folder, std::string* error);
 
+// Whether the folder is one, or could be made: false with *error (UTF-8) when the path
+// names a file, lies under a file, or under a drive or share that does not exist.
+bool HistoryFolderPossible(const std::filesystem::path& folder, std::string* error);
+
 // "C:\Users\ivanov\AppData\Local\zolcfg\history" as UTF-8, for messages.
 std::string FolderText(const std::filesystem::path& folder);
