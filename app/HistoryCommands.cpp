@@ -3,6 +3,7 @@
 // background snapshot taken after start-up and after each restart.
 #include <cstdio>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +17,8 @@
 #include "dialogs/ImportPreviewDlg.h"
 #include "dialogs/ProgressWnd.h"
 #include "tagfile/ServerTags.h"
+#include "tagfile/TagFileReader.h"
+#include "tagfile/TextEncoding.h"
 #include "tree/TagNodes.h"
 #include "ui/Text.h"
 #include "ui/TreeViewModel.h"
@@ -75,14 +78,28 @@ HistoryListing CTarnelDlg::ReadHistory() const
         row.devices = it->devices;
         row.tags = it->tags;
         row.file = it->path;
+        if (!it->counted) {
+            // No first line to count from (a file saved otherwise, empty, UTF-16): what a
+            // restore would read of it decides.
+            std::string bytes;
+            const TagFileContent content = ReadWholeFile(it->path, &bytes) ? ReadTagFile(bytes) : TagFileContent();
+            row.readable = content.readable;
+            std::set<std::pair<std::uint32_t, std::uint32_t>> devices;
+            for (const TagFileRow& r : content.rows) devices.emplace(r.id.type, r.id.address);
+            row.devices = devices.size();
+            row.tags = content.rows.size();
+        }
         listing.snapshots.push_back(row);
     }
     std::vector<JournalLine> lines;
     std::string error;
     if (!ReadJournal(listing.folder, &lines, &error)) listing.problem = error;
     listing.journal.reserve(lines.size());
+    // A call whose program ended before its result was written (UTF-8, as the rows are).
+    const std::string unknown = Cp1251ToUtf8("неизвестно: программа завершилась во время вызова");
     for (const JournalLine& l : lines)
-        listing.journal.push_back({l.time, l.user, l.program, l.action, l.name, l.before, l.after, l.result});
+        listing.journal.push_back({l.time, l.user, l.program, l.action, l.name, l.before, l.after,
+                                   l.result == kJournalUnknownResult ? unknown : l.result});
     return listing;
 }
 

@@ -6,7 +6,8 @@
 // The history folder (HistoryFolder.h): --history DIR (zolctl), else ZOLCFG_HISTORY, else
 // %LOCALAPPDATA%\zolcfg\history; created when first written to. It holds:
 //
-//   journal.csv     one line per changing server call, appended once the call returned:
+//   journal.csv     two lines per changing server call: result "pending" ahead of the call,
+//                   then the line with its result, appended once the call returned:
 //                   time;user;computer;program;action;type;address;param;name;before;after;result
 //                   2026-12-08T10:25:03+03:00;ivanov;SCADA1;zolctl 0.917.40;zolctl delete;1;5;14;PM3F(005).Frequency;2000;;ok
 //                   (the tag files' CSV: UTF-8 with BOM, ';', CR LF, quoting; before/after a

@@ -28,33 +28,42 @@ bool ResolveHistoryFolder(const std::string& option, IHistoryPlatform& platform,
     return false;
 }
 
-bool HistoryFolderPossible(const fs::path& folder, std::string* error)
+FolderTrouble DiagnoseHistoryFolder(const fs::path& folder, fs::path* file)
 {
     std::error_code ec;
-    if (fs::is_directory(folder, ec)) return true;
-    if (fs::exists(folder, ec)) {
-        if (error) *error = "it is a file, not a folder";
-        return false;
-    }
+    if (fs::is_directory(folder, ec)) return FolderTrouble::None;
+    if (fs::exists(folder, ec)) return FolderTrouble::IsAFile;
     // The nearest part of the path that exists decides whether the rest can be made.
     fs::path part = folder;
     while (!part.empty()) {
         if (fs::exists(part, ec)) {
-            if (fs::is_directory(part, ec)) return true;
-            if (error) *error = FolderText(part) + " is a file, not a folder";
-            return false;
+            if (fs::is_directory(part, ec)) return FolderTrouble::None;
+            if (file) *file = part;
+            return FolderTrouble::UnderAFile;
         }
         const fs::path parent = part.parent_path();
         if (parent == part) break;
         part = parent;
     }
+    return FolderTrouble::NoDrive;
+}
+
+bool HistoryFolderPossible(const fs::path& folder, std::string* error)
+{
+    fs::path file;
+    const FolderTrouble trouble = DiagnoseHistoryFolder(folder, &file);
     if (error) {
-        if (folder.has_root_name())
-            *error = "the drive " + folder.root_name().u8string() + " does not exist";
-        else
-            *error = "no part of the path exists";
+        switch (trouble) {
+        case FolderTrouble::None: break;
+        case FolderTrouble::IsAFile: *error = "it is a file, not a folder"; break;
+        case FolderTrouble::UnderAFile: *error = FolderText(file) + " is a file, not a folder"; break;
+        case FolderTrouble::NoDrive:
+            *error = folder.has_root_name() ? "the drive " + folder.root_name().u8string() + " does not exist"
+                                            : std::string("no part of the path exists");
+            break;
+        }
     }
-    return false;
+    return trouble == FolderTrouble::None;
 }
 
 bool EnsureHistoryFolder(const fs::path& folder, std::string* error)
