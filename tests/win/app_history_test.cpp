@@ -728,6 +728,7 @@ TEST_F(HistoryTest, TheEditDialogJournalsThePeriodItReplacedNotTheOneItShowed)
         afterUndo = ServerTags();
         ui_driver::PressButton(window, IDCANCEL);
     });
+    shown.erase(std::remove(shown.begin(), shown.end(), ','), shown.end());  // "2,000"
     EXPECT_EQ(shown, "2000");
     EXPECT_EQ(afterUndo, std::vector<std::string>{"7 5 1 40000000"});
     EXPECT_EQ(LinesOf("Редактировать"), std::vector<std::string>{"Meter(005).Voltage 4000 5000 ok"});
