@@ -339,7 +339,7 @@ void BenchUndo(const fs::path& root, const fs::path& home, int tags)
     std::printf("bare GetTagInfo + DeleteTag calls: %.2f s\n", bareReadDelete);
     std::printf("bare AddTag calls: %.2f s\n", bareAdd);
     std::printf("bare GetTagInfo + AddTag calls: %.2f s\n", bareReadAdd);
-    std::printf("journaled deletion (GetTagInfo + DeleteTag + a journal line a tag): %.2f s\n", journaledDelete);
+    std::printf("journaled deletion (GetTagInfo + DeleteTag + two journal lines a tag): %.2f s\n", journaledDelete);
     std::printf("undo (GetTagInfo + AddTag + two journal lines a tag): %.2f s\n", undoTime);
     std::printf("journal lines alone: %.1f us a line\n", appends * 1e6 / (2 * device.size()));
     std::printf("ratio, journaled deletion / bare DeleteTag calls: %.3f\n", journaledDelete / bareDelete);

@@ -782,4 +782,33 @@ TEST_F(HistoryTest, AnImportConfirmedAfterAnotherProgramsChangeJournalsWhatItRep
     EXPECT_EQ(LinesOf("Импорт тегов"), std::vector<std::string>{"Meter(005).Voltage 4000 5000 ok"});
 }
 
+TEST_F(HistoryTest, TheHistoryDialogMarksASnapshotNoRestoreCouldReadAsUnreadable)
+{
+    SetEnvironmentVariableW(L"ZOLCFG_SNAPSHOTS", L"0");
+    Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n");
+    fs::create_directories(m_history);
+    const std::string text = "device;address;type;param;name;period_ms\r\nMeter;5;7;1;;2000\r\nMeter;6;7;1;;2000\r\n";
+    std::string utf16;  // UTF-16LE, as a spreadsheet's "Unicode text" saves it
+    for (char c : text) utf16 += std::string{c, '\0'};
+    { std::ofstream(m_history / "20261201-100000-zolcfg.csv", std::ios::binary); }  // 0 bytes
+    { std::ofstream(m_history / "20261201-110000-zolcfg.csv", std::ios::binary) << utf16; }  // no byte-order mark
+    { std::ofstream(m_history / "20261201-120000-zolcfg.csv", std::ios::binary) << "\xFF\xFE" << utf16; }
+    std::vector<std::vector<std::string>> rows;
+    RunWindow(true, [&](HWND window, CTarnelDlg&) {
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "История изменений...")) return;
+        HWND history = ui_driver::WaitForDialog("История изменений");
+        if (history == nullptr) return;
+        Sleep(300);
+        rows = ListRows(GetDlgItem(history, IDC_HISTORY_SNAPSHOTS));
+        ui_driver::SaveScreenshot(history, "history-dialog-unreadable");
+        ui_driver::PressButton(history, IDCANCEL);
+        ui_driver::WaitUntilGone(history);
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    ASSERT_EQ(rows.size(), 3u);  // newest first
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"2026-12-01 12:00:00", "", "2", "2"}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"2026-12-01 11:00:00", "файл не читается", "", ""}));
+    EXPECT_EQ(rows[2], (std::vector<std::string>{"2026-12-01 10:00:00", "файл не читается", "", ""}));
+}
+
 }  // namespace
