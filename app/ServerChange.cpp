@@ -46,6 +46,20 @@ std::string FolderName(const std::filesystem::path& folder)
     return out + line;
 }
 
+// The box's text with a blank at the end of every line: a message box is sized to its text
+// as measured, and where the drawn line comes out wider than measured (Wine's substitute
+// fonts) the widest line loses its last letter; the blank gives it that room.
+std::string BoxLines(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (char c : text) {
+        if (c == '\n') out += ' ';
+        out += c;
+    }
+    return out + ' ';
+}
+
 // Why the journal cannot be written, in the window's words: what the folder's path shows,
 // else the system's error code the reason ends with ("... (5)").
 std::string JournalReason(const std::filesystem::path& folder, const std::string& problem)
@@ -117,9 +131,10 @@ CServerChange::CServerChange(CTarnelDlg& window, const std::string& action, bool
     }
     if (!m_pJournal && !history.m_bWithoutJournal) {
         // Nothing is changed without a record unless the user says so, once for this run.
-        const std::string text = "Журнал изменений не может быть записан в папку\n" + FolderName(history.Folder()) +
-                                 "\nПричина: " + JournalReason(history.Folder(), problem) +
-                                 ".\nИзменять конфигурацию без журнала?";
+        const std::string text = BoxLines("Журнал изменений не может быть записан в папку\n" +
+                                          FolderName(history.Folder()) + "\nПричина: " +
+                                          JournalReason(history.Folder(), problem) +
+                                          ".\nИзменять конфигурацию без журнала?");
         const CWnd& owner = questionOwner != nullptr ? *questionOwner : static_cast<const CWnd&>(window);
         if (owner.MessageBox(text, nullptr, MB_YESNO | MB_ICONWARNING) != IDYES) return;
         history.m_bWithoutJournal = true;
@@ -141,10 +156,10 @@ void CServerChange::Finish()
     std::string closeError;
     const bool flushed = !m_pJournal || m_pJournal->Close(&closeError);
     if (m_pServer->JournalFailed())
-        m_window.MessageBox("Журнал изменений не записан: " +
-                            JournalReason(m_window.m_pHistory->Folder(), m_pServer->JournalError()) +
-                            ".\nОстальные изменения не отправлены на сервер.");
+        m_window.MessageBox(BoxLines("Журнал изменений не записан: " +
+                                     JournalReason(m_window.m_pHistory->Folder(), m_pServer->JournalError()) +
+                                     ".\nОстальные изменения не отправлены на сервер."));
     else if (!flushed)
-        m_window.MessageBox("Журнал изменений не сохранён на диске: " +
-                            JournalReason(m_window.m_pHistory->Folder(), closeError) + ".");
+        m_window.MessageBox(BoxLines("Журнал изменений не сохранён на диске: " +
+                                     JournalReason(m_window.m_pHistory->Folder(), closeError) + "."));
 }
