@@ -118,6 +118,8 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
     if (m_pAddTags == nullptr || m_bFilling || m_bBusy) return;
     CWnd& box = owner != nullptr ? *owner : static_cast<CWnd&>(*this);
     const std::string fileName = Narrow(file.filename().wstring());
+    // A background snapshot still being taken must not remove this one by its retention.
+    if (m_pSnapshot) m_pSnapshot->Spare(file);
     std::string bytes;
     if (!ReadWholeFile(file, &bytes)) {
         box.MessageBox("Не удалось прочитать файл " + fileName + ".");

@@ -173,6 +173,29 @@ bool HasNode(HWND window, const std::vector<std::string>& path) { return FindTre
 
 std::string Utf8(const char* cp1251) { return Cp1251ToUtf8(cp1251); }
 
+// "Импорт тегов..." on empty space, the file named in the open dialog: the import preview
+// (null when a step did not come).
+HWND OpenImportPreview(HWND window, const fs::path& file)
+{
+    if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Импорт тегов...")) return nullptr;
+    // The open dialog: its file-name field is edt1 (1152) or the combo cmb13 (1148).
+    HWND open = ui_driver::WaitForWindow(
+        [](HWND w) {
+            return ui_driver::Text(w) == "Импорт тегов" &&
+                   (GetDlgItem(w, 1152) != nullptr || GetDlgItem(w, 1148) != nullptr);
+        },
+        10000);
+    if (open == nullptr) return nullptr;
+    Sleep(300);
+    HWND field = GetDlgItem(open, 1152);
+    if (field == nullptr) field = GetDlgItem(open, 1148);
+    SetWindowTextW(field, file.wstring().c_str());
+    ui_driver::PressButton(open, IDOK);
+    ui_driver::WaitUntilGone(open, 10000);
+    return ui_driver::WaitForWindow(
+        [](HWND w) { return ui_driver::Text(w) == "Импорт тегов" && GetDlgItem(w, IDC_IMPORT_STOP) != nullptr; });
+}
+
 class HistoryTest : public CWindowTest {
 protected:
     void SetUp() override
@@ -301,23 +324,7 @@ TEST_F(HistoryTest, UndoOfAnImportAndOfABranchPeriod)
     std::vector<std::string> afterImport, afterImportUndo, afterPeriod, afterPeriodUndo;
     bool importedShown = false, importUndoneShown = false;
     const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
-        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Импорт тегов...")) return;
-        // The open dialog: its file-name field is edt1 (1152) or the combo cmb13 (1148).
-        HWND open = ui_driver::WaitForWindow(
-            [](HWND w) {
-                return ui_driver::Text(w) == "Импорт тегов" &&
-                       (GetDlgItem(w, 1152) != nullptr || GetDlgItem(w, 1148) != nullptr);
-            },
-            10000);
-        if (open == nullptr) return;
-        Sleep(300);
-        HWND field = GetDlgItem(open, 1152);
-        if (field == nullptr) field = GetDlgItem(open, 1148);
-        SetWindowTextW(field, file.wstring().c_str());
-        ui_driver::PressButton(open, IDOK);
-        ui_driver::WaitUntilGone(open, 10000);
-        HWND preview = ui_driver::WaitForWindow(
-            [](HWND w) { return ui_driver::Text(w) == "Импорт тегов" && GetDlgItem(w, IDC_IMPORT_STOP) != nullptr; });
+        HWND preview = OpenImportPreview(window, file);
         if (preview == nullptr) return;
         ui_driver::PressButton(preview, IDOK);
         ui_driver::WaitUntilGone(preview);
@@ -753,22 +760,7 @@ TEST_F(HistoryTest, AnImportConfirmedAfterAnotherProgramsChangeJournalsWhatItRep
     }
     std::vector<std::string> afterImport, afterUndo;
     const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
-        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Импорт тегов...")) return;
-        HWND open = ui_driver::WaitForWindow(
-            [](HWND w) {
-                return ui_driver::Text(w) == "Импорт тегов" &&
-                       (GetDlgItem(w, 1152) != nullptr || GetDlgItem(w, 1148) != nullptr);
-            },
-            10000);
-        if (open == nullptr) return;
-        Sleep(300);
-        HWND field = GetDlgItem(open, 1152);
-        if (field == nullptr) field = GetDlgItem(open, 1148);
-        SetWindowTextW(field, file.wstring().c_str());
-        ui_driver::PressButton(open, IDOK);
-        ui_driver::WaitUntilGone(open, 10000);
-        HWND preview = ui_driver::WaitForWindow(
-            [](HWND w) { return ui_driver::Text(w) == "Импорт тегов" && GetDlgItem(w, IDC_IMPORT_STOP) != nullptr; });
+        HWND preview = OpenImportPreview(window, file);
         if (preview == nullptr) return;
         // While the preview waits, another program changes the period the import replaces.
         EXPECT_EQ(RunCtl({L"period", L"7", L"5", L"1", L"4000", L"--dsc", dsc}).code, 0);
