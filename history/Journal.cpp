@@ -59,17 +59,24 @@ bool JournalLine::operator==(const JournalLine& o) const
     return true;
 }
 
-std::string FormatJournalLine(const JournalLine& line)
+namespace {
+
+// guard: the file's form, with formula-looking text marked; a listing shows the text as it is.
+std::string FormatLine(const JournalLine& line, bool guard)
 {
     std::string out;
     out.reserve(160);
     for (int c = 0; c < kJournalColumnCount; ++c) {
         if (c) out += ';';
-        AppendCsvField(out, IsTextColumn(c) ? GuardFormula(Field(line, c)) : Field(line, c), ';', c == 0);
+        AppendCsvField(out, guard && IsTextColumn(c) ? GuardFormula(Field(line, c)) : Field(line, c), ';', c == 0);
     }
     out += "\r\n";
     return out;
 }
+
+}  // namespace
+
+std::string FormatJournalLine(const JournalLine& line) { return FormatLine(line, true); }
 
 std::string JournalFileStart()
 {
@@ -213,7 +220,7 @@ std::string WriteJournalJson(const std::vector<JournalLine>& lines)
 std::string WriteJournalCsv(const std::vector<JournalLine>& lines)
 {
     std::string out = JournalFileStart().substr(3);
-    for (const JournalLine& line : lines) out += FormatJournalLine(line);
+    for (const JournalLine& line : lines) out += FormatLine(line, false);
     // Standard output takes LF line ends, as zolctl's other listings.
     std::string lf;
     lf.reserve(out.size());

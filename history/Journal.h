@@ -68,7 +68,8 @@ std::vector<JournalLine> JournalLinesSince(const std::vector<JournalLine>& lines
 
 // The lines as a JSON array of objects with the columns as members, one object a line.
 std::string WriteJournalJson(const std::vector<JournalLine>& lines);
-// The lines as CSV for standard output: header, then the lines (no BOM, LF).
+// The lines as CSV for standard output: header, then the lines (no BOM, LF), the text as
+// it is (no apostrophe before formula-looking names).
 std::string WriteJournalCsv(const std::vector<JournalLine>& lines);
 
 // The appending writer. Open creates the folder and the file (with its header) when

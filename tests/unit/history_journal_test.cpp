@@ -119,6 +119,8 @@ TEST(JournalFormat, FormulaLookingTextGetsAnApostropheThatReadingRemoves)
     const std::vector<JournalLine> read = ReadJournalLines(JournalFileStart() + bytes);
     ASSERT_EQ(read.size(), 1u);
     EXPECT_EQ(read[0], line);
+    // zolctl journal lists the names as they are.
+    EXPECT_NE(WriteJournalCsv(read).find(";@user;'=quoted already;-prog;+action;"), std::string::npos);
 
     // Text that only starts with an apostrophe is left alone both ways.
     EXPECT_EQ(GuardFormula("'plain"), "'plain");

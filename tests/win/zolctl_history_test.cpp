@@ -280,6 +280,14 @@ TEST_F(ZolctlHistory, AZolctlKilledDuringItsCallLeavesThatCallInTheJournal)
     WaitForSingleObject(pi.hProcess, 10000);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
+    // The server still holds the dead client's reference and would outlive the test: it
+    // ends once its slow call is over, as a server dies.
+    Sleep(4500);
+    if (const HANDLE server = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, standin::ServerPid())) {
+        TerminateProcess(server, 9);
+        WaitForSingleObject(server, 10000);
+        CloseHandle(server);
+    }
     ASSERT_TRUE(pending);
     const std::vector<JournalLine> lines = Journal();
     ASSERT_EQ(lines.size(), 1u);
@@ -315,6 +323,32 @@ TEST_F(ZolctlHistory, AHistoryFolderThatCannotExistOrADayThatDoesNotIsAnError)
     r = Ctl({L"journal", L"--since", L"2026-02-31"});
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(Has(r.err, "--since takes YYYY-MM-DD")) << r.err;
+}
+
+// Names a spreadsheet would run as formulas: an apostrophe before them in the journal and
+// in an export; zolctl journal shows them as they are, and import takes either form.
+TEST_F(ZolctlHistory, FormulaLookingNamesAreMarkedForSpreadsheetsAndReadBack)
+{
+    WriteDescription("calc.dsc", "DEVICE_DESCRIPTION\n=Calc 9\n+Sum 1 INT R INPT_REG 0\n@Mean 2 INT R INPT_REG 2\n");
+    standin::Reset();
+    ASSERT_EQ(Ctl({L"add", L"9", L"5", L"1", L"100"}).code, 0);
+    ASSERT_EQ(Ctl({L"add", L"9", L"5", L"2", L"200"}).code, 0);
+    const std::string file = ReadFile(History() / "journal.csv");
+    EXPECT_TRUE(Has(file, ";zolctl add;9;5;1;'=Calc(005).+Sum;;100;ok\r\n")) << file;
+    CtlRun r = Ctl({L"journal"});
+    EXPECT_TRUE(Has(r.out, ";zolctl add;9;5;1;=Calc(005).+Sum;;100;ok\n")) << r.out;
+
+    ASSERT_EQ(Ctl({L"export", Scratch("calc.csv").wstring()}).code, 0);
+    const std::string exported = ReadFile(Scratch("calc.csv"));
+    EXPECT_TRUE(Has(exported, "'=Calc;5;9;1;'=Calc(005).+Sum;100\r\n")) << exported;
+    // Both forms read back as the descriptions' names, even with --strict.
+    WriteFile(Scratch("bare.csv"), "device;address;type;param;name;period_ms\n=Calc;5;9;2;=Calc(005).@Mean;300\n");
+    for (const char* name : {"calc.csv", "bare.csv"}) {
+        r = Ctl({L"import", Scratch(name).wstring(), L"--strict"});
+        EXPECT_EQ(r.code, 0) << name << ": " << r.err;
+        EXPECT_EQ(r.err, "") << name;
+    }
+    EXPECT_EQ(ServerTags(), (std::vector<std::string>{"9 5 1 1000000", "9 5 2 3000000"}));
 }
 
 // Two programs appending 10,000 lines each to one journal at once, through the Windows
