@@ -177,6 +177,7 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
 
     CImportPreviewDlg dlg(file.filename().wstring(), restore.file, restore.plan, server, &box);
     dlg.m_bRestore = true;
+    dlg.m_NotMade = [&server](HResult hr) { return hr == kE_JournalNotWritten && server.JournalFailed(); };
     dlg.m_bPortChanges = restore.portChanges;
     dlg.DoModal();
 

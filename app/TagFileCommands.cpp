@@ -235,6 +235,7 @@ void CTarnelDlg::OnImportTags()
     // The periods just read are not the journal's before-values: the preview waits on the
     // user, and another program may change a tag meanwhile. Each call reads its tag first.
     CImportPreviewDlg dlg(file.filename().wstring(), content, plan, server, this);
+    dlg.m_NotMade = [&server](HResult hr) { return hr == kE_JournalNotWritten && server.JournalFailed(); };
     dlg.DoModal();
     change.Finish();
     m_bBusy = false;

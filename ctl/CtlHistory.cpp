@@ -284,6 +284,7 @@ int CommandRestore(const CtlArgs& args)
     server.KnowPort(serverPort);
     ImportRunOptions runOptions;
     runOptions.stop = [&] { return g_bInterrupted.load() || server.JournalFailed(); };
+    runOptions.notMade = [&](HResult hr) { return hr == kE_JournalNotWritten && server.JournalFailed(); };
     ImportReport report = RunImportPlan(restore.plan, server, runOptions);
     report.invalidRows = restore.file.invalidRows;
     int code = ReportImportRun(report, restore.plan, given, server.JournalFailed());

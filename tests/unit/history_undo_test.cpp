@@ -5,6 +5,7 @@
 #include "common/AtomicFile.h"
 #include "history/JournaledServer.h"
 #include "history/UndoStack.h"
+#include "tagfile/ImportRun.h"
 #include "history_test_support.h"
 #include "tree/RefreshPeriod.h"
 
@@ -230,6 +231,25 @@ TEST_F(JournaledServerTest, JournalThatCannotBeWrittenStopsFurtherChanges)
     EXPECT_EQ(m_fake.calls.deleteTag, 1u);
     EXPECT_TRUE(m_fake.Has(1, 5, 15));
     EXPECT_EQ(m_server->EndStep().calls.size(), 1u);  // what did happen can still be undone
+}
+
+// An import whose journal fails half-way: the call whose line could not be written ahead
+// was not made, and is not reported as refused by the server.
+TEST_F(JournaledServerTest, AnImportStopsAtTheCallItCouldNotJournalAhead)
+{
+    ImportPlan plan;
+    for (std::uint32_t p = 1; p <= 4; ++p) plan.add.push_back(PlannedTag{TagId{1, 5, p}, PeriodFromMs(100), 0, false, 1});
+    m_server->BeginStep("zolctl import");
+    ImportRunOptions options;
+    options.stop = [&] { return m_server->JournalFailed(); };
+    options.notMade = [&](HResult hr) { return hr == kE_JournalNotWritten && m_server->JournalFailed(); };
+    options.progress = [&](std::size_t done, std::size_t) { m_platform.failAppends = done == 2; };
+    const ImportReport report = RunImportPlan(plan, *m_server, options);
+    EXPECT_EQ(report.added, 2u);
+    EXPECT_TRUE(report.refused.empty());
+    EXPECT_TRUE(report.stopped);
+    EXPECT_EQ(report.notAttempted, 2u);
+    EXPECT_EQ(m_fake.calls.addTag, 2u);
 }
 
 TEST_F(JournaledServerTest, EachCallIsJournaledAheadAsPendingThenWithItsResult)
