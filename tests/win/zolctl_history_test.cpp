@@ -262,7 +262,9 @@ TEST_F(ZolctlHistory, ADryRunWritesNothingAndRetentionSparesTheSnapshotBeingRest
 TEST_F(ZolctlHistory, AZolctlKilledDuringItsCallLeavesThatCallInTheJournal)
 {
     standin::Reset(kTags);
-    standin::SetFaults("slow AddTag 4000\n");
+    // The call takes 4 s; then the server ends inside it, as a server dies (a server that
+    // kept the dead client's reference would outlive the test).
+    standin::SetFaults("slow AddTag 4000\ndie AddTag\n");
     std::wstring command = L"\"" + standin_test::BinDir() + L"\\zolctl.exe\" add 1 5 14 500 --dsc \"" + Dsc() + L"\"";
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(L'\0');
@@ -280,14 +282,7 @@ TEST_F(ZolctlHistory, AZolctlKilledDuringItsCallLeavesThatCallInTheJournal)
     WaitForSingleObject(pi.hProcess, 10000);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
-    // The server still holds the dead client's reference and would outlive the test: it
-    // ends once its slow call is over, as a server dies.
-    Sleep(4500);
-    if (const HANDLE server = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, standin::ServerPid())) {
-        TerminateProcess(server, 9);
-        WaitForSingleObject(server, 10000);
-        CloseHandle(server);
-    }
+    EXPECT_TRUE(standin::WaitUntilServerGone());
     ASSERT_TRUE(pending);
     const std::vector<JournalLine> lines = Journal();
     ASSERT_EQ(lines.size(), 1u);
