@@ -809,4 +809,48 @@ TEST_F(HistoryTest, TheHistoryDialogMarksASnapshotNoRestoreCouldReadAsUnreadable
     EXPECT_EQ(rows[2], (std::vector<std::string>{"2026-12-01 10:00:00", "файл не читается", "", ""}));
 }
 
+TEST_F(HistoryTest, ARestoreConfirmedAfterAnotherProgramsChangeJournalsWhatItReplaced)
+{
+    SetEnvironmentVariableW(L"ZOLCFG_SNAPSHOTS", L"0");
+    Prepare(std::string(kTagsHeader) + "7 5 1 30000000\n");
+    const std::wstring dsc = m_descriptions.Path().wstring();
+    fs::create_directories(m_history);
+    TagFileRecord voltage;
+    voltage.id = TagId{7, 5, 1};
+    voltage.period = 20000000;
+    voltage.device = "Meter";
+    voltage.name = "Meter(005).Voltage";
+    {
+        std::ofstream(m_history / "20261201-100000-zolcfg.csv", std::ios::binary)
+            << MakeSnapshotText({voltage}, PortSettings(), "zolcfg 0.917.1", LocalTime{2026, 12, 1, 10, 0, 0, 180});
+    }
+    std::vector<std::string> afterRestore, afterUndo;
+    const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "История изменений...")) return;
+        HWND history = ui_driver::WaitForDialog("История изменений");
+        if (history == nullptr) return;
+        Sleep(300);
+        ui_driver::PressButton(history, IDC_HISTORY_RESTORE);
+        HWND preview = ui_driver::WaitForDialog("Восстановление конфигурации");
+        if (preview == nullptr) return;
+        // While the preview waits, another program changes the period the restore replaces.
+        EXPECT_EQ(RunCtl({L"period", L"7", L"5", L"1", L"4000", L"--dsc", dsc}).code, 0);
+        ui_driver::PressButton(preview, IDOK);
+        ui_driver::WaitUntilGone(preview);
+        ui_driver::WaitFor([&] { return ServerTags() == std::vector<std::string>{"7 5 1 20000000"}; }, 5000);
+        Sleep(500);  // the count's message
+        afterRestore = ServerTags();
+        ui_driver::PressButton(history, IDCANCEL);
+        ui_driver::WaitUntilGone(history);
+        PressKeys(window, {VK_CONTROL, 'Z'});
+        ui_driver::WaitFor([&] { return ServerTags() != afterRestore; }, 5000);
+        Sleep(300);
+        afterUndo = ServerTags();
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(afterRestore, std::vector<std::string>{"7 5 1 20000000"});
+    EXPECT_EQ(afterUndo, std::vector<std::string>{"7 5 1 40000000"});
+    EXPECT_EQ(LinesOf("Восстановить снимок"), std::vector<std::string>{"Meter(005).Voltage 4000 2000 ok"});
+}
+
 }  // namespace
