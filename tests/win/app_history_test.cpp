@@ -196,6 +196,26 @@ HWND OpenImportPreview(HWND window, const fs::path& file)
         [](HWND w) { return ui_driver::Text(w) == "Импорт тегов" && GetDlgItem(w, IDC_IMPORT_STOP) != nullptr; });
 }
 
+// OK in a preview, the server awaited until it holds `held` (*confirmed: what it holds
+// then), the dialog below closed (when given), then Ctrl+Z: what the server holds after it.
+std::vector<std::string> ConfirmThenUndo(HWND window, HWND preview, HWND below, const std::vector<std::string>& held,
+                                         std::vector<std::string>* confirmed)
+{
+    ui_driver::PressButton(preview, IDOK);
+    ui_driver::WaitUntilGone(preview);
+    ui_driver::WaitFor([&] { return ServerTags() == held; }, 5000);
+    Sleep(500);  // the count's message
+    *confirmed = ServerTags();
+    if (below != nullptr) {
+        ui_driver::PressButton(below, IDCANCEL);
+        ui_driver::WaitUntilGone(below);
+    }
+    PressKeys(window, {VK_CONTROL, 'Z'});
+    ui_driver::WaitFor([&] { return ServerTags() != *confirmed; }, 5000);
+    Sleep(300);
+    return ServerTags();
+}
+
 class HistoryTest : public CWindowTest {
 protected:
     void SetUp() override
@@ -764,15 +784,7 @@ TEST_F(HistoryTest, AnImportConfirmedAfterAnotherProgramsChangeJournalsWhatItRep
         if (preview == nullptr) return;
         // While the preview waits, another program changes the period the import replaces.
         EXPECT_EQ(RunCtl({L"period", L"7", L"5", L"1", L"4000", L"--dsc", dsc}).code, 0);
-        ui_driver::PressButton(preview, IDOK);
-        ui_driver::WaitUntilGone(preview);
-        ui_driver::WaitFor([&] { return ServerTags() == std::vector<std::string>{"7 5 1 50000000"}; }, 5000);
-        Sleep(500);  // the count's message
-        afterImport = ServerTags();
-        PressKeys(window, {VK_CONTROL, 'Z'});
-        ui_driver::WaitFor([&] { return ServerTags() != afterImport; }, 5000);
-        Sleep(300);
-        afterUndo = ServerTags();
+        afterUndo = ConfirmThenUndo(window, preview, nullptr, {"7 5 1 50000000"}, &afterImport);
         ui_driver::PressButton(window, IDCANCEL);
     });
     EXPECT_EQ(afterImport, std::vector<std::string>{"7 5 1 50000000"});
@@ -835,17 +847,7 @@ TEST_F(HistoryTest, ARestoreConfirmedAfterAnotherProgramsChangeJournalsWhatItRep
         if (preview == nullptr) return;
         // While the preview waits, another program changes the period the restore replaces.
         EXPECT_EQ(RunCtl({L"period", L"7", L"5", L"1", L"4000", L"--dsc", dsc}).code, 0);
-        ui_driver::PressButton(preview, IDOK);
-        ui_driver::WaitUntilGone(preview);
-        ui_driver::WaitFor([&] { return ServerTags() == std::vector<std::string>{"7 5 1 20000000"}; }, 5000);
-        Sleep(500);  // the count's message
-        afterRestore = ServerTags();
-        ui_driver::PressButton(history, IDCANCEL);
-        ui_driver::WaitUntilGone(history);
-        PressKeys(window, {VK_CONTROL, 'Z'});
-        ui_driver::WaitFor([&] { return ServerTags() != afterRestore; }, 5000);
-        Sleep(300);
-        afterUndo = ServerTags();
+        afterUndo = ConfirmThenUndo(window, preview, history, {"7 5 1 20000000"}, &afterRestore);
         ui_driver::PressButton(window, IDCANCEL);
     });
     EXPECT_EQ(afterRestore, std::vector<std::string>{"7 5 1 20000000"});
