@@ -20,6 +20,7 @@
 #include "MenuDriver.h"
 #include "ServerFiles.h"
 #include "StandinFixture.h"
+#include "standin_support.h"
 #include "TreeReader.h"
 #include "UiDriver.h"
 #include "WindowTest.h"
@@ -853,6 +854,94 @@ TEST_F(HistoryTest, ARestoreConfirmedAfterAnotherProgramsChangeJournalsWhatItRep
     EXPECT_EQ(afterRestore, std::vector<std::string>{"7 5 1 20000000"});
     EXPECT_EQ(afterUndo, std::vector<std::string>{"7 5 1 40000000"});
     EXPECT_EQ(LinesOf("Восстановить снимок"), std::vector<std::string>{"Meter(005).Voltage 4000 2000 ok"});
+}
+
+// A visible top-level window of another process whose title starts with the prefix.
+HWND WaitForWindowOf(DWORD process, const std::string& titlePrefix, int timeoutMs = 15000)
+{
+    struct Search {
+        DWORD process;
+        std::string prefix;
+        HWND found = nullptr;
+    } search{process, titlePrefix};
+    for (int waited = 0; waited < timeoutMs; waited += 50) {
+        EnumWindows(
+            [](HWND window, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(param);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner != s->process || !IsWindowVisible(window)) return TRUE;
+                wchar_t title[256] = {};
+                GetWindowTextW(window, title, 256);
+                if (Narrow(title).rfind(s->prefix, 0) != 0) return TRUE;
+                s->found = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) return search.found;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+// zolcfg.exe itself killed while a restore's call is under way: the journal names that
+// call, written ahead of it, and a reader shows it as unknown.
+TEST_F(HistoryTest, AWindowKilledDuringARestoreLeavesThatCallInTheJournal)
+{
+    SetEnvironmentVariableW(L"ZOLCFG_SNAPSHOTS", L"0");
+    Prepare(std::string(kTagsHeader));
+    fs::create_directories(m_history);
+    TagFileRecord voltage;
+    voltage.id = TagId{7, 5, 1};
+    voltage.period = 20000000;
+    voltage.device = "Meter";
+    voltage.name = "Meter(005).Voltage";
+    {
+        std::ofstream(m_history / "20261201-100000-zolcfg.csv", std::ios::binary)
+            << MakeSnapshotText({voltage}, PortSettings(), "zolcfg 0.917.1", LocalTime{2026, 12, 1, 10, 0, 0, 180});
+    }
+    // The call takes 4 s, then the server ends inside it by itself (a server left with a
+    // killed client's reference would outlive the test).
+    standin::SetFaults("slow AddTag 4000\ndie AddTag\n");
+    std::wstring command = L"\"" + standin_test::BinDir() + L"\\zolcfg.exe\"";
+    std::vector<wchar_t> line(command.begin(), command.end());
+    line.push_back(L'\0');
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               m_descriptions.Path().c_str(), &si, &pi));
+    bool pending = false;
+    HWND window = WaitForWindowOf(pi.dwProcessId, "Конфигуратор ZOL-OPC-Server версия", 30000);
+    if (window != nullptr) {
+        Sleep(500);
+        PostMessageW(window, WM_COMMAND, ID_HISTORY, 0);
+        HWND history = WaitForWindowOf(pi.dwProcessId, "История изменений");
+        if (history != nullptr) {
+            Sleep(300);
+            ui_driver::PressButton(history, IDC_HISTORY_RESTORE);
+            HWND preview = WaitForWindowOf(pi.dwProcessId, "Восстановление конфигурации");
+            if (preview != nullptr) {
+                Sleep(300);
+                ui_driver::PressButton(preview, IDOK);
+                for (int i = 0; i < 200 && !pending; ++i) {
+                    Sleep(25);
+                    std::ifstream in(m_history / "journal.csv", std::ios::binary);
+                    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                    pending = text.find(";pending\r\n") != std::string::npos;
+                }
+            }
+        }
+    }
+    TerminateProcess(pi.hProcess, 9);
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    EXPECT_TRUE(standin::WaitUntilServerGone());
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(pending);
+    EXPECT_EQ(LinesOf("Восстановить снимок"),
+              std::vector<std::string>{"Meter(005).Voltage  2000 unknown: the program ended during the call"});
 }
 
 }  // namespace
