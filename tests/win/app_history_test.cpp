@@ -197,11 +197,14 @@ HWND OpenImportPreview(HWND window, const fs::path& file)
         [](HWND w) { return ui_driver::Text(w) == "Импорт тегов" && GetDlgItem(w, IDC_IMPORT_STOP) != nullptr; });
 }
 
-// OK in a preview, the server awaited until it holds `held` (*confirmed: what it holds
-// then), the dialog below closed (when given), then Ctrl+Z: what the server holds after it.
-std::vector<std::string> ConfirmThenUndo(HWND window, HWND preview, HWND below, const std::vector<std::string>& held,
-                                         std::vector<std::string>* confirmed)
+// While a preview waits, another program (zolctl, with the descriptions in dsc) sets the
+// period of Meter(005).Voltage to 4000 ms; then OK in the preview, the server awaited until
+// it holds `held` (*confirmed: what it holds then), the dialog below closed (when given),
+// then Ctrl+Z: what the server holds after it.
+std::vector<std::string> ConfirmThenUndo(HWND window, HWND preview, HWND below, const std::wstring& dsc,
+                                         const std::vector<std::string>& held, std::vector<std::string>* confirmed)
 {
+    EXPECT_EQ(RunCtl({L"period", L"7", L"5", L"1", L"4000", L"--dsc", dsc}).code, 0);
     ui_driver::PressButton(preview, IDOK);
     ui_driver::WaitUntilGone(preview);
     ui_driver::WaitFor([&] { return ServerTags() == held; }, 5000);
@@ -215,6 +218,19 @@ std::vector<std::string> ConfirmThenUndo(HWND window, HWND preview, HWND below, 
     ui_driver::WaitFor([&] { return ServerTags() != *confirmed; }, 5000);
     Sleep(300);
     return ServerTags();
+}
+
+// A snapshot in the folder holding Meter(005).Voltage at 2000 ms.
+void WriteVoltageSnapshot(const fs::path& history)
+{
+    fs::create_directories(history);
+    TagFileRecord voltage;
+    voltage.id = TagId{7, 5, 1};
+    voltage.period = 20000000;
+    voltage.device = "Meter";
+    voltage.name = "Meter(005).Voltage";
+    std::ofstream(history / "20261201-100000-zolcfg.csv", std::ios::binary)
+        << MakeSnapshotText({voltage}, PortSettings(), "zolcfg 0.917.1", LocalTime{2026, 12, 1, 10, 0, 0, 180});
 }
 
 class HistoryTest : public CWindowTest {
@@ -783,9 +799,7 @@ TEST_F(HistoryTest, AnImportConfirmedAfterAnotherProgramsChangeJournalsWhatItRep
     const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
         HWND preview = OpenImportPreview(window, file);
         if (preview == nullptr) return;
-        // While the preview waits, another program changes the period the import replaces.
-        EXPECT_EQ(RunCtl({L"period", L"7", L"5", L"1", L"4000", L"--dsc", dsc}).code, 0);
-        afterUndo = ConfirmThenUndo(window, preview, nullptr, {"7 5 1 50000000"}, &afterImport);
+        afterUndo = ConfirmThenUndo(window, preview, nullptr, dsc, {"7 5 1 50000000"}, &afterImport);
         ui_driver::PressButton(window, IDCANCEL);
     });
     EXPECT_EQ(afterImport, std::vector<std::string>{"7 5 1 50000000"});
@@ -828,15 +842,7 @@ TEST_F(HistoryTest, ARestoreConfirmedAfterAnotherProgramsChangeJournalsWhatItRep
     Prepare(std::string(kTagsHeader) + "7 5 1 30000000\n");
     const std::wstring dsc = m_descriptions.Path().wstring();
     fs::create_directories(m_history);
-    TagFileRecord voltage;
-    voltage.id = TagId{7, 5, 1};
-    voltage.period = 20000000;
-    voltage.device = "Meter";
-    voltage.name = "Meter(005).Voltage";
-    {
-        std::ofstream(m_history / "20261201-100000-zolcfg.csv", std::ios::binary)
-            << MakeSnapshotText({voltage}, PortSettings(), "zolcfg 0.917.1", LocalTime{2026, 12, 1, 10, 0, 0, 180});
-    }
+    WriteVoltageSnapshot(m_history);
     std::vector<std::string> afterRestore, afterUndo;
     const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
         if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "История изменений...")) return;
@@ -846,9 +852,7 @@ TEST_F(HistoryTest, ARestoreConfirmedAfterAnotherProgramsChangeJournalsWhatItRep
         ui_driver::PressButton(history, IDC_HISTORY_RESTORE);
         HWND preview = ui_driver::WaitForDialog("Восстановление конфигурации");
         if (preview == nullptr) return;
-        // While the preview waits, another program changes the period the restore replaces.
-        EXPECT_EQ(RunCtl({L"period", L"7", L"5", L"1", L"4000", L"--dsc", dsc}).code, 0);
-        afterUndo = ConfirmThenUndo(window, preview, history, {"7 5 1 20000000"}, &afterRestore);
+        afterUndo = ConfirmThenUndo(window, preview, history, dsc, {"7 5 1 20000000"}, &afterRestore);
         ui_driver::PressButton(window, IDCANCEL);
     });
     EXPECT_EQ(afterRestore, std::vector<std::string>{"7 5 1 20000000"});
@@ -891,15 +895,7 @@ TEST_F(HistoryTest, AWindowKilledDuringARestoreLeavesThatCallInTheJournal)
     SetEnvironmentVariableW(L"ZOLCFG_SNAPSHOTS", L"0");
     Prepare(std::string(kTagsHeader));
     fs::create_directories(m_history);
-    TagFileRecord voltage;
-    voltage.id = TagId{7, 5, 1};
-    voltage.period = 20000000;
-    voltage.device = "Meter";
-    voltage.name = "Meter(005).Voltage";
-    {
-        std::ofstream(m_history / "20261201-100000-zolcfg.csv", std::ios::binary)
-            << MakeSnapshotText({voltage}, PortSettings(), "zolcfg 0.917.1", LocalTime{2026, 12, 1, 10, 0, 0, 180});
-    }
+    WriteVoltageSnapshot(m_history);
     // The call takes 4 s, then the server ends inside it by itself (a server left with a
     // killed client's reference would outlive the test).
     standin::SetFaults("slow AddTag 4000\ndie AddTag\n");
