@@ -3,6 +3,7 @@
 // background snapshot taken after start-up and after each restart.
 #include <cstdio>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +17,8 @@
 #include "dialogs/ImportPreviewDlg.h"
 #include "dialogs/ProgressWnd.h"
 #include "tagfile/ServerTags.h"
+#include "tagfile/TagFileReader.h"
+#include "tagfile/TextEncoding.h"
 #include "tree/TagNodes.h"
 #include "ui/Text.h"
 #include "ui/TreeViewModel.h"
@@ -80,14 +83,28 @@ HistoryListing CTarnelDlg::ReadHistory() const
         row.devices = it->devices;
         row.tags = it->tags;
         row.file = it->path;
+        if (!it->counted) {
+            // No first line to count from (a file saved otherwise, empty, UTF-16): what a
+            // restore would read of it decides.
+            std::string bytes;
+            const TagFileContent content = ReadWholeFile(it->path, &bytes) ? ReadTagFile(bytes) : TagFileContent();
+            row.readable = content.readable;
+            std::set<std::pair<std::uint32_t, std::uint32_t>> devices;
+            for (const TagFileRow& r : content.rows) devices.emplace(r.id.type, r.id.address);
+            row.devices = devices.size();
+            row.tags = content.rows.size();
+        }
         listing.snapshots.push_back(row);
     }
     std::vector<JournalLine> lines;
     std::string error;
     if (!ReadJournal(listing.folder, &lines, &error)) listing.problem = error;
     listing.journal.reserve(lines.size());
+    // A call whose program ended before its result was written (UTF-8, as the rows are).
+    const std::string unknown = Cp1251ToUtf8("неизвестно: программа завершилась во время вызова");
     for (const JournalLine& l : lines)
-        listing.journal.push_back({l.time, l.user, l.program, l.action, l.name, l.before, l.after, l.result});
+        listing.journal.push_back({l.time, l.user, l.program, l.action, l.name, l.before, l.after,
+                                   l.result == kJournalUnknownResult ? unknown : l.result});
     return listing;
 }
 
@@ -106,6 +123,8 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
     if (m_pAddTags == nullptr || m_bFilling || m_bBusy) return;
     CWnd& box = owner != nullptr ? *owner : static_cast<CWnd&>(*this);
     const std::string fileName = Narrow(file.filename().wstring());
+    // A background snapshot still being taken must not remove this one by its retention.
+    if (m_pSnapshot) m_pSnapshot->Spare(file);
     std::string bytes;
     if (!ReadWholeFile(file, &bytes)) {
         box.MessageBox("Не удалось прочитать файл " + fileName + ".");
@@ -158,11 +177,12 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
         box.MessageBox("Файл " + fileName + " не является снимком конфигурации.");
         return;
     }
-    server.KnowTags(serverTags.tags, true);
-    server.KnowPort(port);
+    // What was read before the preview waited on the user is not fresh: each call reads
+    // its tag (and the port) right before it, for the journal's before-value.
 
     CImportPreviewDlg dlg(file.filename().wstring(), restore.file, restore.plan, server, &box);
     dlg.m_bRestore = true;
+    dlg.m_NotMade = [&server](HResult hr) { return hr == kE_JournalNotWritten && server.JournalFailed(); };
     dlg.m_bPortChanges = restore.portChanges;
     dlg.DoModal();
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/JournalHeld.h"
 #include "app/TarnelDlg.h"
@@ -16,8 +17,82 @@
 
 namespace {
 
-// The folder as the window names it (Windows-1251, for a message).
-std::string FolderName(const std::filesystem::path& folder) { return Narrow(folder.wstring()); }
+// The folder as the window names it (Windows-1251, for a message), in lines of at most
+// kPathLine characters broken after a backslash: a message box breaks lines only at blanks,
+// and a long path would otherwise run past its right edge.
+constexpr std::size_t kPathLine = 60;
+
+std::string FolderName(const std::filesystem::path& folder)
+{
+    const std::string path = Narrow(folder.wstring());
+    std::string out, line;
+    std::size_t from = 0;
+    while (from < path.size()) {
+        std::size_t end = path.find('\\', from);
+        end = end == std::string::npos ? path.size() : end + 1;
+        std::string part = path.substr(from, end - from);
+        from = end;
+        while (part.size() > kPathLine) {  // one part longer than a line: cut it
+            if (!line.empty()) out += line + "\n";
+            line.clear();
+            out += part.substr(0, kPathLine) + "\n";
+            part.erase(0, kPathLine);
+        }
+        if (line.size() + part.size() > kPathLine) {
+            out += line + "\n";
+            line.clear();
+        }
+        line += part;
+    }
+    return out + line;
+}
+
+// The box's text with a blank at the end of every line: a message box is sized to its text
+// as measured, and where the drawn line comes out wider than measured (Wine's substitute
+// fonts) the widest line loses its last letter; the blank gives it that room.
+std::string BoxLines(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (char c : text) {
+        if (c == '\n') out += ' ';
+        out += c;
+    }
+    return out + ' ';
+}
+
+// Why the journal cannot be written, in the window's words: what the folder's path shows,
+// else the system's error code the reason ends with ("... (5)").
+std::string JournalReason(const std::filesystem::path& folder, const std::string& problem)
+{
+    if (folder.empty()) return "папка истории не задана (нет переменных ZOLCFG_HISTORY и LOCALAPPDATA)";
+    std::filesystem::path file;
+    switch (DiagnoseHistoryFolder(folder, &file)) {
+    case FolderTrouble::IsAFile: return "на месте папки находится файл";
+    case FolderTrouble::UnderAFile: return "путь проходит через файл " + Narrow(file.filename().wstring());
+    case FolderTrouble::NoDrive:
+        return folder.has_root_name() ? "диска " + Narrow(folder.root_name().wstring()) + " нет"
+                                      : std::string("путь не существует");
+    case FolderTrouble::None: break;
+    }
+    unsigned long code = 0;
+    const std::size_t open = problem.rfind('(');
+    if (open != std::string::npos && !problem.empty() && problem.back() == ')')
+        code = std::strtoul(problem.c_str() + open + 1, nullptr, 10);
+    switch (code) {
+    case ERROR_ACCESS_DENIED: return "нет доступа";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return "диск заполнен";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return "файл журнала занят другой программой";
+    case ERROR_WRITE_PROTECT: return "диск защищён от записи";
+    case ERROR_PATH_NOT_FOUND: return "путь не найден";
+    case ERROR_FILENAME_EXCED_RANGE: return "слишком длинный путь";
+    default: break;
+    }
+    if (problem.find("took only part") != std::string::npos) return "диск заполнен";
+    return code != 0 ? "ошибка системы " + std::to_string(code) : std::string("ошибка записи");
+}
 
 }  // namespace
 
@@ -61,8 +136,10 @@ CServerChange::CServerChange(CTarnelDlg& window, const std::string& action, bool
     }
     if (!m_pJournal && !history.m_bWithoutJournal) {
         // Nothing is changed without a record unless the user says so, once for this run.
-        const std::string text = "Журнал изменений не может быть записан в папку " + FolderName(history.Folder()) +
-                                 ": " + Utf8ToCp1251(problem) + ".\nИзменять конфигурацию без журнала?";
+        const std::string text = BoxLines("Журнал изменений не может быть записан в папку\n" +
+                                          FolderName(history.Folder()) + "\nПричина: " +
+                                          JournalReason(history.Folder(), problem) +
+                                          ".\nИзменять конфигурацию без журнала?");
         const CWnd& owner = questionOwner != nullptr ? *questionOwner : static_cast<const CWnd&>(window);
         if (owner.MessageBox(text, nullptr, MB_YESNO | MB_ICONWARNING) != IDYES) return;
         history.m_bWithoutJournal = true;
@@ -84,8 +161,10 @@ void CServerChange::Finish()
     std::string closeError;
     const bool flushed = !m_pJournal || m_pJournal->Close(&closeError);
     if (m_pServer->JournalFailed())
-        m_window.MessageBox("Журнал изменений не записан: " + Utf8ToCp1251(m_pServer->JournalError()) +
-                            ".\nОстальные изменения не отправлены на сервер.");
+        m_window.MessageBox(BoxLines("Журнал изменений не записан: " +
+                                     JournalReason(m_window.m_pHistory->Folder(), m_pServer->JournalError()) +
+                                     ".\nОстальные изменения не отправлены на сервер."));
     else if (!flushed)
-        m_window.MessageBox("Журнал изменений не сохранён на диске: " + Utf8ToCp1251(closeError) + ".");
+        m_window.MessageBox(BoxLines("Журнал изменений не сохранён на диске: " +
+                                     JournalReason(m_window.m_pHistory->Folder(), closeError) + "."));
 }

@@ -62,10 +62,21 @@ void CSnapshotThread::Run()
         // Only a whole configuration is worth a snapshot: a part would look like deletions.
         if (list.Complete() && list.periodFailures == 0 && !m_bStop) {
             m_bRead = true;
+            std::vector<std::filesystem::path> spared;
+            {
+                std::lock_guard<std::mutex> lock(m_spareMutex);
+                spared = m_spared;
+            }
             m_Result = WriteSnapshot(SystemHistoryPlatform(), m_folder, MakeTagFileRecords(list.tags, m_naming), port,
-                                     m_strProgram);
+                                     m_strProgram, spared);
         }
         pAddTags->Release();
     }
     if (connected.comInitialized) CoUninitialize();
+}
+
+void CSnapshotThread::Spare(const std::filesystem::path& file)
+{
+    std::lock_guard<std::mutex> lock(m_spareMutex);
+    m_spared.push_back(file);
 }

@@ -11,7 +11,9 @@
 
 #include <atomic>
 #include <filesystem>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "history/History.h"
 #include "tagfile/TagNaming.h"
@@ -31,6 +33,8 @@ public:
     bool Stop(DWORD timeoutMs = INFINITE);
     // Waits for the thread's end; true when it has ended.
     bool Wait(DWORD timeoutMs);
+    // A snapshot the retention after this one's writing must leave (one being restored).
+    void Spare(const std::filesystem::path& file);
 
     // After the end (Wait true): whether the whole configuration was read and what writing
     // it did (SnapshotResult: written, unchanged or the error).
@@ -46,4 +50,6 @@ private:
     TagNaming m_naming;
     HANDLE m_hThread = nullptr;
     std::atomic<bool> m_bStop{false};
+    std::mutex m_spareMutex;
+    std::vector<std::filesystem::path> m_spared;
 };

@@ -234,9 +234,10 @@ void CTarnelDlg::OnImportTags()
     }
 
     const ImportPlan plan = MakeImportPlan(content.rows, serverTags.tags, false);
-    // The periods just read are the journal's before-values of the import's calls.
-    server.KnowTags(serverTags.tags, true);
+    // The periods just read are not the journal's before-values: the preview waits on the
+    // user, and another program may change a tag meanwhile. Each call reads its tag first.
     CImportPreviewDlg dlg(file.filename().wstring(), content, plan, server, this);
+    dlg.m_NotMade = [&server](HResult hr) { return hr == kE_JournalNotWritten && server.JournalFailed(); };
     dlg.DoModal();
     change.Finish();
     m_bBusy = false;

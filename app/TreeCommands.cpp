@@ -196,8 +196,8 @@ void CTarnelDlg::OnEditTag()
     dlg.m_nPeriod = JoinPeriod(low, high);
     if (dlg.DoModal() != IDOK) return;  // Cancel sends nothing
 
-    // The period just read is the journal's before-value: no second reading.
-    change.Server().KnowTag(TagId{type, address, param}, TagState::Of(JoinPeriod(low, high)));
+    // The period shown is not the journal's before-value: another program may have changed
+    // it while the dialog waited. The journaled server reads it right before the call.
     const HRESULT written = change.Server().AddTag(type, address, param, dlg.m_nPeriod);
     change.Finish();
     if (FAILED(written)) {

@@ -77,8 +77,12 @@ void CTarnelDlg::RunUndoStep(bool undo)
     m_bBusy = false;
 
     {
+        // The tags another program changed are shown as it left them.
+        std::vector<TagOnServer> shown = change.TagChanges();
+        for (const auto& [id, held] : report.run.changedTags)
+            shown.push_back(TagOnServer{id.type, id.address, id.param, held});
         CTreeViewModel tree = TreeModel();
-        ShowTagsAsHeld(tree, change.TagChanges(), &CTarnelDlg::TreeTagName);
+        ShowTagsAsHeld(tree, shown, &CTarnelDlg::TreeTagName);
     }
     m_hCurrentItem = nullptr;
     change.Finish();
@@ -93,6 +97,15 @@ void CTarnelDlg::ReportUndoStep(bool undo, const UndoReport& report)
     if (report.notInvertible > 0)
         text += "Удаление тегов: " + std::to_string(report.notInvertible) +
                 " отменить нельзя: сервер не сообщил их период.\n";
+    if (run.changedElsewhere > 0) {
+        const std::string first =
+            run.firstChangedIsPort
+                ? std::string("настройки COM-порта")
+                : TreeTagName(static_cast<int>(run.firstChanged.address), static_cast<int>(run.firstChanged.type),
+                              static_cast<int>(run.firstChanged.param));
+        text += std::string(undo ? "Изменены другой программой, не отменены: " : "Изменены другой программой, не возвращены: ") +
+                std::to_string(run.changedElsewhere) + " (первый: " + first + ").\n";
+    }
     if (run.refused > 0)
         text += "Сервер отказал в " + std::to_string(run.refused) + " из " + std::to_string(report.calls) +
                 " вызовов (первая ошибка " + Hex(run.firstRefusal) + ").\n";

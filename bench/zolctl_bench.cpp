@@ -15,7 +15,8 @@
 //   zolctl_bench.exe undo [TAGS]     deleting a device of TAGS tags (default 5,000) through
 //                                    the journaled server (GetTagInfo + DeleteTag a tag, a
 //                                    journal line each) against bare DeleteTag calls, and
-//                                    undoing it (CUndoStack) against bare AddTag calls
+//                                    undoing it (CUndoStack) against bare AddTag calls and
+//                                    against bare GetTagInfo + AddTag (the undo reads each tag)
 //
 // Every figure is from the client's process start (or the bare loop's connection) to its
 // end, with the server not running at the start, so each includes one server start. The
@@ -232,8 +233,10 @@ void BenchJournal(const fs::path& root, const fs::path& home, const std::wstring
 // Deleting one device through the journaled server and undoing it, against the bare calls,
 // on one connection (the server keeps its tags in memory). The device's tags go in chunks,
 // each chunk measured every way in turn (bare DeleteTag, bare AddTag, the journaled
-// deletion as one step, its undo, bare GetTagInfo + DeleteTag, bare AddTag again), so that
-// a machine busy with other work weighs on every figure alike.
+// deletion as one step, its undo, bare GetTagInfo + DeleteTag, bare GetTagInfo + AddTag),
+// so that a machine busy with other work weighs on every figure alike. The undo reads each
+// tag before its call (another program may have changed it): its bare calls are the reads
+// and the changes together.
 void BenchUndo(const fs::path& root, const fs::path& home, int tags)
 {
     const int kChunks = std::max(1, tags / 100);  // steps of 100 tags
@@ -272,7 +275,7 @@ void BenchUndo(const fs::path& root, const fs::path& home, int tags)
     CJournaledServer server(com, &journal, context);
     CUndoStack stack;
 
-    double bareDelete = 0, bareAdd = 0, bareReadDelete = 0, journaledDelete = 0, undoTime = 0;
+    double bareDelete = 0, bareAdd = 0, bareReadDelete = 0, bareReadAdd = 0, journaledDelete = 0, undoTime = 0;
     std::size_t undone = 0;
     auto timed = [](double& total, const auto& work) {
         const auto start = Clock::now();
@@ -299,11 +302,14 @@ void BenchUndo(const fs::path& root, const fs::path& home, int tags)
                 pAddTags->DeleteTag(1, 7, device[i].first);
             }
         });
-        timed(bareAdd, [&] {
-            for (std::size_t i = from; i < to; ++i) pAddTags->AddTag(1, 7, device[i].first, device[i].second);
+        timed(bareReadAdd, [&] {
+            for (std::size_t i = from; i < to; ++i) {
+                ULONG low = 0, high = 0;
+                pAddTags->GetTagInfo(1, 7, device[i].first, &low, &high);
+                pAddTags->AddTag(1, 7, device[i].first, device[i].second);
+            }
         });
     }
-    bareAdd /= 2;
     // The journal's own cost: as many lines again, without the server.
     double appends = 0;
     timed(appends, [&] {
@@ -331,13 +337,15 @@ void BenchUndo(const fs::path& root, const fs::path& home, int tags)
                 tags, kChunks, lines.size(), undone, back ? "yes" : "no");
     std::printf("bare DeleteTag calls: %.2f s\n", bareDelete);
     std::printf("bare GetTagInfo + DeleteTag calls: %.2f s\n", bareReadDelete);
-    std::printf("bare AddTag calls (mean of two): %.2f s\n", bareAdd);
-    std::printf("journaled deletion (GetTagInfo + DeleteTag + a journal line a tag): %.2f s\n", journaledDelete);
-    std::printf("undo (AddTag + a journal line a tag): %.2f s\n", undoTime);
+    std::printf("bare AddTag calls: %.2f s\n", bareAdd);
+    std::printf("bare GetTagInfo + AddTag calls: %.2f s\n", bareReadAdd);
+    std::printf("journaled deletion (GetTagInfo + DeleteTag + two journal lines a tag): %.2f s\n", journaledDelete);
+    std::printf("undo (GetTagInfo + AddTag + two journal lines a tag): %.2f s\n", undoTime);
     std::printf("journal lines alone: %.1f us a line\n", appends * 1e6 / (2 * device.size()));
     std::printf("ratio, journaled deletion / bare DeleteTag calls: %.3f\n", journaledDelete / bareDelete);
     std::printf("ratio, journaled deletion / bare GetTagInfo + DeleteTag calls: %.3f\n", journaledDelete / bareReadDelete);
     std::printf("ratio, undo / bare AddTag calls: %.3f\n", undoTime / bareAdd);
+    std::printf("ratio, undo / bare GetTagInfo + AddTag calls: %.3f\n", undoTime / bareReadAdd);
 }
 
 // The journal's cost on the calls of an import, measured in one process: steps of 100 rows,

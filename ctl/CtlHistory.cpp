@@ -97,9 +97,10 @@ int CCtlChanges::Finish(int exitCode)
     return exitCode;
 }
 
-void SnapshotIfComplete(const CtlArgs& args, const ServerTagList& list, ITagServer& server)
+void SnapshotIfComplete(const CtlArgs& args, const ServerTagList& list, ITagServer& server,
+                        const std::vector<fs::path>& keep)
 {
-    if (args.noJournal || !Whole(list)) return;
+    if (args.noJournal || args.dryRun || !Whole(list)) return;
     fs::path folder;
     std::string error;
     if (!ResolveHistoryFolder(args.history, SystemHistoryPlatform(), &folder, &error)) {
@@ -109,7 +110,7 @@ void SnapshotIfComplete(const CtlArgs& args, const ServerTagList& list, ITagServ
     const PortSettings port = ReadPort(server);
     const SnapshotResult result = WriteSnapshot(SystemHistoryPlatform(), folder,
                                                 MakeTagFileRecords(list.tags, CatalogueTagNaming()), port,
-                                                CtlProgramName());
+                                                CtlProgramName(), keep);
     if (!result.written && !result.unchanged)
         WriteErr("warning: no snapshot was kept: " + result.error + "\n");
     else if (args.verbose)
@@ -140,6 +141,11 @@ int CommandHistory(const CtlArgs& args)
 {
     fs::path folder;
     if (!Folder(args, &folder)) return kExitPartial;
+    std::string why;
+    if (!HistoryFolderPossible(folder, &why)) {
+        WriteErr("no history folder " + FolderText(folder) + ": " + why + "\n");
+        return kExitPartial;
+    }
     std::string out;
     for (const SnapshotInfo& s : ListSnapshots(folder)) {
         out += s.fileName + ";" + s.time + ";" + s.program + ";" +
@@ -237,7 +243,8 @@ int CommandRestore(const CtlArgs& args)
         return exitCode;
     }
     const PortSettings serverPort = ReadPort(connection.Server());
-    SnapshotIfComplete(args, list, connection.Server());
+    // A dry run writes nothing; the snapshot being restored outlives the retention.
+    SnapshotIfComplete(args, list, connection.Server(), {file});
 
     TagFileReadOptions readOptions;
     readOptions.naming = &naming;
@@ -277,6 +284,7 @@ int CommandRestore(const CtlArgs& args)
     server.KnowPort(serverPort);
     ImportRunOptions runOptions;
     runOptions.stop = [&] { return g_bInterrupted.load() || server.JournalFailed(); };
+    runOptions.notMade = [&](HResult hr) { return hr == kE_JournalNotWritten && server.JournalFailed(); };
     ImportReport report = RunImportPlan(restore.plan, server, runOptions);
     report.invalidRows = restore.file.invalidRows;
     int code = ReportImportRun(report, restore.plan, given, server.JournalFailed());

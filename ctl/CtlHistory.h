@@ -3,8 +3,10 @@
 // the commands journal, history, snapshot and restore.
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ctl/CtlArgs.h"
 #include "history/History.h"
@@ -37,9 +39,11 @@ private:
     bool m_bFinished = false;
 };
 
-// A snapshot of a complete list (every tag with its period), unless --no-journal; a
-// failure is a warning only. server: for the port settings.
-void SnapshotIfComplete(const CtlArgs& args, const ServerTagList& list, ITagServer& server);
+// A snapshot of a complete list (every tag with its period), unless --no-journal or
+// --dry-run; a failure is a warning only. server: for the port settings; keep: snapshots
+// the retention must spare (the one being restored).
+void SnapshotIfComplete(const CtlArgs& args, const ServerTagList& list, ITagServer& server,
+                        const std::vector<std::filesystem::path>& keep = {});
 
 int CommandJournal(const CtlArgs& args);
 int CommandHistory(const CtlArgs& args);

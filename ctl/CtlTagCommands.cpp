@@ -254,6 +254,7 @@ int CommandImport(const CtlArgs& args)
     CJournaledServer& server = changes.Server(connection.Server());
     server.KnowTags(list.tags, list.Complete() && !list.walk.endedOnFailure);
     runOptions.stop = [&] { return Interrupted() || server.JournalFailed(); };
+    runOptions.notMade = [&](HResult hr) { return hr == kE_JournalNotWritten && server.JournalFailed(); };
     ImportReport report = RunImportPlan(plan, server, runOptions);
     report.invalidRows = file.invalidRows;
     if (showProgress && plan.Calls() != 0) WriteErr("\n");

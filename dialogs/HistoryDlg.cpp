@@ -68,6 +68,10 @@ void CHistoryDlg::Reload()
     for (size_t i = 0; i < m_Listing.snapshots.size(); ++i) {
         const HistorySnapshotRow& s = m_Listing.snapshots[i];
         const int row = m_Snapshots.InsertItem(static_cast<int>(i), ShownTime(s.time));
+        if (!s.readable) {
+            m_Snapshots.SetItemText(row, 1, Widen("файл не читается"));
+            continue;
+        }
         m_Snapshots.SetItemText(row, 1, WidenUtf8(s.program));
         m_Snapshots.SetItemText(row, 2, std::to_wstring(s.devices));
         m_Snapshots.SetItemText(row, 3, std::to_wstring(s.tags));

@@ -22,6 +22,7 @@ struct HistorySnapshotRow {
     std::size_t devices = 0;
     std::size_t tags = 0;
     std::filesystem::path file;
+    bool readable = true;  // false: no tag file (empty, or not text a restore can read)
 };
 
 struct HistoryJournalRow {

@@ -144,6 +144,7 @@ void CImportPreviewDlg::OnOK()
             ::SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(done), 0);
         }
     };
+    options.notMade = m_NotMade;
     m_Report = RunImportPlan(m_plan, m_server, options);
     m_Report.invalidRows = m_content.invalidRows;
     m_bRunning = false;

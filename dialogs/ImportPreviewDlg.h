@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "res/resource.h"
@@ -29,6 +30,8 @@ public:
     // caller also sets the port settings afterwards.
     bool m_bRestore = false;
     bool m_bPortChanges = false;
+    // Whether a call's result means it was not made (the journal failed): the run stops.
+    std::function<bool(HResult hr)> m_NotMade;
     ImportReport m_Report;
     std::size_t m_nCallsMade = 0;
 

@@ -6,7 +6,8 @@
 // The history folder (HistoryFolder.h): --history DIR (zolctl), else ZOLCFG_HISTORY, else
 // %LOCALAPPDATA%\zolcfg\history; created when first written to. It holds:
 //
-//   journal.csv     one line per changing server call, appended once the call returned:
+//   journal.csv     two lines per changing server call: result "pending" ahead of the call,
+//                   then the line with its result, appended once the call returned:
 //                   time;user;computer;program;action;type;address;param;name;before;after;result
 //                   2026-12-08T10:25:03+03:00;ivanov;SCADA1;zolctl 0.917.40;zolctl delete;1;5;14;PM3F(005).Frequency;2000;;ok
 //                   (the tag files' CSV: UTF-8 with BOM, ';', CR LF, quoting; before/after a
@@ -25,15 +26,17 @@
 //   HistoryFolder.h    ResolveHistoryFolder: option / environment / default
 //   Journal.h          JournalLine, FormatJournalLine / ReadJournalLines, CJournal: the
 //                      appending writer with rotation; ReadJournal: every kept file, oldest
-//                      first; JournalLinesSince; WriteJournalJson
+//                      first, each call once (ResolvePendingLines); JournalLinesSince;
+//                      WriteJournalJson
 //   Snapshot.h         MakeSnapshotText, ReadSnapshotInfo, ListSnapshots, WriteSnapshot
 //                      (only when it differs from the newest; retention after it)
 //   UndoStep.h         RecordedCall, CUndoStep: what a command changed, with before/after;
 //                      InverseCalls (undo) and RepeatCalls (redo) as PlannedCall lists
 //   JournaledServer.h  CJournaledServer: an ITagServer around another one: every AddTag,
 //                      DeleteTag, SetComSettings, RestartServer reads the before-value,
-//                      makes the call, appends the journal line and records the call into
-//                      the current step; RunPlannedCalls: undo/redo through it
+//                      appends a "pending" line, makes the call, appends the line with its
+//                      result and records the call into the current step; RunPlannedCalls:
+//                      undo/redo through it, each call checked against the server first
 //   UndoStack.h        CUndoStack: the steps of one run of the window, undo and redo with
 //                      partial results (refused or stopped calls stay undoable)
 //   RestorePlan.h      MakeRestorePlan: a snapshot's bytes against the server's tags -> the

@@ -15,5 +15,13 @@ bool ResolveHistoryFolder(const std::string& option, IHistoryPlatform& platform,
 // Creates the folder (and its parents) when missing; false with *error (UTF-8) saying why.
 bool EnsureHistoryFolder(const std::filesystem::path& folder, std::string* error);
 
+// Why a folder cannot be, or be made: the path names a file, lies under a file (*file
+// names it), or under a drive or share that does not exist (no part of the path exists).
+enum class FolderTrouble { None, IsAFile, UnderAFile, NoDrive };
+FolderTrouble DiagnoseHistoryFolder(const std::filesystem::path& folder, std::filesystem::path* file = nullptr);
+
+// Whether the folder is one, or could be made: false with *error (UTF-8) saying why not.
+bool HistoryFolderPossible(const std::filesystem::path& folder, std::string* error);
+
 // "C:\Users\ivanov\AppData\Local\zolcfg\history" as UTF-8, for messages.
 std::string FolderText(const std::filesystem::path& folder);

@@ -6,7 +6,9 @@
 #include "tagfile/TagFileWriter.h"
 
 #include <chrono>
+#include <map>
 #include <system_error>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -35,6 +37,12 @@ fs::path KeptFile(const fs::path& folder, int n)
     return folder / ("journal-" + std::to_string(n) + ".csv");
 }
 
+// The columns a spreadsheet would read as text a person wrote.
+bool IsTextColumn(int column)
+{
+    return column == 1 || column == 2 || column == 3 || column == 4 || column == 8;
+}
+
 bool IsHeader(const std::vector<std::string>& fields)
 {
     return fields.size() == kJournalColumnCount && fields[0] == kJournalColumns[0] &&
@@ -51,17 +59,24 @@ bool JournalLine::operator==(const JournalLine& o) const
     return true;
 }
 
-std::string FormatJournalLine(const JournalLine& line)
+namespace {
+
+// guard: the file's form, with formula-looking text marked; a listing shows the text as it is.
+std::string FormatLine(const JournalLine& line, bool guard)
 {
     std::string out;
     out.reserve(160);
     for (int c = 0; c < kJournalColumnCount; ++c) {
         if (c) out += ';';
-        AppendCsvField(out, Field(line, c), ';', c == 0);
+        AppendCsvField(out, guard && IsTextColumn(c) ? GuardFormula(Field(line, c)) : Field(line, c), ';', c == 0);
     }
     out += "\r\n";
     return out;
 }
+
+}  // namespace
+
+std::string FormatJournalLine(const JournalLine& line) { return FormatLine(line, true); }
 
 std::string JournalFileStart()
 {
@@ -84,16 +99,52 @@ std::vector<JournalLine> ReadJournalLines(std::string_view bytes)
     for (std::vector<std::string>& fields : SplitCsvRecords(bytes, ';')) {
         if (IsHeader(fields)) continue;
         JournalLine line;
-        for (int c = 0; c < kJournalColumnCount && c < static_cast<int>(fields.size()); ++c)
-            *Field(line, c) = std::move(fields[static_cast<std::size_t>(c)]);
+        for (int c = 0; c < kJournalColumnCount && c < static_cast<int>(fields.size()); ++c) {
+            std::string& field = fields[static_cast<std::size_t>(c)];
+            *Field(line, c) = IsTextColumn(c) ? UnguardFormula(field) : std::move(field);
+        }
         lines.push_back(std::move(line));
     }
     return lines;
 }
 
+std::vector<JournalLine> ResolvePendingLines(std::vector<JournalLine> lines)
+{
+    using Key = std::tuple<std::string, std::string, std::string, std::string, std::string, std::string, std::string>;
+    std::map<Key, std::vector<std::size_t>> open;  // pending lines not yet answered, per call
+    std::vector<bool> answered(lines.size(), false);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const JournalLine& l = lines[i];
+        const Key key{l.user, l.computer, l.program, l.action, l.type, l.address, l.param};
+        if (l.result == kJournalPending) {
+            open[key].push_back(i);
+            continue;
+        }
+        const auto found = open.find(key);
+        if (found == open.end() || found->second.empty()) continue;
+        // The latest: a pending line left by a killed run stays unanswered when the same
+        // call is made again later.
+        answered[found->second.back()] = true;
+        found->second.pop_back();
+    }
+    std::vector<JournalLine> out;
+    out.reserve(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (answered[i]) continue;
+        if (lines[i].result == kJournalPending) lines[i].result = kJournalUnknownResult;
+        out.push_back(std::move(lines[i]));
+    }
+    return out;
+}
+
 bool ReadJournal(const fs::path& folder, std::vector<JournalLine>* lines, std::string* error)
 {
     lines->clear();
+    std::string why;
+    if (!HistoryFolderPossible(folder, &why)) {
+        if (error) *error = "no history folder " + FolderText(folder) + ": " + why;
+        return false;
+    }
     for (int n = kJournalKeptFiles; n >= 0; --n) {
         const fs::path file = n == 0 ? folder / kJournalFileName : KeptFile(folder, n);
         std::error_code ec;
@@ -106,6 +157,7 @@ bool ReadJournal(const fs::path& folder, std::vector<JournalLine>* lines, std::s
         std::vector<JournalLine> part = ReadJournalLines(bytes);
         lines->insert(lines->end(), std::make_move_iterator(part.begin()), std::make_move_iterator(part.end()));
     }
+    *lines = ResolvePendingLines(std::move(*lines));
     return true;
 }
 
@@ -118,12 +170,21 @@ bool ParseJournalSince(const std::string& since, std::string* key)
         const bool digit = since[i] >= '0' && since[i] <= '9';
         if (pattern[i] == 'd' ? !digit : since[i] != pattern[i]) return false;
     }
+    const int year = std::stoi(since.substr(0, 4));
     const int month = std::stoi(since.substr(5, 2)), day = std::stoi(since.substr(8, 2));
-    if (month < 1 || month > 12 || day < 1 || day > 31) return false;
+    if (!IsCalendarDate(year, month, day)) return false;
     if (since.size() == 16 && (std::stoi(since.substr(11, 2)) > 23 || std::stoi(since.substr(14, 2)) > 59))
         return false;
     *key = since;
     return true;
+}
+
+bool IsCalendarDate(int year, int month, int day)
+{
+    if (month < 1 || month > 12 || day < 1) return false;
+    static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
 }
 
 std::vector<JournalLine> JournalLinesSince(const std::vector<JournalLine>& lines, const std::string& sinceKey)
@@ -159,7 +220,7 @@ std::string WriteJournalJson(const std::vector<JournalLine>& lines)
 std::string WriteJournalCsv(const std::vector<JournalLine>& lines)
 {
     std::string out = JournalFileStart().substr(3);
-    for (const JournalLine& line : lines) out += FormatJournalLine(line);
+    for (const JournalLine& line : lines) out += FormatLine(line, false);
     // Standard output takes LF line ends, as zolctl's other listings.
     std::string lf;
     lf.reserve(out.size());

@@ -22,6 +22,12 @@ constexpr const char* kJournalFileName = "journal.csv";
 constexpr std::uint64_t kJournalRotateBytes = 10u * 1024u * 1024u;  // over this: journal-1.csv
 constexpr int kJournalKeptFiles = 5;                                // journal-1 .. journal-5
 
+// The result of the line written ahead of a call; the line with the call's result follows
+// it once the call returned. A reader shows a pending line that no result follows as
+// kJournalUnknownResult: the program ended during the call.
+constexpr const char* kJournalPending = "pending";
+constexpr const char* kJournalUnknownResult = "unknown: the program ended during the call";
+
 // One line, every field as the file holds it (UTF-8 text; type/address/param decimal or
 // empty for a call on no tag).
 struct JournalLine {
@@ -32,7 +38,9 @@ struct JournalLine {
     bool operator==(const JournalLine& o) const;
 };
 
-// The line's bytes, ending in CR LF.
+// The line's bytes, ending in CR LF. A text field (user, computer, program, action, name)
+// that a spreadsheet would take for a formula is written with a leading apostrophe
+// (GuardFormula); reading removes it.
 std::string FormatJournalLine(const JournalLine& line);
 // The header line with its BOM, as a new file starts.
 std::string JournalFileStart();
@@ -41,18 +49,27 @@ std::string JournalFileStart();
 // without its end are skipped; a line with fewer fields is padded with empty ones).
 std::vector<JournalLine> ReadJournalLines(std::string_view bytes);
 
-// Every kept file of the folder, oldest first (journal-5 .. journal-1, journal.csv).
-// Files that do not exist are skipped; false with *error when one cannot be read.
+// Pairs each pending line with the result line of the same call (the same user, computer,
+// program, action and tag, the latest pending one first) and drops it; a pending line that
+// no result follows stays, with kJournalUnknownResult as its result.
+std::vector<JournalLine> ResolvePendingLines(std::vector<JournalLine> lines);
+
+// Every kept file of the folder, oldest first (journal-5 .. journal-1, journal.csv), with
+// the pending lines resolved. Files that do not exist are skipped; false with *error when
+// one cannot be read, or when the folder is no folder and cannot become one.
 bool ReadJournal(const std::filesystem::path& folder, std::vector<JournalLine>* lines, std::string* error);
 
 // The lines from a local time on: since "YYYY-MM-DD" or "YYYY-MM-DDTHH:MM" (each line
-// compared in its own local time). False when since is not of that form.
+// compared in its own local time). False when since is not of that form or names a day or
+// a time that does not exist.
+bool IsCalendarDate(int year, int month, int day);
 bool ParseJournalSince(const std::string& since, std::string* key);
 std::vector<JournalLine> JournalLinesSince(const std::vector<JournalLine>& lines, const std::string& sinceKey);
 
 // The lines as a JSON array of objects with the columns as members, one object a line.
 std::string WriteJournalJson(const std::vector<JournalLine>& lines);
-// The lines as CSV for standard output: header, then the lines (no BOM, LF).
+// The lines as CSV for standard output: header, then the lines (no BOM, LF), the text as
+// it is (no apostrophe before formula-looking names).
 std::string WriteJournalCsv(const std::vector<JournalLine>& lines);
 
 // The appending writer. Open creates the folder and the file (with its header) when

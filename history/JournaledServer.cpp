@@ -93,6 +93,11 @@ bool CJournaledServer::ReadBefore(const TagId& id, TagState* state, HResult* los
         *state = TagState::None();
         return true;
     }
+    return ReadNow(id, state, lost);
+}
+
+bool CJournaledServer::ReadNow(const TagId& id, TagState* state, HResult* lost)
+{
     std::uint32_t low = 0, high = 0;
     const HResult hr = m_inner.GetTagInfo(id.type, id.address, id.param, &low, &high);
     if (HrSucceeded(hr)) {
@@ -108,10 +113,21 @@ bool CJournaledServer::ReadBefore(const TagId& id, TagState* state, HResult* los
     return true;
 }
 
-void CJournaledServer::Write(CallKind, const TagId* id, const std::string& before, const std::string& after,
-                             HResult hr)
+bool CJournaledServer::ReadPortNow(PortSettings* port, HResult* lost)
 {
-    if (m_pJournal == nullptr) return;
+    PortSettings read;
+    const HResult hr = m_inner.GetComSettings(&read.port, &read.baudRate, &read.dataBits, &read.stopBits, &read.parity);
+    if (HrFailed(hr) && IsConnectionLost(hr)) {
+        *lost = hr;
+        return false;
+    }
+    read.known = HrSucceeded(hr);
+    *port = read;
+    return true;
+}
+
+JournalLine CJournaledServer::MakeLine(const TagId* id) const
+{
     JournalLine line;
     line.program = m_context.program;
     line.action = m_actionUtf8;
@@ -122,9 +138,24 @@ void CJournaledServer::Write(CallKind, const TagId* id, const std::string& befor
         if (m_context.naming.tagName)
             line.name = Cp1251ToUtf8(m_context.naming.tagName(id->address, id->type, id->param));
     }
+    return line;
+}
+
+bool CJournaledServer::WritePending(const TagId* id, const std::string& before, const std::string& after)
+{
+    if (m_pJournal == nullptr) return true;
+    Write(id, before, after, kJournalPending);
+    return !m_bJournalFailed;
+}
+
+void CJournaledServer::Write(const TagId* id, const std::string& before, const std::string& after,
+                             const std::string& result)
+{
+    if (m_pJournal == nullptr) return;
+    JournalLine line = MakeLine(id);
     line.before = before;
     line.after = after;
-    line.result = ResultText(hr);
+    line.result = result;
     std::string error;
     if (!m_pJournal->Append(std::move(line), &error)) {
         m_bJournalFailed = true;
@@ -150,9 +181,10 @@ HResult CJournaledServer::AddTag(std::uint32_t type, std::uint32_t address, std:
     TagState before;
     HResult lost = kS_OK;
     if (!ReadBefore(id, &before, &lost)) return lost;
+    if (!WritePending(&id, JournalStateText(before), JournalStateText(TagState::Of(period)))) return kE_JournalNotWritten;
     const HResult hr = m_inner.AddTag(type, address, param, period);
     const TagState after = HrSucceeded(hr) ? TagState::Of(period) : before;
-    Write(CallKind::AddTag, &id, JournalStateText(before), JournalStateText(after), hr);
+    Write(&id, JournalStateText(before), JournalStateText(after), ResultText(hr));
     if (HrSucceeded(hr)) {
         m_known[id] = after;
         RecordTagCall(CallKind::AddTag, id, before, after);
@@ -167,11 +199,12 @@ HResult CJournaledServer::DeleteTag(std::uint32_t type, std::uint32_t address, s
     TagState before;
     HResult lost = kS_OK;
     if (!ReadBefore(id, &before, &lost)) return lost;
+    if (!WritePending(&id, JournalStateText(before), std::string())) return kE_JournalNotWritten;
     const HResult hr = m_inner.DeleteTag(type, address, param);
     // Deleted: it was there, whatever the period read said.
     if (HrSucceeded(hr) && before.kind == TagState::Absent) before = TagState{TagState::Unknown, 0};
     const TagState after = HrSucceeded(hr) ? TagState::None() : before;
-    Write(CallKind::DeleteTag, &id, JournalStateText(before), JournalStateText(after), hr);
+    Write(&id, JournalStateText(before), JournalStateText(after), ResultText(hr));
     if (HrSucceeded(hr)) {
         m_known[id] = after;
         RecordTagCall(CallKind::DeleteTag, id, before, after);
@@ -182,8 +215,9 @@ HResult CJournaledServer::DeleteTag(std::uint32_t type, std::uint32_t address, s
 HResult CJournaledServer::RestartServer()
 {
     if (m_bJournalFailed) return kE_JournalNotWritten;
+    if (!WritePending(nullptr, std::string(), std::string())) return kE_JournalNotWritten;
     const HResult hr = m_inner.RestartServer();
-    Write(CallKind::RestartServer, nullptr, std::string(), std::string(), hr);
+    Write(nullptr, std::string(), std::string(), ResultText(hr));
     // What was known of the server is not known of the restarted one.
     ForgetKnown();
     return hr;
@@ -200,16 +234,13 @@ HResult CJournaledServer::SetComSettings(std::uint16_t port, std::uint32_t baudR
 {
     if (m_bJournalFailed) return kE_JournalNotWritten;
     PortSettings before = m_knownPort;
-    if (!before.known) {
-        const HResult read = m_inner.GetComSettings(&before.port, &before.baudRate, &before.dataBits,
-                                                    &before.stopBits, &before.parity);
-        if (HrFailed(read) && IsConnectionLost(read)) return read;
-        before.known = HrSucceeded(read);
-    }
+    HResult lost = kS_OK;
+    if (!before.known && !ReadPortNow(&before, &lost)) return lost;
+    const PortSettings wanted{true, port, baudRate, dataBits, stopBits, parity};
+    if (!WritePending(nullptr, JournalPortText(before), JournalPortText(wanted))) return kE_JournalNotWritten;
     const HResult hr = m_inner.SetComSettings(port, baudRate, dataBits, stopBits, parity);
-    PortSettings after = before;
-    if (HrSucceeded(hr)) after = PortSettings{true, port, baudRate, dataBits, stopBits, parity};
-    Write(CallKind::SetComSettings, nullptr, JournalPortText(before), JournalPortText(after), hr);
+    const PortSettings after = HrSucceeded(hr) ? wanted : before;
+    Write(nullptr, JournalPortText(before), JournalPortText(after), ResultText(hr));
     if (HrSucceeded(hr)) {
         m_knownPort = after;
         RecordedCall call;
@@ -249,28 +280,51 @@ PlannedRunReport RunPlannedCalls(CJournaledServer& server, const std::vector<Pla
             report.stopped = true;
             break;
         }
+        // What the server holds now decides: a tag another program changed since the step
+        // is left as that program left it, and the value read is the journal's.
         HResult hr = kS_OK;
+        bool held = true;
         if (call.kind == CallKind::SetComSettings) {
-            server.KnowPort(call.expectedPortBefore);
-            hr = server.SetComSettings(call.port.port, call.port.baudRate, call.port.dataBits, call.port.stopBits,
-                                       call.port.parity);
+            PortSettings now;
+            if (!server.ReadPortNow(&now, &hr)) {
+                held = false;
+            } else if (!HoldsExpected(call.expectedPortBefore, now)) {
+                if (report.changedElsewhere++ == 0) report.firstChangedIsPort = true;
+                held = false;
+                hr = kS_OK;
+            } else {
+                server.KnowPort(now);
+                hr = server.SetComSettings(call.port.port, call.port.baudRate, call.port.dataBits,
+                                           call.port.stopBits, call.port.parity);
+            }
         } else {
-            server.KnowTag(call.id, call.expectedBefore);
-            hr = call.kind == CallKind::AddTag ? server.AddTag(call.id.type, call.id.address, call.id.param, call.period)
-                                               : server.DeleteTag(call.id.type, call.id.address, call.id.param);
+            TagState now;
+            if (!server.ReadNow(call.id, &now, &hr)) {
+                held = false;
+            } else if (!HoldsExpected(call.expectedBefore, now)) {
+                if (report.changedElsewhere++ == 0) report.firstChanged = call.id;
+                report.changedTags.emplace_back(call.id, now.kind != TagState::Absent);
+                held = false;
+                hr = kS_OK;
+            } else {
+                server.KnowTag(call.id, now);
+                hr = call.kind == CallKind::AddTag
+                         ? server.AddTag(call.id.type, call.id.address, call.id.param, call.period)
+                         : server.DeleteTag(call.id.type, call.id.address, call.id.param);
+            }
         }
         if (HrFailed(hr) && server.JournalFailed() && hr == kE_JournalNotWritten) {
             report.journalFailed = true;
             break;
         }
         ++attempted;
-        if (HrSucceeded(hr)) {
+        if (held && HrSucceeded(hr)) {
             report.doneOrdinals.push_back(call.ordinal);
-        } else if (IsConnectionLost(hr)) {
+        } else if (HrFailed(hr) && IsConnectionLost(hr)) {
             report.disconnected = true;
             report.disconnectResult = hr;
             break;
-        } else {
+        } else if (HrFailed(hr)) {
             if (report.refused++ == 0) report.firstRefusal = hr;
         }
         if (options.progress) options.progress(attempted, calls.size());

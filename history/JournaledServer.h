@@ -1,8 +1,10 @@
 // The one way a command changes the server: an ITagServer around the real one that, for
 // each changing call, reads the value before (GetTagInfo before AddTag and DeleteTag,
-// GetComSettings before SetComSettings) unless this command already read it, makes the
-// call, appends one journal line once the call returned (result "ok" or the HRESULT), and
-// records an accepted call into the current step. Reading calls pass straight through.
+// GetComSettings before SetComSettings) unless this command already read it, appends a
+// journal line with the result "pending" ahead of the call (so that a program killed
+// during the call leaves a trace), makes the call, appends the line with its result ("ok"
+// or the HRESULT), and records an accepted call into the current step. Reading calls pass
+// straight through.
 // Portable code that takes an ITagServer (RunImportPlan, the branch deletion) is given
 // this object, so that every change of the window and of zolctl is journaled alike.
 #pragma once
@@ -17,6 +19,7 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 // Returned for a changing call that was not made because the journal could not be written
@@ -66,11 +69,20 @@ public:
 
     ITagServer& Inner() { return m_inner; }
 
+    // The tag's (the port's) state as the server holds it now, whatever is known. False
+    // when the server is gone (*lost); a tag whose period the server does not give reads
+    // as absent, port settings it does not give as unknown.
+    bool ReadNow(const TagId& id, TagState* state, HResult* lost);
+    bool ReadPortNow(PortSettings* port, HResult* lost);
+
 private:
     bool ReadBefore(const TagId& id, TagState* state, HResult* lost);
+    // The line ahead of the call; false (the call is then not made) when it cannot be written.
+    bool WritePending(const TagId* id, const std::string& before, const std::string& after);
     // The step gains one accepted tag call.
     void RecordTagCall(CallKind kind, const TagId& id, const TagState& before, const TagState& after);
-    void Write(CallKind kind, const TagId* id, const std::string& before, const std::string& after, HResult hr);
+    void Write(const TagId* id, const std::string& before, const std::string& after, const std::string& result);
+    JournalLine MakeLine(const TagId* id) const;
 
     ITagServer& m_inner;
     CJournal* m_pJournal;
@@ -103,9 +115,18 @@ struct PlannedRunReport {
     HResult disconnectResult = kS_OK;
     bool journalFailed = false;     // the journal could not be written (the rest was not sent)
     std::size_t notSent = 0;
+    // Calls not sent because the server no longer held what the step expected: another
+    // program changed the tag (or the port) meanwhile. They stay on the step.
+    std::size_t changedElsewhere = 0;
+    bool firstChangedIsPort = false;
+    TagId firstChanged;
+    // Those tags, each with whether the server holds it now (for the tree).
+    std::vector<std::pair<TagId, bool>> changedTags;
 };
 
-// Sends planned calls (an undo or a redo) through the journaled server, each with its
-// expected before-value as the journal's. A refusal is counted and the rest still sent.
+// Sends planned calls (an undo or a redo) through the journaled server. Before each call
+// the tag (or the port) is read: a call whose tag no longer holds what the step left is
+// skipped (counted in changedElsewhere), the others are sent with the value read as the
+// journal's before-value. A refusal is counted and the rest still sent.
 PlannedRunReport RunPlannedCalls(CJournaledServer& server, const std::vector<PlannedCall>& calls,
                                  const PlannedRunOptions& options = {});

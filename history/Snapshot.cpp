@@ -164,7 +164,7 @@ std::string SnapshotProgramStem(const std::string& program)
 
 SnapshotResult WriteSnapshot(IHistoryPlatform& platform, const fs::path& folder,
                              const std::vector<TagFileRecord>& records, const PortSettings& port,
-                             const std::string& program)
+                             const std::string& program, const std::vector<fs::path>& keep)
 {
     SnapshotResult result;
     if (!EnsureHistoryFolder(folder, &result.error)) {
@@ -191,7 +191,9 @@ SnapshotResult WriteSnapshot(IHistoryPlatform& platform, const fs::path& folder,
         if (platform.CreateExclusive(folder / fs::u8path(name), text, &exists, &why)) {
             result.written = true;
             result.fileName = name;
-            result.removed = ApplySnapshotRetention(folder);
+            std::vector<fs::path> spared = keep;
+            spared.push_back(folder / fs::u8path(name));
+            result.removed = ApplySnapshotRetention(folder, kSnapshotMaxFiles, kSnapshotMaxBytes, spared);
             return result;
         }
         if (!exists) {
@@ -203,16 +205,24 @@ SnapshotResult WriteSnapshot(IHistoryPlatform& platform, const fs::path& folder,
     return result;
 }
 
-std::size_t ApplySnapshotRetention(const fs::path& folder, std::size_t maxFiles, std::uint64_t maxBytes)
+std::size_t ApplySnapshotRetention(const fs::path& folder, std::size_t maxFiles, std::uint64_t maxBytes,
+                                   const std::vector<fs::path>& keep)
 {
     const std::vector<SnapshotInfo> list = ListSnapshots(folder);
+    const auto kept = [&keep](const fs::path& path) {
+        for (const fs::path& k : keep) {
+            std::error_code ec;
+            if (k == path || fs::equivalent(k, path, ec)) return true;
+        }
+        return false;
+    };
     std::uint64_t bytes = 0;
     for (const SnapshotInfo& s : list) bytes += s.bytes;
     std::size_t count = list.size(), removed = 0;
     // The newest always stays.
     for (std::size_t i = 0; i + 1 < list.size() && (count > maxFiles || bytes > maxBytes); ++i) {
         std::error_code ec;
-        if (!fs::remove(list[i].path, ec)) continue;
+        if (kept(list[i].path) || !fs::remove(list[i].path, ec)) continue;
         --count;
         bytes -= list[i].bytes;
         ++removed;

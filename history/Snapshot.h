@@ -60,14 +60,17 @@ struct SnapshotResult {
 };
 
 // Writes the configuration as a new snapshot unless the newest holds the same (creating the
-// folder when missing), then applies the retention.
+// folder when missing), then applies the retention, which spares the new file and those in
+// keep (a snapshot being restored).
 SnapshotResult WriteSnapshot(IHistoryPlatform& platform, const std::filesystem::path& folder,
                              const std::vector<TagFileRecord>& records, const PortSettings& port,
-                             const std::string& program);
+                             const std::string& program, const std::vector<std::filesystem::path>& keep = {});
 
-// Removes the oldest snapshots until the limits hold; returns how many went.
+// Removes the oldest snapshots until the limits hold; returns how many went. The newest
+// and the files in keep always stay.
 std::size_t ApplySnapshotRetention(const std::filesystem::path& folder, std::size_t maxFiles = kSnapshotMaxFiles,
-                                   std::uint64_t maxBytes = kSnapshotMaxBytes);
+                                   std::uint64_t maxBytes = kSnapshotMaxBytes,
+                                   const std::vector<std::filesystem::path>& keep = {});
 
 // A name from `zolctl history` or a path: the file to restore. False when none is found.
 bool FindSnapshot(const std::filesystem::path& folder, const std::string& nameOrPath, std::filesystem::path* file);

@@ -7,6 +7,17 @@ bool PortSettings::operator==(const PortSettings& o) const
                       parity == o.parity);
 }
 
+bool HoldsExpected(const TagState& expected, const TagState& now)
+{
+    if (expected.kind == TagState::Unknown) return now.kind != TagState::Absent;
+    return expected == now;
+}
+
+bool HoldsExpected(const PortSettings& expected, const PortSettings& now)
+{
+    return !expected.known || expected == now;
+}
+
 std::vector<PlannedCall> CUndoStep::InverseCalls(std::size_t* notInvertible) const
 {
     std::vector<PlannedCall> out;

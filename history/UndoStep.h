@@ -43,8 +43,8 @@ struct RecordedCall {
     std::size_t ordinal = 0;          // its place among the step's calls
 };
 
-// A call to send, with what the server is expected to hold before it (the journal's
-// before-value; the sender does not read it again).
+// A call to send, with what the server is expected to hold before it: what the step left
+// (undo) or what the undo left (redo). The sender checks it against the server first.
 struct PlannedCall {
     CallKind kind = CallKind::AddTag;
     TagId id;
@@ -54,6 +54,12 @@ struct PlannedCall {
     PortSettings expectedPortBefore;
     std::size_t ordinal = 0;       // of the recorded call it comes from
 };
+
+// Whether the server still holds what a planned call expects: the same period, or (for a
+// tag the step knew to exist without its period) any period; port settings the step never
+// knew are taken as held.
+bool HoldsExpected(const TagState& expected, const TagState& now);
+bool HoldsExpected(const PortSettings& expected, const PortSettings& now);
 
 class CUndoStep {
 public:

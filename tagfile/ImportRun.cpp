@@ -24,6 +24,10 @@ ImportReport RunImportPlan(const ImportPlan& plan, ITagServer& server, const Imp
         const HResult hr = action == ImportAction::Delete
                                ? server.DeleteTag(tag.id.type, tag.id.address, tag.id.param)
                                : server.AddTag(tag.id.type, tag.id.address, tag.id.param, tag.period);
+        if (HrFailed(hr) && options.notMade && options.notMade(hr)) {
+            report.stopped = true;
+            return false;
+        }
         ++done;
         if (HrFailed(hr) && IsConnectionLost(hr)) {
             report.disconnected = true;

@@ -37,6 +37,9 @@ struct ImportRunOptions {
     std::function<bool()> stop;  // asked before every call
     // After every call: calls made so far and calls in the plan.
     std::function<void(std::size_t done, std::size_t total)> progress;
+    // A result that means the call was not made at all (the journal could not be written
+    // ahead of it): the run stops there, the call counted as not attempted, not as refused.
+    std::function<bool(HResult hr)> notMade;
 };
 
 ImportReport RunImportPlan(const ImportPlan& plan, ITagServer& server, const ImportRunOptions& options = {});

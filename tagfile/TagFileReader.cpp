@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "tagfile/TagFileWriter.h"
 #include "tagfile/TextEncoding.h"
 #include "tree/RefreshPeriod.h"
 #include "tree/TagKey.h"
@@ -315,8 +316,9 @@ private:
 
         row.hasDevice = value[kDevice] != nullptr && !value[kDevice]->empty();
         row.hasName = value[kName] != nullptr && !value[kName]->empty();
-        if (row.hasDevice) row.device = To1251(*value[kDevice]);
-        if (row.hasName) row.name = To1251(*value[kName]);
+        // An export marks a name that a spreadsheet would take for a formula with an apostrophe.
+        if (row.hasDevice) row.device = To1251(UnguardFormula(*value[kDevice]));
+        if (row.hasName) row.name = To1251(UnguardFormula(*value[kName]));
         // A row refused for its names still takes part in the check for two periods of one
         // tag, so that refusing it never lets a conflicting row through.
         const bool keep = m_options.naming == nullptr || CheckNames(row);

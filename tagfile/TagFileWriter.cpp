@@ -41,7 +41,25 @@ void AppendNumber(std::string& out, std::uint64_t value)
     out += digits;
 }
 
+bool LooksLikeFormula(const std::string& text, std::size_t from)
+{
+    while (from < text.size() && text[from] == '\'') ++from;
+    if (from >= text.size()) return false;
+    const char c = text[from];
+    return c == '=' || c == '+' || c == '-' || c == '@';
+}
+
 }  // namespace
+
+std::string GuardFormula(const std::string& text)
+{
+    return LooksLikeFormula(text, 0) ? "'" + text : text;
+}
+
+std::string UnguardFormula(const std::string& text)
+{
+    return !text.empty() && text[0] == '\'' && LooksLikeFormula(text, 1) ? text.substr(1) : text;
+}
 
 std::string FormatPeriodField(const TagFileRecord& record)
 {
@@ -114,7 +132,7 @@ std::string WriteTagFile(const std::vector<TagFileRecord>& records, const TagFil
     }
     out += lineEnd;
     for (const TagFileRecord& r : records) {
-        AppendField(out, utf8 ? Cp1251ToUtf8(r.device) : r.device, sep, true);
+        AppendField(out, GuardFormula(utf8 ? Cp1251ToUtf8(r.device) : r.device), sep, true);
         out += sep;
         AppendNumber(out, r.id.address);
         out += sep;
@@ -122,7 +140,7 @@ std::string WriteTagFile(const std::vector<TagFileRecord>& records, const TagFil
         out += sep;
         AppendNumber(out, r.id.param);
         out += sep;
-        AppendField(out, utf8 ? Cp1251ToUtf8(r.name) : r.name, sep, false);
+        AppendField(out, GuardFormula(utf8 ? Cp1251ToUtf8(r.name) : r.name), sep, false);
         out += sep;
         out += FormatPeriodField(r);
         out += lineEnd;

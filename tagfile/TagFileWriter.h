@@ -38,5 +38,13 @@ std::string WriteTagListJson(const std::vector<TagFileRecord>& records);
 // keep the same conventions (the change journal).
 void AppendCsvField(std::string& out, const std::string& field, char separator, bool first);
 
+// A text field a spreadsheet would take for a formula (it begins with '=', '+', '-' or '@')
+// gets a leading apostrophe, the spreadsheets' mark of plain text; so does one that
+// begins with an apostrophe before such a character, so that UnguardFormula gives back
+// exactly what was guarded. UnguardFormula removes the mark again (and leaves any other
+// text as it is).
+std::string GuardFormula(const std::string& text);
+std::string UnguardFormula(const std::string& text);
+
 // A UTF-8 text as a quoted JSON string, appended to out; shared the same way.
 void AppendJsonString(std::string& out, const std::string& utf8);

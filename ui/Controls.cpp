@@ -164,7 +164,11 @@ void CTreeCtrl::SetRedraw(BOOL redraw)
 
 int CListCtrl::InsertColumn(int index, const std::string& heading, int widthPixels)
 {
-    std::wstring text = Widen(heading);
+    // The header measures its text and draws it into exactly that width; where the drawn
+    // glyphs come out a pixel or two wider than measured (Wine's substitute fonts, e.g.
+    // "Устройств" and "Действие" at 8 pt), the last letter is cut. A trailing blank gives
+    // the measure that room; it draws nothing.
+    std::wstring text = Widen(heading) + L" ";
     LVCOLUMNW column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.pszText = text.data();

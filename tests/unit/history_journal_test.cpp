@@ -9,6 +9,7 @@
 #include "history/HistoryFolder.h"
 #include "history/Journal.h"
 #include "history_test_support.h"
+#include "tagfile/TagFileWriter.h"
 
 namespace fs = std::filesystem;
 using history_test::CFakePlatform;
@@ -90,6 +91,11 @@ TEST(JournalFormat, SinceComparesLocalTimes)
     EXPECT_TRUE(ParseJournalSince("2026-12-08T10:25", &key));
     for (const char* bad : {"2026-12-8", "2026-13-01", "2026-12-08 10:25", "2026-12-08T24:00", "yesterday", ""})
         EXPECT_FALSE(ParseJournalSince(bad, &key)) << bad;
+    // Days that do not exist in their month or year.
+    for (const char* bad : {"2026-02-31", "2026-02-29", "2100-02-29", "2026-04-31", "2026-11-31T10:00", "2026-01-00"})
+        EXPECT_FALSE(ParseJournalSince(bad, &key)) << bad;
+    for (const char* good : {"2024-02-29", "2000-02-29", "2026-01-31", "2026-12-31T23:59"})
+        EXPECT_TRUE(ParseJournalSince(good, &key)) << good;
 
     std::vector<JournalLine> lines(3, Line("x", "", ""));
     lines[0].time = "2026-12-07T23:59:59+03:00";
@@ -97,6 +103,58 @@ TEST(JournalFormat, SinceComparesLocalTimes)
     lines[2].time = "2026-12-08T10:25:00+03:00";
     EXPECT_EQ(JournalLinesSince(lines, "2026-12-08").size(), 2u);
     EXPECT_EQ(JournalLinesSince(lines, "2026-12-08T10:25").size(), 1u);
+}
+
+TEST(JournalFormat, FormulaLookingTextGetsAnApostropheThatReadingRemoves)
+{
+    JournalLine line = Line("=HYPERLINK(\"http://e/\"&\"(004).x\")", "-1", "");
+    line.action = "+action";
+    line.user = "@user";
+    line.program = "-prog";
+    line.computer = "'=quoted already";
+    const std::string bytes = FormatJournalLine(line);
+    EXPECT_NE(bytes.find(";'@user;''=quoted already;'-prog;'+action;"), std::string::npos) << bytes;
+    EXPECT_NE(bytes.find(";\"'=HYPERLINK(\"\"http://e/\"\"&\"\"(004).x\"\")\";"), std::string::npos) << bytes;
+    EXPECT_NE(bytes.find(";-1;;ok"), std::string::npos) << bytes;  // numbers are no text
+    const std::vector<JournalLine> read = ReadJournalLines(JournalFileStart() + bytes);
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0], line);
+    // zolctl journal lists the names as they are.
+    EXPECT_NE(WriteJournalCsv(read).find(";@user;'=quoted already;-prog;+action;"), std::string::npos);
+
+    // Text that only starts with an apostrophe is left alone both ways.
+    EXPECT_EQ(GuardFormula("'plain"), "'plain");
+    EXPECT_EQ(UnguardFormula("'plain"), "'plain");
+    EXPECT_EQ(GuardFormula("a=b"), "a=b");
+    EXPECT_EQ(UnguardFormula(""), "");
+    EXPECT_EQ(UnguardFormula("'"), "'");
+}
+
+TEST(JournalPending, ALineAheadOfEachCallIsPairedWithItsResult)
+{
+    auto at = [](JournalLine l, const char* name, const char* result, const char* program = "zolctl 0.917.40") {
+        l.name = name;
+        l.param = name;
+        l.result = result;
+        l.program = program;
+        return l;
+    };
+    const JournalLine base = Line("", "", "");
+    const std::vector<JournalLine> raw = {
+        at(base, "1", "pending"), at(base, "1", "ok"),
+        at(base, "2", "pending"),                                   // killed during this call
+        at(base, "3", "pending", "zolcfg 0.917.40"),                // another program's call ...
+        at(base, "2", "pending"), at(base, "2", "0x80004005"),      // the same call made again later
+        at(base, "3", "ok", "zolcfg 0.917.40"),                     // ... answered after the others
+        at(base, "4", "pending"),                                   // the last call, never answered
+    };
+    const std::vector<JournalLine> shown = ResolvePendingLines(raw);
+    ASSERT_EQ(shown.size(), 5u);
+    EXPECT_EQ(shown[0].name + ":" + shown[0].result, "1:ok");
+    EXPECT_EQ(shown[1].name + ":" + shown[1].result, "2:unknown: the program ended during the call");
+    EXPECT_EQ(shown[2].name + ":" + shown[2].result, "2:0x80004005");
+    EXPECT_EQ(shown[3].name + ":" + shown[3].result, "3:ok");
+    EXPECT_EQ(shown[4].name + ":" + shown[4].result, "4:unknown: the program ended during the call");
 }
 
 TEST(JournalFormat, JsonAndCsvListings)
@@ -240,6 +298,24 @@ TEST_F(JournalFileTest, TwoProcessesAppendingAtOnceNeverTearALine)
         EXPECT_EQ(line.result, "ok");
         ++next[p];
     }
+}
+
+TEST_F(JournalFileTest, FolderThatCannotExistIsAnErrorNotAnEmptyJournal)
+{
+    fs::create_directories(m_folder);
+    std::ofstream(m_folder / "file") << "x";
+    std::vector<JournalLine> lines;
+    std::string error;
+    EXPECT_FALSE(ReadJournal(m_folder / "file", &lines, &error));
+    EXPECT_NE(error.find("is a file, not a folder"), std::string::npos) << error;
+    EXPECT_FALSE(ReadJournal(m_folder / "file" / "history", &lines, &error));
+    EXPECT_NE(error.find("is a file, not a folder"), std::string::npos) << error;
+    std::string why;
+    EXPECT_FALSE(EnsureHistoryFolder(m_folder / "file" / "history", &why));
+    EXPECT_NE(why.find("is a file"), std::string::npos) << why;
+    // A folder not made yet is an empty journal.
+    EXPECT_TRUE(ReadJournal(m_folder / "new" / "history", &lines, &error)) << error;
+    EXPECT_TRUE(lines.empty());
 }
 
 TEST(HistoryFolder, OptionThenEnvironmentThenLocalAppData)

@@ -149,6 +149,24 @@ TEST_F(SnapshotFolderTest, WritingAppliesTheRetention)
     EXPECT_EQ(ListSnapshots(m_folder).size(), 200u);
 }
 
+TEST_F(SnapshotFolderTest, RetentionSparesTheSnapshotBeingRestoredAndTheNewOne)
+{
+    fs::create_directories(m_folder);
+    for (int i = 0; i < 300; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "20271208-%06d-zolctl.csv", i);  // all newer than the clock's
+        std::ofstream(m_folder / name) << "# x\r\n";
+    }
+    const fs::path restored = m_folder / "20271208-000000-zolctl.csv";
+    const SnapshotResult r =
+        WriteSnapshot(m_platform, m_folder, kConfig, Port(3, 19200), "zolctl 0.917.40", {restored});
+    ASSERT_TRUE(r.written);
+    EXPECT_TRUE(fs::exists(restored));
+    EXPECT_TRUE(fs::exists(m_folder / r.fileName)) << r.fileName;  // the oldest by its name, yet kept
+    EXPECT_EQ(ListSnapshots(m_folder).size(), 200u);
+    EXPECT_EQ(r.removed, 101u);
+}
+
 TEST_F(SnapshotFolderTest, FoundByNameOrPath)
 {
     const SnapshotResult r = WriteSnapshot(m_platform, m_folder, kConfig, Port(3, 19200), "zolctl 0.917.40");

@@ -5,6 +5,7 @@
 #include "common/AtomicFile.h"
 #include "history/JournaledServer.h"
 #include "history/UndoStack.h"
+#include "tagfile/ImportRun.h"
 #include "history_test_support.h"
 #include "tree/RefreshPeriod.h"
 
@@ -37,6 +38,14 @@ protected:
     }
 
     std::vector<JournalLine> Lines()
+    {
+        m_journal->Close();
+        std::string text;
+        ReadWholeFile(m_folder / "journal.csv", &text);
+        return ResolvePendingLines(ReadJournalLines(text));
+    }
+
+    std::vector<JournalLine> RawLines()
     {
         m_journal->Close();
         std::string text;
@@ -166,7 +175,7 @@ TEST_F(JournaledServerTest, InverseOfEachKindOfCall)
     m_fake.GetComSettings(&port, &baud, &dataBits, &stopBits, &parity);
     EXPECT_EQ(port, 4);
 
-    // The undo's lines carry the step's values as before/after, without reading them.
+    // The undo's lines carry the values read right before each call as before.
     const std::vector<JournalLine> lines = Lines();
     ASSERT_EQ(lines.size(), 15u);
     EXPECT_EQ(lines[5].action, "undo");
@@ -212,14 +221,54 @@ TEST_F(JournaledServerTest, JournalThatCannotBeWrittenStopsFurtherChanges)
 {
     m_fake.Put(1, 5, 14, PeriodFromMs(2000));
     m_fake.Put(1, 5, 15, PeriodFromMs(2000));
-    m_platform.failAppends = true;
     m_server->BeginStep("x");
-    EXPECT_EQ(m_server->DeleteTag(1, 5, 14), kS_OK);  // made before the line failed
+    EXPECT_EQ(m_server->DeleteTag(1, 5, 14), kS_OK);
+    m_platform.failAppends = true;
+    // The line ahead of the call cannot be written: the call is not made.
+    EXPECT_EQ(m_server->DeleteTag(1, 5, 15), kE_JournalNotWritten);
     EXPECT_TRUE(m_server->JournalFailed());
     EXPECT_NE(m_server->JournalError().find("No space left"), std::string::npos);
-    EXPECT_EQ(m_server->DeleteTag(1, 5, 15), kE_JournalNotWritten);
     EXPECT_EQ(m_fake.calls.deleteTag, 1u);
+    EXPECT_TRUE(m_fake.Has(1, 5, 15));
     EXPECT_EQ(m_server->EndStep().calls.size(), 1u);  // what did happen can still be undone
+}
+
+// An import whose journal fails half-way: the call whose line could not be written ahead
+// was not made, and is not reported as refused by the server.
+TEST_F(JournaledServerTest, AnImportStopsAtTheCallItCouldNotJournalAhead)
+{
+    ImportPlan plan;
+    for (std::uint32_t p = 1; p <= 4; ++p) plan.add.push_back(PlannedTag{TagId{1, 5, p}, PeriodFromMs(100), 0, false, 1});
+    m_server->BeginStep("zolctl import");
+    ImportRunOptions options;
+    options.stop = [&] { return m_server->JournalFailed(); };
+    options.notMade = [&](HResult hr) { return hr == kE_JournalNotWritten && m_server->JournalFailed(); };
+    options.progress = [&](std::size_t done, std::size_t) { m_platform.failAppends = done == 2; };
+    const ImportReport report = RunImportPlan(plan, *m_server, options);
+    EXPECT_EQ(report.added, 2u);
+    EXPECT_TRUE(report.refused.empty());
+    EXPECT_TRUE(report.stopped);
+    EXPECT_EQ(report.notAttempted, 2u);
+    EXPECT_EQ(m_fake.calls.addTag, 2u);
+}
+
+TEST_F(JournaledServerTest, EachCallIsJournaledAheadAsPendingThenWithItsResult)
+{
+    m_fake.Put(1, 5, 14, PeriodFromMs(2000));
+    m_server->BeginStep("zolctl period");
+    m_server->AddTag(1, 5, 14, PeriodFromMs(500));
+    m_server->SetComSettings(3, 19200, 8, 0, 0);
+    m_server->RestartServer();
+    const std::vector<JournalLine> raw = RawLines();
+    ASSERT_EQ(raw.size(), 6u);
+    EXPECT_EQ(raw[0].result + " " + raw[0].before + "->" + raw[0].after, "pending 2000->500");
+    EXPECT_EQ(raw[1].result + " " + raw[1].before + "->" + raw[1].after, "ok 2000->500");
+    EXPECT_EQ(raw[2].result + " " + raw[2].after, "pending COM3 19200 8 none 1");
+    EXPECT_EQ(raw[3].result, "ok");
+    EXPECT_EQ(raw[4].result, "pending");
+    EXPECT_EQ(raw[5].result, "ok");
+    // A reader shows each call once.
+    EXPECT_EQ(ResolvePendingLines(raw).size(), 3u);
 }
 
 TEST_F(JournaledServerTest, WithoutAJournalTheStepIsStillRecorded)
@@ -279,8 +328,8 @@ TEST_F(UndoStackTest, UndoThenRedoThenUndo)
     EXPECT_EQ(Tags(), m_after);
     r = m_stack.Undo(*m_server, "Отменить: Удалить устройство");
     EXPECT_EQ(Tags(), m_before);
-    // Undo and redo send only the calls themselves: no reads.
-    EXPECT_EQ(m_fake.calls.getTagInfo, 6u);
+    // Undo and redo read each tag once, right before its call.
+    EXPECT_EQ(m_fake.calls.getTagInfo, 6u + 3 * 6u);
     const std::vector<JournalLine> lines = Lines();
     ASSERT_EQ(lines.size(), 24u);
     EXPECT_EQ(lines[6].action, u8"Отменить: Удалить устройство");
@@ -350,7 +399,7 @@ TEST_F(UndoStackTest, NewStepClearsRedoAndEmptyStepIsNotPushed)
 TEST_F(UndoStackTest, LostServerEndsTheUndo)
 {
     DeviceStep();
-    m_fake.dieAfterCalls = m_fake.calls.Total() + 2;
+    m_fake.dieAfterCalls = m_fake.calls.Total() + 4;  // two reads, two adds
     UndoReport r = m_stack.Undo(*m_server, "undo");
     EXPECT_TRUE(r.run.disconnected);
     EXPECT_EQ(r.run.doneOrdinals.size(), 2u);
@@ -377,4 +426,74 @@ TEST_F(JournaledServerTest, RestartIsJournaledButIsNoStepAndForgetsWhatWasKnown)
     EXPECT_EQ(lines[0].type + lines[0].name + lines[0].before + lines[0].after, "");
     EXPECT_EQ(lines[0].result, "ok");
     EXPECT_EQ(lines[1].result, "0x80004005");
+}
+
+TEST_F(UndoStackTest, UndoAndRedoLeaveWhatAnotherProgramChanged)
+{
+    DeviceStep();
+    // Another program adds one of the deleted tags again, with its own period.
+    m_fake.Put(1, 5, 2, PeriodFromMs(7000));
+    UndoReport r = m_stack.Undo(*m_server, "undo");
+    EXPECT_FALSE(r.complete);
+    EXPECT_EQ(r.run.changedElsewhere, 1u);
+    EXPECT_EQ(r.run.firstChanged, (TagId{1, 5, 2}));
+    ASSERT_EQ(r.run.changedTags.size(), 1u);
+    EXPECT_TRUE(r.run.changedTags[0].second);
+    EXPECT_EQ(r.run.refused, 0u);
+    EXPECT_EQ(r.run.doneOrdinals.size(), 5u);
+    EXPECT_EQ(MsFromPeriod(m_fake.tags[Tag{1, 5, 2}]), 7000);
+    EXPECT_EQ(MsFromPeriod(m_fake.tags[Tag{1, 5, 3}]), 300);
+    // The skipped call stays on the step: once the tag is gone again, undo takes it back.
+    EXPECT_EQ(m_stack.UndoCalls(), 1u);
+    m_fake.tags.erase(Tag{1, 5, 2});
+    r = m_stack.Undo(*m_server, "undo");
+    EXPECT_TRUE(r.complete);
+    EXPECT_EQ(Tags(), m_before);
+
+    // Redo deletes no tag whose period another program changed since the undo.
+    m_fake.Put(1, 5, 3, PeriodFromMs(3000));
+    r = m_stack.Redo(*m_server, "redo");
+    EXPECT_EQ(r.run.changedElsewhere, 1u);
+    EXPECT_EQ(r.run.firstChanged, (TagId{1, 5, 3}));
+    EXPECT_TRUE(m_fake.Has(1, 5, 3));
+    EXPECT_FALSE(m_fake.Has(1, 5, 4));
+
+    // No line for a call not made; the lines of the calls made say what was read.
+    const std::vector<JournalLine> lines = Lines();
+    for (const JournalLine& l : lines) EXPECT_FALSE(l.action == "redo" && l.param == "3") << l.before;
+}
+
+TEST_F(UndoStackTest, PortSettingsChangedElsewhereAreLeftAlone)
+{
+    m_server->BeginStep("Настройки COM-порта");
+    m_server->SetComSettings(4, 19200, 7, 2, 1);
+    m_stack.Push(m_server->EndStep());
+    m_fake.SetComSettings(5, 9600, 8, 1, 0);  // another program
+    const UndoReport r = m_stack.Undo(*m_server, "undo");
+    EXPECT_EQ(r.run.changedElsewhere, 1u);
+    EXPECT_TRUE(r.run.firstChangedIsPort);
+    std::uint16_t port;
+    std::uint32_t baud;
+    std::uint8_t dataBits, stopBits, parity;
+    m_fake.GetComSettings(&port, &baud, &dataBits, &stopBits, &parity);
+    EXPECT_EQ(port, 5);
+    EXPECT_TRUE(m_stack.CanUndo());
+}
+
+TEST(UndoCheck, WhatCountsAsStillHeld)
+{
+    const TagState absent = TagState::None(), p1000 = TagState::Of(PeriodFromMs(1000)),
+                   p7000 = TagState::Of(PeriodFromMs(7000)), unknown{TagState::Unknown, 0};
+    EXPECT_TRUE(HoldsExpected(absent, absent));
+    EXPECT_FALSE(HoldsExpected(absent, p7000));   // added by another program
+    EXPECT_TRUE(HoldsExpected(p1000, p1000));
+    EXPECT_FALSE(HoldsExpected(p1000, p7000));    // period changed elsewhere
+    EXPECT_FALSE(HoldsExpected(p1000, absent));   // deleted elsewhere
+    EXPECT_TRUE(HoldsExpected(unknown, p7000));   // existed, period never known
+    EXPECT_FALSE(HoldsExpected(unknown, absent));
+    PortSettings com1{true, 1, 9600, 8, 1, 0}, com3{true, 3, 9600, 8, 1, 0}, never;
+    EXPECT_TRUE(HoldsExpected(com1, com1));
+    EXPECT_FALSE(HoldsExpected(com1, com3));
+    EXPECT_FALSE(HoldsExpected(com1, never));
+    EXPECT_TRUE(HoldsExpected(never, com3));
 }

@@ -260,6 +260,28 @@ TEST_F(TagFileCatalogueCheck, RowRefusedForItsNamesStillConflicts)
     EXPECT_EQ(strict.invalidRows, 2u);   // row 2 for its device, row 3 for the conflict
 }
 
+// Export marks formula-looking names with an apostrophe; with --strict the marked form
+// still matches the descriptions' name, and so does the bare one.
+TEST(TagFileReader, ApostropheMarkedNamesMatchUnderStrict)
+{
+    TagNaming naming;
+    naming.knowsType = [](std::uint32_t) { return true; };
+    naming.deviceName = [](std::uint32_t) { return std::string("+Dev"); };
+    naming.tagName = [](std::uint32_t, std::uint32_t, std::uint32_t) { return std::string("-Dev(005).x"); };
+    TagFileReadOptions options;
+    options.naming = &naming;
+    options.strict = true;
+    const TagFileContent c = ReadTagFile(
+        "device;address;type;param;name;period_ms\n"
+        "'+Dev;5;1;14;'-Dev(005).x;1000\n"
+        "+Dev;5;1;15;-Dev(005).x;1000\n"
+        "''+Dev;5;1;16;;1000\n",  // a device named "'+Dev": a mismatch
+        options);
+    EXPECT_EQ(Ids(c), "2:1/5/14=1000 3:1/5/15=1000 ");
+    EXPECT_EQ(c.invalidRows, 1u);
+    EXPECT_EQ(c.rows[0].name, "-Dev(005).x");
+}
+
 TEST_F(TagFileCatalogueCheck, WhatExportWritesReadsBackUnchangedInEveryFormat)
 {
     const TagNaming naming = CatalogueTagNaming();
@@ -274,6 +296,8 @@ TEST_F(TagFileCatalogueCheck, WhatExportWritesReadsBackUnchangedInEveryFormat)
     }
     records[2].name = "odd; \"quoted\" name ";  // needs quotes in every format
     records[3].device = "#not a comment";
+    records[0].name = "=HYPERLINK(\"http://e/\"&\"(004).x\")";  // a spreadsheet's formula
+    records[0].device = "@dev";
 
     const TagFileFormat formats[] = {
         TagFileFormat{},
@@ -284,6 +308,8 @@ TEST_F(TagFileCatalogueCheck, WhatExportWritesReadsBackUnchangedInEveryFormat)
         const std::string bytes = WriteTagFile(records, format);
         const TagFileContent c = ReadTagFile(bytes);
         ASSERT_TRUE(c.readable);
+        EXPECT_NE(bytes.find("'=HYPERLINK"), std::string::npos);
+        EXPECT_NE(bytes.find("'@dev"), std::string::npos);
         EXPECT_EQ(c.format.encoding, format.encoding);
         EXPECT_EQ(c.format.separator, format.separator);
         EXPECT_EQ(c.format.crlf, format.crlf);

@@ -20,6 +20,7 @@
 #include "MenuDriver.h"
 #include "ServerFiles.h"
 #include "StandinFixture.h"
+#include "standin_support.h"
 #include "TreeReader.h"
 #include "UiDriver.h"
 #include "WindowTest.h"
@@ -173,6 +174,65 @@ bool HasNode(HWND window, const std::vector<std::string>& path) { return FindTre
 
 std::string Utf8(const char* cp1251) { return Cp1251ToUtf8(cp1251); }
 
+// "Импорт тегов..." on empty space, the file named in the open dialog: the import preview
+// (null when a step did not come).
+HWND OpenImportPreview(HWND window, const fs::path& file)
+{
+    if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Импорт тегов...")) return nullptr;
+    // The open dialog: its file-name field is edt1 (1152) or the combo cmb13 (1148).
+    HWND open = ui_driver::WaitForWindow(
+        [](HWND w) {
+            return ui_driver::Text(w) == "Импорт тегов" &&
+                   (GetDlgItem(w, 1152) != nullptr || GetDlgItem(w, 1148) != nullptr);
+        },
+        10000);
+    if (open == nullptr) return nullptr;
+    Sleep(300);
+    HWND field = GetDlgItem(open, 1152);
+    if (field == nullptr) field = GetDlgItem(open, 1148);
+    SetWindowTextW(field, file.wstring().c_str());
+    ui_driver::PressButton(open, IDOK);
+    ui_driver::WaitUntilGone(open, 10000);
+    return ui_driver::WaitForWindow(
+        [](HWND w) { return ui_driver::Text(w) == "Импорт тегов" && GetDlgItem(w, IDC_IMPORT_STOP) != nullptr; });
+}
+
+// While a preview waits, another program (zolctl, with the descriptions in dsc) sets the
+// period of Meter(005).Voltage to 4000 ms; then OK in the preview, the server awaited until
+// it holds `held` (*confirmed: what it holds then), the dialog below closed (when given),
+// then Ctrl+Z: what the server holds after it.
+std::vector<std::string> ConfirmThenUndo(HWND window, HWND preview, HWND below, const std::wstring& dsc,
+                                         const std::vector<std::string>& held, std::vector<std::string>* confirmed)
+{
+    EXPECT_EQ(RunCtl({L"period", L"7", L"5", L"1", L"4000", L"--dsc", dsc}).code, 0);
+    ui_driver::PressButton(preview, IDOK);
+    ui_driver::WaitUntilGone(preview);
+    ui_driver::WaitFor([&] { return ServerTags() == held; }, 5000);
+    Sleep(500);  // the count's message
+    *confirmed = ServerTags();
+    if (below != nullptr) {
+        ui_driver::PressButton(below, IDCANCEL);
+        ui_driver::WaitUntilGone(below);
+    }
+    PressKeys(window, {VK_CONTROL, 'Z'});
+    ui_driver::WaitFor([&] { return ServerTags() != *confirmed; }, 5000);
+    Sleep(300);
+    return ServerTags();
+}
+
+// A snapshot in the folder holding Meter(005).Voltage at 2000 ms.
+void WriteVoltageSnapshot(const fs::path& history)
+{
+    fs::create_directories(history);
+    TagFileRecord voltage;
+    voltage.id = TagId{7, 5, 1};
+    voltage.period = 20000000;
+    voltage.device = "Meter";
+    voltage.name = "Meter(005).Voltage";
+    std::ofstream(history / "20261201-100000-zolcfg.csv", std::ios::binary)
+        << MakeSnapshotText({voltage}, PortSettings(), "zolcfg 0.917.1", LocalTime{2026, 12, 1, 10, 0, 0, 180});
+}
+
 class HistoryTest : public CWindowTest {
 protected:
     void SetUp() override
@@ -301,23 +361,7 @@ TEST_F(HistoryTest, UndoOfAnImportAndOfABranchPeriod)
     std::vector<std::string> afterImport, afterImportUndo, afterPeriod, afterPeriodUndo;
     bool importedShown = false, importUndoneShown = false;
     const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
-        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Импорт тегов...")) return;
-        // The open dialog: its file-name field is edt1 (1152) or the combo cmb13 (1148).
-        HWND open = ui_driver::WaitForWindow(
-            [](HWND w) {
-                return ui_driver::Text(w) == "Импорт тегов" &&
-                       (GetDlgItem(w, 1152) != nullptr || GetDlgItem(w, 1148) != nullptr);
-            },
-            10000);
-        if (open == nullptr) return;
-        Sleep(300);
-        HWND field = GetDlgItem(open, 1152);
-        if (field == nullptr) field = GetDlgItem(open, 1148);
-        SetWindowTextW(field, file.wstring().c_str());
-        ui_driver::PressButton(open, IDOK);
-        ui_driver::WaitUntilGone(open, 10000);
-        HWND preview = ui_driver::WaitForWindow(
-            [](HWND w) { return ui_driver::Text(w) == "Импорт тегов" && GetDlgItem(w, IDC_IMPORT_STOP) != nullptr; });
+        HWND preview = OpenImportPreview(window, file);
         if (preview == nullptr) return;
         ui_driver::PressButton(preview, IDOK);
         ui_driver::WaitUntilGone(preview);
@@ -428,10 +472,29 @@ TEST_F(HistoryTest, AJournalThatCannotBeWrittenIsAskedAboutOnceAndNoChangesNothi
     EXPECT_TRUE(stillThere);
     EXPECT_EQ(standin::ReadStateFile("tags.txt"), before);
     ASSERT_EQ(refused.boxes.size(), 1u);
+    // The folder on lines of its own, broken after a backslash so that the box need not
+    // cut it; the reason in Russian.
     const std::string folder = Narrow((blocker / "history").wstring());
-    EXPECT_EQ(refused.boxes[0].rfind("Журнал изменений не может быть записан в папку " + folder + ": ", 0), 0u)
-        << refused.boxes[0];
-    EXPECT_NE(refused.boxes[0].find("\nИзменять конфигурацию без журнала?"), std::string::npos);
+    // Every line ends in a blank, so that the box's measure covers the line as drawn.
+    std::string box = refused.boxes[0];
+    ASSERT_FALSE(box.empty());
+    EXPECT_EQ(box.back(), ' ');
+    EXPECT_EQ(box.find("\n"), box.find(" \n") + 1) << box;
+    for (std::size_t at; (at = box.find(" \n")) != std::string::npos;) box.erase(at, 1);
+    box.pop_back();
+    const std::string head = "Журнал изменений не может быть записан в папку\n";
+    const std::string tail = "\nПричина: путь проходит через файл blocker.\nИзменять конфигурацию без журнала?";
+    ASSERT_EQ(box.rfind(head, 0), 0u) << box;
+    ASSERT_GT(box.size(), head.size() + tail.size());
+    EXPECT_EQ(box.substr(box.size() - tail.size()), tail) << box;
+    std::string shownFolder = box.substr(head.size(), box.size() - head.size() - tail.size());
+    for (std::size_t start = 0, end; start <= shownFolder.size(); start = end + 1) {
+        end = shownFolder.find('\n', start);
+        if (end == std::string::npos) end = shownFolder.size();
+        EXPECT_LE(end - start, 60u) << shownFolder;
+    }
+    shownFolder.erase(std::remove(shownFolder.begin(), shownFolder.end(), '\n'), shownFolder.end());
+    EXPECT_EQ(shownFolder, folder);
 
     // Yes: the change is made, and the next command does not ask again.
     ASSERT_TRUE(standin::WaitUntilServerGone());
@@ -644,6 +707,237 @@ TEST_F(HistoryTest, UndoOfTagsAddedInTheDialogOfAnEditedPeriodAndOfThePortSettin
     const std::vector<std::string> portLines = LinesOf("Настройки COM-порта");
     ASSERT_EQ(portLines.size(), 1u);
     EXPECT_EQ(portLines[0].rfind(" COM1 9600 8 none 1 COM1 19200 8 odd 1 ok"), 0u) << portLines[0];
+}
+
+TEST_F(HistoryTest, UndoAndRedoLeaveWhatAnotherProgramChangedAndSaySo)
+{
+    Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n7 5 2 30000000\n");
+    const std::wstring dsc = m_descriptions.Path().wstring();
+    std::vector<std::string> afterUndo, afterRedo;
+    bool voltageShown = false, undoStillOffered = false;
+    const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
+        if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Voltage"}), "Удалить тег")) return;
+        ui_driver::WaitFor([&] { return !HasNode(window, {"Meter(005)", "Voltage"}); }, 5000);
+        // Another engineer adds the tag again with a period of his own.
+        EXPECT_EQ(RunCtl({L"add", L"7", L"5", L"1", L"7000", L"--dsc", dsc}).code, 0);
+        PressKeys(window, {VK_CONTROL, 'Z'});
+        voltageShown = ui_driver::WaitFor([&] { return HasNode(window, {"Meter(005)", "Voltage"}); }, 5000);
+        Sleep(1000);  // the message
+        afterUndo = ServerTags();
+        const std::vector<MenuLine> menu = LastMenuGroup(window, EmptyTreeScreenPoint(Tree(window)));
+        undoStillOffered = !menu.empty() && menu[0] == MenuLine{"Отменить: Удалить тег", true};
+
+        // Redo: the device deleted, undone, then another program changes one of its periods.
+        if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Удалить устройство")) return;
+        ui_driver::WaitFor([&] { return !HasNode(window, {"Meter(005)"}); }, 5000);
+        PressKeys(window, {VK_CONTROL, 'Z'});
+        ui_driver::WaitFor([&] { return ServerTags().size() == 2; }, 5000);
+        Sleep(300);
+        EXPECT_EQ(RunCtl({L"period", L"7", L"5", L"2", L"4000", L"--dsc", dsc}).code, 0);
+        PressKeys(window, {VK_CONTROL, 'Y'});
+        ui_driver::WaitFor([&] { return ServerTags().size() == 1; }, 5000);
+        Sleep(1000);
+        afterRedo = ServerTags();
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(afterUndo, (std::vector<std::string>{"7 5 1 70000000", "7 5 2 30000000"}));
+    EXPECT_TRUE(voltageShown);
+    EXPECT_TRUE(undoStillOffered);
+    EXPECT_EQ(afterRedo, (std::vector<std::string>{"7 5 2 40000000"}));
+    ASSERT_EQ(run.boxes.size(), 2u);
+    EXPECT_EQ(run.boxes[0], "Изменены другой программой, не отменены: 1 (первый: Meter(005).Voltage).\n"
+                            "Остальное можно отменить снова: «Удалить тег».");
+    EXPECT_EQ(run.boxes[1], "Изменены другой программой, не возвращены: 1 (первый: Meter(005).Phase.A).\n"
+                            "Остальное можно вернуть снова: «Удалить устройство».");
+    // No line for a call not made; the lines of the calls made hold what was read.
+    EXPECT_TRUE(LinesOf("Отменить: Удалить тег").empty());
+    EXPECT_EQ(LinesOf("Вернуть: Удалить устройство"), std::vector<std::string>{"Meter(005).Voltage 7000  ok"});
+}
+
+TEST_F(HistoryTest, TheEditDialogJournalsThePeriodItReplacedNotTheOneItShowed)
+{
+    Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n");
+    const std::wstring dsc = m_descriptions.Path().wstring();
+    std::string shown;
+    std::vector<std::string> afterUndo;
+    const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
+        if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Voltage"}), "Редактировать")) return;
+        HWND edit = ui_driver::WaitForDialog("Редактирование тега ");
+        if (edit == nullptr) return;
+        shown = ui_driver::ItemText(edit, IDC_PERIOD_EDIT);
+        // Meanwhile another program changes the period.
+        EXPECT_EQ(RunCtl({L"period", L"7", L"5", L"1", L"4000", L"--dsc", dsc}).code, 0);
+        SetText(edit, IDC_PERIOD_EDIT, "5000");
+        ui_driver::PressButton(edit, IDOK);
+        ui_driver::WaitUntilGone(edit);
+        ui_driver::WaitFor([&] { return ServerTags() == std::vector<std::string>{"7 5 1 50000000"}; }, 5000);
+        Sleep(300);
+        PressKeys(window, {VK_CONTROL, 'Z'});
+        ui_driver::WaitFor([&] { return ServerTags() != std::vector<std::string>{"7 5 1 50000000"}; }, 5000);
+        Sleep(300);
+        afterUndo = ServerTags();
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    shown.erase(std::remove(shown.begin(), shown.end(), ','), shown.end());  // "2,000"
+    EXPECT_EQ(shown, "2000");
+    EXPECT_EQ(afterUndo, std::vector<std::string>{"7 5 1 40000000"});
+    EXPECT_EQ(LinesOf("Редактировать"), std::vector<std::string>{"Meter(005).Voltage 4000 5000 ok"});
+    EXPECT_EQ(LinesOf("Отменить: Редактировать"), std::vector<std::string>{"Meter(005).Voltage 5000 4000 ok"});
+    EXPECT_TRUE(run.boxes.empty()) << run.boxes.front();
+}
+
+TEST_F(HistoryTest, AnImportConfirmedAfterAnotherProgramsChangeJournalsWhatItReplaced)
+{
+    Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n");
+    const std::wstring dsc = m_descriptions.Path().wstring();
+    const fs::path file = m_descriptions.Path() / "rows.csv";
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "device;address;type;param;name;period_ms\r\nMeter;5;7;1;Meter(005).Voltage;5000\r\n";
+    }
+    std::vector<std::string> afterImport, afterUndo;
+    const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
+        HWND preview = OpenImportPreview(window, file);
+        if (preview == nullptr) return;
+        afterUndo = ConfirmThenUndo(window, preview, nullptr, dsc, {"7 5 1 50000000"}, &afterImport);
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(afterImport, std::vector<std::string>{"7 5 1 50000000"});
+    EXPECT_EQ(afterUndo, std::vector<std::string>{"7 5 1 40000000"});
+    EXPECT_EQ(LinesOf("Импорт тегов"), std::vector<std::string>{"Meter(005).Voltage 4000 5000 ok"});
+}
+
+TEST_F(HistoryTest, TheHistoryDialogMarksASnapshotNoRestoreCouldReadAsUnreadable)
+{
+    SetEnvironmentVariableW(L"ZOLCFG_SNAPSHOTS", L"0");
+    Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n");
+    fs::create_directories(m_history);
+    const std::string text = "device;address;type;param;name;period_ms\r\nMeter;5;7;1;;2000\r\nMeter;6;7;1;;2000\r\n";
+    std::string utf16;  // UTF-16LE, as a spreadsheet's "Unicode text" saves it
+    for (char c : text) utf16 += std::string{c, '\0'};
+    { std::ofstream(m_history / "20261201-100000-zolcfg.csv", std::ios::binary); }  // 0 bytes
+    { std::ofstream(m_history / "20261201-110000-zolcfg.csv", std::ios::binary) << utf16; }  // no byte-order mark
+    { std::ofstream(m_history / "20261201-120000-zolcfg.csv", std::ios::binary) << "\xFF\xFE" << utf16; }
+    std::vector<std::vector<std::string>> rows;
+    RunWindow(true, [&](HWND window, CTarnelDlg&) {
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "История изменений...")) return;
+        HWND history = ui_driver::WaitForDialog("История изменений");
+        if (history == nullptr) return;
+        Sleep(300);
+        rows = ListRows(GetDlgItem(history, IDC_HISTORY_SNAPSHOTS));
+        ui_driver::SaveScreenshot(history, "history-dialog-unreadable");
+        ui_driver::PressButton(history, IDCANCEL);
+        ui_driver::WaitUntilGone(history);
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    ASSERT_EQ(rows.size(), 3u);  // newest first
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"2026-12-01 12:00:00", "", "2", "2"}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"2026-12-01 11:00:00", "файл не читается", "", ""}));
+    EXPECT_EQ(rows[2], (std::vector<std::string>{"2026-12-01 10:00:00", "файл не читается", "", ""}));
+}
+
+TEST_F(HistoryTest, ARestoreConfirmedAfterAnotherProgramsChangeJournalsWhatItReplaced)
+{
+    SetEnvironmentVariableW(L"ZOLCFG_SNAPSHOTS", L"0");
+    Prepare(std::string(kTagsHeader) + "7 5 1 30000000\n");
+    const std::wstring dsc = m_descriptions.Path().wstring();
+    fs::create_directories(m_history);
+    WriteVoltageSnapshot(m_history);
+    std::vector<std::string> afterRestore, afterUndo;
+    const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "История изменений...")) return;
+        HWND history = ui_driver::WaitForDialog("История изменений");
+        if (history == nullptr) return;
+        Sleep(300);
+        ui_driver::PressButton(history, IDC_HISTORY_RESTORE);
+        HWND preview = ui_driver::WaitForDialog("Восстановление конфигурации");
+        if (preview == nullptr) return;
+        afterUndo = ConfirmThenUndo(window, preview, history, dsc, {"7 5 1 20000000"}, &afterRestore);
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(afterRestore, std::vector<std::string>{"7 5 1 20000000"});
+    EXPECT_EQ(afterUndo, std::vector<std::string>{"7 5 1 40000000"});
+    EXPECT_EQ(LinesOf("Восстановить снимок"), std::vector<std::string>{"Meter(005).Voltage 4000 2000 ok"});
+}
+
+// A visible top-level window of another process whose title starts with the prefix.
+HWND WaitForWindowOf(DWORD process, const std::string& titlePrefix, int timeoutMs = 15000)
+{
+    struct Search {
+        DWORD process;
+        std::string prefix;
+        HWND found = nullptr;
+    } search{process, titlePrefix};
+    for (int waited = 0; waited < timeoutMs; waited += 50) {
+        EnumWindows(
+            [](HWND window, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(param);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner != s->process || !IsWindowVisible(window)) return TRUE;
+                wchar_t title[256] = {};
+                GetWindowTextW(window, title, 256);
+                if (Narrow(title).rfind(s->prefix, 0) != 0) return TRUE;
+                s->found = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) return search.found;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+// zolcfg.exe itself killed while a restore's call is under way: the journal names that
+// call, written ahead of it, and a reader shows it as unknown.
+TEST_F(HistoryTest, AWindowKilledDuringARestoreLeavesThatCallInTheJournal)
+{
+    SetEnvironmentVariableW(L"ZOLCFG_SNAPSHOTS", L"0");
+    Prepare(std::string(kTagsHeader));
+    fs::create_directories(m_history);
+    WriteVoltageSnapshot(m_history);
+    // The call takes 4 s, then the server ends inside it by itself (a server left with a
+    // killed client's reference would outlive the test).
+    standin::SetFaults("slow AddTag 4000\ndie AddTag\n");
+    std::wstring command = L"\"" + standin_test::BinDir() + L"\\zolcfg.exe\"";
+    std::vector<wchar_t> line(command.begin(), command.end());
+    line.push_back(L'\0');
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               m_descriptions.Path().c_str(), &si, &pi));
+    bool pending = false;
+    HWND window = WaitForWindowOf(pi.dwProcessId, "Конфигуратор ZOL-OPC-Server версия", 30000);
+    if (window != nullptr) {
+        Sleep(500);
+        PostMessageW(window, WM_COMMAND, ID_HISTORY, 0);
+        HWND history = WaitForWindowOf(pi.dwProcessId, "История изменений");
+        if (history != nullptr) {
+            Sleep(300);
+            ui_driver::PressButton(history, IDC_HISTORY_RESTORE);
+            HWND preview = WaitForWindowOf(pi.dwProcessId, "Восстановление конфигурации");
+            if (preview != nullptr) {
+                Sleep(300);
+                ui_driver::PressButton(preview, IDOK);
+                for (int i = 0; i < 200 && !pending; ++i) {
+                    Sleep(25);
+                    std::ifstream in(m_history / "journal.csv", std::ios::binary);
+                    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                    pending = text.find(";pending\r\n") != std::string::npos;
+                }
+            }
+        }
+    }
+    TerminateProcess(pi.hProcess, 9);
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    EXPECT_TRUE(standin::WaitUntilServerGone());
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(pending);
+    EXPECT_EQ(LinesOf("Восстановить снимок"),
+              std::vector<std::string>{"Meter(005).Voltage  2000 unknown: the program ended during the call"});
 }
 
 }  // namespace

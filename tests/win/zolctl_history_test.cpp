@@ -1,7 +1,8 @@
 // zolctl's journal, snapshots and restore against the stand-in server: a line per change
 // with the values before and after, refusals in the journal, no change without a journal,
-// snapshots taken and listed, a restore that brings tags.txt back byte for byte, and two
-// programs appending to one journal at once.
+// snapshots taken and listed, a restore that brings tags.txt back byte for byte, a dry run
+// that writes nothing, a killed zolctl's call in the journal, and two programs appending
+// to one journal at once.
 #include <windows.h>
 
 #include <algorithm>
@@ -223,6 +224,126 @@ TEST_F(ZolctlHistory, ExportAndImportKeepASnapshotWhenTheConfigurationChanged)
     EXPECT_EQ(Brief(lines[1]), "zolctl import|1 5 14|PM3F(005).Frequency|2000|100|ok");
     ASSERT_EQ(Ctl({L"export", Scratch("after.csv").wstring()}).code, 0);
     EXPECT_EQ(ListSnapshots(History()).size(), 2u);
+}
+
+TEST_F(ZolctlHistory, ADryRunWritesNothingAndRetentionSparesTheSnapshotBeingRestored)
+{
+    standin::Reset(kTags);
+    CtlRun r = Ctl({L"snapshot"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string snapshot = ReadFile(History() / r.out.substr(0, r.out.size() - 1));
+    fs::remove(History() / r.out.substr(0, r.out.size() - 1));
+    // 300 snapshots of this configuration, older than today: retention keeps 200.
+    for (int i = 0; i < 300; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "20250101-%06d-zolctl.csv", i);
+        WriteFile(History() / name, snapshot);
+    }
+    const std::wstring oldest = L"20250101-000000-zolctl.csv";
+    ASSERT_EQ(Ctl({L"delete", L"1", L"5", L"2", L"--no-journal"}).code, 0);
+
+    r = Ctl({L"restore", oldest, L"--dry-run"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "dry run: nothing was sent\n");
+    EXPECT_EQ(ListSnapshots(History()).size(), 300u);
+    EXPECT_FALSE(fs::exists(History() / "journal.csv"));
+
+    r = Ctl({L"restore", oldest, L"--yes"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "added 1, changed 0, deleted 0")) << r.out;
+    const std::vector<SnapshotInfo> kept = ListSnapshots(History());
+    EXPECT_EQ(kept.size(), 200u);
+    EXPECT_TRUE(fs::exists(History() / oldest));
+    // The configuration before the restore, written just now, is kept too.
+    ASSERT_FALSE(kept.empty());
+    EXPECT_NE(kept.back().fileName.rfind("20250101-", 0), 0u) << kept.back().fileName;
+}
+
+TEST_F(ZolctlHistory, AZolctlKilledDuringItsCallLeavesThatCallInTheJournal)
+{
+    standin::Reset(kTags);
+    // The call takes 4 s; then the server ends inside it, as a server dies (a server that
+    // kept the dead client's reference would outlive the test).
+    standin::SetFaults("slow AddTag 4000\ndie AddTag\n");
+    std::wstring command = L"\"" + standin_test::BinDir() + L"\\zolctl.exe\" add 1 5 14 500 --dsc \"" + Dsc() + L"\"";
+    std::vector<wchar_t> line(command.begin(), command.end());
+    line.push_back(L'\0');
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    // Killed once the call is under way: its line is written ahead of it.
+    bool pending = false;
+    for (int i = 0; i < 300 && !pending; ++i) {
+        Sleep(50);
+        pending = Has(ReadFile(History() / "journal.csv"), ";pending\r\n");
+    }
+    TerminateProcess(pi.hProcess, 9);
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    EXPECT_TRUE(standin::WaitUntilServerGone());
+    ASSERT_TRUE(pending);
+    const std::vector<JournalLine> lines = Journal();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(Brief(lines[0]), "zolctl add|1 5 14|PM3F(005).Frequency|2000|500|unknown: the program ended during the call");
+    standin::ClearFaults();
+    const CtlRun r = Ctl({L"journal"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(Has(r.out, ";2000;500;unknown: the program ended during the call\n")) << r.out;
+}
+
+TEST_F(ZolctlHistory, AHistoryFolderThatCannotExistOrADayThatDoesNotIsAnError)
+{
+    WriteFile(Scratch("file"), "in the way");
+    for (const std::wstring& folder : {Scratch("file").wstring(), Scratch("file").wstring() + L"\\history"}) {
+        for (const wchar_t* command : {L"journal", L"history"}) {
+            const CtlRun r = Ctl({command, L"--history", folder});
+            EXPECT_EQ(r.code, 1) << r.err;
+            EXPECT_TRUE(Has(r.err, "is a file, not a folder")) << r.err;
+            EXPECT_EQ(r.out, "");
+        }
+    }
+    // A drive that does not exist (Wine maps C: and Z: only).
+    CtlRun r = Ctl({L"journal", L"--history", L"Q:\\zolcfg\\history"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Has(r.err, "the drive Q: does not exist")) << r.err;
+    r = Ctl({L"delete", L"1", L"5", L"14", L"--history", L"Q:\\zolcfg\\history"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Has(r.err, "the drive Q: does not exist")) << r.err;
+    // A folder not made yet is an empty journal.
+    r = Ctl({L"journal", L"--history", Scratch("new").wstring()});
+    EXPECT_EQ(r.code, 0) << r.err;
+
+    r = Ctl({L"journal", L"--since", L"2026-02-31"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(Has(r.err, "--since takes YYYY-MM-DD")) << r.err;
+}
+
+// Names a spreadsheet would run as formulas: an apostrophe before them in the journal and
+// in an export; zolctl journal shows them as they are, and import takes either form.
+TEST_F(ZolctlHistory, FormulaLookingNamesAreMarkedForSpreadsheetsAndReadBack)
+{
+    WriteDescription("calc.dsc", "DEVICE_DESCRIPTION\n=Calc 9\n+Sum 1 INT R INPT_REG 0\n@Mean 2 INT R INPT_REG 2\n");
+    standin::Reset();
+    ASSERT_EQ(Ctl({L"add", L"9", L"5", L"1", L"100"}).code, 0);
+    ASSERT_EQ(Ctl({L"add", L"9", L"5", L"2", L"200"}).code, 0);
+    const std::string file = ReadFile(History() / "journal.csv");
+    EXPECT_TRUE(Has(file, ";zolctl add;9;5;1;'=Calc(005).+Sum;;100;ok\r\n")) << file;
+    CtlRun r = Ctl({L"journal"});
+    EXPECT_TRUE(Has(r.out, ";zolctl add;9;5;1;=Calc(005).+Sum;;100;ok\n")) << r.out;
+
+    ASSERT_EQ(Ctl({L"export", Scratch("calc.csv").wstring()}).code, 0);
+    const std::string exported = ReadFile(Scratch("calc.csv"));
+    EXPECT_TRUE(Has(exported, "'=Calc;5;9;1;'=Calc(005).+Sum;100\r\n")) << exported;
+    // Both forms read back as the descriptions' names, even with --strict.
+    WriteFile(Scratch("bare.csv"), "device;address;type;param;name;period_ms\n=Calc;5;9;2;=Calc(005).@Mean;300\n");
+    for (const char* name : {"calc.csv", "bare.csv"}) {
+        r = Ctl({L"import", Scratch(name).wstring(), L"--strict"});
+        EXPECT_EQ(r.code, 0) << name << ": " << r.err;
+        EXPECT_EQ(r.err, "") << name;
+    }
+    EXPECT_EQ(ServerTags(), (std::vector<std::string>{"9 5 1 1000000", "9 5 2 3000000"}));
 }
 
 // Two programs appending 10,000 lines each to one journal at once, through the Windows

@@ -34,6 +34,8 @@ protected:
     CtlRun Ctl(std::vector<std::wstring> arguments);
     std::wstring Dsc() const { return m_dscDir.wstring(); }
     std::filesystem::path Scratch(const std::string& name) const { return m_scratch / name; }
+    // Another description file beside the two (checksum added).
+    void WriteDescription(const std::string& name, const std::string& text) { m_descriptions->Write(name, text); }
     // The history folder zolctl writes to (ZOLCFG_HISTORY).
     const std::filesystem::path& History() const { return m_history; }
     static std::string ReadFile(const std::filesystem::path& path);
