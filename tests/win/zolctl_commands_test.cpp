@@ -23,6 +23,13 @@ TEST_F(ZolctlCommands, HelpVersionAndUsageErrors)
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(Has(r.out, "usage: zolctl COMMAND [OPTIONS]")) << r.out;
     EXPECT_TRUE(Has(r.out, "delete-device TYPE ADDRESS"));
+    // The general help ends naming the guide beside zolctl.exe.
+    const size_t guide = r.out.find("\nuser's guide (Russian): ");
+    ASSERT_NE(guide, std::string::npos) << r.out;
+    const std::string guidePath = r.out.substr(guide + 25);
+    EXPECT_TRUE(guidePath.size() > 19 && guidePath.compare(guidePath.size() - 19, 19, "\\guide\\index.html\n") == 0)
+        << guidePath;
+    EXPECT_TRUE(Has(guidePath, ":\\")) << guidePath;  // a full path
     r = RunCtl({L"import", L"--help"});
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(Has(r.out, "usage: zolctl import FILE")) << r.out;
