@@ -11,7 +11,8 @@
 # Usage: scripts/guide.sh [--fresh] [--no-tests]
 #   --fresh     run the tests that save the pictures even when build/screenshots has them
 #   --no-tests  never run them; a missing picture is an error
-# Then checks the page (scripts/guide-check.sh). Exit code non-zero when anything failed.
+# Then checks the page (scripts/guide-check.sh) and puts a copy beside the built programs.
+# Exit code non-zero when anything failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -75,4 +76,10 @@ pandoc "$src/guide.md" --from markdown --to html5 --standalone --toc --toc-depth
 sed -i '/<!--\[if lt IE 9\]>/,/<!\[endif\]-->/d' "$out/index.html"
 
 scripts/guide-check.sh "$out/index.html"
+# Beside the built programs too, so that F1 finds it in a run from the build (scripts/run.sh).
+for bin in build/win/bin build/win32/bin; do
+  [ -d "$bin" ] || continue
+  rm -rf "$bin/guide"
+  cp -r "$out" "$bin/guide"
+done
 echo "guide: $out/index.html ($(echo "$pictures" | wc -w) pictures)"
