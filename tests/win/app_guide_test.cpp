@@ -28,14 +28,15 @@ struct OpenRequest {
 };
 
 // Stands in for the browser while it lives: notes every document the program asks to open.
+// With opens false it plays a system that cannot open the page (no browser, no association).
 class CNotedOpens {
 public:
-    CNotedOpens()
+    explicit CNotedOpens(bool opens = true)
     {
-        m_previous = SetDocumentOpener([this](HWND, const std::wstring& file, const std::string& anchor) {
+        m_previous = SetDocumentOpener([this, opens](HWND, const std::wstring& file, const std::string& anchor) {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_requests.push_back({file, anchor});
-            return true;
+            return opens;
         });
     }
     ~CNotedOpens() { SetDocumentOpener(m_previous); }
@@ -199,6 +200,22 @@ TEST_F(GuideTest, AMissingGuideIsToldAndTheWindowGoesOn)
     ASSERT_FALSE(before.empty());
     EXPECT_EQ(after.size(), before.size());
     EXPECT_EQ(after[0].text, before[0].text);
+}
+
+TEST_F(GuideTest, APageTheSystemCannotOpenIsTold)
+{
+    CGuideBeside guide(true);
+    CNotedOpens opens(false);
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        SetForegroundWindow(window);
+        ui_driver::WaitFor([&] { return GetForegroundWindow() == window; }, 2000);
+        keys::Press({VK_F1});
+        Sleep(1500);
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(opens.Count(), 1u);
+    EXPECT_EQ(run.boxes,
+              (std::vector<std::string>{"Не удалось открыть руководство пользователя:\n" + Narrow(GuideFile())}));
 }
 
 }  // namespace
