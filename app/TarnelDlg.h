@@ -95,6 +95,7 @@ protected:
     void OnUndo();
     void OnRedo();
     void OnHistory();
+    void OnGuide();
     void OnOK() override;
     LRESULT OnTreeKey(WPARAM key, LPARAM);
     LRESULT OnTimer(WPARAM id, LPARAM);
@@ -127,6 +128,7 @@ protected:
         ON_COMMAND(ID_REDO, OnRedo)
         ON_COMMAND(ID_HISTORY, OnHistory)
         ON_SYSCOMMAND(IDM_HISTORY, OnHistory)
+        ON_SYSCOMMAND(IDM_GUIDE, OnGuide)
         ON_MESSAGE(WM_TREE_KEY, OnTreeKey)
         ON_MESSAGE(WM_TIMER, OnTimer)
     END_MSG_MAP()

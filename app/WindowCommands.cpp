@@ -13,6 +13,7 @@
 #include "tree/BranchPeriod.h"
 #include "tree/RefreshPeriod.h"
 #include "tree/TreeFind.h"
+#include "ui/Help.h"
 #include "ui/Text.h"
 #include "ui/TreeViewModel.h"
 
@@ -56,6 +57,7 @@ void CTarnelDlg::InstallWindowFeatures()
         AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(system, MF_STRING, IDM_DESCRIPTION_FILES, Widen("Описания приборов...").c_str());
         AppendMenuW(system, MF_STRING, IDM_HISTORY, Widen("История изменений...").c_str());
+        AppendMenuW(system, MF_STRING, IDM_GUIDE, Widen("Справка").c_str());
     }
     t_pKeyWindow = this;
     m_hKeyHook = SetWindowsHookExW(WH_MSGFILTER, &MainWindowKeys, nullptr, GetCurrentThreadId());
@@ -69,6 +71,8 @@ void CTarnelDlg::RemoveWindowFeatures()
     m_hKeyHook = nullptr;
     if (t_pKeyWindow == this) t_pKeyWindow = nullptr;
 }
+
+void CTarnelDlg::OnGuide() { ShowGuide(m_hWnd, std::string()); }
 
 void CTarnelDlg::OnDescriptionFiles()
 {

@@ -7,10 +7,13 @@
 #include <sstream>
 #include <thread>
 
+#include <windows.h>
+
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueLoader.h"
 #include "ctl/CtlConsole.h"
 #include "ctl/CtlHistory.h"
+#include "common/Guide.h"
 #include "ctl/CtlServer.h"
 #include "search/AddressScan.h"
 #include "search/SearchTexts.h"
@@ -378,13 +381,28 @@ bool LoadCatalogue(const CtlArgs& args)
     return true;
 }
 
+namespace {
+
+// The general help ends with the user's guide beside the program (in Russian: it explains
+// every command with examples, and the error messages).
+std::string GuideLine()
+{
+    wchar_t module[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    return "\nuser's guide (Russian): " +
+           (std::filesystem::path(module).parent_path() / kGuideRelativePath).u8string() + "\n";
+}
+
+}  // namespace
+
 int RunZolctl(const std::vector<std::string>& argv)
 {
     CtlArgs args;
     std::string error;
     if (!ParseCtlArgs(argv, &args, &error)) return UsageError(args.command, error);
     if (args.help) {
-        WriteOut(CtlUsage(args.command));
+        WriteOut(CtlUsage(args.command) + (args.command.empty() ? GuideLine() : std::string()));
         return kExitOk;
     }
     if (args.version) {

@@ -4,7 +4,8 @@
 ;
 ; Built by scripts/package.sh:
 ;   makensis -DVERSION=0.917.N -DSTAGE=DIR -DFILES=files.nsh -DOUTFILE=setup.exe [-DTARGET=...] zolcfg.nsi
-; STAGE holds the files to install; FILES lists them (File and Delete lines, generated).
+; STAGE holds the files to install; FILES lists them (File and Delete lines, generated), the
+; user's guide in its folder "guide" among them.
 
 Unicode true
 !ifdef TARGET
@@ -60,11 +61,22 @@ FunctionEnd
     Abort "Не удалось записать ${WHAT}"
 !macroend
 !macro ZolInstallFile NAME
-  File "${STAGE}\${NAME}"
+  File "/oname=$INSTDIR\${NAME}" "${STAGE}\${NAME}"
   !insertmacro ZolStopOnError "$INSTDIR\${NAME}"
 !macroend
 !macro ZolRemoveFile NAME
   Delete "$INSTDIR\${NAME}"
+!macroend
+; A folder of the installation (the guide's): FILES names it before its files and after them.
+; Installing makes it before; removing takes it away after, and only when empty.
+!macro ZolMakeDir NAME
+  CreateDirectory "$INSTDIR\${NAME}"
+  !insertmacro ZolStopOnError "$INSTDIR\${NAME}"
+!macroend
+!macro ZolRemoveDir NAME
+  RMDir "$INSTDIR\${NAME}"
+!macroend
+!macro ZolNothing NAME
 !macroend
 
 ; Any failure (a file that cannot be written, aborting at the Retry/Cancel box) ends here:
@@ -73,8 +85,12 @@ FunctionEnd
 Function .onInstFailed
   StrCmp $ZolFreshFolder 1 0 done
     !define ZolFile "!insertmacro ZolRemoveFile"
+    !define ZolDirBefore "!insertmacro ZolNothing"
+    !define ZolDirAfter "!insertmacro ZolRemoveDir"
     !include "${FILES}"
     !undef ZolFile
+    !undef ZolDirBefore
+    !undef ZolDirAfter
     Delete "$INSTDIR\uninstall.exe"
     Delete "${SHORTCUT}"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
@@ -91,8 +107,12 @@ Section "Install"
   SetOutPath "$INSTDIR"
   !insertmacro ZolStopOnError "$INSTDIR"
   !define ZolFile "!insertmacro ZolInstallFile"
+  !define ZolDirBefore "!insertmacro ZolMakeDir"
+  !define ZolDirAfter "!insertmacro ZolNothing"
   !include "${FILES}"
   !undef ZolFile
+  !undef ZolDirBefore
+  !undef ZolDirAfter
   WriteUninstaller "$INSTDIR\uninstall.exe"
   !insertmacro ZolStopOnError "$INSTDIR\uninstall.exe"
 
@@ -118,8 +138,12 @@ Section "Uninstall"
   IfFileExists "$INSTDIR\unregister-proxy.cmd" 0 +2
     ExecWait '"$SYSDIR\cmd.exe" /c ""$INSTDIR\unregister-proxy.cmd" /s"'
   !define ZolFile "!insertmacro ZolRemoveFile"
+  !define ZolDirBefore "!insertmacro ZolNothing"
+  !define ZolDirAfter "!insertmacro ZolRemoveDir"
   !include "${FILES}"
   !undef ZolFile
+  !undef ZolDirBefore
+  !undef ZolDirAfter
   Delete "$INSTDIR\uninstall.exe"
   Delete "${SHORTCUT}"
   ; Only if empty: descriptions the user added stay.

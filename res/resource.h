@@ -114,3 +114,6 @@
 #define IDC_STEP_PROGRESS_TEXT 1045
 #define IDC_STEP_PROGRESS_BAR 1046
 #define IDC_STEP_PROGRESS_STOP 1047
+
+// "Справка" in the main window's system menu, after the items above: the user's guide
+#define IDM_GUIDE 0x0170

@@ -12,7 +12,10 @@
 #      uninstall, nothing left behind; Program Files stored as a REG_EXPAND_SZ, as some
 #      systems keep it, must still give the expanded folder;
 #   5. a file the installer cannot write: a non-zero exit code, and nothing left behind (no
-#      file, no shortcut, no uninstall entry).
+#      file, no shortcut, no uninstall entry);
+#   6. the user's guide (guide/index.html and its pictures, as scripts/guide.sh built them in
+#      build/guide) in both zips, in the installer and in the installed folder; the
+#      uninstaller removes it (checked in 4).
 # The installer is a 32-bit program: run this through scripts/with-wine32.sh where the kernel
 # runs no 32-bit programs. Where Wine cannot run them at all, steps 4 and 5 install the same
 # NSIS script built with the 64-bit stub around the 64-bit programs, and say so.
@@ -57,6 +60,31 @@ expected_files() {  # expected_files BINDIR
 
 check "the builds' version is $release.N ($version)" grep -qE "^$release\.[0-9]+$" <<<"$version"
 
+# ---- 6: the user's guide, beside the programs in every package
+guide=$root/build/guide
+guide_files=$(cd "$guide" 2>/dev/null && ls | sort)
+check "the guide was built (build/guide/index.html and its pictures)" \
+  bash -c "[ -f '$guide/index.html' ] && ls '$guide' | grep -q '\.png$'"
+# guide_same WHERE DIR: DIR holds exactly the guide's files, each the same as the build's
+guide_same() {
+  same "$1: the guide's files" "$guide_files" "$(cd "$2" 2>/dev/null && ls | sort)"
+  local f
+  for f in $guide_files; do check "$1: guide/$f as built" cmp -s "$guide/$f" "$2/$f"; done
+}
+guide_installed() { guide_same "installed" "$1/guide"; }
+echo "== the guide in the packages"
+for arch in win32 win64; do
+  zip=$dist/zolcfg-$release-$arch.zip
+  [ -f "$zip" ] || continue
+  rm -rf "$work/guide-$arch"
+  unzip -q "$zip" "zolcfg-$release-$arch/guide/*" -d "$work/guide-$arch" 2>/dev/null
+  guide_same "$arch zip" "$work/guide-$arch/zolcfg-$release-$arch/guide"
+done
+if [ -f "$dist/zolcfg-$release-setup.exe" ]; then
+  same "setup: the guide's files" "$(echo "$guide_files" | sed 's|^|guide/|')" \
+    "$(7z l -ba -slt "$dist/zolcfg-$release-setup.exe" | sed -n 's/^Path = //p' | tr '\\' '/' | grep -o 'guide/.*' | sort)"
+fi
+
 # ---- 1 and 2: the zips
 declare -A bindir=([win32]=build/win32/bin [win64]=build/win/bin)
 declare -A objformat=([win32]=pei-i386 [win64]=pei-x86-64)
@@ -67,7 +95,7 @@ for arch in win32 win64; do
   echo "== $(basename "$zip")"
   [ -f "$zip" ] || { echo "FAILED: $zip missing"; failed=$((failed + 1)); continue; }
   top=zolcfg-$release-$arch
-  listed=$(unzip -Z1 "$zip" | sort)
+  listed=$(unzip -Z1 "$zip" | grep -v "^$top/guide/" | sort)  # the guide: block 6
   expected=$( (echo "$top/"; expected_files "${bindir[$arch]}" | sed "s|^|$top/|") | sort)
   same "$arch zip: contents" "$expected" "$listed"
   unzip -q "$zip" -d "$work/$arch"
@@ -103,7 +131,7 @@ done
 setup=$dist/zolcfg-$release-setup.exe
 echo "== $(basename "$setup")"
 if [ -f "$setup" ]; then
-  listed=$(7z l -ba -slt "$setup" | sed -n 's/^Path = //p' | grep -v '^\$PLUGINSDIR' | tr '\\' '/' | sort)
+  listed=$(7z l -ba -slt "$setup" | sed -n 's/^Path = //p' | grep -v '^\$PLUGINSDIR' | tr '\\' '/' | grep -v 'guide/' | sort)
   same "setup: contents" "$( (expected_files build/win32/bin; echo uninstall.exe) | sort)" "$(echo "$listed" | sed 's|.*/||' | sort)"
   check "setup: a 32-bit program" grep -q 'file format pei-i386$' <(objdump -f "$setup")
 else
@@ -210,7 +238,8 @@ instdir=$(zol_wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uni
 unix_instdir=$(zol_wine winepath -u "$instdir" 2>/dev/null | tr -d '\r')
 same "installed into Program Files, the path expanded" "C:\\$programfiles\\zolcfg" "$instdir"
 same "installed files" "$( (expected_files "${bindir[$payload]}"; echo uninstall.exe) | sort)" \
-  "$(ls "$unix_instdir" 2>/dev/null | sort)"
+  "$(ls "$unix_instdir" 2>/dev/null | grep -vx guide | sort)"
+guide_installed "$unix_instdir"
 lnk="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Конфигуратор ZOL-OPC-Server.lnk"
 check "Start-menu shortcut" test -f "$lnk"
 title_prefix="Конфигуратор ZOL-OPC-Server версия"

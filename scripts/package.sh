@@ -3,6 +3,7 @@
 #   zolcfg-0.917-win32.zip   the 32-bit programs, the proxy/stub with its registration scripts,
 #   zolcfg-0.917-win64.zip   the example descriptions and README.txt (64-bit: the same, 64-bit)
 #   zolcfg-0.917-setup.exe   installer (NSIS) of what the 32-bit zip holds
+# Each holds the user's guide, guide/index.html with its pictures (scripts/guide.sh).
 # The programs are stripped; nothing of the tests or the stand-in server goes in.
 # Usage: scripts/package.sh [--no-build]    (--no-build: use build/win and build/win32 as they are)
 #
@@ -20,6 +21,7 @@ programs=(zolcfg.exe dsctool.exe)
 programs_when_built=(zolctl.exe)
 
 [ "${1:-}" = --no-build ] || scripts/build.sh all
+scripts/guide.sh
 # The version the programs carry (0.917.N, set when the builds were configured).
 version=$(cat build/win32/version.txt 2>/dev/null || true)
 [ -n "$version" ] && [ "$version" = "$(cat build/win/version.txt 2>/dev/null)" ] || {
@@ -48,6 +50,8 @@ stage_package() {
     [ -f "$bindir/$p" ] && "$mingw-strip" --strip-all -o "$dir/$p" "$bindir/$p"
   done
   cp "$2"/examples/devices/*.dsc "$dir/"
+  mkdir -p "$dir/guide"
+  cp build/guide/* "$dir/guide/"
   # Texts for Windows: README in UTF-8 with a byte-order mark (Notepad then shows it right
   # whatever the system's locale), the scripts' messages in the console's code page (866),
   # every line ending in CR LF.
@@ -69,7 +73,11 @@ make_zip() {
 make_setup() {
   local dir=$stage/$1/zolcfg-$release-$1 out=$2 target=${3:-}
   local files=$stage/$1/files.nsh
-  (cd "$dir" && for f in *; do printf '${ZolFile} "%s"\n' "$f"; done) >"$files"
+  # The guide's folder: made before its files are installed, removed after they are.
+  (cd "$dir" && for f in *; do [ -f "$f" ] && printf '${ZolFile} "%s"\n' "$f"; done
+   echo '${ZolDirBefore} "guide"'
+   for f in guide/*; do printf '${ZolFile} "%s"\n' "${f//\//\\}"; done
+   echo '${ZolDirAfter} "guide"') >"$files"
   local defines=(-DVERSION="$version" -DSTAGE="$dir" -DFILES="$files" -DOUTFILE="$out")
   [ -n "$target" ] && defines+=(-DTARGET="$target")
   makensis -V2 -INPUTCHARSET UTF8 "${defines[@]}" packaging/zolcfg.nsi >"$stage/makensis-$1.log" 2>&1 || {

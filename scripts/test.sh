@@ -132,6 +132,16 @@ if [ $win_status -ne 0 ] && [ "$wf" -eq 0 ]; then wf=1; fi
 if [ $win_status -eq 0 ]; then ws=ok; else ws=FAILED; tail -40 build/logs/win-tests.log; fi
 record "Windows tests (Wine)" "$ws ($wp passed, $wf failed)" "$wp" "$wf"
 
+# ---- the user's guide, its pictures the screenshots the Windows tests have just saved
+echo "== user's guide"
+if scripts/guide.sh --no-tests >build/logs/guide.log 2>&1; then
+  tail -2 build/logs/guide.log
+  record "user's guide (pictures, links)" ok 1 0
+else
+  tail -20 build/logs/guide.log
+  record "user's guide (pictures, links)" FAILED 0 1
+fi
+
 # ---- 32-bit programs: natively where the kernel runs them, else emulated by
 # scripts/with-wine32.sh in a namespace of their own. One prefix for all of them, created once.
 # The test programs: app_tests (start-up, tree, commands, journey, the main window's other

@@ -38,9 +38,23 @@ const char kUsage[] =
     "  dsctool lint FILE...                 report what is almost surely a mistake\n"
     "Exit status: 0 success, 1 failure or findings, 2 bad arguments.\n";
 
+std::string& GuidePath()
+{
+    static std::string path;
+    return path;
+}
+
+// The usage, and where the guide (in Russian) explains every command with examples.
+std::string UsageText()
+{
+    std::string text = kUsage;
+    if (!GuidePath().empty()) text += "User's guide (Russian): " + GuidePath() + "\n";
+    return text;
+}
+
 int Usage(std::ostream& err, const std::string& problem)
 {
-    err << "dsctool: " << problem << "\n" << kUsage;
+    err << "dsctool: " << problem << "\n" << UsageText();
     return kExitUsage;
 }
 
@@ -331,13 +345,15 @@ int CommandLint(const std::vector<std::string>& args, std::ostream& out, std::os
 
 }  // namespace
 
+void SetDscToolGuidePath(const std::string& path) { GuidePath() = path; }
+
 int RunDscTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.empty())
         return Usage(err, "no command given");
     const std::string& command = args[0];
     if (command == "help" || command == "--help" || command == "-h") {
-        out << kUsage;
+        out << UsageText();
         return kExitOk;
     }
     if (command == "load")

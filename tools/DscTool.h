@@ -16,3 +16,7 @@
 // Runs one command; returns the process exit code (0 success, 1 failure or findings,
 // 2 bad arguments).
 int RunDscTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The user's guide that the usage text names (the program sets it from its own location;
+// empty: the usage names none).
+void SetDscToolGuidePath(const std::string& path);

@@ -1,12 +1,15 @@
 // dsctool's entry point: passes the arguments to RunDscTool with the standard streams.
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "common/Guide.h"
 #include "tools/DscTool.h"
 
 #ifdef _WIN32
-#include <filesystem>
+#include <windows.h>
 
 #include "common/ConsoleOutput.h"
 // MinGW's wide entry point: arguments arrive as UTF-16 and are passed on as UTF-8, so that
@@ -20,6 +23,10 @@ extern "C" int wmain(int argc, wchar_t** argv)
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.push_back(std::filesystem::path(argv[i]).u8string());
+    wchar_t module[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
+    if (length > 0 && length < MAX_PATH)
+        SetDscToolGuidePath((std::filesystem::path(module).parent_path() / kGuideRelativePath).u8string());
     const int code = RunDscTool(args, outStream, errStream);
     outStream.flush();
     errStream.flush();
@@ -30,6 +37,9 @@ extern "C" int wmain(int argc, wchar_t** argv)
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) SetDscToolGuidePath((self.parent_path() / kGuideRelativePath).string());
     const int code = RunDscTool(args, std::cout, std::cerr);
     std::cout.flush();
     return code;

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "ui/Help.h"
 #include "ui/Text.h"
 #include "ui/Wnd.h"
 
@@ -23,6 +24,8 @@ CWinApp::~CWinApp()
 }
 
 BOOL CWinApp::InitInstance() { return TRUE; }
+
+void CWinApp::OnHelp() { ShowGuide(GetActiveWindow(), std::string()); }
 
 int CWinApp::Run()
 {

@@ -21,8 +21,8 @@ public:
     virtual int Run();
     virtual int ExitInstance() { return 0; }
 
-    // The platform's help command (57670) would open the help file; this program has none.
-    virtual void OnHelp() {}
+    // The platform's help command (57670): the user's guide beside the program.
+    virtual void OnHelp();
 
     // Remembers the registry key name under which settings would be stored. This program
     // stores none; the name is kept for the record.

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "ui/App.h"
+#include "ui/Help.h"
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_pParentWnd(parent), m_nTemplateId(templateId) {}
 
@@ -141,6 +142,13 @@ INT_PTR CDialog::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
     if (uMsg == WM_INITDIALOG) {
         CenterWindow();
         return OnInitDialog();
+    }
+    if (uMsg == WM_HELP) {
+        // F1 anywhere in the dialog (the system sends it up from the focused control): the
+        // guide at this dialog's section, never the owner's.
+        ShowGuideFor(m_hWnd, m_nTemplateId);
+        SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, TRUE);
+        return TRUE;
     }
 
     LRESULT result = 0;

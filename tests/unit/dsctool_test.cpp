@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -340,6 +341,9 @@ TEST(DscToolTest, TheProgramItself)
     const std::string usage = std::string("\"") + ZOL_DSCTOOL_EXE + "\" > \"" + out + "\" 2>&1";
     EXPECT_NE(0, std::system(usage.c_str()));
     EXPECT_NE(std::string::npos, ReadAll(out).find("usage:"));
+    // The usage names the user's guide beside the program.
+    const std::string guide = (std::filesystem::canonical(ZOL_DSCTOOL_EXE).parent_path() / "guide" / "index.html").string();
+    EXPECT_NE(std::string::npos, ReadAll(out).find("User's guide (Russian): " + guide + "\n")) << ReadAll(out);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@ zol_add_win_test(app_tests
           TreeReader.cpp DescriptionFiles.cpp MainWindowRun.cpp ModalRun.cpp MenuDriver.cpp ServerFiles.cpp WindowTest.cpp
           app_startup_test.cpp app_tree_test.cpp app_commands_test.cpp app_journey_test.cpp app_server_state_test.cpp
           app_window_features_test.cpp app_tagfile_test.cpp app_history_test.cpp app_tree_mirror_test.cpp zolctl_support.cpp tree_control_test.cpp
-          KeyInput.cpp app_keyboard_test.cpp FileHolder.cpp app_locked_test.cpp
+          KeyInput.cpp app_keyboard_test.cpp FileHolder.cpp app_locked_test.cpp app_guide_test.cpp
           interface_table_test.cpp interface_slots.c
           $<TARGET_OBJECTS:zol_res>
   LIBS zol_app advapi32)

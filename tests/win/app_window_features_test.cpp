@@ -152,10 +152,11 @@ TEST_F(DescriptionFilesTest, EveryFileWithItsResultFromTheEmptySpaceAndTheSystem
     ASSERT_FALSE(tree.empty());
     EXPECT_EQ(tree[0].text, "Meter(005)");
     EXPECT_TRUE(fromSystemMenu);
-    ASSERT_GE(systemMenu.size(), 3u);
-    EXPECT_EQ(systemMenu[systemMenu.size() - 3], "");
-    EXPECT_EQ(systemMenu[systemMenu.size() - 2], "Описания приборов...");
-    EXPECT_EQ(systemMenu.back(), "История изменений...");
+    ASSERT_GE(systemMenu.size(), 4u);
+    EXPECT_EQ(systemMenu[systemMenu.size() - 4], "");
+    EXPECT_EQ(systemMenu[systemMenu.size() - 3], "Описания приборов...");
+    EXPECT_EQ(systemMenu[systemMenu.size() - 2], "История изменений...");
+    EXPECT_EQ(systemMenu.back(), "Справка");
 }
 
 // The dialog over every kind of damaged file: each example description cut short at many

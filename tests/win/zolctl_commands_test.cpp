@@ -26,6 +26,16 @@ TEST_F(ZolctlCommands, HelpVersionAndUsageErrors)
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(Has(r.out, "usage: zolctl COMMAND [OPTIONS]")) << r.out;
     EXPECT_TRUE(Has(r.out, "delete-device TYPE ADDRESS"));
+    // The general help ends naming the guide beside zolctl.exe.
+    const size_t guide = r.out.find("\nuser's guide (Russian): ");
+    ASSERT_NE(guide, std::string::npos) << r.out;
+    std::string guidePath = r.out.substr(guide + 25);
+    guidePath = guidePath.substr(0, guidePath.find_first_of("\r\n"));
+    const std::string tail = "\\bin\\guide\\index.html";  // beside zolctl.exe, in the build's bin
+    EXPECT_TRUE(guidePath.size() > tail.size() &&
+                guidePath.compare(guidePath.size() - tail.size(), tail.size(), tail) == 0)
+        << guidePath;
+    EXPECT_TRUE(Has(guidePath, ":\\")) << guidePath;  // a full path
     r = RunCtl({L"import", L"--help"});
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(Has(r.out, "usage: zolctl import FILE")) << r.out;
