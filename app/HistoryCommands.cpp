@@ -127,12 +127,14 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
         serverTags = ReadServerTags(server, options);
         ::EnableWindow(ownerWindow, TRUE);
     }
-    if (!serverTags.Complete() || serverTags.periodFailures > 0) {
+    if (!serverTags.Complete()) {
         m_bBusy = false;
         std::string reason;
         if (serverTags.disconnected)
             reason = "связь с сервером потеряна (ошибка " + Hex(serverTags.disconnectResult) + ")";
-        else if (serverTags.periodFailures > 0)
+        else if (serverTags.Gap() == TagListGap::EndedOnFailure)
+            reason = "список тегов сервера оборвался на ошибке " + Hex(serverTags.walk.lastFailure);
+        else if (serverTags.Gap() == TagListGap::PeriodMissing)
             reason = "сервер не выдал период у " + std::to_string(serverTags.periodFailures) + " тегов (ошибка " +
                      Hex(serverTags.firstPeriodFailure) + ")";
         else

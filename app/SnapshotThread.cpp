@@ -59,7 +59,7 @@ void CSnapshotThread::Run()
                 server.GetComSettings(&port.port, &port.baudRate, &port.dataBits, &port.stopBits, &port.parity));
         }
         // Only a whole configuration is worth a snapshot: a part would look like deletions.
-        if (list.Complete() && list.periodFailures == 0 && !m_bStop) {
+        if (list.Complete() && !m_bStop) {
             m_bRead = true;
             m_Result = WriteSnapshot(SystemHistoryPlatform(), m_folder, MakeTagFileRecords(list.tags, m_naming), port,
                                      m_strProgram);

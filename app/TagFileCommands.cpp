@@ -232,8 +232,10 @@ void CTarnelDlg::OnImportTags()
     }
 
     const ImportPlan plan = MakeImportPlan(content.rows, serverTags.tags, false);
-    // The periods just read are the journal's before-values of the import's calls.
-    server.KnowTags(serverTags.tags, true);
+    // The periods just read are the journal's before-values of the import's calls. A tag
+    // missing from a list that broke off (or an empty one, which a failing server gives too)
+    // may still be on the server: its before-value is asked, not taken as "absent".
+    server.KnowTags(serverTags.tags, serverTags.HasEveryTag() && !serverTags.tags.empty());
     CImportPreviewDlg dlg(file.filename().wstring(), content, plan, server, this);
     dlg.DoModal();
     change.Finish();

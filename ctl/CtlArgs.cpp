@@ -1,5 +1,7 @@
 #include "ctl/CtlArgs.h"
 
+#include "common/Decimal.h"
+
 #include <cstring>
 
 const char* const kCtlVersion = "zolctl 1.0";
@@ -142,14 +144,10 @@ bool Takes(const CommandInfo& command, const std::string& option)
 
 bool ParseCtlNumber(const std::string& text, std::int64_t min, std::int64_t max, std::int64_t* value)
 {
-    if (text.empty() || text.size() > 18) return false;
-    std::int64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    if (v < min || v > max) return false;
-    *value = v;
+    std::uint64_t v = 0;
+    if (max < 0 || !ParseDecimal(text, static_cast<std::uint64_t>(max), &v)) return false;
+    if (static_cast<std::int64_t>(v) < min) return false;
+    *value = static_cast<std::int64_t>(v);
     return true;
 }
 

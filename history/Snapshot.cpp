@@ -1,12 +1,15 @@
 #include "history/Snapshot.h"
 
 #include "common/AtomicFile.h"
+#include "common/Decimal.h"
 #include "ctl/CtlArgs.h"
 #include "history/HistoryFolder.h"
 #include "history/JournaledServer.h"
 #include "tagfile/TagFileWriter.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <fstream>
 #include <set>
 #include <system_error>
@@ -33,9 +36,12 @@ bool ParseSnapshotName(const std::string& name, std::string* stamp, int* sequenc
     *stamp = name.substr(0, kStampLength);
     const std::string stem = name.substr(kStampLength + 1, name.size() - kStampLength - 5);
     const std::size_t dash = stem.rfind('-');
-    *sequence = dash != std::string::npos && IsDigits(std::string_view(stem).substr(dash + 1))
-                    ? std::stoi(stem.substr(dash + 1))
-                    : 1;
+    *sequence = 1;
+    if (dash != std::string::npos && IsDigits(std::string_view(stem).substr(dash + 1))) {
+        // A number past any we write still names a snapshot: it sorts last within its second.
+        std::uint64_t n = 0;
+        *sequence = ParseDecimal(std::string_view(stem).substr(dash + 1), INT_MAX, &n) ? static_cast<int>(n) : INT_MAX;
+    }
     return true;
 }
 
@@ -54,9 +60,8 @@ std::vector<std::string> Split(std::string_view text, char separator)
 bool ParseCount(const std::string& field, const char* word, std::size_t* count)
 {
     const std::string prefix = std::string(word) + " ";
-    if (field.compare(0, prefix.size(), prefix) != 0 || !IsDigits(field.substr(prefix.size()))) return false;
-    *count = static_cast<std::size_t>(std::stoull(field.substr(prefix.size())));
-    return true;
+    return field.compare(0, prefix.size(), prefix) == 0 &&
+           ParseDecimalTo<std::size_t>(std::string_view(field).substr(prefix.size()), SIZE_MAX, count);
 }
 
 bool ParsePortLine(std::string_view text, PortSettings* port)

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "common/AtomicFile.h"
+#include "common/Decimal.h"
 #include "standin/TagStore.h"
 
 struct SkippedLine {
@@ -80,8 +81,8 @@ namespace standin_text {
 // fields of what is left.
 std::vector<std::string> Fields(const std::string& line);
 
-// Strict decimal numbers: the whole field must be the number, in range.
-bool ParseUnsigned(const std::string& field, std::uint64_t max, std::uint64_t* value);
+// A whole field of a signed 64-bit number (a minus allowed, no plus); unsigned fields are
+// read by ParseDecimal (common/Decimal.h).
 bool ParseSigned64(const std::string& field, std::int64_t* value);
 
 // Reads lines, dropping a trailing '\r'; calls `fn(lineNumber, line)` for each line that is

@@ -6,9 +6,11 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "standin/FaultTable.h"
 #include "standin/StandinServer.h"
 
 namespace fs = std::filesystem;
@@ -318,3 +320,27 @@ TEST_F(StandinTagFaultTest, TagFailuresDieAtACallAndNoSave)
 }
 
 }  // namespace
+
+TEST_F(StandinTagFaultTest, EnumTagsBreaksOffAfterNTagsInEveryWalk)
+{
+    Write("tags.txt", "1 1 1 10000\n1 1 2 10000\n1 1 3 10000\n1 1 4 10000\n");
+    Write("faults.txt", "fail EnumTags 0x80004005 after 2\n");
+    auto server = Start();
+    for (int walk = 0; walk < 2; ++walk) {  // a new walk delivers the first two again
+        std::uint32_t cursor = 0, type = 0, address = 0, param = 0, r1 = 0, r2 = 0;
+        ASSERT_EQ(server->EnumTags(&cursor, &type, &address, &param, &r1, &r2), kS_OK);
+        ASSERT_EQ(server->EnumTags(&cursor, &type, &address, &param, &r1, &r2), kS_OK);
+        EXPECT_EQ(param, 2u);
+        ASSERT_NE(cursor, 0u);
+        EXPECT_EQ(server->EnumTags(&cursor, &type, &address, &param, &r1, &r2), kE_FAIL) << walk;
+        EXPECT_EQ(cursor, 0u) << "the failing call ends the walk";
+        EXPECT_EQ(param, 2u) << "and delivers nothing";
+    }
+
+    // A success code, another operation or a bad count is no such fault.
+    SkipLog skipped;
+    std::istringstream in("fail EnumTags S_OK after 2\nfail AddTag E_FAIL after 2\nfail EnumTags E_FAIL after x\n"
+                          "fail EnumTags E_FAIL before 2\n");
+    EXPECT_FALSE(ParseFaultsFile(in, skipped).enumBreak.has_value());
+    EXPECT_EQ(skipped.size(), 4u);
+}
