@@ -54,10 +54,7 @@ void CSnapshotThread::Run()
         options.stop = [this] { return m_bStop.load(); };
         const ServerTagList list = ReadServerTags(server, options);
         PortSettings port;
-        if (list.Complete() && !m_bStop) {
-            port.known = HrSucceeded(
-                server.GetComSettings(&port.port, &port.baudRate, &port.dataBits, &port.stopBits, &port.parity));
-        }
+        if (list.Complete() && !m_bStop) port = ReadPortSettings(server);
         // Only a whole configuration is worth a snapshot: a part would look like deletions.
         if (list.Complete() && !m_bStop) {
             m_bRead = true;

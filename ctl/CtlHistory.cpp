@@ -24,13 +24,7 @@ bool Folder(const CtlArgs& args, fs::path* folder)
     return false;
 }
 
-PortSettings ReadPort(ITagServer& server)
-{
-    PortSettings port;
-    port.known = HrSucceeded(server.GetComSettings(&port.port, &port.baudRate, &port.dataBits, &port.stopBits,
-                                                   &port.parity));
-    return port;
-}
+PortSettings ReadPort(ITagServer& server) { return ReadPortSettings(server); }
 
 }  // namespace
 

@@ -1,6 +1,5 @@
 #include "history/JournaledServer.h"
 
-#include "ctl/CtlArgs.h"
 #include "server/ServerErrors.h"
 #include "tagfile/TagFileWriter.h"
 #include "tagfile/TextEncoding.h"
@@ -30,11 +29,7 @@ std::string JournalStateText(const TagState& state)
     return FormatPeriodField(record);
 }
 
-std::string JournalPortText(const PortSettings& port)
-{
-    if (!port.known) return "?";
-    return FormatComSettingsLine(port.port, port.baudRate, port.dataBits, port.parity, port.stopBits);
-}
+std::string JournalPortText(const PortSettings& port) { return FormatPortSettings(port); }
 
 CJournaledServer::CJournaledServer(ITagServer& inner, CJournal* journal, JournalContext context)
     : m_inner(inner), m_pJournal(journal), m_context(std::move(context))
@@ -201,10 +196,9 @@ HResult CJournaledServer::SetComSettings(std::uint16_t port, std::uint32_t baudR
     if (m_bJournalFailed) return kE_JournalNotWritten;
     PortSettings before = m_knownPort;
     if (!before.known) {
-        const HResult read = m_inner.GetComSettings(&before.port, &before.baudRate, &before.dataBits,
-                                                    &before.stopBits, &before.parity);
+        HResult read = kS_OK;
+        before = ReadPortSettings(m_inner, &read);
         if (HrFailed(read) && IsConnectionLost(read)) return read;
-        before.known = HrSucceeded(read);
     }
     const HResult hr = m_inner.SetComSettings(port, baudRate, dataBits, stopBits, parity);
     PortSettings after = before;

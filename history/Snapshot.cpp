@@ -2,7 +2,6 @@
 
 #include "common/AtomicFile.h"
 #include "common/Decimal.h"
-#include "ctl/CtlArgs.h"
 #include "history/HistoryFolder.h"
 #include "history/JournaledServer.h"
 #include "tagfile/TagFileWriter.h"
@@ -64,23 +63,6 @@ bool ParseCount(const std::string& field, const char* word, std::size_t* count)
            ParseDecimalTo<std::size_t>(std::string_view(field).substr(prefix.size()), SIZE_MAX, count);
 }
 
-bool ParsePortLine(std::string_view text, PortSettings* port)
-{
-    const std::vector<std::string> words = Split(text, ' ');
-    if (words.size() != 5) return false;
-    PortSettings p;
-    std::int64_t baud = 0, dataBits = 0;
-    if (!ParsePortText(words[0], &p.port) || !ParseCtlNumber(words[1], 1, 0xFFFFFFFFll, &baud) ||
-        !ParseCtlNumber(words[2], 0, 255, &dataBits) || !ParseParityText(words[3], &p.parity) ||
-        !ParseStopBitsText(words[4], &p.stopBits))
-        return false;
-    p.baudRate = static_cast<std::uint32_t>(baud);
-    p.dataBits = static_cast<std::uint8_t>(dataBits);
-    p.known = true;
-    *port = p;
-    return true;
-}
-
 std::string_view AfterFirstLine(std::string_view text)
 {
     const std::size_t end = text.find('\n');
@@ -120,7 +102,7 @@ bool ReadSnapshotInfo(std::string_view head, SnapshotInfo* info)
     while (!rest.empty() && (rest.front() == '\r' || rest.front() == '\n')) rest.remove_prefix(1);
     if (rest.substr(0, 7) == "# port ") {
         const std::size_t lineEnd = rest.find_first_of("\r\n");
-        if (lineEnd != std::string_view::npos) ParsePortLine(rest.substr(7, lineEnd - 7), &info->port);
+        if (lineEnd != std::string_view::npos) ParsePortSettings(rest.substr(7, lineEnd - 7), &info->port);
     }
     return true;
 }
@@ -238,4 +220,9 @@ bool FindSnapshot(const fs::path& folder, const std::string& nameOrPath, fs::pat
         return true;
     }
     return false;
+}
+
+bool ReadSnapshotName(const std::string& name, std::string* stamp, int* sequence)
+{
+    return ParseSnapshotName(name, stamp, sequence);
 }

@@ -1,33 +1,12 @@
 #include "standin/FaultTable.h"
 
+#include "server/ServerErrors.h"
+
 #include <cctype>
 
 using namespace standin_text;
 
 namespace {
-
-struct NamedHResult {
-    const char* name;
-    std::uint32_t value;
-};
-
-constexpr NamedHResult kNamedHResults[] = {
-    {"S_OK", 0x00000000u},
-    {"S_FALSE", 0x00000001u},
-    {"E_FAIL", 0x80004005u},
-    {"E_INVALIDARG", 0x80070057u},
-    {"E_NOINTERFACE", 0x80004002u},
-    {"E_UNEXPECTED", 0x8000FFFFu},
-    {"E_NOTIMPL", 0x80004001u},
-    {"E_OUTOFMEMORY", 0x8007000Eu},
-    {"E_ACCESSDENIED", 0x80070005u},
-    {"E_POINTER", 0x80004003u},
-    {"CLASS_E_CLASSNOTAVAILABLE", 0x80040111u},
-    {"REGDB_E_CLASSNOTREG", 0x80040154u},
-    {"CO_E_SERVER_EXEC_FAILURE", 0x80080005u},
-    {"RPC_E_DISCONNECTED", 0x80010108u},
-    {"RPC_S_SERVER_UNAVAILABLE", 0x800706BAu},
-};
 
 bool EqualsIgnoreCase(const std::string& a, const char* b)
 {
@@ -58,12 +37,7 @@ const char* OperationName(int slot)
 
 bool ParseHResult(const std::string& text, HResult* hr)
 {
-    for (const auto& named : kNamedHResults) {
-        if (EqualsIgnoreCase(text, named.name)) {
-            *hr = static_cast<HResult>(named.value);
-            return true;
-        }
-    }
+    if (HResultFromName(text, hr)) return true;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         if (text.size() > 10) return false;
         std::uint32_t value = 0;

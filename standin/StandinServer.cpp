@@ -255,7 +255,7 @@ HResult CStandinServer::SetComSettings(std::uint16_t port, std::uint32_t baudRat
     HResult hr;
     if (Intercept(kSlotSetComSettings, &hr)) return hr;
     if (!ValidPortSettings(dataBits, stopBits, parity)) return kE_INVALIDARG;
-    PortSettings settings;
+    PortSettings settings = kStandinDefaultPort;
     settings.port = port;
     settings.baudRate = baudRate;
     settings.dataBits = dataBits;

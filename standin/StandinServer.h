@@ -87,7 +87,7 @@ private:
     std::filesystem::path m_home;
     StandinHooks m_hooks;
     CTagStore m_tags;
-    PortSettings m_port;
+    PortSettings m_port = kStandinDefaultPort;
     SimulatedLine m_line;
     FaultTable m_faults;
     std::array<std::uint32_t, kStandinSlotCount> m_calls{};  // since the faults were read

@@ -97,7 +97,7 @@ std::string FormatTagsFile(const CTagStore& tags)
 PortSettings ParsePortFile(std::istream& in, SkipLog& skipped)
 {
     static const char kFile[] = "port.txt";
-    PortSettings settings;
+    PortSettings settings = kStandinDefaultPort;
     bool have = false;
     ForEachRecord(in, [&](int number, const std::string& line) {
         if (have) return Skip(skipped, kFile, number, line, "only the first record is used");

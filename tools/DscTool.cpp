@@ -14,8 +14,8 @@
 #include "catalogue/Checksum.h"
 #include "catalogue/DescriptionReader.h"
 #include "catalogue/TagName.h"
+#include "catalogue/Windows1251.h"
 #include "common/Decimal.h"
-#include "tools/Cp1251.h"
 #include "catalogue/DescriptionLint.h"
 
 namespace fs = std::filesystem;

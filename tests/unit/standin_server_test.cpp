@@ -97,7 +97,7 @@ TEST_F(StandinServerTest, ChangesSurviveANewProcess)
     std::uint32_t baud = 0;
     std::uint8_t bits = 0, stop = 0, parity = 0;
     ASSERT_EQ(server->GetComSettings(&port, &baud, &bits, &stop, &parity), kS_OK);
-    EXPECT_EQ(PortSettings({port, baud, bits, stop, parity}), PortSettings({4, 57600, 7, 2, 3}));
+    EXPECT_EQ(PortSettings({true, port, baud, bits, stop, parity}), PortSettings({true, 4, 57600, 7, 2, 3}));
 }
 
 
@@ -127,7 +127,7 @@ TEST_F(StandinServerTest, UnwritableStateIsReportedAndNothingChanges)
     EXPECT_EQ(server->SetComSettings(9, 9600, 8, 0, 0), kE_WriteFault);
     EXPECT_EQ(server->Tags().Size(), 1u);
     EXPECT_EQ(*server->Tags().Find(1, 1, 1), 100);
-    EXPECT_EQ(server->Port(), PortSettings{});
+    EXPECT_EQ(server->Port(), kStandinDefaultPort);
     EXPECT_NE(Read("zolsrv.log").find("not saved"), std::string::npos);
 }
 
