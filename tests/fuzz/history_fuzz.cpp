@@ -4,7 +4,7 @@
 // The input is read at once as a journal, as a snapshot file and (its first line) as a
 // snapshot's file name. Besides the sanitizers, it checks what must hold for every input:
 // the journal's lines written back and read again come back unchanged; a name that reads
-// has its stamp as its first 15 characters and a sequence of at least 1; a header that
+// has its stamp as its first 15 characters and a sequence of no less than 0; a header that
 // reads has counts and a program without its separator; and a restore against a server
 // made of the file's own tags, the journal's and a few more never deletes a tag the
 // snapshot holds or an invalid row names, plans every valid row exactly once, and is
@@ -69,7 +69,7 @@ void CheckName(std::string_view bytes)
     int sequence = 0;
     if (!ReadSnapshotName(name, &stamp, &sequence)) return;
     Check(stamp.size() == 15 && name.compare(0, 15, stamp) == 0);
-    Check(sequence >= 1);
+    Check(sequence >= 0);  // "-0" is never written, and reads as 0: before the plain name
     Check(name.size() >= 4 && name.compare(name.size() - 4, 4, ".csv") == 0);
 }
 

@@ -708,3 +708,54 @@ TEST_F(HistoryTest, ATagListThatBreaksOffHalfWayIsNoSnapshot)
     EXPECT_FALSE(written);
     EXPECT_EQ(ListSnapshots(m_history).size(), 0u);
 }
+
+TEST_F(HistoryTest, AnImportOverABrokenOffListAsksTheBeforeValuesOfTheTagsItMissed)
+{
+    // The list breaks off after 7 5 1: 7 5 2 is on the server but not in it. The import
+    // changes its period; the journal must hold the period it had (asked of the server), so
+    // that undo sets it back instead of deleting the tag.
+    Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n7 5 2 20000000\n");
+    const std::string before = standin::ReadStateFile("tags.txt");
+    standin::SetFaults("fail EnumTags 0x80004005 after 1\n");
+    const fs::path file = m_descriptions.Path() / "rows.csv";
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "device;address;type;param;name;period_ms\r\n"
+               "Meter;5;7;2;Meter(005).Phase.A;5000\r\n";
+    }
+    std::vector<std::string> afterImport, afterUndo;
+    RunWindow(true, [&](HWND window, CTarnelDlg&) {
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Импорт тегов...")) return;
+        HWND open = ui_driver::WaitForWindow(
+            [](HWND w) {
+                return ui_driver::Text(w) == "Импорт тегов" &&
+                       (GetDlgItem(w, 1152) != nullptr || GetDlgItem(w, 1148) != nullptr);
+            },
+            10000);
+        if (open == nullptr) return;
+        Sleep(300);
+        HWND field = GetDlgItem(open, 1152);
+        if (field == nullptr) field = GetDlgItem(open, 1148);
+        SetWindowTextW(field, file.wstring().c_str());
+        ui_driver::PressButton(open, IDOK);
+        ui_driver::WaitUntilGone(open, 10000);
+        HWND preview = ui_driver::WaitForWindow(
+            [](HWND w) { return ui_driver::Text(w) == "Импорт тегов" && GetDlgItem(w, IDC_IMPORT_STOP) != nullptr; });
+        if (preview == nullptr) return;
+        ui_driver::PressButton(preview, IDOK);
+        ui_driver::WaitUntilGone(preview);
+        ui_driver::WaitFor([&] { return ServerTags() != std::vector<std::string>{"7 5 1 20000000", "7 5 2 20000000"}; },
+                           5000);
+        Sleep(500);
+        afterImport = ServerTags();
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Отменить: Импорт тегов")) return;
+        ui_driver::WaitFor([&] { return ServerTags() != afterImport; }, 5000);
+        Sleep(500);
+        afterUndo = ServerTags();
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(afterImport, (std::vector<std::string>{"7 5 1 20000000", "7 5 2 50000000"}));
+    EXPECT_EQ(LinesOf("Импорт тегов"), (std::vector<std::string>{"Meter(005).Phase.A 2000 5000 ok"}));
+    EXPECT_EQ(afterUndo, (std::vector<std::string>{"7 5 1 20000000", "7 5 2 20000000"}));
+    EXPECT_EQ(standin::ReadStateFile("tags.txt"), before);
+}
