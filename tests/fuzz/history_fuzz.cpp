@@ -103,11 +103,13 @@ void CheckRestore(std::string_view bytes, std::vector<ServerTag> server)
     serverPort.port = 1;
     serverPort.baudRate = 9600;
     serverPort.dataBits = 8;
-    for (bool despite : {false, true}) {
+    // With or without despiteInvalidRows, as the input's last byte says (one plan a run).
+    const bool despite = !bytes.empty() && (bytes.back() & 1);
+    {
         const RestorePlan restore = MakeRestorePlan(bytes, unique, serverPort, {}, despite);
         if (!restore.file.readable) {
             Check(restore.plan.Calls() == 0);
-            continue;
+            return;
         }
         std::set<Key> named;
         for (const TagFileRow& r : restore.file.rows) named.insert(KeyOf(r.id));
