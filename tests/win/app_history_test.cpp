@@ -171,6 +171,33 @@ using ui_driver::ListRows;
 
 bool HasNode(HWND window, const std::vector<std::string>& path) { return FindTreeItem(Tree(window), path) != nullptr; }
 
+// "Импорт тегов..." on empty space, the file typed into the open dialog, the preview's
+// "Импортировать" pressed; false when a window did not come.
+bool ImportThroughTheWindow(HWND window, const fs::path& file)
+{
+    if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Импорт тегов...")) return false;
+    // The open dialog: its file-name field is edt1 (1152) or the combo cmb13 (1148).
+    HWND open = ui_driver::WaitForWindow(
+        [](HWND w) {
+            return ui_driver::Text(w) == "Импорт тегов" &&
+                   (GetDlgItem(w, 1152) != nullptr || GetDlgItem(w, 1148) != nullptr);
+        },
+        10000);
+    if (open == nullptr) return false;
+    Sleep(300);
+    HWND field = GetDlgItem(open, 1152);
+    if (field == nullptr) field = GetDlgItem(open, 1148);
+    SetWindowTextW(field, file.wstring().c_str());
+    ui_driver::PressButton(open, IDOK);
+    ui_driver::WaitUntilGone(open, 10000);
+    HWND preview = ui_driver::WaitForWindow(
+        [](HWND w) { return ui_driver::Text(w) == "Импорт тегов" && GetDlgItem(w, IDC_IMPORT_STOP) != nullptr; });
+    if (preview == nullptr) return false;
+    ui_driver::PressButton(preview, IDOK);
+    ui_driver::WaitUntilGone(preview);
+    return true;
+}
+
 std::string Utf8(const char* cp1251) { return Cp1251ToUtf8(cp1251); }
 
 class HistoryTest : public CWindowTest {
@@ -301,26 +328,7 @@ TEST_F(HistoryTest, UndoOfAnImportAndOfABranchPeriod)
     std::vector<std::string> afterImport, afterImportUndo, afterPeriod, afterPeriodUndo;
     bool importedShown = false, importUndoneShown = false;
     const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
-        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Импорт тегов...")) return;
-        // The open dialog: its file-name field is edt1 (1152) or the combo cmb13 (1148).
-        HWND open = ui_driver::WaitForWindow(
-            [](HWND w) {
-                return ui_driver::Text(w) == "Импорт тегов" &&
-                       (GetDlgItem(w, 1152) != nullptr || GetDlgItem(w, 1148) != nullptr);
-            },
-            10000);
-        if (open == nullptr) return;
-        Sleep(300);
-        HWND field = GetDlgItem(open, 1152);
-        if (field == nullptr) field = GetDlgItem(open, 1148);
-        SetWindowTextW(field, file.wstring().c_str());
-        ui_driver::PressButton(open, IDOK);
-        ui_driver::WaitUntilGone(open, 10000);
-        HWND preview = ui_driver::WaitForWindow(
-            [](HWND w) { return ui_driver::Text(w) == "Импорт тегов" && GetDlgItem(w, IDC_IMPORT_STOP) != nullptr; });
-        if (preview == nullptr) return;
-        ui_driver::PressButton(preview, IDOK);
-        ui_driver::WaitUntilGone(preview);
+        if (!ImportThroughTheWindow(window, file)) return;
         importedShown = ui_driver::WaitFor([&] { return HasNode(window, {"Meter(006)"}); }, 5000);
         afterImport = ServerTags();
 
@@ -725,25 +733,7 @@ TEST_F(HistoryTest, AnImportOverABrokenOffListAsksTheBeforeValuesOfTheTagsItMiss
     }
     std::vector<std::string> afterImport, afterUndo;
     RunWindow(true, [&](HWND window, CTarnelDlg&) {
-        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Импорт тегов...")) return;
-        HWND open = ui_driver::WaitForWindow(
-            [](HWND w) {
-                return ui_driver::Text(w) == "Импорт тегов" &&
-                       (GetDlgItem(w, 1152) != nullptr || GetDlgItem(w, 1148) != nullptr);
-            },
-            10000);
-        if (open == nullptr) return;
-        Sleep(300);
-        HWND field = GetDlgItem(open, 1152);
-        if (field == nullptr) field = GetDlgItem(open, 1148);
-        SetWindowTextW(field, file.wstring().c_str());
-        ui_driver::PressButton(open, IDOK);
-        ui_driver::WaitUntilGone(open, 10000);
-        HWND preview = ui_driver::WaitForWindow(
-            [](HWND w) { return ui_driver::Text(w) == "Импорт тегов" && GetDlgItem(w, IDC_IMPORT_STOP) != nullptr; });
-        if (preview == nullptr) return;
-        ui_driver::PressButton(preview, IDOK);
-        ui_driver::WaitUntilGone(preview);
+        if (!ImportThroughTheWindow(window, file)) return;
         ui_driver::WaitFor([&] { return ServerTags() != std::vector<std::string>{"7 5 1 20000000", "7 5 2 20000000"}; },
                            5000);
         Sleep(500);
