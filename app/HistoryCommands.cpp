@@ -25,13 +25,6 @@
 
 namespace {
 
-std::string Hex(HResult hr)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-    return text;
-}
-
 // ZOLCFG_SNAPSHOTS=0 switches the background snapshot off (tests that count the server's
 // calls, measurements of the window alone).
 bool BackgroundSnapshotsWanted()
@@ -151,22 +144,22 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
         serverTags = ReadServerTags(server, options);
         ::EnableWindow(ownerWindow, TRUE);
     }
-    if (!serverTags.Complete() || serverTags.periodFailures > 0) {
+    if (!serverTags.Complete()) {
         m_bBusy = false;
         std::string reason;
         if (serverTags.disconnected)
-            reason = "связь с сервером потеряна (ошибка " + Hex(serverTags.disconnectResult) + ")";
-        else if (serverTags.periodFailures > 0)
+            reason = "связь с сервером потеряна (ошибка " + HResultText(serverTags.disconnectResult) + ")";
+        else if (serverTags.Gap() == TagListGap::EndedOnFailure)
+            reason = "список тегов сервера оборвался на ошибке " + HResultText(serverTags.walk.lastFailure);
+        else if (serverTags.Gap() == TagListGap::PeriodMissing)
             reason = "сервер не выдал период у " + std::to_string(serverTags.periodFailures) + " тегов (ошибка " +
-                     Hex(serverTags.firstPeriodFailure) + ")";
+                     HResultText(serverTags.firstPeriodFailure) + ")";
         else
             reason = "сервер не завершил список тегов";
         box.MessageBox("Восстановление невозможно: " + reason + ".\nНа сервер ничего не отправлено.");
         return;
     }
-    PortSettings port;
-    port.known = HrSucceeded(server.GetComSettings(&port.port, &port.baudRate, &port.dataBits, &port.stopBits,
-                                                   &port.parity));
+    const PortSettings port = ReadPortSettings(server);
 
     const TagNaming naming = CatalogueTagNaming();
     TagFileReadOptions readOptions;
@@ -205,11 +198,11 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
                        std::to_string(r.unchanged) + ", отказано " + std::to_string(r.refused.size()) + ".";
     if (!r.refused.empty())
         text += "\nСервер отказал в " + std::to_string(r.refused.size()) + " вызовах (первая ошибка " +
-                Hex(r.refused.front().hr) + ").";
+                HResultText(r.refused.front().hr) + ").";
     if (restore.portChanges && dlg.m_bRan && !r.stopped && !r.disconnected)
-        text += HrFailed(portResult) ? "\nСервер не принял настройки COM-порта (ошибка " + Hex(portResult) + ")."
+        text += HrFailed(portResult) ? "\nСервер не принял настройки COM-порта (ошибка " + HResultText(portResult) + ")."
                                      : std::string("\nНастройки COM-порта восстановлены.");
-    if (r.disconnected) text += "\nСвязь с сервером потеряна (ошибка " + Hex(r.disconnectResult) + ").";
+    if (r.disconnected) text += "\nСвязь с сервером потеряна (ошибка " + HResultText(r.disconnectResult) + ").";
     if (r.stopped || r.disconnected)
         text += "\nВосстановление остановлено: не отправлено " + std::to_string(r.notAttempted) + " вызовов.";
     box.MessageBox(text);

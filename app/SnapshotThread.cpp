@@ -55,12 +55,9 @@ void CSnapshotThread::Run()
         options.stop = [this] { return m_bStop.load(); };
         const ServerTagList list = ReadServerTags(server, options);
         PortSettings port;
-        if (list.Complete() && !m_bStop) {
-            port.known = HrSucceeded(
-                server.GetComSettings(&port.port, &port.baudRate, &port.dataBits, &port.stopBits, &port.parity));
-        }
+        if (list.Complete() && !m_bStop) port = ReadPortSettings(server);
         // Only a whole configuration is worth a snapshot: a part would look like deletions.
-        if (list.Complete() && list.periodFailures == 0 && !m_bStop) {
+        if (list.Complete() && !m_bStop) {
             m_bRead = true;
             std::vector<std::filesystem::path> spared;
             {

@@ -70,23 +70,16 @@ std::filesystem::path AskFile(HWND owner, bool save, const std::wstring& initial
     return std::filesystem::path(file.data());
 }
 
-std::string HexResult(HResult hr)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-    return text;
-}
-
 // Why a reading of the server's tags is incomplete, or "" when it is complete.
 std::string IncompleteReason(const ServerTagList& list)
 {
-    if (list.disconnected) return "связь с сервером потеряна (ошибка " + HexResult(list.disconnectResult) + ")";
+    if (list.disconnected) return "связь с сервером потеряна (ошибка " + HResultText(list.disconnectResult) + ")";
     if (list.stopped) return "чтение прервано";
     switch (list.walk.end) {
     case TagWalkEnd::Completed: return std::string();
     case TagWalkEnd::RepeatedTag: return "сервер не завершил список тегов: тег был выдан повторно";
     default:
-        return "сервер не завершил список тегов (ошибка " + HexResult(list.walk.lastFailure) + ")";
+        return "сервер не завершил список тегов (ошибка " + HResultText(list.walk.lastFailure) + ")";
     }
 }
 
@@ -146,7 +139,7 @@ void CTarnelDlg::OnExportTags()
     // A server without tags and a failing one answer alike; the user decides whether an
     // existing file of tags gives way to an empty one.
     const std::string failedEnd = list.walk.endedOnFailure
-                                      ? "Список тегов сервера закончился ошибкой " + HexResult(list.walk.lastFailure) +
+                                      ? "Список тегов сервера закончился ошибкой " + HResultText(list.walk.lastFailure) +
                                             ": в нём могут быть не все теги."
                                       : std::string();
     std::string old;
@@ -179,7 +172,7 @@ void CTarnelDlg::OnExportTags()
         text += "\n" + failedEnd;
     if (list.periodFailures > 0)
         text += "\nСервер не выдал период у " + std::to_string(list.periodFailures) + " тегов (ошибка " +
-                HexResult(list.firstPeriodFailure) + "); их период в файле пуст.";
+                HResultText(list.firstPeriodFailure) + "); их период в файле пуст.";
     MessageBox(text);
 }
 
@@ -279,9 +272,9 @@ void CTarnelDlg::OnImportTags()
                        std::to_string(r.invalidRows) + ".";
     if (!r.refused.empty())
         text += "\nСервер отказал в " + std::to_string(r.refused.size()) + " тегах (первая ошибка " +
-                HexResult(r.refused.front().hr) + ").";
+                HResultText(r.refused.front().hr) + ").";
     if (r.disconnected)
-        text += "\nСвязь с сервером потеряна (ошибка " + HexResult(r.disconnectResult) + ").";
+        text += "\nСвязь с сервером потеряна (ошибка " + HResultText(r.disconnectResult) + ").";
     if (r.stopped || r.disconnected)
         text += "\nИмпорт остановлен: не отправлено " + std::to_string(r.notAttempted) + " тегов.";
     MessageBox(text);

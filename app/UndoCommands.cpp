@@ -16,13 +16,6 @@ namespace {
 // A step of more calls than this shows its progress with a Stop button.
 constexpr std::size_t kProgressAboveCalls = 100;
 
-std::string Hex(HResult hr)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-    return text;
-}
-
 }  // namespace
 
 void CTarnelDlg::AppendHistoryItems(HMENU menu, bool emptySpace)
@@ -108,9 +101,9 @@ void CTarnelDlg::ReportUndoStep(bool undo, const UndoReport& report)
     }
     if (run.refused > 0)
         text += "Сервер отказал в " + std::to_string(run.refused) + " из " + std::to_string(report.calls) +
-                " вызовов (первая ошибка " + Hex(run.firstRefusal) + ").\n";
+                " вызовов (первая ошибка " + HResultText(run.firstRefusal) + ").\n";
     if (run.disconnected)
-        text += "Связь с сервером потеряна (ошибка " + Hex(run.disconnectResult) + ").\n";
+        text += "Связь с сервером потеряна (ошибка " + HResultText(run.disconnectResult) + ").\n";
     if (run.stopped)
         text += std::string(undo ? "Отмена остановлена" : "Возврат остановлен") + ": выполнено " +
                 std::to_string(done) + " из " + std::to_string(report.calls) + " вызовов.\n";

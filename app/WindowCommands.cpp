@@ -1,6 +1,7 @@
 // The main window's commands for large configurations: the description-files report, Find
 // and Find Next, and one refresh period for a whole branch.
 #include <cstdio>
+#include <climits>
 #include <cstdlib>
 
 #include "app/ServerChange.h"
@@ -8,6 +9,7 @@
 #include "dialogs/BranchPeriodDlg.h"
 #include "dialogs/DescriptionFilesDlg.h"
 #include "catalogue/Windows1251.h"
+#include "common/Decimal.h"
 #include "dialogs/FindDlg.h"
 #include "server/ComTagServer.h"
 #include "tree/BranchPeriod.h"
@@ -62,7 +64,7 @@ void CTarnelDlg::InstallWindowFeatures()
     t_pKeyWindow = this;
     m_hKeyHook = SetWindowsHookExW(WH_MSGFILTER, &MainWindowKeys, nullptr, GetCurrentThreadId());
     if (const char* delay = std::getenv("ZOLCFG_PROGRESS_DELAY_MS"))
-        m_nProgressDelayMs = static_cast<unsigned>(std::strtoul(delay, nullptr, 10));
+        ParseDecimalTo<unsigned>(delay, UINT_MAX, &m_nProgressDelayMs);  // not a number: the default stays
 }
 
 void CTarnelDlg::RemoveWindowFeatures()

@@ -72,6 +72,26 @@ char32_t Cp1251ToCodePoint(unsigned char byte)
     return CodePointOf(byte);
 }
 
+std::string Cp1251ToUtf8(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 2);
+    for (const char c : text) {
+        const char32_t cp = Cp1251ToCodePoint(static_cast<unsigned char>(c));
+        if (cp < 0x80) {
+            out += c;
+        } else if (cp < 0x800) {  // the code page's letters lie below U+10000: two or three bytes
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
 char CodePointToCp1251(char32_t codePoint)
 {
     if (codePoint < 0x80)

@@ -13,6 +13,10 @@
 // U+0098 as the platform's own conversion does (and back).
 char32_t Cp1251ToCodePoint(unsigned char byte);
 
+// The bytes as UTF-8, every byte converting (0x98 to U+0098): for files and output meant for
+// other tools (tag files, the journal, JSON).
+std::string Cp1251ToUtf8(std::string_view text);
+
 // The byte that stands for the code point, or '?' when the code page has none.
 char CodePointToCp1251(char32_t codePoint);
 

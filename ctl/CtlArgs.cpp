@@ -1,5 +1,7 @@
 #include "ctl/CtlArgs.h"
 
+#include "common/Decimal.h"
+
 #include <cstring>
 
 const char* const kCtlVersion = "zolctl 1.0";
@@ -142,14 +144,10 @@ bool Takes(const CommandInfo& command, const std::string& option)
 
 bool ParseCtlNumber(const std::string& text, std::int64_t min, std::int64_t max, std::int64_t* value)
 {
-    if (text.empty() || text.size() > 18) return false;
-    std::int64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    if (v < min || v > max) return false;
-    *value = v;
+    std::uint64_t v = 0;
+    if (max < 0 || !ParseDecimal(text, static_cast<std::uint64_t>(max), &v)) return false;
+    if (static_cast<std::int64_t>(v) < min) return false;
+    *value = static_cast<std::int64_t>(v);
     return true;
 }
 
@@ -294,53 +292,4 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
         return false;
     }
     return true;
-}
-
-bool ParsePortText(const std::string& text, std::uint16_t* port)
-{
-    std::string t = text;
-    for (char& c : t) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    if (t == "none") {
-        *port = 0;
-        return true;
-    }
-    if (t.compare(0, 3, "com") == 0) t = t.substr(3);
-    std::int64_t n = 0;
-    if (!ParseCtlNumber(t, 1, 65535, &n)) return false;
-    *port = static_cast<std::uint16_t>(n);
-    return true;
-}
-
-namespace {
-const char* const kParityNames[] = {"none", "odd", "even", "mark", "space"};
-const char* const kStopBitsNames[] = {"1", "1.5", "2"};
-}  // namespace
-
-bool ParseParityText(const std::string& text, std::uint8_t* parity)
-{
-    for (std::uint8_t i = 0; i < 5; ++i) {
-        if (text == kParityNames[i]) return *parity = i, true;
-    }
-    return false;
-}
-
-bool ParseStopBitsText(const std::string& text, std::uint8_t* stopBits)
-{
-    for (std::uint8_t i = 0; i < 3; ++i) {
-        if (text == kStopBitsNames[i]) return *stopBits = i, true;
-    }
-    return false;
-}
-
-std::string FormatComSettingsLine(std::uint16_t port, std::uint32_t baud, std::uint8_t dataBits,
-                                  std::uint8_t parity, std::uint8_t stopBits)
-{
-    // A code outside the known ones is shown as "code N", never as a neighbour's name.
-    const std::string portText = port == 0 ? "none" : "COM" + std::to_string(port);
-    const std::string parityText = parity < 5 ? kParityNames[parity] : "code" + std::to_string(parity);
-    const std::string stopText = stopBits < 3 ? kStopBitsNames[stopBits] : "code" + std::to_string(stopBits);
-    return portText + " " + std::to_string(baud) + " " + std::to_string(dataBits) + " " + parityText + " " +
-           stopText;
 }

@@ -2,6 +2,8 @@
 // each command takes. Portable; the texts are UTF-8.
 #pragma once
 
+#include "serial/PortSettings.h"  // the port command's texts
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -39,10 +41,3 @@ extern const char* const kCtlVersion;
 // Strict decimal in [min, max] ("007" is 7; no sign, no blanks).
 bool ParseCtlNumber(const std::string& text, std::int64_t min, std::int64_t max, std::int64_t* value);
 
-// Serial-port settings as the port command prints and takes them: PORT "COM3", "3" or
-// "none" (0); parity none|odd|even|mark|space (0..4); stop bits "1", "1.5", "2" (codes 0..2).
-bool ParsePortText(const std::string& text, std::uint16_t* port);
-bool ParseParityText(const std::string& text, std::uint8_t* parity);
-bool ParseStopBitsText(const std::string& text, std::uint8_t* stopBits);
-std::string FormatComSettingsLine(std::uint16_t port, std::uint32_t baud, std::uint8_t dataBits,
-                                  std::uint8_t parity, std::uint8_t stopBits);

@@ -16,6 +16,8 @@ int CommandImport(const CtlArgs& args);
 // Shared by the commands (CtlTagCommands.cpp).
 bool ReadServerForCommand(ITagServer& server, const ServerTagsOptions& options, ServerTagList* list, int* exitCode);
 std::string DescribeUnendedTagWalk(const TagWalkReport& walk);
+// Why the list is not the server's whole configuration (ServerTagList::Gap), one line; "" when it is.
+std::string DescribeTagListGap(const ServerTagList& list);
 void PrintImportPlan(const ImportPlan& plan, const TagNaming& naming);
 // The refusals and the summary of a run; the exit code. fileName: for the lines of refusals.
 int ReportImportRun(const ImportReport& report, const ImportPlan& plan, const std::string& fileName,

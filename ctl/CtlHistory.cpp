@@ -24,19 +24,7 @@ bool Folder(const CtlArgs& args, fs::path* folder)
     return false;
 }
 
-PortSettings ReadPort(ITagServer& server)
-{
-    PortSettings port;
-    port.known = HrSucceeded(server.GetComSettings(&port.port, &port.baudRate, &port.dataBits, &port.stopBits,
-                                                   &port.parity));
-    return port;
-}
-
-// Every tag with its period, read whole: a list a snapshot or a restore can stand on.
-bool Whole(const ServerTagList& list)
-{
-    return list.Complete() && !list.walk.endedOnFailure && list.periodFailures == 0;
-}
+PortSettings ReadPort(ITagServer& server) { return ReadPortSettings(server); }
 
 }  // namespace
 
@@ -100,7 +88,7 @@ int CCtlChanges::Finish(int exitCode)
 void SnapshotIfComplete(const CtlArgs& args, const ServerTagList& list, ITagServer& server,
                         const std::vector<fs::path>& keep)
 {
-    if (args.noJournal || args.dryRun || !Whole(list)) return;
+    if (args.noJournal || args.dryRun || !list.Complete()) return;
     fs::path folder;
     std::string error;
     if (!ResolveHistoryFolder(args.history, SystemHistoryPlatform(), &folder, &error)) {
@@ -163,20 +151,10 @@ bool ReadWhole(ITagServer& server, ServerTagList* list, int* exitCode)
     ServerTagsOptions options;
     options.stop = [] { return g_bInterrupted.load(); };
     if (!ReadServerForCommand(server, options, list, exitCode)) return false;
-    if (!Whole(*list)) {
-        if (list->walk.end != TagWalkEnd::Completed)
-            WriteErr(DescribeUnendedTagWalk(list->walk));
-        else if (list->walk.endedOnFailure && !list->tags.empty())
-            WriteErr("the server's tag list ended on a failed call (" + DescribeHResult(list->walk.lastFailure) +
-                     ")\n");
-        else if (list->periodFailures != 0)
-            WriteErr("the server did not give the period of " + std::to_string(list->periodFailures) +
-                     " tags (first: " + DescribeHResult(list->firstPeriodFailure) + ")\n");
-        // A server without tags answers its first EnumTags with a failure: that list is whole.
-        if (!(list->walk.endedOnFailure && list->tags.empty() && list->walk.end == TagWalkEnd::Completed)) {
-            *exitCode = kExitPartial;
-            return false;
-        }
+    if (!list->Complete()) {
+        WriteErr(DescribeTagListGap(*list));
+        *exitCode = kExitPartial;
+        return false;
     }
     return true;
 }

@@ -217,6 +217,11 @@ int CommandImport(const CtlArgs& args)
         WriteErr(DescribeUnendedWalk(list.walk) + "nothing was imported\n");
         return kExitPartial;
     }
+    if (args.replace && !list.HasEveryTag()) {
+        // What a partial list lacks would be planned as never there: replace stands on a whole one.
+        WriteErr(DescribeTagListGap(list) + "nothing was imported\n");
+        return kExitPartial;
+    }
     if (list.walk.end == TagWalkEnd::RepeatedTag) WriteErr(DescribeUnendedWalk(list.walk));
     SnapshotIfComplete(args, list, connection.Server());
 
@@ -252,7 +257,8 @@ int CommandImport(const CtlArgs& args)
         };
     }
     CJournaledServer& server = changes.Server(connection.Server());
-    server.KnowTags(list.tags, list.Complete() && !list.walk.endedOnFailure);
+    // An empty list may be a failing server's: the tags' before-values are asked then.
+    server.KnowTags(list.tags, list.HasEveryTag() && !list.tags.empty());
     runOptions.stop = [&] { return Interrupted() || server.JournalFailed(); };
     runOptions.notMade = [&](HResult hr) { return hr == kE_JournalNotWritten && server.JournalFailed(); };
     ImportReport report = RunImportPlan(plan, server, runOptions);
@@ -268,6 +274,22 @@ bool ReadServerForCommand(ITagServer& server, const ServerTagsOptions& options, 
 }
 
 std::string DescribeUnendedTagWalk(const TagWalkReport& walk) { return DescribeUnendedWalk(walk); }
+
+std::string DescribeTagListGap(const ServerTagList& list)
+{
+    switch (list.Gap()) {
+    case TagListGap::None: return std::string();
+    case TagListGap::Disconnected:
+        return "the server went away while its tags were read: " + DescribeHResult(list.disconnectResult) + "\n";
+    case TagListGap::Stopped: return "interrupted\n";
+    case TagListGap::WalkUnended: return DescribeUnendedWalk(list.walk);
+    case TagListGap::EndedOnFailure:
+        return "the server's tag list ended on a failed call (" + DescribeHResult(list.walk.lastFailure) + ")\n";
+    case TagListGap::PeriodMissing: break;
+    }
+    return "the server did not give the period of " + std::to_string(list.periodFailures) +
+           " tags (first: " + DescribeHResult(list.firstPeriodFailure) + ")\n";
+}
 
 void PrintImportPlan(const ImportPlan& plan, const TagNaming& naming) { PrintPlan(plan, naming); }
 

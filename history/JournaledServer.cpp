@@ -1,6 +1,5 @@
 #include "history/JournaledServer.h"
 
-#include "ctl/CtlArgs.h"
 #include "server/ServerErrors.h"
 #include "tagfile/TagFileWriter.h"
 #include "tagfile/TextEncoding.h"
@@ -30,11 +29,7 @@ std::string JournalStateText(const TagState& state)
     return FormatPeriodField(record);
 }
 
-std::string JournalPortText(const PortSettings& port)
-{
-    if (!port.known) return "?";
-    return FormatComSettingsLine(port.port, port.baudRate, port.dataBits, port.parity, port.stopBits);
-}
+std::string JournalPortText(const PortSettings& port) { return FormatPortSettings(port); }
 
 CJournaledServer::CJournaledServer(ITagServer& inner, CJournal* journal, JournalContext context)
     : m_inner(inner), m_pJournal(journal), m_context(std::move(context))
@@ -115,13 +110,12 @@ bool CJournaledServer::ReadNow(const TagId& id, TagState* state, HResult* lost)
 
 bool CJournaledServer::ReadPortNow(PortSettings* port, HResult* lost)
 {
-    PortSettings read;
-    const HResult hr = m_inner.GetComSettings(&read.port, &read.baudRate, &read.dataBits, &read.stopBits, &read.parity);
+    HResult hr = kS_OK;
+    const PortSettings read = ReadPortSettings(m_inner, &hr);
     if (HrFailed(hr) && IsConnectionLost(hr)) {
         *lost = hr;
         return false;
     }
-    read.known = HrSucceeded(hr);
     *port = read;
     return true;
 }

@@ -1,12 +1,14 @@
 #include "history/Snapshot.h"
 
 #include "common/AtomicFile.h"
-#include "ctl/CtlArgs.h"
+#include "common/Decimal.h"
 #include "history/HistoryFolder.h"
 #include "history/JournaledServer.h"
 #include "tagfile/TagFileWriter.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <fstream>
 #include <set>
 #include <system_error>
@@ -33,9 +35,12 @@ bool ParseSnapshotName(const std::string& name, std::string* stamp, int* sequenc
     *stamp = name.substr(0, kStampLength);
     const std::string stem = name.substr(kStampLength + 1, name.size() - kStampLength - 5);
     const std::size_t dash = stem.rfind('-');
-    *sequence = dash != std::string::npos && IsDigits(std::string_view(stem).substr(dash + 1))
-                    ? std::stoi(stem.substr(dash + 1))
-                    : 1;
+    *sequence = 1;
+    if (dash != std::string::npos && IsDigits(std::string_view(stem).substr(dash + 1))) {
+        // A number past any we write still names a snapshot: it sorts last within its second.
+        std::uint64_t n = 0;
+        *sequence = ParseDecimal(std::string_view(stem).substr(dash + 1), INT_MAX, &n) ? static_cast<int>(n) : INT_MAX;
+    }
     return true;
 }
 
@@ -54,26 +59,8 @@ std::vector<std::string> Split(std::string_view text, char separator)
 bool ParseCount(const std::string& field, const char* word, std::size_t* count)
 {
     const std::string prefix = std::string(word) + " ";
-    if (field.compare(0, prefix.size(), prefix) != 0 || !IsDigits(field.substr(prefix.size()))) return false;
-    *count = static_cast<std::size_t>(std::stoull(field.substr(prefix.size())));
-    return true;
-}
-
-bool ParsePortLine(std::string_view text, PortSettings* port)
-{
-    const std::vector<std::string> words = Split(text, ' ');
-    if (words.size() != 5) return false;
-    PortSettings p;
-    std::int64_t baud = 0, dataBits = 0;
-    if (!ParsePortText(words[0], &p.port) || !ParseCtlNumber(words[1], 1, 0xFFFFFFFFll, &baud) ||
-        !ParseCtlNumber(words[2], 0, 255, &dataBits) || !ParseParityText(words[3], &p.parity) ||
-        !ParseStopBitsText(words[4], &p.stopBits))
-        return false;
-    p.baudRate = static_cast<std::uint32_t>(baud);
-    p.dataBits = static_cast<std::uint8_t>(dataBits);
-    p.known = true;
-    *port = p;
-    return true;
+    return field.compare(0, prefix.size(), prefix) == 0 &&
+           ParseDecimalTo<std::size_t>(std::string_view(field).substr(prefix.size()), SIZE_MAX, count);
 }
 
 std::string_view AfterFirstLine(std::string_view text)
@@ -115,7 +102,7 @@ bool ReadSnapshotInfo(std::string_view head, SnapshotInfo* info)
     while (!rest.empty() && (rest.front() == '\r' || rest.front() == '\n')) rest.remove_prefix(1);
     if (rest.substr(0, 7) == "# port ") {
         const std::size_t lineEnd = rest.find_first_of("\r\n");
-        if (lineEnd != std::string_view::npos) ParsePortLine(rest.substr(7, lineEnd - 7), &info->port);
+        if (lineEnd != std::string_view::npos) ParsePortSettings(rest.substr(7, lineEnd - 7), &info->port);
     }
     return true;
 }
@@ -243,4 +230,9 @@ bool FindSnapshot(const fs::path& folder, const std::string& nameOrPath, fs::pat
         return true;
     }
     return false;
+}
+
+bool ReadSnapshotName(const std::string& name, std::string* stamp, int* sequence)
+{
+    return ParseSnapshotName(name, stamp, sequence);
 }

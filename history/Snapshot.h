@@ -42,6 +42,10 @@ struct SnapshotInfo {
 std::string MakeSnapshotText(const std::vector<TagFileRecord>& records, const PortSettings& port,
                              const std::string& program, const LocalTime& time);
 
+// "20261208-102503-zolctl-2.csv" -> "20261208-102503" and 2 (1 without a number; a number
+// past any written one gives INT_MAX); false when the name is not a snapshot's.
+bool ReadSnapshotName(const std::string& name, std::string* stamp, int* sequence);
+
 // What the first lines say; false when they are not a snapshot's.
 bool ReadSnapshotInfo(std::string_view head, SnapshotInfo* info);
 

@@ -1,12 +1,5 @@
 #include "history/UndoStep.h"
 
-bool PortSettings::operator==(const PortSettings& o) const
-{
-    if (known != o.known) return false;
-    return !known || (port == o.port && baudRate == o.baudRate && dataBits == o.dataBits && stopBits == o.stopBits &&
-                      parity == o.parity);
-}
-
 bool HoldsExpected(const TagState& expected, const TagState& now)
 {
     if (expected.kind == TagState::Unknown) return now.kind != TagState::Absent;

@@ -2,6 +2,7 @@
 // enough to send the inverse calls (undo) or the same calls again (redo).
 #pragma once
 
+#include "serial/PortSettings.h"
 #include "server/TagServer.h"
 #include "tagfile/TagFile.h"
 
@@ -22,16 +23,6 @@ struct TagState {
     static TagState Of(std::int64_t p) { return TagState{Period, p}; }
     bool operator==(const TagState& o) const { return kind == o.kind && (kind != Period || period == o.period); }
     bool operator!=(const TagState& o) const { return !(*this == o); }
-};
-
-struct PortSettings {
-    bool known = false;  // false: GetComSettings did not answer
-    std::uint16_t port = 0;
-    std::uint32_t baudRate = 0;
-    std::uint8_t dataBits = 0, stopBits = 0, parity = 0;
-
-    bool operator==(const PortSettings& o) const;
-    bool operator!=(const PortSettings& o) const { return !(*this == o); }
 };
 
 // A changing call the server accepted.

@@ -6,7 +6,7 @@
 #      clone, which builds everything; zolcfg.exe's window checked and photographed
 #   2. native unit tests (ctest)
 #   3. the same unit tests under AddressSanitizer and UndefinedBehaviorSanitizer
-#   4. the fuzz targets (description reader, tag-file reader), each for a bounded time
+#   4. the fuzz targets (description reader, tag-file reader, history readers), each for a bounded time
 #   5. the Windows tests under Wine, against the stand-in server through real COM
 #   6. the 32-bit programs, through scripts/with-wine32.sh (natively, or emulated in a
 #      namespace of their own where the kernel runs no 32-bit programs): the 32-bit build's
@@ -119,6 +119,7 @@ fuzz_step() {
 }
 fuzz_step "fuzz: description reader" dsc "${ZOL_FUZZ_SECONDS:-45}"
 fuzz_step "fuzz: tag file reader" tagfile "${ZOL_TAGFILE_FUZZ_SECONDS:-20}"
+fuzz_step "fuzz: history readers" history "${ZOL_HISTORY_FUZZ_SECONDS:-15}"
 
 echo "== Windows tests under Wine"
 scripts/win-tests.sh >build/logs/win-tests.log 2>&1

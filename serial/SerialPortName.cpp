@@ -1,5 +1,7 @@
 #include "serial/SerialPortName.h"
 
+#include "common/Decimal.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -28,16 +30,11 @@ bool ParsePortName(const char* name, std::size_t length, unsigned* port)
         return false;
     if (ToUpperAscii(name[0]) != 'C' || ToUpperAscii(name[1]) != 'O' || ToUpperAscii(name[2]) != 'M')
         return false;
-    std::uint64_t value = 0;
-    for (std::size_t i = 3; i < length; ++i) {
-        if (!IsDigit(name[i]))
-            return false;
-        value = value * 10 + static_cast<unsigned>(name[i] - '0');
-        if (value > 0xFFFFFFFFu)
-            return false;
-    }
+    unsigned value = 0;
+    if (!ParseDecimalTo<unsigned>(std::string_view(name + 3, length - 3), 0xFFFFFFFFu, &value))
+        return false;
     if (port != nullptr)
-        *port = static_cast<unsigned>(value);
+        *port = value;
     return true;
 }
 

@@ -23,3 +23,7 @@ bool IsConnectionLost(HResult hr);
 // "class not registered (0x80040154)": the usual meaning in words when it is known, then
 // the code; "error 0x..." otherwise.
 std::string DescribeHResult(HResult hr);
+
+// The code of a usual symbol ("E_FAIL", "REGDB_E_CLASSNOTREG", letter case ignored) of the
+// same table; false for a name it does not hold.
+bool HResultFromName(const std::string& name, HResult* hr);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 using HResult = std::int32_t;
 
@@ -87,3 +88,4 @@ inline std::uint32_t PeriodHigh(std::int64_t period)
 
 // "0x80070057"-style text of an HRESULT, for messages and logs.
 const char* FormatHResult(HResult hr, char (&buffer)[16]);
+std::string HResultText(HResult hr);

@@ -1,33 +1,12 @@
 #include "standin/FaultTable.h"
 
+#include "server/ServerErrors.h"
+
 #include <cctype>
 
 using namespace standin_text;
 
 namespace {
-
-struct NamedHResult {
-    const char* name;
-    std::uint32_t value;
-};
-
-constexpr NamedHResult kNamedHResults[] = {
-    {"S_OK", 0x00000000u},
-    {"S_FALSE", 0x00000001u},
-    {"E_FAIL", 0x80004005u},
-    {"E_INVALIDARG", 0x80070057u},
-    {"E_NOINTERFACE", 0x80004002u},
-    {"E_UNEXPECTED", 0x8000FFFFu},
-    {"E_NOTIMPL", 0x80004001u},
-    {"E_OUTOFMEMORY", 0x8007000Eu},
-    {"E_ACCESSDENIED", 0x80070005u},
-    {"E_POINTER", 0x80004003u},
-    {"CLASS_E_CLASSNOTAVAILABLE", 0x80040111u},
-    {"REGDB_E_CLASSNOTREG", 0x80040154u},
-    {"CO_E_SERVER_EXEC_FAILURE", 0x80080005u},
-    {"RPC_E_DISCONNECTED", 0x80010108u},
-    {"RPC_S_SERVER_UNAVAILABLE", 0x800706BAu},
-};
 
 bool EqualsIgnoreCase(const std::string& a, const char* b)
 {
@@ -58,12 +37,7 @@ const char* OperationName(int slot)
 
 bool ParseHResult(const std::string& text, HResult* hr)
 {
-    for (const auto& named : kNamedHResults) {
-        if (EqualsIgnoreCase(text, named.name)) {
-            *hr = static_cast<HResult>(named.value);
-            return true;
-        }
-    }
+    if (HResultFromName(text, hr)) return true;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         if (text.size() > 10) return false;
         std::uint32_t value = 0;
@@ -104,6 +78,14 @@ FaultTable ParseFaultsFile(std::istream& in, SkipLog& skipped)
             if (!ParseHResult(f[1], &hr) || !HrFailed(hr)) return skip("needs a failure HRESULT");
             (kind == "class" ? faults.classRefusal : faults.instanceRefusal) = hr;
         } else if (kind == "fail" || kind == "slow" || kind == "die") {
+            if (kind == "fail" && f.size() == 5 && f[3] == "after") {
+                std::uint64_t after = 0;
+                if (f[1] != "EnumTags") return skip("only EnumTags breaks off after a number of tags");
+                if (!ParseHResult(f[2], &hr) || !HrFailed(hr)) return skip("needs a failure HRESULT");
+                if (!ParseDecimal(f[4], UINT32_MAX, &after)) return skip("the number of tags must be 0 or more");
+                faults.enumBreak = FaultTable::EnumBreak{static_cast<std::uint32_t>(after), hr};
+                return;
+            }
             const bool tagFail = kind == "fail" && f.size() == 6;
             const bool dieAt = kind == "die" && f.size() == 3;
             const std::size_t want = kind == "die" ? 2 : 3;
@@ -115,7 +97,7 @@ FaultTable ParseFaultsFile(std::istream& in, SkipLog& skipped)
                 if (tagFail) {
                     std::uint64_t key[3] = {};
                     for (int i = 0; i < 3; ++i) {
-                        if (!ParseUnsigned(f[3 + i], UINT32_MAX, &key[i])) return skip("type, address and param must be numbers");
+                        if (!ParseDecimal(f[3 + i], UINT32_MAX, &key[i])) return skip("type, address and param must be numbers");
                     }
                     faults.tagFailures.push_back(FaultTable::TagFailure{
                         slot, static_cast<std::uint32_t>(key[0]), static_cast<std::uint32_t>(key[1]),
@@ -124,11 +106,11 @@ FaultTable ParseFaultsFile(std::istream& in, SkipLog& skipped)
                     faults.fail[slot] = hr;
                 }
             } else if (kind == "slow") {
-                if (!ParseUnsigned(f[2], kMaxConfiguredMs, &ms)) return skip("ms must be 0..600000");
+                if (!ParseDecimal(f[2], kMaxConfiguredMs, &ms)) return skip("ms must be 0..600000");
                 faults.slowMs[slot] = static_cast<std::uint32_t>(ms);
             } else {
                 std::uint64_t call = 1;
-                if (dieAt && (!ParseUnsigned(f[2], UINT32_MAX, &call) || call == 0))
+                if (dieAt && (!ParseDecimal(f[2], UINT32_MAX, &call) || call == 0))
                     return skip("the call number must be 1 or more");
                 faults.die[slot] = static_cast<std::uint32_t>(call);
             }
@@ -141,7 +123,7 @@ FaultTable ParseFaultsFile(std::istream& in, SkipLog& skipped)
             else if (kind == "restart-dies") faults.restartDies = true;
             else faults.noRestart = true;
         } else if (kind == "probe_timeout_ms") {
-            if (f.size() != 2 || !ParseUnsigned(f[1], kMaxConfiguredMs, &ms))
+            if (f.size() != 2 || !ParseDecimal(f[1], kMaxConfiguredMs, &ms))
                 return skip("expected: probe_timeout_ms <0..600000>");
             faults.probeTimeoutMs = static_cast<std::uint32_t>(ms);
         } else {

@@ -5,6 +5,8 @@
 //   instance <hresult>        IClassFactory::CreateInstance returns this HRESULT
 //   fail <Operation> <hresult> the operation returns this HRESULT and leaves its outs untouched
 //   fail <Operation> <hresult> <type> <address> <param>   the same, for that one tag only
+//   fail EnumTags <hresult> after <n>   each walk delivers n tags, then the next call returns
+//                             this HRESULT with the cursor at 0: the list breaks off there
 //   slow <Operation> <ms>     the operation first waits this long
 //   die <Operation> [<n>]     the process ends inside the operation's n-th call (default the
 //                             first) since the faults were read (the caller gets an RPC error)
@@ -54,6 +56,11 @@ struct FaultTable {
         HResult hr;
     };
     std::vector<TagFailure> tagFailures;
+    struct EnumBreak {
+        std::uint32_t after;  // tags delivered in a walk before the failing call
+        HResult hr;
+    };
+    std::optional<EnumBreak> enumBreak;
     bool noSave = false;
     bool enumEndless = false;
     bool probeUnterminated = false;

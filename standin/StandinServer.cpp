@@ -255,7 +255,7 @@ HResult CStandinServer::SetComSettings(std::uint16_t port, std::uint32_t baudRat
     HResult hr;
     if (Intercept(kSlotSetComSettings, &hr)) return hr;
     if (!ValidPortSettings(dataBits, stopBits, parity)) return kE_INVALIDARG;
-    PortSettings settings;
+    PortSettings settings = kStandinDefaultPort;
     settings.port = port;
     settings.baudRate = baudRate;
     settings.dataBits = dataBits;
@@ -273,8 +273,14 @@ HResult CStandinServer::EnumTags(std::uint32_t* cursor, std::uint32_t* type,
     HResult hr;
     if (Intercept(kSlotEnumTags, &hr)) return hr;
     if (!cursor || !type || !address || !param) return kE_INVALIDARG;
+    if (*cursor == 0) m_walkDelivered = 0;
+    if (m_faults.enumBreak && m_walkDelivered >= m_faults.enumBreak->after) {
+        *cursor = 0;
+        return m_faults.enumBreak->hr;
+    }
     StandinTag tag;
     if (!m_tags.Walk(cursor, m_faults.enumEndless, &tag)) return kE_NoMoreItems;
+    ++m_walkDelivered;
     *type = tag.type;
     *address = tag.address;
     *param = tag.param;

@@ -87,10 +87,11 @@ private:
     std::filesystem::path m_home;
     StandinHooks m_hooks;
     CTagStore m_tags;
-    PortSettings m_port;
+    PortSettings m_port = kStandinDefaultPort;
     SimulatedLine m_line;
     FaultTable m_faults;
     std::array<std::uint32_t, kStandinSlotCount> m_calls{};  // since the faults were read
+    std::uint32_t m_walkDelivered = 0;  // tags EnumTags delivered since a call with cursor 0
 };
 
 // Where the state lives: the environment's ZOLSRV_HOME when set and not empty, else the

@@ -1,6 +1,8 @@
 #include "standin/StateFiles.h"
 
-#include <charconv>
+#include "common/Decimal.h"
+
+#include <cstdint>
 #include <cstdio>
 #include <sstream>
 #include <system_error>
@@ -24,28 +26,11 @@ std::vector<std::string> Fields(const std::string& line)
     return fields;
 }
 
-bool ParseUnsigned(const std::string& field, std::uint64_t max, std::uint64_t* value)
-{
-    if (field.empty() || field[0] == '-' || field[0] == '+') return false;
-    std::uint64_t v = 0;
-    const char* first = field.data();
-    const char* last = first + field.size();
-    auto result = std::from_chars(first, last, v, 10);
-    if (result.ec != std::errc() || result.ptr != last || v > max) return false;
-    *value = v;
-    return true;
-}
-
 bool ParseSigned64(const std::string& field, std::int64_t* value)
 {
-    if (field.empty() || field[0] == '+') return false;
-    std::int64_t v = 0;
-    const char* first = field.data();
-    const char* last = first + field.size();
-    auto result = std::from_chars(first, last, v, 10);
-    if (result.ec != std::errc() || result.ptr != last) return false;
-    *value = v;
-    return true;
+    // The files are written by the stand-in itself: a minus, never a plus.
+    if (!field.empty() && field[0] == '+') return false;
+    return ParseSignedDecimal(field, INT64_MIN, INT64_MAX, value);
 }
 
 }  // namespace standin_text
@@ -83,8 +68,8 @@ CTagStore ParseTagsFile(std::istream& in, SkipLog& skipped)
         if (f.size() != 4) return Skip(skipped, kFile, number, line, "expected 4 fields");
         std::uint64_t type = 0, address = 0, param = 0;
         std::int64_t period = 0;
-        if (!ParseUnsigned(f[0], 0xFFFFFFFFu, &type) || !ParseUnsigned(f[1], 0xFFFFFFFFu, &address) ||
-            !ParseUnsigned(f[2], 0xFFFFFFFFu, &param) || !ParseSigned64(f[3], &period))
+        if (!ParseDecimal(f[0], 0xFFFFFFFFu, &type) || !ParseDecimal(f[1], 0xFFFFFFFFu, &address) ||
+            !ParseDecimal(f[2], 0xFFFFFFFFu, &param) || !ParseSigned64(f[3], &period))
             return Skip(skipped, kFile, number, line, "not a number");
         if (!CTagStore::ValidKey(static_cast<std::uint32_t>(type), static_cast<std::uint32_t>(address),
                                  static_cast<std::uint32_t>(param)))
@@ -112,16 +97,16 @@ std::string FormatTagsFile(const CTagStore& tags)
 PortSettings ParsePortFile(std::istream& in, SkipLog& skipped)
 {
     static const char kFile[] = "port.txt";
-    PortSettings settings;
+    PortSettings settings = kStandinDefaultPort;
     bool have = false;
     ForEachRecord(in, [&](int number, const std::string& line) {
         if (have) return Skip(skipped, kFile, number, line, "only the first record is used");
         auto f = Fields(line);
         if (f.size() != 5) return Skip(skipped, kFile, number, line, "expected 5 fields");
         std::uint64_t port = 0, baud = 0, dataBits = 0, stopBits = 0, parity = 0;
-        if (!ParseUnsigned(f[0], 0xFFFF, &port) || !ParseUnsigned(f[1], 0xFFFFFFFFu, &baud) ||
-            !ParseUnsigned(f[2], 0xFF, &dataBits) || !ParseUnsigned(f[3], 0xFF, &stopBits) ||
-            !ParseUnsigned(f[4], 0xFF, &parity))
+        if (!ParseDecimal(f[0], 0xFFFF, &port) || !ParseDecimal(f[1], 0xFFFFFFFFu, &baud) ||
+            !ParseDecimal(f[2], 0xFF, &dataBits) || !ParseDecimal(f[3], 0xFF, &stopBits) ||
+            !ParseDecimal(f[4], 0xFF, &parity))
             return Skip(skipped, kFile, number, line, "not a number in range");
         if (!ValidPortSettings(static_cast<std::uint8_t>(dataBits), static_cast<std::uint8_t>(stopBits),
                                static_cast<std::uint8_t>(parity)))
@@ -172,11 +157,11 @@ SimulatedLine ParseLineFile(std::istream& in, SkipLog& skipped)
         }
         std::uint64_t address = 0, delay = 0;
         std::int64_t type = 0;
-        if (!ParseUnsigned(field[0], 0xFF, &address) || address == 0)
+        if (!ParseDecimal(field[0], 0xFF, &address) || address == 0)
             return Skip(skipped, kFile, number, line, "address must be 1..255");
         if (!ParseSigned64(field[1], &type) || type < INT32_MIN || type > INT32_MAX)
             return Skip(skipped, kFile, number, line, "type must be a 32-bit number");
-        if (!ParseUnsigned(field[2], kMaxConfiguredMs, &delay))
+        if (!ParseDecimal(field[2], kMaxConfiguredMs, &delay))
             return Skip(skipped, kFile, number, line, "delay must be 0..600000 ms");
         if (devices.count(static_cast<std::uint32_t>(address)) != 0)
             return Skip(skipped, kFile, number, line, "address listed twice; the first one is kept");

@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "common/AtomicFile.h"
+#include "common/Decimal.h"
+#include "serial/PortSettings.h"
 #include "standin/TagStore.h"
 
 struct SkippedLine {
@@ -31,20 +33,9 @@ using SkipLog = std::vector<SkippedLine>;
 // "tags.txt:3: skipped \"1 2\": expected 4 fields" - the line written to the log.
 std::string DescribeSkippedLine(const SkippedLine& skipped);
 
-// The serial-port settings. The defaults are those used when port.txt is absent or unusable.
-struct PortSettings {
-    std::uint16_t port = 1;
-    std::uint32_t baudRate = 9600;
-    std::uint8_t dataBits = 8;
-    std::uint8_t stopBits = 0;  // 0 = 1, 1 = 1.5, 2 = 2 stop bits
-    std::uint8_t parity = 0;    // 0 None, 1 Odd, 2 Even, 3 Mark, 4 Space
-
-    bool operator==(const PortSettings& o) const
-    {
-        return port == o.port && baudRate == o.baudRate && dataBits == o.dataBits &&
-               stopBits == o.stopBits && parity == o.parity;
-    }
-};
+// The serial-port settings (serial/PortSettings.h; the stand-in's are always known) when
+// port.txt is absent or unusable.
+constexpr PortSettings kStandinDefaultPort{true, 1, 9600, 8, 0, 0};
 
 // Data bits 5..8, stop-bits code 0..2, parity code 0..4. Port 0 stands for "no port" and is
 // accepted, as is any baud rate.
@@ -80,8 +71,8 @@ namespace standin_text {
 // fields of what is left.
 std::vector<std::string> Fields(const std::string& line);
 
-// Strict decimal numbers: the whole field must be the number, in range.
-bool ParseUnsigned(const std::string& field, std::uint64_t max, std::uint64_t* value);
+// A whole field of a signed 64-bit number (a minus allowed, no plus); unsigned fields are
+// read by ParseDecimal (common/Decimal.h).
 bool ParseSigned64(const std::string& field, std::int64_t* value);
 
 // Reads lines, dropping a trailing '\r'; calls `fn(lineNumber, line)` for each line that is

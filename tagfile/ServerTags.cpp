@@ -2,6 +2,20 @@
 
 #include "server/ServerErrors.h"
 
+#include <algorithm>
+
+TagListGap ServerTagList::Gap(bool withPeriods) const
+{
+    if (disconnected) return TagListGap::Disconnected;
+    if (stopped) return TagListGap::Stopped;
+    if (walk.end != TagWalkEnd::Completed) return TagListGap::WalkUnended;
+    if (walk.endedOnFailure && !tags.empty()) return TagListGap::EndedOnFailure;
+    if (withPeriods && (periodFailures != 0 ||
+                        !std::all_of(tags.begin(), tags.end(), [](const ServerTag& t) { return t.periodKnown; })))
+        return TagListGap::PeriodMissing;
+    return TagListGap::None;
+}
+
 ServerTagList ReadServerTags(ITagServer& server, const ServerTagsOptions& options)
 {
     ServerTagList list;

@@ -26,6 +26,17 @@ struct ServerTagsOptions {
     std::function<bool()> stop;
 };
 
+// Why a list read from the server is not its whole configuration, in the order they are
+// asked: the first that holds is the one to tell.
+enum class TagListGap {
+    None,            // whole
+    Disconnected,    // the server went away (disconnectResult)
+    Stopped,         // the caller stopped the reading
+    WalkUnended,     // the server did not end its list (walk.end says how)
+    EndedOnFailure,  // the list broke off on a failed call after some tags (walk.lastFailure)
+    PeriodMissing,   // a tag's period was refused or not asked (firstPeriodFailure)
+};
+
 struct ServerTagList {
     std::vector<ServerTag> tags;  // in the server's order
     TagWalkReport walk;
@@ -35,11 +46,15 @@ struct ServerTagList {
     HResult disconnectResult = kS_OK;
     bool stopped = false;
 
-    // The walk and the periods are complete.
-    bool Complete() const
-    {
-        return walk.end == TagWalkEnd::Completed && !disconnected && !stopped;
-    }
+    // What the list lacks of the server's whole configuration. Every tag the server holds
+    // means a walk the server ended itself, not on a failed call after tags; a server
+    // without tags answers its first EnumTags with a failure, and that empty list is whole.
+    // With periods, each tag's period is known as well.
+    TagListGap Gap(bool withPeriods = true) const;
+    // Every tag with its period: the only list a snapshot, a restore or a replace stands on.
+    bool Complete() const { return Gap() == TagListGap::None; }
+    // Every tag the server holds, whatever periods were read (an import reads only some).
+    bool HasEveryTag() const { return Gap(false) == TagListGap::None; }
 };
 
 ServerTagList ReadServerTags(ITagServer& server, const ServerTagsOptions& options = {});

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "common/Decimal.h"
 #include "tagfile/TagFileWriter.h"
 #include "tagfile/TextEncoding.h"
 #include "tree/RefreshPeriod.h"
@@ -141,20 +142,6 @@ std::string Lower(std::string_view text)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     return out;
-}
-
-// A decimal number of digits only; false for anything else or past max.
-bool ParseDecimal(const std::string& text, std::int64_t max, std::int64_t* value)
-{
-    if (text.empty() || text.size() > 18) return false;
-    std::int64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    if (v > max) return false;
-    *value = v;
-    return true;
 }
 
 bool AllEmpty(const std::vector<std::string>& fields)
@@ -301,16 +288,16 @@ private:
         TagFileRow row;
         row.line = line;
         std::int64_t number = 0;
-        if (!ParseDecimal(*value[kType], kFileTypeMax, &number) || number < kFileTypeMin)
+        if (!ParseDecimalTo<std::int64_t>(*value[kType], kFileTypeMax, &number) || number < kFileTypeMin)
             return BadField(line, TagFileIssueKind::BadType, *value[kType], fields);
         row.id.type = static_cast<std::uint32_t>(number);
-        if (!ParseDecimal(*value[kAddress], kFileAddressMax, &number) || number < kFileAddressMin)
+        if (!ParseDecimalTo<std::int64_t>(*value[kAddress], kFileAddressMax, &number) || number < kFileAddressMin)
             return BadField(line, TagFileIssueKind::BadAddress, *value[kAddress], fields);
         row.id.address = static_cast<std::uint32_t>(number);
-        if (!ParseDecimal(*value[kParam], kFileParamMax, &number) || !IsTagParameterNumber(number))
+        if (!ParseDecimalTo<std::int64_t>(*value[kParam], kFileParamMax, &number) || !IsTagParameterNumber(number))
             return BadField(line, TagFileIssueKind::BadParam, *value[kParam], fields);
         row.id.param = static_cast<std::uint32_t>(number);
-        if (!ParseDecimal(*value[kPeriod], kFilePeriodMaxMs, &number))
+        if (!ParseDecimalTo<std::int64_t>(*value[kPeriod], kFilePeriodMaxMs, &number))
             return BadField(line, TagFileIssueKind::BadPeriod, *value[kPeriod], fields);
         row.period = PeriodFromMs(number);
 
@@ -432,7 +419,7 @@ private:
             const int c = m_column[columns[k]];
             std::int64_t number = 0;
             if (c < 0 || static_cast<std::size_t>(c) >= fields.size() ||
-                !ParseDecimal(fields[static_cast<std::size_t>(c)], 0xFFFFFFFFll, &number))
+                !ParseDecimalTo<std::int64_t>(fields[static_cast<std::size_t>(c)], 0xFFFFFFFFll, &number))
                 return;
             id[k] = static_cast<std::uint32_t>(number);
         }

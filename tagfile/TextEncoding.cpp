@@ -56,20 +56,6 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t pos, std::uint32_t* cp
 
 }  // namespace
 
-std::string Cp1251ToUtf8(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size() + text.size() / 2);
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80)
-            out += c;
-        else
-            AppendUtf8(out, Cp1251ToCodePoint(byte));
-    }
-    return out;
-}
-
 bool IsValidUtf8(std::string_view text)
 {
     std::size_t pos = 0;

@@ -6,10 +6,8 @@
 #include <string>
 #include <string_view>
 
-// Windows-1251 bytes as UTF-8. Every byte converts (0x98, unassigned, goes to U+0098).
-std::string Cp1251ToUtf8(std::string_view text);
-
-// UTF-8 as Windows-1251: Utf8ToCp1251 of catalogue/Windows1251.h, one table for both.
+// Windows-1251 to UTF-8 and back: Cp1251ToUtf8 and Utf8ToCp1251 of catalogue/Windows1251.h,
+// one table for both.
 #include "catalogue/Windows1251.h"
 
 // True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past

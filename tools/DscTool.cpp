@@ -1,6 +1,5 @@
 #include "tools/DscTool.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -15,7 +14,8 @@
 #include "catalogue/Checksum.h"
 #include "catalogue/DescriptionReader.h"
 #include "catalogue/TagName.h"
-#include "tools/Cp1251.h"
+#include "catalogue/Windows1251.h"
+#include "common/Decimal.h"
 #include "catalogue/DescriptionLint.h"
 
 namespace fs = std::filesystem;
@@ -77,12 +77,8 @@ bool IsDirectory(const std::string& argument)
 // A whole decimal int and nothing else.
 bool ParseInt(const std::string& text, int& value)
 {
-    if (text.empty())
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    const long parsed = std::strtol(text.c_str(), &end, 10);
-    if (*end != '\0' || errno == ERANGE || parsed < INT_MIN || parsed > INT_MAX)
+    std::int64_t parsed = 0;
+    if (!ParseSignedDecimal(text, INT_MIN, INT_MAX, &parsed))
         return false;
     value = static_cast<int>(parsed);
     return true;

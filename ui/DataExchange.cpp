@@ -1,9 +1,9 @@
 #include "ui/DataExchange.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include <cstdint>
 #include <limits>
 
+#include "common/Decimal.h"
 #include "ui/Dialog.h"
 
 HWND CDataExchange::PrepareEditCtrl(int id)
@@ -37,16 +37,9 @@ static std::string Trimmed(const std::string& text)
 
 bool ParseInt32(const std::string& text, std::int32_t& value)
 {
-    const std::string t = Trimmed(text);
-    if (t.empty()) return false;
-    size_t i = (t[0] == '-' || t[0] == '+') ? 1 : 0;
-    if (i == t.size()) return false;
-    for (size_t k = i; k < t.size(); ++k)
-        if (t[k] < '0' || t[k] > '9') return false;
-    errno = 0;
-    const long long parsed = std::strtoll(t.c_str(), nullptr, 10);
-    if (errno == ERANGE || parsed < std::numeric_limits<std::int32_t>::min() ||
-        parsed > std::numeric_limits<std::int32_t>::max())
+    std::int64_t parsed = 0;
+    if (!ParseSignedDecimal(Trimmed(text), std::numeric_limits<std::int32_t>::min(),
+                            std::numeric_limits<std::int32_t>::max(), &parsed))
         return false;
     value = static_cast<std::int32_t>(parsed);
     return true;
@@ -54,17 +47,10 @@ bool ParseInt32(const std::string& text, std::int32_t& value)
 
 bool ParseUInt32(const std::string& text, std::uint32_t& value)
 {
-    const std::string t = Trimmed(text);
-    if (t.empty()) return false;
-    size_t i = (t[0] == '+') ? 1 : 0;
-    if (i == t.size()) return false;
-    for (size_t k = i; k < t.size(); ++k)
-        if (t[k] < '0' || t[k] > '9') return false;
-    errno = 0;
-    const unsigned long long parsed = std::strtoull(t.c_str(), nullptr, 10);
-    if (errno == ERANGE || parsed > std::numeric_limits<std::uint32_t>::max()) return false;
-    value = static_cast<std::uint32_t>(parsed);
-    return true;
+    const std::string trimmed = Trimmed(text);
+    std::string_view digits = trimmed;
+    if (!digits.empty() && digits[0] == '+') digits.remove_prefix(1);  // a plus may come, a minus may not
+    return ParseDecimalTo<std::uint32_t>(digits, UINT32_MAX, &value);
 }
 
 void DDX_Text(CDataExchange* pDX, int id, unsigned int& value)

@@ -49,6 +49,7 @@ public:
     // --- faults ---
     EnumMode enumMode = EnumMode::Normal;
     std::set<std::size_t> failingEnumCalls;  // 1-based numbers of EnumTags calls that fail
+    bool failingEnumEndsWalk = false;        // ... and leave the cursor at 0: the list breaks off
     bool refuseEveryAdd = false;
     std::set<Tag> refuseAdd;                 // AddTag refused for these tags
     std::set<Tag> refuseDelete;              // DeleteTag refused for these tags
@@ -140,8 +141,10 @@ public:
             *cursor = 1;
             return refusal;
         }
-        if (failingEnumCalls.count(calls.enumTags) != 0)
-            return refusal;  // cursor as it was: the next call asks for the same position
+        if (failingEnumCalls.count(calls.enumTags) != 0) {
+            if (failingEnumEndsWalk) *cursor = 0;
+            return refusal;  // otherwise the cursor as it was: the next call asks for the same position
+        }
         if (tags.empty()) {
             *cursor = 0;
             return kE_FAIL;

@@ -71,18 +71,18 @@ TEST(StandinTagsFile, WriteReadRoundTrip)
 TEST(StandinPortFile, DefaultsFirstRecordAndBadValues)
 {
     struct Case { const char* text; PortSettings expected; std::size_t skipped; } cases[] = {
-        {"", PortSettings{}, 0},
-        {"# nothing\n", PortSettings{}, 0},
-        {"3 115200 7 2 4\n", PortSettings{3, 115200, 7, 2, 4}, 0},
-        {"0 9600 5 0 0\n", PortSettings{0, 9600, 5, 0, 0}, 0},
-        {"3 19200 8 1 1\n4 9600 8 0 0\n", PortSettings{3, 19200, 8, 1, 1}, 1},
-        {"3 19200 9 0 0\n", PortSettings{}, 1},        // data bits
-        {"3 19200 4 0 0\n", PortSettings{}, 1},
-        {"3 19200 8 3 0\n", PortSettings{}, 1},        // stop-bits code
-        {"3 19200 8 0 5\n", PortSettings{}, 1},        // parity code
-        {"65536 19200 8 0 0\n", PortSettings{}, 1},    // port is 16-bit
-        {"3 19200 8 0\n", PortSettings{}, 1},
-        {"garbage\n2 4800 6 0 2\n", PortSettings{2, 4800, 6, 0, 2}, 1},
+        {"", kStandinDefaultPort, 0},
+        {"# nothing\n", kStandinDefaultPort, 0},
+        {"3 115200 7 2 4\n", PortSettings{true, 3, 115200, 7, 2, 4}, 0},
+        {"0 9600 5 0 0\n", PortSettings{true, 0, 9600, 5, 0, 0}, 0},
+        {"3 19200 8 1 1\n4 9600 8 0 0\n", PortSettings{true, 3, 19200, 8, 1, 1}, 1},
+        {"3 19200 9 0 0\n", kStandinDefaultPort, 1},        // data bits
+        {"3 19200 4 0 0\n", kStandinDefaultPort, 1},
+        {"3 19200 8 3 0\n", kStandinDefaultPort, 1},        // stop-bits code
+        {"3 19200 8 0 5\n", kStandinDefaultPort, 1},        // parity code
+        {"65536 19200 8 0 0\n", kStandinDefaultPort, 1},    // port is 16-bit
+        {"3 19200 8 0\n", kStandinDefaultPort, 1},
+        {"garbage\n2 4800 6 0 2\n", PortSettings{true, 2, 4800, 6, 0, 2}, 1},
     };
     for (const auto& c : cases) {
         std::istringstream in(c.text);
@@ -90,7 +90,7 @@ TEST(StandinPortFile, DefaultsFirstRecordAndBadValues)
         EXPECT_EQ(ParsePortFile(in, skipped), c.expected) << c.text;
         EXPECT_EQ(skipped.size(), c.skipped) << c.text;
     }
-    PortSettings s{12, 921600, 6, 1, 3};
+    PortSettings s{true, 12, 921600, 6, 1, 3};
     std::istringstream in(FormatPortFile(s));
     SkipLog skipped;
     EXPECT_EQ(ParsePortFile(in, skipped), s);
@@ -249,7 +249,7 @@ TEST(StandinDemoFiles, LoadWithoutSkippedLines)
     const SimulatedLine devices = ParseLineFile(lineIn, skipped);
     for (const auto& s : skipped) ADD_FAILURE() << DescribeSkippedLine(s);
     EXPECT_GT(store.Size(), 0u);
-    EXPECT_FALSE(settings == PortSettings{}) << "the demo shows settings other than the defaults";
+    EXPECT_FALSE(settings == kStandinDefaultPort) << "the demo shows settings other than the defaults";
     // Every configured device answers on the line with its own type.
     for (const auto& tag : store.Tags()) {
         auto it = devices.find(tag.address);

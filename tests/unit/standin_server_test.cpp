@@ -6,9 +6,11 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "standin/FaultTable.h"
 #include "standin/StandinServer.h"
 
 namespace fs = std::filesystem;
@@ -95,7 +97,7 @@ TEST_F(StandinServerTest, ChangesSurviveANewProcess)
     std::uint32_t baud = 0;
     std::uint8_t bits = 0, stop = 0, parity = 0;
     ASSERT_EQ(server->GetComSettings(&port, &baud, &bits, &stop, &parity), kS_OK);
-    EXPECT_EQ(PortSettings({port, baud, bits, stop, parity}), PortSettings({4, 57600, 7, 2, 3}));
+    EXPECT_EQ(PortSettings({true, port, baud, bits, stop, parity}), PortSettings({true, 4, 57600, 7, 2, 3}));
 }
 
 
@@ -125,7 +127,7 @@ TEST_F(StandinServerTest, UnwritableStateIsReportedAndNothingChanges)
     EXPECT_EQ(server->SetComSettings(9, 9600, 8, 0, 0), kE_WriteFault);
     EXPECT_EQ(server->Tags().Size(), 1u);
     EXPECT_EQ(*server->Tags().Find(1, 1, 1), 100);
-    EXPECT_EQ(server->Port(), PortSettings{});
+    EXPECT_EQ(server->Port(), kStandinDefaultPort);
     EXPECT_NE(Read("zolsrv.log").find("not saved"), std::string::npos);
 }
 
@@ -318,3 +320,27 @@ TEST_F(StandinTagFaultTest, TagFailuresDieAtACallAndNoSave)
 }
 
 }  // namespace
+
+TEST_F(StandinTagFaultTest, EnumTagsBreaksOffAfterNTagsInEveryWalk)
+{
+    Write("tags.txt", "1 1 1 10000\n1 1 2 10000\n1 1 3 10000\n1 1 4 10000\n");
+    Write("faults.txt", "fail EnumTags 0x80004005 after 2\n");
+    auto server = Start();
+    for (int walk = 0; walk < 2; ++walk) {  // a new walk delivers the first two again
+        std::uint32_t cursor = 0, type = 0, address = 0, param = 0, r1 = 0, r2 = 0;
+        ASSERT_EQ(server->EnumTags(&cursor, &type, &address, &param, &r1, &r2), kS_OK);
+        ASSERT_EQ(server->EnumTags(&cursor, &type, &address, &param, &r1, &r2), kS_OK);
+        EXPECT_EQ(param, 2u);
+        ASSERT_NE(cursor, 0u);
+        EXPECT_EQ(server->EnumTags(&cursor, &type, &address, &param, &r1, &r2), kE_FAIL) << walk;
+        EXPECT_EQ(cursor, 0u) << "the failing call ends the walk";
+        EXPECT_EQ(param, 2u) << "and delivers nothing";
+    }
+
+    // A success code, another operation or a bad count is no such fault.
+    SkipLog skipped;
+    std::istringstream in("fail EnumTags S_OK after 2\nfail AddTag E_FAIL after 2\nfail EnumTags E_FAIL after x\n"
+                          "fail EnumTags E_FAIL before 2\n");
+    EXPECT_FALSE(ParseFaultsFile(in, skipped).enumBreak.has_value());
+    EXPECT_EQ(skipped.size(), 4u);
+}

@@ -43,7 +43,8 @@ TEST(ImportPlan, SortsRowsIntoAddChangeUnchangedAndWithReplaceDelete)
     ServerTagsOptions options;
     options.wantPeriod = [&](const TagId& id) { return inFile.Contains(id); };
     const ServerTagList list = ReadServerTags(server, options);
-    ASSERT_TRUE(list.Complete());
+    ASSERT_TRUE(list.HasEveryTag());
+    EXPECT_FALSE(list.Complete());  // two periods were not asked: no snapshot stands on it
     EXPECT_EQ(server.calls.getTagInfo, 2u);  // only tags the file also holds
 
     const ImportPlan keep = MakeImportPlan(file.rows, list.tags, false);
@@ -257,7 +258,8 @@ TEST(ServerTags, TheWalkIsBoundedAndLossesAndRefusalsAreTold)
     refusing.Put(1, 1, 1, 5);
     refusing.refuseGetTagInfo = true;
     list = ReadServerTags(refusing);
-    EXPECT_TRUE(list.Complete());
+    EXPECT_TRUE(list.HasEveryTag());
+    EXPECT_EQ(list.Gap(), TagListGap::PeriodMissing);
     EXPECT_EQ(list.periodFailures, 1u);
     EXPECT_EQ(list.firstPeriodFailure, kE_FAIL);
     EXPECT_FALSE(list.tags[0].periodKnown);
@@ -274,12 +276,46 @@ TEST(ServerTags, AListThatEndsOnAFailedCallIsToldFromOneThatEndsWell)
     EXPECT_TRUE(list.walk.endedOnFailure);
     EXPECT_EQ(list.walk.lastFailure, kE_FAIL);
 
+    // The empty list of a first call that fails is what an empty server gives: whole.
+    EXPECT_TRUE(list.Complete());
+
     // A failure in the middle that the walk gets past, and a clean walk, end well.
     server.calls = {};
     server.failingEnumCalls = {2};
     list = ReadServerTags(server);
     EXPECT_EQ(list.tags.size(), 3u);
     EXPECT_FALSE(list.walk.endedOnFailure);
+    EXPECT_TRUE(list.Complete());
+
+    // A list that breaks off on a failed call after some tags is never whole, periods or not.
+    server.calls = {};
+    server.failingEnumCalls = {3};
+    server.failingEnumEndsWalk = true;
+    list = ReadServerTags(server);
+    EXPECT_EQ(list.tags.size(), 2u);
+    EXPECT_EQ(list.walk.end, TagWalkEnd::Completed);
+    EXPECT_EQ(list.Gap(), TagListGap::EndedOnFailure);
+    EXPECT_FALSE(list.Complete());
+    EXPECT_FALSE(list.HasEveryTag());
+}
+
+TEST(ServerTags, WholenessAsksTheReasonsInOrder)
+{
+    ServerTagList list;
+    list.tags.resize(2);
+    for (ServerTag& t : list.tags) t.periodKnown = true;
+    EXPECT_EQ(list.Gap(), TagListGap::None);
+    list.tags[1].periodKnown = false;  // not asked: no refusal counted, still a gap
+    EXPECT_EQ(list.Gap(), TagListGap::PeriodMissing);
+    EXPECT_EQ(list.Gap(false), TagListGap::None);
+    list.walk.endedOnFailure = true;
+    EXPECT_EQ(list.Gap(false), TagListGap::EndedOnFailure);
+    list.walk.end = TagWalkEnd::RepeatedTag;
+    EXPECT_EQ(list.Gap(), TagListGap::WalkUnended);
+    list.stopped = true;
+    EXPECT_EQ(list.Gap(), TagListGap::Stopped);
+    list.disconnected = true;
+    EXPECT_EQ(list.Gap(), TagListGap::Disconnected);
 }
 
 TEST(TagFileRows, CountsTheRowsThatNameTagsValidOrNot)

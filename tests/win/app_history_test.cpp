@@ -197,6 +197,17 @@ HWND OpenImportPreview(HWND window, const fs::path& file)
         [](HWND w) { return ui_driver::Text(w) == "Импорт тегов" && GetDlgItem(w, IDC_IMPORT_STOP) != nullptr; });
 }
 
+// "Импорт тегов..." on empty space, the file named in the open dialog, the preview's
+// "Импортировать" pressed; false when a window did not come.
+bool ImportThroughTheWindow(HWND window, const fs::path& file)
+{
+    HWND preview = OpenImportPreview(window, file);
+    if (preview == nullptr) return false;
+    ui_driver::PressButton(preview, IDOK);
+    ui_driver::WaitUntilGone(preview);
+    return true;
+}
+
 // While a preview waits, another program (zolctl, with the descriptions in dsc) sets the
 // period of Meter(005).Voltage to 4000 ms; then OK in the preview, the server awaited until
 // it holds `held` (*confirmed: what it holds then), the dialog below closed (when given),
@@ -361,10 +372,7 @@ TEST_F(HistoryTest, UndoOfAnImportAndOfABranchPeriod)
     std::vector<std::string> afterImport, afterImportUndo, afterPeriod, afterPeriodUndo;
     bool importedShown = false, importUndoneShown = false;
     const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
-        HWND preview = OpenImportPreview(window, file);
-        if (preview == nullptr) return;
-        ui_driver::PressButton(preview, IDOK);
-        ui_driver::WaitUntilGone(preview);
+        if (!ImportThroughTheWindow(window, file)) return;
         importedShown = ui_driver::WaitFor([&] { return HasNode(window, {"Meter(006)"}); }, 5000);
         afterImport = ServerTags();
 
@@ -941,3 +949,97 @@ TEST_F(HistoryTest, AWindowKilledDuringARestoreLeavesThatCallInTheJournal)
 }
 
 }  // namespace
+
+TEST_F(HistoryTest, SnapshotsWithNumbersPastAnyCounterDoNotEndTheWindow)
+{
+    // The background snapshot lists the history folder a moment after start: a name or a
+    // first line with a number no counter holds is listed, and the window goes on.
+    Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n");
+    fs::create_directories(m_history);
+    const std::string body = "device;address;type;param;name;period_ms\r\nMeter;5;7;1;Meter(005).Voltage;2000\r\n";
+    std::ofstream(m_history / "20261201-100000-zolctl-99999999999.csv", std::ios::binary)
+        << "\xEF\xBB\xBF# zolctl 0.917.1;2026-12-01T10:00:00+03:00;devices 1;tags 1\r\n" << body;
+    std::ofstream(m_history / "20261201-090000-zolctl.csv", std::ios::binary)
+        << "\xEF\xBB\xBF# zolctl 0.917.1;2026-12-01T09:00:00+03:00;devices 1;tags 99999999999999999999999\r\n"
+        << body;
+    SetEnvironmentVariableW(L"ZOLCFG_SNAPSHOTS", L"1");
+    bool written = false, aliveAfter20s = false;
+    std::size_t rows = 0;
+    RunWindow(true, [&](HWND window, CTarnelDlg& dlg) {
+        const DWORD start = GetTickCount();
+        ui_driver::WaitFor([&] { return dlg.m_pSnapshot != nullptr; }, 10000);
+        written = dlg.m_pSnapshot && dlg.m_pSnapshot->Wait(20000) && dlg.m_pSnapshot->m_Result.written;
+        while (GetTickCount() - start < 20000) Sleep(200);
+        aliveAfter20s = IsWindow(window) && IsWindowVisible(window);
+        if (ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "История изменений...")) {
+            if (HWND history = ui_driver::WaitForDialog("История изменений")) {
+                Sleep(300);
+                rows = ListRows(GetDlgItem(history, IDC_HISTORY_SNAPSHOTS)).size();
+                ui_driver::PressButton(history, IDCANCEL);
+                ui_driver::WaitUntilGone(history);
+            }
+        }
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_TRUE(written);
+    EXPECT_TRUE(aliveAfter20s);
+    EXPECT_EQ(rows, 3u);
+    EXPECT_EQ(ListSnapshots(m_history).size(), 3u);
+}
+
+TEST_F(HistoryTest, ATagListThatBreaksOffHalfWayIsNoSnapshot)
+{
+    // A server whose EnumTags fails after the first tag: the window shows what came, and its
+    // background snapshot keeps nothing (a restore of half the configuration would delete
+    // the other half).
+    Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n7 5 2 30000000\n7 6 1 15000000\n");
+    standin::SetFaults("fail EnumTags 0x80004005 after 1\n");
+    SetEnvironmentVariableW(L"ZOLCFG_SNAPSHOTS", L"1");
+    bool finished = false, read = true, written = true;
+    RunWindow(true, [&](HWND window, CTarnelDlg& dlg) {
+        ui_driver::WaitFor([&] { return dlg.m_pSnapshot != nullptr; }, 10000);
+        if (dlg.m_pSnapshot) {
+            finished = dlg.m_pSnapshot->Wait(20000);
+            read = dlg.m_pSnapshot->m_bRead;
+            written = dlg.m_pSnapshot->m_Result.written;
+        }
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_TRUE(finished);
+    EXPECT_FALSE(read);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ListSnapshots(m_history).size(), 0u);
+}
+
+TEST_F(HistoryTest, AnImportOverABrokenOffListAsksTheBeforeValuesOfTheTagsItMissed)
+{
+    // The list breaks off after 7 5 1: 7 5 2 is on the server but not in it. The import
+    // changes its period; the journal must hold the period it had (asked of the server), so
+    // that undo sets it back instead of deleting the tag.
+    Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n7 5 2 20000000\n");
+    const std::string before = standin::ReadStateFile("tags.txt");
+    standin::SetFaults("fail EnumTags 0x80004005 after 1\n");
+    const fs::path file = m_descriptions.Path() / "rows.csv";
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "device;address;type;param;name;period_ms\r\n"
+               "Meter;5;7;2;Meter(005).Phase.A;5000\r\n";
+    }
+    std::vector<std::string> afterImport, afterUndo;
+    RunWindow(true, [&](HWND window, CTarnelDlg&) {
+        if (!ImportThroughTheWindow(window, file)) return;
+        ui_driver::WaitFor([&] { return ServerTags() != std::vector<std::string>{"7 5 1 20000000", "7 5 2 20000000"}; },
+                           5000);
+        Sleep(500);
+        afterImport = ServerTags();
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Отменить: Импорт тегов")) return;
+        ui_driver::WaitFor([&] { return ServerTags() != afterImport; }, 5000);
+        Sleep(500);
+        afterUndo = ServerTags();
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(afterImport, (std::vector<std::string>{"7 5 1 20000000", "7 5 2 50000000"}));
+    EXPECT_EQ(LinesOf("Импорт тегов"), (std::vector<std::string>{"Meter(005).Phase.A 2000 5000 ok"}));
+    EXPECT_EQ(afterUndo, (std::vector<std::string>{"7 5 1 20000000", "7 5 2 20000000"}));
+    EXPECT_EQ(standin::ReadStateFile("tags.txt"), before);
+}

@@ -397,3 +397,47 @@ TEST_F(ZolctlHistory, TwoProgramsAppendingAtOnceLoseNoLine)
 }
 
 }  // namespace
+
+TEST_F(ZolctlHistory, SnapshotsWithNumbersPastAnyCounterAreListedNotFatal)
+{
+    // A name whose number and a first line whose counts no counter holds: zolctl history
+    // lists them (the counts left empty) and a new snapshot is still written beside them.
+    standin::Reset(kTags);
+    fs::create_directories(History());
+    const std::string body = "device;address;type;param;name;period_ms\r\nPM3F;5;1;14;PM3F(005).Frequency;2000\r\n";
+    WriteFile(History() / "20261201-100000-zolctl-99999999999.csv",
+              "\xEF\xBB\xBF# zolctl 0.917.1;2026-12-01T10:00:00+03:00;devices 1;tags 1\r\n" + body);
+    WriteFile(History() / "20261201-090000-zolctl.csv",
+              "\xEF\xBB\xBF# zolctl 0.917.1;2026-12-01T09:00:00+03:00;devices 1;tags 99999999999999999999999\r\n" +
+                  body);
+    CtlRun r = Ctl({L"history"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "20261201-090000-zolctl.csv;;;;\n"
+                     "20261201-100000-zolctl-99999999999.csv;2026-12-01T10:00:00+03:00;zolctl 0.917.1;1;1\n");
+    r = Ctl({L"snapshot"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    r = Ctl({L"history"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3) << r.out;
+}
+
+TEST_F(ZolctlHistory, AListThatBreaksOffIsNeverASnapshotNorTheBaseOfAReplace)
+{
+    standin::Reset(kTags);
+    ASSERT_EQ(Ctl({L"snapshot"}).code, 0);
+    standin::SetFaults("fail EnumTags 0x80004005 after 1\n");
+    CtlRun r = Ctl({L"snapshot"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Has(r.err, "the server's tag list ended on a failed call (")) << r.err;
+    EXPECT_TRUE(Has(r.err, "no snapshot was kept")) << r.err;
+
+    WriteFile(Scratch("one.csv"), "device;address;type;param;name;period_ms\r\nPM3F;5;1;14;x;2000\r\n");
+    r = Ctl({L"import", Scratch("one.csv").wstring(), L"--replace", L"--yes"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Has(r.err, "the server's tag list ended on a failed call (")) << r.err;
+    EXPECT_TRUE(Has(r.err, "nothing was imported")) << r.err;
+    standin::SetFaults("");
+    EXPECT_EQ(ServerTags().size(), 3u);
+    r = Ctl({L"history"});
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+}
