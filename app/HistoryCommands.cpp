@@ -103,7 +103,6 @@ HistoryListing CTarnelDlg::ReadHistory() const
 
 void CTarnelDlg::OnHistory()
 {
-    if (m_bFilling || m_bBusy || !m_pHistory) return;
     CHistoryDlg* shown = nullptr;
     CHistoryDlg dlg([this] { return ReadHistory(); },
                     [this, &shown](const HistorySnapshotRow& snapshot) { RestoreSnapshot(snapshot.file, shown); }, this);
