@@ -1,6 +1,7 @@
 #include "history/Journal.h"
 
 #include "common/AtomicFile.h"
+#include "common/Decimal.h"
 #include "history/HistoryFolder.h"
 #include "tagfile/TagFileReader.h"
 #include "tagfile/TagFileWriter.h"
@@ -170,11 +171,14 @@ bool ParseJournalSince(const std::string& since, std::string* key)
         const bool digit = since[i] >= '0' && since[i] <= '9';
         if (pattern[i] == 'd' ? !digit : since[i] != pattern[i]) return false;
     }
-    const int year = std::stoi(since.substr(0, 4));
-    const int month = std::stoi(since.substr(5, 2)), day = std::stoi(since.substr(8, 2));
-    if (!IsCalendarDate(year, month, day)) return false;
-    if (since.size() == 16 && (std::stoi(since.substr(11, 2)) > 23 || std::stoi(since.substr(14, 2)) > 59))
-        return false;
+    // The pattern let only digits through: each field reads, and is checked by its range.
+    const auto field = [&since](std::size_t at, std::size_t length) {
+        int value = 0;
+        ParseDecimalTo<int>(std::string_view(since).substr(at, length), 9999, &value);
+        return value;
+    };
+    if (!IsCalendarDate(field(0, 4), field(5, 2), field(8, 2))) return false;
+    if (since.size() == 16 && (field(11, 2) > 23 || field(14, 2) > 59)) return false;
     *key = since;
     return true;
 }
