@@ -145,18 +145,28 @@ int CommandHistory(const CtlArgs& args)
 
 namespace {
 
-// Reads the whole configuration for a snapshot or a restore; prints why not.
-bool ReadWhole(ITagServer& server, ServerTagList* list, int* exitCode)
+ServerTagsOptions ReadOptions()
 {
     ServerTagsOptions options;
     options.stop = [] { return g_bInterrupted.load(); };
-    if (!ReadServerForCommand(server, options, list, exitCode)) return false;
-    if (!list->Complete()) {
-        WriteErr(DescribeTagListGap(*list));
-        *exitCode = kExitPartial;
-        return false;
-    }
-    return true;
+    return options;
+}
+
+// The exit code of a list that is not whole: the server gone, the user's stop, or a gap.
+int GapExitCode(const ServerTagList& list)
+{
+    if (list.disconnected) return kExitConnection;
+    return list.stopped ? kExitInterrupted : kExitPartial;
+}
+
+// Reads the whole configuration for a snapshot; prints why not.
+bool ReadWhole(ITagServer& server, ServerTagList* list, int* exitCode)
+{
+    *list = ReadServerTags(server, ReadOptions());
+    if (list->Complete()) return true;
+    WriteErr(DescribeTagListGap(*list));
+    *exitCode = GapExitCode(*list);
+    return false;
 }
 
 }  // namespace
@@ -214,19 +224,20 @@ int CommandRestore(const CtlArgs& args)
 
     CCtlConnection connection;
     if (!connection.Open()) return kExitConnection;
-    ServerTagList list;
-    int exitCode = kExitOk;
-    if (!ReadWhole(connection.Server(), &list, &exitCode)) {
+    TagFileReadOptions readOptions;
+    readOptions.naming = &naming;
+    RestoreBase base;
+    if (!PrepareRestore(connection.Server(), bytes, ReadOptions(), readOptions, args.skipInvalid, &base)) {
+        WriteErr(DescribeTagListGap(base.list));
         WriteErr("the configuration was not read whole: nothing was restored\n");
-        return exitCode;
+        return GapExitCode(base.list);
     }
-    const PortSettings serverPort = ReadPort(connection.Server());
+    const ServerTagList& list = base.list;
+    const PortSettings& serverPort = base.serverPort;
+    const RestorePlan& restore = base.restore;
     // A dry run writes nothing; the snapshot being restored outlives the retention.
     SnapshotIfComplete(args, list, connection.Server(), {file});
 
-    TagFileReadOptions readOptions;
-    readOptions.naming = &naming;
-    const RestorePlan restore = MakeRestorePlan(bytes, list.tags, serverPort, readOptions, args.skipInvalid);
     std::string issues;
     for (const TagFileIssue& issue : restore.file.issues) {
         if (issue.invalid)
@@ -258,22 +269,15 @@ int CommandRestore(const CtlArgs& args)
     }
 
     CJournaledServer& server = changes.Server(connection.Server());
-    server.KnowTags(list.tags, true);
-    server.KnowPort(serverPort);
-    ImportRunOptions runOptions;
-    runOptions.stop = [&] { return g_bInterrupted.load() || server.JournalFailed(); };
-    runOptions.notMade = [&](HResult hr) { return hr == kE_JournalNotWritten && server.JournalFailed(); };
-    ImportReport report = RunImportPlan(restore.plan, server, runOptions);
-    report.invalidRows = restore.file.invalidRows;
-    int code = ReportImportRun(report, restore.plan, given, server.JournalFailed());
-    if (restore.portChanges && code != kExitConnection && !report.stopped) {
-        const PortSettings& p = restore.port;
-        const HResult hr = server.SetComSettings(p.port, p.baudRate, p.dataBits, p.stopBits, p.parity);
-        if (HrFailed(hr)) {
-            WriteErr("refused: port settings " + JournalPortText(p) + ": " + DescribeHResult(hr) + "\n");
-            code = IsConnectionLost(hr) ? kExitConnection : kExitPartial;
+    const RestoreRunResult run = RunRestore(server, base, [] { return g_bInterrupted.load(); });
+    int code = ReportImportRun(run.report, restore.plan, given, server.JournalFailed());
+    if (run.port.tried && code != kExitConnection) {
+        if (HrFailed(run.port.hr)) {
+            WriteErr("refused: port settings " + JournalPortText(restore.port) + ": " + DescribeHResult(run.port.hr) +
+                     "\n");
+            code = IsConnectionLost(run.port.hr) ? kExitConnection : kExitPartial;
         } else {
-            WriteOut("port set to " + JournalPortText(p) + "\n");
+            WriteOut("port set to " + JournalPortText(restore.port) + "\n");
         }
     }
     return changes.Finish(code);

@@ -61,6 +61,7 @@
 #include "history/HistoryPlatform.h"
 #include "history/Journal.h"
 #include "history/JournaledServer.h"
+#include "history/Restore.h"
 #include "history/RestorePlan.h"
 #include "history/Snapshot.h"
 #include "history/UndoStack.h"
