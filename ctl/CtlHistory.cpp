@@ -26,6 +26,14 @@ bool Folder(const CtlArgs& args, fs::path* folder)
 
 PortSettings ReadPort(ITagServer& server) { return ReadPortSettings(server); }
 
+std::unique_ptr<CChangeSession> MakeSession(const std::string& action)
+{
+    JournalContext context;
+    context.program = CtlProgramName();
+    context.naming = CatalogueTagNaming();
+    return std::make_unique<CChangeSession>(SystemHistoryPlatform(), std::move(context), action);
+}
+
 }  // namespace
 
 std::string CtlProgramName() { return std::string("zolctl ") + ZOL_VERSION_TEXT; }
@@ -37,49 +45,42 @@ CCtlChanges::~CCtlChanges()
 
 bool CCtlChanges::Begin(const CtlArgs& args, const std::string& action)
 {
-    m_action = action;
+    m_pSession = MakeSession(action);
     if (args.noJournal) return true;
     fs::path folder;
     if (!Folder(args, &folder)) {
         WriteErr("nothing was changed; --no-journal changes the server without the journal\n");
         return false;
     }
-    m_pJournal = std::make_unique<CJournal>(SystemHistoryPlatform(), folder);
-    std::string error;
-    if (!m_pJournal->Open(&error)) {
-        WriteErr("the journal cannot be written: " + error +
+    // zolctl asks nothing: a journal that cannot be written refuses the command.
+    ChangeSessionFront front;
+    front.withoutJournal = [](const std::string& problem) {
+        WriteErr("the journal cannot be written: " + problem +
                  "\nnothing was changed; --no-journal changes the server without the journal\n");
-        m_pJournal.reset();
         return false;
-    }
-    return true;
+    };
+    return m_pSession->Begin(folder, std::string(), front);
 }
 
 CJournaledServer& CCtlChanges::Server(ITagServer& inner)
 {
-    if (!m_pServer || &m_pServer->Inner() != &inner) {
-        JournalContext context;
-        context.program = CtlProgramName();
-        context.naming = CatalogueTagNaming();
-        m_pServer = std::make_unique<CJournaledServer>(inner, m_pJournal.get(), std::move(context));
-        m_pServer->BeginStep(m_action);
-    }
-    return *m_pServer;
+    // A command that began no journal (a read that may change nothing) still records its step.
+    if (!m_pSession) m_pSession = MakeSession(std::string());
+    return m_pSession->Server(inner);
 }
 
 int CCtlChanges::Finish(int exitCode)
 {
     m_bFinished = true;
-    if (m_pServer) m_pServer->EndStep();
-    std::string error;
-    const bool flushed = !m_pJournal || m_pJournal->Close(&error);
-    if (m_pServer && m_pServer->JournalFailed()) {
-        WriteErr("the journal could not be written: " + m_pServer->JournalError() +
+    if (!m_pSession) return exitCode;
+    const ChangeSessionEnd end = m_pSession->End();
+    if (end.journalFailed) {
+        WriteErr("the journal could not be written: " + end.journalError +
                  "\nthe command stopped there: no further change was made\n");
         return exitCode == kExitOk ? kExitPartial : exitCode;
     }
-    if (!flushed) {
-        WriteErr("the journal could not be written: " + error + "\n");
+    if (!end.flushed) {
+        WriteErr("the journal could not be written: " + end.closeError + "\n");
         return exitCode == kExitOk ? kExitPartial : exitCode;
     }
     return exitCode;

@@ -57,6 +57,7 @@
 // true, every further changing call returns kE_JournalNotWritten without being made.
 #pragma once
 
+#include "history/ChangeSession.h"
 #include "history/HistoryFolder.h"
 #include "history/HistoryPlatform.h"
 #include "history/Journal.h"
