@@ -103,7 +103,6 @@ HistoryListing CTarnelDlg::ReadHistory() const
 
 void CTarnelDlg::OnHistory()
 {
-    if (m_bFilling || m_bBusy || !m_pHistory) return;
     CHistoryDlg* shown = nullptr;
     CHistoryDlg dlg([this] { return ReadHistory(); },
                     [this, &shown](const HistorySnapshotRow& snapshot) { RestoreSnapshot(snapshot.file, shown); }, this);
@@ -180,8 +179,7 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
     dlg.DoModal();
 
     const ImportReport& r = dlg.m_Report;
-    const RestorePortResult portResult =
-        dlg.m_bRan ? RestorePort(server, restore, r) : RestorePortResult();
+    const RestorePortResult portResult = dlg.m_bRan ? RestorePort(server, restore, r) : RestorePortResult();
     {
         CTreeViewModel tree = TreeModel();
         ShowTagsAsHeld(tree, change.TagChanges(), &CTarnelDlg::TreeTagName);
@@ -198,8 +196,9 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
         text += "\nСервер отказал в " + std::to_string(r.refused.size()) + " вызовах (первая ошибка " +
                 HResultText(r.refused.front().hr) + ").";
     if (portResult.tried)
-        text += HrFailed(portResult.hr) ? "\nСервер не принял настройки COM-порта (ошибка " + HResultText(portResult.hr) + ")."
-                                        : std::string("\nНастройки COM-порта восстановлены.");
+        text += HrFailed(portResult.hr)
+                    ? "\nСервер не принял настройки COM-порта (ошибка " + HResultText(portResult.hr) + ")."
+                    : std::string("\nНастройки COM-порта восстановлены.");
     if (r.disconnected) text += "\nСвязь с сервером потеряна (ошибка " + HResultText(r.disconnectResult) + ").";
     if (r.stopped || r.disconnected)
         text += "\nВосстановление остановлено: не отправлено " + std::to_string(r.notAttempted) + " вызовов.";

@@ -89,14 +89,12 @@ std::string NarrowPath(const std::filesystem::path& path) { return Narrow(path.f
 
 void CTarnelDlg::OnExportTags()
 {
-    if (m_pAddTags == nullptr || m_bFilling || m_bBusy) return;
     // Export of one device from its node, of every tag from empty space.
     bool oneDevice = false;
     std::uint32_t deviceType = 0, deviceAddress = 0;
     std::string deviceText;
     if (m_hCurrentItem != nullptr) {
         const TagKey key = static_cast<TagKey>(m_Tree.GetItemData(m_hCurrentItem));
-        if (GetNodeKind(key) != NodeKind::Device) return;
         oneDevice = true;
         deviceType = TagKeyTypeCode(key);
         deviceAddress = TagKeyAddress(key);
@@ -178,7 +176,6 @@ void CTarnelDlg::OnExportTags()
 
 void CTarnelDlg::OnImportTags()
 {
-    if (m_pAddTags == nullptr || m_bFilling || m_bBusy) return;
     const std::filesystem::path file = AskFile(m_hWnd, false, std::wstring(), "Импорт тегов");
     if (file.empty()) return;
 

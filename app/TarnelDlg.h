@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "server/ServerConnection.h"
 #include "server/TagServer.h"
+#include "tree/CommandTable.h"
 #include "tree/ConfigTree.h"
 #include "tree/TreeMirror.h"
 #include "ui/Controls.h"
@@ -60,13 +61,24 @@ public:
     std::unique_ptr<CWindowHistory> m_pHistory;
     std::unique_ptr<CSnapshotThread> m_pSnapshot;
     // The keys of the window that its controls do not act on by themselves: the context menu
-    // of the selected node (Shift+F10, the context-menu key), Enter, Delete and Insert on the
-    // tree, and the buttons' access keys on any keyboard layout. Called with every message
+    // of the selected node (Shift+F10, the context-menu key), the command table's keys, and
+    // the buttons' access keys on any keyboard layout. Called with every message
     // of the window before it is dispatched; true when the key was taken, and the message is
     // then dropped.
     bool PreTranslateKey(const MSG& msg);
     // Posted by a key on the tree; wParam is its TreeKey.
     static constexpr UINT WM_TREE_KEY = WM_APP + 0x20;
+
+    // The window's commands, read from the command table (tree/CommandTable.h; this
+    // window's side in CommandTable.cpp). A command runs only when its row's rule holds:
+    // RunCommand on the node the menu was opened on (m_hCurrentItem); true when the table
+    // has the id, whether or not the rule let it run. RunCommandOn on the node given, which
+    // becomes the current node if it runs.
+    bool RunCommand(int id);
+    void RunCommandOn(int id, HTREEITEM node);
+    bool RunSystemCommand(UINT systemId);
+    // What the rules read of the window, for a command on node (null: empty space).
+    WindowState CommandState(HTREEITEM node) const;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -78,25 +90,17 @@ protected:
     void OnHelpCommand();
     void OnApply();
     void OnContextMenu(HWND window, POINT point);
-    void OnAddDevice();
-    void OnAddTags();
+    void OnAddDeviceButton() { RunCommand(ID_ADD_DEVICE); }
     void OnComPort();
-    void OnDeleteTag();
-    void OnDeleteTags();
-    void OnEditTag();
     void OnTreeDblClk(NMHDR* pNMHDR, LRESULT* pResult);
     void OnTreeGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult);
-    void OnDescriptionFiles();
-    void OnFind();
-    void OnFindNext();
-    void OnBranchPeriod();
-    void OnExportTags();
-    void OnImportTags();
-    void OnUndo();
-    void OnRedo();
-    void OnHistory();
-    void OnGuide();
     void OnOK() override;
+
+    // The handlers of the command table's rows, one member each (void OnAddTags(), ...),
+    // declared from the table. Only the dispatch calls them, once the row's rule holds.
+#define ZOL_DECLARE_COMMAND_HANDLER(id, systemId, text, part, offeredOn, key, keyOn, needs, handler) void handler();
+    ZOL_WINDOW_COMMANDS(ZOL_DECLARE_COMMAND_HANDLER)
+#undef ZOL_DECLARE_COMMAND_HANDLER
     LRESULT OnTreeKey(WPARAM key, LPARAM);
     LRESULT OnTimer(WPARAM id, LPARAM);
 
@@ -105,30 +109,14 @@ protected:
         ON_WM_QUERYDRAGICON()
         ON_WM_DESTROY()
         ON_WM_CONTEXTMENU()
-        ON_COMMAND(ID_DELETE_TAG, OnDeleteTag)
-        ON_COMMAND(ID_ADD_TAG, OnAddTags)
-        ON_COMMAND(ID_DELETE_TAGS, OnDeleteTags)
-        ON_COMMAND(ID_DELETE_DEVICE, OnDeleteTags)
-        ON_COMMAND(ID_ADD_DEVICE, OnAddDevice)
-        ON_COMMAND(ID_EDIT_TAG, OnEditTag)
         ON_BN_CLICKED(IDC_APPLY, OnApply)
         ON_BN_CLICKED(IDC_COM_PORT, OnComPort)
         ON_NOTIFY(NM_DBLCLK, IDC_CONFIG_TREE, OnTreeDblClk)
         ON_NOTIFY(TVN_GETINFOTIPW, IDC_CONFIG_TREE, OnTreeGetInfoTip)
-        ON_BN_CLICKED(IDC_ADD_DEVICE, OnAddDevice)
+        ON_BN_CLICKED(IDC_ADD_DEVICE, OnAddDeviceButton)
         ON_COMMAND(ID_HELP, OnHelpCommand)
-        ON_COMMAND(ID_DESCRIPTION_FILES, OnDescriptionFiles)
-        ON_SYSCOMMAND(IDM_DESCRIPTION_FILES, OnDescriptionFiles)
-        ON_COMMAND(ID_FIND, OnFind)
-        ON_COMMAND(ID_FIND_NEXT, OnFindNext)
-        ON_COMMAND(ID_BRANCH_PERIOD, OnBranchPeriod)
-        ON_COMMAND(ID_EXPORT_TAGS, OnExportTags)
-        ON_COMMAND(ID_IMPORT_TAGS, OnImportTags)
-        ON_COMMAND(ID_UNDO, OnUndo)
-        ON_COMMAND(ID_REDO, OnRedo)
-        ON_COMMAND(ID_HISTORY, OnHistory)
-        ON_SYSCOMMAND(IDM_HISTORY, OnHistory)
-        ON_SYSCOMMAND(IDM_GUIDE, OnGuide)
+        ON_COMMAND_TABLE(RunCommand)
+        ON_SYSCOMMAND_TABLE(RunSystemCommand)
         ON_MESSAGE(WM_TREE_KEY, OnTreeKey)
         ON_MESSAGE(WM_TIMER, OnTimer)
     END_MSG_MAP()
@@ -149,8 +137,20 @@ protected:
     bool FindNext(const std::wstring& text);
 
 private:
+    using CommandHandler = void (CTarnelDlg::*)();
+    // The handler of the table's row at index.
+    static CommandHandler HandlerOf(std::size_t index);
+    // Runs the row's handler when its rule holds on node, which then is the current node.
+    void Run(const WindowCommand& row, HTREEITEM node);
+    // The context menu's items of the node (null: empty space), part by part, each part
+    // after the first behind a separator, grey where the rule does not hold; the system
+    // menu's items of the table.
+    void AppendCommandItems(HMENU menu, HTREEITEM node);
+    void AppendSystemItems(HMENU menu);
+    // The item's text: undo and redo name the step they would undo or redo.
+    std::wstring CommandLabel(const WindowCommand& row) const;
+
     // Undo, redo and the history (UndoCommands.cpp, HistoryCommands.cpp).
-    void AppendHistoryItems(HMENU menu, bool emptySpace);
     void RunUndoStep(bool undo);
     void ReportUndoStep(bool undo, const UndoReport& report);
     HistoryListing ReadHistory() const;

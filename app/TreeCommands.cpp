@@ -15,39 +15,14 @@
 #include "server/ComTagServer.h"
 #include "tree/TagKey.h"
 #include "tree/TreeCommands.h"
+#include "tree/TreeKeys.h"
 #include "ui/App.h"
 #include "ui/Text.h"
 #include "ui/TreeViewModel.h"
 
-static_assert(kIdAddDevice == ID_ADD_DEVICE && kIdDeleteDevice == ID_DELETE_DEVICE &&
-                  kIdDeleteTags == ID_DELETE_TAGS && kIdAddTag == ID_ADD_TAG && kIdDeleteTag == ID_DELETE_TAG &&
-                  kIdEditTag == ID_EDIT_TAG,
-              "the tree core and the resources name the same commands");
-static_assert(kIdDescriptionFiles == ID_DESCRIPTION_FILES && kIdFind == ID_FIND && kIdBranchPeriod == ID_BRANCH_PERIOD &&
-                  kIdExportTags == ID_EXPORT_TAGS && kIdImportTags == ID_IMPORT_TAGS,
-              "the tree core and the resources name the same added commands");
-
 namespace {
 
 const char kNodeHint[] = "Чтобы добавить новый тег кликните правой кнопкой";
-
-const char* CommandText(int id)
-{
-    switch (id) {
-    case ID_ADD_DEVICE: return "Добавить устройство";
-    case ID_DELETE_DEVICE: return "Удалить устройство";
-    case ID_DELETE_TAGS: return "Удалить теги";
-    case ID_ADD_TAG: return "Добавить тег";
-    case ID_DELETE_TAG: return "Удалить тег";
-    case ID_EDIT_TAG: return "Редактировать";
-    case ID_DESCRIPTION_FILES: return "Описания приборов...";
-    case ID_FIND: return "Найти...";
-    case ID_BRANCH_PERIOD: return "Изменить период...";
-    case ID_EXPORT_TAGS: return "Экспорт тегов...";
-    case ID_IMPORT_TAGS: return "Импорт тегов...";
-    default: return "";
-    }
-}
 
 }  // namespace
 
@@ -60,7 +35,6 @@ void CTarnelDlg::OnContextMenu(HWND, POINT point)
     HTREEITEM hit = fromKeyboard ? m_Tree.GetSelectedItem() : NodeAt(point);
     if (fromKeyboard) point = KeyboardMenuPoint(hit);
 
-    std::optional<TagKey> key;
     HTREEITEM previousSelection = nullptr;
     // No node under the point is no current node: a command from empty space (export)
     // must not act on a node clicked earlier.
@@ -68,17 +42,10 @@ void CTarnelDlg::OnContextMenu(HWND, POINT point)
     if (hit != nullptr) {
         previousSelection = m_Tree.GetSelectedItem();
         m_Tree.SelectItem(hit);
-        key = static_cast<TagKey>(m_Tree.GetItemData(hit));
     }
 
     HMENU menu = CreatePopupMenu();
-    for (int id : ContextMenuCommands(key))
-        AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(id), Widen(CommandText(id)).c_str());
-    const std::vector<int> more = MoreContextMenuCommands(key);
-    if (!more.empty()) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    for (int id : more)
-        AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(id), Widen(CommandText(id)).c_str());
-    if (!key || GetNodeKind(*key) != NodeKind::None) AppendHistoryItems(menu, !key);
+    AppendCommandItems(menu, hit);
 
     HWND owner = (AfxGetApp() && AfxGetApp()->m_pMainWnd) ? AfxGetApp()->m_pMainWnd->m_hWnd : m_hWnd;
     TrackPopupMenu(menu, TPM_RIGHTBUTTON, point.x, point.y, 0, owner, nullptr);
@@ -89,7 +56,6 @@ void CTarnelDlg::OnContextMenu(HWND, POINT point)
 
 void CTarnelDlg::OnAddDevice()
 {
-    if (m_bFilling) return;
     CAddDeviceDlg dlg(m_pAddTags);
     dlg.DoModal();
     if (dlg.m_nDeviceType == 0) return;
@@ -116,7 +82,6 @@ void CTarnelDlg::OnComPort()
 
 void CTarnelDlg::OnAddTags()
 {
-    if (m_hCurrentItem == nullptr) return;
     const TagKey key = static_cast<TagKey>(m_Tree.GetItemData(m_hCurrentItem));
     auto dlg = std::make_unique<CAddTagTree>(this, static_cast<int>(TagKeyTypeCode(key)),
                                              static_cast<int>(TagKeyAddress(key)));
@@ -125,7 +90,6 @@ void CTarnelDlg::OnAddTags()
 
 void CTarnelDlg::OnDeleteTag()
 {
-    if (m_hCurrentItem == nullptr || m_pAddTags == nullptr) return;
     CServerChange change(*this, "Удалить тег");
     if (!change.Ok()) return;
     CTreeViewModel tree = TreeModel();
@@ -140,11 +104,9 @@ void CTarnelDlg::OnDeleteTag()
     }
 }
 
-void CTarnelDlg::OnDeleteTags()
-{
-    if (m_hCurrentItem == nullptr) return;
-    DeleteBranch(m_hCurrentItem);
-}
+void CTarnelDlg::OnDeleteTags() { DeleteBranch(m_hCurrentItem); }
+
+void CTarnelDlg::OnDeleteDevice() { DeleteBranch(m_hCurrentItem); }
 
 void CTarnelDlg::DeleteBranch(HTREEITEM item)
 {
@@ -172,7 +134,6 @@ void CTarnelDlg::DeleteBranch(HTREEITEM item)
 
 void CTarnelDlg::OnEditTag()
 {
-    if (m_hCurrentItem == nullptr || m_pAddTags == nullptr) return;
     const TagKey key = static_cast<TagKey>(m_Tree.GetItemData(m_hCurrentItem));
     const std::uint32_t type = TagKeyTypeCode(key);
     const std::uint32_t address = TagKeyAddress(key);
@@ -212,12 +173,11 @@ void CTarnelDlg::OnEditTag()
 void CTarnelDlg::OnTreeDblClk(NMHDR*, LRESULT* pResult)
 {
     *pResult = 0;
-    if (m_bFilling) return;
+    // The double click does what Enter does on the node: edit a tag, nothing elsewhere.
     HTREEITEM selected = m_Tree.GetSelectedItem();
     if (selected == nullptr) return;
-    if (GetNodeKind(static_cast<TagKey>(m_Tree.GetItemData(selected))) != NodeKind::Tag) return;
-    m_hCurrentItem = selected;
-    OnEditTag();
+    const int command = TreeKeyCommand(TreeKey::Enter, static_cast<TagKey>(m_Tree.GetItemData(selected)));
+    if (command != 0) RunCommandOn(command, selected);
 }
 
 void CTarnelDlg::OnTreeGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult)

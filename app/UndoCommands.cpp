@@ -1,6 +1,6 @@
-// The main window's undo and redo: the context-menu items after a separator, Ctrl+Z and
-// Ctrl+Y, and carrying out a step's inverse (or its repetition) through the journal, with
-// the tree brought in line with the server afterwards.
+// The main window's undo and redo (their items and keys are rows of the command table):
+// carrying out a step's inverse (or its repetition) through the journal, with the tree
+// brought in line with the server afterwards.
 #include <cstdio>
 #include <memory>
 
@@ -18,27 +18,13 @@ constexpr std::size_t kProgressAboveCalls = 100;
 
 }  // namespace
 
-void CTarnelDlg::AppendHistoryItems(HMENU menu, bool emptySpace)
-{
-    if (!m_pHistory) return;
-    const CUndoStack& stack = m_pHistory->m_Undo;
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    const std::string undo = stack.CanUndo() ? "Отменить: " + stack.UndoAction() : std::string("Отменить");
-    const std::string redo = stack.CanRedo() ? "Вернуть: " + stack.RedoAction() : std::string("Вернуть");
-    AppendMenuW(menu, MF_STRING | (stack.CanUndo() ? 0u : MF_GRAYED), ID_UNDO, Widen(undo).c_str());
-    AppendMenuW(menu, MF_STRING | (stack.CanRedo() ? 0u : MF_GRAYED), ID_REDO, Widen(redo).c_str());
-    if (emptySpace) AppendMenuW(menu, MF_STRING, ID_HISTORY, Widen("История изменений...").c_str());
-}
-
 void CTarnelDlg::OnUndo() { RunUndoStep(true); }
 
 void CTarnelDlg::OnRedo() { RunUndoStep(false); }
 
 void CTarnelDlg::RunUndoStep(bool undo)
 {
-    if (m_pAddTags == nullptr || m_bFilling || m_bBusy || !m_pHistory) return;
     CUndoStack& stack = m_pHistory->m_Undo;
-    if (undo ? !stack.CanUndo() : !stack.CanRedo()) return;
     const std::string action = undo ? stack.UndoAction() : stack.RedoAction();
     const std::string journalAction = (undo ? "Отменить: " : "Вернуть: ") + action;
 

@@ -24,30 +24,14 @@ namespace {
 // The main window whose keys the hook watches (one per thread: the program has one).
 thread_local CTarnelDlg* t_pKeyWindow = nullptr;
 
-// Ctrl+F, F3, Ctrl+Z and Ctrl+Y anywhere in the main window. The window is a dialog: its modal loop hands
-// every message to the thread's message filter first, and key strokes reach the focused
-// control, never the dialog itself.
+// The main window's keys (CTarnelDlg::PreTranslateKey). The window is a dialog: its modal
+// loop hands every message to the thread's message filter first, and key strokes reach the
+// focused control, never the dialog itself.
 LRESULT CALLBACK MainWindowKeys(int code, WPARAM wParam, LPARAM lParam)
 {
     const MSG* msg = reinterpret_cast<const MSG*>(lParam);
     CTarnelDlg* dlg = t_pKeyWindow;
     if (code == MSGF_DIALOGBOX && dlg != nullptr && msg != nullptr && dlg->PreTranslateKey(*msg)) return TRUE;
-    if (code == MSGF_DIALOGBOX && dlg != nullptr && msg != nullptr && msg->message == WM_KEYDOWN &&
-        (msg->hwnd == dlg->m_hWnd || IsChild(dlg->m_hWnd, msg->hwnd))) {
-        const bool control = GetKeyState(VK_CONTROL) < 0;
-        if (msg->wParam == VK_F3 && !control) {
-            dlg->PostMessage(WM_COMMAND, ID_FIND_NEXT);
-            return TRUE;
-        }
-        if (msg->wParam == 'F' && control) {
-            dlg->PostMessage(WM_COMMAND, ID_FIND);
-            return TRUE;
-        }
-        if ((msg->wParam == 'Z' || msg->wParam == 'Y') && control) {
-            dlg->PostMessage(WM_COMMAND, msg->wParam == 'Z' ? ID_UNDO : ID_REDO);
-            return TRUE;
-        }
-    }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -55,12 +39,7 @@ LRESULT CALLBACK MainWindowKeys(int code, WPARAM wParam, LPARAM lParam)
 
 void CTarnelDlg::InstallWindowFeatures()
 {
-    if (HMENU system = GetSystemMenu(m_hWnd, FALSE)) {
-        AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(system, MF_STRING, IDM_DESCRIPTION_FILES, Widen("Описания приборов...").c_str());
-        AppendMenuW(system, MF_STRING, IDM_HISTORY, Widen("История изменений...").c_str());
-        AppendMenuW(system, MF_STRING, IDM_GUIDE, Widen("Справка").c_str());
-    }
+    if (HMENU system = GetSystemMenu(m_hWnd, FALSE)) AppendSystemItems(system);
     t_pKeyWindow = this;
     m_hKeyHook = SetWindowsHookExW(WH_MSGFILTER, &MainWindowKeys, nullptr, GetCurrentThreadId());
     if (const char* delay = std::getenv("ZOLCFG_PROGRESS_DELAY_MS"))
@@ -101,7 +80,6 @@ bool CTarnelDlg::FindNext(const std::wstring& text)
 
 void CTarnelDlg::OnFind()
 {
-    if (m_bFilling || m_bBusy) return;
     CFindDlg dlg(m_strFindText, [this](const std::wstring& text) {
         m_strFindText = text;
         return FindNext(text);
@@ -113,7 +91,6 @@ void CTarnelDlg::OnFind()
 
 void CTarnelDlg::OnFindNext()
 {
-    if (m_bFilling || m_bBusy) return;
     if (m_strFindText.empty()) {
         OnFind();
         return;
@@ -123,10 +100,6 @@ void CTarnelDlg::OnFindNext()
 
 void CTarnelDlg::OnBranchPeriod()
 {
-    if (m_hCurrentItem == nullptr || m_pAddTags == nullptr || m_bFilling || m_bBusy) return;
-    const NodeKind kind = GetNodeKind(static_cast<TagKey>(m_Tree.GetItemData(m_hCurrentItem)));
-    if (kind != NodeKind::Device && kind != NodeKind::Group) return;
-
     CTreeViewModel tree = TreeModel();
     const std::vector<TagKey> tags = TagsBelow(tree, CTreeViewModel::Node(m_hCurrentItem));
     const std::string nodeText = m_Tree.GetItemText(m_hCurrentItem);

@@ -1,7 +1,8 @@
 // The main window from the keyboard: the selected node's context menu (Shift+F10 and the
-// context-menu key), Enter, Delete and Insert on the tree, and an Enter that never ends the
-// program. The keys are taken as key messages, before the dialog manager and the tree see
-// them: under Wine, Shift+F10 on the tree brings no WM_CONTEXTMENU at all, and Enter never
+// context-menu key), the command table's keys (Enter, Delete and Insert on the tree; Ctrl+F,
+// F3, Ctrl+Z and Ctrl+Y anywhere in the window), and an Enter that never ends the program.
+// The keys are taken as key messages, before the dialog manager and the tree see them:
+// under Wine, Shift+F10 on the tree brings no WM_CONTEXTMENU at all, and Enter never
 // reaches the tree.
 #include <cwchar>
 #include <optional>
@@ -48,6 +49,21 @@ HWND AccessKeyButton(HWND window, wchar_t letter)
     return nullptr;
 }
 
+// The window keys of the command table, given anywhere in the window.
+CommandKey WindowKeyOf(const MSG& msg)
+{
+    if (msg.message != WM_KEYDOWN) return CommandKey::None;
+    const bool control = IsDown(VK_CONTROL);
+    if (msg.wParam == VK_F3) return control ? CommandKey::None : CommandKey::F3;
+    if (!control) return CommandKey::None;
+    switch (msg.wParam) {
+    case 'F': return CommandKey::CtrlF;
+    case 'Z': return CommandKey::CtrlZ;
+    case 'Y': return CommandKey::CtrlY;
+    default: return CommandKey::None;
+    }
+}
+
 std::optional<TreeKey> TreeKeyOf(const MSG& msg)
 {
     if (msg.message != WM_KEYDOWN || IsDown(VK_SHIFT) || IsDown(VK_CONTROL) || IsDown(VK_MENU))
@@ -83,6 +99,10 @@ bool CTarnelDlg::PreTranslateKey(const MSG& msg)
         if (down) PostMessage(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(m_Tree.m_hWnd), MAKELPARAM(-1, -1));
         return true;
     }
+    if (const int command = KeyCommand(WindowKeyOf(msg), std::nullopt)) {
+        PostMessage(WM_COMMAND, static_cast<WPARAM>(command));
+        return true;
+    }
     if (msg.hwnd != m_Tree.m_hWnd) return false;
     const std::optional<TreeKey> key = TreeKeyOf(msg);
     if (!key) return false;
@@ -92,15 +112,12 @@ bool CTarnelDlg::PreTranslateKey(const MSG& msg)
 
 LRESULT CTarnelDlg::OnTreeKey(WPARAM key, LPARAM)
 {
-    if (m_bFilling || m_bBusy) return 0;
     HTREEITEM selected = m_Tree.GetSelectedItem();
     std::optional<TagKey> nodeKey;
     if (selected != nullptr) nodeKey = static_cast<TagKey>(m_Tree.GetItemData(selected));
+    // The command of the node's own menu, run as the menu runs it, on the selected node.
     const int command = TreeKeyCommand(static_cast<TreeKey>(key), nodeKey);
-    if (command == 0) return 0;
-    // The command of the node's own menu, run as the menu runs it.
-    m_hCurrentItem = selected;
-    SendMessage(WM_COMMAND, static_cast<WPARAM>(command));
+    if (command != 0) RunCommandOn(command, selected);
     return 0;
 }
 

@@ -14,12 +14,14 @@ set(win_parts
   serial/ComSettings serial/EnumerateSerial serial/SystemSerialPorts
   search/SearchMessages search/SearchDevThread search/AutoFindDlg)
 
-# Which rooms each room may include (besides itself).
+# Which rooms each room may include (besides itself). res/resource.h holds the resource ids as
+# plain #defines and includes nothing, so the portable rooms that name commands and dialogs
+# (the command table, the guide's sections) read the ids from it rather than keep copies.
 set(portable common catalogue server tree serial search tagfile history)
-set(allow_common "")
+set(allow_common res)
 set(allow_catalogue common)
 set(allow_server common)
-set(allow_tree common server catalogue)
+set(allow_tree common server catalogue res)
 set(allow_serial common server)
 set(allow_search common server catalogue)
 set(allow_tagfile common server catalogue tree serial)
@@ -39,8 +41,7 @@ set(allow_app ${portable} server-win serial-win search-win ui res dialogs)
 # The upward uses there are, each with its reason: "file|included header|reason".
 set(exceptions
   "dialogs/AddTagTree.cpp|app/TarnelDlg.h|the add-tags dialog puts each tag the server accepted into the main window's tree at once"
-  "dialogs/AddTagTree.cpp|app/ServerChange.h|the add-tags dialog's calls go through the main window's journaled change"
-  "common/Guide.cpp|res/resource.h|the guide's sections are keyed by the dialogs' template ids (plain numbers), so that the native guide test checks every section F1 opens against the page")
+  "dialogs/AddTagTree.cpp|app/ServerChange.h|the add-tags dialog's calls go through the main window's journaled change")
 
 if(NOT ROOT)
   message(FATAL_ERROR "usage: cmake -DROOT=<source dir> -P CheckIncludeRooms.cmake")

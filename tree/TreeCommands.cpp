@@ -4,35 +4,12 @@
 
 std::vector<int> ContextMenuCommands(std::optional<TagKey> nodeKey)
 {
-    if (!nodeKey)
-        return {kIdAddDevice};
-    switch (GetNodeKind(*nodeKey)) {
-    case NodeKind::Device:
-        return {kIdAddTag, kIdAddDevice, kIdDeleteDevice};
-    case NodeKind::Tag:
-        return {kIdAddTag, kIdDeleteTag, kIdEditTag};
-    case NodeKind::Group:
-        return {kIdAddTag, kIdDeleteTags};
-    case NodeKind::None:
-        break;
-    }
-    return {};
+    return MenuCommands(MenuPart::Given, nodeKey);
 }
 
 std::vector<int> MoreContextMenuCommands(std::optional<TagKey> nodeKey)
 {
-    if (!nodeKey)
-        return {kIdFind, kIdExportTags, kIdImportTags, kIdDescriptionFiles};
-    switch (GetNodeKind(*nodeKey)) {
-    case NodeKind::Device:
-        return {kIdBranchPeriod, kIdExportTags};
-    case NodeKind::Group:
-        return {kIdBranchPeriod};
-    case NodeKind::Tag:
-    case NodeKind::None:
-        break;
-    }
-    return {};
+    return MenuCommands(MenuPart::Own, nodeKey);
 }
 
 TreeNode AddDeviceNode(ITreeModel& tree, const std::string& text, int address, int typeCode)

@@ -1,10 +1,11 @@
 // The main window's editing commands on its configuration tree, apart from their windows:
-// which context-menu items a node gets, adding a device node, deleting a tag with its
-// emptied ancestors, and deleting a branch. Server refusals leave the tree as it was for
-// the refused tags and are reported to the caller, which tells the user.
+// which context-menu items a node gets (read from the command table), adding a device node,
+// deleting a tag with its emptied ancestors, and deleting a branch. Server refusals leave the
+// tree as it was for the refused tags and are reported to the caller, which tells the user.
 #pragma once
 
 #include "server/TagServer.h"
+#include "tree/CommandTable.h"
 #include "tree/TagKey.h"
 #include "tree/TreeModel.h"
 
@@ -14,20 +15,21 @@
 #include <string>
 #include <vector>
 
-// Context-menu command ids of the main window.
-constexpr int kIdAddDevice = 32801;
-constexpr int kIdDeleteDevice = 32802;
-constexpr int kIdDeleteTags = 32803;
-constexpr int kIdAddTag = 32804;
-constexpr int kIdDeleteTag = 32805;
-constexpr int kIdEditTag = 32806;
+// The context-menu command ids of the main window, under the names the tree's callers use;
+// the numbers and every other column of each command are in tree/CommandTable.h.
+constexpr int kIdAddDevice = ID_ADD_DEVICE;
+constexpr int kIdDeleteDevice = ID_DELETE_DEVICE;
+constexpr int kIdDeleteTags = ID_DELETE_TAGS;
+constexpr int kIdAddTag = ID_ADD_TAG;
+constexpr int kIdDeleteTag = ID_DELETE_TAG;
+constexpr int kIdEditTag = ID_EDIT_TAG;
 
 // Commands that follow the ones above after a separator.
-constexpr int kIdDescriptionFiles = 32807;
-constexpr int kIdFind = 32808;
-constexpr int kIdBranchPeriod = 32810;
-constexpr int kIdExportTags = 32811;
-constexpr int kIdImportTags = 32812;
+constexpr int kIdDescriptionFiles = ID_DESCRIPTION_FILES;
+constexpr int kIdFind = ID_FIND;
+constexpr int kIdBranchPeriod = ID_BRANCH_PERIOD;
+constexpr int kIdExportTags = ID_EXPORT_TAGS;
+constexpr int kIdImportTags = ID_IMPORT_TAGS;
 
 // The commands of the context menu, in menu order, for the key of the node under the
 // point, or for no node at all (std::nullopt). A node of kind None gets no items.

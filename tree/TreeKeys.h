@@ -1,6 +1,6 @@
 // The keys of the main window's tree, apart from the window: which context-menu command a
-// key gives on the selected node. Each key gives only a command the node's own menu offers,
-// so a key can never do what the menu would not.
+// key gives on the selected node (the key columns of tree/CommandTable.h). Each key gives
+// only a command the node's own menu offers, so a key can never do what the menu would not.
 #pragma once
 
 #include <optional>

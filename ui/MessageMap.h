@@ -14,6 +14,9 @@
 //       ON_MESSAGE(message, OnX)              LRESULT OnX(WPARAM, LPARAM)
 //       ON_SYSCOMMAND(id, OnX)                void OnX()  (an item added to the system menu;
 //                                             every other system command goes on as usual)
+//       ON_COMMAND_TABLE(Run)                 bool Run(int id)  (menu commands of a table:
+//                                             false for an id the table lacks)
+//       ON_SYSCOMMAND_TABLE(Run)              bool Run(UINT id)  (system-menu items of a table)
 //   END_MSG_MAP()
 #pragma once
 
@@ -89,6 +92,18 @@ public:                                                                         
 #define ON_SYSCOMMAND(id, handler)                                                          \
         if (uMsg == WM_SYSCOMMAND && (wParam & 0xFFF0) == (id)) {                           \
             handler();                                                                      \
+            lResult = 0;                                                                    \
+            return true;                                                                    \
+        }
+
+#define ON_COMMAND_TABLE(dispatch)                                                          \
+        if (uMsg == WM_COMMAND && HIWORD(wParam) == 0 && dispatch(LOWORD(wParam))) {        \
+            lResult = 0;                                                                    \
+            return true;                                                                    \
+        }
+
+#define ON_SYSCOMMAND_TABLE(dispatch)                                                       \
+        if (uMsg == WM_SYSCOMMAND && dispatch(static_cast<UINT>(wParam & 0xFFF0))) {        \
             lResult = 0;                                                                    \
             return true;                                                                    \
         }

@@ -79,6 +79,27 @@ TEST_F(CommandsTest, MenuItemsDependOnTheNodeUnderTheMouse)
     EXPECT_EQ(menus[4], menus[0]);
 }
 
+TEST_F(CommandsTest, ACommandSentForAnotherKindOfNodeDoesNothing)
+{
+    std::vector<std::string> before, after;
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        before = ServerTags();
+        // The group's menu makes the group the current node. Commands its menu does not
+        // offer, sent as another program or a stale menu might, find no node of their kind:
+        // the device's delete must not delete the group's tags, nor the tag's edit read a group.
+        HWND menu = OpenContextMenu(window, PointOf(window, {"Meter(005)", "Phase"}));
+        if (menu) DismissMenu(menu);
+        for (int id : {ID_DELETE_DEVICE, ID_DELETE_TAG, ID_EDIT_TAG})
+            PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0);
+        Sleep(1500);
+        after = ServerTags();
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(before.size(), 3u);
+    EXPECT_EQ(after, before);
+    EXPECT_TRUE(run.boxes.empty());
+}
+
 TEST_F(CommandsTest, NodeMenuRestoresTheSelectionAndTipNamesTheHint)
 {
     HTREEITEM selectedBefore = nullptr;

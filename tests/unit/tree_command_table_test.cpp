@@ -1,0 +1,233 @@
+// The table of the main window's commands: the menus it gives each place, and the rules a
+// row must keep so that menus, keys and dispatch agree.
+#include "tree/CommandTable.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+const std::optional<TagKey> kEmpty;
+const std::optional<TagKey> kDevice = MakeTagKey(5, 7, 0);
+const std::optional<TagKey> kGroup = MakeTagKey(5, 7, kGroupParamPart);
+const std::optional<TagKey> kTag = MakeTagKey(5, 7, 3);
+const std::optional<TagKey> kNoneKind = MakeTagKey(0, 7, 3);
+
+// The whole context menu of a place as the window builds it: each non-empty part after the
+// first behind a separator (0), each item by its id and text.
+std::vector<std::pair<int, std::string>> Menu(std::optional<TagKey> node)
+{
+    std::vector<std::pair<int, std::string>> items;
+    for (MenuPart part : {MenuPart::Given, MenuPart::Own, MenuPart::History}) {
+        const std::vector<int> ids = MenuCommands(part, node);
+        if (ids.empty()) continue;
+        if (!items.empty()) items.emplace_back(0, "");
+        for (int id : ids) items.emplace_back(id, FindWindowCommand(id)->text);
+    }
+    return items;
+}
+
+using Items = std::vector<std::pair<int, std::string>>;
+
+TEST(CommandTable, EachPlaceGetsTheGivenItemsFirstWithTheirIdsAndTextsThenTheWindowsOwn)
+{
+    // The first part is the configurator's own menu: ids 32801-32806 and their texts.
+    EXPECT_EQ(Menu(kDevice), (Items{{32804, u8"Добавить тег"},
+                                    {32801, u8"Добавить устройство"},
+                                    {32802, u8"Удалить устройство"},
+                                    {0, ""},
+                                    {32810, u8"Изменить период..."},
+                                    {32811, u8"Экспорт тегов..."},
+                                    {0, ""},
+                                    {32813, u8"Отменить"},
+                                    {32814, u8"Вернуть"}}));
+    EXPECT_EQ(Menu(kGroup), (Items{{32804, u8"Добавить тег"},
+                                   {32803, u8"Удалить теги"},
+                                   {0, ""},
+                                   {32810, u8"Изменить период..."},
+                                   {0, ""},
+                                   {32813, u8"Отменить"},
+                                   {32814, u8"Вернуть"}}));
+    EXPECT_EQ(Menu(kTag), (Items{{32804, u8"Добавить тег"},
+                                 {32805, u8"Удалить тег"},
+                                 {32806, u8"Редактировать"},
+                                 {0, ""},
+                                 {32813, u8"Отменить"},
+                                 {32814, u8"Вернуть"}}));
+    EXPECT_EQ(Menu(kEmpty), (Items{{32801, u8"Добавить устройство"},
+                                   {0, ""},
+                                   {32808, u8"Найти..."},
+                                   {32811, u8"Экспорт тегов..."},
+                                   {32812, u8"Импорт тегов..."},
+                                   {32807, u8"Описания приборов..."},
+                                   {0, ""},
+                                   {32813, u8"Отменить"},
+                                   {32814, u8"Вернуть"},
+                                   {32815, u8"История изменений..."}}));
+    // A node whose key names no device gets nothing, the history items included.
+    EXPECT_TRUE(Menu(kNoneKind).empty());
+}
+
+TEST(CommandTable, RowsAreOneEachByIdSystemIdAndHandler)
+{
+    std::set<int> ids;
+    std::set<unsigned> systemIds;
+    std::set<std::string> handlers;
+    for (const WindowCommand& row : WindowCommands()) {
+        const std::string name = row.handler;
+        SCOPED_TRACE(name);
+        // Every row can be reached: by a WM_COMMAND id or from the system menu.
+        EXPECT_TRUE(row.id != 0 || row.systemId != 0);
+        if (row.id != 0) {
+            EXPECT_TRUE(ids.insert(row.id).second) << "id " << row.id;
+        }
+        if (row.systemId != 0) {
+            EXPECT_TRUE(systemIds.insert(row.systemId).second) << "system id " << row.systemId;
+            // The system menu takes the low four bits of its ids for its own use.
+            EXPECT_EQ(row.systemId & 0xFu, 0u);
+        }
+        // One handler a row: the window declares one member for each.
+        EXPECT_TRUE(name.size() > 2 && name.compare(0, 2, "On") == 0) << name;
+        EXPECT_TRUE(handlers.insert(name).second) << name;
+        if (row.id != 0) {
+            EXPECT_EQ(FindWindowCommand(row.id), &row);
+        }
+        if (row.systemId != 0) {
+            EXPECT_EQ(FindSystemCommand(row.systemId), &row);
+        }
+        EXPECT_EQ(&WindowCommands()[CommandIndex(row)], &row);
+    }
+    EXPECT_EQ(FindWindowCommand(0), nullptr);
+    EXPECT_EQ(FindWindowCommand(2), nullptr);  // the Exit button's IDCANCEL
+    EXPECT_EQ(FindSystemCommand(0), nullptr);
+}
+
+TEST(CommandTable, WhatAMenuOrTheSystemMenuShowsHasATextAndAPlace)
+{
+    for (const WindowCommand& row : WindowCommands()) {
+        SCOPED_TRACE(row.handler);
+        const std::string text = row.text;
+        if (row.part != MenuPart::None) {
+            EXPECT_FALSE(text.empty());
+            EXPECT_NE(row.id, 0);  // the context menu sends WM_COMMAND
+            EXPECT_NE(row.offeredOn, 0u);
+        } else {
+            EXPECT_EQ(row.offeredOn, 0u) << "offered on a menu it is not in";
+        }
+        if (row.systemId != 0) {
+            EXPECT_FALSE(text.empty());
+        }
+        // A row with neither a menu, a system-menu item nor a key cannot be given at all.
+        EXPECT_TRUE(row.part != MenuPart::None || row.systemId != 0 || row.key != CommandKey::None);
+    }
+}
+
+TEST(CommandTable, NoTwoCommandsShareAKeyWhereItActs)
+{
+    const unsigned places[] = {kOnEmpty, kOnDevice, kOnGroup, kOnTag};
+    std::map<std::pair<CommandKey, unsigned>, std::string> taken;
+    for (const WindowCommand& row : WindowCommands()) {
+        if (row.key == CommandKey::None) continue;
+        SCOPED_TRACE(row.handler);
+        for (unsigned place : places) {
+            // A window key acts wherever the selection is.
+            if (IsNodeKey(row.key) && (row.keyOn & place) == 0) continue;
+            const auto [at, inserted] = taken.emplace(std::make_pair(row.key, place), row.handler);
+            EXPECT_TRUE(inserted) << "its key is " << at->second << "'s too, on place " << place;
+        }
+    }
+}
+
+TEST(CommandTable, AKeyGivesOnlyWhatTheNodesMenuOffersThere)
+{
+    for (const WindowCommand& row : WindowCommands()) {
+        SCOPED_TRACE(row.handler);
+        if (IsNodeKey(row.key)) {
+            EXPECT_NE(row.keyOn, 0u);
+            EXPECT_EQ(row.keyOn & ~row.offeredOn, 0u) << "a key where the menu has no such item";
+        } else {
+            EXPECT_EQ(row.keyOn, 0u);
+            // A window key is pressed on no node: the command must not need one.
+            if (row.key != CommandKey::None) {
+                EXPECT_EQ(row.needs & kItsNode, 0u);
+            }
+        }
+    }
+    EXPECT_EQ(KeyCommand(CommandKey::CtrlF, kTag), ID_FIND);
+    EXPECT_EQ(KeyCommand(CommandKey::F3, kEmpty), ID_FIND_NEXT);
+    EXPECT_EQ(KeyCommand(CommandKey::CtrlZ, kNoneKind), ID_UNDO);
+    EXPECT_EQ(KeyCommand(CommandKey::CtrlY, kGroup), ID_REDO);
+    EXPECT_EQ(KeyCommand(CommandKey::None, kTag), 0);
+}
+
+TEST(CommandTable, TheSystemMenuHoldsTheDescriptionsTheHistoryAndTheGuideInThatOrder)
+{
+    std::vector<unsigned> system;
+    for (const WindowCommand& row : WindowCommands())
+        if (row.systemId != 0) system.push_back(row.systemId);
+    EXPECT_EQ(system, (std::vector<unsigned>{IDM_DESCRIPTION_FILES, IDM_HISTORY, IDM_GUIDE}));
+    EXPECT_EQ(std::string(FindSystemCommand(IDM_GUIDE)->text), u8"Справка");
+    EXPECT_EQ(FindSystemCommand(IDM_HISTORY), FindWindowCommand(ID_HISTORY));
+}
+
+TEST(CommandTable, TheEnabledRule)
+{
+    const auto enabled = [](int id, WindowState state) { return CommandEnabled(*FindWindowCommand(id), state); };
+    WindowState idle;
+    idle.node = kTag;
+    // While the tree fills or a command talks to the server, only what reads nothing of the
+    // server or the tree runs (the description files, the guide).
+    for (const WindowCommand& row : WindowCommands()) {
+        SCOPED_TRACE(row.handler);
+        WindowState filling = idle, busy = idle;
+        filling.filling = true;
+        busy.busy = true;
+        const bool readsNothing = row.id == ID_DESCRIPTION_FILES || row.systemId == IDM_GUIDE;
+        EXPECT_EQ(CommandEnabled(row, filling), readsNothing);
+        EXPECT_EQ(CommandEnabled(row, busy), readsNothing);
+    }
+    WindowState offline = idle;
+    offline.connected = false;
+    EXPECT_FALSE(enabled(ID_EDIT_TAG, offline));
+    EXPECT_FALSE(enabled(ID_IMPORT_TAGS, offline));
+    EXPECT_TRUE(enabled(ID_FIND, offline));
+    EXPECT_TRUE(enabled(ID_ADD_DEVICE, offline));
+
+    // A command on a node runs only on a node of a place it is offered on: a late command
+    // after its node went (no node now), or one sent for another kind, does nothing.
+    WindowState on = idle;
+    EXPECT_TRUE(enabled(ID_EDIT_TAG, on));
+    on.node = std::nullopt;
+    EXPECT_FALSE(enabled(ID_EDIT_TAG, on));
+    EXPECT_FALSE(enabled(ID_BRANCH_PERIOD, on));
+    EXPECT_FALSE(enabled(ID_ADD_TAG, on));
+    EXPECT_TRUE(enabled(ID_EXPORT_TAGS, on));  // every tag
+    EXPECT_TRUE(enabled(ID_ADD_DEVICE, on));
+    on.node = kGroup;
+    EXPECT_FALSE(enabled(ID_EXPORT_TAGS, on));
+    EXPECT_FALSE(enabled(ID_DELETE_DEVICE, on));
+    EXPECT_TRUE(enabled(ID_DELETE_TAGS, on));
+    EXPECT_TRUE(enabled(ID_BRANCH_PERIOD, on));
+    on.node = kNoneKind;
+    EXPECT_FALSE(enabled(ID_ADD_TAG, on));
+    // Commands that do not act on a node run whatever is selected.
+    EXPECT_TRUE(enabled(ID_FIND, on));
+    EXPECT_TRUE(enabled(ID_IMPORT_TAGS, on));
+
+    // Undo and redo only with a step to undo or redo.
+    EXPECT_FALSE(enabled(ID_UNDO, idle));
+    EXPECT_FALSE(enabled(ID_REDO, idle));
+    WindowState undoable = idle;
+    undoable.canUndo = true;
+    EXPECT_TRUE(enabled(ID_UNDO, undoable));
+    EXPECT_FALSE(enabled(ID_REDO, undoable));
+    undoable.canRedo = true;
+    EXPECT_TRUE(enabled(ID_REDO, undoable));
+}
+
+}  // namespace

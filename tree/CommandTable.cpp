@@ -1,0 +1,76 @@
+#include "tree/CommandTable.h"
+
+#include <algorithm>
+
+const std::vector<WindowCommand>& WindowCommands()
+{
+#define ZOL_COMMAND_ROW(id, systemId, text, part, offeredOn, key, keyOn, needs, handler) \
+    WindowCommand{id, systemId, text, MenuPart::part, offeredOn, CommandKey::key, keyOn, needs, #handler},
+    static const std::vector<WindowCommand> rows{ZOL_WINDOW_COMMANDS(ZOL_COMMAND_ROW)};
+#undef ZOL_COMMAND_ROW
+    return rows;
+}
+
+const WindowCommand* FindWindowCommand(int id)
+{
+    if (id == 0) return nullptr;
+    for (const WindowCommand& row : WindowCommands())
+        if (row.id == id) return &row;
+    return nullptr;
+}
+
+const WindowCommand* FindSystemCommand(unsigned systemId)
+{
+    if (systemId == 0) return nullptr;
+    for (const WindowCommand& row : WindowCommands())
+        if (row.systemId == systemId) return &row;
+    return nullptr;
+}
+
+std::size_t CommandIndex(const WindowCommand& row)
+{
+    return static_cast<std::size_t>(&row - WindowCommands().data());
+}
+
+unsigned PlaceOf(std::optional<TagKey> nodeKey)
+{
+    if (!nodeKey) return kOnEmpty;
+    switch (GetNodeKind(*nodeKey)) {
+    case NodeKind::Device: return kOnDevice;
+    case NodeKind::Group: return kOnGroup;
+    case NodeKind::Tag: return kOnTag;
+    case NodeKind::None: break;
+    }
+    return 0;
+}
+
+std::vector<int> MenuCommands(MenuPart part, std::optional<TagKey> nodeKey)
+{
+    std::vector<int> ids;
+    if (part == MenuPart::None) return ids;
+    const unsigned place = PlaceOf(nodeKey);
+    for (const WindowCommand& row : WindowCommands())
+        if (row.part == part && (row.offeredOn & place) != 0) ids.push_back(row.id);
+    return ids;
+}
+
+int KeyCommand(CommandKey key, std::optional<TagKey> selected)
+{
+    if (key == CommandKey::None) return 0;
+    const unsigned place = PlaceOf(selected);
+    for (const WindowCommand& row : WindowCommands()) {
+        if (row.key != key) continue;
+        if (!IsNodeKey(key) || (row.keyOn & place) != 0) return row.id;
+    }
+    return 0;
+}
+
+bool CommandEnabled(const WindowCommand& row, const WindowState& state)
+{
+    if ((row.needs & kIdle) && (state.filling || state.busy)) return false;
+    if ((row.needs & kServer) && !state.connected) return false;
+    if ((row.needs & kItsNode) && (row.offeredOn & PlaceOf(state.node)) == 0) return false;
+    if ((row.needs & kUndoable) && !state.canUndo) return false;
+    if ((row.needs & kRedoable) && !state.canRedo) return false;
+    return true;
+}
