@@ -129,7 +129,11 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
     m_bBusy = true;
 
     // The whole configuration with every period: what to delete and the before-values.
-    ServerTagList serverTags;
+    const TagNaming naming = CatalogueTagNaming();
+    TagFileReadOptions readOptions;
+    readOptions.naming = &naming;
+    RestoreBase base;
+    bool whole = false;
     {
         HWND ownerWindow = box.m_hWnd;
         ::EnableWindow(ownerWindow, FALSE);
@@ -140,10 +144,11 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
             progress.OnCount(++calls);
             return false;
         };
-        serverTags = ReadServerTags(server, options);
+        whole = PrepareRestore(server, bytes, options, readOptions, false, &base);
         ::EnableWindow(ownerWindow, TRUE);
     }
-    if (!serverTags.Complete()) {
+    const ServerTagList& serverTags = base.list;
+    if (!whole) {
         m_bBusy = false;
         std::string reason;
         if (serverTags.disconnected)
@@ -158,12 +163,7 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
         box.MessageBox("Восстановление невозможно: " + reason + ".\nНа сервер ничего не отправлено.");
         return;
     }
-    const PortSettings port = ReadPortSettings(server);
-
-    const TagNaming naming = CatalogueTagNaming();
-    TagFileReadOptions readOptions;
-    readOptions.naming = &naming;
-    const RestorePlan restore = MakeRestorePlan(bytes, serverTags.tags, port, readOptions);
+    const RestorePlan& restore = base.restore;
     if (!restore.file.readable) {
         m_bBusy = false;
         box.MessageBox("Файл " + fileName + " не является снимком конфигурации.");
@@ -174,15 +174,12 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
 
     CImportPreviewDlg dlg(file.filename().wstring(), restore.file, restore.plan, server, &box);
     dlg.m_bRestore = true;
-    dlg.m_NotMade = [&server](HResult hr) { return hr == kE_JournalNotWritten && server.JournalFailed(); };
+    dlg.m_NotMade = RestoreRunOptions(server, nullptr).notMade;
     dlg.m_bPortChanges = restore.portChanges;
     dlg.DoModal();
 
-    HResult portResult = kS_OK;
     const ImportReport& r = dlg.m_Report;
-    if (dlg.m_bRan && restore.portChanges && !r.stopped && !r.disconnected)
-        portResult = server.SetComSettings(restore.port.port, restore.port.baudRate, restore.port.dataBits,
-                                           restore.port.stopBits, restore.port.parity);
+    const RestorePortResult portResult = dlg.m_bRan ? RestorePort(server, restore, r) : RestorePortResult();
     {
         CTreeViewModel tree = TreeModel();
         ShowTagsAsHeld(tree, change.TagChanges(), &CTarnelDlg::TreeTagName);
@@ -198,9 +195,10 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
     if (!r.refused.empty())
         text += "\nСервер отказал в " + std::to_string(r.refused.size()) + " вызовах (первая ошибка " +
                 HResultText(r.refused.front().hr) + ").";
-    if (restore.portChanges && dlg.m_bRan && !r.stopped && !r.disconnected)
-        text += HrFailed(portResult) ? "\nСервер не принял настройки COM-порта (ошибка " + HResultText(portResult) + ")."
-                                     : std::string("\nНастройки COM-порта восстановлены.");
+    if (portResult.tried)
+        text += HrFailed(portResult.hr)
+                    ? "\nСервер не принял настройки COM-порта (ошибка " + HResultText(portResult.hr) + ")."
+                    : std::string("\nНастройки COM-порта восстановлены.");
     if (r.disconnected) text += "\nСвязь с сервером потеряна (ошибка " + HResultText(r.disconnectResult) + ").";
     if (r.stopped || r.disconnected)
         text += "\nВосстановление остановлено: не отправлено " + std::to_string(r.notAttempted) + " вызовов.";

@@ -125,29 +125,28 @@ CServerChange::CServerChange(CTarnelDlg& window, const std::string& action, bool
     if (window.m_pAddTags == nullptr || !window.m_pHistory) return;
     CWindowHistory& history = *window.m_pHistory;
 
-    std::string problem = history.FolderProblem();
-    if (problem.empty()) {
-        m_pJournal = std::make_unique<CJournal>(SystemHistoryPlatform(), history.Folder());
-        // A journal held open elsewhere (a spreadsheet) is asked about: retry or cancel.
-        bool cancelled = false;
-        const CWnd& asker = questionOwner != nullptr ? *questionOwner : static_cast<const CWnd&>(window);
-        if (!OpenJournalOrAskRetry(*m_pJournal, asker, &problem, &cancelled)) m_pJournal.reset();
-        if (cancelled) return;
-    }
-    if (!m_pJournal && !history.m_bWithoutJournal) {
-        // Nothing is changed without a record unless the user says so, once for this run.
+    m_pSession = std::make_unique<CChangeSession>(SystemHistoryPlatform(), history.Context(), action);
+    const CWnd& owner = questionOwner != nullptr ? *questionOwner : static_cast<const CWnd&>(window);
+    ChangeSessionFront front;
+    // A journal held open elsewhere (a spreadsheet) is asked about: retry or cancel.
+    front.open = [&owner](CJournal& journal, std::string* problem, bool* cancelled) {
+        return OpenJournalOrAskRetry(journal, owner, problem, cancelled);
+    };
+    // Nothing is changed without a record unless the user says so, once for this run.
+    front.withoutJournal = [&owner, &history](const std::string& problem) {
+        if (history.m_bWithoutJournal) return true;
         const std::string text = BoxLines("Журнал изменений не может быть записан в папку\n" +
                                           FolderName(history.Folder()) + "\nПричина: " +
                                           JournalReason(history.Folder(), problem) +
                                           ".\nИзменять конфигурацию без журнала?");
-        const CWnd& owner = questionOwner != nullptr ? *questionOwner : static_cast<const CWnd&>(window);
-        if (owner.MessageBox(text, nullptr, MB_YESNO | MB_ICONWARNING) != IDYES) return;
+        if (owner.MessageBox(text, nullptr, MB_YESNO | MB_ICONWARNING) != IDYES) return false;
         history.m_bWithoutJournal = true;
-    }
+        return true;
+    };
+    if (!m_pSession->Begin(history.Folder(), history.FolderProblem(), front)) return;
     m_pInner = std::make_unique<CComTagServer>(window.m_pAddTags);
     m_pRecorder = std::make_unique<CTagChangeRecorder>(*m_pInner);
-    m_pServer = std::make_unique<CJournaledServer>(*m_pRecorder, m_pJournal.get(), history.Context());
-    m_pServer->BeginStep(action);
+    m_pServer = &m_pSession->Server(*m_pRecorder);
 }
 
 CServerChange::~CServerChange() { Finish(); }
@@ -156,15 +155,13 @@ void CServerChange::Finish()
 {
     if (m_bFinished || !m_pServer) return;
     m_bFinished = true;
-    CUndoStep step = m_pServer->EndStep();
-    if (m_bRecord && m_window.m_pHistory) m_window.m_pHistory->m_Undo.Push(std::move(step));
-    std::string closeError;
-    const bool flushed = !m_pJournal || m_pJournal->Close(&closeError);
-    if (m_pServer->JournalFailed())
+    ChangeSessionEnd end = m_pSession->End();
+    if (m_bRecord && m_window.m_pHistory) m_window.m_pHistory->m_Undo.Push(std::move(end.step));
+    if (end.journalFailed)
         m_window.MessageBox(BoxLines("Журнал изменений не записан: " +
-                                     JournalReason(m_window.m_pHistory->Folder(), m_pServer->JournalError()) +
+                                     JournalReason(m_window.m_pHistory->Folder(), end.journalError) +
                                      ".\nОстальные изменения не отправлены на сервер."));
-    else if (!flushed)
+    else if (!end.flushed)
         m_window.MessageBox(BoxLines("Журнал изменений не сохранён на диске: " +
-                                     JournalReason(m_window.m_pHistory->Folder(), closeError) + "."));
+                                     JournalReason(m_window.m_pHistory->Folder(), end.closeError) + "."));
 }

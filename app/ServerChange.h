@@ -68,7 +68,7 @@ private:
     bool m_bRecord;
     std::unique_ptr<CComTagServer> m_pInner;
     std::unique_ptr<CTagChangeRecorder> m_pRecorder;
-    std::unique_ptr<CJournal> m_pJournal;
-    std::unique_ptr<CJournaledServer> m_pServer;
+    std::unique_ptr<CChangeSession> m_pSession;
+    CJournaledServer* m_pServer = nullptr;
     bool m_bFinished = false;
 };

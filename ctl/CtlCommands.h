@@ -14,7 +14,6 @@ int CommandExport(const CtlArgs& args);
 int CommandImport(const CtlArgs& args);
 
 // Shared by the commands (CtlTagCommands.cpp).
-bool ReadServerForCommand(ITagServer& server, const ServerTagsOptions& options, ServerTagList* list, int* exitCode);
 std::string DescribeUnendedTagWalk(const TagWalkReport& walk);
 // Why the list is not the server's whole configuration (ServerTagList::Gap), one line; "" when it is.
 std::string DescribeTagListGap(const ServerTagList& list);

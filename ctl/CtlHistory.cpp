@@ -26,6 +26,14 @@ bool Folder(const CtlArgs& args, fs::path* folder)
 
 PortSettings ReadPort(ITagServer& server) { return ReadPortSettings(server); }
 
+std::unique_ptr<CChangeSession> MakeSession(const std::string& action)
+{
+    JournalContext context;
+    context.program = CtlProgramName();
+    context.naming = CatalogueTagNaming();
+    return std::make_unique<CChangeSession>(SystemHistoryPlatform(), std::move(context), action);
+}
+
 }  // namespace
 
 std::string CtlProgramName() { return std::string("zolctl ") + ZOL_VERSION_TEXT; }
@@ -37,49 +45,42 @@ CCtlChanges::~CCtlChanges()
 
 bool CCtlChanges::Begin(const CtlArgs& args, const std::string& action)
 {
-    m_action = action;
+    m_pSession = MakeSession(action);
     if (args.noJournal) return true;
     fs::path folder;
     if (!Folder(args, &folder)) {
         WriteErr("nothing was changed; --no-journal changes the server without the journal\n");
         return false;
     }
-    m_pJournal = std::make_unique<CJournal>(SystemHistoryPlatform(), folder);
-    std::string error;
-    if (!m_pJournal->Open(&error)) {
-        WriteErr("the journal cannot be written: " + error +
+    // zolctl asks nothing: a journal that cannot be written refuses the command.
+    ChangeSessionFront front;
+    front.withoutJournal = [](const std::string& problem) {
+        WriteErr("the journal cannot be written: " + problem +
                  "\nnothing was changed; --no-journal changes the server without the journal\n");
-        m_pJournal.reset();
         return false;
-    }
-    return true;
+    };
+    return m_pSession->Begin(folder, std::string(), front);
 }
 
 CJournaledServer& CCtlChanges::Server(ITagServer& inner)
 {
-    if (!m_pServer || &m_pServer->Inner() != &inner) {
-        JournalContext context;
-        context.program = CtlProgramName();
-        context.naming = CatalogueTagNaming();
-        m_pServer = std::make_unique<CJournaledServer>(inner, m_pJournal.get(), std::move(context));
-        m_pServer->BeginStep(m_action);
-    }
-    return *m_pServer;
+    // A command that began no journal (a read that may change nothing) still records its step.
+    if (!m_pSession) m_pSession = MakeSession(std::string());
+    return m_pSession->Server(inner);
 }
 
 int CCtlChanges::Finish(int exitCode)
 {
     m_bFinished = true;
-    if (m_pServer) m_pServer->EndStep();
-    std::string error;
-    const bool flushed = !m_pJournal || m_pJournal->Close(&error);
-    if (m_pServer && m_pServer->JournalFailed()) {
-        WriteErr("the journal could not be written: " + m_pServer->JournalError() +
+    if (!m_pSession) return exitCode;
+    const ChangeSessionEnd end = m_pSession->End();
+    if (end.journalFailed) {
+        WriteErr("the journal could not be written: " + end.journalError +
                  "\nthe command stopped there: no further change was made\n");
         return exitCode == kExitOk ? kExitPartial : exitCode;
     }
-    if (!flushed) {
-        WriteErr("the journal could not be written: " + error + "\n");
+    if (!end.flushed) {
+        WriteErr("the journal could not be written: " + end.closeError + "\n");
         return exitCode == kExitOk ? kExitPartial : exitCode;
     }
     return exitCode;
@@ -145,18 +146,28 @@ int CommandHistory(const CtlArgs& args)
 
 namespace {
 
-// Reads the whole configuration for a snapshot or a restore; prints why not.
-bool ReadWhole(ITagServer& server, ServerTagList* list, int* exitCode)
+ServerTagsOptions ReadOptions()
 {
     ServerTagsOptions options;
     options.stop = [] { return g_bInterrupted.load(); };
-    if (!ReadServerForCommand(server, options, list, exitCode)) return false;
-    if (!list->Complete()) {
-        WriteErr(DescribeTagListGap(*list));
-        *exitCode = kExitPartial;
-        return false;
-    }
-    return true;
+    return options;
+}
+
+// The exit code of a list that is not whole: the server gone, the user's stop, or a gap.
+int GapExitCode(const ServerTagList& list)
+{
+    if (list.disconnected) return kExitConnection;
+    return list.stopped ? kExitInterrupted : kExitPartial;
+}
+
+// Reads the whole configuration for a snapshot; prints why not.
+bool ReadWhole(ITagServer& server, ServerTagList* list, int* exitCode)
+{
+    *list = ReadServerTags(server, ReadOptions());
+    if (list->Complete()) return true;
+    WriteErr(DescribeTagListGap(*list));
+    *exitCode = GapExitCode(*list);
+    return false;
 }
 
 }  // namespace
@@ -214,19 +225,20 @@ int CommandRestore(const CtlArgs& args)
 
     CCtlConnection connection;
     if (!connection.Open()) return kExitConnection;
-    ServerTagList list;
-    int exitCode = kExitOk;
-    if (!ReadWhole(connection.Server(), &list, &exitCode)) {
+    TagFileReadOptions readOptions;
+    readOptions.naming = &naming;
+    RestoreBase base;
+    if (!PrepareRestore(connection.Server(), bytes, ReadOptions(), readOptions, args.skipInvalid, &base)) {
+        WriteErr(DescribeTagListGap(base.list));
         WriteErr("the configuration was not read whole: nothing was restored\n");
-        return exitCode;
+        return GapExitCode(base.list);
     }
-    const PortSettings serverPort = ReadPort(connection.Server());
+    const ServerTagList& list = base.list;
+    const PortSettings& serverPort = base.serverPort;
+    const RestorePlan& restore = base.restore;
     // A dry run writes nothing; the snapshot being restored outlives the retention.
     SnapshotIfComplete(args, list, connection.Server(), {file});
 
-    TagFileReadOptions readOptions;
-    readOptions.naming = &naming;
-    const RestorePlan restore = MakeRestorePlan(bytes, list.tags, serverPort, readOptions, args.skipInvalid);
     std::string issues;
     for (const TagFileIssue& issue : restore.file.issues) {
         if (issue.invalid)
@@ -258,22 +270,15 @@ int CommandRestore(const CtlArgs& args)
     }
 
     CJournaledServer& server = changes.Server(connection.Server());
-    server.KnowTags(list.tags, true);
-    server.KnowPort(serverPort);
-    ImportRunOptions runOptions;
-    runOptions.stop = [&] { return g_bInterrupted.load() || server.JournalFailed(); };
-    runOptions.notMade = [&](HResult hr) { return hr == kE_JournalNotWritten && server.JournalFailed(); };
-    ImportReport report = RunImportPlan(restore.plan, server, runOptions);
-    report.invalidRows = restore.file.invalidRows;
-    int code = ReportImportRun(report, restore.plan, given, server.JournalFailed());
-    if (restore.portChanges && code != kExitConnection && !report.stopped) {
-        const PortSettings& p = restore.port;
-        const HResult hr = server.SetComSettings(p.port, p.baudRate, p.dataBits, p.stopBits, p.parity);
-        if (HrFailed(hr)) {
-            WriteErr("refused: port settings " + JournalPortText(p) + ": " + DescribeHResult(hr) + "\n");
-            code = IsConnectionLost(hr) ? kExitConnection : kExitPartial;
+    const RestoreRunResult run = RunRestore(server, base, [] { return g_bInterrupted.load(); });
+    int code = ReportImportRun(run.report, restore.plan, given, server.JournalFailed());
+    if (run.port.tried && code != kExitConnection) {
+        if (HrFailed(run.port.hr)) {
+            WriteErr("refused: port settings " + JournalPortText(restore.port) + ": " + DescribeHResult(run.port.hr) +
+                     "\n");
+            code = IsConnectionLost(run.port.hr) ? kExitConnection : kExitPartial;
         } else {
-            WriteOut("port set to " + JournalPortText(p) + "\n");
+            WriteOut("port set to " + JournalPortText(restore.port) + "\n");
         }
     }
     return changes.Finish(code);

@@ -33,9 +33,7 @@ public:
     int Finish(int exitCode);
 
 private:
-    std::unique_ptr<CJournal> m_pJournal;
-    std::unique_ptr<CJournaledServer> m_pServer;
-    std::string m_action;
+    std::unique_ptr<CChangeSession> m_pSession;
     bool m_bFinished = false;
 };
 

@@ -268,11 +268,6 @@ int CommandImport(const CtlArgs& args)
     return changes.Finish(ReportImportRun(report, plan, fileName, server.JournalFailed()));
 }
 
-bool ReadServerForCommand(ITagServer& server, const ServerTagsOptions& options, ServerTagList* list, int* exitCode)
-{
-    return ReadServer(server, options, list, exitCode);
-}
-
 std::string DescribeUnendedTagWalk(const TagWalkReport& walk) { return DescribeUnendedWalk(walk); }
 
 std::string DescribeTagListGap(const ServerTagList& list)

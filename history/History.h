@@ -57,10 +57,12 @@
 // true, every further changing call returns kE_JournalNotWritten without being made.
 #pragma once
 
+#include "history/ChangeSession.h"
 #include "history/HistoryFolder.h"
 #include "history/HistoryPlatform.h"
 #include "history/Journal.h"
 #include "history/JournaledServer.h"
+#include "history/Restore.h"
 #include "history/RestorePlan.h"
 #include "history/Snapshot.h"
 #include "history/UndoStack.h"

@@ -55,6 +55,7 @@ public:
     std::set<Tag> refuseDelete;              // DeleteTag refused for these tags
     bool refuseGetTagInfo = false;
     bool refuseRestart = false;
+    bool refuseSetCom = false;
     HResult refusal = kE_FAIL;
     // When non-zero: the server "dies" once this many calls were made; every later call of
     // AddTag, DeleteTag, EnumTags and GetTagInfo fails with RPC_S_SERVER_UNAVAILABLE.
@@ -121,6 +122,7 @@ public:
                            std::uint8_t stopBits, std::uint8_t parity) override
     {
         ++calls.setCom;
+        if (refuseSetCom) return refusal;
         m_port = port;
         m_baud = baudRate;
         m_dataBits = dataBits;
