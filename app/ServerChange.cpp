@@ -3,11 +3,11 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "app/JournalHeld.h"
 #include "app/TarnelDlg.h"
 #include "catalogue/Windows1251.h"
+#include "common/Decimal.h"
 #include "tagfile/TextEncoding.h"
 #include "ui/Text.h"
 
@@ -78,7 +78,8 @@ std::string JournalReason(const std::filesystem::path& folder, const std::string
     unsigned long code = 0;
     const std::size_t open = problem.rfind('(');
     if (open != std::string::npos && !problem.empty() && problem.back() == ')')
-        code = std::strtoul(problem.c_str() + open + 1, nullptr, 10);
+        ParseDecimalTo<unsigned long>(std::string_view(problem).substr(open + 1, problem.size() - open - 2), 0xFFFFFFFFul,
+                                      &code);
     switch (code) {
     case ERROR_ACCESS_DENIED: return "нет доступа";
     case ERROR_DISK_FULL:

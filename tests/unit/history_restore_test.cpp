@@ -8,7 +8,6 @@
 #include "tree/RefreshPeriod.h"
 
 using history_test::CFakePlatform;
-using history_test::TempFolderTest;
 using Tag = CFakeTagServer::Tag;
 
 namespace {
@@ -32,17 +31,14 @@ std::string SnapshotBytes()
                             "zolctl 0.917.40", LocalTime{2026, 12, 8, 10, 25, 3, 180});
 }
 
-class RestoreTest : public TempFolderTest {
+class RestoreTest : public history_test::JournaledFakeTest {
 protected:
     void SetUp() override
     {
-        TempFolderTest::SetUp();
-        m_journal = std::make_unique<CJournal>(m_platform, m_folder);
-        std::string error;
-        ASSERT_TRUE(m_journal->Open(&error)) << error;
+        JournaledFakeTest::SetUp();
         JournalContext context;
         context.program = "zolctl 0.917.40";
-        m_server = std::make_unique<CJournaledServer>(m_fake, m_journal.get(), context);
+        OpenJournaled(context);
         m_server->BeginStep("zolctl restore");
         // The server now: 1.5.1 at another period, 1.5.2 missing, 3.7.1 not in the snapshot.
         m_fake.Put(1, 5, 1, PeriodFromMs(2000));
@@ -51,28 +47,6 @@ protected:
     }
 
     bool Prepare(RestoreBase* base) { return PrepareRestore(*m_server, SnapshotBytes(), {}, {}, false, base); }
-
-    std::vector<JournalLine> Lines()
-    {
-        m_journal->Close();
-        std::string text;
-        ReadWholeFile(m_folder / "journal.csv", &text);
-        return ResolvePendingLines(ReadJournalLines(text));
-    }
-
-    std::string Tags() const
-    {
-        std::string out;
-        for (const auto& [t, period] : m_fake.tags)
-            out += std::to_string(t.type) + "." + std::to_string(t.address) + "." + std::to_string(t.param) + "=" +
-                   std::to_string(MsFromPeriod(period)) + " ";
-        return out;
-    }
-
-    CFakePlatform m_platform;
-    CFakeTagServer m_fake;
-    std::unique_ptr<CJournal> m_journal;
-    std::unique_ptr<CJournaledServer> m_server;
 };
 
 }  // namespace

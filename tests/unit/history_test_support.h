@@ -10,7 +10,12 @@
 
 #include <unistd.h>
 
+#include "FakeTagServer.h"
+#include "common/AtomicFile.h"
 #include "history/HistoryPlatform.h"
+#include "history/Journal.h"
+#include "history/JournaledServer.h"
+#include "tree/RefreshPeriod.h"
 
 namespace history_test {
 
@@ -84,6 +89,44 @@ protected:
         std::filesystem::remove_all(m_folder, ec);
     }
     std::filesystem::path m_folder;
+};
+
+// A journal in the temporary folder and a journaled server over a fake one.
+class JournaledFakeTest : public TempFolderTest {
+protected:
+    void OpenJournaled(const JournalContext& context)
+    {
+        m_journal = std::make_unique<CJournal>(m_platform, m_folder);
+        std::string error;
+        ASSERT_TRUE(m_journal->Open(&error)) << error;
+        m_server = std::make_unique<CJournaledServer>(m_fake, m_journal.get(), context);
+    }
+
+    // The journal's lines, each pending line paired with its result.
+    std::vector<JournalLine> Lines() { return ResolvePendingLines(RawLines()); }
+
+    std::vector<JournalLine> RawLines()
+    {
+        m_journal->Close();
+        std::string text;
+        ReadWholeFile(m_folder / "journal.csv", &text);
+        return ReadJournalLines(text);
+    }
+
+    // "type.address.param=ms" of every tag the fake holds.
+    std::string Tags() const
+    {
+        std::string out;
+        for (const auto& [t, period] : m_fake.tags)
+            out += std::to_string(t.type) + "." + std::to_string(t.address) + "." + std::to_string(t.param) + "=" +
+                   std::to_string(MsFromPeriod(period)) + " ";
+        return out;
+    }
+
+    CFakePlatform m_platform;
+    CFakeTagServer m_fake;
+    std::unique_ptr<CJournal> m_journal;
+    std::unique_ptr<CJournaledServer> m_server;
 };
 
 }  // namespace history_test

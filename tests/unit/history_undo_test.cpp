@@ -26,41 +26,12 @@ JournalContext Context()
     return context;
 }
 
-class JournaledServerTest : public TempFolderTest {
+class JournaledServerTest : public history_test::JournaledFakeTest {
 protected:
     void SetUp() override
     {
-        TempFolderTest::SetUp();
-        m_journal = std::make_unique<CJournal>(m_platform, m_folder);
-        std::string error;
-        ASSERT_TRUE(m_journal->Open(&error)) << error;
-        m_server = std::make_unique<CJournaledServer>(m_fake, m_journal.get(), Context());
-    }
-
-    std::vector<JournalLine> Lines()
-    {
-        m_journal->Close();
-        std::string text;
-        ReadWholeFile(m_folder / "journal.csv", &text);
-        return ResolvePendingLines(ReadJournalLines(text));
-    }
-
-    std::vector<JournalLine> RawLines()
-    {
-        m_journal->Close();
-        std::string text;
-        ReadWholeFile(m_folder / "journal.csv", &text);
-        return ReadJournalLines(text);
-    }
-
-    // "type.address.param=ms" of every tag the fake holds.
-    std::string Tags() const
-    {
-        std::string out;
-        for (const auto& [t, period] : m_fake.tags)
-            out += std::to_string(t.type) + "." + std::to_string(t.address) + "." + std::to_string(t.param) + "=" +
-                   std::to_string(MsFromPeriod(period)) + " ";
-        return out;
+        JournaledFakeTest::SetUp();
+        OpenJournaled(Context());
     }
 
     void DeleteDevice(std::uint32_t type, std::uint32_t address)
@@ -72,10 +43,6 @@ protected:
         for (const Tag& t : doomed) m_server->DeleteTag(t.type, t.address, t.param);
     }
 
-    CFakePlatform m_platform;
-    CFakeTagServer m_fake;
-    std::unique_ptr<CJournal> m_journal;
-    std::unique_ptr<CJournaledServer> m_server;
 };
 
 }  // namespace
