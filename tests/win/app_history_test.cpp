@@ -868,28 +868,32 @@ TEST_F(HistoryTest, ARestoreConfirmedAfterAnotherProgramsChangeJournalsWhatItRep
     EXPECT_EQ(LinesOf("Восстановить снимок"), std::vector<std::string>{"Meter(005).Voltage 4000 2000 ok"});
 }
 
+struct WindowOfProcess {
+    DWORD process;
+    std::string prefix;
+    HWND found = nullptr;
+};
+
+// EnumWindows' callback: a plain function, as a lambda is no stdcall one in a 32-bit build.
+BOOL CALLBACK MatchWindowOfProcess(HWND window, LPARAM param)
+{
+    auto* s = reinterpret_cast<WindowOfProcess*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != s->process || !IsWindowVisible(window)) return TRUE;
+    wchar_t title[256] = {};
+    GetWindowTextW(window, title, 256);
+    if (Narrow(title).rfind(s->prefix, 0) != 0) return TRUE;
+    s->found = window;
+    return FALSE;
+}
+
 // A visible top-level window of another process whose title starts with the prefix.
 HWND WaitForWindowOf(DWORD process, const std::string& titlePrefix, int timeoutMs = 15000)
 {
-    struct Search {
-        DWORD process;
-        std::string prefix;
-        HWND found = nullptr;
-    } search{process, titlePrefix};
+    WindowOfProcess search{process, titlePrefix};
     for (int waited = 0; waited < timeoutMs; waited += 50) {
-        EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(window, &owner);
-                if (owner != s->process || !IsWindowVisible(window)) return TRUE;
-                wchar_t title[256] = {};
-                GetWindowTextW(window, title, 256);
-                if (Narrow(title).rfind(s->prefix, 0) != 0) return TRUE;
-                s->found = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        EnumWindows(MatchWindowOfProcess, reinterpret_cast<LPARAM>(&search));
         if (search.found != nullptr) return search.found;
         Sleep(50);
     }
