@@ -12,3 +12,7 @@ set(CMAKE_FIND_ROOT_PATH /usr/${ZOL_MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# CTest runs the Windows test programs under Wine through this wrapper (display, prefix,
+# working directory, reset afterwards; the 32-bit build's through scripts/with-wine32.sh).
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-test.sh)

@@ -17,7 +17,7 @@ ZOL_PACKAGES=(
   wine wine64 wine32:i386 wine32-preloader:i386 libwine-dev
   nsis zip unzip p7zip-full
   xvfb xdotool imagemagick x11-utils
-  pandoc
+  pandoc python3
 )
 
 zol_install_packages() {

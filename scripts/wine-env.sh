@@ -172,7 +172,9 @@ zol_xvfb_start() {
     ZOL_XVFB_PID=$!
     local i
     for i in $(seq 1 50); do
-      if [ -e "/tmp/.X11-unix/X$n" ]; then
+      # Ours only if it still runs: two scripts starting at once may pick the same number,
+      # and the one that lost must not use (and later lose) the other's display.
+      if [ -e "/tmp/.X11-unix/X$n" ] && sleep 0.2 && kill -0 "$ZOL_XVFB_PID" 2>/dev/null; then
         export DISPLAY=":$n" ZOL_XVFB_PID
         return 0
       fi

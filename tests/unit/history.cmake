@@ -6,5 +6,5 @@ zol_add_unit_test(history_tests
     ${CMAKE_CURRENT_LIST_DIR}/history_snapshot_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/history_snapshot_names_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/history_restore_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/history_session_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/history_change_session_test.cpp
   LIBS zol_history)

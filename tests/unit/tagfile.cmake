@@ -3,7 +3,7 @@ zol_add_unit_test(tagfile_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/tagfile_reader_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tagfile_writer_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/tagfile_plan_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tagfile_import_plan_test.cpp
   LIBS zol_tagfile)
 
 # zolctl's command line (portable part of ctl/).

@@ -3,8 +3,8 @@ zol_add_win_test(app_tests
   SOURCES WinTestMain.cpp UiDriver.cpp BoxAnswerer.cpp StandinFixture.cpp standin_support.cpp
           TreeReader.cpp DescriptionFiles.cpp MainWindowRun.cpp ModalRun.cpp MenuDriver.cpp ServerFiles.cpp WindowTest.cpp
           app_startup_test.cpp app_tree_test.cpp app_commands_test.cpp app_journey_test.cpp app_server_state_test.cpp
-          app_window_features_test.cpp app_tagfile_test.cpp app_history_test.cpp app_tree_mirror_test.cpp zolctl_support.cpp tree_control_test.cpp
-          KeyInput.cpp app_keyboard_test.cpp FileHolder.cpp app_locked_test.cpp app_guide_test.cpp
+          app_window_features_test.cpp app_tagfile_test.cpp app_history_test.cpp app_tree_mirror_test.cpp zolctl_support.cpp ui_tree_view_model_test.cpp
+          KeyInput.cpp app_keyboard_test.cpp FileHolder.cpp app_held_journal_test.cpp app_guide_test.cpp
           interface_table_test.cpp interface_slots.c
           $<TARGET_OBJECTS:zol_res>
   LIBS zol_app advapi32)
@@ -23,3 +23,21 @@ add_executable(zolfileinfo fileinfo_main.cpp)
 target_link_options(zolfileinfo PRIVATE -municode)
 target_link_libraries(zolfileinfo PRIVATE version)
 set_target_properties(zolfileinfo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# Under CTest the main window's suites run in parts: each part finds its suites by name
+# (`ctest --test-dir build/win -R History`), and a failing part names its area. The 32-bit
+# build, emulated where the kernel runs no 32-bit programs (every process then starts in
+# seconds), leaves out what shows nothing of the bitness: the description-files dialog over
+# thousands of files, the message texts of every refusal code, the stopped import of 5,000
+# rows, the tree's mirror and the progress window's timing.
+zol_win_test_parts(app_tests TIMEOUT 600
+  WIN32_EXCLUDE "DescriptionFilesDialog.*:KnownAndUnknownCodes/*:TagFileTest.StopDuringAnImportOfFiveThousandRows:TreeMirrorTest.*:FillProgressTest.*"
+  PARTS
+    Startup "StartupTest.*:StartupUnregistered.*:StartupProxyStubMissing.*:Codes/*:KnownAndUnknownCodes/*:InterfaceTable.*"
+    Tree "TreeTest.*:TreeControl.*:TreeMirrorTest.*:FillProgressTest.*"
+    Commands "CommandsTest.*:JourneyTest.*:ServerStateTest.*:RestartTest.*"
+    Keyboard "KeyboardTest.*"
+    History "HistoryTest.*:HeldJournalTest.*"
+    TagFile "TagFileTest.*"
+    WindowFeatures "DescriptionFilesTest.*:DescriptionFilesDialog.*:FindTest.*:BranchPeriodTest.*"
+    Guide "GuideTest.*")

@@ -1,0 +1,90 @@
+#!/usr/bin/env python3
+"""The one summary of a test run, from CTest's JUnit reports (ctest --output-junit).
+
+    scripts/test-summary.py REPORT.xml... [--gtest DIR]
+
+Prints the tests of each label (native, asan, fuzz, wine64, wine32, package, e2e) with
+their counts, every skipped test with the reason its output gave ("skipped: ..." or the
+last line), every failed test with its log, the GoogleTest cases the Windows tests ran
+(their XML reports in DIR), and last the plain line "N passed, N failed, N skipped".
+Exit code 1 when a test failed or none ran.
+"""
+import collections
+import glob
+import os
+import sys
+import xml.etree.ElementTree as ET
+
+
+def label_of(name):
+    first = name.split(".", 1)[0]
+    if first in ("asan", "fuzz", "wine64", "wine32", "package", "e2e"):
+        return first
+    return "native"
+
+
+def reason_of(case):
+    out = (case.findtext("system-out") or "").strip().splitlines()
+    for line in out:
+        if line.startswith("skipped: "):
+            return line[len("skipped: "):]
+    return out[-1] if out else "(no output)"
+
+
+def main(argv):
+    reports, gtest_dir = [], None
+    it = iter(argv)
+    for arg in it:
+        if arg == "--gtest":
+            gtest_dir = next(it)
+        else:
+            reports.append(arg)
+
+    counts = collections.OrderedDict()
+    skipped, failed = [], []
+    for report in reports:
+        if not os.path.exists(report):
+            failed.append((os.path.basename(report), "no report: the run did not finish"))
+            continue
+        for case in ET.parse(report).getroot().iter("testcase"):
+            name = case.get("name")
+            c = counts.setdefault(label_of(name), [0, 0, 0])
+            status = case.get("status")
+            if status == "run":
+                c[0] += 1
+            elif status == "disabled" or (status == "notrun" and case.find("skipped") is not None
+                                          and "SKIP_" in case.find("skipped").get("message", "")):
+                c[2] += 1
+                skipped.append((name, reason_of(case)))
+            else:
+                c[1] += 1
+                failed.append((name, "build/logs/%s.log" % name if label_of(name).startswith("wine") else "its output in the JUnit report"))
+
+    print("== summary")
+    for label, (p, f, s) in counts.items():
+        print("  %-8s %d passed, %d failed, %d skipped" % (label, p, f, s))
+    if gtest_dir:
+        for bits in ("wine64", "wine32"):
+            cases = fails = 0
+            for path in glob.glob(os.path.join(gtest_dir, bits + ".*.xml")):
+                try:
+                    root = ET.parse(path).getroot()
+                except ET.ParseError:
+                    continue
+                cases += int(root.get("tests", 0)) - int(root.get("disabled", 0))
+                fails += int(root.get("failures", 0)) + int(root.get("errors", 0))
+            if cases:
+                print("  %s: %d GoogleTest cases run, %d failed" % (bits, cases, fails))
+    for name, reason in skipped:
+        print("  skipped: %s: %s" % (name, reason))
+    for name, where in failed:
+        print("  FAILED: %s (%s)" % (name, where))
+    passed = sum(c[0] for c in counts.values())
+    nfailed = sum(c[1] for c in counts.values()) + sum(1 for _, w in failed if w.startswith("no report"))
+    nskipped = sum(c[2] for c in counts.values())
+    print("%d passed, %d failed, %d skipped" % (passed, nfailed, nskipped))
+    return 1 if nfailed or not passed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
