@@ -41,6 +41,7 @@ skip_no32() { echo "skipped: 32-bit Windows programs cannot run here: ${1#not ru
 # when the fixture did not run).
 wine32_answer() {
   local file=$1/wine32-check.txt
+  mkdir -p "$1"
   if [ ! -s "$file" ]; then
     "$root/scripts/with-wine32.sh" --check 2>/dev/null | tail -1 >"$file"
   fi

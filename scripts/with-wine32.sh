@@ -20,7 +20,7 @@
 # exported and runs its 32-bit programs in that prefix, so that it is created only once.
 #
 # Exit code: COMMAND's; 3 with "not run: REASON" on standard output when 32-bit Windows
-# programs cannot run here.
+# programs cannot run here (or ZOL_WINE32=off says not to run them).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 self=$root/scripts/with-wine32.sh
@@ -89,6 +89,7 @@ if [ "${1:-}" = --inside ]; then
   run "$@"
 fi
 
+[ "${ZOL_WINE32:-}" = off ] && not_run "turned off (ZOL_WINE32=off)"
 [ -x "$loader32" ] || not_run "Wine's 32-bit loader is not installed (package wine32:i386)"
 if loader32_runs; then
   run "$@"   # this kernel runs 32-bit programs itself

@@ -8,16 +8,16 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   # Each build's zolcfg.exe against the other's server.
   add_test(NAME wine32.mixed-bitness
            COMMAND bash ${zol_scripts}/wine-test.sh --with32 ${zol_scripts}/mixed-bitness.sh)
-  set_tests_properties(wine32.mixed-bitness PROPERTIES TIMEOUT 600)
+  set_tests_properties(wine32.mixed-bitness PROPERTIES TIMEOUT 600 RESOURCE_LOCK wine32_prefix)
 
   # Start-up to the title of both builds in one run, and their ratio. Emulated, the 32-bit
   # time is qemu's and the ratio says nothing of Windows (the output says so).
   add_test(NAME wine32.startup-ratio
            COMMAND bash ${zol_scripts}/wine-test.sh --with32 ${zol_scripts}/bench-wine.sh --both startup_bench title)
-  set_tests_properties(wine32.startup-ratio PROPERTIES TIMEOUT 400 PASS_REGULAR_EXPRESSION "median start to title")
+  set_tests_properties(wine32.startup-ratio PROPERTIES TIMEOUT 400 PASS_REGULAR_EXPRESSION "median start to title"
+    RESOURCE_LOCK "wine32_prefix;wine64_prefix")
   set_tests_properties(wine32.mixed-bitness wine32.startup-ratio PROPERTIES
-    LABELS wine32 RESOURCE_LOCK "wine32_prefix;wine64_prefix" SKIP_RETURN_CODE 77
-    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
+    LABELS wine32 SKIP_RETURN_CODE 77 FIXTURES_REQUIRED wine32_prefix WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
 
   # The user's guide from the screenshots the main window's tests have just saved: after them.
   add_test(NAME package.guide COMMAND bash ${zol_scripts}/guide.sh --no-tests)
@@ -29,7 +29,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   add_test(NAME package.build-and-check
            COMMAND bash -c "${zol_scripts}/package.sh --no-build && exec ${zol_scripts}/wine-test.sh --with32 --or-without ${zol_scripts}/package-test.sh")
   set_tests_properties(package.build-and-check PROPERTIES TIMEOUT 900 DEPENDS package.guide
-    RESOURCE_LOCK wine32_prefix)
+    RESOURCE_LOCK wine32_prefix FIXTURES_REQUIRED wine32_prefix)
   set_tests_properties(package.guide package.build-and-check PROPERTIES
     LABELS package WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
 endif()
