@@ -1,6 +1,7 @@
 // The stand-in server's behaviour behind IAddTags, run natively on a temporary state
 // directory: persistence, argument checks, faults, the simulated line, corrupt files.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -23,7 +24,7 @@ protected:
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         m_home = fs::temp_directory_path() /
-                 (std::string("zol-standin-server-") + info->name());
+                 (std::string("zol-standin-server-") + info->name() + "-" + std::to_string(::getpid()));
         fs::remove_all(m_home);
         fs::create_directories(m_home);
     }

@@ -1,5 +1,6 @@
 // The stand-in's state files: good and broken lines side by side, and the atomic write.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -14,7 +15,7 @@ namespace {
 
 fs::path FreshDir(const char* name)
 {
-    fs::path dir = fs::temp_directory_path() / ("zol-standin-unit-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" + name);
+    fs::path dir = fs::temp_directory_path() / ("zol-standin-unit-" + std::to_string(::getpid()) + "-" + name);
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;
