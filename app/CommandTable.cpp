@@ -2,6 +2,7 @@
 // row's rule checked against the window before any handler runs, and the context menu and
 // system menu built from the rows.
 #include <iterator>
+#include <utility>
 
 #include "app/ServerChange.h"
 #include "app/TarnelDlg.h"
@@ -9,7 +10,7 @@
 
 CTarnelDlg::CommandHandler CTarnelDlg::HandlerOf(std::size_t index)
 {
-#define ZOL_COMMAND_HANDLER(id, systemId, text, part, offeredOn, key, keyOn, needs, handler) &CTarnelDlg::handler,
+#define ZOL_COMMAND_HANDLER(id, systemId, text, part, offeredOn, key, keyOn, needs, run, handler) &CTarnelDlg::handler,
     static const CommandHandler handlers[] = {ZOL_WINDOW_COMMANDS(ZOL_COMMAND_HANDLER)};
 #undef ZOL_COMMAND_HANDLER
     return index < std::size(handlers) ? handlers[index] : nullptr;
@@ -31,11 +32,29 @@ WindowState CTarnelDlg::CommandState(HTREEITEM node) const
 
 void CTarnelDlg::Run(const WindowCommand& row, HTREEITEM node)
 {
-    if (!CommandEnabled(row, CommandState(node))) return;
     const CommandHandler handler = HandlerOf(CommandIndex(row));
     if (handler == nullptr) return;
-    m_hCurrentItem = node;
-    (this->*handler)();
+    m_strTold.clear();
+    DispatchCommand(row, CommandState(node), &m_bBusy, [this, handler, node] {
+        m_hCurrentItem = node;
+        (this->*handler)();
+    });
+    if (m_strTold.empty()) return;
+    const std::string text = std::move(m_strTold);
+    m_strTold.clear();
+    CWnd* owner = m_pToldOwner != nullptr ? m_pToldOwner : this;
+    m_pToldOwner = nullptr;
+    owner->MessageBox(text);
+}
+
+void CTarnelDlg::Tell(const std::string& text, CWnd* owner)
+{
+    if (!m_bBusy) {
+        (owner != nullptr ? owner : static_cast<CWnd*>(this))->MessageBox(text);
+        return;
+    }
+    m_strTold = text;
+    m_pToldOwner = owner;
 }
 
 bool CTarnelDlg::RunCommand(int id)

@@ -112,21 +112,29 @@ void CTarnelDlg::OnHistory()
 
 void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
 {
-    if (m_pAddTags == nullptr || m_bFilling || m_bBusy) return;
-    CWnd& box = owner != nullptr ? *owner : static_cast<CWnd&>(*this);
+    m_RestoreFile = file;
+    m_pRestoreOwner = owner;
+    RunCommand(ID_RESTORE_SNAPSHOT);
+    m_RestoreFile.clear();
+    m_pRestoreOwner = nullptr;
+}
+
+void CTarnelDlg::OnRestoreSnapshot()
+{
+    const std::filesystem::path file = m_RestoreFile;
+    CWnd& box = m_pRestoreOwner != nullptr ? *m_pRestoreOwner : static_cast<CWnd&>(*this);
     const std::string fileName = Narrow(file.filename().wstring());
     // A background snapshot still being taken must not remove this one by its retention.
     if (m_pSnapshot) m_pSnapshot->Spare(file);
     std::string bytes;
     if (!ReadWholeFile(file, &bytes)) {
-        box.MessageBox("Не удалось прочитать файл " + fileName + ".");
+        Tell("Не удалось прочитать файл " + fileName + ".", &box);
         return;
     }
 
     CServerChange change(*this, "Восстановить снимок", true, &box);
     if (!change.Ok()) return;
     CJournaledServer& server = change.Server();
-    m_bBusy = true;
 
     // The whole configuration with every period: what to delete and the before-values.
     const TagNaming naming = CatalogueTagNaming();
@@ -149,7 +157,6 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
     }
     const ServerTagList& serverTags = base.list;
     if (!whole) {
-        m_bBusy = false;
         std::string reason;
         if (serverTags.disconnected)
             reason = "связь с сервером потеряна (ошибка " + HResultText(serverTags.disconnectResult) + ")";
@@ -160,13 +167,12 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
                      HResultText(serverTags.firstPeriodFailure) + ")";
         else
             reason = "сервер не завершил список тегов";
-        box.MessageBox("Восстановление невозможно: " + reason + ".\nНа сервер ничего не отправлено.");
+        Tell("Восстановление невозможно: " + reason + ".\nНа сервер ничего не отправлено.", &box);
         return;
     }
     const RestorePlan& restore = base.restore;
     if (!restore.file.readable) {
-        m_bBusy = false;
-        box.MessageBox("Файл " + fileName + " не является снимком конфигурации.");
+        Tell("Файл " + fileName + " не является снимком конфигурации.", &box);
         return;
     }
     // What was read before the preview waited on the user is not fresh: each call reads
@@ -186,7 +192,6 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
     }
     m_hCurrentItem = nullptr;
     change.Finish();
-    m_bBusy = false;
     if (!dlg.m_bRan) return;
 
     std::string text = "Восстановление: добавлено " + std::to_string(r.added) + ", изменён период " +
@@ -202,5 +207,5 @@ void CTarnelDlg::RestoreSnapshot(const std::filesystem::path& file, CWnd* owner)
     if (r.disconnected) text += "\nСвязь с сервером потеряна (ошибка " + HResultText(r.disconnectResult) + ").";
     if (r.stopped || r.disconnected)
         text += "\nВосстановление остановлено: не отправлено " + std::to_string(r.notAttempted) + " вызовов.";
-    box.MessageBox(text);
+    Tell(text, &box);
 }

@@ -28,7 +28,6 @@ void CTarnelDlg::DiscardQueuedInput()
 
 void CTarnelDlg::OnApply()
 {
-    if (m_bFilling) return;
     // The control that has the keyboard focus gets it back once the tree is rebuilt.
     HWND focus = FocusedControl();
     // COM dispatches input while the call is out: keep the user out of the window from

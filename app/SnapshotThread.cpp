@@ -53,20 +53,22 @@ void CSnapshotThread::Run()
         CComTagServer server(pAddTags);
         ServerTagsOptions options;
         options.stop = [this] { return m_bStop.load(); };
-        const ServerTagList list = ReadServerTags(server, options);
-        PortSettings port;
-        if (list.Complete() && !m_bStop) port = ReadPortSettings(server);
-        // Only a whole configuration is worth a snapshot: a part would look like deletions.
-        if (list.Complete() && !m_bStop) {
-            m_bRead = true;
-            std::vector<std::filesystem::path> spared;
-            {
-                std::lock_guard<std::mutex> lock(m_spareMutex);
-                spared = m_spared;
-            }
-            m_Result = WriteSnapshot(SystemHistoryPlatform(), m_folder, MakeTagFileRecords(list.tags, m_naming), port,
-                                     m_strProgram, spared);
-        }
+        ServerTagList list;
+        ReadWholeConfiguration(server, options, &list);
+        JournalContext context;
+        context.program = m_strProgram;
+        context.naming = m_naming;
+        SnapshotTarget target;
+        target.folder = m_folder;
+        target.stop = options.stop;
+        // Read when the file is written: a restore started meanwhile spares its snapshot.
+        target.keep = [this] {
+            std::lock_guard<std::mutex> lock(m_spareMutex);
+            return m_spared;
+        };
+        const SnapshotTaken taken = TakeSnapshot(SystemHistoryPlatform(), context, server, list, target);
+        m_bRead = taken.outcome == SnapshotOutcome::Kept || taken.outcome == SnapshotOutcome::Failed;
+        m_Result = taken.result;
         pAddTags->Release();
     }
     if (connected.comInitialized) CoUninitialize();

@@ -106,7 +106,6 @@ void CTarnelDlg::OnExportTags()
     const auto ofDevice = [&](const TagId& id) { return id.type == deviceType && id.address == deviceAddress; };
     CComTagServer server(m_pAddTags);
     ServerTagList list;
-    m_bBusy = true;
     HWND focus = FocusedControl();
     EnableWindow(FALSE);
     {
@@ -123,12 +122,11 @@ void CTarnelDlg::OnExportTags()
     }
     EnableWindow(TRUE);
     ReturnFocus(focus, m_Tree);
-    m_bBusy = false;
 
     // A server that went away leaves nothing worth a file; a list the server did not end is
     // written as read, with a word about it, as zolctl export does.
     if (list.disconnected || list.stopped) {
-        MessageBox("Теги не экспортированы: " + IncompleteReason(list) + ".\nФайл не записан.");
+        Tell("Теги не экспортированы: " + IncompleteReason(list) + ".\nФайл не записан.");
         return;
     }
     std::vector<ServerTag> tags;
@@ -160,7 +158,7 @@ void CTarnelDlg::OnExportTags()
                           : failed == AtomicWriteStep::Write  ? "запись данных не удалась"
                           : failed == AtomicWriteStep::Held   ? "он открыт в другой программе"
                                                               : "прежний файл не удалось заменить";
-        MessageBox("Не удалось записать файл " + NarrowPath(file) + ": " + why + ".\nФайл не записан.");
+        Tell("Не удалось записать файл " + NarrowPath(file) + ": " + why + ".\nФайл не записан.");
         return;
     }
     std::string text = "Экспортировано тегов: " + std::to_string(tags.size()) + " в файл " + NarrowPath(file);
@@ -171,7 +169,7 @@ void CTarnelDlg::OnExportTags()
     if (list.periodFailures > 0)
         text += "\nСервер не выдал период у " + std::to_string(list.periodFailures) + " тегов (ошибка " +
                 HResultText(list.firstPeriodFailure) + "); их период в файле пуст.";
-    MessageBox(text);
+    Tell(text);
 }
 
 void CTarnelDlg::OnImportTags()
@@ -181,7 +179,7 @@ void CTarnelDlg::OnImportTags()
 
     std::string bytes;
     if (!ReadWholeFile(file, &bytes)) {
-        MessageBox("Не удалось прочитать файл " + NarrowPath(file) + ".");
+        Tell("Не удалось прочитать файл " + NarrowPath(file) + ".");
         return;
     }
     const TagNaming naming = CatalogueTagNaming();
@@ -191,14 +189,13 @@ void CTarnelDlg::OnImportTags()
     if (!content.readable) {
         std::string reason = "нет строки заголовка с именами столбцов";
         if (!content.issues.empty()) reason = Narrow(CImportPreviewDlg::IssueLine(content.issues.front()));
-        MessageBox("Файл " + NarrowPath(file) + " не является списком тегов: " + reason + ".");
+        Tell("Файл " + NarrowPath(file) + " не является списком тегов: " + reason + ".");
         return;
     }
 
     CServerChange change(*this, "Импорт тегов");
     if (!change.Ok()) return;
     CJournaledServer& server = change.Server();
-    m_bBusy = true;
     ServerTagList serverTags;
     HWND focus = FocusedControl();
     {
@@ -218,8 +215,7 @@ void CTarnelDlg::OnImportTags()
     ReturnFocus(focus, m_Tree);
     const std::string incomplete = IncompleteReason(serverTags);
     if (!incomplete.empty()) {
-        m_bBusy = false;
-        MessageBox("Импорт невозможен: " + incomplete + ".\nНа сервер ничего не отправлено.");
+        Tell("Импорт невозможен: " + incomplete + ".\nНа сервер ничего не отправлено.");
         return;
     }
 
@@ -230,7 +226,6 @@ void CTarnelDlg::OnImportTags()
     dlg.m_NotMade = [&server](HResult hr) { return hr == kE_JournalNotWritten && server.JournalFailed(); };
     dlg.DoModal();
     change.Finish();
-    m_bBusy = false;
     if (!dlg.m_bRan) return;
 
     // The tree gains the tags the server accepted, named as the fill names them: the adds
@@ -274,5 +269,5 @@ void CTarnelDlg::OnImportTags()
         text += "\nСвязь с сервером потеряна (ошибка " + HResultText(r.disconnectResult) + ").";
     if (r.stopped || r.disconnected)
         text += "\nИмпорт остановлен: не отправлено " + std::to_string(r.notAttempted) + " тегов.";
-    MessageBox(text);
+    Tell(text);
 }

@@ -12,6 +12,7 @@
 #include "catalogue/CatalogueLoader.h"
 #include "res/resource.h"
 #include "ui/App.h"
+#include "ui/Help.h"
 
 CTarnelDlg::CTarnelDlg(CWnd* parent)
     : CDialog(IDD_ZOLCFG_DIALOG, parent), m_pHistory(std::make_unique<CWindowHistory>())
@@ -177,7 +178,10 @@ void CTarnelDlg::OnDestroy()
     }
 }
 
-void CTarnelDlg::OnHelpCommand()
+void CTarnelDlg::OnHelpKey()
 {
-    if (AfxGetApp()) AfxGetApp()->OnHelp();
+    if (const int command = KeyCommand(CommandKey::F1, std::nullopt)) RunCommand(command);
 }
+
+// The guide at the main window's section (F1; the system menu's item opens it at its start).
+void CTarnelDlg::OnHelpCommand() { ShowGuideFor(m_hWnd, GetTemplateId()); }

@@ -87,18 +87,17 @@ protected:
     void OnPaint();
     HCURSOR OnQueryDragIcon();
     void OnDestroy();
-    void OnHelpCommand();
-    void OnApply();
     void OnContextMenu(HWND window, POINT point);
     void OnAddDeviceButton() { RunCommand(ID_ADD_DEVICE); }
-    void OnComPort();
     void OnTreeDblClk(NMHDR* pNMHDR, LRESULT* pResult);
     void OnTreeGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult);
     void OnOK() override;
+    // F1 in the window: the table's command of the key.
+    void OnHelpKey() override;
 
     // The handlers of the command table's rows, one member each (void OnAddTags(), ...),
     // declared from the table. Only the dispatch calls them, once the row's rule holds.
-#define ZOL_DECLARE_COMMAND_HANDLER(id, systemId, text, part, offeredOn, key, keyOn, needs, handler) void handler();
+#define ZOL_DECLARE_COMMAND_HANDLER(id, systemId, text, part, offeredOn, key, keyOn, needs, run, handler) void handler();
     ZOL_WINDOW_COMMANDS(ZOL_DECLARE_COMMAND_HANDLER)
 #undef ZOL_DECLARE_COMMAND_HANDLER
     LRESULT OnTreeKey(WPARAM key, LPARAM);
@@ -109,12 +108,9 @@ protected:
         ON_WM_QUERYDRAGICON()
         ON_WM_DESTROY()
         ON_WM_CONTEXTMENU()
-        ON_BN_CLICKED(IDC_APPLY, OnApply)
-        ON_BN_CLICKED(IDC_COM_PORT, OnComPort)
         ON_NOTIFY(NM_DBLCLK, IDC_CONFIG_TREE, OnTreeDblClk)
         ON_NOTIFY(TVN_GETINFOTIPW, IDC_CONFIG_TREE, OnTreeGetInfoTip)
         ON_BN_CLICKED(IDC_ADD_DEVICE, OnAddDeviceButton)
-        ON_COMMAND(ID_HELP, OnHelpCommand)
         ON_COMMAND_TABLE(RunCommand)
         ON_SYSCOMMAND_TABLE(RunSystemCommand)
         ON_MESSAGE(WM_TREE_KEY, OnTreeKey)
@@ -140,6 +136,12 @@ private:
     using CommandHandler = void (CTarnelDlg::*)();
     // The handler of the table's row at index.
     static CommandHandler HandlerOf(std::size_t index);
+    // A command's closing message (the last thing it does), in a box owned by owner (null:
+    // this window). A long command's is shown once its dispatch has ended the busy time, as
+    // the window is idle again when its result is told; any other's at once.
+    void Tell(const std::string& text, CWnd* owner = nullptr);
+    std::string m_strTold;
+    CWnd* m_pToldOwner = nullptr;
     // Runs the row's handler when its rule holds on node, which then is the current node.
     void Run(const WindowCommand& row, HTREEITEM node);
     // The context menu's items of the node (null: empty space), part by part, each part
@@ -154,7 +156,11 @@ private:
     void RunUndoStep(bool undo);
     void ReportUndoStep(bool undo, const UndoReport& report);
     HistoryListing ReadHistory() const;
+    // The history dialog's restore: the command ID_RESTORE_SNAPSHOT of the file, its messages
+    // owned by owner (null: the main window).
     void RestoreSnapshot(const std::filesystem::path& file, CWnd* owner);
+    std::filesystem::path m_RestoreFile;
+    CWnd* m_pRestoreOwner = nullptr;
     // Starts the background snapshot (stopping one still running), unless switched off.
     void StartBackgroundSnapshot();
     void StopBackgroundSnapshot();
@@ -180,8 +186,8 @@ private:
     // True while FillTree walks the server's list: the COM calls dispatch window messages,
     // and a command that changed the tree meanwhile would pull it from under the walk.
     bool m_bFilling = false;
-    // True while a command of the window's own (branch period) talks to the server: its
-    // calls dispatch messages too, and no second command may start meanwhile.
+    // True while a long command of the table runs (set and cleared by its dispatch): its
+    // calls to the server dispatch messages too, and no second command may start meanwhile.
     bool m_bBusy = false;
     HHOOK m_hKeyHook = nullptr;
 };

@@ -33,7 +33,6 @@ void CTarnelDlg::RunUndoStep(bool undo)
     const std::size_t total = undo ? stack.UndoCalls() : stack.RedoCalls();
 
     // The server's calls dispatch messages: no input reaches the window meanwhile.
-    m_bBusy = true;
     HWND focus = FocusedControl();
     EnableWindow(FALSE);
     HCURSOR cursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
@@ -53,7 +52,6 @@ void CTarnelDlg::RunUndoStep(bool undo)
     SetCursor(cursor);
     EnableWindow(TRUE);
     ReturnFocus(focus, m_Tree);
-    m_bBusy = false;
 
     {
         // The tags another program changed are shown as it left them.
@@ -94,7 +92,7 @@ void CTarnelDlg::ReportUndoStep(bool undo, const UndoReport& report)
         text += std::string(undo ? "Отмена остановлена" : "Возврат остановлен") + ": выполнено " +
                 std::to_string(done) + " из " + std::to_string(report.calls) + " вызовов.\n";
     if (text.empty() || run.journalFailed) {
-        if (!text.empty()) MessageBox(text.substr(0, text.size() - 1));
+        if (!text.empty()) Tell(text.substr(0, text.size() - 1));
         return;
     }
     if (!report.complete)
@@ -102,5 +100,5 @@ void CTarnelDlg::ReportUndoStep(bool undo, const UndoReport& report)
                 report.action + "».";
     else
         text.pop_back();
-    MessageBox(text);
+    Tell(text);
 }

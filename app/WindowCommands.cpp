@@ -104,7 +104,7 @@ void CTarnelDlg::OnBranchPeriod()
     const std::vector<TagKey> tags = TagsBelow(tree, CTreeViewModel::Node(m_hCurrentItem));
     const std::string nodeText = m_Tree.GetItemText(m_hCurrentItem);
     if (tags.empty()) {
-        MessageBox("В ветви «" + nodeText + "» нет тегов.");
+        Tell("В ветви «" + nodeText + "» нет тегов.");
         return;
     }
 
@@ -112,7 +112,6 @@ void CTarnelDlg::OnBranchPeriod()
     if (!change.Ok()) return;
     ITagServer& server = change.Server();
     // The server's calls dispatch messages: no input reaches the window meanwhile.
-    m_bBusy = true;
     HWND focus = FocusedControl();
     EnableWindow(FALSE);
     HCURSOR cursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
@@ -123,10 +122,7 @@ void CTarnelDlg::OnBranchPeriod()
 
     CBranchPeriodDlg dlg(nodeText, tags.size(), this);
     dlg.m_nPeriod = MostFrequentPeriod(read.periods).value_or(PeriodFromMs(kDefaultPeriodMs));
-    if (dlg.DoModal() != IDOK) {  // Cancel sends nothing
-        m_bBusy = false;
-        return;
-    }
+    if (dlg.DoModal() != IDOK) return;  // Cancel sends nothing
 
     EnableWindow(FALSE);
     cursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
@@ -135,7 +131,6 @@ void CTarnelDlg::OnBranchPeriod()
     SetCursor(cursor);
     EnableWindow(TRUE);
     ReturnFocus(focus, m_Tree);
-    m_bBusy = false;
 
     char text[240];
     if (report.refused == 0) {
@@ -147,5 +142,5 @@ void CTarnelDlg::OnBranchPeriod()
                       static_cast<unsigned>(report.refused), static_cast<unsigned>(tags.size()),
                       static_cast<unsigned>(report.firstRefusal));
     }
-    MessageBox(text);
+    Tell(text);
 }

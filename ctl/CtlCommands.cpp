@@ -183,7 +183,7 @@ int CommandPeriod(const CtlArgs& args, const TagOperands& tag)
 
 int CommandPort(const CtlArgs& args)
 {
-    ComSettingsValues v;
+    PortSettings v;
     const bool set = !args.operands.empty();
     if (set) {
         const std::vector<std::string>& o = args.operands;
@@ -206,9 +206,10 @@ int CommandPort(const CtlArgs& args)
         if (HrFailed(hr)) return changes.Finish(Refused("refused: port settings", hr));
         return changes.Finish(kExitOk);
     }
-    const HResult hr = connection.Server().GetComSettings(&v.port, &v.baudRate, &v.dataBits, &v.stopBits, &v.parity);
-    if (HrFailed(hr)) return Refused("cannot read the port settings", hr);
-    WriteOut(FormatComSettingsLine(v.port, v.baudRate, v.dataBits, v.parity, v.stopBits) + "\n");
+    HResult hr = kS_OK;
+    v = ReadPortSettings(connection.Server(), &hr);
+    if (!v.known) return Refused("cannot read the port settings", hr);
+    WriteOut(FormatPortSettings(v) + "\n");
     return kExitOk;
 }
 

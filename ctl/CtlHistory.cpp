@@ -24,14 +24,27 @@ bool Folder(const CtlArgs& args, fs::path* folder)
     return false;
 }
 
-PortSettings ReadPort(ITagServer& server) { return ReadPortSettings(server); }
-
-std::unique_ptr<CChangeSession> MakeSession(const std::string& action)
+JournalContext CtlContext()
 {
     JournalContext context;
     context.program = CtlProgramName();
     context.naming = CatalogueTagNaming();
-    return std::make_unique<CChangeSession>(SystemHistoryPlatform(), std::move(context), action);
+    return context;
+}
+
+std::unique_ptr<CChangeSession> MakeSession(const std::string& action)
+{
+    return std::make_unique<CChangeSession>(SystemHistoryPlatform(), CtlContext(), action);
+}
+
+// What a command that reads the whole configuration says of its snapshot: a failure as a
+// warning, the file with --verbose; a list that is not whole is kept silently out.
+void ReportSnapshot(const CtlArgs& args, const SnapshotTaken& taken)
+{
+    if (taken.outcome == SnapshotOutcome::Failed)
+        WriteErr("warning: no snapshot was kept: " + taken.result.error + "\n");
+    else if (taken.outcome == SnapshotOutcome::Kept && args.verbose)
+        WriteErr((taken.result.written ? "snapshot " : "unchanged since snapshot ") + taken.result.fileName + "\n");
 }
 
 }  // namespace
@@ -86,24 +99,22 @@ int CCtlChanges::Finish(int exitCode)
     return exitCode;
 }
 
-void SnapshotIfComplete(const CtlArgs& args, const ServerTagList& list, ITagServer& server,
-                        const std::vector<fs::path>& keep)
+void CCtlChanges::Snapshot(const CtlArgs& args, const ServerTagList& list, ITagServer& server,
+                           const std::vector<fs::path>& keep)
+{
+    if (m_pSession) ReportSnapshot(args, m_pSession->Snapshot(server, list, keep));
+}
+
+void SnapshotIfComplete(const CtlArgs& args, const ServerTagList& list, ITagServer& server)
 {
     if (args.noJournal || args.dryRun || !list.Complete()) return;
-    fs::path folder;
+    SnapshotTarget target;
     std::string error;
-    if (!ResolveHistoryFolder(args.history, SystemHistoryPlatform(), &folder, &error)) {
+    if (!ResolveHistoryFolder(args.history, SystemHistoryPlatform(), &target.folder, &error)) {
         WriteErr("warning: no snapshot was kept: " + error + "\n");
         return;
     }
-    const PortSettings port = ReadPort(server);
-    const SnapshotResult result = WriteSnapshot(SystemHistoryPlatform(), folder,
-                                                MakeTagFileRecords(list.tags, CatalogueTagNaming()), port,
-                                                CtlProgramName(), keep);
-    if (!result.written && !result.unchanged)
-        WriteErr("warning: no snapshot was kept: " + result.error + "\n");
-    else if (args.verbose)
-        WriteErr((result.written ? "snapshot " : "unchanged since snapshot ") + result.fileName + "\n");
+    ReportSnapshot(args, TakeSnapshot(SystemHistoryPlatform(), CtlContext(), server, list, target));
 }
 
 int CommandJournal(const CtlArgs& args)
@@ -160,16 +171,6 @@ int GapExitCode(const ServerTagList& list)
     return list.stopped ? kExitInterrupted : kExitPartial;
 }
 
-// Reads the whole configuration for a snapshot; prints why not.
-bool ReadWhole(ITagServer& server, ServerTagList* list, int* exitCode)
-{
-    *list = ReadServerTags(server, ReadOptions());
-    if (list->Complete()) return true;
-    WriteErr(DescribeTagListGap(*list));
-    *exitCode = GapExitCode(*list);
-    return false;
-}
-
 }  // namespace
 
 int CommandSnapshot(const CtlArgs& args)
@@ -180,25 +181,25 @@ int CommandSnapshot(const CtlArgs& args)
     CCtlConnection connection;
     if (!connection.Open()) return kExitConnection;
     ServerTagList list;
-    int exitCode = kExitOk;
-    if (!ReadWhole(connection.Server(), &list, &exitCode)) {
+    if (!ReadWholeConfiguration(connection.Server(), ReadOptions(), &list)) {
+        WriteErr(DescribeTagListGap(list));
         WriteErr("the configuration was not read whole: no snapshot was kept\n");
-        return exitCode;
+        return GapExitCode(list);
     }
-    const PortSettings port = ReadPort(connection.Server());
-    if (!port.known) {
+    SnapshotTarget target;
+    target.folder = folder;
+    target.needPort = true;
+    const SnapshotTaken taken = TakeSnapshot(SystemHistoryPlatform(), CtlContext(), connection.Server(), list, target);
+    if (taken.outcome == SnapshotOutcome::NoPort) {
         WriteErr("the server did not give its port settings: no snapshot was kept\n");
         return kExitPartial;
     }
-    const SnapshotResult result = WriteSnapshot(SystemHistoryPlatform(), folder,
-                                                MakeTagFileRecords(list.tags, CatalogueTagNaming()), port,
-                                                CtlProgramName());
-    if (!result.written && !result.unchanged) {
-        WriteErr(result.error + "\n");
+    if (taken.outcome != SnapshotOutcome::Kept) {
+        WriteErr(taken.result.error + "\n");
         return kExitPartial;
     }
-    WriteOut(result.fileName + "\n");
-    if (result.unchanged) WriteErr("the newest snapshot holds the same configuration: nothing was written\n");
+    WriteOut(taken.result.fileName + "\n");
+    if (taken.result.unchanged) WriteErr("the newest snapshot holds the same configuration: nothing was written\n");
     return kExitOk;
 }
 
@@ -237,7 +238,7 @@ int CommandRestore(const CtlArgs& args)
     const PortSettings& serverPort = base.serverPort;
     const RestorePlan& restore = base.restore;
     // A dry run writes nothing; the snapshot being restored outlives the retention.
-    SnapshotIfComplete(args, list, connection.Server(), {file});
+    changes.Snapshot(args, list, connection.Server(), {file});
 
     std::string issues;
     for (const TagFileIssue& issue : restore.file.issues) {

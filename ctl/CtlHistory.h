@@ -28,6 +28,11 @@ public:
     bool Begin(const CtlArgs& args, const std::string& action);
     // The journaled server around the connection's; every change goes through it.
     CJournaledServer& Server(ITagServer& inner);
+    // The snapshot of the configuration read before the changes (a whole list only), into
+    // the journal's folder; none without the journal (--no-journal, --dry-run). A failure is
+    // a warning only. keep: snapshots the retention must spare (the one being restored).
+    void Snapshot(const CtlArgs& args, const ServerTagList& list, ITagServer& server,
+                  const std::vector<std::filesystem::path>& keep = {});
     // Ends the step, flushes the journal; says so when a line could not be written and
     // then turns a successful exit code into 1.
     int Finish(int exitCode);
@@ -37,11 +42,10 @@ private:
     bool m_bFinished = false;
 };
 
-// A snapshot of a complete list (every tag with its period), unless --no-journal or
-// --dry-run; a failure is a warning only. server: for the port settings; keep: snapshots
-// the retention must spare (the one being restored).
-void SnapshotIfComplete(const CtlArgs& args, const ServerTagList& list, ITagServer& server,
-                        const std::vector<std::filesystem::path>& keep = {});
+// For a command that changes nothing: a snapshot of a whole list (every tag with its
+// period), unless --no-journal or --dry-run; a failure is a warning only. server: for the
+// port settings.
+void SnapshotIfComplete(const CtlArgs& args, const ServerTagList& list, ITagServer& server);
 
 int CommandJournal(const CtlArgs& args);
 int CommandHistory(const CtlArgs& args);

@@ -223,7 +223,7 @@ int CommandImport(const CtlArgs& args)
         return kExitPartial;
     }
     if (list.walk.end == TagWalkEnd::RepeatedTag) WriteErr(DescribeUnendedWalk(list.walk));
-    SnapshotIfComplete(args, list, connection.Server());
+    changes.Snapshot(args, list, connection.Server());
 
     ImportPlanOptions planOptions;
     planOptions.replace = args.replace;

@@ -1,5 +1,6 @@
 #include "history/Restore.h"
 
+#include "history/ChangeSession.h"
 #include "serial/PortSettings.h"
 
 #include <utility>
@@ -8,8 +9,7 @@ bool PrepareRestore(ITagServer& server, std::string_view snapshotBytes, const Se
                     const TagFileReadOptions& fileOptions, bool despiteInvalidRows, RestoreBase* base)
 {
     *base = RestoreBase();
-    base->list = ReadServerTags(server, readOptions);
-    if (!base->list.Complete()) return false;
+    if (!ReadWholeConfiguration(server, readOptions, &base->list)) return false;
     base->serverPort = ReadPortSettings(server);
     base->restore = MakeRestorePlan(snapshotBytes, base->list.tags, base->serverPort, fileOptions, despiteInvalidRows);
     return true;

@@ -104,6 +104,8 @@
 #define ID_UNDO 32813
 #define ID_REDO 32814
 #define ID_HISTORY 32815
+// A snapshot's restore, chosen in the history dialog (a command of no menu)
+#define ID_RESTORE_SNAPSHOT 32816
 #define IDM_HISTORY 0x0130
 #define IDD_HISTORY 114
 #define IDC_HISTORY_FOLDER 1041

@@ -74,7 +74,7 @@ void ComPortDialogModel::SelectOrAdd(ComListId id, std::uint32_t value, const st
     list.selected = static_cast<int>(list.entries.size() - 1);
 }
 
-void ComPortDialogModel::SelectServerValues(const ComSettingsValues& values,
+void ComPortDialogModel::SelectServerValues(const PortSettings& values,
                                             const ComValueNotes& notes)
 {
     SelectOrAdd(kComPortList, values.port,
@@ -107,11 +107,12 @@ int ComPortDialogModel::FirstListWithoutSelection() const
     return -1;
 }
 
-bool ComPortDialogModel::GetValuesToSend(ComSettingsValues* values) const
+bool ComPortDialogModel::GetValuesToSend(PortSettings* values) const
 {
     if (FirstListWithoutSelection() >= 0)
         return false;
     auto value = [this](ComListId id) { return m_lists[id].entries[m_lists[id].selected].value; };
+    values->known = true;
     values->port = static_cast<std::uint16_t>(value(kComPortList));
     values->baudRate = value(kComSpeedList);
     values->dataBits = static_cast<std::uint8_t>(value(kComDataBitsList));

@@ -13,8 +13,10 @@
 //   if (server read ok) model.SelectServerValues(values, notes);
 //   ... fill the controls from List(id).entries, select List(id).selected ...
 //   ... on a user choice: model.Select(id, index) ...
-//   ComSettingsValues out; if (model.GetValuesToSend(&out)) SetComSettings(out...)
+//   PortSettings out; if (model.GetValuesToSend(&out)) SetComSettings(out...)
 #pragma once
+
+#include "serial/PortSettings.h"
 
 #include <cstdint>
 #include <string>
@@ -40,15 +42,6 @@ inline int ComListControlId(ComListId list) { return kComFirstListControlId + li
 constexpr std::uint32_t kComBaudRates[] = {9600, 14400, 19200, 38400, 57600,
                                            115200, 230400, 460800, 921600};
 constexpr int kComBaudRateCount = static_cast<int>(sizeof(kComBaudRates) / sizeof(kComBaudRates[0]));
-
-// The server's serial-port settings, as GetComSettings delivers and SetComSettings takes them.
-struct ComSettingsValues {
-    std::uint16_t port = 0;        // 0 = none
-    std::uint32_t baudRate = 0;
-    std::uint8_t dataBits = 0;     // 5 to 8
-    std::uint8_t stopBits = 0;     // 0 one, 1 one and a half, 2 two
-    std::uint8_t parity = 0;       // 0 None, 1 Odd, 2 Even, 3 Mark, 4 Space
-};
 
 // Texts for entries added for server values that no fixed entry stands for. They are put
 // after two spaces; empty means no note. The Windows layer supplies them in Russian.
@@ -81,8 +74,9 @@ public:
                   const std::vector<std::string>* descriptions);
 
     // Selects in each list the first entry that stands for the server's value; a value with
-    // no entry gets one added at the end of its list, which is then selected.
-    void SelectServerValues(const ComSettingsValues& values, const ComValueNotes& notes);
+    // no entry gets one added at the end of its list, which is then selected. The settings
+    // are taken as they stand, known or not: the caller reads them only when the server gave them.
+    void SelectServerValues(const PortSettings& values, const ComValueNotes& notes);
 
     const ComList& List(ComListId list) const { return m_lists[list]; }
 
@@ -93,9 +87,9 @@ public:
     // The first list without a selection, or -1 when every list has one.
     int FirstListWithoutSelection() const;
 
-    // The values the selections stand for; false (and *values untouched) unless every list
-    // has a selection.
-    bool GetValuesToSend(ComSettingsValues* values) const;
+    // The values the selections stand for, known; false (and *values untouched) unless every
+    // list has a selection.
+    bool GetValuesToSend(PortSettings* values) const;
 
 private:
     // Selects the first entry of `list` whose value is `value`; if none, appends `text` with it.

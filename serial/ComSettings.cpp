@@ -100,10 +100,9 @@ BOOL CComSettings::OnInitDialog()
 void CComSettings::ReadServerValues(bool portsKnown)
 {
     CComTagServer server(m_pAddTags);
-    ComSettingsValues values;
-    const HResult hr =
-        server.GetComSettings(&values.port, &values.baudRate, &values.dataBits, &values.stopBits, &values.parity);
-    if (HrFailed(hr)) {
+    HResult hr = kS_OK;
+    const PortSettings values = ReadPortSettings(server, &hr);
+    if (!values.known) {
         // Nothing is selected then: the user chooses every value before anything is sent.
         char text[200];
         std::snprintf(text, sizeof text,
@@ -155,7 +154,7 @@ void CComSettings::OnApply()
     }
 
     TakeSelections();
-    ComSettingsValues values;
+    PortSettings values;
     if (!m_Model.GetValuesToSend(&values)) {
         const int missing = m_Model.FirstListWithoutSelection();
         MessageBox(std::string("Выберите значение в списке «") + kListLabels[missing] +

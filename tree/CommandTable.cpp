@@ -4,8 +4,8 @@
 
 const std::vector<WindowCommand>& WindowCommands()
 {
-#define ZOL_COMMAND_ROW(id, systemId, text, part, offeredOn, key, keyOn, needs, handler) \
-    WindowCommand{id, systemId, text, MenuPart::part, offeredOn, CommandKey::key, keyOn, needs, #handler},
+#define ZOL_COMMAND_ROW(id, systemId, text, part, offeredOn, key, keyOn, needs, run, handler) \
+    WindowCommand{id, systemId, text, MenuPart::part, offeredOn, CommandKey::key, keyOn, needs, CommandRun::run, #handler},
     static const std::vector<WindowCommand> rows{ZOL_WINDOW_COMMANDS(ZOL_COMMAND_ROW)};
 #undef ZOL_COMMAND_ROW
     return rows;
@@ -72,5 +72,24 @@ bool CommandEnabled(const WindowCommand& row, const WindowState& state)
     if ((row.needs & kItsNode) && (row.offeredOn & PlaceOf(state.node)) == 0) return false;
     if ((row.needs & kUndoable) && !state.canUndo) return false;
     if ((row.needs & kRedoable) && !state.canRedo) return false;
+    return true;
+}
+
+bool DispatchCommand(const WindowCommand& row, const WindowState& state, bool* busy,
+                     const std::function<void()>& handler)
+{
+    if (!CommandEnabled(row, state)) return false;
+    if (row.run != CommandRun::Long) {
+        handler();
+        return true;
+    }
+    // Cleared on the way out whichever way the handler leaves.
+    struct BusyHeld {
+        bool* flag;
+        bool before;
+        ~BusyHeld() { *flag = before; }
+    } held{busy, *busy};
+    *busy = true;
+    handler();
     return true;
 }

@@ -6,12 +6,15 @@
 //
 // Adding a command: one row below (its place in the list is its place in the menus) and the
 // handler's body in app/; the handler's declaration and its dispatch come from the row.
+// The window's buttons (their control id is the row's id), F1 and the history dialog's
+// restore are rows too, of no menu, so that their rule and dispatch are the table's.
 //
 // The ids, texts and order of the first six rows (the "Given" part) are the configurator's
 // own and never change; new items go into a later part, after a separator.
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -34,8 +37,8 @@ enum class MenuPart { None, Given, Own, History };
 
 // The keys of the table. Enter, Delete and Insert act on the tree's selected node, and only
 // where the row says ("key on"), which is always where its menu offers it; the others act
-// anywhere in the window and on no node.
-enum class CommandKey { None, Enter, Delete, Insert, CtrlF, F3, CtrlZ, CtrlY };
+// anywhere in the window and on no node. F1 reaches the window as the system's help request.
+enum class CommandKey { None, Enter, Delete, Insert, CtrlF, F3, CtrlZ, CtrlY, F1 };
 
 constexpr bool IsNodeKey(CommandKey key)
 {
@@ -51,25 +54,34 @@ enum CommandNeeds : unsigned {
     kRedoable = 16u,  // there is a step to redo (the item then names it)
 };
 
+// How a command runs. Long: it talks to the server while messages are dispatched (its
+// calls, its dialogs), and the dispatch holds the window busy from its start to its end, so
+// that no other command that needs the window idle starts meanwhile.
+enum class CommandRun { Short, Long };
+
 // clang-format off
 #define ZOL_WINDOW_COMMANDS(ROW)                                                                                     \
-/*      id                    system menu            text                           menu     offered on           key     key on     enabled when                  handler */ \
-    ROW(ID_ADD_TAG,           0,                     u8"Добавить тег",              Given,   kOnNodes,            Insert, kOnNodes,  kIdle | kServer | kItsNode,  OnAddTags)          \
-    ROW(ID_ADD_DEVICE,        0,                     u8"Добавить устройство",       Given,   kOnEmpty | kOnDevice, Insert, kOnEmpty, kIdle,                       OnAddDevice)        \
-    ROW(ID_DELETE_DEVICE,     0,                     u8"Удалить устройство",        Given,   kOnDevice,           Delete, kOnDevice, kIdle | kServer | kItsNode,  OnDeleteDevice)     \
-    ROW(ID_DELETE_TAGS,       0,                     u8"Удалить теги",              Given,   kOnGroup,            Delete, kOnGroup,  kIdle | kServer | kItsNode,  OnDeleteTags)       \
-    ROW(ID_DELETE_TAG,        0,                     u8"Удалить тег",               Given,   kOnTag,              Delete, kOnTag,    kIdle | kServer | kItsNode,  OnDeleteTag)        \
-    ROW(ID_EDIT_TAG,          0,                     u8"Редактировать",             Given,   kOnTag,              Enter,  kOnTag,    kIdle | kServer | kItsNode,  OnEditTag)          \
-    ROW(ID_BRANCH_PERIOD,     0,                     u8"Изменить период...",        Own,     kOnDevice | kOnGroup, None,  0,         kIdle | kServer | kItsNode,  OnBranchPeriod)     \
-    ROW(ID_FIND,              0,                     u8"Найти...",                  Own,     kOnEmpty,            CtrlF,  0,         kIdle,                       OnFind)             \
-    ROW(ID_FIND_NEXT,         0,                     u8"",                          None,    0,                   F3,     0,         kIdle,                       OnFindNext)         \
-    ROW(ID_EXPORT_TAGS,       0,                     u8"Экспорт тегов...",          Own,     kOnEmpty | kOnDevice, None,  0,         kIdle | kServer | kItsNode,  OnExportTags)       \
-    ROW(ID_IMPORT_TAGS,       0,                     u8"Импорт тегов...",           Own,     kOnEmpty,            None,   0,         kIdle | kServer,             OnImportTags)       \
-    ROW(ID_DESCRIPTION_FILES, IDM_DESCRIPTION_FILES, u8"Описания приборов...",      Own,     kOnEmpty,            None,   0,         0,                           OnDescriptionFiles) \
-    ROW(ID_UNDO,              0,                     u8"Отменить",                  History, kEverywhere,         CtrlZ,  0,         kIdle | kServer | kUndoable, OnUndo)             \
-    ROW(ID_REDO,              0,                     u8"Вернуть",                   History, kEverywhere,         CtrlY,  0,         kIdle | kServer | kRedoable, OnRedo)             \
-    ROW(ID_HISTORY,           IDM_HISTORY,           u8"История изменений...",      History, kOnEmpty,            None,   0,         kIdle,                       OnHistory)          \
-    ROW(0,                    IDM_GUIDE,             u8"Справка",                   None,    0,                   None,   0,         0,                           OnGuide)
+/*      id                    system menu            text                           menu     offered on           key     key on     enabled when                  runs   handler */ \
+    ROW(ID_ADD_TAG,           0,                     u8"Добавить тег",              Given,   kOnNodes,            Insert, kOnNodes,  kIdle | kServer | kItsNode,  Short, OnAddTags)          \
+    ROW(ID_ADD_DEVICE,        0,                     u8"Добавить устройство",       Given,   kOnEmpty | kOnDevice, Insert, kOnEmpty, kIdle,                       Short, OnAddDevice)        \
+    ROW(ID_DELETE_DEVICE,     0,                     u8"Удалить устройство",        Given,   kOnDevice,           Delete, kOnDevice, kIdle | kServer | kItsNode,  Short, OnDeleteDevice)     \
+    ROW(ID_DELETE_TAGS,       0,                     u8"Удалить теги",              Given,   kOnGroup,            Delete, kOnGroup,  kIdle | kServer | kItsNode,  Short, OnDeleteTags)       \
+    ROW(ID_DELETE_TAG,        0,                     u8"Удалить тег",               Given,   kOnTag,              Delete, kOnTag,    kIdle | kServer | kItsNode,  Short, OnDeleteTag)        \
+    ROW(ID_EDIT_TAG,          0,                     u8"Редактировать",             Given,   kOnTag,              Enter,  kOnTag,    kIdle | kServer | kItsNode,  Short, OnEditTag)          \
+    ROW(ID_BRANCH_PERIOD,     0,                     u8"Изменить период...",        Own,     kOnDevice | kOnGroup, None,  0,         kIdle | kServer | kItsNode,  Long,  OnBranchPeriod)     \
+    ROW(ID_FIND,              0,                     u8"Найти...",                  Own,     kOnEmpty,            CtrlF,  0,         kIdle,                       Short, OnFind)             \
+    ROW(ID_FIND_NEXT,         0,                     u8"",                          None,    0,                   F3,     0,         kIdle,                       Short, OnFindNext)         \
+    ROW(ID_EXPORT_TAGS,       0,                     u8"Экспорт тегов...",          Own,     kOnEmpty | kOnDevice, None,  0,         kIdle | kServer | kItsNode,  Long,  OnExportTags)       \
+    ROW(ID_IMPORT_TAGS,       0,                     u8"Импорт тегов...",           Own,     kOnEmpty,            None,   0,         kIdle | kServer,             Long,  OnImportTags)       \
+    ROW(ID_DESCRIPTION_FILES, IDM_DESCRIPTION_FILES, u8"Описания приборов...",      Own,     kOnEmpty,            None,   0,         0,                           Short, OnDescriptionFiles) \
+    ROW(ID_UNDO,              0,                     u8"Отменить",                  History, kEverywhere,         CtrlZ,  0,         kIdle | kServer | kUndoable, Long,  OnUndo)             \
+    ROW(ID_REDO,              0,                     u8"Вернуть",                   History, kEverywhere,         CtrlY,  0,         kIdle | kServer | kRedoable, Long,  OnRedo)             \
+    ROW(ID_HISTORY,           IDM_HISTORY,           u8"История изменений...",      History, kOnEmpty,            None,   0,         kIdle,                       Short, OnHistory)          \
+    ROW(0,                    IDM_GUIDE,             u8"Справка",                   None,    0,                   None,   0,         0,                           Short, OnGuide)            \
+    ROW(ID_HELP,              0,                     u8"",                          None,    0,                   F1,     0,         0,                           Short, OnHelpCommand)      \
+    ROW(IDC_APPLY,            0,                     u8"",                          None,    0,                   None,   0,         kIdle,                       Long,  OnApply)            \
+    ROW(IDC_COM_PORT,         0,                     u8"",                          None,    0,                   None,   0,         kIdle,                       Long,  OnComPort)          \
+    ROW(ID_RESTORE_SNAPSHOT,  0,                     u8"",                          None,    0,                   None,   0,         kIdle | kServer,             Long,  OnRestoreSnapshot)
 // clang-format on
 
 struct WindowCommand {
@@ -81,6 +93,7 @@ struct WindowCommand {
     CommandKey key;
     unsigned keyOn;        // CommandPlace set where a node key gives the command
     unsigned needs;        // CommandNeeds set
+    CommandRun run;
     const char* handler;   // the handler's name, as app/ declares it
 };
 
@@ -114,3 +127,9 @@ struct WindowState {
 };
 
 bool CommandEnabled(const WindowCommand& row, const WindowState& state);
+
+// Runs the row's handler when its rule holds in state; false, and nothing run, when it does
+// not. A long row's handler runs with *busy set, and *busy is cleared again however the
+// handler ends, an exception included.
+bool DispatchCommand(const WindowCommand& row, const WindowState& state, bool* busy,
+                     const std::function<void()>& handler);

@@ -137,6 +137,8 @@ void CDialog::ReturnFocus(HWND control, HWND fallback)
     SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
 }
 
+void CDialog::OnHelpKey() { ShowGuideFor(m_hWnd, m_nTemplateId); }
+
 INT_PTR CDialog::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     if (uMsg == WM_INITDIALOG) {
@@ -144,9 +146,7 @@ INT_PTR CDialog::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
         return OnInitDialog();
     }
     if (uMsg == WM_HELP) {
-        // F1 anywhere in the dialog (the system sends it up from the focused control): the
-        // guide at this dialog's section, never the owner's.
-        ShowGuideFor(m_hWnd, m_nTemplateId);
+        OnHelpKey();
         SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, TRUE);
         return TRUE;
     }

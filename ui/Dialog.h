@@ -53,6 +53,9 @@ protected:
     virtual void OnCancel();
     // Handles the messages of the dialog; derived classes extend it with a message map.
     virtual bool ProcessWindowMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult);
+    // F1 anywhere in the dialog (the system sends it up from the focused control): the
+    // guide at this dialog's section, never the owner's.
+    virtual void OnHelpKey();
     // Called on WM_NCDESTROY, after the window is gone.
     virtual void PostNcDestroy() {}
 

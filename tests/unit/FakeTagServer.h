@@ -56,6 +56,7 @@ public:
     bool refuseGetTagInfo = false;
     bool refuseRestart = false;
     bool refuseSetCom = false;
+    bool refuseGetCom = false;
     HResult refusal = kE_FAIL;
     // When non-zero: the server "dies" once this many calls were made; every later call of
     // AddTag, DeleteTag, EnumTags and GetTagInfo fails with RPC_S_SERVER_UNAVAILABLE.
@@ -110,6 +111,7 @@ public:
                            std::uint8_t* stopBits, std::uint8_t* parity) override
     {
         ++calls.getCom;
+        if (refuseGetCom) return refusal;
         *port = m_port;
         *baudRate = m_baud;
         *dataBits = m_dataBits;

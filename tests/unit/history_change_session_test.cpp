@@ -123,3 +123,129 @@ TEST_F(ChangeSessionTest, AJournalLineThatFailsIsReportedAtTheEnd)
     EXPECT_NE(end.journalError.find("No space left on device"), std::string::npos) << end.journalError;
     EXPECT_EQ(end.step.calls.size(), 1u);
 }
+
+namespace {
+
+class SessionSnapshotTest : public ChangeSessionTest {
+protected:
+    JournalContext Context() const
+    {
+        JournalContext context = ChangeSessionTest::Context();
+        context.naming.knowsType = [](std::uint32_t type) { return type == 1; };
+        context.naming.deviceName = [](std::uint32_t) { return std::string("Meter"); };
+        context.naming.tagName = [](std::uint32_t address, std::uint32_t, std::uint32_t param) {
+            return "Meter." + std::to_string(address) + "." + std::to_string(param);
+        };
+        return context;
+    }
+
+    SnapshotTaken ReadAndTake(SnapshotTarget target = {})
+    {
+        ServerTagList list;
+        m_whole = ReadWholeConfiguration(m_fake, {}, &list);
+        if (target.folder.empty()) target.folder = m_folder;
+        return TakeSnapshot(m_platform, Context(), m_fake, list, target);
+    }
+
+    std::vector<SnapshotInfo> Snapshots() const { return ListSnapshots(m_folder); }
+
+    bool m_whole = false;
+};
+
+}  // namespace
+
+TEST_F(SessionSnapshotTest, AWholeListIsOneSnapshotAndAnEmptyServerIsWhole)
+{
+    m_fake.Put(1, 5, 14, PeriodFromMs(2000));
+    m_fake.Put(1, 6, 3, PeriodFromMs(500));
+    const SnapshotTaken taken = ReadAndTake();
+    EXPECT_TRUE(m_whole);
+    EXPECT_EQ(taken.outcome, SnapshotOutcome::Kept);
+    ASSERT_EQ(Snapshots().size(), 1u);
+    EXPECT_EQ(Snapshots()[0].tags, 2u);
+    EXPECT_TRUE(Snapshots()[0].port.known);
+    EXPECT_EQ(Snapshots()[0].fileName, taken.result.fileName);
+
+    // Read again unchanged: nothing new.
+    EXPECT_EQ(ReadAndTake().outcome, SnapshotOutcome::Kept);
+    EXPECT_EQ(Snapshots().size(), 1u);
+
+    // A server without tags answers its first EnumTags with a failure: whole, and kept.
+    m_fake.tags.clear();
+    m_platform.now.second += 1;
+    const SnapshotTaken empty = ReadAndTake();
+    EXPECT_TRUE(m_whole);
+    EXPECT_EQ(empty.outcome, SnapshotOutcome::Kept);
+    EXPECT_TRUE(empty.result.written);
+    ASSERT_EQ(Snapshots().size(), 2u);
+    EXPECT_EQ(Snapshots()[1].tags, 0u);
+}
+
+TEST_F(SessionSnapshotTest, AListThatBrokeOffOrLacksAPeriodIsNoSnapshotAndSaysWhy)
+{
+    for (std::uint32_t param = 1; param <= 5; ++param) m_fake.Put(1, 5, param, PeriodFromMs(1000));
+    // The third EnumTags fails and ends the walk: two tags read of five.
+    m_fake.failingEnumCalls = {3};
+    m_fake.failingEnumEndsWalk = true;
+    SnapshotTaken taken = ReadAndTake();
+    EXPECT_FALSE(m_whole);
+    EXPECT_EQ(taken.outcome, SnapshotOutcome::NotWhole);
+    EXPECT_EQ(taken.gap, TagListGap::EndedOnFailure);
+
+    m_fake.failingEnumCalls.clear();
+    m_fake.refuseGetTagInfo = true;
+    taken = ReadAndTake();
+    EXPECT_FALSE(m_whole);
+    EXPECT_EQ(taken.outcome, SnapshotOutcome::NotWhole);
+    EXPECT_EQ(taken.gap, TagListGap::PeriodMissing);
+
+    // A whole list read for an import (periods of some tags only) is not whole either.
+    m_fake.refuseGetTagInfo = false;
+    ServerTagsOptions some;
+    some.wantPeriod = [](const TagId& id) { return id.param == 1; };
+    const ServerTagList partial = ReadServerTags(m_fake, some);
+    SnapshotTarget target;
+    target.folder = m_folder;
+    EXPECT_EQ(TakeSnapshot(m_platform, Context(), m_fake, partial, target).gap, TagListGap::PeriodMissing);
+    // ... while the whole reading asks every period whatever the options say.
+    ServerTagList whole;
+    EXPECT_TRUE(ReadWholeConfiguration(m_fake, some, &whole));
+    EXPECT_TRUE(Snapshots().empty());
+}
+
+TEST_F(SessionSnapshotTest, PortSettingsStopAndTheSessionsFolder)
+{
+    m_fake.Put(1, 5, 14, PeriodFromMs(2000));
+    m_fake.refuseGetCom = true;
+    SnapshotTarget needPort;
+    needPort.needPort = true;
+    EXPECT_EQ(ReadAndTake(needPort).outcome, SnapshotOutcome::NoPort);
+    EXPECT_TRUE(Snapshots().empty());
+    // Without the need, unknown settings are recorded as such.
+    EXPECT_EQ(ReadAndTake().outcome, SnapshotOutcome::Kept);
+    ASSERT_EQ(Snapshots().size(), 1u);
+    EXPECT_FALSE(Snapshots()[0].port.known);
+
+    SnapshotTarget stopped;
+    stopped.stop = [] { return true; };
+    m_fake.Put(1, 5, 15, PeriodFromMs(2000));
+    EXPECT_EQ(ReadAndTake(stopped).outcome, SnapshotOutcome::Stopped);
+    EXPECT_EQ(Snapshots().size(), 1u);
+
+    // A session keeps its snapshot in the journal's folder, and none without one.
+    m_fake.refuseGetCom = false;
+    ServerTagList list;
+    ASSERT_TRUE(ReadWholeConfiguration(m_fake, {}, &list));
+    CChangeSession unbegun(m_platform, Context(), "zolctl import");
+    EXPECT_EQ(unbegun.Snapshot(m_fake, list).outcome, SnapshotOutcome::NoFolder);
+    EXPECT_EQ(Snapshots().size(), 1u);
+    CChangeSession session(m_platform, Context(), "zolctl import");
+    ASSERT_TRUE(session.Begin(m_folder, "", {}));
+    m_platform.now.second += 1;
+    const SnapshotTaken taken = session.Snapshot(m_fake, list, {Snapshots()[0].path});
+    EXPECT_EQ(taken.outcome, SnapshotOutcome::Kept);
+    ASSERT_EQ(Snapshots().size(), 2u);
+    EXPECT_EQ(Snapshots()[1].tags, 2u);
+    EXPECT_EQ(Snapshots()[1].program, "zolctl 0.917.40");
+}
+

@@ -28,23 +28,18 @@ Texts Shown(const ComPortDialogModel& model)
     return shown;
 }
 
-ComSettingsValues Values(std::uint16_t port, std::uint32_t rate, std::uint8_t dataBits,
-                         std::uint8_t stopBits, std::uint8_t parity)
+PortSettings Values(std::uint16_t port, std::uint32_t rate, std::uint8_t dataBits,
+                    std::uint8_t stopBits, std::uint8_t parity)
 {
-    ComSettingsValues v;
-    v.port = port, v.baudRate = rate, v.dataBits = dataBits, v.stopBits = stopBits, v.parity = parity;
-    return v;
+    return PortSettings{true, port, rate, dataBits, stopBits, parity};
 }
 
-void ExpectSent(const ComPortDialogModel& model, const ComSettingsValues& expected)
+// What the selections send: known settings, every field as expected.
+void ExpectSent(const ComPortDialogModel& model, const PortSettings& expected)
 {
-    ComSettingsValues sent;
+    PortSettings sent;
     ASSERT_TRUE(model.GetValuesToSend(&sent));
-    EXPECT_EQ(sent.port, expected.port);
-    EXPECT_EQ(sent.baudRate, expected.baudRate);
-    EXPECT_EQ(sent.dataBits, expected.dataBits);
-    EXPECT_EQ(sent.stopBits, expected.stopBits);
-    EXPECT_EQ(sent.parity, expected.parity);
+    EXPECT_EQ(sent, expected) << FormatPortSettings(sent);
 }
 
 const ComValueNotes kNotes = {"not present", "unknown"};
@@ -89,7 +84,7 @@ TEST(ComPortDialogModel, UnknownServerValuesAreShownAndSentUnchanged)
 {
     ComPortDialogModel model;
     model.AddPorts({1, 3}, nullptr, nullptr);
-    const ComSettingsValues server = Values(5, 300, 9, 3, 7);
+    const PortSettings server = Values(5, 300, 9, 3, 7);
     model.SelectServerValues(server, kNotes);
     EXPECT_EQ(Shown(model), (Texts{"COM5  not present", "300  unknown", "9  unknown", "7  unknown",
                                    "3  unknown"}));
@@ -120,7 +115,7 @@ TEST(ComPortDialogModel, UserChoicesAreSent)
 TEST(ComPortDialogModel, NothingIsSentUntilEveryListHasASelection)
 {
     ComPortDialogModel model;  // the server's values could not be read
-    ComSettingsValues sent = Values(11, 12, 13, 14, 15);
+    PortSettings sent = Values(11, 12, 13, 14, 15);
     for (int id = 0; id < kComListCount; ++id) {
         EXPECT_EQ(model.FirstListWithoutSelection(), id);
         EXPECT_FALSE(model.GetValuesToSend(&sent));

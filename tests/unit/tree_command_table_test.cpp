@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <stdexcept>
 #include <set>
 #include <string>
 #include <utility>
@@ -122,8 +123,11 @@ TEST(CommandTable, WhatAMenuOrTheSystemMenuShowsHasATextAndAPlace)
         if (row.systemId != 0) {
             EXPECT_FALSE(text.empty());
         }
-        // A row with neither a menu, a system-menu item nor a key cannot be given at all.
-        EXPECT_TRUE(row.part != MenuPart::None || row.systemId != 0 || row.key != CommandKey::None);
+        // A row with neither a menu, a system-menu item nor a key cannot be given at all,
+        // unless a button of the window or the history dialog gives it.
+        const bool givenElsewhere = row.id == IDC_APPLY || row.id == IDC_COM_PORT || row.id == ID_RESTORE_SNAPSHOT;
+        EXPECT_TRUE(row.part != MenuPart::None || row.systemId != 0 || row.key != CommandKey::None ||
+                    givenElsewhere);
     }
 }
 
@@ -187,7 +191,7 @@ TEST(CommandTable, TheEnabledRule)
         WindowState filling = idle, busy = idle;
         filling.filling = true;
         busy.busy = true;
-        const bool readsNothing = row.id == ID_DESCRIPTION_FILES || row.systemId == IDM_GUIDE;
+        const bool readsNothing = row.id == ID_DESCRIPTION_FILES || row.systemId == IDM_GUIDE || row.id == ID_HELP;
         EXPECT_EQ(CommandEnabled(row, filling), readsNothing);
         EXPECT_EQ(CommandEnabled(row, busy), readsNothing);
     }
@@ -228,6 +232,67 @@ TEST(CommandTable, TheEnabledRule)
     EXPECT_FALSE(enabled(ID_REDO, undoable));
     undoable.canRedo = true;
     EXPECT_TRUE(enabled(ID_REDO, undoable));
+}
+
+TEST(CommandTable, EveryLongCommandIsRefusedWhileAnotherRunsOrTheTreeFills)
+{
+    std::vector<int> longIds;
+    for (const WindowCommand& row : WindowCommands()) {
+        if (row.run != CommandRun::Long) continue;
+        SCOPED_TRACE(row.handler);
+        longIds.push_back(row.id);
+        EXPECT_NE(row.needs & kIdle, 0u);
+        WindowState busy, filling;
+        busy.busy = true;
+        filling.filling = true;
+        bool ran = false;
+        bool flag = true;
+        EXPECT_FALSE(DispatchCommand(row, busy, &flag, [&] { ran = true; }));
+        EXPECT_FALSE(DispatchCommand(row, filling, &flag, [&] { ran = true; }));
+        EXPECT_FALSE(ran);
+        EXPECT_TRUE(flag);  // a refusal leaves the running command's flag alone
+    }
+    // Everything that talks to the server across dispatched messages is long.
+    EXPECT_EQ(longIds, (std::vector<int>{ID_BRANCH_PERIOD, ID_EXPORT_TAGS, ID_IMPORT_TAGS, ID_UNDO, ID_REDO,
+                                         IDC_APPLY, IDC_COM_PORT, ID_RESTORE_SNAPSHOT}));
+}
+
+TEST(CommandTable, TheDispatchHoldsBusyForALongCommandAndClearsItHoweverItEnds)
+{
+    WindowState idle;
+    idle.canUndo = true;
+    bool busy = false;
+    const WindowCommand& undo = *FindWindowCommand(ID_UNDO);
+    const WindowCommand& find = *FindWindowCommand(ID_FIND);
+
+    bool seenBusy = false;
+    EXPECT_TRUE(DispatchCommand(undo, idle, &busy, [&] { seenBusy = busy; }));
+    EXPECT_TRUE(seenBusy);
+    EXPECT_FALSE(busy);
+
+    // A command that throws leaves the window idle for the next one.
+    EXPECT_THROW(DispatchCommand(undo, idle, &busy, [] { throw std::runtime_error("server gone"); }),
+                 std::runtime_error);
+    EXPECT_FALSE(busy);
+    bool ranAfter = false;
+    EXPECT_TRUE(DispatchCommand(undo, idle, &busy, [&] { ranAfter = true; }));
+    EXPECT_TRUE(ranAfter);
+
+    // A short command runs without the flag; a refused one does not run.
+    seenBusy = true;
+    EXPECT_TRUE(DispatchCommand(find, idle, &busy, [&] { seenBusy = busy; }));
+    EXPECT_FALSE(seenBusy);
+    WindowState nothingToUndo;
+    bool ran = false;
+    EXPECT_FALSE(DispatchCommand(undo, nothingToUndo, &busy, [&] { ran = true; }));
+    EXPECT_FALSE(ran);
+
+    // F1 gives the guide even while a long command runs (its message boxes pass F1 up).
+    WindowState running;
+    running.busy = true;
+    const int help = KeyCommand(CommandKey::F1, std::nullopt);
+    ASSERT_EQ(help, ID_HELP);
+    EXPECT_TRUE(DispatchCommand(*FindWindowCommand(help), running, &busy, [] {}));
 }
 
 }  // namespace
