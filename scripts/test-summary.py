@@ -5,7 +5,7 @@
 
 Prints the tests of each label (native, asan, fuzz, wine64, wine32, package, e2e) with
 their counts, every skipped test with the reason its output gave ("skipped: ..." or the
-last line), every failed test with its log, the GoogleTest cases the Windows tests ran
+last line), every test run once more after a hang ("retried: ..."), every failed test with its log, the GoogleTest cases the Windows tests ran
 (their XML reports in DIR), and last the plain line "N passed, N failed, N skipped".
 Exit code 1 when a test failed or none ran.
 """
@@ -41,7 +41,7 @@ def main(argv):
             reports.append(arg)
 
     counts = collections.OrderedDict()
-    skipped, failed = [], []
+    skipped, failed, retried = [], [], []
     for report in reports:
         if not os.path.exists(report):
             failed.append((os.path.basename(report), "no report: the run did not finish"))
@@ -50,6 +50,9 @@ def main(argv):
             name = case.get("name")
             c = counts.setdefault(label_of(name), [0, 0, 0])
             status = case.get("status")
+            for line in (case.findtext("system-out") or "").splitlines():
+                if line.startswith("retried: "):
+                    retried.append((name, line[len("retried: "):]))
             if status == "run":
                 c[0] += 1
             elif status == "disabled" or (status == "notrun" and case.find("skipped") is not None
@@ -75,6 +78,8 @@ def main(argv):
                 fails += int(root.get("failures", 0)) + int(root.get("errors", 0))
             if cases:
                 print("  %s: %d GoogleTest cases run, %d failed" % (bits, cases, fails))
+    for name, reason in retried:
+        print("  retried: %s: %s" % (name, reason))
     for name, reason in skipped:
         print("  skipped: %s: %s" % (name, reason))
     for name, where in failed:

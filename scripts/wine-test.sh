@@ -109,6 +109,7 @@ esac
 
 program=${1:?usage: scripts/wine-test.sh BUILD/bin/PROGRAM.exe [ARGS...]}
 [ -f "$program" ] || { echo "no such program: $program"; exit 1; }
+program=$(realpath "$program")
 build=$(build_of "$program")
 enter32 "$build" "$@"
 shift
@@ -129,12 +130,29 @@ ZOL_SCREENSHOT_DIR=$(zol_winpath "$shots")
 GTEST_OUTPUT="xml:$(zol_winpath "$logs/gtest/$log_name.xml")"
 rm -f "$logs/gtest/$log_name.xml"
 
+# The time limit (ZOL_TEST_TIMEOUT, 1500 s by default), times ZOL_TIME_SCALE where
+# scripts/with-wine32.sh emulates the programs.
+limit=${ZOL_TEST_TIMEOUT:-1500}
+[ -n "${ZOL_WINE32_NAMESPACE:-}" ] && limit=$((limit * ${ZOL_TIME_SCALE:-1}))
 log=$logs/$log_name.log
-(cd "$work" && timeout --kill-after=20 "${ZOL_TEST_TIMEOUT:-1500}" env -u ZOLSRV_HOME "$ZOL_WINE" "$program" "$@" >"$log" 2>&1 </dev/null)
-rc=$?
-[ $rc -eq 124 ] && echo "$test: timed out after ${ZOL_TEST_TIMEOUT:-1500} s" >>"$log"
-# The description loader's lines of every window start say nothing here.
-grep -av -e $'^Start reading configuration files\r*$' -e '^Reading config file' "$log"
+run_program() {
+  (cd "$work" && timeout --kill-after=20 "$limit" env -u ZOLSRV_HOME "$ZOL_WINE" "$program" "$@" >"$log" 2>&1 </dev/null)
+  rc=$?
+  hung=0
+  if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then hung=1; echo "$test: ended after its time limit of $limit s" >>"$log"; fi
+  # The description loader's lines of every window start say nothing here.
+  grep -av -e $'^Start reading configuration files\r*$' -e '^Reading config file' "$log"
+}
+run_program "$@"
+# A 32-bit program under Wine now and then waits for ever on a cross-process COM call that
+# the server has long answered (seen natively and, more often, under qemu): a hang, never a
+# wrong result. Such a run alone is run once more, and says so; any other failure stands.
+if [ $hung = 1 ] && [ "$name" = win32 ]; then
+  echo "retried: the 32-bit program hung (Wine's lost cross-process call); running it once more"
+  cp "$log" "${log%.log}.hung.log"
+  zol_wine_reset >/dev/null 2>&1
+  run_program "$@"
+fi
 
 for bmp in "$shots"/*.bmp; do
   [ -e "$bmp" ] || continue

@@ -128,9 +128,9 @@ TEST_F(JournaledServerTest, InverseOfEachKindOfCall)
     RunPlannedCalls(*m_server, inverse);
     m_server->EndStep();
     EXPECT_EQ(Tags(), before);
-    std::uint16_t port;
-    std::uint32_t baud;
-    std::uint8_t dataBits, stopBits, parity;
+    std::uint16_t port = 0;
+    std::uint32_t baud = 0;
+    std::uint8_t dataBits = 0, stopBits = 0, parity = 0;
     m_fake.GetComSettings(&port, &baud, &dataBits, &stopBits, &parity);
     EXPECT_EQ(port, 1);
     EXPECT_EQ(baud, 9600u);
@@ -439,9 +439,9 @@ TEST_F(UndoStackTest, PortSettingsChangedElsewhereAreLeftAlone)
     const UndoReport r = m_stack.Undo(*m_server, "undo");
     EXPECT_EQ(r.run.changedElsewhere, 1u);
     EXPECT_TRUE(r.run.firstChangedIsPort);
-    std::uint16_t port;
-    std::uint32_t baud;
-    std::uint8_t dataBits, stopBits, parity;
+    std::uint16_t port = 0;
+    std::uint32_t baud = 0;
+    std::uint8_t dataBits = 0, stopBits = 0, parity = 0;
     m_fake.GetComSettings(&port, &baud, &dataBits, &stopBits, &parity);
     EXPECT_EQ(port, 5);
     EXPECT_TRUE(m_stack.CanUndo());

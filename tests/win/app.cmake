@@ -30,7 +30,7 @@ set_target_properties(zolfileinfo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BI
 # seconds), leaves out what shows nothing of the bitness: the description-files dialog over
 # thousands of files, the message texts of every refusal code, the stopped import of 5,000
 # rows, the tree's mirror and the progress window's timing.
-zol_win_test_parts(app_tests TIMEOUT 600
+zol_win_test_parts(app_tests TIMEOUT 400
   WIN32_EXCLUDE "DescriptionFilesDialog.*:KnownAndUnknownCodes/*:TagFileTest.StopDuringAnImportOfFiveThousandRows:TreeMirrorTest.*:FillProgressTest.*"
   PARTS
     Startup "StartupTest.*:StartupUnregistered.*:StartupProxyStubMissing.*:Codes/*:KnownAndUnknownCodes/*:InterfaceTable.*"

@@ -18,7 +18,7 @@ target_link_options(zoljournalappend PRIVATE -municode)
 target_link_libraries(zoljournalappend PRIVATE zol_history)
 set_target_properties(zoljournalappend PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
-zol_win_test_parts(zolctl_win_tests TIMEOUT 600
+zol_win_test_parts(zolctl_win_tests TIMEOUT 300
   PARTS
     Commands "ZolctlCommands.*"
     Import "ZolctlImport.*"
