@@ -167,7 +167,9 @@ TEST_F(StartupTest, MinimisedWindowHandsOutItsIcon)
     BOOL iconic = FALSE;
     RunMainWindow([&](HWND window) {
         SendMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-        iconic = IsIconic(window);
+        // Under load Wine's X11 driver may report the minimised state a moment after the
+        // command returns.
+        iconic = ui_driver::WaitFor([window] { return IsIconic(window) != FALSE; }, 3000);
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         dragIcon = SendMessageW(window, WM_QUERYDRAGICON, 0, 0);
         bigIcon = SendMessageW(window, WM_GETICON, ICON_BIG, 0);
