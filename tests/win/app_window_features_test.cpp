@@ -159,6 +159,114 @@ TEST_F(DescriptionFilesTest, EveryFileWithItsResultFromTheEmptySpaceAndTheSystem
     EXPECT_EQ(systemMenu.back(), "Справка");
 }
 
+// Every kind of file the report knows, first each alone in the working folder (no device
+// described: the tree shows the server's tag as "Тип 1(005)"), then all together: the
+// example PM3F with its first checksum byte changed (a long description with a wrong
+// checksum), one-parameter descriptions with a wrong checksum in Cyrillic and in Latin
+// letters, a file that is not a description, one that cannot be read while the dialog
+// reads it, and a file overlaid by a later one of the same type code. The dialog comes
+// from the empty space's menu; after each row is selected, the dialog and the main window
+// still answer, and the row says what became of its file.
+TEST(DescriptionFilesDialog, EveryKindOfFileAloneAndTogetherFromTheMainWindow)
+{
+    std::string pm3f;
+    {
+        std::ifstream in("pm3f.dsc", std::ios::binary);
+        pm3f.assign((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+    ASSERT_GT(pm3f.size(), 1000u) << "no example PM3F in the working directory";
+    pm3f[0] = static_cast<char>(pm3f[0] ^ 0x5A);
+    const std::string wrongSum = "\x01\x02\x03\x04";
+
+    struct File {
+        const char* name;
+        std::string bytes;
+        bool sign;
+        const char* result;
+    };
+    const std::vector<File> kinds = {
+        {"pm3f.dsc", pm3f, false, "неверная контрольная сумма"},
+        {"sensor_en.dsc", wrongSum + "DEVICE_DESCRIPTION\r\nSensor 9\r\nPressure 1 REAL R INPT_REG 0\r\n", false,
+         "неверная контрольная сумма"},
+        {"sensor_ru.dsc", wrongSum + "DEVICE_DESCRIPTION\r\nДатчик 9\r\nДавление 1 REAL R INPT_REG 0\r\n", false,
+         "неверная контрольная сумма"},
+        {"text.dsc", "NOT_A_DESCRIPTION\r\n", true, "не описание прибора"},
+        {"unreadable.dsc", "DEVICE_DESCRIPTION\r\nHidden 11\r\nLevel 1 REAL R INPT_REG 0\r\n", true, "не читается"},
+        {"v1_meter.dsc", "DEVICE_DESCRIPTION\r\nOldMeter 12\r\nVoltage 1 REAL R INPT_REG 0\r\n", true,
+         "перекрыт файлом v2_meter.dsc"},
+        {"v2_meter.dsc", "DEVICE_DESCRIPTION\r\nNewMeter 12\r\nVoltage 1 REAL R INPT_REG 0\r\n", true, "загружен"},
+    };
+    std::vector<std::vector<size_t>> folders;
+    for (size_t i = 0; i + 2 < kinds.size(); ++i) folders.push_back({i});
+    folders.push_back({kinds.size() - 2, kinds.size() - 1});
+    std::vector<size_t> all(kinds.size());
+    for (size_t i = 0; i < all.size(); ++i) all[i] = i;
+    folders.push_back(all);
+
+    for (const std::vector<size_t>& folder : folders) {
+        SCOPED_TRACE("folder of " + std::to_string(folder.size()) + " file(s), first " + kinds[folder[0]].name);
+        CDescriptionDir dir;
+        HANDLE held = INVALID_HANDLE_VALUE;
+        for (size_t i : folder) {
+            if (kinds[i].sign) dir.Write(kinds[i].name, kinds[i].bytes);
+            else dir.WriteRaw(kinds[i].name, kinds[i].bytes);
+            if (std::string(kinds[i].name) == "unreadable.dsc")
+                held = CreateFileW((dir.Path() / kinds[i].name).wstring().c_str(), GENERIC_READ, 0, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+        }
+        standin::Reset("1 5 1 20000000\n");
+
+        Rows rows;
+        std::vector<std::string> details;
+        bool answered = true;
+        bool opened = false;
+        const auto answers = [](HWND window) {
+            DWORD_PTR result = 0;
+            return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, ui_driver::ResponseLimitMs(5000), &result) != 0;
+        };
+        const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+            if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Описания приборов...")) return;
+            HWND dialog = ui_driver::WaitForDialog("Описания приборов");
+            opened = dialog != nullptr;
+            if (dialog == nullptr || !WaitForFilesRead(dialog)) return;
+            HWND list = GetDlgItem(dialog, IDC_DSC_LIST);
+            rows = ListRows(list);
+            for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+                SelectRow(list, row);
+                details.push_back(ui_driver::ItemText(dialog, IDC_DSC_DETAILS));
+                RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+                answered = answered && answers(dialog) && answers(window);
+            }
+            if (folder.size() == kinds.size()) ui_driver::SaveScreenshot(dialog, "description-files-every-kind");
+            ui_driver::PressButton(dialog, IDCANCEL);
+            ui_driver::WaitUntilGone(dialog);
+            answered = answered && answers(window);
+            ui_driver::PressButton(window, IDCANCEL);
+        });
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+
+        EXPECT_TRUE(run.shown);
+        EXPECT_TRUE(opened);
+        EXPECT_TRUE(answered);
+        EXPECT_EQ(run.result, IDCANCEL);
+        EXPECT_TRUE(run.boxes.empty()) << run.boxes.front();
+        ASSERT_EQ(rows.size(), folder.size());
+        ASSERT_EQ(details.size(), folder.size());
+        for (size_t row = 0; row < folder.size(); ++row) {
+            const File& file = kinds[folder[row]];
+            ASSERT_GE(rows[row].size(), 2u);
+            EXPECT_EQ(rows[row][0], file.name);
+            EXPECT_EQ(rows[row][1], file.result);
+            EXPECT_EQ(details[row].rfind("Сообщения загрузчика:", 0), 0u) << details[row];
+            if (std::string(file.result) == "неверная контрольная сумма") {
+                EXPECT_NE(details[row].find(std::string("Wrong CRC in file ") + file.name), std::string::npos) << details[row];
+                EXPECT_NE(details[row].find("строка 1: записана контрольная сумма"), std::string::npos) << details[row];
+            }
+        }
+        EXPECT_TRUE(standin::WaitUntilServerGone());
+    }
+}
+
 // The dialog over every kind of damaged file: each example description cut short at many
 // lengths and with bytes changed, signed and unsigned, and the fuzzer's corpus when
 // ZOL_FUZZ_CORPUS names it. Every file gets its row and its details.
