@@ -211,7 +211,7 @@ TEST(DscToolTest, LintFindsLikelyMistakes)
         {"parameter number 65535", head + "A 65535 INT R RAM 0\n",
          {":3: parameter number 65535 is outside 1-65534"}},
         {"parameter number 65534", head + "A 65534 INT R RAM 0\n", {}},
-        {"duplicate", head + "A 1 INT R RAM 0\nB 2 INT R RAM 0\nC 1 INT R RAM 0\n",
+        {"duplicate", head + "A 1 INT R RAM 0\nB 2 INT R RAM 1\nC 1 INT R RAM 2\n",
          {":5: parameter number 1 is already used on line 3"}},
         {"overflow", head + "A 99999999999 INT R RAM 0\n",
          {":3: parameter number does not fit in 32 bits", ":3: parameter number 2147483647 is outside"}},
