@@ -37,9 +37,10 @@ std::string CommentText(std::string_view comment)
 {
     if (!comment.empty() && comment.front() == ';') comment.remove_prefix(1);
     std::string text;
-    for (char c : comment) {
-        if (c != '\0') text += c;  // a NUL would end the word the comment is written back as
-    }
+    // A comment runs to the line feed; a NUL or a carriage return inside it would end it
+    // early once written back (as a word, as a table's line), so they become blanks (those
+    // at its end go with the blanks there).
+    for (char c : comment) text += c == '\0' || c == '\r' ? ' ' : c;
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '\t'))
         text.pop_back();
     const std::size_t first = text.find_first_not_of(" \t");
