@@ -18,6 +18,7 @@ namespace {
 // number of which 0xFFFF marks a group.
 constexpr int kMaxTypeCode = 255;
 constexpr int kMaxParameterNumber = 65534;
+constexpr int kRegisterMapFindingLimit = 1000;
 
 bool IsSpaceByte(char c)
 {
@@ -58,6 +59,22 @@ public:
         m_findings.push_back(finding);
         return m_findings.back();
     }
+
+    // The register-map findings of one file are listed up to a limit: a generated file of
+    // one address repeated a million times would otherwise give a million lines that say
+    // the same. Beyond it they are counted (a throw-away finding takes their fields).
+    LintFinding& MapReport(int line, LintCode code)
+    {
+        if (m_mapFindings < kRegisterMapFindingLimit) {
+            ++m_mapFindings;
+            return Report(line, code);
+        }
+        ++m_mapFindingsLeftOut;
+        m_leftOut = LintFinding();
+        return m_leftOut;
+    }
+
+    long long MapFindingsLeftOut() const { return m_mapFindingsLeftOut; }
 
     void OnWordTooLong(int line, DescriptionField field, std::string_view kept, std::size_t length) override
     {
@@ -128,7 +145,7 @@ public:
         CheckName(line, parameter);
         CheckAccess(line, parameter);
         if (parameter.m_nType == kTypeEnum && parameter.m_EnumValues.GetCount() == 0)
-            Report(line, LintCode::EnumWithoutValues).word = parameter.m_strName;
+            MapReport(line, LintCode::EnumWithoutValues).word = parameter.m_strName;
     }
 
 private:
@@ -157,12 +174,13 @@ private:
         const long long first = parameter.m_nAddress;
         const long long last = first + Width(parameter) - 1;
         bool reported = false;
+        bool placed = false;
         for (long long address = first; address <= last; ++address) {
             const auto taken = places.find(address);
             if (taken != places.end()) {
                 if (!reported) {
                     const Occupant& other = m_occupants[taken->second];
-                    LintFinding& f = Report(line, LintCode::RegistersOverlap);
+                    LintFinding& f = MapReport(line, LintCode::RegistersOverlap);
                     f.word = parameter.m_strName;
                     f.area = parameter.m_nMemory;
                     f.first = first;
@@ -176,8 +194,11 @@ private:
                 continue;
             }
             places.emplace(address, m_occupants.size());
+            placed = true;
         }
-        m_occupants.push_back(Occupant{line, parameter.m_strName, first, last});
+        // Only a first occupant is ever named: a file of one address repeated keeps one.
+        if (placed)
+            m_occupants.push_back(Occupant{line, parameter.m_strName, first, last});
     }
 
     // Two tags of one name, and a name that is a tag and a group at once ("A.B" beside
@@ -189,7 +210,7 @@ private:
         if (known != m_names.end()) {
             // Under the same number it is the same tag, which the number's finding covers.
             if (known->second.number != parameter.m_nNumber) {
-                LintFinding& f = Report(line, LintCode::NameReused);
+                LintFinding& f = MapReport(line, LintCode::NameReused);
                 f.word = name;
                 f.other = known->second.line;
             }
@@ -198,7 +219,7 @@ private:
         m_names.emplace(name, NameUse{line, parameter.m_nNumber});
         const auto group = m_groups.find(name);
         if (group != m_groups.end()) {
-            LintFinding& f = Report(line, LintCode::TagIsAlsoGroup);
+            LintFinding& f = MapReport(line, LintCode::TagIsAlsoGroup);
             f.word = name;
             f.otherWord = group->second.name;
             f.other = group->second.line;
@@ -209,14 +230,15 @@ private:
             if (!reported) {
                 const auto tag = m_names.find(prefix);
                 if (tag != m_names.end()) {
-                    LintFinding& f = Report(line, LintCode::GroupIsAlsoTag);
+                    LintFinding& f = MapReport(line, LintCode::GroupIsAlsoTag);
                     f.word = name;
                     f.otherWord = prefix;
                     f.other = tag->second.line;
                     reported = true;
                 }
             }
-            m_groups.emplace(prefix, Occupant{line, name, 0, 0});
+            if (m_groups.find(prefix) == m_groups.end())
+                m_groups.emplace(prefix, Occupant{line, name, 0, 0});
         }
     }
 
@@ -224,12 +246,12 @@ private:
     {
         if (parameter.m_nAccess & kAccessWrite &&
             (parameter.m_nMemory == kMemoryInputRegister || parameter.m_nMemory == kMemoryDiscreteInput)) {
-            LintFinding& f = Report(line, LintCode::WriteInReadOnlyArea);
+            LintFinding& f = MapReport(line, LintCode::WriteInReadOnlyArea);
             f.word = parameter.m_strName;
             f.area = parameter.m_nMemory;
         }
         if ((parameter.m_nAccess & (kAccessRead | kAccessWrite)) == 0)
-            Report(line, LintCode::NoAccess).word = parameter.m_strName;
+            MapReport(line, LintCode::NoAccess).word = parameter.m_strName;
     }
 
     struct NameUse {
@@ -238,6 +260,9 @@ private:
     };
 
     std::vector<LintFinding> m_findings;
+    int m_mapFindings = 0;
+    long long m_mapFindingsLeftOut = 0;
+    LintFinding m_leftOut;
     bool m_headerSeen = false;
     std::map<int, int> m_numbers;  // parameter number -> line of its first use
     std::map<long long, std::size_t> m_places[kMemoryAreaCount];  // per area: address -> its first occupant
@@ -283,6 +308,8 @@ std::vector<LintFinding> FindDescriptionMistakes(std::string_view fileBytes, con
         return std::move(linter.Findings());
     }
     const int lastLine = LineCount(text);
+    if (linter.MapFindingsLeftOut() > 0)
+        linter.Report(lastLine, LintCode::MoreRegisterMapFindings).number = linter.MapFindingsLeftOut();
     if (!linter.HeaderSeen())
         linter.Report(lastLine, LintCode::NoDeviceHeader);
     if (!text.empty() && !IsSpaceByte(text.back()))
@@ -367,6 +394,8 @@ std::string LintFindingText(const LintFinding& f)
         return "'" + f.word + "' has write access in " + MemoryAreaKeyword(f.area) + ", which cannot be written";
     case LintCode::NoAccess: return "'" + f.word + "' has access without R or W";
     case LintCode::EnumWithoutValues: return "ENUM parameter '" + f.word + "' has no values";
+    case LintCode::MoreRegisterMapFindings:
+        return number + " more findings of the register map are not listed (the first 1000 are)";
     }
     return "unknown finding";
 }

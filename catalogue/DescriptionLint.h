@@ -43,6 +43,7 @@ enum class LintCode {
     WriteInReadOnlyArea,  // word; area
     NoAccess,           // word
     EnumWithoutValues,  // word
+    MoreRegisterMapFindings,  // number: how many past the first 1000 are not listed
 };
 
 // True for the codes whose `other` is a line of the file.

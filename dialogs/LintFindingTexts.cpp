@@ -81,6 +81,8 @@ std::string LintFindingTextRu(const LintFinding& f)
         return Quoted(f.word) + ": запись в области " + MemoryAreaKeyword(f.area) + ", которую записать нельзя";
     case LintCode::NoAccess: return Quoted(f.word) + ": доступ без R и W";
     case LintCode::EnumWithoutValues: return "у перечисления " + Quoted(f.word) + " нет значений";
+    case LintCode::MoreRegisterMapFindings:
+        return "ещё " + number + " замечаний к карте регистров не показаны (показаны первые 1000)";
     }
     return "замечание";
 }
