@@ -281,6 +281,23 @@ TEST(DscToolTest, LintFindsLikelyMistakes)
     }
 }
 
+TEST(DscToolTest, LintListsAThousandRegisterMapFindingsAndCountsTheRest)
+{
+    std::string text = "DEVICE_DESCRIPTION\nD 1\n";
+    for (int i = 1; i <= 1003; ++i)
+        text += "P" + std::to_string(i) + " " + std::to_string(i) + " INT R RAM 0\n";
+    text += "Q 2000 INT R RAM 1\n";
+    text += "Q 2001 INT R RAM 2\n";  // a finding of another kind after the limit is counted too
+    CScratchDir dir;
+    const ToolRun r = Tool({"lint", P(dir.Write("many.txt", text))});
+    EXPECT_EQ(1, r.code);
+    EXPECT_EQ(1001, std::count(r.out.begin(), r.out.end(), '\n'));
+    EXPECT_NE(std::string::npos, r.out.find(":1002: 'P1000' (RAM 0) overlaps 'P1' on line 3 (RAM 0)\n"));
+    EXPECT_NE(std::string::npos,
+              r.out.find(":1008: 3 more findings of the register map are not listed (the first 1000 are)\n"))
+        << r.out.substr(r.out.size() > 300 ? r.out.size() - 300 : 0);
+}
+
 TEST(DscToolTest, LintReportsABadChecksumAndMissingFiles)
 {
     CScratchDir dir;
