@@ -5,6 +5,8 @@
 #include <map>
 #include <ostream>
 #include <sstream>
+#include <string_view>
+#include <unordered_map>
 
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/Checksum.h"
@@ -16,6 +18,7 @@ namespace {
 // number of which 0xFFFF marks a group.
 constexpr int kMaxTypeCode = 255;
 constexpr int kMaxParameterNumber = 65534;
+constexpr int kRegisterMapFindingLimit = 1000;
 
 bool IsSpaceByte(char c)
 {
@@ -56,6 +59,22 @@ public:
         m_findings.push_back(finding);
         return m_findings.back();
     }
+
+    // The register-map findings of one file are listed up to a limit: a generated file of
+    // one address repeated a million times would otherwise give a million lines that say
+    // the same. Beyond it they are counted (a throw-away finding takes their fields).
+    LintFinding& MapReport(int line, LintCode code)
+    {
+        if (m_mapFindings < kRegisterMapFindingLimit) {
+            ++m_mapFindings;
+            return Report(line, code);
+        }
+        ++m_mapFindingsLeftOut;
+        m_leftOut = LintFinding();
+        return m_leftOut;
+    }
+
+    long long MapFindingsLeftOut() const { return m_mapFindingsLeftOut; }
 
     void OnWordTooLong(int line, DescriptionField field, std::string_view kept, std::size_t length) override
     {
@@ -119,12 +138,137 @@ public:
                 break;
             }
         }
+        // A parameter cut short has fields the file never gave; its finding says enough.
+        if (info.cutShort)
+            return;
+        CheckRegisters(line, parameter);
+        CheckName(line, parameter);
+        CheckAccess(line, parameter);
+        if (parameter.m_nType == kTypeEnum && parameter.m_EnumValues.GetCount() == 0)
+            MapReport(line, LintCode::EnumWithoutValues).word = parameter.m_strName;
     }
 
 private:
+    struct Occupant {
+        int line;
+        std::string name;
+        long long first, last;
+    };
+
+    // Registers of 16 bits: a REAL or an INT takes two, its address and the next, every
+    // other type one. Coils and discrete inputs are one bit each; of the other areas
+    // nothing is known but that an address names one place.
+    static int Width(const CParameter& parameter)
+    {
+        const bool registers =
+            parameter.m_nMemory == kMemoryHoldingRegister || parameter.m_nMemory == kMemoryInputRegister;
+        return registers && (parameter.m_nType == kTypeReal || parameter.m_nType == kTypeInt) ? 2 : 1;
+    }
+
+    // Each parameter is checked against those before it; it names the first one it meets.
+    void CheckRegisters(int line, const CParameter& parameter)
+    {
+        if (parameter.m_nMemory < 0 || parameter.m_nMemory >= kMemoryAreaCount)
+            return;  // an unknown area has a finding of its own
+        auto& places = m_places[parameter.m_nMemory];
+        const long long first = parameter.m_nAddress;
+        const long long last = first + Width(parameter) - 1;
+        bool reported = false;
+        bool placed = false;
+        for (long long address = first; address <= last; ++address) {
+            const auto taken = places.find(address);
+            if (taken != places.end()) {
+                if (!reported) {
+                    const Occupant& other = m_occupants[taken->second];
+                    LintFinding& f = MapReport(line, LintCode::RegistersOverlap);
+                    f.word = parameter.m_strName;
+                    f.area = parameter.m_nMemory;
+                    f.first = first;
+                    f.last = last;
+                    f.otherWord = other.name;
+                    f.other = other.line;
+                    f.otherFirst = other.first;
+                    f.otherLast = other.last;
+                    reported = true;
+                }
+                continue;
+            }
+            places.emplace(address, m_occupants.size());
+            placed = true;
+        }
+        // Only a first occupant is ever named: a file of one address repeated keeps one.
+        if (placed)
+            m_occupants.push_back(Occupant{line, parameter.m_strName, first, last});
+    }
+
+    // Two tags of one name, and a name that is a tag and a group at once ("A.B" beside
+    // "A.B.C"): the tree holds one node per name.
+    void CheckName(int line, const CParameter& parameter)
+    {
+        const std::string& name = parameter.m_strName;
+        const auto known = m_names.find(name);
+        if (known != m_names.end()) {
+            // Under the same number it is the same tag, which the number's finding covers.
+            if (known->second.number != parameter.m_nNumber) {
+                LintFinding& f = MapReport(line, LintCode::NameReused);
+                f.word = name;
+                f.other = known->second.line;
+            }
+            return;
+        }
+        m_names.emplace(name, NameUse{line, parameter.m_nNumber});
+        const auto group = m_groups.find(name);
+        if (group != m_groups.end()) {
+            LintFinding& f = MapReport(line, LintCode::TagIsAlsoGroup);
+            f.word = name;
+            f.otherWord = group->second.name;
+            f.other = group->second.line;
+        }
+        bool reported = false;
+        for (std::size_t dot = name.find('.'); dot != std::string::npos; dot = name.find('.', dot + 1)) {
+            const std::string prefix = name.substr(0, dot);
+            if (!reported) {
+                const auto tag = m_names.find(prefix);
+                if (tag != m_names.end()) {
+                    LintFinding& f = MapReport(line, LintCode::GroupIsAlsoTag);
+                    f.word = name;
+                    f.otherWord = prefix;
+                    f.other = tag->second.line;
+                    reported = true;
+                }
+            }
+            if (m_groups.find(prefix) == m_groups.end())
+                m_groups.emplace(prefix, Occupant{line, name, 0, 0});
+        }
+    }
+
+    void CheckAccess(int line, const CParameter& parameter)
+    {
+        if (parameter.m_nAccess & kAccessWrite &&
+            (parameter.m_nMemory == kMemoryInputRegister || parameter.m_nMemory == kMemoryDiscreteInput)) {
+            LintFinding& f = MapReport(line, LintCode::WriteInReadOnlyArea);
+            f.word = parameter.m_strName;
+            f.area = parameter.m_nMemory;
+        }
+        if ((parameter.m_nAccess & (kAccessRead | kAccessWrite)) == 0)
+            MapReport(line, LintCode::NoAccess).word = parameter.m_strName;
+    }
+
+    struct NameUse {
+        int line;
+        int number;
+    };
+
     std::vector<LintFinding> m_findings;
+    int m_mapFindings = 0;
+    long long m_mapFindingsLeftOut = 0;
+    LintFinding m_leftOut;
     bool m_headerSeen = false;
     std::map<int, int> m_numbers;  // parameter number -> line of its first use
+    std::map<long long, std::size_t> m_places[kMemoryAreaCount];  // per area: address -> its first occupant
+    std::vector<Occupant> m_occupants;
+    std::unordered_map<std::string, NameUse> m_names;  // tag name -> its first use
+    std::unordered_map<std::string, Occupant> m_groups;  // group name -> the first name below it
 };
 
 int LineCount(std::string_view text)
@@ -164,12 +308,43 @@ std::vector<LintFinding> FindDescriptionMistakes(std::string_view fileBytes, con
         return std::move(linter.Findings());
     }
     const int lastLine = LineCount(text);
+    if (linter.MapFindingsLeftOut() > 0)
+        linter.Report(lastLine, LintCode::MoreRegisterMapFindings).number = linter.MapFindingsLeftOut();
     if (!linter.HeaderSeen())
         linter.Report(lastLine, LintCode::NoDeviceHeader);
     if (!text.empty() && !IsSpaceByte(text.back()))
         linter.Report(lastLine, LintCode::EndsInsideWord);
     return std::move(linter.Findings());
 }
+
+bool LintFindingOtherIsLine(LintCode code)
+{
+    switch (code) {
+    case LintCode::ParameterNumberReused:
+    case LintCode::RegistersOverlap:
+    case LintCode::NameReused:
+    case LintCode::TagIsAlsoGroup:
+    case LintCode::GroupIsAlsoTag: return true;
+    default: return false;
+    }
+}
+
+std::string MemoryAreaKeyword(int area)
+{
+    return area >= 0 && area < kMemoryAreaCount ? std::string(kMemoryAreaKeywords[area]) : std::string("?");
+}
+
+namespace {
+
+// "HOLD_REG 100" or "HOLD_REG 100-101".
+std::string Registers(int area, long long first, long long last)
+{
+    std::string text = MemoryAreaKeyword(area) + " " + std::to_string(first);
+    if (last != first) text += "-" + std::to_string(last);
+    return text;
+}
+
+}  // namespace
 
 std::string LintFindingText(const LintFinding& f)
 {
@@ -204,6 +379,23 @@ std::string LintFindingText(const LintFinding& f)
     case LintCode::NoMarker: return "does not begin with DEVICE_DESCRIPTION; the file is refused";
     case LintCode::NoDeviceHeader: return "no device name and type code";
     case LintCode::EndsInsideWord: return "the file ends inside a word (no line end after the last word)";
+    case LintCode::RegistersOverlap:
+        return "'" + f.word + "' (" + Registers(f.area, f.first, f.last) + ") overlaps '" + f.otherWord +
+               "' on line " + std::to_string(f.other) + " (" + Registers(f.area, f.otherFirst, f.otherLast) + ")";
+    case LintCode::NameReused:
+        return "name '" + f.word + "' is already used on line " + std::to_string(f.other) + ": two tags of one name";
+    case LintCode::TagIsAlsoGroup:
+        return "'" + f.word + "' is also a group, of '" + f.otherWord + "' on line " + std::to_string(f.other) +
+               ": the tree cannot show both";
+    case LintCode::GroupIsAlsoTag:
+        return "'" + f.word + "' makes a group of '" + f.otherWord + "', a tag on line " + std::to_string(f.other) +
+               ": the tree cannot show both";
+    case LintCode::WriteInReadOnlyArea:
+        return "'" + f.word + "' has write access in " + MemoryAreaKeyword(f.area) + ", which cannot be written";
+    case LintCode::NoAccess: return "'" + f.word + "' has access without R or W";
+    case LintCode::EnumWithoutValues: return "ENUM parameter '" + f.word + "' has no values";
+    case LintCode::MoreRegisterMapFindings:
+        return number + " more findings of the register map are not listed (the first 1000 are)";
     }
     return "unknown finding";
 }

@@ -1,7 +1,10 @@
 // Checks of description files for what the reader accepts silently but is almost surely a
 // mistake: codes and numbers that cannot travel in a tree key, duplicate parameter
 // numbers, cut words, unknown keywords, words that are not numbers, a file ending inside a
-// word or inside a parameter's line.
+// word or inside a parameter's line; and the mistakes of register maps: registers that
+// overlap, one name given twice, a tag that is also a group, write access where nothing
+// can be written, access without R or W, an ENUM without values. All are warnings: the
+// reader loads such files all the same.
 //
 // The checks give findings (a code with its parameters); each front end words them in its
 // own language: dsctool in English (LintFindingText), the window in Russian.
@@ -31,7 +34,20 @@ enum class LintCode {
     NoMarker,                   // (the file is refused)
     NoDeviceHeader,
     EndsInsideWord,
+    // Register maps. A pair names the other parameter: otherWord, and its line in other.
+    RegistersOverlap,   // word, area, first..last: this one's registers; otherWord, other,
+                        // otherFirst..otherLast: those of the one before it that it overlaps
+    NameReused,         // word; other: the line of its first use (under another number)
+    TagIsAlsoGroup,     // word: this tag's name; otherWord: a name on line other that makes it a group
+    GroupIsAlsoTag,     // word: this name; otherWord: the tag on line other that it makes a group
+    WriteInReadOnlyArea,  // word; area
+    NoAccess,           // word
+    EnumWithoutValues,  // word
+    MoreRegisterMapFindings,  // number: how many past the first 1000 are not listed
 };
+
+// True for the codes whose `other` is a line of the file.
+bool LintFindingOtherIsLine(LintCode code);
 
 struct LintFinding {
     int line = 0;
@@ -40,7 +56,13 @@ struct LintFinding {
     std::string word;  // Windows-1251, as in the file
     long long number = 0;
     long long other = 0;
+    std::string otherWord;  // Windows-1251
+    int area = -1;          // a memory area code
+    long long first = 0, last = 0, otherFirst = 0, otherLast = 0;
 };
+
+// A memory area's keyword ("HOLD_REG"), "?" for an unknown code.
+std::string MemoryAreaKeyword(int area);
 
 // Checks one file's bytes: a signed description file (checksum first) or its text source
 // (a text that begins with the marker; when neither is clear, a "*.dsc" name means a

@@ -268,6 +268,16 @@ void CDescriptionText::SkipRestOfLine()
     ReadRestOfLine();
 }
 
+void CDescriptionText::SkipComment(const CDescriptionWord& word)
+{
+    const int line = m_line;
+    const std::string_view rest = ReadRestOfLine();
+    if (m_observer) {
+        const char* start = word.value.data();
+        m_observer->OnComment(line, std::string_view(start, static_cast<std::size_t>(rest.data() + rest.size() - start)));
+    }
+}
+
 int ParseParameterType(std::string_view word)
 {
     return FindKeyword(word, kParameterTypeKeywords, kTypeUnknown);
@@ -374,7 +384,7 @@ ZOL_INLINE_CALLEES int ReadParameter(CParameter& parameter, CDescriptionText& te
             return -1;
         if (!IsComment(word))
             break;
-        text.SkipRestOfLine();
+        text.SkipComment(word);
     }
     const int line = text.Line();
     text.CheckWord(DescriptionField::ParameterName, word, line);
@@ -391,6 +401,7 @@ ZOL_INLINE_CALLEES int ReadParameter(CParameter& parameter, CDescriptionText& te
     const auto address = text.ReadNumber(DescriptionField::Address, parameter.m_nAddress);
     complete = address != CDescriptionText::NumberResult::EndOfText && complete;
     info.cutShort = !complete;
+    info.lastLine = text.Line();
     ReadEnumValues(parameter, text);
 
     if (text.Observer())
@@ -406,7 +417,7 @@ void ReadDevice(CDevice& device, CDescriptionText& text)
             return;  // no header: empty name, type code 0
         if (!IsComment(word))
             break;
-        text.SkipRestOfLine();
+        text.SkipComment(word);
     }
     const int line = text.Line();
     text.CheckWord(DescriptionField::DeviceName, word, line);

@@ -65,6 +65,7 @@ const char* DescriptionFieldName(DescriptionField field);
 struct ParameterReadInfo {
     bool numberRead = false;  // the number field held a decimal number
     bool cutShort = false;    // the text ended before the parameter's line was complete
+    int lastLine = 0;         // the line of its address (where a comment behind it stands)
 };
 
 // Hears what the reader accepts silently. Line numbers count from 1 at the text's start.
@@ -81,6 +82,9 @@ public:
     virtual void OnUnknownMemory(int /*line*/, std::string_view /*word*/) {}
     virtual void OnParameter(int /*line*/, const CParameter& /*parameter*/,
                              const ParameterReadInfo& /*info*/) {}
+    // A comment skipped where a name was expected: its text from the ";" to the end of its
+    // line, the line end included.
+    virtual void OnComment(int /*line*/, std::string_view /*text*/) {}
 };
 
 // A word as read: its kept text and what was cut from it.
@@ -107,6 +111,8 @@ public:
     // The rest of the current line, its line end included (or up to the end of the text).
     std::string_view ReadRestOfLine();
     void SkipRestOfLine();
+    // Skips the rest of the line of a comment's first word, telling the observer.
+    void SkipComment(const CDescriptionWord& word);
 
     int Line() const { return m_line; }
     std::ostream& Out() const { return m_out; }

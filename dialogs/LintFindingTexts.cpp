@@ -23,6 +23,14 @@ const char* FieldName(DescriptionField field)
 
 std::string Quoted(const std::string& word) { return "«" + word + "»"; }
 
+// "HOLD_REG 100" or "HOLD_REG 100-101".
+std::string Registers(int area, long long first, long long last)
+{
+    std::string text = MemoryAreaKeyword(area) + " " + std::to_string(first);
+    if (last != first) text += "-" + std::to_string(last);
+    return text;
+}
+
 }  // namespace
 
 std::string LintFindingTextRu(const LintFinding& f)
@@ -58,6 +66,23 @@ std::string LintFindingTextRu(const LintFinding& f)
     case LintCode::NoMarker: return "файл не начинается с DEVICE_DESCRIPTION и не принят";
     case LintCode::NoDeviceHeader: return "нет имени и кода типа прибора";
     case LintCode::EndsInsideWord: return "файл кончается посреди слова (после последнего слова нет конца строки)";
+    case LintCode::RegistersOverlap:
+        return Quoted(f.word) + " (" + Registers(f.area, f.first, f.last) + ") перекрывает " + Quoted(f.otherWord) +
+               " из строки " + std::to_string(f.other) + " (" + Registers(f.area, f.otherFirst, f.otherLast) + ")";
+    case LintCode::NameReused:
+        return "имя " + Quoted(f.word) + " уже есть в строке " + std::to_string(f.other) + ": два тега с одним именем";
+    case LintCode::TagIsAlsoGroup:
+        return "тег " + Quoted(f.word) + " совпадает с группой " + Quoted(f.otherWord) + " из строки " +
+               std::to_string(f.other) + ": дерево не покажет обоих";
+    case LintCode::GroupIsAlsoTag:
+        return Quoted(f.word) + " делает группой тег " + Quoted(f.otherWord) + " из строки " + std::to_string(f.other) +
+               ": дерево не покажет обоих";
+    case LintCode::WriteInReadOnlyArea:
+        return Quoted(f.word) + ": запись в области " + MemoryAreaKeyword(f.area) + ", которую записать нельзя";
+    case LintCode::NoAccess: return Quoted(f.word) + ": доступ без R и W";
+    case LintCode::EnumWithoutValues: return "у перечисления " + Quoted(f.word) + " нет значений";
+    case LintCode::MoreRegisterMapFindings:
+        return "ещё " + number + " замечаний к карте регистров не показаны (показаны первые 1000)";
     }
     return "замечание";
 }

@@ -6,6 +6,7 @@
 # (wine32-preloader:i386). Debian 12's own qemu-user (7.2) now and then loses a 32-bit Wine
 # process in its signal handling - a cross-process COM call that never returns, a crash at
 # the first window - so there qemu-user 10 comes from bookworm-backports.
+# LibreOffice Calc (no GUI) is the spreadsheet the register-table check saves tables with.
 # shellcheck shell=bash
 
 ZOL_PACKAGES=(
@@ -18,6 +19,7 @@ ZOL_PACKAGES=(
   nsis zip unzip p7zip-full
   xvfb xdotool imagemagick x11-utils
   pandoc python3
+  libreoffice-calc-nogui
 )
 
 zol_install_packages() {

@@ -11,7 +11,9 @@
 // The API of this folder (portable, no platform calls; strings of names are Windows-1251):
 //   TagFileReader.h  ReadTagFile: bytes -> rows, with every unusable row and warning;
 //                    CountTagRows: the tags a file names (what replacing it would lose);
-//                    SplitCsvRecords: the same CSV splitting for other tables (the journal)
+//   CsvTable.h       CCsvTableReader: the CSV reading underneath, for any named columns
+//                    (the register tables of descriptions); SplitCsvRecords: the same
+//                    splitting for tables without a header (the journal)
 //   TagFileWriter.h  WriteTagFile / WriteTagListJson: records -> bytes; AppendCsvField: one
 //                    field quoted as the files quote it, and AppendJsonString, for other tables
 //   ServerTags.h     ReadServerTags: the server's tags (with periods) through ITagServer;

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "common/Decimal.h"
+#include "tagfile/CsvTable.h"
 #include "tagfile/TagFileWriter.h"
 #include "tagfile/TextEncoding.h"
 #include "tree/RefreshPeriod.h"
@@ -15,143 +16,6 @@ namespace {
 
 enum Column { kDevice, kAddress, kType, kParam, kName, kPeriod };
 
-// Splits a text into records of fields, counting lines.
-class CCsvScanner {
-public:
-    CCsvScanner(std::string_view text, char separator) : m_text(text), m_sep(separator) {}
-
-    bool AtEnd() const { return m_pos >= m_text.size(); }
-    int Line() const { return m_line; }
-
-    // True when the line starting here is a comment ('#' after optional blanks).
-    bool AtComment() const
-    {
-        std::size_t p = m_pos;
-        while (p < m_text.size() && (m_text[p] == ' ' || (m_text[p] == '\t' && m_sep != '\t'))) ++p;
-        return p < m_text.size() && m_text[p] == '#';
-    }
-
-    // The text of the line starting here, up to its end (quotes not taken into account).
-    std::string_view RestOfLine() const
-    {
-        std::size_t end = m_pos;
-        while (end < m_text.size() && m_text[end] != '\n' && m_text[end] != '\r') ++end;
-        return m_text.substr(m_pos, end - m_pos);
-    }
-
-    void SkipLine()
-    {
-        while (m_pos < m_text.size() && m_text[m_pos] != '\n' && m_text[m_pos] != '\r') ++m_pos;
-        SkipLineEnd();
-    }
-
-    // Reads one record into fields; false when a quoted field is still open at the end of
-    // the text (the fields then hold what was read).
-    bool ReadRecord(std::vector<std::string>& fields)
-    {
-        fields.clear();
-        for (;;) {
-            std::string field;
-            bool quoted = false;
-            while (m_pos < m_text.size() && m_text[m_pos] == ' ') ++m_pos;
-            if (m_pos < m_text.size() && m_text[m_pos] == '"') {
-                quoted = true;
-                ++m_pos;
-                bool closed = false;
-                while (m_pos < m_text.size()) {
-                    const char c = m_text[m_pos++];
-                    if (c == '"') {
-                        if (m_pos < m_text.size() && m_text[m_pos] == '"') {
-                            field += '"';
-                            ++m_pos;
-                            continue;
-                        }
-                        closed = true;
-                        break;
-                    }
-                    if (c == '\n' || (c == '\r' && (m_pos >= m_text.size() || m_text[m_pos] != '\n')))
-                        ++m_line;
-                    field += c;
-                }
-                if (!closed) {
-                    fields.push_back(std::move(field));
-                    return false;
-                }
-            }
-            // Unquoted text, or what follows a closing quote, up to the separator or line end.
-            const std::size_t start = m_pos;
-            while (m_pos < m_text.size() && m_text[m_pos] != m_sep && m_text[m_pos] != '\n' &&
-                   m_text[m_pos] != '\r')
-                ++m_pos;
-            std::string_view rest = m_text.substr(start, m_pos - start);
-            if (!quoted) {
-                while (!rest.empty() && rest.back() == ' ') rest.remove_suffix(1);
-            }
-            field.append(rest.data(), rest.size());
-            fields.push_back(std::move(field));
-            if (m_pos < m_text.size() && m_text[m_pos] == m_sep) {
-                ++m_pos;
-                continue;
-            }
-            SkipLineEnd();
-            return true;
-        }
-    }
-
-private:
-    void SkipLineEnd()
-    {
-        if (m_pos < m_text.size() && m_text[m_pos] == '\r') ++m_pos;
-        if (m_pos < m_text.size() && m_text[m_pos] == '\n') ++m_pos;
-        ++m_line;
-    }
-
-    std::string_view m_text;
-    char m_sep;
-    std::size_t m_pos = 0;
-    int m_line = 1;
-};
-
-bool IsBlankLine(std::string_view line)
-{
-    return line.find_first_not_of(" \t") == std::string_view::npos;
-}
-
-// The candidate occurring most often outside quotes; ';' wins ties, then ','.
-char DetectSeparator(std::string_view headerLine)
-{
-    const char candidates[] = {';', ',', '\t'};
-    std::size_t counts[3] = {};
-    bool inQuotes = false;
-    for (char c : headerLine) {
-        if (c == '"') inQuotes = !inQuotes;
-        if (inQuotes) continue;
-        for (int i = 0; i < 3; ++i) counts[i] += c == candidates[i];
-    }
-    int best = 0;
-    for (int i = 1; i < 3; ++i) {
-        if (counts[i] > counts[best]) best = i;
-    }
-    return candidates[best];
-}
-
-std::string Lower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
-bool AllEmpty(const std::vector<std::string>& fields)
-{
-    for (const std::string& f : fields) {
-        if (f.find_first_not_of(" \t") != std::string::npos) return false;
-    }
-    return true;
-}
-
 class CReader {
 public:
     CReader(const TagFileReadOptions& options, TagFileContent& content)
@@ -161,40 +25,31 @@ public:
 
     void Read(std::string_view bytes)
     {
-        std::string converted;
-        std::string_view text = Decode(bytes, converted);
-
-        // The header: the first line that is neither blank nor a comment.
-        CCsvScanner probe(text, ';');
-        while (!probe.AtEnd() && (probe.AtComment() || IsBlankLine(probe.RestOfLine()))) probe.SkipLine();
-        const int headerLine = probe.Line();
-        const std::string_view firstLine = probe.RestOfLine();
-        m_content.format.separator = DetectSeparator(firstLine);
-        const std::size_t lineEnd = text.find_first_of("\r\n");
-        m_content.format.crlf = lineEnd == std::string_view::npos || text[lineEnd] == '\r';
-
-        CCsvScanner scanner(text, m_content.format.separator);
-        while (scanner.Line() < headerLine) scanner.SkipLine();
-        std::vector<std::string> fields;
-        if (scanner.AtEnd()) {
-            Fatal(headerLine, TagFileIssueKind::NoHeader, "");
+        std::vector<std::string> columns(kTagFileColumns, kTagFileColumns + kTagFileColumnCount);
+        CCsvTableReader table(bytes, std::move(columns), {kAddress, kType, kParam, kPeriod});
+        const CsvTableHeader& header = table.Header();
+        m_content.format = header.format;
+        switch (header.problem) {
+        case CsvHeaderProblem::None: break;
+        case CsvHeaderProblem::NoHeader: Fatal(header.line, TagFileIssueKind::NoHeader, ""); return;
+        case CsvHeaderProblem::UnclosedQuote: return;
+        case CsvHeaderProblem::RepeatedColumn:
+            Fatal(header.line, TagFileIssueKind::RepeatedColumn, header.column.c_str());
+            return;
+        case CsvHeaderProblem::LacksColumn:
+            Fatal(header.line, TagFileIssueKind::HeaderLacksColumn, header.column.c_str());
             return;
         }
-        if (!scanner.ReadRecord(fields) || !ReadHeader(fields, headerLine)) return;
+        for (int c = 0; c < kTagFileColumnCount; ++c) m_column[c] = header.place[static_cast<std::size_t>(c)];
         m_content.readable = true;
 
-        while (!scanner.AtEnd()) {
-            if (scanner.AtComment() || IsBlankLine(scanner.RestOfLine())) {
-                scanner.SkipLine();
-                continue;
-            }
-            const int line = scanner.Line();
-            if (!scanner.ReadRecord(fields)) {
-                NameTag(Invalid(line, TagFileIssueKind::UnclosedQuote), fields);
+        CsvTableRow row;
+        while (table.NextRow(row)) {
+            if (row.unclosedQuote) {
+                NameTag(Invalid(row.line, TagFileIssueKind::UnclosedQuote), row.fields);
                 break;
             }
-            if (AllEmpty(fields)) continue;
-            ReadRow(fields, line);
+            ReadRow(row.fields, row.line);
         }
         SettleDuplicates();
         std::stable_sort(m_content.issues.begin(), m_content.issues.end(),
@@ -202,72 +57,9 @@ public:
     }
 
 private:
-    std::string_view Decode(std::string_view bytes, std::string& converted)
-    {
-        TagFileFormat& format = m_content.format;
-        if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-            static_cast<unsigned char>(bytes[1]) == 0xFE) {
-            format.encoding = TagFileEncoding::Utf16Le;
-            format.byteOrderMark = true;
-            converted = Utf16LeToUtf8(bytes.substr(2));
-            return converted;
-        }
-        if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
-            static_cast<unsigned char>(bytes[1]) == 0xFF) {
-            format.encoding = TagFileEncoding::Utf16Be;
-            format.byteOrderMark = true;
-            converted = Utf16BeToUtf8(bytes.substr(2));
-            return converted;
-        }
-        if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-            format.encoding = TagFileEncoding::Utf8;
-            format.byteOrderMark = true;
-            return bytes.substr(3);
-        }
-        format.byteOrderMark = false;
-        format.encoding = IsValidUtf8(bytes) ? TagFileEncoding::Utf8 : TagFileEncoding::Cp1251;
-        return bytes;
-    }
-
     // Field text in the system's Windows-1251, and as UTF-8 for messages.
-    std::string To1251(const std::string& field) const
-    {
-        return m_content.format.encoding == TagFileEncoding::Cp1251 ? field : Utf8ToCp1251(field);
-    }
-    std::string ToUtf8(const std::string& field) const
-    {
-        return m_content.format.encoding == TagFileEncoding::Cp1251 ? Cp1251ToUtf8(field) : field;
-    }
-
-    bool ReadHeader(const std::vector<std::string>& fields, int line)
-    {
-        for (int& c : m_column) c = -1;
-        bool any = false;
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            const std::string name = Lower(fields[i]);
-            for (int c = 0; c < kTagFileColumnCount; ++c) {
-                if (name != kTagFileColumns[c]) continue;
-                // Taking either of two columns of one name would be a guess.
-                if (m_column[c] >= 0) {
-                    Fatal(line, TagFileIssueKind::RepeatedColumn, kTagFileColumns[c]);
-                    return false;
-                }
-                m_column[c] = static_cast<int>(i);
-                any = true;
-            }
-        }
-        if (!any) {
-            Fatal(line, TagFileIssueKind::NoHeader, "");
-            return false;
-        }
-        for (int c : {kAddress, kType, kParam, kPeriod}) {
-            if (m_column[c] < 0) {
-                Fatal(line, TagFileIssueKind::HeaderLacksColumn, kTagFileColumns[c]);
-                return false;
-            }
-        }
-        return true;
-    }
+    std::string To1251(const std::string& field) const { return CsvFieldToCp1251(m_content.format, field); }
+    std::string ToUtf8(const std::string& field) const { return CsvFieldToUtf8(m_content.format, field); }
 
     void ReadRow(const std::vector<std::string>& fields, int line)
     {
@@ -506,20 +298,4 @@ std::size_t CountTagRows(std::string_view bytes)
 {
     const TagFileContent content = ReadTagFile(bytes);
     return content.readable ? content.rows.size() + content.invalidRows : 0;
-}
-
-std::vector<std::vector<std::string>> SplitCsvRecords(std::string_view text, char separator)
-{
-    std::vector<std::vector<std::string>> records;
-    CCsvScanner scanner(text, separator);
-    std::vector<std::string> fields;
-    while (!scanner.AtEnd()) {
-        if (IsBlankLine(scanner.RestOfLine())) {
-            scanner.SkipLine();
-            continue;
-        }
-        if (!scanner.ReadRecord(fields)) break;
-        records.push_back(fields);
-    }
-    return records;
 }

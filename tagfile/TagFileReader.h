@@ -1,10 +1,10 @@
 // Reading a tag file (TagFile.h) as export writes it and as a person or a spreadsheet saves
-// it: with or without a byte-order mark; UTF-8, Windows-1251 or UTF-16 (little- or
-// big-endian, with its byte-order mark), detected; the separator ';', ',' or tab, detected
-// from the header line; columns found by their names in the header, in any order (others
-// are ignored; a known one named twice refuses the file); quoted fields with doubled
-// quotes, line breaks inside quotes allowed; CR LF, LF or CR line ends; blank lines, lines
-// of empty fields and lines starting with '#' skipped.
+// it, through the table reader of CsvTable.h: with or without a byte-order mark; UTF-8,
+// Windows-1251 or UTF-16 (little- or big-endian, with its byte-order mark), detected; the
+// separator ';', ',' or tab, detected from the header line; columns found by their names in
+// the header, in any order (others are ignored; a known one named twice refuses the file);
+// quoted fields with doubled quotes, line breaks inside quotes allowed; CR LF, LF or CR line
+// ends; blank lines, lines of empty fields and lines starting with '#' skipped.
 //
 // A row that cannot be used is an issue with invalid = true and is never among the rows:
 // a missing or empty column, a value outside its range, a period that is not a whole number
@@ -14,6 +14,7 @@
 // or name that differs from the catalogue's is a warning, or with strict an invalid row.
 #pragma once
 
+#include "tagfile/CsvTable.h"  // SplitCsvRecords, for the tables that share the conventions
 #include "tagfile/TagFile.h"
 #include "tagfile/TagNaming.h"
 
@@ -86,9 +87,3 @@ TagFileContent ReadTagFile(std::string_view bytes, const TagFileReadOptions& opt
 // The rows of a file that name tags, usable or not (0 for a file that is no tag file): what
 // an export would lose by replacing it.
 std::size_t CountTagRows(std::string_view bytes);
-
-// The records of a CSV text as the tag file reader splits them (quotes, doubled quotes,
-// line breaks inside quotes, CR LF / LF / CR), for other tables that keep the same
-// conventions (the change journal). Blank lines are skipped; a record whose quote is
-// still open at the end of the text is left out.
-std::vector<std::vector<std::string>> SplitCsvRecords(std::string_view text, char separator);

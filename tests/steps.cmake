@@ -21,3 +21,12 @@ foreach(target_seconds dsc:ZOL_FUZZ_SECONDS:45 tagfile:ZOL_TAGFILE_FUZZ_SECONDS:
   set_tests_properties(fuzz.${target} PROPERTIES LABELS fuzz TIMEOUT 900 RESOURCE_LOCK fuzz_build
     WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
 endforeach()
+
+# A register table saved by a spreadsheet (LibreOffice Calc: Windows-1251 with ';', UTF-16
+# with tabs) builds the same device as the description it came from. Skipped without
+# LibreOffice.
+add_test(NAME DscToolSpreadsheet.SavedTablesBuildTheSameDevices
+         COMMAND bash ${zol_scripts}/dsctool-spreadsheet-check.sh $<TARGET_FILE:dsctool>
+                 ${CMAKE_SOURCE_DIR}/examples/devices)
+set_tests_properties(DscToolSpreadsheet.SavedTablesBuildTheSameDevices PROPERTIES LABELS native TIMEOUT 300
+  SKIP_RETURN_CODE 77)

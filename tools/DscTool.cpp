@@ -15,8 +15,10 @@
 #include "catalogue/DescriptionReader.h"
 #include "catalogue/TagName.h"
 #include "catalogue/Windows1251.h"
-#include "common/Decimal.h"
 #include "catalogue/DescriptionLint.h"
+#include "common/AtomicFile.h"
+#include "common/Decimal.h"
+#include "tools/DescriptionTable.h"
 
 namespace fs = std::filesystem;
 
@@ -36,6 +38,9 @@ const char kUsage[] =
     "  dsctool pack TEXTFILE OUT            write OUT as checksum + the text of TEXTFILE\n"
     "  dsctool name DIR ADDRESS TYPE PARAM  print the tag name formed from DIR's descriptions\n"
     "  dsctool lint FILE...                 report what is almost surely a mistake\n"
+    "  dsctool table FILE.dsc [TABLE.csv]   the description as a register table (CSV; on\n"
+    "                                       stdout when no TABLE is named)\n"
+    "  dsctool build TABLE.csv OUT.dsc      check the table's rows, write OUT signed\n"
     "Exit status: 0 success, 1 failure or findings, 2 bad arguments.\n";
 
 std::string& GuidePath()
@@ -339,6 +344,88 @@ int CommandLint(const std::vector<std::string>& args, std::ostream& out, std::os
     return findings == 0 && readAll ? kExitOk : kExitFailure;
 }
 
+// The description text of a signed file or of its text source; false (reported) when the
+// file is neither.
+bool DescriptionText(const std::string& name, const std::string& bytes, std::string_view& text, std::ostream& err)
+{
+    const ChecksumCheck check = CheckChecksum(bytes);
+    std::ostringstream quiet;
+    CDevice probe;
+    if (check.status == ChecksumStatus::Ok) {
+        text = std::string_view(bytes).substr(4);
+        if (ReadDescriptionText(text, name, probe, quiet) == 0) return true;
+    }
+    // A text source: the marker first, no checksum.
+    if (ReadDescriptionText(bytes, name, probe, quiet) == 0) {
+        text = bytes;
+        return true;
+    }
+    if (check.status == ChecksumStatus::TooShort) {
+        err << "dsctool: " << name << ": shorter than the 4 checksum bytes\n";
+    } else if (check.status == ChecksumStatus::Mismatch) {
+        char line[96];
+        std::snprintf(line, sizeof line, ": wrong checksum (stored %08X, computed %08X)\n",
+                      static_cast<unsigned>(check.stored), static_cast<unsigned>(check.computed));
+        err << "dsctool: " << name << line;
+    } else {
+        err << "dsctool: " << name << ": does not begin with DEVICE_DESCRIPTION\n";
+    }
+    return false;
+}
+
+int CommandTable(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.size() != 2 && args.size() != 3)
+        return Usage(err, "table takes a description file and, optionally, the table to write");
+    std::string bytes;
+    if (!ReadInput(args[1], bytes, err))
+        return kExitFailure;
+    std::string_view text;
+    if (!DescriptionText(args[1], bytes, text, err))
+        return kExitFailure;
+    std::vector<std::string> warnings;
+    const std::string table = DescriptionTextToTable(text, &warnings);
+    for (const std::string& warning : warnings)
+        err << "dsctool: " << args[1] << ": " << warning << "\n";
+    if (args.size() == 2) {
+        out << table;
+        return kExitOk;
+    }
+    std::string error;
+    if (!WriteFileAtomic(ToPath(args[2]), table, &error)) {
+        err << "dsctool: " << args[2] << ": cannot write (" << error << ")\n";
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+int CommandBuild(const std::vector<std::string>& args, std::ostream& err)
+{
+    if (args.size() != 3)
+        return Usage(err, "build takes a table and an output file");
+    std::string bytes;
+    if (!ReadInput(args[1], bytes, err))
+        return kExitFailure;
+    const BuiltDescription built = BuildDescriptionFromTable(bytes, ToPath(args[1]).filename().u8string());
+    for (const TableProblem& problem : built.problems)
+        err << args[1] << ":" << problem.line << ": " << problem.reason << "\n";
+    if (!built.ok) {
+        err << "dsctool: " << args[2] << " not written\n";
+        return kExitFailure;
+    }
+    for (const TableProblem& warning : built.warnings)
+        err << args[1] << ":" << warning.line << ": warning: " << warning.reason << "\n";
+    unsigned char head[4];
+    WriteStoredChecksum(UpdateChecksum(0, built.text), head);
+    const std::string file = std::string(reinterpret_cast<const char*>(head), 4) + built.text;
+    std::string error;
+    if (!WriteFileAtomic(ToPath(args[2]), file, &error)) {
+        err << "dsctool: " << args[2] << ": cannot write (" << error << ")\n";
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 void SetDscToolGuidePath(const std::string& path) { GuidePath() = path; }
@@ -366,5 +453,9 @@ int RunDscTool(const std::vector<std::string>& args, std::ostream& out, std::ost
         return CommandName(args, out, err);
     if (command == "lint")
         return CommandLint(args, out, err);
+    if (command == "table")
+        return CommandTable(args, out, err);
+    if (command == "build")
+        return CommandBuild(args, err);
     return Usage(err, "unknown command '" + command + "'");
 }

@@ -7,6 +7,8 @@
 //   dsctool pack TEXTFILE OUT               write checksum + text to OUT
 //   dsctool name DIR ADDRESS TYPE PARAM     the tag name from DIR's descriptions
 //   dsctool lint FILE...                    report likely mistakes
+//   dsctool table FILE.dsc [TABLE.csv]      the description as a register table
+//   dsctool build TABLE.csv OUT.dsc         a signed description from a register table
 #pragma once
 
 #include <iosfwd>

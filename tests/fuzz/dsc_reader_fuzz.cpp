@@ -5,17 +5,21 @@
 // checksum, which exercises that path), and as a description text that is signed here so
 // that the reader proper sees it. Besides the sanitizers, it checks what must hold for
 // every input: both checksum forms agree, the result is 0 or -1, every message line ends
-// in "\n", and no kept word exceeds its limit or holds white space or NUL.
+// in "\n", and no kept word exceeds its limit or holds white space or NUL; and the round
+// trip through the register table: a description whose table has nothing to warn of builds
+// back into the same device, and that build's table is the same table.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/Checksum.h"
 #include "catalogue/DescriptionReader.h"
 #include "catalogue/DescriptionLint.h"
+#include "tools/DescriptionTable.h"
 
 namespace {
 
@@ -95,6 +99,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(result == 0 || result == -1);
         CheckLines(out.str());
         CheckDevice(device, size);
+    }
+
+    // The register table and back.
+    {
+        CDevice device;
+        std::ostringstream out;
+        if (ReadDescriptionText(bytes, "fuzz.dsc", device, out) == 0) {
+            std::vector<std::string> warnings;
+            const std::string table = DescriptionTextToTable(bytes, &warnings);
+            const BuiltDescription built = BuildDescriptionFromTable(table, "fuzz.csv");
+            Check(built.ok == built.problems.empty());
+            if (warnings.empty()) {
+                Check(built.ok);
+                CDevice again;
+                std::ostringstream out2;
+                Check(ReadDescriptionText(built.text, "built.dsc", again, out2) == 0);
+                Check(again == device);
+                Check(DescriptionTextToTable(built.text, nullptr) == table);
+            }
+        }
     }
 
     // The linter, on the text and on the signed file.

@@ -15,6 +15,7 @@ zol_add_unit_test(dsctool_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/catalogue_test_util.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dsctool_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dsctool_table_test.cpp
   LIBS zol_dsctool)
 target_compile_definitions(dsctool_tests PRIVATE
   ZOL_DSCTOOL_EXE="$<TARGET_FILE:dsctool>"

@@ -67,7 +67,7 @@ TEST(FilesReport, EachResultWithItsMessagesAndWarnings)
     bad[0] = static_cast<char>(bad[0] ^ 0x40);
     dir.Write("b_crc.dsc", bad);
     dir.WriteSigned("c_other.dsc", "SOMETHING_ELSE\n");
-    dir.WriteSigned("d_lint.dsc", DeviceText("Lint", 9, "P 1 NUMBER R RAM 0\nQ 1 INT R RAM 0\n"));
+    dir.WriteSigned("d_lint.dsc", DeviceText("Lint", 9, "P 1 NUMBER R RAM 0\nQ 1 INT R RAM 1\n"));
     dir.Write("e_empty.dsc", "");
     std::filesystem::create_directory(dir / "f_folder.dsc");
     dir.Write("notes.txt", "not read");

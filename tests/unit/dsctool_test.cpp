@@ -211,7 +211,7 @@ TEST(DscToolTest, LintFindsLikelyMistakes)
         {"parameter number 65535", head + "A 65535 INT R RAM 0\n",
          {":3: parameter number 65535 is outside 1-65534"}},
         {"parameter number 65534", head + "A 65534 INT R RAM 0\n", {}},
-        {"duplicate", head + "A 1 INT R RAM 0\nB 2 INT R RAM 0\nC 1 INT R RAM 0\n",
+        {"duplicate", head + "A 1 INT R RAM 0\nB 2 INT R RAM 1\nC 1 INT R RAM 2\n",
          {":5: parameter number 1 is already used on line 3"}},
         {"overflow", head + "A 99999999999 INT R RAM 0\n",
          {":3: parameter number does not fit in 32 bits", ":3: parameter number 2147483647 is outside"}},
@@ -231,6 +231,32 @@ TEST(DscToolTest, LintFindsLikelyMistakes)
         {"address not a number", head + "A 1 INT R RAM zero\n",
          {":3: address expected, found 'zero'", ":3: parameter 'zero' is cut short"}},
         {"no marker", "DEVICE DESCRIPTION\n", {":1: does not begin with DEVICE_DESCRIPTION"}},
+        // Register maps: each finding on its own case, a pair naming both lines.
+        {"registers: REAL and INT take two, SHORT, BYTE and ENUM one",
+         head + "A 1 REAL R HOLD_REG 10\nB 2 INT R HOLD_REG 12\nC 3 SHORT R HOLD_REG 14\nD 4 BYTE R HOLD_REG 15\n"
+                "E 5 ENUM R HOLD_REG 16 x\nF 6 REAL R INPT_REG 10\n",
+         {}},
+        {"registers: the second of a REAL", head + "A 1 REAL R HOLD_REG 10\nB 2 SHORT R HOLD_REG 11\n",
+         {":4: 'B' (HOLD_REG 11) overlaps 'A' on line 3 (HOLD_REG 10-11)"}},
+        {"registers: an INT reaching into the next", head + "A 1 INT R INPT_REG 10\nB 2 ENUM R INPT_REG 9 x\n"
+                                                             "C 3 INT R INPT_REG 8\n",
+         {":5: 'C' (INPT_REG 8-9) overlaps 'B' on line 4 (INPT_REG 9)"}},
+        {"coils and discrete inputs: one each", head + "A 1 BOOL W COIL 3\nB 2 BOOL R DISC_INPT 3\nC 3 BOOL W COIL 4\n"
+                                                         "D 4 BOOL W COIL 3\n",
+         {":6: 'D' (COIL 3) overlaps 'A' on line 3 (COIL 3)"}},
+        {"other areas: only the same address", head + "A 1 REAL RW EEPROM 10\nB 2 REAL RW EEPROM 11\nC 3 INT R RAM 5\n"
+                                                        "D 4 BOOL W COMMAND 5\nE 5 INT RW EEPROM 10\n",
+         {":7: 'E' (EEPROM 10) overlaps 'A' on line 3 (EEPROM 10)"}},
+        {"the same name twice", head + "A 1 INT R RAM 0\nA 2 INT R RAM 1\n",
+         {":4: name 'A' is already used on line 3: two tags of one name"}},
+        {"a tag, then a group of its name", head + "A.B 1 INT R RAM 0\nA.B.C 2 INT R RAM 1\nA.D 3 INT R RAM 2\n",
+         {":4: 'A.B.C' makes a group of 'A.B', a tag on line 3"}},
+        {"a group, then a tag of its name", head + "A.B.C.D 1 INT R RAM 0\nA.B 2 INT R RAM 1\nA 3 INT R RAM 2\n",
+         {":4: 'A.B' is also a group, of 'A.B.C.D' on line 3", ":5: 'A' is also a group, of 'A.B.C.D' on line 3"}},
+        {"writing where nothing is written", head + "A 1 SHORT W INPT_REG 0\nB 2 BOOL RW DISC_INPT 0\nC 3 SHORT RW HOLD_REG 0\n",
+         {":3: 'A' has write access in INPT_REG", ":4: 'B' has write access in DISC_INPT"}},
+        {"access without R or W", head + "A 1 INT r RAM 0\nB 2 INT -W- RAM 1\n", {":3: 'A' has access without R or W"}},
+        {"an ENUM without values", head + "E 1 ENUM R RAM 0\nF 2 ENUM R RAM 1 x\n", {":3: ENUM parameter 'E' has no values"}},
     };
     CScratchDir dir;
     for (const LintCase& c : cases) {
@@ -253,6 +279,23 @@ TEST(DscToolTest, LintFindsLikelyMistakes)
         EXPECT_EQ(lines.size(), static_cast<std::size_t>(std::count(s.out.begin(), s.out.end(), '\n')))
             << c.title << ":\n" << s.out;
     }
+}
+
+TEST(DscToolTest, LintListsAThousandRegisterMapFindingsAndCountsTheRest)
+{
+    std::string text = "DEVICE_DESCRIPTION\nD 1\n";
+    for (int i = 1; i <= 1003; ++i)
+        text += "P" + std::to_string(i) + " " + std::to_string(i) + " INT R RAM 0\n";
+    text += "Q 2000 INT R RAM 1\n";
+    text += "Q 2001 INT R RAM 2\n";  // a finding of another kind after the limit is counted too
+    CScratchDir dir;
+    const ToolRun r = Tool({"lint", P(dir.Write("many.txt", text))});
+    EXPECT_EQ(1, r.code);
+    EXPECT_EQ(1001, std::count(r.out.begin(), r.out.end(), '\n'));
+    EXPECT_NE(std::string::npos, r.out.find(":1002: 'P1000' (RAM 0) overlaps 'P1' on line 3 (RAM 0)\n"));
+    EXPECT_NE(std::string::npos,
+              r.out.find(":1008: 3 more findings of the register map are not listed (the first 1000 are)\n"))
+        << r.out.substr(r.out.size() > 300 ? r.out.size() - 300 : 0);
 }
 
 TEST(DscToolTest, LintReportsABadChecksumAndMissingFiles)
