@@ -6,33 +6,48 @@
 # (wine32-preloader:i386). Debian 12's own qemu-user (7.2) now and then loses a 32-bit Wine
 # process in its signal handling - a cross-process COM call that never returns, a crash at
 # the first window - so there qemu-user 10 comes from bookworm-backports.
-# LibreOffice Calc (no GUI) is the spreadsheet the register-table check saves tables with.
+# ZOL_RUN_PACKAGES are what the run command needs (the native dsctool and the 64-bit
+# programs under Wine); the test command adds ZOL_TEST_PACKAGES: the 32-bit tool chain and
+# Wine, the fuzzers' clang, the benchmarks, the packagers and their checks (NSIS, msitools,
+# osslsigncode, pefile), pandoc for the guide and LibreOffice Calc (no GUI), the spreadsheet
+# the register-table check saves tables with.
 # shellcheck shell=bash
 
-ZOL_PACKAGES=(
+ZOL_RUN_PACKAGES=(
   cmake ninja-build g++ pkg-config
-  googletest libgtest-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  googletest libgtest-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
-  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
-  wine wine64 wine32:i386 wine32-preloader:i386 libwine-dev
-  nsis zip unzip p7zip-full
+  wine wine64 libwine-dev
   xvfb xdotool imagemagick x11-utils
+)
+ZOL_TEST_PACKAGES=(
+  libbenchmark-dev
+  clang libclang-rt-14-dev
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
+  wine32:i386 wine32-preloader:i386
+  nsis zip unzip p7zip-full
   pandoc python3
   libreoffice-calc-nogui
 )
+ZOL_PACKAGES=("${ZOL_RUN_PACKAGES[@]}" "${ZOL_TEST_PACKAGES[@]}")
 
+# zol_install_packages [run]: installs what is missing of every package (the test command's
+# set), or with "run" of the run command's only.
 zol_install_packages() {
+  local wanted=("${ZOL_PACKAGES[@]}")
+  [ "${1:-}" = run ] && wanted=("${ZOL_RUN_PACKAGES[@]}")
   local missing=()
   local p
-  for p in "${ZOL_PACKAGES[@]}"; do
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing: ${missing[*]}"
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+  case " ${missing[*]}" in
+    *:i386*) dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386 ;;
+  esac
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }

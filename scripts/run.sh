@@ -23,7 +23,7 @@ done
 
 # shellcheck source=scripts/deps.sh
 source scripts/deps.sh
-zol_install_packages
+zol_install_packages run
 mkdir -p build/logs
 echo "Building (log: build/logs/run-build.log)..."
 scripts/build.sh all >build/logs/run-build.log 2>&1 || { tail -30 build/logs/run-build.log; exit 1; }
