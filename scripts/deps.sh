@@ -15,9 +15,9 @@ ZOL_PACKAGES=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   wine wine64 wine32:i386 wine32-preloader:i386 libwine-dev
-  nsis zip unzip p7zip-full
+  nsis zip unzip p7zip-full msitools wixl osslsigncode openssl
   xvfb xdotool imagemagick x11-utils
-  pandoc python3
+  pandoc python3 python3-pefile
 )
 
 zol_install_packages() {

@@ -8,9 +8,9 @@
 # another, as a major upgrade needs. scripts/package.sh calls this; the package test also
 # builds an older version with it.
 set -euo pipefail
-cd "$(dirname "$0")/.."
 [ $# -eq 3 ] || { echo "usage: scripts/make-msi.sh STAGE VERSION OUT.msi" >&2; exit 2; }
-stage=$(cd "$1" && pwd) version=$2 out=$3
+stage=$(cd "$1" && pwd) version=$2 out=$(realpath -m "$3")
+cd "$(dirname "$0")/.."
 wxs=$PWD/packaging/zolcfg.wxs
 
 # define NAME: the text the .wxs defines (<?define NAME = "TEXT"?>)
