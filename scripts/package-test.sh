@@ -253,6 +253,18 @@ same "installed into Program Files, the path expanded" "C:\\$programfiles\\zolcf
 same "installed files" "$( (expected_files "${bindir[$payload]}"; echo uninstall.exe) | sort)" \
   "$(ls "$unix_instdir" 2>/dev/null | grep -vx guide | sort)"
 guide_installed "$unix_instdir"
+# Programs and Features: publisher (the MSI's), version, the guide as the help link, and the
+# size in KB of what was installed (each file's size rounded down, so within a KB a file).
+nsis_key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\zolcfg"
+nsis_value() { zol_wine reg query "$nsis_key" /v "$1" /reg:$view 2>/dev/null | tr -d '\r' | sed -nE "s/^ *$1 +REG_[A-Z_]+ +//p"; }
+same "Programs and Features: publisher" "$(sed -n 's/^<?define Publisher = "\(.*\)"?>$/\1/p' packaging/zolcfg.wxs)" "$(nsis_value Publisher)"
+same "Programs and Features: version" "$version" "$(nsis_value DisplayVersion)"
+same "Programs and Features: the guide as the help link" "$instdir\\guide\\index.html" "$(nsis_value HelpLink)"
+installed_kb=$(find "$unix_instdir" -type f -printf '%s\n' | awk '{ s += $1 } END { print int(s / 1024) }')
+installed_files=$(find "$unix_instdir" -type f | grep -c .)
+estimated_kb=$(( $(nsis_value EstimatedSize) ))
+check "Programs and Features: size $estimated_kb KB, installed $installed_kb KB" \
+  test "$estimated_kb" -gt 0 -a "$estimated_kb" -le "$installed_kb" -a "$estimated_kb" -ge "$((installed_kb - installed_files))"
 lnk="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Конфигуратор ZOL-OPC-Server.lnk"
 check "Start-menu shortcut" test -f "$lnk"
 title_prefix="Конфигуратор ZOL-OPC-Server версия"
@@ -296,14 +308,20 @@ rm -rf "$blocked"
 # ---- 7: stack protection and _FORTIFY_SOURCE in the programs as built (before stripping)
 echo "== stack protection, _FORTIFY_SOURCE"
 declare -A nm=([win32]=i686-w64-mingw32-nm [win64]=x86_64-w64-mingw32-nm)
+# The unstripped programs' symbols show them (a 32-bit name has one underscore more).
+# _FORTIFY_SOURCE turns a call into a checked one only where the compiler knows the buffer's
+# size: some program of each build has one.
 for arch in win32 win64; do
+  fortified=""
   for name in zolcfg.exe zolctl.exe dsctool.exe; do
     f=${bindir[$arch]}/$name
     [ -f "$f" ] || continue
     symbols=$("${nm[$arch]}" "$f" 2>/dev/null)
-    check "$arch $name: stack protection (-fstack-protector-strong)" grep -qE ' _{1,2}stack_chk_fail$' <<<"$symbols"
-    check "$arch $name: _FORTIFY_SOURCE's checked calls" grep -qE ' _{1,2}(memcpy|memmove|memset|strcpy|strcat|strncpy|strncat|sprintf|snprintf|vsprintf|vsnprintf)_chk$' <<<"$symbols"
+    check "$arch $name: stack protection (-fstack-protector-strong)" grep -qE ' T _{2,3}stack_chk_fail$' <<<"$symbols"
+    grep -qE ' T _{2,3}(memcpy|memmove|memset|strcpy|strcat|strncpy|strncat|sprintf|snprintf|vsprintf|vsnprintf)_chk$' <<<"$symbols" &&
+      fortified+=" $name"
   done
+  check "$arch: _FORTIFY_SOURCE's checked calls (in:${fortified:- none})" test -n "$fortified"
 done
 
 # ---- 8: the MSI
