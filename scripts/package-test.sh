@@ -344,14 +344,19 @@ if [ -f "$msi" ]; then
   # A major upgrade: older versions of the product are removed (the row without OnlyDetect,
   # below this version), a newer one stops the installation (OnlyDetect, from above it).
   same "msi: Upgrade table" \
-    "$(printf '%s\t\t%s\t\t1\t\tWIX_UPGRADE_DETECTED\n%s\t%s\t\t\t2\t\tWIX_DOWNGRADE_DETECTED' "$upgrade_code" "$version" "$upgrade_code" "$version")" \
-    "$(table "$msi" Upgrade | sort -t$'\t' -k7)"
+    "$(printf '%s\t\t%s\t\t1\t\tWIX_UPGRADE_DETECTED\n%s\t%s\t\t\t2\t\tWIX_DOWNGRADE_DETECTED\n' "$upgrade_code" "$version" "$upgrade_code" "$version" | sort)" \
+    "$(table "$msi" Upgrade | sort)"
   check "msi: RemoveExistingProducts is sequenced" bash -c "msiinfo export '$msi' InstallExecuteSequence | grep -q '^RemoveExistingProducts'"
   same "msi: Shortcut (Start menu, zolcfg.exe, starting in the installation folder)" \
     "$(printf 'StartMenuShortcut\tProgramMenuFolder\t%s\tZolcfgExe\t[#zolcfg.exe]\tINSTALLDIR' "$product")" \
     "$(table "$msi" Shortcut | awk -F'\t' -v OFS='\t' '{ print $1, $2, $3, $4, $5, $12 }')"
   same "msi: files" "$( (expected_files build/win32/bin; echo "$guide_files") | sort)" \
     "$(table "$msi" File | cut -f3 | sort)"
+  # Windows Installer computes the size Programs and Features shows from the File table's
+  # sizes (Wine's msiexec writes 0 there instead).
+  msi_stage=$dist/stage/win32/zolcfg-$release-win32
+  same "msi: the File table's sizes, the size Programs and Features shows" \
+    "$( (cd "$msi_stage" && find . -type f -printf '%f\t%s\n') | sort)" "$(table "$msi" File | cut -f3,4 | sort)"
 else
   echo "FAILED: $msi missing"; failed=$((failed + 1))
 fi
@@ -363,12 +368,24 @@ uninstall_keys='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 arp_entries() {
   local v
   for v in 32 64; do
-    zol_wine reg query "$uninstall_keys" /s /reg:$v 2>/dev/null | tr -d '\r' |
-      awk -v p="$product" '/^HKEY/ { key = $0 } $1 == "DisplayName" && index($0, p) { print key }'
-  done | sort -u
+    zol_wine reg query "$uninstall_keys" /s /reg:$v 2>/dev/null | tr -d '\r\0' |
+      awk -v v=$v '/^HKEY/ { key = $0 } $1 == "DisplayName" && index($0, "ZOL-OPC-Server") { print v, key }'
+  done | sort -u -k2
 }
-arp_value() {  # arp_value KEY NAME
-  zol_wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -nE "s/^ *$2 +REG_[A-Z_]+ +//p"
+# The prefix as snapshot() gives it, less Windows Installer's own store, which its first run
+# makes and which stays, as on Windows: the cache folder and the registry keys that hold one
+# subkey a product (anything a product leaves in them still shows).
+msi_snapshot() {
+  snapshot | grep -vxF -e './windows/Installer' \
+    -e '[Software\\Classes\\Installer\\Features]' -e '[Software\\Classes\\Installer\\Products]' \
+    -e '[Software\\Classes\\Installer\\UpgradeCodes]' \
+    -e '[Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UpgradeCodes]' \
+    -e '[Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Components]' \
+    -e '[Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Products]' \
+    -e '[Software\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards]'   # Wine's, made again as it likes
+}
+arp_value() {  # arp_value "VIEW KEY" NAME
+  zol_wine reg query "${1#* }" /v "$2" /reg:"${1%% *}" 2>/dev/null | tr -d '\r\0' | sed -nE "s/^ *$2 +REG_[A-Z_]+ +//p"
 }
 msi_log() { echo "  (msiexec's log: $work/$1.log)"; }
 # msi_property LOG PROPERTY: a property as msiexec resolved it (from its verbose log, UTF-16
@@ -410,7 +427,7 @@ def string():
     global at
     count = struct.unpack_from("<H", data, at)[0]
     width = 2 if unicode else 1
-    text = data[at + 2:at + 2 + count * width].decode("utf-16-le" if unicode else "latin-1")
+    text = data[at + 2:at + 2 + count * width].decode("utf-16-le" if unicode else "latin-1").rstrip("\0")
     at += 2 + count * width
     return text
 fields = {}
@@ -435,7 +452,7 @@ if [ -f "$msi" ]; then
   check "an MSI of the lower version $old_version built" scripts/make-msi.sh "$old_stage" "$old_version" "$old_msi"
   check "its product code differs" test "$(property "$old_msi" ProductCode)" != "$(property "$msi" ProductCode)"
   zol_wine_reset
-  before=$(snapshot)
+  before=$(msi_snapshot)
   check "msiexec /i (version $old_version) /qn succeeds" zol_wine msiexec /i "$(zol_winpath "$old_msi")" /qn /l*v "$(zol_winpath "$work/msi-old.log")" ||
     msi_log msi-old
   msi_instdir=$(msi_folder "$work/msi-old.log" INSTALLDIR)
@@ -468,15 +485,13 @@ if [ -f "$msi" ]; then
   same "Programs and Features: publisher" "$(property "$msi" Manufacturer)" "$(arp_value "$entry" Publisher)"
   same "Programs and Features: the guide as the help link" "${msi_dir}guide\\index.html" \
     "$(arp_value "$entry" HelpLink)"
-  check "Programs and Features: a size ($(arp_value "$entry" EstimatedSize))" \
-    grep -qE '^0x[0-9a-f]*[1-9a-f][0-9a-f]*$' <<<"$(arp_value "$entry" EstimatedSize)"
   check "msiexec /x /qn succeeds" zol_wine msiexec /x "$(zol_winpath "$msi")" /qn /l*v "$(zol_winpath "$work/msi-remove.log")" ||
     msi_log msi-remove
   check "removed: installation folder" test ! -e "$msi_instdir"
   check "removed: shortcut" test ! -e "$msi_lnk"
   same "removed: no Programs and Features entry" "" "$(arp_entries)"
   zol_wine_reset
-  after=$(snapshot)
+  after=$(msi_snapshot)
   same "removed: nothing left behind (files and registry keys)" "$before" "$after"
 fi
 
@@ -497,6 +512,8 @@ openssl req -x509 -newkey rsa:2048 -sha256 -days 2 -nodes -subj "/CN=zolcfg pack
 openssl pkcs12 -export -inkey "$sign_dir/key.pem" -in "$sign_dir/cert.pem" -passout pass:throwaway \
   -out "$sign_dir/cert.pfx" >/dev/null 2>&1
 check "a throwaway certificate made" test -s "$sign_dir/cert.pfx"
+check "package.sh: --timestamp without --sign is refused" bash -c "scripts/package.sh --no-build --timestamp http://localhost/ >/dev/null 2>&1; test \$? -eq 2"
+check "package.sh: a certificate that does not exist is refused" bash -c "scripts/package.sh --no-build --sign '$sign_dir/missing.pfx' >/dev/null 2>&1; test \$? -eq 1"
 signed=$sign_dir/dist
 if ZOL_DIST=$signed ZOL_SIGN_PASSWORD=throwaway scripts/package.sh --no-build --sign "$sign_dir/cert.pfx" >"$sign_dir/package.log" 2>&1; then
   passed=$((passed + 1))
