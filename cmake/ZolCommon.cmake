@@ -23,6 +23,18 @@ if(WIN32)
   # fallback, and scripts/check-imports.sh holds the import tables to a reviewed list, since
   # the headers do not guard every function.
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+  # Hardening of every program and DLL: a stack guard in each function with a local array
+  # or a local whose address is taken, the C library's checked calls where a buffer's size
+  # is known at compile time (_FORTIFY_SOURCE, which needs optimisation; both come from
+  # libssp, linked statically), ASLR (high-entropy addresses in 64-bit) and DEP, which the
+  # linker sets by default from binutils 2.36 on and which are asked for here all the same.
+  # scripts/check-pe.py checks the result in the packages.
+  add_compile_options(-fstack-protector-strong)
+  add_compile_definitions($<$<NOT:$<CONFIG:Debug>>:_FORTIFY_SOURCE=2>)
+  add_link_options(-fstack-protector-strong -Wl,--dynamicbase -Wl,--nxcompat)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    add_link_options(-Wl,--high-entropy-va)
+  endif()
 endif()
 
 # zol_add_portable_library(NAME SOURCES...): a static library of portable code, usable

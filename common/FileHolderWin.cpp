@@ -1,5 +1,7 @@
 #include "common/FileHolder.h"
 
+#include "common/SystemLibrary.h"
+
 #include <windows.h>
 #include <restartmanager.h>
 
@@ -32,8 +34,9 @@ T Lookup(HMODULE module, const char* name)
 
 std::string ProgramsHoldingFile(const std::filesystem::path& path)
 {
-    // Loaded only when a file is held, so the programs' start pays nothing for it.
-    static const HMODULE module = LoadLibraryW(L"rstrtmgr.dll");
+    // Loaded only when a file is held, so the programs' start pays nothing for it; from the
+    // system folder, never from beside the program.
+    static const HMODULE module = static_cast<HMODULE>(LoadSystemLibrary(L"rstrtmgr.dll"));
     if (module == nullptr) return std::string();
     const auto start = Lookup<RmStartSessionFn>(module, "RmStartSession");
     const auto registerResources = Lookup<RmRegisterResourcesFn>(module, "RmRegisterResources");

@@ -3,15 +3,21 @@
 ; uninstaller that removes exactly what was installed. Silent with /S.
 ;
 ; Built by scripts/package.sh:
-;   makensis -DVERSION=0.917.N -DSTAGE=DIR -DFILES=files.nsh -DOUTFILE=setup.exe [-DTARGET=...] zolcfg.nsi
+;   makensis -DVERSION=0.917.N -DSTAGE=DIR -DFILES=files.nsh -DOUTFILE=setup.exe -DPUBLISHER=NAME
+;            [-DTARGET=...] [-DSIGN=scripts/sign.sh] zolcfg.nsi
 ; STAGE holds the files to install; FILES lists them (File and Delete lines, generated), the
-; user's guide in its folder "guide" among them.
+; user's guide in its folder "guide" among them. SIGN: a command that signs the file it is
+; given, run on the uninstaller before it goes into the installer and on the installer.
 
 Unicode true
 !ifdef TARGET
   Target ${TARGET}
 !endif
 SetCompressor /SOLID lzma
+!ifdef SIGN
+  !uninstfinalize '"${SIGN}" "%1"'
+  !finalize '"${SIGN}" "%1"'
+!endif
 ; A file that cannot be written offers Retry and Cancel, never skipping it.
 AllowSkipFiles off
 RequestExecutionLevel admin
@@ -35,6 +41,7 @@ VIAddVersionKey /LANG=1049 "CompanyName" ""
 VIAddVersionKey /LANG=1049 "LegalCopyright" ""
 
 !include "MUI2.nsh"
+!include "FileFunc.nsh"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -121,8 +128,16 @@ Section "Install"
   CreateShortcut "${SHORTCUT}" "$INSTDIR\zolcfg.exe"
   !insertmacro ZolStopOnError "${SHORTCUT}"
 
+  ; The size Programs and Features shows, in KB: what the installation folder holds now.
+  ; GetSize leaves the error flag of its directory walk set.
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  ClearErrors
+
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "HelpLink" "$INSTDIR\guide\index.html"
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\zolcfg.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'

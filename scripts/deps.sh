@@ -25,8 +25,8 @@ ZOL_TEST_PACKAGES=(
   clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   wine32:i386 wine32-preloader:i386
-  nsis zip unzip p7zip-full
-  pandoc python3
+  nsis zip unzip p7zip-full msitools wixl osslsigncode openssl
+  pandoc python3 python3-pefile
   libreoffice-calc-nogui
 )
 ZOL_PACKAGES=("${ZOL_RUN_PACKAGES[@]}" "${ZOL_TEST_PACKAGES[@]}")

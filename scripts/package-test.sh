@@ -15,7 +15,19 @@
 #      file, no shortcut, no uninstall entry);
 #   6. the user's guide (guide/index.html and its pictures, as scripts/guide.sh built them in
 #      build/guide) in both zips, in the installer and in the installed folder; the
-#      uninstaller removes it (checked in 4).
+#      uninstaller removes it (checked in 4);
+#   7. what a plant's IT checks in every program and DLL of both bitnesses
+#      (scripts/check-pe.py): ASLR with relocations, DEP, high-entropy addresses for 64-bit,
+#      no section both writable and executable, imports only from known DLLs (comctl32
+#      through the manifest), no signature; the builds' programs carry stack protection and
+#      the _FORTIFY_SOURCE checks;
+#   8. the MSI: its tables (msiinfo: Property, Upgrade, Shortcut, File), and under Wine's
+#      msiexec the silent installation (files, shortcut, Programs and Features entry), the
+#      major upgrade from an MSI of a lower version (one product left, with the new files),
+#      the silent removal (nothing left behind);
+#   9. signing (scripts/package.sh --sign with a throwaway certificate made by openssl):
+#      osslsigncode verify accepts every program and DLL of both zips, the installer, its
+#      uninstaller and the MSI; the packages built without --sign are signed nowhere.
 # The installer is a 32-bit program: run this through scripts/with-wine32.sh where the kernel
 # runs no 32-bit programs. Where Wine cannot run them at all, steps 4 and 5 install the same
 # NSIS script built with the 64-bit stub around the 64-bit programs, and say so.
@@ -105,9 +117,10 @@ for arch in win32 win64; do
     check "$arch $name: $(objdump -f "$f" | grep -o 'file format .*')" grep -q "file format ${objformat[$arch]}$" <(objdump -f "$f")
     check "$arch $name: debug sections" bash -c "! objdump -h '$f' | grep -q '\.debug'"
     check "$arch $name: symbol table" bash -c "objdump -t '$f' | grep -q 'no symbols'"
-    check "$arch $name: needs a MinGW runtime DLL" bash -c "! objdump -p '$f' | grep -iE 'DLL Name: (libstdc|libgcc|libwinpthread)'"
+    check "$arch $name: needs a MinGW runtime DLL" bash -c "! objdump -p '$f' | grep -iE 'DLL Name: (libstdc|libgcc|libwinpthread|libssp)'"
     check "$arch $name: holds a build path" bash -c "! grep -qaF '$root' '$f'"
     check "$arch $name: imports only what Windows 7 SP1 has" scripts/check-imports.sh "$f"
+    check "$arch $name: ASLR, DEP, no writable code, only known DLLs, unsigned" scripts/check-pe.py --unsigned "$f"
   done
   # COM and regsvr32 look the proxy/stub's functions up by their plain names; a 32-bit
   # build would otherwise export the decorated stdcall names (DllGetClassObject@12).
@@ -240,6 +253,18 @@ same "installed into Program Files, the path expanded" "C:\\$programfiles\\zolcf
 same "installed files" "$( (expected_files "${bindir[$payload]}"; echo uninstall.exe) | sort)" \
   "$(ls "$unix_instdir" 2>/dev/null | grep -vx guide | sort)"
 guide_installed "$unix_instdir"
+# Programs and Features: publisher (the MSI's), version, the guide as the help link, and the
+# size in KB of what was installed (each file's size rounded down, so within a KB a file).
+nsis_key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\zolcfg"
+nsis_value() { zol_wine reg query "$nsis_key" /v "$1" /reg:$view 2>/dev/null | tr -d '\r' | sed -nE "s/^ *$1 +REG_[A-Z_]+ +//p"; }
+same "Programs and Features: publisher" "$(sed -n 's/^<?define Publisher = "\(.*\)"?>$/\1/p' packaging/zolcfg.wxs)" "$(nsis_value Publisher)"
+same "Programs and Features: version" "$version" "$(nsis_value DisplayVersion)"
+same "Programs and Features: the guide as the help link" "$instdir\\guide\\index.html" "$(nsis_value HelpLink)"
+installed_kb=$(find "$unix_instdir" -type f -printf '%s\n' | awk '{ s += $1 } END { print int(s / 1024) }')
+installed_files=$(find "$unix_instdir" -type f | grep -c .)
+estimated_kb=$(( $(nsis_value EstimatedSize) ))
+check "Programs and Features: size $estimated_kb KB, installed $installed_kb KB" \
+  test "$estimated_kb" -gt 0 -a "$estimated_kb" -le "$installed_kb" -a "$estimated_kb" -ge "$((installed_kb - installed_files))"
 lnk="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Конфигуратор ZOL-OPC-Server.lnk"
 check "Start-menu shortcut" test -f "$lnk"
 title_prefix="Конфигуратор ZOL-OPC-Server версия"
@@ -279,6 +304,242 @@ zol_wine_reset
 after=$(snapshot)
 same "nothing left behind (files and registry keys)" "$before" "$after"
 rm -rf "$blocked"
+
+# ---- 7: stack protection and _FORTIFY_SOURCE in the programs as built (before stripping)
+echo "== stack protection, _FORTIFY_SOURCE"
+declare -A nm=([win32]=i686-w64-mingw32-nm [win64]=x86_64-w64-mingw32-nm)
+# The unstripped programs' symbols show them (a 32-bit name has one underscore more).
+# _FORTIFY_SOURCE turns a call into a checked one only where the compiler knows the buffer's
+# size: some program of each build has one.
+for arch in win32 win64; do
+  fortified=""
+  for name in zolcfg.exe zolctl.exe dsctool.exe; do
+    f=${bindir[$arch]}/$name
+    [ -f "$f" ] || continue
+    symbols=$("${nm[$arch]}" "$f" 2>/dev/null)
+    check "$arch $name: stack protection (-fstack-protector-strong)" grep -qE ' T _{2,3}stack_chk_fail$' <<<"$symbols"
+    grep -qE ' T _{2,3}(memcpy|memmove|memset|strcpy|strcat|strncpy|strncat|sprintf|snprintf|vsprintf|vsnprintf)_chk$' <<<"$symbols" &&
+      fortified+=" $name"
+  done
+  check "$arch: _FORTIFY_SOURCE's checked calls (in:${fortified:- none})" test -n "$fortified"
+done
+
+# ---- 8: the MSI
+msi=$dist/zolcfg-$release.msi
+echo "== $(basename "$msi")"
+upgrade_code={$(sed -n 's/^ *UpgradeCode="\([0-9A-F-]*\)"$/\1/p' packaging/zolcfg.wxs)}
+product="Конфигуратор ZOL-OPC-Server"
+# table MSI NAME: the rows of a table, tab-separated, without msiinfo's three header lines
+table() { msiinfo export "$1" "$2" 2>/dev/null | tail -n +4 | tr -d '\r'; }
+property() { table "$1" Property | awk -F'\t' -v p="$2" '$1 == p { print $2 }'; }
+if [ -f "$msi" ]; then
+  check "msi: UpgradeCode fixed ($upgrade_code)" test "$upgrade_code" != "{}"
+  same "msi: UpgradeCode" "$upgrade_code" "$(property "$msi" UpgradeCode)"
+  same "msi: per machine (ALLUSERS)" "1" "$(property "$msi" ALLUSERS)"
+  same "msi: ProductVersion, as the programs" "$version" "$(property "$msi" ProductVersion)"
+  same "msi: ProductName" "$product" "$(property "$msi" ProductName)"
+  check "msi: a publisher" test -n "$(property "$msi" Manufacturer)"
+  check "msi: a product code" grep -qE '^\{[0-9A-F-]{36}\}$' <<<"$(property "$msi" ProductCode)"
+  check "msi: a 32-bit package (Intel)" bash -c "msiinfo suminfo '$msi' | grep -q '^Template: Intel;'"
+  # A major upgrade: older versions of the product are removed (the row without OnlyDetect,
+  # below this version), a newer one stops the installation (OnlyDetect, from above it).
+  same "msi: Upgrade table" \
+    "$(printf '%s\t\t%s\t\t1\t\tWIX_UPGRADE_DETECTED\n%s\t%s\t\t\t2\t\tWIX_DOWNGRADE_DETECTED\n' "$upgrade_code" "$version" "$upgrade_code" "$version" | sort)" \
+    "$(table "$msi" Upgrade | sort)"
+  check "msi: RemoveExistingProducts is sequenced" bash -c "msiinfo export '$msi' InstallExecuteSequence | grep -q '^RemoveExistingProducts'"
+  same "msi: Shortcut (Start menu, zolcfg.exe, starting in the installation folder)" \
+    "$(printf 'StartMenuShortcut\tProgramMenuFolder\t%s\tZolcfgExe\t[#zolcfg.exe]\tINSTALLDIR' "$product")" \
+    "$(table "$msi" Shortcut | awk -F'\t' -v OFS='\t' '{ print $1, $2, $3, $4, $5, $12 }')"
+  same "msi: files" "$( (expected_files build/win32/bin; echo "$guide_files") | sort)" \
+    "$(table "$msi" File | cut -f3 | sort)"
+  # Windows Installer computes the size Programs and Features shows from the File table's
+  # sizes (Wine's msiexec writes 0 there instead).
+  msi_stage=$dist/stage/win32/zolcfg-$release-win32
+  same "msi: the File table's sizes, the size Programs and Features shows" \
+    "$( (cd "$msi_stage" && find . -type f -printf '%f\t%s\n') | sort)" "$(table "$msi" File | cut -f3,4 | sort)"
+else
+  echo "FAILED: $msi missing"; failed=$((failed + 1))
+fi
+
+# The products Windows Installer holds for the UpgradeCode, and the Programs and Features
+# entries named as the product (both registry views: where a 32-bit package's entry goes
+# depends on the system).
+uninstall_keys='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+arp_entries() {
+  local v
+  for v in 32 64; do
+    zol_wine reg query "$uninstall_keys" /s /reg:$v 2>/dev/null | tr -d '\r\0' |
+      awk -v v=$v '/^HKEY/ { key = $0 } $1 == "DisplayName" && index($0, "ZOL-OPC-Server") { print v, key }'
+  done | sort -u -k2
+}
+# The prefix as snapshot() gives it, less Windows Installer's own store, which its first run
+# makes and which stays, as on Windows: the cache folder and the registry keys that hold one
+# subkey a product (anything a product leaves in them still shows).
+msi_snapshot() {
+  snapshot | grep -vxF -e './windows/Installer' \
+    -e '[Software\\Classes\\Installer\\Features]' -e '[Software\\Classes\\Installer\\Products]' \
+    -e '[Software\\Classes\\Installer\\UpgradeCodes]' \
+    -e '[Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UpgradeCodes]' \
+    -e '[Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Components]' \
+    -e '[Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Products]' \
+    -e '[Software\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards]'   # Wine's, made again as it likes
+}
+arp_value() {  # arp_value "VIEW KEY" NAME
+  zol_wine reg query "${1#* }" /v "$2" /reg:"${1%% *}" 2>/dev/null | tr -d '\r\0' | sed -nE "s/^ *$2 +REG_[A-Z_]+ +//p"
+}
+msi_log() { echo "  (msiexec's log: $work/$1.log)"; }
+# msi_property LOG PROPERTY: a property as msiexec resolved it (from its verbose log, UTF-16
+# or UTF-8); msi_folder LOG PROPERTY: a folder property as a Linux path. Wine resolves
+# ProgramMenuFolder to the user's Start menu even per machine, where Windows takes the
+# all-users one: the test follows the installer.
+msi_property() {
+  /usr/bin/python3 -c '
+import sys
+data = open(sys.argv[1], "rb").read()
+text = data.decode("utf-16") if data[:2] in (b"\xff\xfe", b"\xfe\xff") else data.decode("utf-8", "replace")
+for line in text.splitlines():
+    if line.startswith("Property(S): %s = " % sys.argv[2]):
+        print(line.split(" = ", 1)[1].strip())
+        break' "$1" "$2" 2>/dev/null
+}
+msi_folder() {
+  local dir
+  dir=$(msi_property "$1" "$2")
+  [ -n "$dir" ] && zol_wine winepath -u "$dir" 2>/dev/null | tr -d '\r'
+}
+# lnk_fields FILE: the shortcut's target (its local path) and working folder, a line each
+lnk_fields() {
+  /usr/bin/python3 -c '
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+flags = struct.unpack_from("<I", data, 0x14)[0]
+at = 0x4C
+if flags & 0x01:                      # HasLinkTargetIDList
+    at += 2 + struct.unpack_from("<H", data, at)[0]
+target = ""
+if flags & 0x02:                      # HasLinkInfo: the local base path
+    size, header, info_flags, _, base = struct.unpack_from("<IIIII", data, at)
+    if info_flags & 1:
+        target = data[at + base:data.index(b"\0", at + base)].decode("latin-1")
+    at += size
+unicode = flags & 0x80
+def string():
+    global at
+    count = struct.unpack_from("<H", data, at)[0]
+    width = 2 if unicode else 1
+    text = data[at + 2:at + 2 + count * width].decode("utf-16-le" if unicode else "latin-1").rstrip("\0")
+    at += 2 + count * width
+    return text
+fields = {}
+for bit, name in ((0x04, "name"), (0x08, "relative"), (0x10, "workdir"), (0x20, "arguments"), (0x40, "icon")):
+    if flags & bit:
+        fields[name] = string()
+print("target: " + target)
+print("working folder: " + fields.get("workdir", ""))' "$1" 2>/dev/null
+}
+if [ -f "$msi" ]; then
+  echo "== the MSI under msiexec: installation, upgrade, removal"
+  # The older version: the same files, but README.txt of its own and a file that the newer
+  # version no longer has.
+  build_number=${version##*.}
+  if [ "$build_number" -gt 0 ]; then old_version=$release.$((build_number - 1)); else old_version=0.916.0; fi
+  old_stage=$work/msi-old
+  rm -rf "$old_stage"
+  cp -r "$dist/stage/win32/zolcfg-$release-win32" "$old_stage"
+  echo "old $old_version" >"$old_stage/README.txt"
+  echo "only in $old_version" >"$old_stage/removed-later.txt"
+  old_msi=$work/zolcfg-$old_version.msi
+  check "an MSI of the lower version $old_version built" scripts/make-msi.sh "$old_stage" "$old_version" "$old_msi"
+  check "its product code differs" test "$(property "$old_msi" ProductCode)" != "$(property "$msi" ProductCode)"
+  zol_wine_reset
+  before=$(msi_snapshot)
+  check "msiexec /i (version $old_version) /qn succeeds" zol_wine msiexec /i "$(zol_winpath "$old_msi")" /qn /l*v "$(zol_winpath "$work/msi-old.log")" ||
+    msi_log msi-old
+  msi_instdir=$(msi_folder "$work/msi-old.log" INSTALLDIR)
+  same "version $old_version: installed into Program Files (a 32-bit package)" "C:\\Program Files (x86)\\zolcfg\\" "$(msi_property "$work/msi-old.log" INSTALLDIR)"
+  same "version $old_version: installed files" "$( (expected_files build/win32/bin; echo removed-later.txt) | sort)" \
+    "$(ls "$msi_instdir" 2>/dev/null | grep -vx guide | sort)"
+  msi_lnk="$(msi_folder "$work/msi-old.log" ProgramMenuFolder)/$product.lnk"
+  check "version $old_version: Start-menu shortcut ($msi_lnk)" test -f "$msi_lnk"
+  same "version $old_version: one Programs and Features entry" 1 "$(arp_entries | grep -c .)"
+
+  check "msiexec /i (version $version) /qn succeeds: the upgrade" zol_wine msiexec /i "$(zol_winpath "$msi")" /qn /l*v "$(zol_winpath "$work/msi-new.log")" ||
+    msi_log msi-new
+  same "upgraded: installed files (the older version's own file gone)" "$(expected_files build/win32/bin)" \
+    "$(ls "$msi_instdir" 2>/dev/null | grep -vx guide | sort)"
+  check "upgraded: README.txt is the new version's" cmp -s "$dist/stage/win32/zolcfg-$release-win32/README.txt" "$msi_instdir/README.txt"
+  for name in zolcfg.exe zolctl.exe dsctool.exe zolps.dll; do
+    [ -f "$dist/stage/win32/zolcfg-$release-win32/$name" ] || continue
+    check "upgraded: $name as packaged" cmp -s "$dist/stage/win32/zolcfg-$release-win32/$name" "$msi_instdir/$name"
+  done
+  guide_installed "$msi_instdir"
+  msi_dir=$(msi_property "$work/msi-new.log" INSTALLDIR)   # C:\...\zolcfg\
+  check "upgraded: Start-menu shortcut" test -f "$msi_lnk"
+  same "upgraded: the shortcut starts zolcfg.exe in the installation folder" \
+    "$(printf 'target: %s\nworking folder: %s' "${msi_dir}zolcfg.exe" "$msi_dir")" "$(lnk_fields "$msi_lnk")"
+  entries=$(arp_entries)
+  same "upgraded: one Programs and Features entry, the new product's" \
+    "$(property "$msi" ProductCode)" "$(echo "$entries" | sed 's/.*\\//')"
+  entry=$(echo "$entries" | head -1)
+  same "Programs and Features: version" "$version" "$(arp_value "$entry" DisplayVersion)"
+  same "Programs and Features: publisher" "$(property "$msi" Manufacturer)" "$(arp_value "$entry" Publisher)"
+  same "Programs and Features: the guide as the help link" "${msi_dir}guide\\index.html" \
+    "$(arp_value "$entry" HelpLink)"
+  check "msiexec /x /qn succeeds" zol_wine msiexec /x "$(zol_winpath "$msi")" /qn /l*v "$(zol_winpath "$work/msi-remove.log")" ||
+    msi_log msi-remove
+  check "removed: installation folder" test ! -e "$msi_instdir"
+  check "removed: shortcut" test ! -e "$msi_lnk"
+  same "removed: no Programs and Features entry" "" "$(arp_entries)"
+  zol_wine_reset
+  after=$(msi_snapshot)
+  same "removed: nothing left behind (files and registry keys)" "$before" "$after"
+fi
+
+# ---- 9: signing
+echo "== signing"
+# unsigned FILE: no Authenticode signature to extract
+unsigned() { ! osslsigncode extract-signature -in "$1" -out "$work/signature.der" >/dev/null 2>&1; }
+for f in "$dist"/zolcfg-$release-setup.exe "$dist"/zolcfg-$release.msi; do
+  [ -f "$f" ] && check "without --sign: $(basename "$f") is not signed" unsigned "$f"
+done
+# A throwaway certificate for code signing, its own issuer; osslsigncode verify is told to
+# trust it.
+sign_dir=$work/sign
+rm -rf "$sign_dir"
+mkdir -p "$sign_dir"
+openssl req -x509 -newkey rsa:2048 -sha256 -days 2 -nodes -subj "/CN=zolcfg package test" \
+  -addext "extendedKeyUsage=codeSigning" -keyout "$sign_dir/key.pem" -out "$sign_dir/cert.pem" >/dev/null 2>&1
+openssl pkcs12 -export -inkey "$sign_dir/key.pem" -in "$sign_dir/cert.pem" -passout pass:throwaway \
+  -out "$sign_dir/cert.pfx" >/dev/null 2>&1
+check "a throwaway certificate made" test -s "$sign_dir/cert.pfx"
+check "package.sh: --timestamp without --sign is refused" bash -c "scripts/package.sh --no-build --timestamp http://localhost/ >/dev/null 2>&1; test \$? -eq 2"
+check "package.sh: a certificate that does not exist is refused" bash -c "scripts/package.sh --no-build --sign '$sign_dir/missing.pfx' >/dev/null 2>&1; test \$? -eq 1"
+signed=$sign_dir/dist
+if ZOL_DIST=$signed ZOL_SIGN_PASSWORD=throwaway scripts/package.sh --no-build --sign "$sign_dir/cert.pfx" >"$sign_dir/package.log" 2>&1; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1)); echo "FAILED: scripts/package.sh --sign"; sed 's/^/  /' "$sign_dir/package.log"
+fi
+verified() { osslsigncode verify -CAfile "$sign_dir/cert.pem" -in "$1" >"$sign_dir/verify.log" 2>&1 || {
+  sed 's/^/  /' "$sign_dir/verify.log"; return 1; }; }
+for arch in win32 win64; do
+  zip=$signed/zolcfg-$release-$arch.zip
+  rm -rf "$sign_dir/$arch"
+  unzip -q "$zip" -d "$sign_dir/$arch" 2>/dev/null
+  n=0
+  for f in "$sign_dir/$arch/zolcfg-$release-$arch"/*.exe "$sign_dir/$arch/zolcfg-$release-$arch"/*.dll; do
+    [ -f "$f" ] || continue
+    n=$((n + 1))
+    check "signed $arch zip: $(basename "$f") verifies" verified "$f"
+  done
+  same "signed $arch zip: every program and DLL" "$(ls "$work/$arch/zolcfg-$release-$arch" | grep -E '\.(exe|dll)$' | grep -c .)" "$n"
+done
+check "signed: the installer verifies" verified "$signed/zolcfg-$release-setup.exe"
+check "signed: the MSI verifies" verified "$signed/zolcfg-$release.msi"
+# The uninstaller as the installer writes it (7-Zip takes it out of the installer).
+rm -rf "$sign_dir/setup"
+7z x -y -o"$sign_dir/setup" "$signed/zolcfg-$release-setup.exe" uninstall.exe >/dev/null 2>&1
+check "signed: the installer's uninstaller verifies" verified "$sign_dir/setup/uninstall.exe"
 
 echo "package tests: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -3,9 +3,16 @@
 #   zolcfg-0.917-win32.zip   the 32-bit programs, the proxy/stub with its registration scripts,
 #   zolcfg-0.917-win64.zip   the example descriptions and README.txt (64-bit: the same, 64-bit)
 #   zolcfg-0.917-setup.exe   installer (NSIS) of what the 32-bit zip holds
+#   zolcfg-0.917.msi         Windows Installer package of the same (scripts/make-msi.sh)
 # Each holds the user's guide, guide/index.html with its pictures (scripts/guide.sh).
 # The programs are stripped; nothing of the tests or the stand-in server goes in.
-# Usage: scripts/package.sh [--no-build]    (--no-build: use build/win and build/win32 as they are)
+# Usage: scripts/package.sh [--no-build] [--sign CERT.pfx [--timestamp URL]]
+#   --no-build   use build/win and build/win32 as they are
+#   --sign       sign every program and DLL of both bitnesses, the installer, its
+#                uninstaller and the MSI with the certificate (scripts/sign.sh; its password,
+#                if any, in ZOL_SIGN_PASSWORD); --timestamp adds a time stamp from that
+#                RFC 3161 service. Without --sign nothing is signed.
+# ZOL_DIST: where the packages go (build/dist when unset).
 #
 # ZOL_SETUP_TARGET (e.g. amd64-unicode) and ZOL_SETUP_ARCH (win64) also build the installer
 # with another stub and payload into ZOL_SETUP_OUT: the installation test does that on
@@ -20,7 +27,28 @@ release=0.917
 programs=(zolcfg.exe dsctool.exe)
 programs_when_built=(zolctl.exe)
 
-[ "${1:-}" = --no-build ] || scripts/build.sh all
+build=1
+sign_cert="" timestamp=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --no-build) build=0 ;;
+    --sign) [ $# -ge 2 ] || { echo "package: --sign needs the certificate (.pfx)" >&2; exit 2; }
+            sign_cert=$(realpath "$2"); shift ;;
+    --timestamp) [ $# -ge 2 ] || { echo "package: --timestamp needs the service's URL" >&2; exit 2; }
+                 timestamp=$2; shift ;;
+    *) echo "usage: scripts/package.sh [--no-build] [--sign CERT.pfx [--timestamp URL]]" >&2; exit 2 ;;
+  esac
+  shift
+done
+[ -n "$timestamp" ] && [ -z "$sign_cert" ] && { echo "package: --timestamp without --sign" >&2; exit 2; }
+if [ -n "$sign_cert" ]; then
+  [ -f "$sign_cert" ] || { echo "package: $sign_cert: no such file" >&2; exit 1; }
+  export ZOL_SIGN_CERT=$sign_cert ZOL_SIGN_TIMESTAMP=$timestamp
+fi
+# sign FILE...: signed when --sign was given, else left as they are
+sign() { [ -z "$sign_cert" ] || scripts/sign.sh "$@"; }
+
+[ "$build" = 0 ] || scripts/build.sh all
 scripts/guide.sh
 # The version the programs carry (0.917.N, set when the builds were configured).
 version=$(cat build/win32/version.txt 2>/dev/null || true)
@@ -29,7 +57,9 @@ version=$(cat build/win32/version.txt 2>/dev/null || true)
   exit 1
 }
 
-dist=$root/build/dist
+dist=${ZOL_DIST:-$root/build/dist}
+mkdir -p "$dist"
+dist=$(cd "$dist" && pwd)
 stage=$dist/stage
 rm -rf "$stage"
 mkdir -p "$stage" "$dist"
@@ -59,6 +89,7 @@ stage_package() {
   for p in register-proxy unregister-proxy; do
     sed "s/@BITS@/$bits/g" "packaging/$p.cmd.in" | iconv -f UTF-8 -t CP866 | crlf >"$dir/$p.cmd"
   done
+  sign "$dir"/*.exe "$dir"/*.dll
 }
 
 # make_zip ARCH: build/dist/zolcfg-0.917-ARCH.zip with one top folder
@@ -78,8 +109,13 @@ make_setup() {
    echo '${ZolDirBefore} "guide"'
    for f in guide/*; do printf '${ZolFile} "%s"\n' "${f//\//\\}"; done
    echo '${ZolDirAfter} "guide"') >"$files"
-  local defines=(-DVERSION="$version" -DSTAGE="$dir" -DFILES="$files" -DOUTFILE="$out")
+  # The publisher Programs and Features shows: the MSI's, defined in its .wxs.
+  local publisher
+  publisher=$(sed -n 's/^<?define Publisher = "\(.*\)"?>$/\1/p' packaging/zolcfg.wxs)
+  local defines=(-DVERSION="$version" -DSTAGE="$dir" -DFILES="$files" -DOUTFILE="$out" -DPUBLISHER="$publisher")
   [ -n "$target" ] && defines+=(-DTARGET="$target")
+  # makensis signs the uninstaller before it goes into the installer, and then the installer.
+  [ -n "$sign_cert" ] && defines+=(-DSIGN="$root/scripts/sign.sh")
   makensis -V2 -INPUTCHARSET UTF8 "${defines[@]}" packaging/zolcfg.nsi >"$stage/makensis-$1.log" 2>&1 || {
     cat "$stage/makensis-$1.log" >&2; return 1; }
   echo "$out: $(stat -c %s "$out") bytes"
@@ -90,6 +126,10 @@ stage_package win64 build/win x86_64-w64-mingw32 64
 make_zip win32
 make_zip win64
 make_setup win32 "$dist/zolcfg-$release-setup.exe"
+msi=$dist/zolcfg-$release.msi
+scripts/make-msi.sh "$stage/win32/zolcfg-$release-win32" "$version" "$msi"
+sign "$msi"
+echo "$msi: $(stat -c %s "$msi") bytes"
 if [ -n "${ZOL_SETUP_TARGET:-}" ]; then
   make_setup "${ZOL_SETUP_ARCH:-win64}" "${ZOL_SETUP_OUT:?ZOL_SETUP_OUT: where to write the installer}" "$ZOL_SETUP_TARGET"
 fi

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/SystemLibrary.h"
 #include "serial/SerialEnumeration.h"
 #include "serial/SerialPortName.h"
 
@@ -79,7 +80,7 @@ public:
 
     bool LoadSetupLibrary() override
     {
-        m_library = ::LoadLibraryA("SETUPAPI.DLL");
+        m_library = static_cast<HMODULE>(LoadSystemLibrary(L"setupapi.dll"));  // never from beside the program
         return m_library != nullptr;
     }
 

@@ -23,9 +23,10 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   add_test(NAME package.guide COMMAND bash ${zol_scripts}/guide.sh --no-tests)
   set_tests_properties(package.guide PROPERTIES TIMEOUT 300 DEPENDS "wine64.app_tests.Startup;wine64.app_tests.Tree;wine64.app_tests.Commands;wine64.app_tests.History;wine64.app_tests.TagFile;wine64.app_tests.WindowFeatures")
 
-  # The packages: built from both builds as they are, their contents checked, the x86
-  # installer run silently (where 32-bit programs cannot run, the same script with the
-  # 64-bit stub: the output says so).
+  # The packages: built from both builds as they are, their contents and the programs'
+  # headers checked, the x86 installer run silently (where 32-bit programs cannot run, the
+  # same script with the 64-bit stub: the output says so), the MSI installed, upgraded and
+  # removed by msiexec, and everything built once more signed with a throwaway certificate.
   add_test(NAME package.build-and-check
            COMMAND bash -c "${zol_scripts}/package.sh --no-build && exec ${zol_scripts}/wine-test.sh --with32 --or-without ${zol_scripts}/package-test.sh")
   set_tests_properties(package.build-and-check PROPERTIES TIMEOUT 900 DEPENDS package.guide

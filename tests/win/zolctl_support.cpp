@@ -38,6 +38,12 @@ CtlRun RunCtl(const std::vector<std::wstring>& arguments) { return RunCtlInto(ar
 
 CtlRun RunCtlInto(const std::vector<std::wstring>& arguments, void* givenOut, void* givenErr)
 {
+    return RunCtlAt(standin_test::BinDir() + L"\\zolctl.exe", arguments, givenOut, givenErr);
+}
+
+CtlRun RunCtlAt(const std::wstring& program, const std::vector<std::wstring>& arguments, void* givenOut,
+                void* givenErr)
+{
     const fs::path base = standin_test::SuiteHome().parent_path() / (L"zolctl-" + std::to_wstring(GetCurrentProcessId()));
     const fs::path outPath = base.wstring() + L".out", errPath = base.wstring() + L".err";
     HANDLE out = givenOut ? nullptr : CreateCapture(outPath), err = givenErr ? nullptr : CreateCapture(errPath);
@@ -46,7 +52,7 @@ CtlRun RunCtlInto(const std::vector<std::wstring>& arguments, void* givenOut, vo
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = givenOut ? static_cast<HANDLE>(givenOut) : out;
     si.hStdError = givenErr ? static_cast<HANDLE>(givenErr) : err;
-    std::wstring command = Quote(standin_test::BinDir() + L"\\zolctl.exe");
+    std::wstring command = Quote(program);
     for (const std::wstring& a : arguments) command += L" " + Quote(a);
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(L'\0');

@@ -22,6 +22,9 @@ CtlRun RunCtl(const std::vector<std::wstring>& arguments);
 // The same with standard output and/or error going to the given inheritable handle (null:
 // captured as above); the handles stay the caller's.
 CtlRun RunCtlInto(const std::vector<std::wstring>& arguments, void* out, void* err);
+// The same with another copy of zolctl.exe.
+CtlRun RunCtlAt(const std::wstring& program, const std::vector<std::wstring>& arguments, void* out = nullptr,
+                void* err = nullptr);
 
 class ZolctlTest : public ::testing::Test {
 protected:
