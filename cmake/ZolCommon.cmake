@@ -25,6 +25,16 @@ if(WIN32)
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 endif()
 
+# zol_test_only(TARGET...): code only the tests and benchmarks run, never shipped. Line
+# tables only (-g1: a failure's backtrace still names files and lines) instead of full debug
+# information, whose writing and static linking into every large test program is much of
+# the test build's time. The programs users get keep their build type's flags.
+function(zol_test_only)
+  foreach(target ${ARGN})
+    target_compile_options(${target} PRIVATE $<$<AND:$<COMPILE_LANGUAGE:C,CXX>,$<CONFIG:RelWithDebInfo,Debug>>:-g1>)
+  endforeach()
+endfunction()
+
 # zol_add_portable_library(NAME SOURCES...): a static library of portable code, usable
 # from both builds, with the project root on its include path (includes read "catalogue/X.h").
 function(zol_add_portable_library name)
