@@ -37,6 +37,20 @@ if(WIN32)
   endif()
 endif()
 
+# zol_test_only(TARGET...): code only the tests and benchmarks run, never shipped: the test
+# cases, their helpers and GoogleTest. Their GoogleTest macros make compiling them most of a
+# build's time, nearly half of it for full debug information and the second optimisation
+# level. So: line tables only (-g1: a failure's backtrace still names files and lines) and,
+# in the optimised build, -O1. The code under test is the programs' own libraries, compiled
+# once with the build type's flags, as are the programs users get.
+function(zol_test_only)
+  set(c_or_cxx $<COMPILE_LANGUAGE:C,CXX>)
+  foreach(target ${ARGN})
+    target_compile_options(${target} PRIVATE $<$<AND:${c_or_cxx},$<CONFIG:RelWithDebInfo,Debug>>:-g1>
+                           $<$<AND:${c_or_cxx},$<CONFIG:RelWithDebInfo>>:-O1>)
+  endforeach()
+endfunction()
+
 # zol_add_portable_library(NAME SOURCES...): a static library of portable code, usable
 # from both builds, with the project root on its include path (includes read "catalogue/X.h").
 function(zol_add_portable_library name)

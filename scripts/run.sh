@@ -26,7 +26,7 @@ source scripts/deps.sh
 zol_install_packages run
 mkdir -p build/logs
 echo "Building (log: build/logs/run-build.log)..."
-scripts/build.sh all >build/logs/run-build.log 2>&1 || { tail -30 build/logs/run-build.log; exit 1; }
+scripts/build.sh run >build/logs/run-build.log 2>&1 || { tail -30 build/logs/run-build.log; exit 1; }
 
 # shellcheck source=scripts/wine-env.sh
 source scripts/wine-env.sh

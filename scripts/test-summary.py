@@ -1,17 +1,19 @@
 #!/usr/bin/env python3
 """The one summary of a test run, from CTest's JUnit reports (ctest --output-junit).
 
-    scripts/test-summary.py REPORT.xml... [--gtest DIR]
+    scripts/test-summary.py REPORT.xml... [--gtest DIR] [--builds FILE]
 
 Prints the tests of each label (native, asan, fuzz, wine64, wine32, package, e2e) with
 their counts, every skipped test with the reason its output gave ("skipped: ..." or the
 last line), every test run once more after a hang ("retried: ..."), every failed test with its log, the GoogleTest cases the Windows tests ran
-(their XML reports in DIR), and last the plain line "N passed, N failed, N skipped".
+(their XML reports in DIR), the time of each build (FILE: the "... in N s" lines of
+scripts/build.sh) and their sum, and last the plain line "N passed, N failed, N skipped".
 Exit code 1 when a test failed or none ran.
 """
 import collections
 import glob
 import os
+import re
 import sys
 import xml.etree.ElementTree as ET
 
@@ -32,11 +34,13 @@ def reason_of(case):
 
 
 def main(argv):
-    reports, gtest_dir = [], None
+    reports, gtest_dir, builds = [], None, None
     it = iter(argv)
     for arg in it:
         if arg == "--gtest":
             gtest_dir = next(it)
+        elif arg == "--builds":
+            builds = next(it)
         else:
             reports.append(arg)
 
@@ -78,6 +82,16 @@ def main(argv):
                 fails += int(root.get("failures", 0)) + int(root.get("errors", 0))
             if cases:
                 print("  %s: %d GoogleTest cases run, %d failed" % (bits, cases, fails))
+    if builds and os.path.exists(builds):
+        total = 0
+        with open(builds) as f:
+            for line in f:
+                line = line.strip()
+                match = re.search(r" in (\d+) s$", line)
+                if match:
+                    total += int(match.group(1))
+                    print("  build: %s" % line)
+        print("  build: %d s in all" % total)
     for name, reason in retried:
         print("  retried: %s: %s" % (name, reason))
     for name, reason in skipped:

@@ -3,9 +3,11 @@
 # anything failed or nothing ran. On a fresh Debian 12 machine it first installs what it needs.
 #
 #   1. end to end (label e2e): the README's run command, first, as on a fresh clone: it
-#      builds everything and starts zolcfg.exe against the stand-in server
-#   2. the builds the tests need besides: the sanitizer build (build/asan) and the 32-bit
-#      test programs
+#      builds what the run needs (scripts/build.sh run) and starts zolcfg.exe against the
+#      stand-in server
+#   2. the builds the tests need besides: the rest of the native and both Windows builds,
+#      the 32-bit test programs and the sanitizer build; each build folder's time is printed
+#      and goes into the summary
 #   3. one ctest over every build (build/CTestTestfile.cmake lists them), two at a time:
 #      native unit tests (native) and the same under ASan/UBSan (asan), the fuzzers for a
 #      bounded time (fuzz), the Windows tests under Wine of both bitnesses (wine64, wine32:
@@ -32,12 +34,18 @@ zol_install_qemu || echo "qemu-user 8 or later could not be installed: the 32-bi
 logs=$root/build/logs
 junit_e2e=$logs/ctest-e2e.xml
 junit=$logs/ctest.xml
-summary() { python3 scripts/test-summary.py "$junit_e2e" "$junit" --gtest "$logs/gtest"; }
+build_times=$logs/build-times.txt
+summary() { python3 scripts/test-summary.py "$junit_e2e" "$junit" --gtest "$logs/gtest" --builds "$build_times"; }
+# The "built DIR ... in N s" lines of scripts/build.sh, of the run command's build and ours.
+collect_build_times() {
+  { sed -n 's/^built /run command: built /p' "$logs/run-build.log" 2>/dev/null
+    sed -n 's/^built /test command: built /p' "$logs/build.log" 2>/dev/null; } >"$build_times"
+}
 
-# 1. The run command builds everything itself: only the native build is configured first,
+# 1. The run command builds what it needs itself: only the native build is configured first,
 # for CTest to find the test.
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
-rm -rf "$logs/gtest" "$junit_e2e" "$junit"
+rm -rf "$logs/gtest" "$junit_e2e" "$junit" "$build_times" "$logs/run-build.log" "$logs/build.log"
 mkdir -p "$logs"
 echo "== end to end"
 ctest --test-dir build/native -L e2e --output-on-failure --output-junit "$junit_e2e" 2>&1 | tee "$logs/ctest-e2e.log" | grep -E '^ *[0-9]+/[0-9]+ Test|tests passed'
@@ -48,16 +56,16 @@ builds=(native win win32)
 {
   scripts/build.sh all &&
   scripts/build.sh win32-tests wine32_tests &&
-  if [ "${ZOL_SKIP_SANITIZE:-0}" != 1 ]; then
-    cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZOL_SANITIZE=ON >/dev/null &&
-    cmake --build build/asan -j2
-  fi
+  if [ "${ZOL_SKIP_SANITIZE:-0}" != 1 ]; then scripts/build.sh asan; fi
 } >"$logs/build.log" 2>&1 || {
   tail -40 "$logs/build.log"
+  collect_build_times
   summary
   echo "FAILED: the build (build/logs/build.log)"
   exit 1
 }
+collect_build_times
+sed 's/^/  /' "$build_times"
 [ "${ZOL_SKIP_SANITIZE:-0}" != 1 ] && builds+=(asan)
 if grep -hE '(warning|error):' "$logs/build.log" "$logs/run-build.log" 2>/dev/null | grep -q .; then
   echo "build warnings:"; grep -hE '(warning|error):' "$logs/build.log" "$logs/run-build.log" | head -20

@@ -1,13 +1,13 @@
 # The main window: start-up, tree, restart; against the stand-in server.
 zol_add_win_test(app_tests
-  SOURCES WinTestMain.cpp UiDriver.cpp BoxAnswerer.cpp StandinFixture.cpp standin_support.cpp
-          TreeReader.cpp DescriptionFiles.cpp MainWindowRun.cpp ModalRun.cpp MenuDriver.cpp ServerFiles.cpp WindowTest.cpp
+  SOURCES $<TARGET_OBJECTS:zol_win_test_main>
+          TreeReader.cpp MainWindowRun.cpp MenuDriver.cpp WindowTest.cpp
           app_startup_test.cpp app_tree_test.cpp app_commands_test.cpp app_journey_test.cpp app_server_state_test.cpp
-          app_window_features_test.cpp app_tagfile_test.cpp app_history_test.cpp app_tree_mirror_test.cpp zolctl_support.cpp ui_tree_view_model_test.cpp
-          KeyInput.cpp app_keyboard_test.cpp FileHolder.cpp app_held_journal_test.cpp app_guide_test.cpp
+          app_window_features_test.cpp app_tagfile_test.cpp app_history_test.cpp app_tree_mirror_test.cpp ui_tree_view_model_test.cpp
+          KeyInput.cpp app_keyboard_test.cpp app_held_journal_test.cpp app_guide_test.cpp
           interface_table_test.cpp interface_slots.c
           $<TARGET_OBJECTS:zol_res>
-  LIBS zol_app advapi32)
+  LIBS zol_win_test_support zol_app advapi32)
 add_dependencies(app_tests zolsrv zolps zolctl zolholdfile)
 
 # Looks at the main window from another process (end-to-end scripts); not a test program.

@@ -1,9 +1,8 @@
 # zolctl.exe run as a process against the stand-in server through real COM.
 zol_add_win_test(zolctl_win_tests
-  SOURCES zolctl_main.cpp zolctl_support.cpp standin_support.cpp StandinFixture.cpp ServerFiles.cpp
-          DescriptionFiles.cpp zolctl_commands_test.cpp zolctl_import_test.cpp zolctl_history_test.cpp
-          FileHolder.cpp zolctl_held_files_test.cpp zolctl_planted_dll_test.cpp
-  LIBS zol_server zol_catalogue zol_history ole32 advapi32)
+  SOURCES zolctl_main.cpp zolctl_commands_test.cpp zolctl_import_test.cpp zolctl_history_test.cpp
+          zolctl_held_files_test.cpp zolctl_planted_dll_test.cpp
+  LIBS zol_win_test_support zol_server zol_catalogue zol_history ole32 advapi32)
 add_dependencies(zolctl_win_tests zolctl zolsrv zolps zoljournalappend zolholdfile zolplanted)
 
 # Holds a file open as a spreadsheet does (others may only read), for the tests of writers
