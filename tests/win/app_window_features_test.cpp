@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "BoxAnswerer.h"
+#include "KeyInput.h"
 #include "MainWindowRun.h"
 #include "MenuDriver.h"
 #include "ModalRun.h"
@@ -277,27 +278,13 @@ std::string FindInDialog(HWND window, HWND dialog, const std::string& text)
 {
     SetText(dialog, IDC_FIND_TEXT, text);
     ui_driver::PressButton(dialog, IDOK);
-    Sleep(300);
+    ui_driver::WaitUntilBack(dialog);
     return SelectedText(Tree(window));
 }
 
 void PressKeys(const std::vector<WORD>& keys)
 {
-    std::vector<INPUT> inputs;
-    for (WORD key : keys) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        inputs.push_back(input);
-    }
-    for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = *it;
-        input.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(input);
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    keys::Press(keys);
 }
 
 TEST_F(FindTest, CyrillicOfMixedCaseWrapsAndFindNextGoesOnAfterClosing)
@@ -324,10 +311,10 @@ TEST_F(FindTest, CyrillicOfMixedCaseWrapsAndFindNextGoesOnAfterClosing)
         // F3 on the tree goes on with the last text: from Meter(005) to its tag Voltage
         // (by its full name), then round to Meter(005) again.
         PostMessageW(Tree(window), WM_KEYDOWN, VK_F3, 0);
-        Sleep(400);
+        ui_driver::WaitUntilBack(window);
         afterF3 = SelectedText(Tree(window));
         PostMessageW(Tree(window), WM_KEYDOWN, VK_F3, 0);
-        Sleep(400);
+        ui_driver::WaitUntilBack(window);
         afterSecondF3 = SelectedText(Tree(window));
 
         // Ctrl+F from the keyboard opens the dialog with the last text.
@@ -381,7 +368,7 @@ PeriodOutcome ChangePeriod(HWND window, const std::vector<std::string>& path, co
     if (screenshot) ui_driver::SaveScreenshot(dialog, screenshot);
     ui_driver::PressButton(dialog, button);
     ui_driver::WaitUntilGone(dialog);
-    Sleep(300);
+    ui_driver::WaitUntilBack(window);
     return outcome;
 }
 
@@ -492,7 +479,7 @@ struct ProgressWatch {
                     screenshot = true;
                 }
             }
-            Sleep(10);
+            Sleep(10);  // the watch reads the window every 10 ms while the test lasts
         }
     }
 };

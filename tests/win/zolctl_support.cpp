@@ -66,7 +66,7 @@ CtlRun RunCtlInto(const std::vector<std::wstring>& arguments, void* givenOut, vo
     CtlRun run;
     if (started) {
         DWORD code = static_cast<DWORD>(-1);
-        if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
+        if (WaitForSingleObject(pi.hProcess, standin_test::ScaledMs(120000)) == WAIT_OBJECT_0)
             GetExitCodeProcess(pi.hProcess, &code);
         else
             TerminateProcess(pi.hProcess, 99);
