@@ -274,6 +274,40 @@ bool WaitUntilGone(HWND window, int timeoutMs)
     return WaitFor([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
 }
 
+double AnswerMs(HWND window)
+{
+    const auto sent = std::chrono::steady_clock::now();
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, ResponseLimitMs(5000), &ignored);
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - sent).count();
+}
+
+CIdleAnswerer::CIdleAnswerer()
+    : m_thread([this] {
+          MSG msg;
+          PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the thread's queue
+          m_window = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+          m_threadId = GetCurrentThreadId();
+          while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+          DestroyWindow(m_window);
+      })
+{
+    WaitFor([this] { return m_threadId != 0; }, 5000);
+}
+
+CIdleAnswerer::~CIdleAnswerer()
+{
+    if (m_threadId != 0) PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
+    if (m_thread.joinable()) m_thread.join();
+}
+
+double CIdleAnswerer::AnswerMs()
+{
+    const double ms = ui_driver::AnswerMs(m_window);
+    if (ms > m_worstMs) m_worstMs = ms;
+    return ms;
+}
+
 void SaveScreenshot(HWND window, const std::string& name)
 {
     const char* dir = std::getenv("ZOL_SCREENSHOT_DIR");

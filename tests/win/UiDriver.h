@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
@@ -98,6 +99,30 @@ public:
     }
 
 private:
+    std::thread m_thread;
+};
+
+// How long the thread of window takes to answer a message sent now (WM_NULL), in ms.
+double AnswerMs(HWND window);
+
+// A thread of this process that does nothing but answer messages. What it takes to answer
+// is what the machine's load alone costs any answer at that moment: a response-time check
+// of the program asks both in turn and allows the program its limit beyond the idle
+// thread's worst, so that a busy machine is not taken for a slow program.
+class CIdleAnswerer {
+public:
+    CIdleAnswerer();
+    ~CIdleAnswerer();
+    CIdleAnswerer(const CIdleAnswerer&) = delete;
+    CIdleAnswerer& operator=(const CIdleAnswerer&) = delete;
+    // One question now; returns its answer time and keeps the worst.
+    double AnswerMs();
+    double WorstMs() const { return m_worstMs; }
+
+private:
+    std::atomic<HWND> m_window{nullptr};
+    std::atomic<DWORD> m_threadId{0};
+    double m_worstMs = 0;
     std::thread m_thread;
 };
 

@@ -352,6 +352,7 @@ TEST_F(TagFileTest, StopDuringAnImportOfFiveThousandRows)
 
     std::string counts;
     double worstAnswerMs = 0;
+    ui_driver::CIdleAnswerer idle;
     size_t treeTags = 0;
     const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
         if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Импорт тегов...")) return;
@@ -369,11 +370,8 @@ TEST_F(TagFileTest, StopDuringAnImportOfFiveThousandRows)
         const auto position = [bar] { return static_cast<int>(SendMessageW(bar, PBM_GETPOS, 0, 0)); };
         while ((std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1500) || position() == 0) &&
                std::chrono::steady_clock::now() < giveUp) {
-            const auto sent = std::chrono::steady_clock::now();
-            DWORD_PTR ignored = 0;
-            SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
-            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - sent).count();
-            if (ms > worstAnswerMs) worstAnswerMs = ms;
+            worstAnswerMs = std::max(worstAnswerMs, ui_driver::AnswerMs(dialog));
+            idle.AnswerMs();
             Sleep(10);  // one question every 10 ms while the import runs
         }
         ui_driver::SaveScreenshot(dialog, "import-running");
@@ -385,7 +383,8 @@ TEST_F(TagFileTest, StopDuringAnImportOfFiveThousandRows)
             if (GetNodeKind(line.key) == NodeKind::Tag) ++treeTags;
         ui_driver::PressButton(window, IDCANCEL);
     });
-    std::printf("longest answer of the preview window during the import: %.1f ms\n", worstAnswerMs);
+    std::printf("longest answer of the preview window during the import: %.1f ms, of an idle thread: %.1f ms\n",
+                worstAnswerMs, idle.WorstMs());
     EXPECT_EQ(Digits(counts), "50000000");  // 5000 to add, nothing else
     const size_t sent = ServerTags().size();
     EXPECT_GT(sent, 0u);
@@ -395,7 +394,7 @@ TEST_F(TagFileTest, StopDuringAnImportOfFiveThousandRows)
     EXPECT_EQ(run.boxes[0], "Импорт: добавлено " + std::to_string(sent) +
                                 ", изменён период 0, без изменений 0, отказано 0, неверных строк 0.\n"
                                 "Импорт остановлен: не отправлено " + std::to_string(5000 - sent) + " тегов.");
-    EXPECT_LT(worstAnswerMs, ui_driver::ResponseLimitMs(1000));
+    EXPECT_LT(worstAnswerMs, ui_driver::ResponseLimitMs(1000) + idle.WorstMs());
 }
 
 }  // namespace

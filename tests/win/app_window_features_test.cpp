@@ -232,17 +232,16 @@ TEST(DescriptionFilesDialog, AnswersWhileAFolderOfThousandsOfFilesIsRead)
     dir.Write("zz_big.dsc", big);
 
     bool sawCount = false;
-    DWORD longestAnswerMs = 0;
+    double longestAnswerMs = 0;
+    ui_driver::CIdleAnswerer idle;
     size_t rows = 0;
     CDescriptionFilesDlg dlg;
     const ModalRun run = RunModal(dlg, "Описания приборов", [&](HWND dialog) {
         HWND list = GetDlgItem(dialog, IDC_DSC_LIST);
         ui_driver::WaitFor(
             [&] {
-                const DWORD start = GetTickCount();
-                DWORD_PTR result = 0;
-                SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
-                longestAnswerMs = std::max(longestAnswerMs, GetTickCount() - start);
+                longestAnswerMs = std::max(longestAnswerMs, ui_driver::AnswerMs(dialog));
+                idle.AnswerMs();
                 if (ui_driver::ItemText(dialog, IDC_DSC_DETAILS).rfind("Прочитано файлов описаний: ", 0) == 0)
                     sawCount = true;
                 return ui_driver::ItemText(dialog, IDC_DSC_DETAILS).rfind("Сообщения загрузчика:", 0) == 0;
@@ -254,7 +253,9 @@ TEST(DescriptionFilesDialog, AnswersWhileAFolderOfThousandsOfFilesIsRead)
     EXPECT_TRUE(run.shown);
     EXPECT_EQ(rows, 5001u);
     EXPECT_TRUE(sawCount);
-    EXPECT_LT(longestAnswerMs, ui_driver::ResponseLimitMs(250));
+    std::printf("longest answer of the dialog: %.1f ms, of an idle thread meanwhile: %.1f ms\n", longestAnswerMs,
+                idle.WorstMs());
+    EXPECT_LT(longestAnswerMs, ui_driver::ResponseLimitMs(250) + idle.WorstMs());
 }
 
 // ---------------------------------------------------------------------------------------
