@@ -171,10 +171,13 @@ zol_xvfb_start() {
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     ZOL_XVFB_PID=$!
     local i
-    for i in $(seq 1 50); do
-      # Ours only if it still runs: two scripts starting at once may pick the same number,
-      # and the one that lost must not use (and later lose) the other's display.
-      if [ -e "/tmp/.X11-unix/X$n" ] && sleep 0.2 && kill -0 "$ZOL_XVFB_PID" 2>/dev/null; then
+    # Up to 10 s (times ZOL_TIME_SCALE) for the server to listen, looking every 0.1 s.
+    for i in $(seq 1 $((100 * ${ZOL_TIME_SCALE:-1}))); do
+      # Ours only when its lock file names it: two scripts starting at once may pick the
+      # same number, and the one that lost must not use (and later lose) the other's
+      # display. Xvfb writes the lock before it listens on the socket.
+      if [ -e "/tmp/.X11-unix/X$n" ] && [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$ZOL_XVFB_PID" ] &&
+        kill -0 "$ZOL_XVFB_PID" 2>/dev/null; then
         export DISPLAY=":$n" ZOL_XVFB_PID
         return 0
       fi

@@ -153,7 +153,14 @@ bool CStandinServer::Persist(const char* fileName, const std::string& content)
 bool CStandinServer::Intercept(int slot, HResult* hr, const std::uint32_t* tag)
 {
     ++m_calls[slot];
-    if (m_faults.slowMs[slot] != 0) m_hooks.sleep(m_faults.slowMs[slot]);
+    if (m_faults.slowMs[slot] != 0) {
+        // The first slowed call of an operation says so as it begins: a test that must act
+        // inside the call waits for this line rather than guessing when the call has begun.
+        if (m_calls[slot] == 1)
+            Log(std::string("slow fault: inside ") + OperationName(slot) + " for " +
+                std::to_string(m_faults.slowMs[slot]) + " ms");
+        m_hooks.sleep(m_faults.slowMs[slot]);
+    }
     if (m_faults.die[slot] != 0 && m_calls[slot] == m_faults.die[slot]) {
         Log(std::string("die fault: ending inside ") + OperationName(slot));
         if (m_hooks.die) m_hooks.die(slot);

@@ -60,13 +60,16 @@ void CBoxAnswerer::Run()
             const std::string text = ui_driver::MessageBoxText(window);
             wchar_t wide[1024] = {};
             GetDlgItemTextW(window, 0xFFFF, wide, 1024);
-            ui_driver::SaveScreenshot(window, "message-box");
+            ui_driver::SaveScreenshot(window, GetDlgItem(window, IDYES) ? "question-box" : "message-box");
             ui_driver::PressButton(window, QuestionAnswer(window, text));
             ui_driver::WaitUntilGone(window, 5000);
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_texts.push_back(text);
-            m_wideTexts.push_back(wide);
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_texts.push_back(text);
+                m_wideTexts.push_back(wide);
+            }
+            ui_driver::NoteBoxAnswered();
         }
-        Sleep(20);
+        Sleep(20);  // the poll of the wait for the next box
     }
 }

@@ -7,7 +7,7 @@
 CFileHolder::CFileHolder(const std::filesystem::path& path, DWORD ms)
 {
     std::wstring command = L"\"" + standin_test::BinDir() + L"\\zolholdfile.exe\" \"" + path.wstring() + L"\" " +
-                           std::to_wstring(ms);
+                           std::to_wstring(standin_test::ScaledMs(ms));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -18,15 +18,17 @@ CFileHolder::CFileHolder(const std::filesystem::path& path, DWORD ms)
     // The holder's mark that it holds the file: a busy machine may start it late.
     std::filesystem::path marker = path;
     marker += ".holding";
-    for (int i = 0; i < 3000; ++i) {
-        std::error_code ec;
-        if (std::filesystem::exists(marker, ec)) {
-            m_bHeld = true;
-            std::filesystem::remove(marker, ec);
-            break;
-        }
-        if (WaitForSingleObject(m_hProcess, 10) == WAIT_OBJECT_0) break;
-    }
+    standin_test::WaitUntil(
+        [&] {
+            std::error_code ec;
+            if (std::filesystem::exists(marker, ec)) {
+                m_bHeld = true;
+                std::filesystem::remove(marker, ec);
+                return true;
+            }
+            return WaitForSingleObject(m_hProcess, 0) == WAIT_OBJECT_0;  // ended without holding it
+        },
+        30000);
 }
 
 CFileHolder::~CFileHolder()
@@ -38,5 +40,5 @@ CFileHolder::~CFileHolder()
 
 bool CFileHolder::WaitReleased(DWORD timeoutMs)
 {
-    return m_hProcess == nullptr || WaitForSingleObject(m_hProcess, timeoutMs) == WAIT_OBJECT_0;
+    return m_hProcess == nullptr || WaitForSingleObject(m_hProcess, standin_test::ScaledMs(timeoutMs)) == WAIT_OBJECT_0;
 }

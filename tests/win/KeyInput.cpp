@@ -32,16 +32,52 @@ INPUT KeyInput(WORD key, bool up)
     return input;
 }
 
+// The thread the keys go to, when it is one of this process (0 otherwise).
+DWORD ForegroundThreadOfThisProcess()
+{
+    DWORD process = 0;
+    const DWORD thread = GetWindowThreadProcessId(GetForegroundWindow(), &process);
+    return process == GetCurrentProcessId() ? thread : 0;
+}
+
 }  // namespace
 
-void Press(std::initializer_list<WORD> chord)
+void Press(std::initializer_list<WORD> chord) { Press(std::vector<WORD>(chord)); }
+
+void Press(const std::vector<WORD>& chord)
 {
+    if (chord.empty()) return;
     std::vector<INPUT> inputs;
     for (WORD key : chord) inputs.push_back(KeyInput(key, false));
     for (auto it = std::rbegin(chord); it != std::rend(chord); ++it) inputs.push_back(KeyInput(*it, true));
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-    // Let the program's thread take the keys before the next ones come.
-    Sleep(60);
+    // The keys go to the thread of the foreground window; they have been taken once that
+    // thread took the last key-up from its queue (the keys before it were handled by then).
+    const WORD last = *chord.begin();
+    const DWORD thread = ForegroundThreadOfThisProcess();
+    const auto send = [&] { SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)); };
+    if (thread == 0) {
+        send();
+        return;
+    }
+    ui_driver::WaitForTakenMessage(
+        thread,
+        [last](const MSG& msg) {
+            return (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) && msg.wParam == last;
+        },
+        send, 3000);
+}
+
+bool WaitUntilInputTaken(int timeoutMs)
+{
+    INPUT inputs[2] = {KeyInput(VK_F24, false), KeyInput(VK_F24, true)};
+    const DWORD thread = ForegroundThreadOfThisProcess();
+    const auto send = [&] { SendInput(2, inputs, sizeof(INPUT)); };
+    if (thread == 0) {
+        send();
+        return false;
+    }
+    return ui_driver::WaitForTakenMessage(
+        thread, [](const MSG& msg) { return msg.message == WM_KEYUP && msg.wParam == VK_F24; }, send, timeoutMs);
 }
 
 void Type(const std::string& text)

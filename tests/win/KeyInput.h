@@ -8,15 +8,23 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace keys {
 
 // Presses the keys together: each goes down in order, then up in reverse order.
+// Returns once the program's thread has taken the keys (the thread of the foreground window
+// took the last key-up), or after a limit when it does not.
 void Press(std::initializer_list<WORD> chord);
+void Press(const std::vector<WORD>& chord);
 // Types digits and Latin letters (as their keys, without Shift).
 void Type(const std::string& text);
 // Presses the keys, then waits until the condition holds; false when it never did.
 bool PressUntil(std::initializer_list<WORD> chord, const std::function<bool()>& condition, int timeoutMs = 3000);
+
+// Sends a key no window acts on (F24) and waits until the thread of the foreground window
+// has taken it: every key and click sent before it has been taken (or dropped) by then.
+bool WaitUntilInputTaken(int timeoutMs = 5000);
 
 // The window that has the keyboard focus in the thread of window (null: none).
 HWND FocusIn(HWND window);

@@ -71,14 +71,19 @@ void ChooseMenuItem(HWND menuWindow, int index)
         PostMessageW(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
         ui_driver::WaitFor(highlighted, 150);
     }
+    const DWORD thread = GetWindowThreadProcessId(menuWindow, nullptr);
     PostMessageW(menuWindow, WM_KEYDOWN, VK_RETURN, 0);
     ui_driver::WaitUntilGone(menuWindow, 5000);
+    // The chosen command has run by then, or has reached a dialog or a box of its own.
+    ui_driver::SettleThread(thread);
 }
 
 void DismissMenu(HWND menuWindow)
 {
+    const DWORD thread = GetWindowThreadProcessId(menuWindow, nullptr);
     PostMessageW(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
     ui_driver::WaitUntilGone(menuWindow, 5000);
+    ui_driver::SettleThread(thread);
 }
 
 bool ChooseFromMenu(HWND window, POINT screenPoint, const std::string& text)

@@ -16,7 +16,8 @@ POINT EmptyTreeScreenPoint(HWND tree);
 // Sends the window a context-menu request at the point and waits for the popup menu.
 HWND OpenContextMenu(HWND window, POINT screenPoint);
 std::vector<std::string> MenuItems(HWND menuWindow);
-// Chooses the item at index with the arrow keys and Enter; the command follows.
+// Chooses the item at index with the arrow keys and Enter; returns once the chosen command
+// has run or has reached a dialog or a box of its own (DismissMenu: once the menu is gone).
 void ChooseMenuItem(HWND menuWindow, int index);
 void DismissMenu(HWND menuWindow);
 // Opens the menu of an item and chooses the entry with that text; false when missing.

@@ -12,11 +12,17 @@ std::string ReadStateFile(const std::string& name);
 void SetFaults(const std::string& text);
 void ClearFaults();
 
+// How many lines of the server's log (zolsrv.log with the part it moved aside) hold text,
+// and the wait until more than `before` do: the server has got that far.
+size_t LogLines(const std::string& text);
+bool WaitForLogLine(const std::string& text, size_t before, int timeoutMs = 15000);
+
 // Live objects the server reports (-1 when no server has reported).
 long LiveObjects();
 // The process id of the server that last reported (0 when none).
 unsigned long ServerPid();
-// Waits until the server process has ended (true also when none ran).
+// Waits until the server process has ended, and no other process of the server runs
+// (true also when none ran).
 bool WaitUntilServerGone(int timeoutMs = 15000);
 
 // Runs zolsrv.exe with the arguments (and this run's state directory for /RegServer);

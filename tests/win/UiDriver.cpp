@@ -2,10 +2,15 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
+#include <algorithm>
+
+#include "standin_support.h"
 #include "ui/Text.h"
 
 namespace ui_driver {
@@ -29,14 +34,170 @@ std::vector<HWND> TopLevelWindows()
     return windows;
 }
 
+namespace {
+
+// The messages a thread takes from its queue, as WaitForTakenMessage watches them: one
+// entry per wait, matched by the hook on the watched thread itself.
+struct TakenWatch {
+    DWORD thread;
+    const std::function<bool(const MSG&)>* match;
+    std::atomic<bool> seen{false};
+};
+
+std::mutex g_watchMutex;
+std::vector<TakenWatch*> g_watches;
+
+void Match(const MSG& msg)
+{
+    const DWORD thread = GetCurrentThreadId();
+    std::lock_guard<std::mutex> lock(g_watchMutex);
+    for (TakenWatch* watch : g_watches)
+        if (watch->thread == thread && !watch->seen && (*watch->match)(msg)) watch->seen = true;
+}
+
+LRESULT CALLBACK TakenMessageHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION && wParam == PM_REMOVE) Match(*reinterpret_cast<const MSG*>(lParam));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK SentMessageHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION) {
+        const CWPSTRUCT& sent = *reinterpret_cast<const CWPSTRUCT*>(lParam);
+        MSG msg = {};
+        msg.hwnd = sent.hwnd;
+        msg.message = sent.message;
+        msg.wParam = sent.wParam;
+        msg.lParam = sent.lParam;
+        Match(msg);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+bool WaitWithHook(int hookId, HOOKPROC proc, DWORD thread, const std::function<bool(const MSG&)>& match,
+                  const std::function<void()>& start, int timeoutMs)
+{
+    TakenWatch watch{thread, &match};
+    HHOOK hook = SetWindowsHookExW(hookId, proc, nullptr, thread);
+    if (hook == nullptr) {
+        // A thread of another process (a hook there needs a DLL) or one that has ended.
+        std::fprintf(stderr, "no message hook on thread %lu (error %lu)\n", thread, GetLastError());
+        start();
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(g_watchMutex);
+        g_watches.push_back(&watch);
+    }
+    start();
+    const bool seen = standin_test::WaitUntil([&] { return watch.seen.load(); }, timeoutMs);
+    UnhookWindowsHookEx(hook);
+    std::lock_guard<std::mutex> lock(g_watchMutex);
+    g_watches.erase(std::find(g_watches.begin(), g_watches.end(), &watch));
+    return seen;
+}
+
+UINT MarkerMessage()
+{
+    static const UINT message = RegisterWindowMessageW(L"zol.test.settle");
+    return message;
+}
+
+std::atomic<size_t> g_boxesAnswered{0};
+
+}  // namespace
+
+bool WaitForTakenMessage(DWORD thread, const std::function<bool(const MSG&)>& match,
+                         const std::function<void()>& start, int timeoutMs)
+{
+    return WaitWithHook(WH_GETMESSAGE, &TakenMessageHook, thread, match, start, timeoutMs);
+}
+
+bool WaitForSentMessage(DWORD thread, const std::function<bool(const MSG&)>& match,
+                        const std::function<void()>& start, int timeoutMs)
+{
+    return WaitWithHook(WH_CALLWNDPROC, &SentMessageHook, thread, match, start, timeoutMs);
+}
+
+bool Settle(HWND window, int timeoutMs)
+{
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    if (thread == 0) return true;  // no window: nothing left to handle
+    if (thread == GetCurrentThreadId()) {
+        // This thread's own queue: handle what is there.
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        return true;
+    }
+    static std::atomic<LPARAM> lastMark{0};
+    const LPARAM mark = ++lastMark;
+    bool posted = false;
+    const bool taken = WaitForTakenMessage(
+        thread, [mark](const MSG& msg) { return msg.message == MarkerMessage() && msg.lParam == mark; },
+        [&] { posted = PostMessageW(window, MarkerMessage(), 0, mark) != FALSE; }, timeoutMs);
+    return taken || !posted || !IsWindow(window);
+}
+
+bool SettleThread(DWORD thread, int timeoutMs)
+{
+    if (thread == 0) return true;
+    static std::atomic<LPARAM> lastMark{0x40000000};
+    const LPARAM mark = ++lastMark;
+    bool posted = false;
+    const bool taken = WaitForTakenMessage(
+        thread, [mark](const MSG& msg) { return msg.message == MarkerMessage() && msg.lParam == mark; },
+        [&] { posted = PostThreadMessageW(thread, MarkerMessage(), 0, mark) != FALSE; }, timeoutMs);
+    return taken || !posted;
+}
+
+namespace {
+
+bool MessageBoxShown()
+{
+    for (HWND window : TopLevelWindows())
+        if (IsWindowVisible(window) && IsMessageBox(window)) return true;
+    return false;
+}
+
+}  // namespace
+
+bool WaitUntilBack(HWND window, int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(ResponseLimitMs(static_cast<unsigned>(timeoutMs)));
+    const auto back = [window] { return !IsWindow(window) || (IsWindowEnabled(window) && !MessageBoxShown()); };
+    for (;;) {
+        // The round trip first: a command posted before may not have shown its box yet.
+        Settle(window, timeoutMs);
+        if (back()) return true;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        // WaitFor scales its limit again: the time left is given unscaled.
+        const int leftMs = static_cast<int>(left.count() / ResponseLimitMs(1));
+        if (!WaitFor(back, leftMs > 0 ? leftMs : 1)) return false;
+    }
+}
+
+size_t BoxesAnswered() { return g_boxesAnswered; }
+void NoteBoxAnswered() { ++g_boxesAnswered; }
+
+bool WaitForBoxesAnswered(size_t count, int timeoutMs)
+{
+    return WaitFor([count] { return g_boxesAnswered >= count; }, timeoutMs);
+}
+
+bool WaitForNextBox(HWND window, size_t before, int timeoutMs)
+{
+    return WaitForBoxesAnswered(before + 1, timeoutMs) && Settle(window, timeoutMs);
+}
+
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        if (condition()) return true;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        Sleep(20);
-    }
+    return standin_test::WaitUntil(condition, timeoutMs);
 }
 
 HWND WaitForWindow(const std::function<bool(HWND)>& match, int timeoutMs)
@@ -113,6 +274,40 @@ bool WaitUntilGone(HWND window, int timeoutMs)
     return WaitFor([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
 }
 
+double AnswerMs(HWND window)
+{
+    const auto sent = std::chrono::steady_clock::now();
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, ResponseLimitMs(5000), &ignored);
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - sent).count();
+}
+
+CIdleAnswerer::CIdleAnswerer()
+    : m_thread([this] {
+          MSG msg;
+          PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the thread's queue
+          m_window = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+          m_threadId = GetCurrentThreadId();
+          while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+          DestroyWindow(m_window);
+      })
+{
+    WaitFor([this] { return m_threadId != 0; }, 5000);
+}
+
+CIdleAnswerer::~CIdleAnswerer()
+{
+    if (m_threadId != 0) PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
+    if (m_thread.joinable()) m_thread.join();
+}
+
+double CIdleAnswerer::AnswerMs()
+{
+    const double ms = ui_driver::AnswerMs(m_window);
+    if (ms > m_worstMs) m_worstMs = ms;
+    return ms;
+}
+
 void SaveScreenshot(HWND window, const std::string& name)
 {
     const char* dir = std::getenv("ZOL_SCREENSHOT_DIR");
@@ -125,7 +320,9 @@ void SaveScreenshot(HWND window, const std::string& name)
     if (width <= 0 || height <= 0) return;
 
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-    Sleep(150);
+    // The paint has reached the screen once the window's thread has been back to its queue
+    // (Wine hands a window's pixels to the display when its thread waits for messages).
+    Settle(window, 2000);
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
@@ -190,11 +387,6 @@ Rows ListRows(HWND list)
     return rows;
 }
 
-unsigned ResponseLimitMs(unsigned ms)
-{
-    const char* scale = std::getenv("ZOL_TIME_SCALE");
-    const unsigned factor = scale != nullptr ? static_cast<unsigned>(std::strtoul(scale, nullptr, 10)) : 1u;
-    return ms * (factor > 0 ? factor : 1u);
-}
+unsigned ResponseLimitMs(unsigned ms) { return standin_test::ScaledMs(ms); }
 
 }  // namespace ui_driver

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
@@ -13,6 +14,9 @@
 
 namespace ui_driver {
 
+// Every wait below waits for something the program does, and gives up after a limit given
+// in milliseconds for this machine; the limit is multiplied by ZOL_TIME_SCALE (see
+// ResponseLimitMs), so a slower, emulated run waits as many times longer.
 constexpr int kDefaultTimeoutMs = 15000;
 
 // A response-time limit of a test, in milliseconds, times ZOL_TIME_SCALE from the
@@ -50,6 +54,39 @@ bool WaitUntilGone(HWND window, int timeoutMs = kDefaultTimeoutMs);
 // Waits until the condition holds, polling every 20 ms.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = kDefaultTimeoutMs);
 
+// Waits until the thread of window has taken from its queue a message posted now: then
+// every message posted to that thread before (a pressed button's command, a posted key)
+// has been handled, or its handler has reached a modal loop of its own (a message box, a
+// dialog, a menu). The way to see that something did NOT happen in answer to a message.
+// True also when the window is gone; false when the thread did not get there in time.
+bool Settle(HWND window, int timeoutMs = kDefaultTimeoutMs);
+
+// The same for a thread (after its window is gone: a closed menu's, a closed dialog's).
+bool SettleThread(DWORD thread, int timeoutMs = kDefaultTimeoutMs);
+// Waits until window is back in the user's hands: its thread has handled what was posted
+// to it, and no message box is open and window is enabled (a box, a dialog or a long
+// command of the program disables it). What an action that may end in boxes is waited with.
+bool WaitUntilBack(HWND window, int timeoutMs = kDefaultTimeoutMs);
+
+// Waits until the thread has taken a message from its queue that satisfies match (a
+// WH_GETMESSAGE hook on it, installed here); start() runs once the hook is in place and
+// should cause the message. False when none came in time.
+bool WaitForTakenMessage(DWORD thread, const std::function<bool(const MSG&)>& match,
+                         const std::function<void()>& start, int timeoutMs = kDefaultTimeoutMs);
+// The same for a message sent to a window of the thread (a WH_CALLWNDPROC hook): what the
+// program sends itself, e.g. in the middle of its paint.
+bool WaitForSentMessage(DWORD thread, const std::function<bool(const MSG&)>& match,
+                        const std::function<void()>& start, int timeoutMs = kDefaultTimeoutMs);
+
+// Message boxes answered so far by this process's answerers (CBoxAnswerer and the like),
+// and the wait until the count reaches count: the box that an action ends with has been
+// shown, answered and closed.
+size_t BoxesAnswered();
+void NoteBoxAnswered();
+bool WaitForBoxesAnswered(size_t count, int timeoutMs = kDefaultTimeoutMs);
+// Waits until a box answered after `before` boxes, then until window's thread is past it.
+bool WaitForNextBox(HWND window, size_t before, int timeoutMs = kDefaultTimeoutMs);
+
 // Runs the script on a second thread; Join() waits for it. A script that is still running
 // when the object is destroyed is joined there.
 class CScript {
@@ -62,6 +99,30 @@ public:
     }
 
 private:
+    std::thread m_thread;
+};
+
+// How long the thread of window takes to answer a message sent now (WM_NULL), in ms.
+double AnswerMs(HWND window);
+
+// A thread of this process that does nothing but answer messages. What it takes to answer
+// is what the machine's load alone costs any answer at that moment: a response-time check
+// of the program asks both in turn and allows the program its limit beyond the idle
+// thread's worst, so that a busy machine is not taken for a slow program.
+class CIdleAnswerer {
+public:
+    CIdleAnswerer();
+    ~CIdleAnswerer();
+    CIdleAnswerer(const CIdleAnswerer&) = delete;
+    CIdleAnswerer& operator=(const CIdleAnswerer&) = delete;
+    // One question now; returns its answer time and keeps the worst.
+    double AnswerMs();
+    double WorstMs() const { return m_worstMs; }
+
+private:
+    std::atomic<HWND> m_window{nullptr};
+    std::atomic<DWORD> m_threadId{0};
+    double m_worstMs = 0;
     std::thread m_thread;
 };
 

@@ -224,7 +224,7 @@ TEST_F(AddDeviceTest, CancelledAutoSearchLeavesTheChoicesInPlace)
         ASSERT_NE(search, nullptr);
         PostMessageW(search, WM_KEYDOWN, VK_ESCAPE, 0);
         ASSERT_TRUE(ui_driver::WaitUntilGone(search));
-        Sleep(100);
+        ui_driver::WaitUntilBack(dialog);
         ui_driver::SaveScreenshot(dialog, "add-device-after-search");
         selection = static_cast<int>(SendMessageW(Item(dialog, IDC_DEVICE_TYPE), CB_GETCURSEL, 0, 0));
         address = ui_driver::ItemText(dialog, IDC_NET_ADDRESS);

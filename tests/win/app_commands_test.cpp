@@ -91,7 +91,7 @@ TEST_F(CommandsTest, ACommandSentForAnotherKindOfNodeDoesNothing)
         if (menu) DismissMenu(menu);
         for (int id : {ID_DELETE_DEVICE, ID_DELETE_TAG, ID_EDIT_TAG})
             PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0);
-        Sleep(1500);
+        ui_driver::WaitUntilBack(window);
         after = ServerTags();
         ui_driver::PressButton(window, IDCANCEL);
     });
@@ -113,7 +113,6 @@ TEST_F(CommandsTest, NodeMenuRestoresTheSelectionAndTipNamesTheHint)
         SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(device));
         HWND menu = OpenContextMenu(window, PointOf(window, {"Meter(005)", "Voltage"}));
         if (menu) DismissMenu(menu);
-        Sleep(100);
         selectedAfter = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
 
         wchar_t buffer[256] = {};
@@ -208,7 +207,7 @@ TEST_F(CommandsTest, RefusedAddIsReportedAndKeepsTheTreeAsTheServerHasIt)
     const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
         before = ReadTree(Tree(window));
         AddTagsThroughDialog(window, {"Meter(005)", "Deep"});
-        Sleep(500);
+        ui_driver::WaitUntilBack(window);
         after = ReadTree(Tree(window));
         ui_driver::PressButton(window, IDCANCEL);
     });
@@ -334,19 +333,19 @@ TEST_F(CommandsTest, DeleteTagGroupAndDevice)
         HWND tree = Tree(window);
         SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(FindTreeItem(tree, {"Meter(005)"})));
         ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Voltage"}), "Удалить тег");
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         afterTag = ServerTags();
         ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Phase"}), "Удалить теги");
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         afterGroup = ServerTags();
         treeAfterGroup = ReadTree(tree);
         ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Удалить устройство");
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         treeAfterDevice = ReadTree(tree);
         // The last tag of a device takes its emptied device node along.
         SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(FindTreeItem(tree, {"Meter(006)"})));
         ChooseFromMenu(window, PointOf(window, {"Meter(006)", "Voltage"}), "Удалить тег");
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         treeAfterLast = ReadTree(tree);
         ui_driver::PressButton(window, IDCANCEL);
     });
@@ -370,8 +369,9 @@ TEST_F(CommandsTest, RefusedDeletionsKeepTheNodesAndAreReportedOnce)
         SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(FindTreeItem(tree, {"Meter(005)"})));
         before = ReadTree(tree);
         ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Voltage"}), "Удалить тег");
+        ui_driver::WaitUntilBack(window);  // its box answered
         ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Удалить устройство");
-        Sleep(500);
+        ui_driver::WaitUntilBack(window);
         after = ReadTree(tree);
         ui_driver::PressButton(window, IDCANCEL);
     });

@@ -187,8 +187,10 @@ TEST_F(GuideTest, AMissingGuideIsToldAndTheWindowGoesOn)
         before = ReadTree(Tree(window));
         SetForegroundWindow(window);
         ui_driver::WaitFor([&] { return GetForegroundWindow() == window; }, 2000);
+        const size_t boxes = ui_driver::BoxesAnswered();
         keys::Press({VK_F1});
-        Sleep(1500);
+        ui_driver::WaitForNextBox(window, boxes);  // the box that says why
+        ui_driver::WaitUntilBack(window);
         after = ReadTree(Tree(window));
         enabledAfter = IsWindowEnabled(window) != FALSE;
         ui_driver::PressButton(window, IDCANCEL);
@@ -209,8 +211,10 @@ TEST_F(GuideTest, APageTheSystemCannotOpenIsTold)
     const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
         SetForegroundWindow(window);
         ui_driver::WaitFor([&] { return GetForegroundWindow() == window; }, 2000);
+        const size_t boxes = ui_driver::BoxesAnswered();
         keys::Press({VK_F1});
-        Sleep(1500);
+        ui_driver::WaitForNextBox(window, boxes);  // the box that says why
+        ui_driver::WaitUntilBack(window);
         ui_driver::PressButton(window, IDCANCEL);
     });
     EXPECT_EQ(opens.Count(), 1u);

@@ -89,8 +89,9 @@ protected:
                     ui_driver::PressButton(box, answer);
                     ui_driver::WaitUntilGone(box, 15000);
                 }
-                // Whatever follows (the deletion, or nothing) has happened within a moment.
-                Sleep(1500);
+                // Whatever follows the answer (the deletion, or nothing) has happened once the
+                // window is back.
+                ui_driver::WaitUntilBack(window);
                 result.nodeAfter = FindTreeItem(Tree(window), {"Meter(005)", "Voltage"}) != nullptr;
                 ui_driver::PressButton(window, IDCANCEL);
                 ui_driver::WaitUntilGone(window, 30000);
@@ -138,20 +139,22 @@ TEST_F(HeldJournalTest, RetryOnceTheFileIsFreeMakesTheChangeWithItsLine)
 TEST_F(HeldJournalTest, AStuckSnapshotThreadIsWaitedForABoundedTime)
 {
     Prepare(kTags);
-    standin::SetFaults("slow GetTagInfo 8000\n");
+    standin::SetFaults("slow GetTagInfo " + std::to_string(ui_driver::ResponseLimitMs(8000)) + "\n");
+    const size_t slowCalls = standin::LogLines("slow fault: inside GetTagInfo");
     auto snapshot = std::make_unique<CSnapshotThread>(m_history, "zolcfg test", CatalogueTagNaming());
     ASSERT_TRUE(snapshot->Start());
-    // Connected and inside the slow call by now.
-    EXPECT_FALSE(snapshot->Wait(3000));
+    // Connected and inside the slow call: the server says so as the call begins.
+    EXPECT_TRUE(standin::WaitForLogLine("slow fault: inside GetTagInfo", slowCalls));
+    EXPECT_FALSE(snapshot->Wait(0));
     const DWORD start = GetTickCount();
     const bool ended = snapshot->Stop(2000);
     const DWORD waited = GetTickCount() - start;
     EXPECT_FALSE(ended);
-    EXPECT_LT(waited, 3000u);
+    EXPECT_LT(waited, 2000u + ui_driver::ResponseLimitMs(1000));
     // The thread still uses the object: it is left to it, as the window leaves it.
     CSnapshotThread* const stuck = snapshot.release();
     // Once the call returns, the thread sees the stop and ends.
-    if (stuck->Wait(20000)) {
+    if (stuck->Wait(ui_driver::ResponseLimitMs(20000))) {
         delete stuck;
     } else {
         ADD_FAILURE() << "the snapshot thread did not end after the slow call";

@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include "BoxAnswerer.h"
+#include "KeyInput.h"
 #include "MainWindowRun.h"
 #include "MenuDriver.h"
 #include "ServerFiles.h"
@@ -38,53 +40,12 @@ namespace fs = std::filesystem;
 // The server's own format of tags.txt, so that "byte-identical" compares like with like.
 const char kTagsHeader[] = "# type address param period(100ns)\n";
 
-// Answers every message box while it lives: a Yes/No question with the given answer, any
-// other box with OK; records the texts in order.
-class CQuestionAnswerer {
-public:
-    explicit CQuestionAnswerer(bool yes) : m_yes(yes), m_thread([this] { Run(); }) {}
-    ~CQuestionAnswerer() { Stop(); }
-    void Stop()
-    {
-        m_stop = true;
-        if (m_thread.joinable()) m_thread.join();
-    }
-    std::vector<std::string> Texts()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_texts;
-    }
-
-private:
-    void Run()
-    {
-        while (!m_stop) {
-            for (HWND window : ui_driver::TopLevelWindows()) {
-                if (!IsWindowVisible(window) || !ui_driver::IsMessageBox(window)) continue;
-                const std::string text = ui_driver::MessageBoxText(window);
-                const bool question = GetDlgItem(window, IDYES) != nullptr;
-                ui_driver::SaveScreenshot(window, question ? "history-question" : "message-box");
-                ui_driver::PressButton(window, question ? (m_yes ? IDYES : IDNO) : IDOK);
-                ui_driver::WaitUntilGone(window, 5000);
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_texts.push_back(text);
-            }
-            Sleep(20);
-        }
-    }
-
-    bool m_yes;
-    std::atomic<bool> m_stop{false};
-    std::mutex m_mutex;
-    std::vector<std::string> m_texts;
-    std::thread m_thread;
-};
-
 // The main window run modally with the questions answered as asked.
 MainRun RunWindow(bool answerYes, const std::function<void(HWND window, CTarnelDlg& dlg)>& script)
 {
     MainRun run;
-    CQuestionAnswerer answerer(answerYes);
+    CBoxAnswerer::SetQuestionRule([answerYes](const std::string&) { return answerYes ? IDYES : IDNO; });
+    CBoxAnswerer answerer;
     CTarnelDlg dlg;
     std::atomic<bool> ended{false};
     {
@@ -105,6 +66,7 @@ MainRun RunWindow(bool answerYes, const std::function<void(HWND window, CTarnelD
     }
     ui_driver::DrainQuitMessage();
     answerer.Stop();
+    CBoxAnswerer::SetQuestionRule(nullptr);
     run.boxes = answerer.Texts();
     return run;
 }
@@ -113,21 +75,7 @@ void PressKeys(HWND window, const std::vector<WORD>& keys)
 {
     SetForegroundWindow(window);
     SetFocus(Tree(window));
-    std::vector<INPUT> inputs;
-    for (WORD key : keys) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        inputs.push_back(input);
-    }
-    for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = *it;
-        input.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(input);
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    keys::Press(keys);
 }
 
 struct MenuLine {
@@ -187,7 +135,7 @@ HWND OpenImportPreview(HWND window, const fs::path& file)
         },
         10000);
     if (open == nullptr) return nullptr;
-    Sleep(300);
+    ui_driver::Settle(open);
     HWND field = GetDlgItem(open, 1152);
     if (field == nullptr) field = GetDlgItem(open, 1148);
     SetWindowTextW(field, file.wstring().c_str());
@@ -219,7 +167,7 @@ std::vector<std::string> ConfirmThenUndo(HWND window, HWND preview, HWND below, 
     ui_driver::PressButton(preview, IDOK);
     ui_driver::WaitUntilGone(preview);
     ui_driver::WaitFor([&] { return ServerTags() == held; }, 5000);
-    Sleep(500);  // the count's message
+    ui_driver::WaitUntilBack(below != nullptr ? below : window);  // the count's message
     *confirmed = ServerTags();
     if (below != nullptr) {
         ui_driver::PressButton(below, IDCANCEL);
@@ -227,7 +175,7 @@ std::vector<std::string> ConfirmThenUndo(HWND window, HWND preview, HWND below, 
     }
     PressKeys(window, {VK_CONTROL, 'Z'});
     ui_driver::WaitFor([&] { return ServerTags() != *confirmed; }, 5000);
-    Sleep(300);
+    ui_driver::WaitUntilBack(window);
     return ServerTags();
 }
 
@@ -314,7 +262,7 @@ TEST_F(HistoryTest, DeleteDeviceThenCtrlZRestoresTheServerByteForByteAndCtrlYDel
 
         PressKeys(window, {VK_CONTROL, 'Z'});
         undone = ui_driver::WaitFor([&] { return HasNode(window, {"Meter(005)"}); }, 10000);
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         afterUndo = standin::ReadStateFile("tags.txt");
         PointOf(window, {"Meter(005)", "Phase", "A"});
         treeAfterUndo = ReadTree(Tree(window));
@@ -322,7 +270,7 @@ TEST_F(HistoryTest, DeleteDeviceThenCtrlZRestoresTheServerByteForByteAndCtrlYDel
 
         PressKeys(window, {VK_CONTROL, 'Y'});
         redone = ui_driver::WaitFor([&] { return !HasNode(window, {"Meter(005)"}); }, 10000);
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         afterRedo = standin::ReadStateFile("tags.txt");
         ui_driver::PressButton(window, IDCANCEL);
     });
@@ -378,7 +326,7 @@ TEST_F(HistoryTest, UndoOfAnImportAndOfABranchPeriod)
 
         if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Отменить: Импорт тегов")) return;
         importUndoneShown = ui_driver::WaitFor([&] { return !HasNode(window, {"Meter(006)"}); }, 5000);
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         afterImportUndo = ServerTags();
 
         if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Изменить период...")) return;
@@ -390,10 +338,10 @@ TEST_F(HistoryTest, UndoOfAnImportAndOfABranchPeriod)
         ui_driver::WaitFor([&] { return ServerTags() == std::vector<std::string>{"7 5 1 9000000", "7 5 2 9000000"}; },
                            5000);
         afterPeriod = ServerTags();
-        Sleep(500);  // the count's message box
+        ui_driver::WaitUntilBack(window);  // the count's message box
         if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Отменить: Изменить период")) return;
         ui_driver::WaitFor([&] { return ServerTags() == afterImportUndo; }, 5000);
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         afterPeriodUndo = ServerTags();
         ui_driver::PressButton(window, IDCANCEL);
     });
@@ -425,7 +373,7 @@ TEST_F(HistoryTest, AnUndoTheServerPartlyRefusesIsReportedOnceAndStaysUndoable)
         ui_driver::WaitFor([&] { return !HasNode(window, {"Meter(005)"}); }, 10000);
         PressKeys(window, {VK_CONTROL, 'Z'});
         ui_driver::WaitFor([&] { return HasNode(window, {"Meter(005)"}); }, 10000);
-        Sleep(1000);  // the refusal's message
+        ui_driver::WaitUntilBack(window);  // the refusal's message
         afterRefusedUndo = ServerTags();
         voltageShown = HasNode(window, {"Meter(005)", "Voltage"});
         phaseAShown = HasNode(window, {"Meter(005)", "Phase", "A"});
@@ -435,10 +383,10 @@ TEST_F(HistoryTest, AnUndoTheServerPartlyRefusesIsReportedOnceAndStaysUndoable)
         ui_driver::PressButton(window, IDC_APPLY);
         ui_driver::WaitFor([&] { return StoredTitle(window) != kMainTitle; }, 10000);
         ui_driver::WaitFor([&] { return StoredTitle(window) == kMainTitle && IsWindowEnabled(window); }, 20000);
-        Sleep(500);
+        ui_driver::WaitUntilBack(window);
         PressKeys(window, {VK_CONTROL, 'Z'});
         finallyShown = ui_driver::WaitFor([&] { return HasNode(window, {"Meter(005)", "Phase", "A"}); }, 10000);
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         ui_driver::PressButton(window, IDCANCEL);
     });
     EXPECT_EQ(afterRefusedUndo, (std::vector<std::string>{"7 5 1 20000000", "7 5 3 15000000"}));
@@ -473,7 +421,7 @@ TEST_F(HistoryTest, AJournalThatCannotBeWrittenIsAskedAboutOnceAndNoChangesNothi
     bool stillThere = false;
     const MainRun refused = RunWindow(false, [&](HWND window, CTarnelDlg&) {
         ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Voltage"}), "Удалить тег");
-        Sleep(1500);
+        ui_driver::WaitUntilBack(window);  // the question answered No
         stillThere = HasNode(window, {"Meter(005)", "Voltage"});
         ui_driver::PressButton(window, IDCANCEL);
     });
@@ -551,21 +499,21 @@ TEST_F(HistoryTest, BackgroundSnapshotOnceAndRestoreThroughTheHistoryDialog)
         if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "История изменений...")) return;
         HWND history = ui_driver::WaitForDialog("История изменений");
         if (history == nullptr) return;
-        Sleep(300);
+        ui_driver::Settle(history);
         snapshotRows = ListRows(GetDlgItem(history, IDC_HISTORY_SNAPSHOTS));
         journalRows = ListRows(GetDlgItem(history, IDC_HISTORY_JOURNAL));
         ui_driver::SaveScreenshot(history, "history-dialog");
         ui_driver::PressButton(history, IDC_HISTORY_RESTORE);
         HWND preview = ui_driver::WaitForDialog("Восстановление конфигурации");
         if (preview == nullptr) return;
-        Sleep(300);
+        ui_driver::Settle(preview);
         previewTitle = ui_driver::Text(preview);
         previewCounts = ui_driver::ItemText(preview, IDC_IMPORT_COUNTS);
         ui_driver::SaveScreenshot(preview, "restore-preview");
         ui_driver::PressButton(preview, IDOK);  // the deletion's question is answered Yes
         ui_driver::WaitUntilGone(preview);
         restored = ui_driver::WaitFor([&] { return HasNode(window, {"Meter(006)"}); }, 10000);
-        Sleep(500);
+        ui_driver::WaitUntilBack(history);
         ui_driver::PressButton(history, IDCANCEL);
         ui_driver::WaitUntilGone(history);
         ui_driver::PressButton(window, IDCANCEL);
@@ -612,20 +560,21 @@ TEST_F(HistoryTest, ALongUndoShowsItsProgressAndStopLeavesTheRestUndoable)
         PressKeys(window, {VK_CONTROL, 'Z'});
         HWND progress = ui_driver::WaitForDialog("Отмена действия", 10000);
         if (progress == nullptr) return;
-        Sleep(800);
+        ui_driver::WaitFor([&] { return ui_driver::ItemText(progress, IDC_STEP_PROGRESS_TEXT).rfind("Выполнено ", 0) == 0; },
+                           5000);
         progressTitle = ui_driver::Text(progress);
         progressText = ui_driver::ItemText(progress, IDC_STEP_PROGRESS_TEXT);
         ui_driver::SaveScreenshot(progress, "undo-progress");
         ui_driver::PressButton(progress, IDC_STEP_PROGRESS_STOP);
         ui_driver::WaitUntilGone(progress, 10000);
-        Sleep(1000);  // the message
+        ui_driver::WaitUntilBack(window);  // the message
         afterStop = ServerTags().size();
         stoppedHalfWay = afterStop > 0 && afterStop < 150 && HasNode(window, {"Meter(005)"});
         PressKeys(window, {VK_CONTROL, 'Z'});
         progress = ui_driver::WaitForDialog("Отмена действия", 10000);
         if (progress) ui_driver::WaitUntilGone(progress, 30000);
         finished = ui_driver::WaitFor([&] { return ServerTags().size() == 150; }, 10000);
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         ui_driver::PressButton(window, IDCANCEL);
     });
     EXPECT_EQ(progressTitle, "Отмена действия");
@@ -659,7 +608,7 @@ TEST_F(HistoryTest, UndoOfTagsAddedInTheDialogOfAnEditedPeriodAndOfThePortSettin
         SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(FindTreeItem(tree, {"Meter(005)", "Phase"})));
         ui_driver::PressButton(dialog, IDOK);
         ui_driver::WaitFor([&] { return ServerTags().size() == 3; }, 5000);
-        Sleep(500);  // "Тэг(и) добавлены"
+        ui_driver::WaitUntilBack(dialog);  // "Тэг(и) добавлены"
         ui_driver::PressButton(dialog, IDCANCEL);
         ui_driver::WaitUntilGone(dialog);
         afterAdd = ServerTags();
@@ -690,11 +639,9 @@ TEST_F(HistoryTest, UndoOfTagsAddedInTheDialogOfAnEditedPeriodAndOfThePortSettin
         ui_driver::WaitFor([&] { return PortRecord() != portBefore; }, 5000);
         portAfterSet = PortRecord();
         // The server holds the settings before the command has journaled them and ended: a
-        // right click meanwhile is dropped, as any input during the calls is. Ask again then.
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            menuAfterPort = LastMenuGroup(window, EmptyTreeScreenPoint(Tree(window)));
-            if (menuAfterPort.empty() || menuAfterPort[0].text != "(no menu)") break;
-        }
+        // right click meanwhile would be dropped, as any input during the calls is.
+        ui_driver::WaitUntilBack(window);
+        menuAfterPort = LastMenuGroup(window, EmptyTreeScreenPoint(Tree(window)));
         if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Отменить: Настройки COM-порта")) return;
         ui_driver::WaitFor([&] { return PortRecord() == portBefore; }, 5000);
         portAfterUndo = PortRecord();
@@ -730,7 +677,7 @@ TEST_F(HistoryTest, UndoAndRedoLeaveWhatAnotherProgramChangedAndSaySo)
         EXPECT_EQ(RunCtl({L"add", L"7", L"5", L"1", L"7000", L"--dsc", dsc}).code, 0);
         PressKeys(window, {VK_CONTROL, 'Z'});
         voltageShown = ui_driver::WaitFor([&] { return HasNode(window, {"Meter(005)", "Voltage"}); }, 5000);
-        Sleep(1000);  // the message
+        ui_driver::WaitUntilBack(window);  // the message
         afterUndo = ServerTags();
         const std::vector<MenuLine> menu = LastMenuGroup(window, EmptyTreeScreenPoint(Tree(window)));
         undoStillOffered = !menu.empty() && menu[0] == MenuLine{"Отменить: Удалить тег", true};
@@ -740,11 +687,11 @@ TEST_F(HistoryTest, UndoAndRedoLeaveWhatAnotherProgramChangedAndSaySo)
         ui_driver::WaitFor([&] { return !HasNode(window, {"Meter(005)"}); }, 5000);
         PressKeys(window, {VK_CONTROL, 'Z'});
         ui_driver::WaitFor([&] { return ServerTags().size() == 2; }, 5000);
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         EXPECT_EQ(RunCtl({L"period", L"7", L"5", L"2", L"4000", L"--dsc", dsc}).code, 0);
         PressKeys(window, {VK_CONTROL, 'Y'});
         ui_driver::WaitFor([&] { return ServerTags().size() == 1; }, 5000);
-        Sleep(1000);
+        ui_driver::WaitUntilBack(window);
         afterRedo = ServerTags();
         ui_driver::PressButton(window, IDCANCEL);
     });
@@ -779,10 +726,10 @@ TEST_F(HistoryTest, TheEditDialogJournalsThePeriodItReplacedNotTheOneItShowed)
         ui_driver::PressButton(edit, IDOK);
         ui_driver::WaitUntilGone(edit);
         ui_driver::WaitFor([&] { return ServerTags() == std::vector<std::string>{"7 5 1 50000000"}; }, 5000);
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         PressKeys(window, {VK_CONTROL, 'Z'});
         ui_driver::WaitFor([&] { return ServerTags() != std::vector<std::string>{"7 5 1 50000000"}; }, 5000);
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         afterUndo = ServerTags();
         ui_driver::PressButton(window, IDCANCEL);
     });
@@ -831,7 +778,7 @@ TEST_F(HistoryTest, TheHistoryDialogMarksASnapshotNoRestoreCouldReadAsUnreadable
         if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "История изменений...")) return;
         HWND history = ui_driver::WaitForDialog("История изменений");
         if (history == nullptr) return;
-        Sleep(300);
+        ui_driver::Settle(history);
         rows = ListRows(GetDlgItem(history, IDC_HISTORY_SNAPSHOTS));
         ui_driver::SaveScreenshot(history, "history-dialog-unreadable");
         ui_driver::PressButton(history, IDCANCEL);
@@ -856,7 +803,7 @@ TEST_F(HistoryTest, ARestoreConfirmedAfterAnotherProgramsChangeJournalsWhatItRep
         if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "История изменений...")) return;
         HWND history = ui_driver::WaitForDialog("История изменений");
         if (history == nullptr) return;
-        Sleep(300);
+        ui_driver::Settle(history);
         ui_driver::PressButton(history, IDC_HISTORY_RESTORE);
         HWND preview = ui_driver::WaitForDialog("Восстановление конфигурации");
         if (preview == nullptr) return;
@@ -892,12 +839,13 @@ BOOL CALLBACK MatchWindowOfProcess(HWND window, LPARAM param)
 HWND WaitForWindowOf(DWORD process, const std::string& titlePrefix, int timeoutMs = 15000)
 {
     WindowOfProcess search{process, titlePrefix};
-    for (int waited = 0; waited < timeoutMs; waited += 50) {
-        EnumWindows(MatchWindowOfProcess, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr) return search.found;
-        Sleep(50);
-    }
-    return nullptr;
+    ui_driver::WaitFor(
+        [&] {
+            EnumWindows(MatchWindowOfProcess, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    return search.found;
 }
 
 // zolcfg.exe itself killed while a restore's call is under way: the journal names that
@@ -910,7 +858,7 @@ TEST_F(HistoryTest, AWindowKilledDuringARestoreLeavesThatCallInTheJournal)
     WriteVoltageSnapshot(m_history);
     // The call takes 4 s, then the server ends inside it by itself (a server left with a
     // killed client's reference would outlive the test).
-    standin::SetFaults("slow AddTag 4000\ndie AddTag\n");
+    standin::SetFaults("slow AddTag " + std::to_string(ui_driver::ResponseLimitMs(4000)) + "\ndie AddTag\n");
     std::wstring command = L"\"" + standin_test::BinDir() + L"\\zolcfg.exe\"";
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(L'\0');
@@ -922,27 +870,26 @@ TEST_F(HistoryTest, AWindowKilledDuringARestoreLeavesThatCallInTheJournal)
     bool pending = false;
     HWND window = WaitForWindowOf(pi.dwProcessId, "Конфигуратор ZOL-OPC-Server версия", 30000);
     if (window != nullptr) {
-        Sleep(500);
+        // Posted commands wait in the queue until the window's or dialog's loop takes them.
         PostMessageW(window, WM_COMMAND, ID_HISTORY, 0);
         HWND history = WaitForWindowOf(pi.dwProcessId, "История изменений");
         if (history != nullptr) {
-            Sleep(300);
             ui_driver::PressButton(history, IDC_HISTORY_RESTORE);
             HWND preview = WaitForWindowOf(pi.dwProcessId, "Восстановление конфигурации");
             if (preview != nullptr) {
-                Sleep(300);
                 ui_driver::PressButton(preview, IDOK);
-                for (int i = 0; i < 200 && !pending; ++i) {
-                    Sleep(25);
-                    std::ifstream in(m_history / "journal.csv", std::ios::binary);
-                    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-                    pending = text.find(";pending\r\n") != std::string::npos;
-                }
+                pending = ui_driver::WaitFor(
+                    [&] {
+                        std::ifstream in(m_history / "journal.csv", std::ios::binary);
+                        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                        return text.find(";pending\r\n") != std::string::npos;
+                    },
+                    3000);
             }
         }
     }
     TerminateProcess(pi.hProcess, 9);
-    WaitForSingleObject(pi.hProcess, 10000);
+    WaitForSingleObject(pi.hProcess, ui_driver::ResponseLimitMs(10000));
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     EXPECT_TRUE(standin::WaitUntilServerGone());
@@ -967,17 +914,18 @@ TEST_F(HistoryTest, SnapshotsWithNumbersPastAnyCounterDoNotEndTheWindow)
         << "\xEF\xBB\xBF# zolctl 0.917.1;2026-12-01T09:00:00+03:00;devices 1;tags 99999999999999999999999\r\n"
         << body;
     SetEnvironmentVariableW(L"ZOLCFG_SNAPSHOTS", L"1");
-    bool written = false, aliveAfter20s = false;
+    bool written = false, aliveAfterSnapshot = false;
     std::size_t rows = 0;
     RunWindow(true, [&](HWND window, CTarnelDlg& dlg) {
-        const DWORD start = GetTickCount();
         ui_driver::WaitFor([&] { return dlg.m_pSnapshot != nullptr; }, 10000);
-        written = dlg.m_pSnapshot && dlg.m_pSnapshot->Wait(20000) && dlg.m_pSnapshot->m_Result.written;
-        while (GetTickCount() - start < 20000) Sleep(200);
-        aliveAfter20s = IsWindow(window) && IsWindowVisible(window);
+        written = dlg.m_pSnapshot && dlg.m_pSnapshot->Wait(ui_driver::ResponseLimitMs(20000)) &&
+                  dlg.m_pSnapshot->m_Result.written;
+        // The window has taken the snapshot's end once it is back: it must still be there.
+        ui_driver::WaitUntilBack(window);
+        aliveAfterSnapshot = IsWindow(window) && IsWindowVisible(window);
         if (ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "История изменений...")) {
             if (HWND history = ui_driver::WaitForDialog("История изменений")) {
-                Sleep(300);
+                ui_driver::Settle(history);
                 rows = ListRows(GetDlgItem(history, IDC_HISTORY_SNAPSHOTS)).size();
                 ui_driver::PressButton(history, IDCANCEL);
                 ui_driver::WaitUntilGone(history);
@@ -986,7 +934,7 @@ TEST_F(HistoryTest, SnapshotsWithNumbersPastAnyCounterDoNotEndTheWindow)
         ui_driver::PressButton(window, IDCANCEL);
     });
     EXPECT_TRUE(written);
-    EXPECT_TRUE(aliveAfter20s);
+    EXPECT_TRUE(aliveAfterSnapshot);
     EXPECT_EQ(rows, 3u);
     EXPECT_EQ(ListSnapshots(m_history).size(), 3u);
 }
@@ -1003,7 +951,7 @@ TEST_F(HistoryTest, ATagListThatBreaksOffHalfWayIsNoSnapshot)
     RunWindow(true, [&](HWND window, CTarnelDlg& dlg) {
         ui_driver::WaitFor([&] { return dlg.m_pSnapshot != nullptr; }, 10000);
         if (dlg.m_pSnapshot) {
-            finished = dlg.m_pSnapshot->Wait(20000);
+            finished = dlg.m_pSnapshot->Wait(ui_driver::ResponseLimitMs(20000));
             read = dlg.m_pSnapshot->m_bRead;
             written = dlg.m_pSnapshot->m_Result.written;
         }
@@ -1034,11 +982,11 @@ TEST_F(HistoryTest, AnImportOverABrokenOffListAsksTheBeforeValuesOfTheTagsItMiss
         if (!ImportThroughTheWindow(window, file)) return;
         ui_driver::WaitFor([&] { return ServerTags() != std::vector<std::string>{"7 5 1 20000000", "7 5 2 20000000"}; },
                            5000);
-        Sleep(500);
+        ui_driver::WaitUntilBack(window);
         afterImport = ServerTags();
         if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Отменить: Импорт тегов")) return;
         ui_driver::WaitFor([&] { return ServerTags() != afterImport; }, 5000);
-        Sleep(500);
+        ui_driver::WaitUntilBack(window);
         afterUndo = ServerTags();
         ui_driver::PressButton(window, IDCANCEL);
     });

@@ -215,7 +215,7 @@ TEST_F(KeyboardTest, TheWholeJourneyWithTheKeyboardOnly)
         // Enter on a device node does nothing; above all, it does not end the program.
         SelectByKeys(tree, {"Meter(005)"});
         keys::Press({VK_RETURN});
-        Sleep(500);
+        ui_driver::WaitUntilBack(window);
         c.openAfterEnter = IsWindowVisible(window) != FALSE;
 
         // A device by type and address, from the node's menu (Shift+F10).
@@ -457,7 +457,7 @@ TEST_F(KeyboardTest, WithNoNodeSelectedTheKeysActOnEmptySpace)
     const KeyRun run = RunByKeys([&](HWND window) {
         HWND tree = Tree(window);
         keys::Press({VK_RETURN});
-        Sleep(500);
+        ui_driver::WaitUntilBack(window);
         openAfterEnter = IsWindowVisible(window) != FALSE;
         keys::Press({VK_SHIFT, VK_F10});
         HWND menu = keys::WaitForPopupMenu();
@@ -526,7 +526,7 @@ TEST_F(KeyboardTest, FocusComesBackAfterABranchPeriodAndAfterARestartWithItsProg
         ui_driver::WaitFor([&] { return IsWindowEnabled(window) && StoredTitle(window) == kMainTitle; }, 30000);
         // The focus comes back when the tree has been read again: until then it is nowhere.
         ui_driver::WaitFor([&] { return keys::FocusIn(window) != nullptr; }, 10000);
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         focusOnApplyAfterRestart = keys::FocusIn(window) == apply;
         keys::Press({VK_CONTROL, 'F'});
         HWND find = ui_driver::WaitForDialog("Найти", 3000);

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "KeyInput.h"
 #include "MainWindowRun.h"
 #include "MenuDriver.h"
 #include "ServerFiles.h"
@@ -85,12 +86,12 @@ TEST_F(ServerStateTest, CommandsOnUnexplainedNodesActOnExactlyTheirTags)
         ExpandAll(Tree(window));
         // One of two undescribed parameters: only that tag goes.
         EXPECT_TRUE(ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Параметр 9999"}), "Удалить тег"));
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         EXPECT_EQ(ServerTags(), Sorted({"7 5 1 20000000", "7 5 9998 20000000", "57 5 1 10000000",
                                         "57 5 2 10000000", "7 6 65535 10000000"}));
         // The unknown device with its two tags.
         EXPECT_TRUE(ChooseFromMenu(window, PointOf(window, {"Тип 57(005)"}), "Удалить устройство"));
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         EXPECT_EQ(ServerTags(), Sorted({"7 5 1 20000000", "7 5 9998 20000000", "7 6 65535 10000000"}));
         EXPECT_EQ(Shown(ReadTree(Tree(window))),
                   (std::vector<std::string>{"Meter(005) 05070000", "  Voltage 05070001", "  Параметр 9998 0507270E"}));
@@ -134,7 +135,7 @@ void WaitForRestart(HWND window)
 {
     ui_driver::WaitFor([&] { return !IsWindowEnabled(window); }, 10000);
     ui_driver::WaitFor([&] { return IsWindowEnabled(window) && StoredTitle(window) == kMainTitle; }, 30000);
-    Sleep(500);
+    ui_driver::WaitUntilBack(window);
 }
 
 TEST(RestartTest, ServerEndingInsideTheRestartIsNotARefusal)
@@ -166,12 +167,14 @@ TEST(RestartTest, InputDuringASlowRestartCallIsNotCarriedOut)
     CDescriptionDir descriptions;
     descriptions.Write("meter.dsc", kMeterDescription);
     standin::Reset("7 5 1 20000000\n");
-    standin::SetFaults("slow RestartServer 3000\n");
+    // The call lasts 3 s of this machine's time: the checks below happen well inside it.
+    standin::SetFaults("slow RestartServer " + std::to_string(ui_driver::ResponseLimitMs(3000)) + "\n");
     bool disabledDuringCall = false;
     bool comPortDialogOpened = false;
     const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
         ui_driver::PressButton(window, IDC_APPLY);
-        Sleep(700);  // inside the slow call: the title has not changed yet
+        // Inside the slow call: the window is disabled, the title has not changed yet.
+        ui_driver::WaitFor([&] { return !IsWindowEnabled(window); }, 1000);
         disabledDuringCall = !IsWindowEnabled(window) && StoredTitle(window) == kMainTitle;
         // A real mouse click on the COM-port button, through the system's input queue.
         RECT rect;
@@ -183,7 +186,10 @@ TEST(RestartTest, InputDuringASlowRestartCallIsNotCarriedOut)
         clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
         SendInput(2, clicks, sizeof(INPUT));
         WaitForRestart(window);
-        HWND comPort = ui_driver::WaitForDialog("Настройки", 1500);
+        // The click has been taken (or dropped) once a key sent after it has been taken.
+        keys::WaitUntilInputTaken();
+        ui_driver::WaitUntilBack(window);
+        HWND comPort = ui_driver::WaitForDialog("Настройки", 0);
         comPortDialogOpened = comPort != nullptr;
         if (comPort != nullptr) {
             ui_driver::PressButton(comPort, IDCANCEL);

@@ -43,24 +43,11 @@ std::vector<TreeLine> MirrorLines(const CTreeMirror& mirror)
     return lines;
 }
 
-// Waits until the command chosen last has ended: the window enabled and its tree the same
-// in two reads 300 ms apart. A menu command only starts once the menu has closed, and
-// while it waits on the server the window's thread still answers messages, so one answer
-// does not mean the command is over (under emulation the commands take seconds).
-void WaitForTheCommandToEnd(HWND window)
-{
-    std::vector<TreeLine> last = ReadTree(Tree(window));
-    ui_driver::WaitFor(
-        [&] {
-            Sleep(300);
-            std::vector<TreeLine> now = ReadTree(Tree(window));
-            const bool settled = now == last && IsWindowEnabled(window);
-            last = std::move(now);
-            return settled;
-        },
-        30000);
-    SendMessageW(window, WM_NULL, 0, 0);
-}
+// Waits until the command chosen last has ended: its window's thread has taken a message
+// posted after it (while a command waits on the server, COM's wait answers only sent
+// messages, so a posted one is taken once the command is over, or has reached a box or a
+// dialog of its own) and the window is enabled with no box open.
+void WaitForTheCommandToEnd(HWND window) { ui_driver::WaitUntilBack(window, 30000); }
 
 // Empty when the mirror and the control hold the same nodes in the same order; otherwise
 // both trees. Read once the command has ended, between the window's commands.
@@ -89,7 +76,7 @@ bool ImportFile(HWND window, const std::filesystem::path& path)
     if (files == nullptr) return false;
     HWND field = GetDlgItem(files, 1152) ? GetDlgItem(files, 1152) : GetDlgItem(files, 1148);
     ui_driver::WaitFor([&] { return IsWindowEnabled(field) != FALSE; }, 3000);
-    Sleep(200);
+    ui_driver::Settle(files);
     SetWindowTextW(field, path.wstring().c_str());
     ui_driver::PressButton(files, IDOK);
     ui_driver::WaitUntilGone(files, 10000);
@@ -97,7 +84,7 @@ bool ImportFile(HWND window, const std::filesystem::path& path)
     if (preview == nullptr) return false;
     ui_driver::PressButton(preview, IDOK);
     ui_driver::WaitUntilGone(preview, 60000);
-    Sleep(300);
+    ui_driver::WaitUntilBack(window);
     return true;
 }
 
@@ -192,7 +179,7 @@ TEST_F(TreeMirrorTest, FindWithACharacterOutsideTheCodePageFindsNothingAndShowsT
         for (const wchar_t* query : {L"\u65E5", L"Me\u00E4ter", L"M\u00E9ter"}) {
             SetDlgItemTextW(dialog, IDC_FIND_TEXT, query);
             ui_driver::PressButton(dialog, IDOK);
-            Sleep(300);
+            ui_driver::WaitUntilBack(dialog);
         }
         selectedAfter = SelectedText(tree);
         ui_driver::PressButton(dialog, IDCANCEL);

@@ -103,7 +103,7 @@ TEST_F(TreeTest, RestartShowsTheNewSetAndRestoresTheWindow)
                 return titles.size() > 1 && title == kMainTitle;
             },
             20000);
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         enabledAfter = IsWindowEnabled(window) && IsWindowEnabled(GetDlgItem(window, IDC_APPLY)) &&
                        IsWindowEnabled(GetDlgItem(window, IDC_COM_PORT)) &&
                        IsWindowEnabled(GetDlgItem(window, IDCANCEL));
@@ -161,20 +161,23 @@ TEST_F(TreeTest, ServerBackLateAfterRestartRebuildsTheTree)
         if (reader != nullptr) reader->Release();
         CoUninitialize();
         ui_driver::PressButton(window, IDC_APPLY);
-        const DWORD start = GetTickCount();
         bool back = false;
         ui_driver::WaitFor(
             [&] {
                 const std::string title = StoredTitle(window);
                 if (titles.empty() || titles.back() != title) titles.push_back(title);
-                if (!back && GetTickCount() - start > 7000) {
-                    standin::ClearFaults();  // the server is back
+                // The server comes back once the window has gone on trying past the given
+                // three seconds: "..." followed by "." again.
+                const auto threeDots = std::find(titles.begin(), titles.end(), "Перезапускается сервер...");
+                if (!back && threeDots != titles.end() &&
+                    std::find(threeDots, titles.end(), "Перезапускается сервер.") != titles.end()) {
+                    standin::ClearFaults();
                     back = true;
                 }
                 return titles.size() > 1 && title == kMainTitle;
             },
             40000);
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         after = ReadTree(GetDlgItem(window, IDC_CONFIG_TREE));
         ui_driver::PressButton(window, IDCANCEL);
     });
@@ -209,7 +212,7 @@ TEST_F(TreeTest, RefusedRestartIsReportedAfterTheTreeIsRebuilt)
     const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
         ui_driver::PressButton(window, IDC_APPLY);
         ui_driver::WaitFor([&] { return ui_driver::WaitForMessageBox(100) != nullptr || !IsWindow(window); }, 20000);
-        Sleep(500);
+        ui_driver::WaitUntilBack(window);
         after = ReadTree(GetDlgItem(window, IDC_CONFIG_TREE));
         ui_driver::PressButton(window, IDCANCEL);
     });

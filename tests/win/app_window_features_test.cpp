@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "BoxAnswerer.h"
+#include "KeyInput.h"
 #include "MainWindowRun.h"
 #include "MenuDriver.h"
 #include "ModalRun.h"
@@ -339,17 +340,16 @@ TEST(DescriptionFilesDialog, AnswersWhileAFolderOfThousandsOfFilesIsRead)
     dir.Write("zz_big.dsc", big);
 
     bool sawCount = false;
-    DWORD longestAnswerMs = 0;
+    double longestAnswerMs = 0;
+    ui_driver::CIdleAnswerer idle;
     size_t rows = 0;
     CDescriptionFilesDlg dlg;
     const ModalRun run = RunModal(dlg, "Описания приборов", [&](HWND dialog) {
         HWND list = GetDlgItem(dialog, IDC_DSC_LIST);
         ui_driver::WaitFor(
             [&] {
-                const DWORD start = GetTickCount();
-                DWORD_PTR result = 0;
-                SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
-                longestAnswerMs = std::max(longestAnswerMs, GetTickCount() - start);
+                longestAnswerMs = std::max(longestAnswerMs, ui_driver::AnswerMs(dialog));
+                idle.AnswerMs();
                 if (ui_driver::ItemText(dialog, IDC_DSC_DETAILS).rfind("Прочитано файлов описаний: ", 0) == 0)
                     sawCount = true;
                 return ui_driver::ItemText(dialog, IDC_DSC_DETAILS).rfind("Сообщения загрузчика:", 0) == 0;
@@ -361,7 +361,9 @@ TEST(DescriptionFilesDialog, AnswersWhileAFolderOfThousandsOfFilesIsRead)
     EXPECT_TRUE(run.shown);
     EXPECT_EQ(rows, 5001u);
     EXPECT_TRUE(sawCount);
-    EXPECT_LT(longestAnswerMs, ui_driver::ResponseLimitMs(250));
+    std::printf("longest answer of the dialog: %.1f ms, of an idle thread meanwhile: %.1f ms\n", longestAnswerMs,
+                idle.WorstMs());
+    EXPECT_LT(longestAnswerMs, ui_driver::ResponseLimitMs(250) + idle.WorstMs());
 }
 
 // ---------------------------------------------------------------------------------------
@@ -385,27 +387,13 @@ std::string FindInDialog(HWND window, HWND dialog, const std::string& text)
 {
     SetText(dialog, IDC_FIND_TEXT, text);
     ui_driver::PressButton(dialog, IDOK);
-    Sleep(300);
+    ui_driver::WaitUntilBack(dialog);
     return SelectedText(Tree(window));
 }
 
 void PressKeys(const std::vector<WORD>& keys)
 {
-    std::vector<INPUT> inputs;
-    for (WORD key : keys) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        inputs.push_back(input);
-    }
-    for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = *it;
-        input.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(input);
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    keys::Press(keys);
 }
 
 TEST_F(FindTest, CyrillicOfMixedCaseWrapsAndFindNextGoesOnAfterClosing)
@@ -432,10 +420,10 @@ TEST_F(FindTest, CyrillicOfMixedCaseWrapsAndFindNextGoesOnAfterClosing)
         // F3 on the tree goes on with the last text: from Meter(005) to its tag Voltage
         // (by its full name), then round to Meter(005) again.
         PostMessageW(Tree(window), WM_KEYDOWN, VK_F3, 0);
-        Sleep(400);
+        ui_driver::WaitUntilBack(window);
         afterF3 = SelectedText(Tree(window));
         PostMessageW(Tree(window), WM_KEYDOWN, VK_F3, 0);
-        Sleep(400);
+        ui_driver::WaitUntilBack(window);
         afterSecondF3 = SelectedText(Tree(window));
 
         // Ctrl+F from the keyboard opens the dialog with the last text.
@@ -489,7 +477,7 @@ PeriodOutcome ChangePeriod(HWND window, const std::vector<std::string>& path, co
     if (screenshot) ui_driver::SaveScreenshot(dialog, screenshot);
     ui_driver::PressButton(dialog, button);
     ui_driver::WaitUntilGone(dialog);
-    Sleep(300);
+    ui_driver::WaitUntilBack(window);
     return outcome;
 }
 
@@ -600,7 +588,7 @@ struct ProgressWatch {
                     screenshot = true;
                 }
             }
-            Sleep(10);
+            Sleep(10);  // the watch reads the window every 10 ms while the test lasts
         }
     }
 };

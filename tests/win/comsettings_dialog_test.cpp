@@ -126,7 +126,7 @@ TEST_F(ComSettingsTest, ServerValuesNoEntryStandsForAreShownAndKept)
         COMBOBOXINFO info = {};
         info.cbSize = sizeof info;
         GetComboBoxInfo(speed, &info);
-        Sleep(300);
+        ui_driver::Settle(window);
         ui_driver::SaveScreenshot(info.hwndList, "com-settings-speed-list");
         SendMessageW(speed, CB_SHOWDROPDOWN, FALSE, 0);
         SelectEntry(window, IDC_PARITY_COMBO, 1);  // only the parity changes
@@ -221,7 +221,7 @@ TEST_F(ComSettingsTest, UnreadableServerSettingsLeaveEveryListEmptyUntilChosen)
         SelectEntry(window, IDC_PORT_COMBO, 1);
         ui_driver::PressButton(window, IDOK);  // the speed has no selection yet
         boxes.WaitForCount(2);
-        Sleep(100);
+        ui_driver::WaitUntilBack(window);
         openAfterRefusal = IsWindow(window) && IsWindowVisible(window);
         afterRefusal = SelectedTexts(window);
         GUITHREADINFO info = {};
@@ -263,7 +263,7 @@ TEST_F(ComSettingsTest, RefusedSettingsAreReportedAndTheDialogStaysOpen)
         SelectEntry(window, IDC_PORT_COMBO, 2);
         ui_driver::PressButton(window, IDOK);
         boxes.WaitForCount(1);
-        Sleep(100);
+        ui_driver::WaitUntilBack(window);
         openAfterRefusal = IsWindow(window) && IsWindowVisible(window);
         afterRefusal = SelectedTexts(window);
         ui_driver::PressButton(window, IDCANCEL);

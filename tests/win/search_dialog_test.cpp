@@ -19,6 +19,7 @@
 #include "search/AutoFindDlg.h"
 #include "search/SearchTexts.h"
 #include "search_support.h"
+#include "standin_support.h"
 
 namespace {
 
@@ -313,7 +314,7 @@ TEST_P(AutoFindCloseTest, ClosingDuringASearchEndsTheWorkerAfterTheProbeInProgre
             break;
         }
         }
-        workerGoneAt = search_test::WaitForNoWorker(closedAt + 5000);
+        workerGoneAt = search_test::WaitForNoWorker(closedAt + standin_test::ScaledMs(5000));
     });
     // Right after DoModal: the worker has ended and no report is left unfreed.
     EXPECT_EQ(CSearchDevThread::LiveCount(), 0);

@@ -12,6 +12,7 @@
 #include "search/SearchDevThread.h"
 #include "search/SearchMessages.h"
 #include "search_support.h"
+#include "standin_support.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ public:
     // Pumps the test thread's messages until a finished report has come or the time is up.
     bool PumpUntilFinished(int timeoutMs = 20000)
     {
-        const double deadline = NowMs() + timeoutMs;
+        const double deadline = NowMs() + standin_test::ScaledMs(static_cast<unsigned>(timeoutMs));
         while (!Finished()) {
             if (NowMs() > deadline) return false;
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
@@ -59,7 +60,7 @@ public:
     template <class Condition>
     bool PumpUntil(Condition condition, int timeoutMs = 20000)
     {
-        const double deadline = NowMs() + timeoutMs;
+        const double deadline = NowMs() + standin_test::ScaledMs(static_cast<unsigned>(timeoutMs));
         while (!condition()) {
             if (NowMs() > deadline) return false;
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);

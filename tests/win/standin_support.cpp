@@ -1,5 +1,7 @@
 #include "standin_support.h"
 
+#include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -73,6 +75,24 @@ private:
 
 ::testing::Environment* NewStandinEnvironment() { return new StandinEnvironment; }
 
+unsigned ScaledMs(unsigned ms)
+{
+    const char* scale = std::getenv("ZOL_TIME_SCALE");
+    const unsigned factor = scale != nullptr ? static_cast<unsigned>(std::strtoul(scale, nullptr, 10)) : 1u;
+    return ms * (factor > 0 ? factor : 1u);
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(ScaledMs(static_cast<unsigned>(timeoutMs > 0 ? timeoutMs : 0)));
+    for (;;) {
+        if (condition()) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        Sleep(20);
+    }
+}
+
 std::wstring BinDir()
 {
     wchar_t buffer[MAX_PATH * 2];
@@ -120,7 +140,7 @@ int RunProgram(const std::wstring& program, const std::wstring& arguments, std::
     CloseHandle(file);
     if (!started) return -1;
     DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    if (WaitForSingleObject(pi.hProcess, ScaledMs(30000)) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     if (output) *output = ReadText(log);
@@ -177,7 +197,7 @@ bool WaitForServerExit(const fs::path& home, DWORD timeoutMs)
     if (!ReadStatus(home, &status) || status.pid == 0) return true;
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, status.pid);
     if (!process) return true;
-    const DWORD wait = WaitForSingleObject(process, timeoutMs);
+    const DWORD wait = WaitForSingleObject(process, ScaledMs(timeoutMs));
     CloseHandle(process);
     return wait == WAIT_OBJECT_0;
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "AddTags.h"
@@ -16,6 +17,13 @@
 namespace standin_test {
 
 namespace fs = std::filesystem;
+
+// A time limit of a test (ms on this machine) times ZOL_TIME_SCALE from the environment
+// (default 1): emulated runs are that many times slower. Every wait of the Windows tests
+// takes its limit through here.
+unsigned ScaledMs(unsigned ms);
+// Waits until the condition holds, polling every 20 ms, for at most ScaledMs(timeoutMs).
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
 
 std::wstring BinDir();
 std::wstring ServerExe();
@@ -27,7 +35,7 @@ std::wstring ServerExe();
 fs::path SuiteHome();
 
 // Runs zolsrv.exe with the arguments; returns its exit code (-1 if it did not start or
-// did not end within 30 s) and what it printed.
+// did not end within 30 s, scaled) and what it printed.
 int RunServer(const std::wstring& arguments, std::string* output = nullptr);
 int RunProgram(const std::wstring& program, const std::wstring& arguments, std::string* output);
 // Registers zolsrv.exe with `home` as its state directory; true on success.
@@ -40,7 +48,8 @@ struct ServerStatus {
 };
 bool ReadStatus(const fs::path& home, ServerStatus* status);
 
-// Waits until the server process named in home's status.txt has ended. True when it has
+// Waits (for at most ScaledMs(timeoutMs)) until the server process named in home's
+// status.txt has ended. True when it has
 // (or no server ever ran there).
 bool WaitForServerExit(const fs::path& home, DWORD timeoutMs = 5000);
 

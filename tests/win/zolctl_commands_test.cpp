@@ -197,6 +197,8 @@ TEST_F(ZolctlCommands, RestartWaitsForAServerThatComesBackLate)
     ASSERT_EQ(Ctl({L"tags"}).code, 0);
     ASSERT_TRUE(standin::WaitUntilServerGone());
     standin::SetFaults("no-restart\n");
+    // The server comes back 4 s after the restart (a stimulus, not a wait for a result):
+    // later than the given three seconds, so zolctl must go on trying.
     std::thread comesBack([] {
         Sleep(4000);
         standin::ClearFaults();

@@ -264,7 +264,7 @@ TEST_F(ZolctlHistory, AZolctlKilledDuringItsCallLeavesThatCallInTheJournal)
     standin::Reset(kTags);
     // The call takes 4 s; then the server ends inside it, as a server dies (a server that
     // kept the dead client's reference would outlive the test).
-    standin::SetFaults("slow AddTag 4000\ndie AddTag\n");
+    standin::SetFaults("slow AddTag " + std::to_string(standin_test::ScaledMs(4000)) + "\ndie AddTag\n");
     std::wstring command = L"\"" + standin_test::BinDir() + L"\\zolctl.exe\" add 1 5 14 500 --dsc \"" + Dsc() + L"\"";
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(L'\0');
@@ -273,13 +273,10 @@ TEST_F(ZolctlHistory, AZolctlKilledDuringItsCallLeavesThatCallInTheJournal)
     PROCESS_INFORMATION pi{};
     ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     // Killed once the call is under way: its line is written ahead of it.
-    bool pending = false;
-    for (int i = 0; i < 300 && !pending; ++i) {
-        Sleep(50);
-        pending = Has(ReadFile(History() / "journal.csv"), ";pending\r\n");
-    }
+    const bool pending =
+        standin_test::WaitUntil([&] { return Has(ReadFile(History() / "journal.csv"), ";pending\r\n"); }, 15000);
     TerminateProcess(pi.hProcess, 9);
-    WaitForSingleObject(pi.hProcess, 10000);
+    WaitForSingleObject(pi.hProcess, standin_test::ScaledMs(10000));
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     EXPECT_TRUE(standin::WaitUntilServerGone());

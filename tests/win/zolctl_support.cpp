@@ -72,7 +72,7 @@ CtlRun RunCtlAt(const std::wstring& program, const std::vector<std::wstring>& ar
     CtlRun run;
     if (started) {
         DWORD code = static_cast<DWORD>(-1);
-        if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
+        if (WaitForSingleObject(pi.hProcess, standin_test::ScaledMs(120000)) == WAIT_OBJECT_0)
             GetExitCodeProcess(pi.hProcess, &code);
         else
             TerminateProcess(pi.hProcess, 99);
