@@ -3,7 +3,6 @@
 // background snapshot taken after start-up and after each restart.
 #include <cstdio>
 #include <memory>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,6 +31,20 @@ bool BackgroundSnapshotsWanted()
     wchar_t value[8] = {};
     const DWORD n = GetEnvironmentVariableW(L"ZOLCFG_SNAPSHOTS", value, 8);
     return !(n == 1 && value[0] == L'0');
+}
+
+// The damage in the window's words.
+std::string SnapshotDamageText(const SnapshotDamage& damage)
+{
+    switch (damage.kind) {
+    case SnapshotDamage::Kind::Tags:
+        return "в заголовке тегов " + std::to_string(damage.header) + ", в файле " + std::to_string(damage.rows);
+    case SnapshotDamage::Kind::Devices:
+        return "в заголовке устройств " + std::to_string(damage.header) + ", в файле " + std::to_string(damage.rows);
+    case SnapshotDamage::Kind::CutInLine: return "последняя строка обрезана";
+    case SnapshotDamage::Kind::None: break;
+    }
+    return std::string();
 }
 
 }  // namespace
@@ -65,7 +78,7 @@ HistoryListing CTarnelDlg::ReadHistory() const
         listing.problem = m_pHistory->FolderProblem();
         return listing;
     }
-    const std::vector<SnapshotInfo> snapshots = ListSnapshots(listing.folder);
+    const std::vector<SnapshotInfo> snapshots = ListSnapshots(listing.folder, true);
     for (auto it = snapshots.rbegin(); it != snapshots.rend(); ++it) {
         HistorySnapshotRow row;
         row.time = it->time;
@@ -73,20 +86,13 @@ HistoryListing CTarnelDlg::ReadHistory() const
             row.time = it->stamp.substr(0, 4) + "-" + it->stamp.substr(4, 2) + "-" + it->stamp.substr(6, 2) + "T" +
                        it->stamp.substr(9, 2) + ":" + it->stamp.substr(11, 2) + ":" + it->stamp.substr(13, 2);
         row.program = it->program;
-        row.devices = it->devices;
-        row.tags = it->tags;
         row.file = it->path;
-        if (!it->counted) {
-            // No first line to count from (a file saved otherwise, empty, UTF-16): what a
-            // restore would read of it decides.
-            std::string bytes;
-            const TagFileContent content = ReadWholeFile(it->path, &bytes) ? ReadTagFile(bytes) : TagFileContent();
-            row.readable = content.readable;
-            std::set<std::pair<std::uint32_t, std::uint32_t>> devices;
-            for (const TagFileRow& r : content.rows) devices.emplace(r.id.type, r.id.address);
-            row.devices = devices.size();
-            row.tags = content.rows.size();
-        }
+        // No first line to count from (a file saved otherwise, empty, UTF-16), or one the
+        // rows do not match: the rows, as a restore would read them, decide.
+        row.damaged = static_cast<bool>(FindSnapshotDamage(*it));
+        row.readable = it->readable;
+        row.devices = it->counted && !row.damaged ? it->devices : it->rowDevices;
+        row.tags = it->counted && !row.damaged ? it->tags : it->rowTags;
         listing.snapshots.push_back(row);
     }
     std::vector<JournalLine> lines;
@@ -131,6 +137,12 @@ void CTarnelDlg::OnRestoreSnapshot()
         Tell("Не удалось прочитать файл " + fileName + ".", &box);
         return;
     }
+    // Its missing rows would be deleted from the server: refused before the server is asked.
+    if (const SnapshotDamage damage = FindSnapshotDamage(bytes)) {
+        Tell("Файл " + fileName + " повреждён: " + SnapshotDamageText(damage) + ".\nНа сервер ничего не отправлено.",
+             &box);
+        return;
+    }
 
     CServerChange change(*this, "Восстановить снимок", true, &box);
     if (!change.Ok()) return;
@@ -173,6 +185,12 @@ void CTarnelDlg::OnRestoreSnapshot()
     const RestorePlan& restore = base.restore;
     if (!restore.file.readable) {
         Tell("Файл " + fileName + " не является снимком конфигурации.", &box);
+        return;
+    }
+    if (restore.damage) {  // changed since it was read above
+        Tell("Файл " + fileName + " повреждён: " + SnapshotDamageText(restore.damage) +
+                 ".\nНа сервер ничего не отправлено.",
+             &box);
         return;
     }
     // What was read before the preview waited on the user is not fresh: each call reads

@@ -52,7 +52,7 @@ bool OpenJournalOrAskRetry(CJournal& journal, const CWnd& owner, std::string* pr
                                  (holders.empty() ? std::string() : " (" + Utf8ToCp1251(holders) + ")") +
                                  " и не может быть записан.\nЗакройте его там и нажмите «Повтор». "
                                  "«Отмена» оставляет конфигурацию без изменений.";
-        if (AskRetryCancel(owner, text) != IDRETRY) {
+        if (AskRetryCancel(owner, BoxLines(text)) != IDRETRY) {
             *cancelled = true;
             return false;
         }

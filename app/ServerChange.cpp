@@ -47,20 +47,6 @@ std::string FolderName(const std::filesystem::path& folder)
     return out + line;
 }
 
-// The box's text with a blank at the end of every line: a message box is sized to its text
-// as measured, and where the drawn line comes out wider than measured (Wine's substitute
-// fonts) the widest line loses its last letter; the blank gives it that room.
-std::string BoxLines(const std::string& text)
-{
-    std::string out;
-    out.reserve(text.size() + 8);
-    for (char c : text) {
-        if (c == '\n') out += ' ';
-        out += c;
-    }
-    return out + ' ';
-}
-
 // Why the journal cannot be written, in the window's words: what the folder's path shows,
 // else the system's error code the reason ends with ("... (5)").
 std::string JournalReason(const std::filesystem::path& folder, const std::string& problem)

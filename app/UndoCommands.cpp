@@ -92,7 +92,7 @@ void CTarnelDlg::ReportUndoStep(bool undo, const UndoReport& report)
         text += std::string(undo ? "Отмена остановлена" : "Возврат остановлен") + ": выполнено " +
                 std::to_string(done) + " из " + std::to_string(report.calls) + " вызовов.\n";
     if (text.empty() || run.journalFailed) {
-        if (!text.empty()) Tell(text.substr(0, text.size() - 1));
+        if (!text.empty()) Tell(BoxLines(text.substr(0, text.size() - 1)));
         return;
     }
     if (!report.complete)
@@ -100,5 +100,5 @@ void CTarnelDlg::ReportUndoStep(bool undo, const UndoReport& report)
                 report.action + "».";
     else
         text.pop_back();
-    Tell(text);
+    Tell(BoxLines(text));
 }

@@ -163,6 +163,8 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
     std::vector<std::string> options;  // in order, each with its value(s) checked below
     for (std::size_t i = 0; i < argv.size(); ++i) {
         std::string arg = argv[i];
+        // Dropped, it would shift every word after it into another place.
+        if (arg.empty()) return *error = "argument " + std::to_string(i + 1) + " is empty", false;
         if (arg.size() < 2 || arg[0] != '-' || (arg[1] != '-' && arg != "-h")) {
             if (args->command.empty())
                 args->command = arg;

@@ -312,12 +312,14 @@ int CommandSearch(const CtlArgs& args)
     std::int64_t from = 0, to = 0;
     if (!ParseCtlNumber(args.operands[0], 1, 255, &from) || !ParseCtlNumber(args.operands[1], 1, 255, &to))
         return UsageError("search", "FROM and TO must be addresses 1..255");
+    // As in the window, whose spins keep the first address at or below the last.
+    if (from > to) return UsageError("search", "FROM must not be greater than TO");
     if (!LoadCatalogue(args)) return kExitUsage;
     CCtlConnection connection;
     if (!connection.Open()) return kExitConnection;
     CCtlScanHost host(connection.Server());
     host.m_bProgress = ErrIsConsole();
-    host.m_total = static_cast<int>(from > to ? from - to + 1 : to - from + 1);
+    host.m_total = static_cast<int>(to - from + 1);
     CAddressScan scan(host, host);
     host.Attach(&scan);
     scan.Scan(static_cast<int>(from), static_cast<int>(to));

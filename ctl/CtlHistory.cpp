@@ -147,9 +147,15 @@ int CommandHistory(const CtlArgs& args)
         return kExitPartial;
     }
     std::string out;
-    for (const SnapshotInfo& s : ListSnapshots(folder)) {
-        out += s.fileName + ";" + s.time + ";" + s.program + ";" +
-               (s.counted ? std::to_string(s.devices) + ";" + std::to_string(s.tags) : std::string(";")) + "\n";
+    for (const SnapshotInfo& s : ListSnapshots(folder, true)) {
+        // A damaged file's counts are those of its rows, marked: what a restore would refuse.
+        const bool damaged = static_cast<bool>(FindSnapshotDamage(s));
+        out += s.fileName + ";" + s.time + ";" + s.program + ";";
+        if (damaged)
+            out += std::to_string(s.rowDevices) + ";" + std::to_string(s.rowTags) + ";damaged";
+        else
+            out += s.counted ? std::to_string(s.devices) + ";" + std::to_string(s.tags) : std::string(";");
+        out += "\n";
     }
     WriteOut(out);
     return kExitOk;
@@ -219,6 +225,11 @@ int CommandRestore(const CtlArgs& args)
         WriteErr("cannot read " + file.u8string() + "\n");
         return kExitPartial;
     }
+    // Refused before the server is asked anything: its missing rows would be deleted.
+    if (const SnapshotDamage damage = FindSnapshotDamage(bytes)) {
+        WriteErr(given + ": " + DescribeSnapshotDamage(damage) + ": it is damaged\n");
+        return kExitPartial;
+    }
     if (!LoadCatalogue(args)) return kExitUsage;
     const TagNaming naming = CatalogueTagNaming();
     CCtlChanges changes;
@@ -249,6 +260,10 @@ int CommandRestore(const CtlArgs& args)
     if (!restore.file.readable) {
         WriteErr(given + " is no tag file: nothing was restored\n");
         return kExitPartial;
+    }
+    if (restore.damage) {
+        WriteErr(given + ": " + DescribeSnapshotDamage(restore.damage) + ": it is damaged\n");
+        return changes.Finish(kExitPartial);
     }
     PrintImportPlan(restore.plan, naming);
     if (restore.portChanges)

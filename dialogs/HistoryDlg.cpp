@@ -72,7 +72,7 @@ void CHistoryDlg::Reload()
             m_Snapshots.SetItemText(row, 1, Widen("файл не читается"));
             continue;
         }
-        m_Snapshots.SetItemText(row, 1, WidenUtf8(s.program));
+        m_Snapshots.SetItemText(row, 1, s.damaged ? Widen("файл повреждён") : WidenUtf8(s.program));
         m_Snapshots.SetItemText(row, 2, std::to_wstring(s.devices));
         m_Snapshots.SetItemText(row, 3, std::to_wstring(s.tags));
     }

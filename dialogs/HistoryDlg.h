@@ -23,6 +23,8 @@ struct HistorySnapshotRow {
     std::size_t tags = 0;
     std::filesystem::path file;
     bool readable = true;  // false: no tag file (empty, or not text a restore can read)
+    bool damaged = false;  // its rows do not match its first line: devices and tags are the rows'
+
 };
 
 struct HistoryJournalRow {

@@ -52,6 +52,12 @@ std::vector<JournalLine> ReadJournalLines(std::string_view bytes);
 // Pairs each pending line with the result line of the same call (the same user, computer,
 // program, action and tag, the latest pending one first) and drops it; a pending line that
 // no result follows stays, with kJournalUnknownResult as its result.
+// Two processes of one user changing one tag at once may be paired crosswise, which at
+// worst shows a killed call's pending line with the other call's time and values. No
+// column carries a process id or a sequence number to prevent it: each holds one thing a
+// reader filters or sorts by (a time, a program and its version, "pending", a value), and
+// an id added to any of them would split or break those filters in a spreadsheet. Nor is
+// the before-value a key: a delete's result line may correct it ("?" once deleted).
 std::vector<JournalLine> ResolvePendingLines(std::vector<JournalLine> lines);
 
 // Every kept file of the folder, oldest first (journal-5 .. journal-1, journal.csv), with

@@ -10,12 +10,15 @@ RestorePlan MakeRestorePlan(std::string_view snapshotBytes, const std::vector<Se
     restore.file = ReadTagFile(snapshotBytes, readOptions);
     // A file without its header has no rows: with replace, that would mean deleting all.
     if (!restore.file.readable) return restore;
+    SnapshotInfo info;
+    const bool counted = ReadSnapshotInfo(snapshotBytes, &info);
+    restore.damage = FindSnapshotDamage(snapshotBytes);
+    if (restore.damage) return restore;
     ImportPlanOptions options;
     options.replace = true;
     options.despiteInvalidRows = despiteInvalidRows;
     restore.plan = MakeImportPlan(restore.file, serverTags, options);
-    SnapshotInfo info;
-    if (ReadSnapshotInfo(snapshotBytes, &info)) restore.port = info.port;
+    if (counted) restore.port = info.port;
     restore.portChanges = restore.port.known && restore.port != serverPort;
     return restore;
 }

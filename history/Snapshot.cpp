@@ -4,6 +4,7 @@
 #include "common/Decimal.h"
 #include "history/HistoryFolder.h"
 #include "history/JournaledServer.h"
+#include "tagfile/TagFileReader.h"
 #include "tagfile/TagFileWriter.h"
 
 #include <algorithm>
@@ -107,7 +108,60 @@ bool ReadSnapshotInfo(std::string_view head, SnapshotInfo* info)
     return true;
 }
 
-std::vector<SnapshotInfo> ListSnapshots(const fs::path& folder)
+void ReadSnapshotRows(std::string_view bytes, SnapshotInfo* info)
+{
+    const TagFileContent content = ReadTagFile(bytes);
+    info->rowsRead = true;
+    info->readable = content.readable;
+    // Invalid rows count too: a row spoilt in place is not a row missing.
+    std::set<std::pair<std::uint32_t, std::uint32_t>> devices;
+    for (const TagFileRow& r : content.rows) devices.emplace(r.id.type, r.id.address);
+    for (const TagFileIssue& issue : content.issues)
+        if (issue.invalid && issue.namesTag) devices.emplace(issue.id.type, issue.id.address);
+    info->rowDevices = content.readable ? devices.size() : 0;
+    info->rowTags = content.readable ? content.rows.size() + content.invalidRows : 0;
+    // Every line written ends with CR LF: a last line without one was cut, perhaps in a
+    // period's digits, where the row still reads.
+    info->cutInLine = info->counted && !bytes.empty() && bytes.back() != '\n' && bytes.back() != '\r';
+}
+
+SnapshotDamage FindSnapshotDamage(const SnapshotInfo& info)
+{
+    SnapshotDamage damage;
+    if (!info.rowsRead || !info.counted || !info.readable) return damage;
+    if (info.rowTags != info.tags)
+        damage = {SnapshotDamage::Kind::Tags, info.tags, info.rowTags};
+    else if (info.rowDevices != info.devices)
+        damage = {SnapshotDamage::Kind::Devices, info.devices, info.rowDevices};
+    else if (info.cutInLine)
+        damage.kind = SnapshotDamage::Kind::CutInLine;
+    return damage;
+}
+
+SnapshotDamage FindSnapshotDamage(std::string_view bytes)
+{
+    SnapshotInfo info;
+    ReadSnapshotInfo(bytes, &info);
+    ReadSnapshotRows(bytes, &info);
+    return FindSnapshotDamage(info);
+}
+
+std::string DescribeSnapshotDamage(const SnapshotDamage& damage)
+{
+    switch (damage.kind) {
+    case SnapshotDamage::Kind::Tags:
+    case SnapshotDamage::Kind::Devices: {
+        const char* what = damage.kind == SnapshotDamage::Kind::Tags ? " tags" : " devices";
+        return "the header names " + std::to_string(damage.header) + what + ", the file holds " +
+               std::to_string(damage.rows);
+    }
+    case SnapshotDamage::Kind::CutInLine: return "its last line is cut off";
+    case SnapshotDamage::Kind::None: break;
+    }
+    return std::string();
+}
+
+std::vector<SnapshotInfo> ListSnapshots(const fs::path& folder, bool readRows)
 {
     struct Found {
         SnapshotInfo info;
@@ -126,6 +180,11 @@ std::vector<SnapshotInfo> ListSnapshots(const fs::path& folder)
         char head[1024];
         in.read(head, sizeof head);
         ReadSnapshotInfo(std::string_view(head, static_cast<std::size_t>(in.gcount())), &f.info);
+        std::string bytes;
+        if (readRows) {
+            if (ReadWholeFile(it->path(), &bytes)) ReadSnapshotRows(bytes, &f.info);
+            else f.info.readable = false;
+        }
         found.push_back(std::move(f));
     }
     std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {

@@ -36,7 +36,15 @@ struct SnapshotInfo {
     bool counted = false;        // devices and tags were read from the first line
     PortSettings port;
     std::uint64_t bytes = 0;
+    // Filled by ReadSnapshotRows (ListSnapshots with readRows): what the whole file holds.
+    bool rowsRead = false;
+    bool readable = true;               // a tag file a restore can read
+    std::size_t rowDevices = 0, rowTags = 0;  // as the rows give them, usable or not
+    bool cutInLine = false;             // a counted file that does not end with a line end
 };
+
+// Reads the whole file's rows into info: readable, rowDevices, rowTags, cutInLine.
+void ReadSnapshotRows(std::string_view bytes, SnapshotInfo* info);
 
 // The file's text: the two comment lines and the tag file (UTF-8 with BOM, ';', CR LF).
 std::string MakeSnapshotText(const std::vector<TagFileRecord>& records, const PortSettings& port,
@@ -49,8 +57,24 @@ bool ReadSnapshotName(const std::string& name, std::string* stamp, int* sequence
 // What the first lines say; false when they are not a snapshot's.
 bool ReadSnapshotInfo(std::string_view head, SnapshotInfo* info);
 
-// The folder's snapshots, oldest first (by the name's time, then the name).
-std::vector<SnapshotInfo> ListSnapshots(const std::filesystem::path& folder);
+// How a snapshot whose rows were read is damaged: its first line counts devices or tags
+// the rows do not give, or its last line was cut off (header: the first line's count,
+// rows: the rows'). A file without counts is read as any tag file: never damaged.
+struct SnapshotDamage {
+    enum class Kind { None, Tags, Devices, CutInLine } kind = Kind::None;
+    std::size_t header = 0, rows = 0;
+    explicit operator bool() const { return kind != Kind::None; }
+};
+SnapshotDamage FindSnapshotDamage(const SnapshotInfo& info);
+// The whole snapshot's (its first line and rows).
+SnapshotDamage FindSnapshotDamage(std::string_view bytes);
+
+// "the header names 13 tags, the file holds 3", "its last line is cut off"; "" for none.
+std::string DescribeSnapshotDamage(const SnapshotDamage& damage);
+
+// The folder's snapshots, oldest first (by the name's time, then the name); with readRows,
+// each file is read whole for ReadSnapshotRows (a listing for people, not the retention).
+std::vector<SnapshotInfo> ListSnapshots(const std::filesystem::path& folder, bool readRows = false);
 
 // "zolctl" of "zolctl 0.917.40": the program part of a file name.
 std::string SnapshotProgramStem(const std::string& program);

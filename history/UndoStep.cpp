@@ -27,14 +27,16 @@ std::vector<PlannedCall> CUndoStep::InverseCalls(std::size_t* notInvertible) con
                 ++skipped;
                 continue;
             }
-            if (c.portBefore == c.portAfter) continue;
+            // Settings applied as they were are still checked: another program may have
+            // changed them since, and redo checks them too.
             p.kind = CallKind::SetComSettings;
             p.port = c.portBefore;
             p.expectedPortBefore = c.portAfter;
             out.push_back(p);
             continue;
         }
-        if (c.before == c.after) continue;  // the call changed nothing
+        // A call that changed nothing is still sent and checked, as redo sends it: the
+        // tag another program changed since is left alone and reported.
         p.expectedBefore = c.after;
         switch (c.before.kind) {
         case TagState::Absent:

@@ -58,7 +58,8 @@ public:
     std::vector<RecordedCall> calls;  // accepted changing calls, in the order made
 
     bool Empty() const { return calls.empty(); }
-    // The calls that undo the step, last call first; a call whose before-value is not
+    // The calls that undo the step, last call first, one for each call (one that changed
+    // nothing included, so that it is checked against the server); a call whose before-value is not
     // known (a tag deleted whose period the server did not give) cannot be undone and is
     // counted in *notInvertible.
     std::vector<PlannedCall> InverseCalls(std::size_t* notInvertible = nullptr) const;

@@ -33,3 +33,14 @@ static std::string NarrowChars(const wchar_t* text, size_t length)
 std::string Narrow(const std::wstring& text) { return NarrowChars(text.data(), text.size()); }
 
 std::string Narrow(const wchar_t* text) { return text ? NarrowChars(text, wcslen(text)) : std::string(); }
+
+std::string BoxLines(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (char c : text) {
+        if (c == '\n') out += ' ';
+        out += c;
+    }
+    return out + ' ';
+}

@@ -13,3 +13,8 @@ std::wstring Widen(const char* text);
 std::wstring WidenUtf8(const std::string& text);
 std::string Narrow(const std::wstring& text);
 std::string Narrow(const wchar_t* text);
+
+// A message box's text with a blank at the end of every line: a message box is sized to
+// its text as measured, and where the drawn line comes out wider than measured (Wine's
+// substitute fonts) the widest line loses its last letter; the blank gives it that room.
+std::string BoxLines(const std::string& text);

@@ -92,6 +92,16 @@ TEST(CtlArgs, UsageErrorsAreRefusedWithAReason)
         EXPECT_FALSE(Parse(argv, &a, &error)) << joined;
         EXPECT_FALSE(error.empty()) << joined;
     }
+    // An empty word is named by its place, not dropped (which would shift the others).
+    CtlArgs a;
+    std::string error;
+    EXPECT_FALSE(Parse({"", "1", "5", "14", "500"}, &a, &error));
+    EXPECT_EQ(error, "argument 1 is empty");
+    a = CtlArgs();
+    EXPECT_FALSE(Parse({"delete", "--dry-run", "1", "", "14"}, &a, &error));
+    EXPECT_EQ(error, "argument 4 is empty");
+    a = CtlArgs();
+    EXPECT_TRUE(Parse({"export", "a.csv", "--dsc", ""}, &a, &error)) << error;  // an option's value may be empty
 }
 
 TEST(CtlArgs, NumbersAndPortTexts)

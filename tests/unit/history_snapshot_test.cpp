@@ -208,8 +208,12 @@ TEST(RestorePlan, ReplaceSemanticsAndThePortChange)
 
 TEST(RestorePlan, InvalidRowsBlockItAndTheTagsTheyNameAreNeverDeleted)
 {
-    std::string text = MakeSnapshotText(kConfig, Port(3, 19200), "zolctl 0.917.40", LocalTime{});
-    text += "Dev;4;4;4;Dev(4).P4;1.5\r\n";  // not a whole number of milliseconds
+    std::vector<TagFileRecord> config = kConfig;
+    config.push_back(Record(4, 4, 4, 7));
+    std::string text = MakeSnapshotText(config, Port(3, 19200), "zolctl 0.917.40", LocalTime{});
+    const std::size_t at = text.find(";Dev(4).P4;7\r\n");
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, 15, ";Dev(4).P4;1.5\r\n");  // not a whole number of milliseconds
     const std::vector<ServerTag> server = {{TagId{4, 4, 4}, PeriodFromMs(1), true},
                                            {TagId{5, 5, 5}, PeriodFromMs(1), true}};
     RestorePlan r = MakeRestorePlan(text, server, Port(3, 19200));
@@ -219,4 +223,95 @@ TEST(RestorePlan, InvalidRowsBlockItAndTheTagsTheyNameAreNeverDeleted)
     EXPECT_FALSE(r.plan.blocked);
     ASSERT_EQ(r.plan.remove.size(), 1u);
     EXPECT_EQ(r.plan.remove[0].id, (TagId{5, 5, 5}));
+}
+
+namespace {
+
+// The text without its line `index` (0: the first line), or with `extra` put there.
+std::string EditLine(const std::string& text, std::size_t index, const std::string& extra = "")
+{
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < index; ++i) start = text.find("\r\n", start) + 2;
+    const std::size_t end = text.find("\r\n", start) + 2;
+    return extra.empty() ? text.substr(0, start) + text.substr(end) : text.substr(0, start) + extra + text.substr(start);
+}
+
+}  // namespace
+
+TEST(SnapshotDamage, RowsThatDoNotMatchTheFirstLineAreDamageAndPlanNothing)
+{
+    // 3 tags on 2 devices; lines: 0 counts, 1 port, 2 header, 3..5 rows.
+    const std::string whole = MakeSnapshotText(kConfig, Port(3, 19200), "zolctl 0.917.40", LocalTime{});
+    EXPECT_FALSE(FindSnapshotDamage(whole));
+    const std::vector<ServerTag> server = {{TagId{1, 5, 14}, PeriodFromMs(2000), true},
+                                           {TagId{7, 7, 7}, PeriodFromMs(1), true}};
+
+    struct Case {
+        const char* what;
+        std::string text;
+        SnapshotDamage::Kind kind;
+        std::size_t header, rows;
+        const char* described;
+    };
+    std::string cutAtLineEnd = whole;  // head -4: the first row only
+    for (int i = 0; i < 2; ++i) cutAtLineEnd = EditLine(cutAtLineEnd, 4);
+    std::string moved = whole;
+    moved.replace(moved.find("Dev;5;1;2;"), 10, "Dev;6;1;2;");
+    const Case cases[] = {
+        {"cut at a line end", cutAtLineEnd, SnapshotDamage::Kind::Tags, 3, 1, "the header names 3 tags, the file holds 1"},
+        {"the rows all gone", EditLine(EditLine(EditLine(whole, 5), 4), 3), SnapshotDamage::Kind::Tags, 3, 0,
+         "the header names 3 tags, the file holds 0"},
+        {"a row removed", EditLine(whole, 4), SnapshotDamage::Kind::Tags, 3, 2, "the header names 3 tags, the file holds 2"},
+        {"a row added", EditLine(whole, 4, "Dev;5;1;3;x;10\r\n"), SnapshotDamage::Kind::Tags, 3, 4,
+         "the header names 3 tags, the file holds 4"},
+        {"a row moved to another device", moved,
+         SnapshotDamage::Kind::Devices, 2, 3, "the header names 2 devices, the file holds 3"},
+        {"cut inside the last period", whole.substr(0, whole.size() - 3), SnapshotDamage::Kind::CutInLine, 0, 0,
+         "its last line is cut off"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const SnapshotDamage damage = FindSnapshotDamage(c.text);
+        EXPECT_EQ(damage.kind, c.kind);
+        EXPECT_EQ(damage.header, c.header);
+        EXPECT_EQ(damage.rows, c.rows);
+        EXPECT_EQ(DescribeSnapshotDamage(damage), c.described);
+        const RestorePlan r = MakeRestorePlan(c.text, server, Port(1, 9600));
+        EXPECT_EQ(r.damage.kind, c.kind);
+        EXPECT_EQ(r.plan.Calls(), 0u);  // above all, nothing deleted
+        EXPECT_FALSE(r.portChanges);
+    }
+
+    // A row spoilt in place is an invalid row, not a damaged file: the plan blocks on it.
+    std::string spoilt = whole;
+    spoilt.replace(spoilt.find(";500\r\n"), 6, ";5.5\r\n");
+    EXPECT_FALSE(FindSnapshotDamage(spoilt));
+    // A tag file without counts (an export) is never damaged, with or without a last line end.
+    EXPECT_FALSE(FindSnapshotDamage("device;address;type;param;name;period_ms\r\nDev;5;1;14;x;20"));
+}
+
+TEST_F(SnapshotFolderTest, AListingWithRowsGivesTheRowsCounts)
+{
+    const SnapshotResult r = WriteSnapshot(m_platform, m_folder, kConfig, Port(3, 19200), "zolctl 0.917.40");
+    ASSERT_TRUE(r.written);
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(m_folder / r.fileName, &text));
+    std::ofstream(m_folder / "20261208-000000-zolctl.csv", std::ios::binary) << EditLine(text, 4);
+    std::ofstream(m_folder / "20261208-000001-zolctl.csv", std::ios::binary) << "";
+
+    std::vector<SnapshotInfo> list = ListSnapshots(m_folder);  // the retention's: first lines only
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_FALSE(list[0].rowsRead);
+    EXPECT_FALSE(FindSnapshotDamage(list[0]));
+
+    list = ListSnapshots(m_folder, true);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].tags, 3u);
+    EXPECT_EQ(list[0].rowTags, 2u);
+    EXPECT_EQ(list[0].rowDevices, 2u);
+    EXPECT_EQ(FindSnapshotDamage(list[0]).kind, SnapshotDamage::Kind::Tags);
+    EXPECT_FALSE(list[1].readable);
+    EXPECT_FALSE(FindSnapshotDamage(list[1]));
+    EXPECT_EQ(list[2].rowTags, 3u);
+    EXPECT_FALSE(FindSnapshotDamage(list[2]));
 }

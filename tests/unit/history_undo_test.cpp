@@ -447,6 +447,48 @@ TEST_F(UndoStackTest, PortSettingsChangedElsewhereAreLeftAlone)
     EXPECT_TRUE(m_stack.CanUndo());
 }
 
+TEST_F(UndoStackTest, ACallThatChangedNothingIsCheckedLikeAnyOther)
+{
+    // A period applied as it was, and the port settings applied as they were: undo and
+    // redo both check each against the server.
+    m_fake.Put(1, 5, 14, PeriodFromMs(2000));
+    m_server->BeginStep("edit");
+    m_server->AddTag(1, 5, 14, PeriodFromMs(2000));
+    m_stack.Push(m_server->EndStep());
+    ASSERT_EQ(m_stack.UndoCalls(), 1u);
+    m_fake.Put(1, 5, 14, PeriodFromMs(4000));  // another program
+    UndoReport r = m_stack.Undo(*m_server, "undo");
+    EXPECT_FALSE(r.complete);
+    EXPECT_EQ(r.run.changedElsewhere, 1u);
+    EXPECT_EQ(r.run.firstChanged, (TagId{1, 5, 14}));
+    EXPECT_EQ(MsFromPeriod(m_fake.tags[Tag{1, 5, 14}]), 4000);
+    EXPECT_TRUE(m_stack.CanUndo());
+    EXPECT_FALSE(m_stack.CanRedo());  // nothing moved to redo
+    // Held again: the undo goes through, with its line, and redo checks the same way.
+    m_fake.Put(1, 5, 14, PeriodFromMs(2000));
+    r = m_stack.Undo(*m_server, "undo");
+    EXPECT_TRUE(r.complete);
+    EXPECT_EQ(r.run.doneOrdinals.size(), 1u);
+    ASSERT_TRUE(m_stack.CanRedo());
+    m_fake.Put(1, 5, 14, PeriodFromMs(5000));
+    r = m_stack.Redo(*m_server, "redo");
+    EXPECT_EQ(r.run.changedElsewhere, 1u);
+    EXPECT_EQ(MsFromPeriod(m_fake.tags[Tag{1, 5, 14}]), 5000);
+    std::size_t undoLines = 0;
+    for (const JournalLine& l : Lines()) undoLines += l.action == "undo" && l.result == "ok";
+    EXPECT_EQ(undoLines, 1u);
+
+    m_server->BeginStep("port");
+    m_server->SetComSettings(1, 9600, 8, 0, 0);  // the fake's own settings
+    m_stack.Push(m_server->EndStep());
+    ASSERT_EQ(m_stack.UndoCalls(), 1u);
+    m_fake.SetComSettings(5, 9600, 8, 0, 0);  // another program
+    r = m_stack.Undo(*m_server, "undo");
+    EXPECT_EQ(r.run.changedElsewhere, 1u);
+    EXPECT_TRUE(r.run.firstChangedIsPort);
+    EXPECT_TRUE(m_stack.CanUndo());
+}
+
 TEST(UndoCheck, WhatCountsAsStillHeld)
 {
     const TagState absent = TagState::None(), p1000 = TagState::Of(PeriodFromMs(1000)),

@@ -114,6 +114,10 @@ TEST_F(HeldJournalTest, CancelSendsNothing)
     const std::string file = Narrow((m_history / "journal.csv").wstring());
     EXPECT_EQ(run.text.rfind("Журнал изменений " + file + " открыт в другой программе", 0), 0u) << run.text;
     EXPECT_NE(run.text.find("«Повтор»"), std::string::npos) << run.text;
+    // Each line ends in a blank, so that the box's measure covers the line as drawn.
+    const std::string tail = "«Отмена» оставляет конфигурацию без изменений. ";
+    EXPECT_EQ(run.text.size() > tail.size() ? run.text.substr(run.text.size() - tail.size()) : run.text, tail);
+    EXPECT_NE(run.text.find(" \nЗакройте его там"), std::string::npos) << run.text;
     EXPECT_EQ(run.retryText, Widen("Повтор"));
     EXPECT_EQ(run.cancelText, Widen("Отмена"));
     EXPECT_TRUE(run.nodeAfter);

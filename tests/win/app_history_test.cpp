@@ -40,6 +40,20 @@ namespace fs = std::filesystem;
 // The server's own format of tags.txt, so that "byte-identical" compares like with like.
 const char kTagsHeader[] = "# type address param period(100ns)\n";
 
+// A box's text without the blank each of its lines ends with (so that the box's measure
+// covers the widest line as drawn); a line without one is a failure.
+std::string Unblanked(std::string box)
+{
+    EXPECT_FALSE(box.empty());
+    EXPECT_EQ(box.empty() ? '\0' : box.back(), ' ') << box;
+    if (!box.empty()) box.pop_back();
+    for (std::size_t at = 0; (at = box.find('\n', at)) != std::string::npos; ++at) {
+        EXPECT_TRUE(at > 0 && box[at - 1] == ' ') << box;
+        if (at > 0 && box[at - 1] == ' ') box.erase(--at, 1);
+    }
+    return box;
+}
+
 // The main window run modally with the questions answered as asked.
 MainRun RunWindow(bool answerYes, const std::function<void(HWND window, CTarnelDlg& dlg)>& script)
 {
@@ -396,7 +410,7 @@ TEST_F(HistoryTest, AnUndoTheServerPartlyRefusesIsReportedOnceAndStaysUndoable)
                                                        {"Вернуть: Удалить устройство", true},
                                                        {"История изменений...", true}}));
     ASSERT_FALSE(run.boxes.empty());
-    EXPECT_EQ(run.boxes.front(), "Сервер отказал в 1 из 3 вызовов (первая ошибка 0x80004005).\n"
+    EXPECT_EQ(Unblanked(run.boxes.front()), "Сервер отказал в 1 из 3 вызовов (первая ошибка 0x80004005).\n"
                                  "Остальное можно отменить снова: «Удалить устройство».");
     EXPECT_EQ(run.boxes.size(), 1u);
     EXPECT_TRUE(finallyShown);
@@ -583,7 +597,7 @@ TEST_F(HistoryTest, ALongUndoShowsItsProgressAndStopLeavesTheRestUndoable)
     EXPECT_TRUE(finished);
     EXPECT_EQ(standin::ReadStateFile("tags.txt"), before);
     ASSERT_GE(run.boxes.size(), 1u);
-    EXPECT_EQ(run.boxes[0], "Отмена остановлена: выполнено " + std::to_string(afterStop) +
+    EXPECT_EQ(Unblanked(run.boxes[0]), "Отмена остановлена: выполнено " + std::to_string(afterStop) +
                                 " из 150 вызовов.\nОстальное можно отменить снова: «Удалить устройство».");
     EXPECT_EQ(run.boxes.size(), 1u);
 }
@@ -700,9 +714,9 @@ TEST_F(HistoryTest, UndoAndRedoLeaveWhatAnotherProgramChangedAndSaySo)
     EXPECT_TRUE(undoStillOffered);
     EXPECT_EQ(afterRedo, (std::vector<std::string>{"7 5 2 40000000"}));
     ASSERT_EQ(run.boxes.size(), 2u);
-    EXPECT_EQ(run.boxes[0], "Изменены другой программой, не отменены: 1 (первый: Meter(005).Voltage).\n"
+    EXPECT_EQ(Unblanked(run.boxes[0]), "Изменены другой программой, не отменены: 1 (первый: Meter(005).Voltage).\n"
                             "Остальное можно отменить снова: «Удалить тег».");
-    EXPECT_EQ(run.boxes[1], "Изменены другой программой, не возвращены: 1 (первый: Meter(005).Phase.A).\n"
+    EXPECT_EQ(Unblanked(run.boxes[1]), "Изменены другой программой, не возвращены: 1 (первый: Meter(005).Phase.A).\n"
                             "Остальное можно вернуть снова: «Удалить устройство».");
     // No line for a call not made; the lines of the calls made hold what was read.
     EXPECT_TRUE(LinesOf("Отменить: Удалить тег").empty());
@@ -789,6 +803,53 @@ TEST_F(HistoryTest, TheHistoryDialogMarksASnapshotNoRestoreCouldReadAsUnreadable
     EXPECT_EQ(rows[0], (std::vector<std::string>{"2026-12-01 12:00:00", "", "2", "2"}));
     EXPECT_EQ(rows[1], (std::vector<std::string>{"2026-12-01 11:00:00", "файл не читается", "", ""}));
     EXPECT_EQ(rows[2], (std::vector<std::string>{"2026-12-01 10:00:00", "файл не читается", "", ""}));
+}
+
+TEST_F(HistoryTest, ASnapshotWhoseRowsDoNotMatchItsFirstLineIsMarkedAndItsRestoreRefused)
+{
+    // Two tags on two devices, one written whole, one with its last row cut away at a line
+    // end: the dialog marks the cut one with the counts its rows give, and restoring it
+    // sends nothing (with replace, the missing tag would be deleted).
+    SetEnvironmentVariableW(L"ZOLCFG_SNAPSHOTS", L"0");
+    Prepare(std::string(kTagsHeader) + "7 5 1 30000000\n7 6 1 30000000\n");
+    fs::create_directories(m_history);
+    std::vector<TagFileRecord> records(2);
+    records[0].id = TagId{7, 5, 1};
+    records[1].id = TagId{7, 6, 1};
+    for (TagFileRecord& r : records) {
+        r.period = 20000000;
+        r.device = "Meter";
+        r.name = "Meter(00" + std::to_string(r.id.address) + ").Voltage";
+    }
+    const std::string whole =
+        MakeSnapshotText(records, PortSettings(), "zolcfg 0.917.1", LocalTime{2026, 12, 1, 10, 0, 0, 180});
+    const std::string cut = whole.substr(0, whole.rfind("Meter;6;"));
+    std::ofstream(m_history / "20261201-100000-zolcfg.csv", std::ios::binary) << whole;
+    std::ofstream(m_history / "20261201-110000-zolcfg.csv", std::ios::binary) << cut;
+    std::vector<std::vector<std::string>> rows;
+    bool previewShown = true;
+    const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
+        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "История изменений...")) return;
+        HWND history = ui_driver::WaitForDialog("История изменений");
+        if (history == nullptr) return;
+        HWND list = GetDlgItem(history, IDC_HISTORY_SNAPSHOTS);
+        ui_driver::WaitFor([&] { return ListRows(list).size() == 2; }, 5000);
+        rows = ListRows(list);
+        ui_driver::SaveScreenshot(history, "history-dialog-damaged");
+        ui_driver::PressButton(history, IDC_HISTORY_RESTORE);  // the newest, the cut one, is selected
+        previewShown = ui_driver::WaitForDialog("Восстановление конфигурации", 3000) != nullptr;
+        ui_driver::PressButton(history, IDCANCEL);
+        ui_driver::WaitUntilGone(history);
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    ASSERT_EQ(rows.size(), 2u);  // newest first
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"2026-12-01 11:00:00", "файл повреждён", "1", "1"}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"2026-12-01 10:00:00", "zolcfg 0.917.1", "2", "2"}));
+    EXPECT_FALSE(previewShown);
+    EXPECT_EQ(run.boxes, std::vector<std::string>{"Файл 20261201-110000-zolcfg.csv повреждён: в заголовке тегов 2, в "
+                                                  "файле 1.\nНа сервер ничего не отправлено."});
+    EXPECT_EQ(ServerTags(), (std::vector<std::string>{"7 5 1 30000000", "7 6 1 30000000"}));
+    EXPECT_TRUE(LinesOf("Восстановить снимок").empty());
 }
 
 TEST_F(HistoryTest, ARestoreConfirmedAfterAnotherProgramsChangeJournalsWhatItReplaced)

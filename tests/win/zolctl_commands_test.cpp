@@ -59,6 +59,9 @@ TEST_F(ZolctlCommands, HelpVersionAndUsageErrors)
         {{L"port", L"set", L"COM1", L"9600", L"8", L"odd", L"3"}, "zolctl: STOPBITS must be 1, 1.5 or 2\n"},
         {{L"port", L"set", L"COMX", L"9600", L"8", L"odd", L"1"}, "zolctl: PORT must be COMn, n (1..65535) or none\n"},
         {{L"search", L"0", L"10"}, "zolctl: FROM and TO must be addresses 1..255\n"},
+        {{L"search", L"32", L"1"}, "zolctl: FROM must not be greater than TO\n"},
+        {{L"", L"1", L"5", L"14", L"500"}, "zolctl: argument 1 is empty\n"},
+        {{L"add", L"1", L"5", L"", L"500"}, "zolctl: argument 4 is empty\n"},
         {{L"tags", L"--dsc", L"Z:\\no\\such\\dir"}, "zolctl: --dsc Z:\\no\\such\\dir: no such directory\n"},
     };
     for (const auto& b : bad) {
@@ -162,7 +165,7 @@ TEST_F(ZolctlCommands, SearchPrintsEachDeviceFoundAndStopsWhenTheServerDies)
 {
     standin::WriteStateFile("line.txt", "3 1 0 PM3F v2.1; serial 17\n9 7 0 meter\n12 200 0 unknown box\n");
     standin::SetFaults("probe_timeout_ms 1\n");
-    CtlRun r = Ctl({L"search", L"15", L"1"});
+    CtlRun r = Ctl({L"search", L"1", L"15"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, u8"3;1;PM3F;PM3F v2.1; serial 17\n9;7;Счётчик;meter\n12;200;;unknown box\n");
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "ServerFiles.h"
@@ -437,4 +438,64 @@ TEST_F(ZolctlHistory, AListThatBreaksOffIsNeverASnapshotNorTheBaseOfAReplace)
     EXPECT_EQ(ServerTags().size(), 3u);
     r = Ctl({L"history"});
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+}
+
+TEST_F(ZolctlHistory, ASnapshotWhoseRowsDoNotMatchItsFirstLineIsRefusedAndMarked)
+{
+    // A snapshot cut at a line end, with a row removed or a row added: a restore would
+    // delete what is missing, so it is refused before anything is asked of the server, and
+    // the history lists the counts its rows give, marked.
+    standin::Reset(kTags);
+    CtlRun r = Ctl({L"snapshot"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string whole = ReadFile(History() / r.out.substr(0, r.out.size() - 1));
+    fs::remove(History() / r.out.substr(0, r.out.size() - 1));
+    const std::size_t rows = whole.find("\r\n", whole.find("device;address")) + 2;  // the first row's start
+    const std::size_t second = whole.find("\r\n", rows) + 2, third = whole.find("\r\n", second) + 2;
+    ASSERT_EQ(whole.find("\r\n", third) + 2, whole.size());  // three rows
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* told;
+        const char* listed;
+    };
+    const Case cases[] = {
+        {"20261201-100000-zolctl.csv", whole.substr(0, second), "the header names 3 tags, the file holds 1", ";1;1;damaged"},
+        {"20261201-100001-zolctl.csv", whole.substr(0, second) + whole.substr(third), "the header names 3 tags, the file holds 2",
+         ";2;2;damaged"},
+        {"20261201-100002-zolctl.csv", whole + "PM3F;9;1;14;PM3F(009).Frequency;5\r\n", "the header names 3 tags, the file holds 4",
+         ";3;4;damaged"},
+    };
+    ASSERT_EQ(Ctl({L"delete", L"1", L"5", L"2", L"--no-journal"}).code, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(History() / c.name, c.text);
+        const std::wstring wname(c.name, c.name + std::strlen(c.name));
+        for (const wchar_t* more : {L"--dry-run", L"--yes"}) {
+            r = Ctl({L"restore", wname, more});
+            EXPECT_EQ(r.code, 1);
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(r.err, std::string(c.name) + ": " + c.told + ": it is damaged\n");
+        }
+    }
+    EXPECT_EQ(ServerTags(), (std::vector<std::string>{"1 5 14 20000000", "7 12 3 0"}));
+    EXPECT_FALSE(fs::exists(History() / "journal.csv"));
+
+    r = Ctl({L"history"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3) << r.out;
+    std::size_t at = 0;
+    for (const Case& c : cases) {
+        const std::string line = r.out.substr(at, r.out.find('\n', at) - at);
+        at = r.out.find('\n', at) + 1;
+        EXPECT_EQ(line.substr(0, std::strlen(c.name)), c.name) << line;
+        EXPECT_TRUE(line.size() > std::strlen(c.listed) &&
+                    line.compare(line.size() - std::strlen(c.listed), std::string::npos, c.listed) == 0)
+            << line;
+    }
+    // The whole one restores.
+    WriteFile(History() / "20261201-100003-zolctl.csv", whole);
+    r = Ctl({L"restore", L"20261201-100003-zolctl.csv", L"--yes"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(ServerTags().size(), 3u);
 }
