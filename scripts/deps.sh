@@ -18,6 +18,7 @@ ZOL_PACKAGES=(
   nsis zip unzip p7zip-full
   xvfb xdotool imagemagick x11-utils
   pandoc python3
+  ansible-core  # the Ansible role's test runs Debian's engine (about 8 MB)
 )
 
 zol_install_packages() {

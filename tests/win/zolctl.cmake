@@ -2,7 +2,7 @@
 zol_add_win_test(zolctl_win_tests
   SOURCES zolctl_main.cpp zolctl_support.cpp standin_support.cpp StandinFixture.cpp ServerFiles.cpp
           DescriptionFiles.cpp zolctl_commands_test.cpp zolctl_import_test.cpp zolctl_history_test.cpp
-          FileHolder.cpp zolctl_held_files_test.cpp
+          FileHolder.cpp zolctl_held_files_test.cpp zolctl_diff_test.cpp
   LIBS zol_server zol_catalogue zol_history ole32 advapi32)
 add_dependencies(zolctl_win_tests zolctl zolsrv zolps zoljournalappend zolholdfile)
 
@@ -23,4 +23,5 @@ zol_win_test_parts(zolctl_win_tests TIMEOUT 300
     Commands "ZolctlCommands.*"
     Import "ZolctlImport.*"
     History "ZolctlHistory.*"
-    HeldFiles "ZolctlHeldFiles.*")
+    HeldFiles "ZolctlHeldFiles.*"
+    Diff "ZolctlDiff.*")
