@@ -33,7 +33,7 @@ done
 [ -d "$build/examples/devices" ] || fail "no example descriptions in $build/examples/devices"
 
 work=$(mktemp -d /tmp/zol-ansible.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+[ "${ZOL_KEEP_WORK:-0}" = 1 ] || trap 'rm -rf "$work"' EXIT
 hosts=(plant1 plant2 plant3)
 
 # The wrapper each host's role runs zolctl.exe through: HOME ZOLCTL ARGS... Paths given as
@@ -84,8 +84,50 @@ seed plant3 '1 1 1 20000000\n1 1 2 20000000\n'         # a part of the file
   echo "    zolcfg_tags_dsc: '$build/examples/devices'"
 } >"$work/inventory.yml"
 
-export ANSIBLE_ROLES_PATH=$root/examples/ansible/roles
-export ANSIBLE_STDOUT_CALLBACK=json ANSIBLE_NOCOLOR=1 ANSIBLE_RETRY_FILES_ENABLED=0
+# ansible-core has no JSON report of its own (that callback is in a collection): this one
+# writes each task's result per host, and the stats, as one document on standard output.
+mkdir -p "$work/callbacks"
+cat >"$work/callbacks/zol_report.py" <<'PY'
+import json
+from ansible.plugins.callback import CallbackBase
+
+class CallbackModule(CallbackBase):
+    CALLBACK_VERSION = 2.0
+    CALLBACK_TYPE = "stdout"
+    CALLBACK_NAME = "zol_report"
+
+    def __init__(self):
+        super().__init__()
+        self.tasks = []
+
+    def v2_playbook_on_task_start(self, task, is_conditional):
+        self.tasks.append({"task": {"name": task.get_name()}, "hosts": {}})
+
+    def _result(self, result, **flags):
+        r = dict(result._result)
+        r.update(flags)
+        self.tasks[-1]["hosts"][result._host.get_name()] = r
+
+    def v2_runner_on_ok(self, result):
+        self._result(result)
+
+    def v2_runner_on_failed(self, result, ignore_errors=False):
+        self._result(result, failed=True)
+
+    def v2_runner_on_skipped(self, result):
+        self._result(result, skipped=True)
+
+    def v2_runner_on_unreachable(self, result):
+        self._result(result, failed=True, unreachable=True)
+
+    def v2_playbook_on_stats(self, stats):
+        hosts = sorted(stats.processed.keys())
+        doc = {"plays": [{"tasks": self.tasks}],
+               "stats": {h: stats.summarize(h) for h in hosts}}
+        self._display.display(json.dumps(doc, default=str))
+PY
+export ANSIBLE_ROLES_PATH=$root/examples/ansible/roles ANSIBLE_CALLBACK_PLUGINS=$work/callbacks
+export ANSIBLE_STDOUT_CALLBACK=zol_report ANSIBLE_NOCOLOR=1 ANSIBLE_RETRY_FILES_ENABLED=0
 export ANSIBLE_LOCAL_TEMP=$work/ansible-tmp ANSIBLE_REMOTE_TEMP=$work/ansible-tmp
 export ANSIBLE_HOST_KEY_CHECKING=0 ANSIBLE_DEPRECATION_WARNINGS=0
 
@@ -107,6 +149,8 @@ report() {
 import json, sys
 doc = json.load(open(sys.argv[1]))
 tasks = [t for p in doc["plays"] for t in p["tasks"]]
+for t in tasks:  # "zolcfg_tags : Load ..." -> "Load ..."
+    t["task"]["name"] = t["task"]["name"].split(" : ", 1)[-1]
 def task(prefix):
     return [t for t in tasks if t["task"]["name"].startswith(prefix)]
 for name in ("Load the tags into the server", "What a run would change"):
@@ -116,11 +160,18 @@ for name in ("Load the tags into the server", "What a run would change"):
                     "changed" if r.get("changed") else "ok"
             print("task", "import" if name.startswith("Load") else "diff", host, state)
             if r.get("failed"):
-                print("message", host, r.get("stderr", "").replace("\n", " | "))
+                print("message", host, "rc", r.get("rc"), r.get("msg", ""), r.get("stderr", "").replace("\n", " | "))
+                print("stdout", host, r.get("stdout", ""))
 for t in task("Report what would change"):
     for host, r in sorted(t["hosts"].items()):
         if not r.get("skipped"):
             print("would", host, json.dumps(r.get("msg"), ensure_ascii=False, sort_keys=True))
+for t in tasks:
+    if t["task"]["name"].startswith("Load the tags into the server"):
+        continue
+    for host, r in sorted(t["hosts"].items()):
+        if r.get("failed"):
+            print("failed", host, t["task"]["name"] + ":", r.get("msg", ""), r.get("stderr", "").replace("\n", " | "))
 for host, s in sorted(doc["stats"].items()):
     print("stats", host, "changed=%d failures=%d" % (s["changed"], s["failures"]))
 PY
