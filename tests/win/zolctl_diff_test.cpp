@@ -146,6 +146,25 @@ TEST_F(ZolctlDiff, ASnapshotComparesThePortSettingsToo)
     for (const auto& e : fs::directory_iterator(History())) after += e.is_regular_file() ? 1 : 0;
     EXPECT_EQ(after, files);  // no journal, no snapshot
     EXPECT_EQ(PortRecord().substr(0, 2), "3 ");
+
+    // The restore's JSON: a dry run would change the port; the restore changes it; then
+    // diff finds nothing.
+    r = Ctl({L"restore", std::wstring(name.begin(), name.end()), L"--dry-run", L"--format", L"json"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    JsonValue restored = Json(r);
+    EXPECT_FALSE(restored["changed"].boolean);
+    EXPECT_TRUE(restored["would_change"].boolean);
+    EXPECT_TRUE(Has(r.err, "port;COM1 9600 8 none 1;COM3 19200 8 odd 1\n")) << r.err;
+    r = Ctl({L"restore", std::wstring(name.begin(), name.end()), L"--yes", L"--format", L"json"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    restored = Json(r);
+    EXPECT_TRUE(restored["changed"].boolean);
+    EXPECT_TRUE(restored["port_changed"].boolean);
+    EXPECT_EQ(restored["counts"]["unchanged"].Int(), 3);
+    EXPECT_EQ(restored["counts"]["added"].Int(), 0);
+    r = Ctl({L"diff", std::wstring(name.begin(), name.end())});
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(r.out, "diff: 0 to add, 0 to change, 0 to delete, 3 the same\n");
 }
 
 TEST_F(ZolctlDiff, AListThatBreaksOffInvalidRowsAndNoServerAreNoDiff)
