@@ -89,9 +89,10 @@ const CommandInfo kCommands[] = {
     {"diff", 1, 1, "--device --format",
      "usage: zolctl diff FILE|SNAPSHOT [--device TYPE ADDRESS] [--format json]\n"
      "  Compares the server's tags (or one device's) with FILE, or with a snapshot (a file\n"
-     "  name from zolctl history) and then its port settings too, and changes nothing:\n"
-     "  + NAME PERIOD (only in the file), - NAME PERIOD (only on the server),\n"
-     "  ~ NAME OLD -> NEW (the period differs), ~ port OLD -> NEW; then the counts.\n"
+     "  name from zolctl history) and, without --device, its port settings too. Changes\n"
+     "  and writes nothing. + NAME PERIOD (only in the file), - NAME PERIOD (only on\n"
+     "  the server), ~ NAME OLD -> NEW (the period differs), ~ port OLD -> NEW; then\n"
+     "  the counts.\n"
      "  Exit codes: 0 the same, 1 they differ, 2 usage error or a file that cannot be\n"
      "  read or has invalid rows, 3 no connection or a list that broke off.\n"},
 };
