@@ -26,9 +26,9 @@ const CommandInfo kCommands[] = {
      "  Writes the server's tags (or one device's) to FILE, replacing it as a whole:\n"
      "  device;address;type;param;name;period_ms. Default: UTF-8 with BOM, ';', CR LF.\n"
      "  A FILE that holds tags is not replaced by one without any unless --allow-empty.\n"},
-    {"import", 1, 1, "--dry-run --replace --yes --strict --skip-invalid --no-journal",
+    {"import", 1, 1, "--dry-run --replace --yes --strict --skip-invalid --no-journal --format",
      "usage: zolctl import FILE [--dsc DIR] [--dry-run] [--replace] [--yes] [--strict]\n"
-     "                          [--skip-invalid]\n"
+     "                          [--skip-invalid] [--format json]\n"
      "  Reads FILE (UTF-8 or Windows-1251, ';' ',' or tab), compares it with the server and\n"
      "  prints the plan: tags to add, to change the period, unchanged, and with --replace\n"
      "  the server's tags the file lacks, to delete. Then carries it out, unless --dry-run:\n"
@@ -39,21 +39,21 @@ const CommandInfo kCommands[] = {
      "  --replace never deletes a tag that any row names, valid or not; with invalid rows\n"
      "  it changes nothing (exit code 1) unless --skip-invalid: then the valid rows are\n"
      "  carried out and the tags the invalid rows name are kept as the server has them.\n"},
-    {"add", 4, 4, "--no-journal",
-     "usage: zolctl add TYPE ADDRESS PARAM PERIOD_MS\n"
+    {"add", 4, 4, "--no-journal --format",
+     "usage: zolctl add TYPE ADDRESS PARAM PERIOD_MS [--format json]\n"
      "  Adds one tag (or sets the period of an existing one).\n"},
-    {"delete", 3, 3, "--no-journal",
-     "usage: zolctl delete TYPE ADDRESS PARAM\n"
+    {"delete", 3, 3, "--no-journal --format",
+     "usage: zolctl delete TYPE ADDRESS PARAM [--format json]\n"
      "  Deletes one tag.\n"},
-    {"delete-device", 2, 2, "--no-journal",
-     "usage: zolctl delete-device TYPE ADDRESS\n"
+    {"delete-device", 2, 2, "--no-journal --format",
+     "usage: zolctl delete-device TYPE ADDRESS [--format json]\n"
      "  Deletes every tag of one device.\n"},
-    {"period", 3, 4, "--no-journal",
-     "usage: zolctl period TYPE ADDRESS PARAM [PERIOD_MS]\n"
+    {"period", 3, 4, "--no-journal --format",
+     "usage: zolctl period TYPE ADDRESS PARAM [PERIOD_MS] [--format json]\n"
      "  Prints one tag's refresh period in milliseconds, or sets it.\n"},
-    {"port", 0, 6, "--no-journal",
+    {"port", 0, 6, "--no-journal --format",
      "usage: zolctl port\n"
-     "       zolctl port set PORT SPEED DATABITS PARITY STOPBITS\n"
+     "       zolctl port set PORT SPEED DATABITS PARITY STOPBITS [--format json]\n"
      "  Prints the server's serial-port settings (e.g. COM3 19200 7 odd 2) or sets them.\n"
      "  PORT: COM3, 3 or none; PARITY: none|odd|even|mark|space; STOPBITS: 1|1.5|2.\n"},
     {"ports", 0, 0, "",
@@ -80,12 +80,21 @@ const CommandInfo kCommands[] = {
      "usage: zolctl snapshot\n"
      "  Reads the whole configuration and keeps it as a snapshot, unless the newest\n"
      "  snapshot holds the same; prints the snapshot's file name.\n"},
-    {"restore", 1, 1, "--dry-run --yes --skip-invalid --no-journal",
-     "usage: zolctl restore SNAPSHOT [--dry-run] [--yes]\n"
+    {"restore", 1, 1, "--dry-run --yes --skip-invalid --no-journal --format",
+     "usage: zolctl restore SNAPSHOT [--dry-run] [--yes] [--format json]\n"
      "  Brings the server back to a snapshot (a file name from zolctl history, or a\n"
      "  path): prints the plan as import --replace does, then carries it out, and sets\n"
      "  the snapshot's port settings. Deleting needs --yes; without it the plan is\n"
      "  printed and nothing is done (exit code 1).\n"},
+    {"diff", 1, 1, "--device --format",
+     "usage: zolctl diff FILE|SNAPSHOT [--device TYPE ADDRESS] [--format json]\n"
+     "  Compares the server's tags (or one device's) with FILE, or with a snapshot (a file\n"
+     "  name from zolctl history) and, without --device, its port settings too. Changes\n"
+     "  and writes nothing. + NAME PERIOD (only in the file), - NAME PERIOD (only on\n"
+     "  the server), ~ NAME OLD -> NEW (the period differs), ~ port OLD -> NEW; then\n"
+     "  the counts.\n"
+     "  Exit codes: 0 the same, 1 they differ, 2 usage error or a file that cannot be\n"
+     "  read or has invalid rows, 3 no connection or a list that broke off.\n"},
 };
 
 const char kGeneralUsage[] =
@@ -109,6 +118,7 @@ const char kGeneralUsage[] =
     "  history                             the snapshots of the configuration\n"
     "  snapshot                            take a snapshot now\n"
     "  restore SNAPSHOT [--dry-run] [--yes]   back to a snapshot\n"
+    "  diff FILE|SNAPSHOT [--device TYPE ADDRESS]   what the file would change\n"
     "\n"
     "options of every command:\n"
     "  --dsc DIR    device descriptions (*.dsc) from DIR (default: the current directory)\n"
@@ -119,6 +129,8 @@ const char kGeneralUsage[] =
     "               without it a command that cannot write the journal changes nothing\n"
     "  --help       this text, or a command's: zolctl COMMAND --help\n"
     "  --version    the program's version\n"
+    "  --format json  (diff and the commands that change the server) one JSON document on\n"
+    "               standard output: \"changed\", the counts and the refusals\n"
     "\n"
     "TYPE 1..255, ADDRESS 1..247, PARAM 1..65534, PERIOD_MS 0..86400000.\n"
     "Results go to standard output, errors and progress to standard error.\n"

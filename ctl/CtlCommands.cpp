@@ -15,6 +15,7 @@
 #include "ctl/CtlHistory.h"
 #include "common/Guide.h"
 #include "ctl/CtlServer.h"
+#include "ctl/CtlResult.h"
 #include "search/AddressScan.h"
 #include "search/SearchTexts.h"
 #include "serial/ComPortDialogModel.h"
@@ -34,6 +35,18 @@ int Refused(const std::string& what, HResult hr)
 {
     WriteErr(what + ": " + DescribeHResult(hr) + "\n");
     return IsConnectionLost(hr) ? kExitConnection : kExitPartial;
+}
+
+// The same for a change the server refused, kept in the command's result.
+int RefusedChange(const std::string& what, const char* action, const TagId* id, HResult hr)
+{
+    CtlRefusal refusal;
+    refusal.action = action;
+    refusal.hasTag = id != nullptr;
+    if (id) refusal.id = *id;
+    refusal.hr = hr;
+    CommandResult().refused.push_back(refusal);
+    return Refused(what, hr);
 }
 
 struct TagOperands {
@@ -79,9 +92,21 @@ int CommandAdd(const CtlArgs& args, const TagOperands& tag)
     if (!changes.Begin(args, "zolctl add")) return kExitPartial;
     CCtlConnection connection;
     if (!connection.Open()) return kExitConnection;
+    // Whether the tag is new, or its period changes, for the result.
+    std::uint32_t low = 0, high = 0;
+    const bool existed = HrSucceeded(connection.Server().GetTagInfo(tag.type, tag.address, tag.param, &low, &high));
+    const TagId id{tag.type, tag.address, tag.param};
     const HResult hr =
         changes.Server(connection.Server()).AddTag(tag.type, tag.address, tag.param, PeriodFromMs(tag.periodMs));
-    if (HrFailed(hr)) return changes.Finish(Refused("refused: add " + TagText(tag.type, tag.address, tag.param), hr));
+    if (HrFailed(hr))
+        return changes.Finish(RefusedChange("refused: add " + TagText(tag.type, tag.address, tag.param), "add", &id, hr));
+    CtlResult& result = CommandResult();
+    if (!existed)
+        ++result.added;
+    else if (JoinPeriod(low, high) != PeriodFromMs(tag.periodMs))
+        ++result.changed;
+    else
+        ++result.unchanged;
     WriteErr("added " + TagText(tag.type, tag.address, tag.param) + " " + NameOf(tag) + "\n");
     return changes.Finish(kExitOk);
 }
@@ -94,8 +119,11 @@ int CommandDelete(const CtlArgs& args, const TagOperands& tag)
     CCtlConnection connection;
     if (!connection.Open()) return kExitConnection;
     const HResult hr = changes.Server(connection.Server()).DeleteTag(tag.type, tag.address, tag.param);
+    const TagId id{tag.type, tag.address, tag.param};
     if (HrFailed(hr))
-        return changes.Finish(Refused("refused: delete " + TagText(tag.type, tag.address, tag.param), hr));
+        return changes.Finish(
+            RefusedChange("refused: delete " + TagText(tag.type, tag.address, tag.param), "delete", &id, hr));
+    ++CommandResult().deleted;
     WriteErr("deleted " + TagText(tag.type, tag.address, tag.param) + "\n");
     return changes.Finish(kExitOk);
 }
@@ -141,10 +169,11 @@ int CommandDeleteDevice(const CtlArgs& args, const TagOperands& device)
         const HResult hr = server.DeleteTag(id.type, id.address, id.param);
         if (HrSucceeded(hr)) {
             ++deleted;
+            ++CommandResult().deleted;
             continue;
         }
         ++refused;
-        const int code = Refused("refused: delete " + TagText(id.type, id.address, id.param), hr);
+        const int code = RefusedChange("refused: delete " + TagText(id.type, id.address, id.param), "delete", &id, hr);
         if (code == kExitConnection) {
             WriteErr("deleted " + std::to_string(deleted) + " of " + std::to_string(tags.size()) + " tags\n");
             return changes.Finish(code);
@@ -176,8 +205,14 @@ int CommandPeriod(const CtlArgs& args, const TagOperands& tag)
     CJournaledServer& server = changes.Server(connection.Server());
     server.KnowTag(TagId{tag.type, tag.address, tag.param}, TagState::Of(JoinPeriod(low, high)));  // just read
     const HResult set = server.AddTag(tag.type, tag.address, tag.param, PeriodFromMs(tag.periodMs));
+    const TagId id{tag.type, tag.address, tag.param};
     if (HrFailed(set))
-        return changes.Finish(Refused("refused: period of " + TagText(tag.type, tag.address, tag.param), set));
+        return changes.Finish(
+            RefusedChange("refused: period of " + TagText(tag.type, tag.address, tag.param), "change", &id, set));
+    if (JoinPeriod(low, high) != PeriodFromMs(tag.periodMs))
+        ++CommandResult().changed;
+    else
+        ++CommandResult().unchanged;
     return changes.Finish(kExitOk);
 }
 
@@ -201,9 +236,14 @@ int CommandPort(const CtlArgs& args)
     CCtlConnection connection;
     if (!connection.Open()) return kExitConnection;
     if (set) {
+        v.known = true;
+        const PortSettings before = ReadPortSettings(connection.Server());
         const HResult hr =
             changes.Server(connection.Server()).SetComSettings(v.port, v.baudRate, v.dataBits, v.stopBits, v.parity);
-        if (HrFailed(hr)) return changes.Finish(Refused("refused: port settings", hr));
+        if (HrFailed(hr)) return changes.Finish(RefusedChange("refused: port settings", "port", nullptr, hr));
+        // Settings the server did not give count as changed: they may well have been.
+        CommandResult().portChanged = before != v;
+        if (!CommandResult().portChanged) ++CommandResult().unchanged;
         return changes.Finish(kExitOk);
     }
     HResult hr = kS_OK;
@@ -399,6 +439,10 @@ std::string GuideLine()
 
 }  // namespace
 
+namespace {
+int RunCommand(const CtlArgs& args);
+}  // namespace
+
 int RunZolctl(const std::vector<std::string>& argv)
 {
     CtlArgs args;
@@ -413,6 +457,23 @@ int RunZolctl(const std::vector<std::string>& argv)
         return kExitOk;
     }
 
+    // The commands that change the server answer --format json with their result.
+    const std::string& c = args.command;
+    const bool setting = (c == "period" && args.operands.size() == 4) || (c == "port" && !args.operands.empty());
+    const bool changing = c == "import" || c == "restore" || c == "add" || c == "delete" || c == "delete-device" || setting;
+    if (args.format == "json" && (c == "period" || c == "port") && !setting)
+        return UsageError(c, "--format json is for setting; the value is printed as text");
+    SetJsonResult(changing && args.format == "json");
+    const int code = RunCommand(args);
+    if (JsonResult()) WriteOut(CommandResultJson(CommandResult(), code));
+    return code;
+}
+
+namespace {
+
+int RunCommand(const CtlArgs& args)
+{
+    std::string error;
     const std::string& c = args.command;
     if (c == "tags") return CommandTags(args);
     if (c == "export") return CommandExport(args);
@@ -425,6 +486,7 @@ int RunZolctl(const std::vector<std::string>& argv)
     if (c == "history") return CommandHistory(args);
     if (c == "snapshot") return CommandSnapshot(args);
     if (c == "restore") return CommandRestore(args);
+    if (c == "diff") return CommandDiff(args);
 
     TagOperands tag;
     const bool withParam = c != "delete-device";
@@ -434,3 +496,5 @@ int RunZolctl(const std::vector<std::string>& argv)
     if (c == "delete-device") return CommandDeleteDevice(args, tag);
     return CommandPeriod(args, tag);
 }
+
+}  // namespace

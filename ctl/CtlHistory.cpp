@@ -7,6 +7,7 @@
 #include "ctl/CtlCommands.h"
 #include "ctl/CtlConsole.h"
 #include "ctl/CtlServer.h"
+#include "ctl/CtlResult.h"
 #include "server/ServerErrors.h"
 #include "tagfile/ImportRun.h"
 #include "tagfile/TagFileReader.h"
@@ -267,9 +268,14 @@ int CommandRestore(const CtlArgs& args)
     }
     PrintImportPlan(restore.plan, naming);
     if (restore.portChanges)
-        WriteOut("port;" + JournalPortText(restore.port) + ";" + JournalPortText(serverPort) + "\n");
+        WriteReport("port;" + JournalPortText(restore.port) + ";" + JournalPortText(serverPort) + "\n");
+    CtlResult& result = CommandResult();
+    result.dryRun = args.dryRun;
+    result.invalid = restore.file.invalidRows;
+    result.wouldChange = (restore.plan.Calls() != 0 || restore.portChanges) && !restore.plan.blocked;
     const bool rowsLost = restore.file.invalidRows != 0;
     if (args.dryRun) {
+        result.unchanged = restore.plan.unchanged.size();
         WriteErr("dry run: nothing was sent\n");
         return rowsLost ? kExitPartial : kExitOk;
     }
@@ -293,8 +299,13 @@ int CommandRestore(const CtlArgs& args)
             WriteErr("refused: port settings " + JournalPortText(restore.port) + ": " + DescribeHResult(run.port.hr) +
                      "\n");
             code = IsConnectionLost(run.port.hr) ? kExitConnection : kExitPartial;
+            CtlRefusal refusal;
+            refusal.action = "port";
+            refusal.hr = run.port.hr;
+            result.refused.push_back(refusal);
         } else {
-            WriteOut("port set to " + JournalPortText(restore.port) + "\n");
+            result.portChanged = true;
+            WriteReport("port set to " + JournalPortText(restore.port) + "\n");
         }
     }
     return changes.Finish(code);

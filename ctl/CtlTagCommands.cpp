@@ -8,6 +8,7 @@
 #include "ctl/CtlHistory.h"
 #include "ctl/CtlConsole.h"
 #include "ctl/CtlServer.h"
+#include "ctl/CtlResult.h"
 #include "server/ServerErrors.h"
 #include "tagfile/ImportPlan.h"
 #include "tagfile/ImportRun.h"
@@ -107,7 +108,7 @@ void PrintPlan(const ImportPlan& plan, const TagNaming& naming)
     out += "plan: add " + std::to_string(plan.add.size()) + ", change " + std::to_string(plan.change.size()) +
            ", unchanged " + std::to_string(plan.unchanged.size()) + ", delete " + std::to_string(plan.remove.size()) +
            "\n";
-    WriteOut(out);
+    WriteReport(out);
 }
 
 }  // namespace
@@ -198,6 +199,8 @@ int CommandImport(const CtlArgs& args)
         issues += fileName + ":" + std::to_string(issue.line) + ": " + (issue.invalid ? "" : "warning: ") +
                   DescribeTagFileIssue(issue) + "\n";
     WriteErr(issues);
+    CommandResult().invalid = file.invalidRows;
+    CommandResult().dryRun = args.dryRun;
     if (!file.readable) return kExitPartial;
     CCtlChanges changes;
     if (!args.dryRun && !changes.Begin(args, "zolctl import")) return kExitPartial;
@@ -230,8 +233,10 @@ int CommandImport(const CtlArgs& args)
     planOptions.despiteInvalidRows = args.skipInvalid;
     const ImportPlan plan = MakeImportPlan(file, list.tags, planOptions);
     PrintPlan(plan, naming);
+    CommandResult().wouldChange = plan.Calls() != 0 && !plan.blocked;
     const bool rowsLost = file.invalidRows != 0;
     if (args.dryRun) {
+        CommandResult().unchanged = plan.unchanged.size();
         WriteErr("dry run: nothing was sent\n");
         return rowsLost ? kExitPartial : kExitOk;
     }
@@ -299,7 +304,8 @@ int ReportImportRun(const ImportReport& report, const ImportPlan& plan, const st
                     DescribeHResult(r.hr) + "\n";
     }
     WriteErr(refusals);
-    WriteOut(FormatImportSummary(report) + "\n");
+    CommandResult().Take(report);
+    WriteReport(FormatImportSummary(report) + "\n");
     if (report.disconnected) {
         WriteErr("the server went away during the import (" + DescribeHResult(report.disconnectResult) + "); " +
                  std::to_string(report.notAttempted) + " of " + std::to_string(plan.Calls()) +

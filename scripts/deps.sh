@@ -28,6 +28,7 @@ ZOL_TEST_PACKAGES=(
   nsis zip unzip p7zip-full msitools wixl osslsigncode openssl
   pandoc python3 python3-pefile
   libreoffice-calc-nogui
+  ansible-core  # the Ansible role's test runs Debian's engine (about 8 MB)
 )
 ZOL_PACKAGES=("${ZOL_RUN_PACKAGES[@]}" "${ZOL_TEST_PACKAGES[@]}")
 

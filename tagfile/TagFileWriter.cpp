@@ -177,22 +177,3 @@ void AppendCsvField(std::string& out, const std::string& field, char separator, 
 {
     AppendField(out, field, separator, first);
 }
-
-void AppendJsonString(std::string& out, const std::string& utf8)
-{
-    out += '"';
-    for (char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-}

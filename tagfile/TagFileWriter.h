@@ -1,6 +1,7 @@
 // Writing tag files (TagFile.h) and the JSON form of a tag list.
 #pragma once
 
+#include "common/JsonWriter.h"  // AppendJsonString, for the tables that write JSON
 #include "tagfile/TagFile.h"
 
 #include <string>
@@ -46,5 +47,3 @@ void AppendCsvField(std::string& out, const std::string& field, char separator, 
 std::string GuardFormula(const std::string& text);
 std::string UnguardFormula(const std::string& text);
 
-// A UTF-8 text as a quoted JSON string, appended to out; shared the same way.
-void AppendJsonString(std::string& out, const std::string& utf8);

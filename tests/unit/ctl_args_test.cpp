@@ -135,3 +135,39 @@ TEST(CtlArgs, NumbersAndPortTexts)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CtlArgs, DiffAndTheJsonResults)
+{
+    CtlArgs d;
+    ASSERT_TRUE(Parse({"diff", "site.csv", "--device", "1", "5", "--format", "json"}, &d));
+    EXPECT_EQ(d.operands, std::vector<std::string>{"site.csv"});
+    EXPECT_TRUE(d.hasDevice);
+    EXPECT_EQ(d.format, "json");
+    std::string error;
+    CtlArgs bad;
+    EXPECT_FALSE(Parse({"diff"}, &bad, &error));
+    CtlArgs bad2;
+    EXPECT_FALSE(Parse({"diff", "a.csv", "b.csv"}, &bad2, &error));
+    CtlArgs bad3;
+    EXPECT_FALSE(Parse({"diff", "a.csv", "--yes"}, &bad3, &error));
+    EXPECT_EQ(error, "diff does not take --yes");
+    // Every command that changes the server takes --format json; a command that only
+    // writes a file does not.
+    for (const std::vector<std::string>& argv :
+         {std::vector<std::string>{"import", "a.csv"}, {"restore", "s.csv"}, {"add", "1", "5", "14", "100"},
+          {"delete", "1", "5", "14"}, {"delete-device", "1", "5"}, {"period", "1", "5", "14", "100"},
+          {"port", "set", "COM3", "9600", "8", "none", "1"}}) {
+        std::vector<std::string> withJson = argv;
+        withJson.insert(withJson.end(), {"--format", "json"});
+        CtlArgs a;
+        EXPECT_TRUE(Parse(withJson, &a, &error)) << argv[0] << ": " << error;
+    }
+    CtlArgs ex;
+    EXPECT_FALSE(Parse({"export", "a.csv", "--format", "json"}, &ex, &error));
+    EXPECT_NE(CtlUsage("diff").find("usage: zolctl diff FILE|SNAPSHOT"), std::string::npos);
+    EXPECT_NE(CtlUsage("").find("  diff FILE|SNAPSHOT"), std::string::npos);
+}
+
+}  // namespace

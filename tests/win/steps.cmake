@@ -19,6 +19,13 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set_tests_properties(wine32.mixed-bitness wine32.startup-ratio PROPERTIES
     LABELS wine32 SKIP_RETURN_CODE 77 FIXTURES_REQUIRED wine32_prefix WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
 
+  # The Ansible role of examples/ansible, run by Debian's ansible-core against three hosts
+  # of this machine, each with a stand-in server of its own (skipped when the engine cannot
+  # be installed).
+  add_test(NAME wine64.ansible_role COMMAND bash ${zol_scripts}/ansible-role-test.sh ${CMAKE_BINARY_DIR})
+  set_tests_properties(wine64.ansible_role PROPERTIES LABELS wine64 SKIP_RETURN_CODE 77 TIMEOUT 600
+    RESOURCE_LOCK wine64_prefix FIXTURES_REQUIRED wine64_prefix WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
+
   # The user's guide from the screenshots the main window's tests have just saved: after them.
   add_test(NAME package.guide COMMAND bash ${zol_scripts}/guide.sh --no-tests)
   set_tests_properties(package.guide PROPERTIES TIMEOUT 300 DEPENDS "wine64.app_tests.Startup;wine64.app_tests.Tree;wine64.app_tests.Commands;wine64.app_tests.History;wine64.app_tests.TagFile;wine64.app_tests.WindowFeatures")

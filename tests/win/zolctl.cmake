@@ -1,7 +1,7 @@
 # zolctl.exe run as a process against the stand-in server through real COM.
 zol_add_win_test(zolctl_win_tests
   SOURCES zolctl_main.cpp zolctl_commands_test.cpp zolctl_import_test.cpp zolctl_history_test.cpp
-          zolctl_held_files_test.cpp zolctl_planted_dll_test.cpp
+          zolctl_held_files_test.cpp zolctl_planted_dll_test.cpp zolctl_diff_test.cpp
   LIBS zol_win_test_support zol_server zol_catalogue zol_history ole32 advapi32)
 add_dependencies(zolctl_win_tests zolctl zolsrv zolps zoljournalappend zolholdfile zolplanted)
 
@@ -26,4 +26,5 @@ zol_win_test_parts(zolctl_win_tests TIMEOUT 300
     Commands "ZolctlCommands.*"
     Import "ZolctlImport.*"
     History "ZolctlHistory.*"
-    HeldFiles "ZolctlHeldFiles.*:ZolctlPlantedDll.*")
+    HeldFiles "ZolctlHeldFiles.*:ZolctlPlantedDll.*"
+    Diff "ZolctlDiff.*")
