@@ -8,6 +8,8 @@
 #include <map>
 #include <memory>
 #include <string>
+
+#include "tests/support/Utf8.h"
 #include <vector>
 
 struct JsonValue {
@@ -72,24 +74,6 @@ private:
         m_pos += w.size();
         return true;
     }
-    static void AppendUtf8(std::string& out, std::uint32_t c)
-    {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
     bool Hex4(std::uint32_t* value)
     {
         if (m_pos + 4 > m_text.size()) return false;
@@ -135,7 +119,7 @@ private:
                 } else if (c1 >= 0xDC00 && c1 <= 0xDFFF) {
                     return false;
                 }
-                AppendUtf8(*out, c1);
+                *out += EncodeUtf8(c1);
                 break;
             }
             default: return false;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "catalogue/Windows1251.h"
+#include "tests/support/Utf8.h"
 
 namespace {
 
@@ -88,26 +89,6 @@ TEST(Windows1251Test, Utf8)
         EXPECT_EQ(c.out, Utf8ToCp1251(c.in)) << c.title;
 }
 
-std::string EncodeUtf8(char32_t c)
-{
-    std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
-}
 
 TEST(Windows1251Test, EveryCodePointGivesOneByteInEitherEncoding)
 {

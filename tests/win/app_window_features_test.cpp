@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <mutex>
 #include <string>
@@ -71,6 +72,25 @@ bool WaitForFilesRead(HWND dialog, int timeoutMs = 60000)
         timeoutMs);
 }
 
+// Opens the description-files dialog from the empty space's menu, waits until it has read
+// its folder and reads every row with the details it shows; afterRow(dialog) runs once each
+// row is selected. The dialog, or nullptr when it did not open or read its folder.
+HWND ReadDescriptionFilesDialog(HWND window, Rows& rows, std::vector<std::string>& details,
+                                const std::function<void(HWND dialog)>& afterRow = nullptr)
+{
+    if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Описания приборов...")) return nullptr;
+    HWND dialog = ui_driver::WaitForDialog("Описания приборов");
+    if (dialog == nullptr || !WaitForFilesRead(dialog)) return nullptr;
+    HWND list = GetDlgItem(dialog, IDC_DSC_LIST);
+    rows = ListRows(list);
+    for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+        SelectRow(list, row);
+        details.push_back(ui_driver::ItemText(dialog, IDC_DSC_DETAILS));
+        if (afterRow) afterRow(dialog);
+    }
+    return dialog;
+}
+
 // The menu of the point, or "(no menu)".
 std::vector<std::string> MenuAt(HWND window, POINT point)
 {
@@ -102,16 +122,9 @@ TEST_F(DescriptionFilesTest, EveryFileWithItsResultFromTheEmptySpaceAndTheSystem
     std::vector<TreeLine> tree;
     RunMain([&](HWND window, CTarnelDlg&) {
         tree = ReadTree(Tree(window));
-        if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Описания приборов...")) return;
-        HWND dialog = ui_driver::WaitForDialog("Описания приборов");
-        if (dialog == nullptr || !WaitForFilesRead(dialog)) return;
-        HWND list = GetDlgItem(dialog, IDC_DSC_LIST);
-        rows = ListRows(list);
-        for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
-            SelectRow(list, row);
-            details.push_back(ui_driver::ItemText(dialog, IDC_DSC_DETAILS));
-        }
-        SelectRow(list, 3);
+        HWND dialog = ReadDescriptionFilesDialog(window, rows, details);
+        if (dialog == nullptr) return;
+        SelectRow(GetDlgItem(dialog, IDC_DSC_LIST), 3);
         ui_driver::SaveScreenshot(dialog, "description-files-dialog");
         ui_driver::PressButton(dialog, IDCANCEL);
         ui_driver::WaitUntilGone(dialog);
@@ -226,18 +239,12 @@ TEST(DescriptionFilesDialog, EveryKindOfFileAloneAndTogetherFromTheMainWindow)
             return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, ui_driver::ResponseLimitMs(5000), &result) != 0;
         };
         const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
-            if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Описания приборов...")) return;
-            HWND dialog = ui_driver::WaitForDialog("Описания приборов");
+            HWND dialog = ReadDescriptionFilesDialog(window, rows, details, [&](HWND shown) {
+                RedrawWindow(shown, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+                answered = answered && answers(shown) && answers(window);
+            });
             opened = dialog != nullptr;
-            if (dialog == nullptr || !WaitForFilesRead(dialog)) return;
-            HWND list = GetDlgItem(dialog, IDC_DSC_LIST);
-            rows = ListRows(list);
-            for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
-                SelectRow(list, row);
-                details.push_back(ui_driver::ItemText(dialog, IDC_DSC_DETAILS));
-                RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-                answered = answered && answers(dialog) && answers(window);
-            }
+            if (dialog == nullptr) return;
             if (folder.size() == kinds.size()) ui_driver::SaveScreenshot(dialog, "description-files-every-kind");
             ui_driver::PressButton(dialog, IDCANCEL);
             ui_driver::WaitUntilGone(dialog);
