@@ -23,6 +23,7 @@
 #include "tagfile/TagNaming.h"
 #include "res/resource.h"
 #include "ui/Text.h"
+#include "ui/TagWords.h"
 
 namespace {
 
@@ -143,7 +144,7 @@ TEST_F(HeldJournalTest, AStuckSnapshotThreadIsWaitedForABoundedTime)
 {
     Prepare(kTags);
     standin::SetFaults("slow GetTagInfo 8000\n");
-    auto snapshot = std::make_unique<CSnapshotThread>(m_history, "zolcfg test", CatalogueTagNaming());
+    auto snapshot = std::make_unique<CSnapshotThread>(m_history, "zolcfg test", CatalogueTagNaming(UnnamedPartWords()));
     ASSERT_TRUE(snapshot->Start());
     // Connected and inside the slow call by now.
     EXPECT_FALSE(snapshot->Wait(3000));
