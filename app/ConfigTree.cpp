@@ -10,11 +10,12 @@
 #include "tree/ConfigTree.h"
 #include "tree/TagPath.h"
 #include "tree/TreeNames.h"
+#include "ui/TagWords.h"
 #include "ui/TreeViewModel.h"
 
 namespace {
 
-const UnnamedPartTexts kUnnamedParts{"Тип ", "Параметр "};
+const UnnamedPartTexts& kUnnamedParts = UnnamedPartWords();
 
 }  // namespace
 

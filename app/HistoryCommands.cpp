@@ -20,6 +20,7 @@
 #include "tagfile/TextEncoding.h"
 #include "tree/TagNodes.h"
 #include "ui/Text.h"
+#include "ui/TagWords.h"
 #include "ui/TreeViewModel.h"
 
 namespace {
@@ -57,7 +58,8 @@ void CTarnelDlg::StartBackgroundSnapshot()
     StopBackgroundSnapshot();
     if (!m_pHistory || m_pHistory->Folder().empty() || m_pAddTags == nullptr || !BackgroundSnapshotsWanted()) return;
     // Kept only once running: whoever sees m_pSnapshot sees a thread that has started.
-    auto snapshot = std::make_unique<CSnapshotThread>(m_pHistory->Folder(), WindowProgramName(), CatalogueTagNaming());
+    auto snapshot = std::make_unique<CSnapshotThread>(m_pHistory->Folder(), WindowProgramName(),
+                                                      CatalogueTagNaming(UnnamedPartWords()));
     if (snapshot->Start()) m_pSnapshot = std::move(snapshot);
 }
 
@@ -149,7 +151,7 @@ void CTarnelDlg::OnRestoreSnapshot()
     CJournaledServer& server = change.Server();
 
     // The whole configuration with every period: what to delete and the before-values.
-    const TagNaming naming = CatalogueTagNaming();
+    const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
     TagFileReadOptions readOptions;
     readOptions.naming = &naming;
     RestoreBase base;

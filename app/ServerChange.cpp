@@ -9,6 +9,7 @@
 #include "catalogue/Windows1251.h"
 #include "common/Decimal.h"
 #include "tagfile/TextEncoding.h"
+#include "ui/TagWords.h"
 #include "ui/Text.h"
 
 #ifndef ZOL_VERSION_TEXT
@@ -98,11 +99,7 @@ JournalContext CWindowHistory::Context() const
 {
     JournalContext context;
     context.program = WindowProgramName();
-    context.naming = CatalogueTagNaming();
-    // The journal names a tag as the tree shows it, stand-ins for undescribed parts included.
-    context.naming.tagName = [](std::uint32_t address, std::uint32_t type, std::uint32_t param) {
-        return CTarnelDlg::TreeTagName(static_cast<int>(address), static_cast<int>(type), static_cast<int>(param));
-    };
+    context.naming = CatalogueTagNaming(UnnamedPartWords());  // the tree's names, stand-ins included
     return context;
 }
 

@@ -26,6 +26,7 @@
 #include "tree/ChildIndex.h"
 #include "tree/TagPath.h"
 #include "ui/Text.h"
+#include "ui/TagWords.h"
 #include "ui/TreeViewModel.h"
 
 namespace {
@@ -149,7 +150,8 @@ void CTarnelDlg::OnExportTags()
                 return;
         }
     }
-    const std::string content = WriteTagFile(MakeTagFileRecords(tags, CatalogueTagNaming()), TagFileFormat{});
+    const std::string content =
+        WriteTagFile(MakeTagFileRecords(tags, CatalogueTagNaming(UnnamedPartWords())), TagFileFormat{});
     std::string error;
     AtomicWriteStep failed = AtomicWriteStep::None;
     if (!WriteFileAtomic(file, content, &error, &failed)) {
@@ -182,7 +184,7 @@ void CTarnelDlg::OnImportTags()
         Tell("Не удалось прочитать файл " + NarrowPath(file) + ".");
         return;
     }
-    const TagNaming naming = CatalogueTagNaming();
+    const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
     TagFileReadOptions readOptions;
     readOptions.naming = &naming;
     const TagFileContent content = ReadTagFile(bytes, readOptions);

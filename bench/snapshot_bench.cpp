@@ -33,6 +33,7 @@
 #include "tagfile/ServerTags.h"
 #include "tagfile/TagNaming.h"
 #include "ui/App.h"
+#include "ui/TagWords.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -153,7 +154,7 @@ int wmain(int argc, wchar_t** argv)
             });
             Sleep(2000);
             // The window's background snapshot: the worker the window starts after start-up.
-            CSnapshotThread worker(history, WindowProgramName(), CatalogueTagNaming());
+            CSnapshotThread worker(history, WindowProgramName(), CatalogueTagNaming(UnnamedPartWords()));
             const auto start = Clock::now();
             snapshotWaits = PingUntil(window, [&] {
                 worker.Start();

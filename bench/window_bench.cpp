@@ -49,6 +49,7 @@
 #include "ui/App.h"
 #include "ui/Text.h"
 #include "ui/TreeViewModel.h"
+#include "ui/TagWords.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -282,7 +283,7 @@ double CoreExport(const fs::path& file, std::size_t* count)
     if (!ConnectAddTags(false, &tags).Ok()) return -1;
     CComTagServer server(tags);
     const ServerTagList list = ReadServerTags(server);
-    const std::string content = WriteTagFile(MakeTagFileRecords(list.tags, CatalogueTagNaming()), TagFileFormat{});
+    const std::string content = WriteTagFile(MakeTagFileRecords(list.tags, CatalogueTagNaming(UnnamedPartWords())), TagFileFormat{});
     std::string error;
     WriteFileAtomic(file, content, &error);
     tags->Release();
@@ -295,7 +296,7 @@ double CoreImport(const fs::path& file, std::size_t* added)
     const auto start = Clock::now();
     std::string bytes;
     ReadWholeFile(file, &bytes);
-    const TagNaming naming = CatalogueTagNaming();
+    const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
     TagFileReadOptions options;
     options.naming = &naming;
     const TagFileContent content = ReadTagFile(bytes, options);

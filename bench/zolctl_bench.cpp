@@ -271,7 +271,7 @@ void BenchUndo(const fs::path& root, const fs::path& home, int tags)
     if (!journal.Open(&error)) std::printf("journal: %s\n", error.c_str());
     JournalContext context;
     context.program = "zolctl_bench";
-    context.naming = CatalogueTagNaming();
+    context.naming = CatalogueTagNaming(UnnamedPartTexts());
     CJournaledServer server(com, &journal, context);
     CUndoStack stack;
 
@@ -376,7 +376,7 @@ void BenchJournalCalls(const fs::path& root, const fs::path& home, const fs::pat
     if (!journal.Open(&error)) std::printf("journal: %s\n", error.c_str());
     JournalContext context;
     context.program = "zolctl_bench";
-    context.naming = CatalogueTagNaming();
+    context.naming = CatalogueTagNaming(UnnamedPartTexts());
     CJournaledServer server(com, &journal, context);
     double bare = 0, journaled = 0;
     std::size_t changed = 0;

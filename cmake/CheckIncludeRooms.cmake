@@ -34,7 +34,7 @@ set(allow_server-win common server)
 set(allow_serial-win ${portable} server-win ui res)
 set(allow_search-win ${portable} server-win ui res)
 set(allow_standin-win common server server-win standin)
-set(allow_ctl ${portable} server-win serial-win search-win)
+set(allow_ctl ${portable} server-win serial-win search-win ui)
 set(allow_dialogs ${portable} server-win serial-win search-win ui res)
 set(allow_app ${portable} server-win serial-win search-win ui res dialogs)
 

@@ -27,6 +27,7 @@
 #include "tagfile/TagNaming.h"
 #include "tagfile/TextEncoding.h"
 #include "tree/RefreshPeriod.h"
+#include "ui/TagWords.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ int UsageError(const std::string& command, const std::string& error)
 
 std::string NameOf(const TagOperands& t)
 {
-    return Cp1251ToUtf8(CatalogueTagNaming().tagName(t.address, t.type, t.param));
+    return Cp1251ToUtf8(CatalogueTagNaming(UnnamedPartWords()).tagName(t.address, t.type, t.param));
 }
 
 int CommandAdd(const CtlArgs& args, const TagOperands& tag)

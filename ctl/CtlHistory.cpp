@@ -12,6 +12,7 @@
 #include "tagfile/ImportRun.h"
 #include "tagfile/TagFileReader.h"
 #include "tagfile/TagNaming.h"
+#include "ui/TagWords.h"
 
 namespace fs = std::filesystem;
 
@@ -29,7 +30,7 @@ JournalContext CtlContext()
 {
     JournalContext context;
     context.program = CtlProgramName();
-    context.naming = CatalogueTagNaming();
+    context.naming = CatalogueTagNaming(UnnamedPartWords());
     return context;
 }
 
@@ -232,7 +233,7 @@ int CommandRestore(const CtlArgs& args)
         return kExitPartial;
     }
     if (!LoadCatalogue(args)) return kExitUsage;
-    const TagNaming naming = CatalogueTagNaming();
+    const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
     CCtlChanges changes;
     if (!args.dryRun && !changes.Begin(args, "zolctl restore")) return kExitPartial;
 

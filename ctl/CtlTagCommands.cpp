@@ -17,6 +17,7 @@
 #include "tagfile/TagFileWriter.h"
 #include "tagfile/TextEncoding.h"
 #include "tree/RefreshPeriod.h"
+#include "ui/TagWords.h"
 
 namespace {
 
@@ -124,7 +125,7 @@ int CommandTags(const CtlArgs& args)
     int exitCode = kExitOk;
     if (!ReadServer(connection.Server(), options, &list, &exitCode)) return exitCode;
 
-    const std::vector<TagFileRecord> records = MakeTagFileRecords(list.tags, CatalogueTagNaming());
+    const std::vector<TagFileRecord> records = MakeTagFileRecords(list.tags, CatalogueTagNaming(UnnamedPartWords()));
     exitCode = ReportListProblems(list, records);
     WriteOut(args.format == "json" ? WriteTagListJson(records)
                                    : WriteTagFile(records, TagFileFormat{TagFileEncoding::Utf8, false, ';', false}));
@@ -153,7 +154,7 @@ int CommandExport(const CtlArgs& args)
     for (const ServerTag& tag : list.tags) {
         if (wanted(tag.id)) tags.push_back(tag);
     }
-    const std::vector<TagFileRecord> records = MakeTagFileRecords(tags, CatalogueTagNaming());
+    const std::vector<TagFileRecord> records = MakeTagFileRecords(tags, CatalogueTagNaming(UnnamedPartWords()));
     exitCode = ReportListProblems(list, records);
 
     TagFileFormat format;
@@ -189,7 +190,7 @@ int CommandImport(const CtlArgs& args)
         return kExitPartial;
     }
     if (!LoadCatalogue(args)) return kExitUsage;
-    const TagNaming naming = CatalogueTagNaming();
+    const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
     TagFileReadOptions readOptions;
     readOptions.naming = &naming;
     readOptions.strict = args.strict;

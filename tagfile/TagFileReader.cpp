@@ -132,7 +132,11 @@ private:
         }
         if (ok && row.hasName) {
             const std::string expected = naming.tagName(row.id.address, row.id.type, row.id.param);
-            if (expected != row.name) ok &= Mismatch(row, TagFileIssueKind::NameMismatch, row.name, expected);
+            // The name column is for people: a name an older file holds is no mismatch.
+            const bool older =
+                naming.olderTagName && naming.olderTagName(row.id.address, row.id.type, row.id.param) == row.name;
+            if (expected != row.name && !older)
+                ok &= Mismatch(row, TagFileIssueKind::NameMismatch, row.name, expected);
         }
         return ok;
     }

@@ -36,7 +36,7 @@ struct CatalogueIndex {
 
 }  // namespace
 
-TagNaming CatalogueTagNaming()
+TagNaming CatalogueTagNaming(const UnnamedPartTexts& texts)
 {
     // The values pass as the main window's tree passes them (static_cast<int>), so that a
     // file names every tag, odd values included, exactly as the tree does.
@@ -49,15 +49,21 @@ TagNaming CatalogueTagNaming()
         const CatalogueIndex::Type* t = index->Find(static_cast<int>(type));
         return t == nullptr ? std::string() : t->name;
     };
-    naming.tagName = [index](std::uint32_t address, std::uint32_t type, std::uint32_t param) {
+    // The parameter's name, "" when the catalogue has none (or not the type).
+    const auto parameterName = [index](const CatalogueIndex::Type* t, std::uint32_t param) {
+        if (t == nullptr) return std::string();
+        const auto p = t->parameters.find(static_cast<int>(param));
+        return p == t->parameters.end() ? std::string() : p->second;
+    };
+    naming.tagName = [index, parameterName, texts](std::uint32_t address, std::uint32_t type, std::uint32_t param) {
         const CatalogueIndex::Type* t = index->Find(static_cast<int>(type));
-        std::string parameter;
-        if (t != nullptr) {
-            const auto p = t->parameters.find(static_cast<int>(param));
-            if (p != t->parameters.end()) parameter = p->second;
-        }
-        return FormatTagNameFrom(t == nullptr ? std::string() : t->name, parameter, static_cast<int>(address),
-                                 static_cast<int>(type), static_cast<int>(param));
+        return ComposeTreeTagName(t == nullptr ? std::string() : t->name, parameterName(t, param),
+                                  static_cast<int>(address), static_cast<int>(type), static_cast<int>(param), texts);
+    };
+    naming.olderTagName = [index, parameterName](std::uint32_t address, std::uint32_t type, std::uint32_t param) {
+        const CatalogueIndex::Type* t = index->Find(static_cast<int>(type));
+        return FormatTagNameFrom(t == nullptr ? std::string() : t->name, parameterName(t, param),
+                                 static_cast<int>(address), static_cast<int>(type), static_cast<int>(param));
     };
     return naming;
 }

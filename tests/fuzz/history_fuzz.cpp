@@ -111,6 +111,16 @@ void CheckRestore(std::string_view bytes, std::vector<ServerTag> server)
             Check(restore.plan.Calls() == 0);
             return;
         }
+        // A damaged snapshot plans nothing; one that is not has the rows its first line counts.
+        SnapshotInfo info;
+        const bool counted = ReadSnapshotInfo(bytes, &info);
+        Check(static_cast<bool>(restore.damage) == static_cast<bool>(FindSnapshotDamage(bytes)));
+        if (restore.damage) {
+            Check(counted && !DescribeSnapshotDamage(restore.damage).empty());
+            Check(restore.plan.Calls() == 0 && !restore.portChanges);
+            return;
+        }
+        if (counted) Check(restore.file.rows.size() + restore.file.invalidRows == info.tags);
         std::set<Key> named;
         for (const TagFileRow& r : restore.file.rows) named.insert(KeyOf(r.id));
         for (const TagFileIssue& issue : restore.file.issues)

@@ -77,7 +77,7 @@ protected:
     {
         CFakeTagServer server;
         for (std::uint32_t p = 1; p <= 4; ++p) server.Put(1, 1, p, 10000);
-        const TagNaming naming = CatalogueTagNaming();
+        const TagNaming naming = CatalogueTagNaming(UnnamedPartTexts());
         TagFileReadOptions options;
         options.naming = &naming;
         options.strict = strict;
@@ -335,7 +335,7 @@ TEST_F(TagFileRoundTrip, ExportImportIntoAnEmptyServerExportAgainGivesTheSameByt
     source.Put(1, 5, 2, 0);
     source.Put(7, 12, 3, 864000000000LL);
     source.Put(99, 247, 65534, 10000);  // a type the descriptions do not know
-    const TagNaming naming = CatalogueTagNaming();
+    const TagNaming naming = CatalogueTagNaming(UnnamedPartTexts());
 
     auto exportFrom = [&](CFakeTagServer& server) {
         const ServerTagList list = ReadServerTags(server);
@@ -344,7 +344,7 @@ TEST_F(TagFileRoundTrip, ExportImportIntoAnEmptyServerExportAgainGivesTheSameByt
     };
     const std::string first = exportFrom(source);
     EXPECT_NE(first.find(u8"Счётчик;12;7;3;Счётчик(012).Энергия.Сумма;86400000\r\n"), std::string::npos);
-    EXPECT_NE(first.find(";247;99;65534;(247).;1\r\n"), std::string::npos);
+    EXPECT_NE(first.find(";247;99;65534;Type 99(247).Parameter 65534;1\r\n"), std::string::npos);
 
     TagFileReadOptions options;
     options.naming = &naming;

@@ -214,7 +214,7 @@ TEST_F(TagFileCatalogueCheck, MismatchesWarnOrWithStrictInvalidateUnknownTypesOn
         "Счётчик;9;7;3;Счётчик(009).Энергия.Сумма;1\n"  // 5 Cyrillic, matches
         "X;5;99;1;X(005).Y;1000\n"                // 6 unknown type: no checks, one warning
         ";6;99;1;;1000\n";                        // 7
-    const TagNaming naming = CatalogueTagNaming();
+    const TagNaming naming = CatalogueTagNaming(UnnamedPartTexts());
     TagFileReadOptions options;
     options.naming = &naming;
 
@@ -238,6 +238,43 @@ TEST_F(TagFileCatalogueCheck, MismatchesWarnOrWithStrictInvalidateUnknownTypesOn
     EXPECT_FALSE(strict.issues[2].invalid);
 }
 
+TEST_F(TagFileCatalogueCheck, UndescribedPartsAreNamedAsTheTreeNamesThemAndOlderNamesAreRead)
+{
+    const UnnamedPartTexts words{"T", "P"};
+    const TagNaming naming = CatalogueTagNaming(words);
+    // An unknown type, an undescribed parameter of a known one, the addresses 0 and 255:
+    // each gets the tree's stand-in, so that no two tags share a name.
+    EXPECT_EQ(naming.tagName(7, 9, 1), "T9(007).P1");
+    EXPECT_EQ(naming.tagName(7, 9, 2), "T9(007).P2");
+    EXPECT_EQ(naming.tagName(5, 1, 9999), "PM3F(005).P9999");
+    EXPECT_EQ(naming.tagName(5, 1, 14), "PM3F(005).Frequency");
+    EXPECT_EQ(naming.tagName(0, 1, 14), "PM3F(000).Frequency");
+    EXPECT_EQ(naming.tagName(255, 9, 0), "T9(255).P0");
+    EXPECT_EQ(naming.deviceName(9), "");
+    // What files written before hold.
+    EXPECT_EQ(naming.olderTagName(7, 9, 1), "(007).");
+    EXPECT_EQ(naming.olderTagName(5, 1, 9999), "PM3F(005).");
+
+    // The older names and the new are both read without a word, strict included; another
+    // name is still a mismatch.
+    const std::string file =
+        "device;address;type;param;name;period_ms\n"
+        "PM3F;5;1;9999;PM3F(005).;1000\n"       // 2 older
+        "PM3F;6;1;9999;PM3F(006).P9999;1000\n"  // 3 new
+        ";7;9;1;(007).;1500\n"                  // 4 older, of an unknown type
+        ";7;9;2;T9(007).P2;1600\n"              // 5 new
+        "PM3F;8;1;9999;PM3F(008).P1;1000\n";    // 6 wrong
+    TagFileReadOptions options;
+    options.naming = &naming;
+    options.strict = true;
+    const TagFileContent strict = ReadTagFile(file, options);
+    EXPECT_EQ(Ids(strict), "2:1/5/9999=1000 3:1/6/9999=1000 4:9/7/1=1500 5:9/7/2=1600 ");
+    EXPECT_EQ(strict.invalidRows, 1u);
+    EXPECT_EQ(IssueList(strict), (std::vector<std::string>{
+                                     "4:type 9 is not in the device descriptions (2 rows)",
+                                     "6:name 'PM3F(008).P1' differs from the descriptions' 'PM3F(008).P9999'"}));
+}
+
 // A row refused for its names still conflicts with another period of the same tag: strict
 // reading must never let through a row the lenient reading refuses (found by the fuzzer).
 TEST_F(TagFileCatalogueCheck, RowRefusedForItsNamesStillConflicts)
@@ -248,7 +285,7 @@ TEST_F(TagFileCatalogueCheck, RowRefusedForItsNamesStillConflicts)
         "PM3F;5;1;14;PM3F(005).Frequency;2000\n"  // 3 another period of the same tag
         "PM3F;6;1;14;;3000\n"                     // 4 refused name, repeated below
         "PM3F;6;1;14;;3000\n";                    // 5 the same: one tag
-    const TagNaming naming = CatalogueTagNaming();
+    const TagNaming naming = CatalogueTagNaming(UnnamedPartTexts());
     TagFileReadOptions options;
     options.naming = &naming;
     const TagFileContent lenient = ReadTagFile(file, options);
@@ -284,7 +321,7 @@ TEST(TagFileReader, ApostropheMarkedNamesMatchUnderStrict)
 
 TEST_F(TagFileCatalogueCheck, WhatExportWritesReadsBackUnchangedInEveryFormat)
 {
-    const TagNaming naming = CatalogueTagNaming();
+    const TagNaming naming = CatalogueTagNaming(UnnamedPartTexts());
     std::vector<TagFileRecord> records;
     for (const TagId id : {TagId{1, 5, 14}, TagId{7, 247, 3}, TagId{1, 1, 2}, TagId{99, 3, 65534}}) {
         TagFileRecord r;
@@ -337,15 +374,20 @@ TEST_F(TagFileNaming, IndexedNamesAreTheCataloguesOwnLookups)
     // Same type code twice (the one loaded last is found) and a number given twice.
     tagfile_test::AddDevice(1, "Newer", {{14, "First"}, {14, "Second"}, {5, "Five"}});
     tagfile_test::AddDevice(0, "Zero", {{1, "P"}});
-    const TagNaming naming = CatalogueTagNaming();
+    const TagNaming naming = CatalogueTagNaming(UnnamedPartTexts());
     for (std::uint32_t type : {0u, 1u, 7u, 8u, 300u, 0xFFFFFFFFu}) {
         EXPECT_EQ(naming.deviceName(type), GetDeviceName(static_cast<int>(type))) << type;
         EXPECT_EQ(naming.knowsType(type), type != 0 && FindDevice(static_cast<int>(type)) != nullptr) << type;
         for (std::uint32_t address : {0u, 1u, 5u, 247u, 255u, 1000u})
-            for (std::uint32_t param : {0u, 2u, 3u, 5u, 14u, 65535u})
+            for (std::uint32_t param : {0u, 2u, 3u, 5u, 14u, 65535u}) {
+                const int a = static_cast<int>(address), t = static_cast<int>(type), p = static_cast<int>(param);
+                // The tree's name (as the window forms it), and the name of older files.
                 EXPECT_EQ(naming.tagName(address, type, param),
-                          FormatTagName(static_cast<int>(address), static_cast<int>(type), static_cast<int>(param)))
+                          ComposeTreeTagName(GetDeviceName(t), GetParameterName(t, p), a, t, p, UnnamedPartTexts()))
                     << type << " " << address << " " << param;
+                EXPECT_EQ(naming.olderTagName(address, type, param), FormatTagName(a, t, p))
+                    << type << " " << address << " " << param;
+            }
     }
     EXPECT_EQ(naming.tagName(5, 1, 14), "Newer(005).Second");
 }

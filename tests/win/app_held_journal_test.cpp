@@ -23,6 +23,7 @@
 #include "tagfile/TagNaming.h"
 #include "res/resource.h"
 #include "ui/Text.h"
+#include "ui/TagWords.h"
 
 namespace {
 
@@ -143,9 +144,10 @@ TEST_F(HeldJournalTest, RetryOnceTheFileIsFreeMakesTheChangeWithItsLine)
 TEST_F(HeldJournalTest, AStuckSnapshotThreadIsWaitedForABoundedTime)
 {
     Prepare(kTags);
-    standin::SetFaults("slow GetTagInfo " + std::to_string(ui_driver::ResponseLimitMs(8000)) + "\n");
+    standin::SetFaults("slow GetTagInfo " + std::to_string(ui_driver::ResponseLimitMs(8000)) + "
+");
     const size_t slowCalls = standin::LogLines("slow fault: inside GetTagInfo");
-    auto snapshot = std::make_unique<CSnapshotThread>(m_history, "zolcfg test", CatalogueTagNaming());
+    auto snapshot = std::make_unique<CSnapshotThread>(m_history, "zolcfg test", CatalogueTagNaming(UnnamedPartWords()));
     ASSERT_TRUE(snapshot->Start());
     // Connected and inside the slow call: the server says so as the call begins.
     EXPECT_TRUE(standin::WaitForLogLine("slow fault: inside GetTagInfo", slowCalls));

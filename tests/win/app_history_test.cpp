@@ -27,6 +27,7 @@
 #include "UiDriver.h"
 #include "WindowTest.h"
 #include "app/SnapshotThread.h"
+#include "common/AtomicFile.h"
 #include "history/History.h"
 #include "res/resource.h"
 #include "tagfile/TextEncoding.h"
@@ -755,6 +756,44 @@ TEST_F(HistoryTest, TheEditDialogJournalsThePeriodItReplacedNotTheOneItShowed)
     EXPECT_TRUE(run.boxes.empty()) << run.boxes.front();
 }
 
+TEST_F(HistoryTest, UndoOfAnEditThatChangedNothingStillLeavesAnotherProgramsChange)
+{
+    // The edit dialog applied the period it showed: the step's call changed nothing, yet
+    // undo checks it, finds another program's period, leaves it and says so.
+    Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n");
+    const std::wstring dsc = m_descriptions.Path().wstring();
+    std::vector<MenuLine> menuAfterUndo;
+    const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg&) {
+        if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Voltage"}), "Редактировать")) return;
+        HWND edit = ui_driver::WaitForDialog("Редактирование тега ");
+        if (edit == nullptr) return;
+        ui_driver::PressButton(edit, IDOK);
+        ui_driver::WaitUntilGone(edit);
+        ui_driver::WaitFor([&] { return LinesOf("Редактировать").size() == 1; }, 5000);
+        EXPECT_EQ(RunCtl({L"period", L"7", L"5", L"1", L"4000", L"--dsc", dsc}).code, 0);
+        PressKeys(window, {VK_CONTROL, 'Z'});
+        // The report's box comes and is answered.
+        const auto boxShown = [] {
+            for (HWND w : ui_driver::TopLevelWindows())
+                if (IsWindowVisible(w) && ui_driver::IsMessageBox(w)) return true;
+            return false;
+        };
+        ui_driver::WaitFor(boxShown, 10000);
+        ui_driver::WaitFor([&] { return !boxShown(); }, 10000);
+        menuAfterUndo = LastMenuGroup(window, EmptyTreeScreenPoint(Tree(window)));
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(ServerTags(), std::vector<std::string>{"7 5 1 40000000"});
+    EXPECT_EQ(LinesOf("Редактировать"), std::vector<std::string>{"Meter(005).Voltage 2000 2000 ok"});
+    EXPECT_TRUE(LinesOf("Отменить: Редактировать").empty());
+    ASSERT_EQ(run.boxes.size(), 1u);  // and none when the window closed
+    EXPECT_EQ(Unblanked(run.boxes[0]), "Изменены другой программой, не отменены: 1 (первый: Meter(005).Voltage).\n"
+                                       "Остальное можно отменить снова: «Редактировать».");
+    EXPECT_EQ(menuAfterUndo, (std::vector<MenuLine>{{"Отменить: Редактировать", true},
+                                                    {"Вернуть", false},
+                                                    {"История изменений...", true}}));
+}
+
 TEST_F(HistoryTest, AnImportConfirmedAfterAnotherProgramsChangeJournalsWhatItReplaced)
 {
     Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n");
@@ -823,7 +862,9 @@ TEST_F(HistoryTest, ASnapshotWhoseRowsDoNotMatchItsFirstLineIsMarkedAndItsRestor
     }
     const std::string whole =
         MakeSnapshotText(records, PortSettings(), "zolcfg 0.917.1", LocalTime{2026, 12, 1, 10, 0, 0, 180});
-    const std::string cut = whole.substr(0, whole.rfind("Meter;6;"));
+    const std::string later =
+        MakeSnapshotText(records, PortSettings(), "zolcfg 0.917.1", LocalTime{2026, 12, 1, 11, 0, 0, 180});
+    const std::string cut = later.substr(0, later.rfind("Meter;6;"));
     std::ofstream(m_history / "20261201-100000-zolcfg.csv", std::ios::binary) << whole;
     std::ofstream(m_history / "20261201-110000-zolcfg.csv", std::ios::binary) << cut;
     std::vector<std::vector<std::string>> rows;
@@ -998,6 +1039,28 @@ TEST_F(HistoryTest, SnapshotsWithNumbersPastAnyCounterDoNotEndTheWindow)
     EXPECT_TRUE(aliveAfterSnapshot);
     EXPECT_EQ(rows, 3u);
     EXPECT_EQ(ListSnapshots(m_history).size(), 3u);
+}
+
+TEST_F(HistoryTest, TheBackgroundSnapshotNamesUndescribedTagsAsTheTreeDoes)
+{
+    // An undescribed parameter and a type no description has: the snapshot's names are the
+    // tree's, as zolctl's are.
+    Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n7 5 9999 20000000\n57 5 1 10000000\n57 5 2 10000000\n");
+    SetEnvironmentVariableW(L"ZOLCFG_SNAPSHOTS", L"1");
+    bool written = false;
+    std::string file;
+    RunWindow(true, [&](HWND window, CTarnelDlg& dlg) {
+        ui_driver::WaitFor([&] { return dlg.m_pSnapshot != nullptr; }, 10000);
+        written = dlg.m_pSnapshot && dlg.m_pSnapshot->Wait(20000) && dlg.m_pSnapshot->m_Result.written;
+        if (written) file = dlg.m_pSnapshot->m_Result.fileName;
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    ASSERT_TRUE(written);
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(m_history / fs::u8path(file), &text));
+    for (const char* row : {u8"Meter;5;7;9999;Meter(005).Параметр 9999;2000\r\n", u8";5;57;1;Тип 57(005).Параметр 1;1000\r\n",
+                            u8";5;57;2;Тип 57(005).Параметр 2;1000\r\n"})
+        EXPECT_NE(text.find(row), std::string::npos) << row << "\n" << text;
 }
 
 TEST_F(HistoryTest, ATagListThatBreaksOffHalfWayIsNoSnapshot)

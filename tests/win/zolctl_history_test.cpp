@@ -499,3 +499,46 @@ TEST_F(ZolctlHistory, ASnapshotWhoseRowsDoNotMatchItsFirstLineIsRefusedAndMarked
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(ServerTags().size(), 3u);
 }
+
+TEST_F(ZolctlHistory, UndescribedTagsAreNamedAsTheTreeNamesThemByEveryWriterAndOlderNamesAreRead)
+{
+    // Type 9 has no description, parameter 9999 of PM3F none: every writer names them as
+    // the window's tree does, no two alike.
+    standin::Reset("9 7 1 15000000\n9 7 2 16000000\n1 5 9999 10000\n");
+    const std::string one = u8";7;9;1;Тип 9(007).Параметр 1;1500";
+    const std::string two = u8";7;9;2;Тип 9(007).Параметр 2;1600";
+    const std::string param = u8"PM3F;5;1;9999;PM3F(005).Параметр 9999;1";
+    CtlRun r = Ctl({L"tags"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    for (const std::string& row : {one, two, param}) EXPECT_TRUE(Has(r.out, row + "\n")) << r.out;
+
+    ASSERT_EQ(Ctl({L"export", Scratch("all.csv").wstring()}).code, 0);
+    const std::string exported = ReadFile(Scratch("all.csv"));
+    for (const std::string& row : {one, two, param}) EXPECT_TRUE(Has(exported, row + "\r\n")) << exported;
+    const std::vector<SnapshotInfo> snapshots = ListSnapshots(History());
+    ASSERT_EQ(snapshots.size(), 1u);
+    const std::string snapshot = ReadFile(snapshots[0].path);
+    for (const std::string& row : {one, two, param}) EXPECT_TRUE(Has(snapshot, row + "\r\n")) << snapshot;
+
+    ASSERT_EQ(Ctl({L"period", L"9", L"7", L"2", L"1700"}).code, 0);
+    const std::vector<JournalLine> lines = Journal();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].name, u8"Тип 9(007).Параметр 2");
+
+    // A file written before: its names are read without a word, --strict included, and a
+    // snapshot written before restores.
+    WriteFile(Scratch("old.csv"), "device;address;type;param;name;period_ms\r\n;7;9;1;(007).;1500\r\n"
+                                  ";7;9;2;(007).;1600\r\nPM3F;5;1;9999;PM3F(005).;2\r\n");
+    r = Ctl({L"import", Scratch("old.csv").wstring(), L"--strict"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_FALSE(Has(r.err, "differs")) << r.err;
+    EXPECT_EQ(ServerTags(), (std::vector<std::string>{"1 5 9999 20000", "9 7 1 15000000", "9 7 2 16000000"}));
+    WriteFile(History() / "20261201-100000-zolctl.csv",
+              "\xEF\xBB\xBF# zolctl 0.917.1;2026-12-01T10:00:00+03:00;devices 2;tags 3\r\n"
+              "device;address;type;param;name;period_ms\r\n;7;9;1;(007).;1500\r\n;7;9;2;(007).;1800\r\n"
+              "PM3F;5;1;9999;PM3F(005).;1\r\n");
+    r = Ctl({L"restore", L"20261201-100000-zolctl.csv", L"--yes"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_FALSE(Has(r.err, "differs")) << r.err;
+    EXPECT_EQ(ServerTags(), (std::vector<std::string>{"1 5 9999 10000", "9 7 1 15000000", "9 7 2 18000000"}));
+}

@@ -1,0 +1,7 @@
+#include "ui/TagWords.h"
+
+const UnnamedPartTexts& UnnamedPartWords()
+{
+    static const UnnamedPartTexts words{"Тип ", "Параметр "};
+    return words;
+}
