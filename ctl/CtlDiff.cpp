@@ -16,6 +16,7 @@
 #include "history/Snapshot.h"
 #include "serial/PortSettings.h"
 #include "server/ServerErrors.h"
+#include "ui/TagWords.h"
 #include "tagfile/ImportPlan.h"
 #include "tagfile/TagFileReader.h"
 #include "tagfile/TagFileWriter.h"
@@ -72,7 +73,7 @@ int CommandDiff(const CtlArgs& args)
         return kExitUsage;
     }
     if (!LoadCatalogue(args)) return kExitUsage;
-    const TagNaming naming = CatalogueTagNaming();
+    const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
     TagFileReadOptions readOptions;
     readOptions.naming = &naming;
     TagFileContent content = ReadTagFile(bytes, readOptions);

@@ -5,6 +5,7 @@
 #include "common/JsonWriter.h"
 #include "ctl/CtlConsole.h"
 #include "server/ServerErrors.h"
+#include "ui/TagWords.h"
 #include "tagfile/TagNaming.h"
 #include "tagfile/TextEncoding.h"
 
@@ -58,7 +59,7 @@ void WriteReport(const std::string& utf8)
 
 std::string CommandResultJson(const CtlResult& result, int exitCode)
 {
-    const TagNaming naming = CatalogueTagNaming();
+    const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
     CJsonWriter json;
     json.BeginObject();
     json.Key("changed").Bool(result.Changed());

@@ -144,8 +144,7 @@ TEST_F(HeldJournalTest, RetryOnceTheFileIsFreeMakesTheChangeWithItsLine)
 TEST_F(HeldJournalTest, AStuckSnapshotThreadIsWaitedForABoundedTime)
 {
     Prepare(kTags);
-    standin::SetFaults("slow GetTagInfo " + std::to_string(ui_driver::ResponseLimitMs(8000)) + "
-");
+    standin::SetFaults("slow GetTagInfo " + std::to_string(ui_driver::ResponseLimitMs(8000)) + "\n");
     const size_t slowCalls = standin::LogLines("slow fault: inside GetTagInfo");
     auto snapshot = std::make_unique<CSnapshotThread>(m_history, "zolcfg test", CatalogueTagNaming(UnnamedPartWords()));
     ASSERT_TRUE(snapshot->Start());
