@@ -126,7 +126,9 @@ TEST(DscTableTest, WritesOneRowAParameterInFileOrder)
         ASSERT_EQ(0u, table.find(kBom + kHeader)) << c.title;
         // Every line ends in CR LF.
         for (std::size_t i = 0; i < table.size(); ++i) {
-            if (table[i] == '\n') ASSERT_TRUE(i > 0 && table[i - 1] == '\r') << c.title;
+            if (table[i] == '\n') {
+                ASSERT_TRUE(i > 0 && table[i - 1] == '\r') << c.title;
+            }
         }
         std::vector<std::string> rows = Lines(table.substr(3));
         rows.erase(rows.begin());
