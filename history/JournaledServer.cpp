@@ -77,6 +77,11 @@ void CJournaledServer::ForgetKnown()
 
 // The tag's state before a change: known from this command, or read now. False when the
 // server is gone (*lost): the change is then not attempted.
+void CJournaledServer::NoteLost(HResult hr)
+{
+    if (IsConnectionLost(hr)) m_lost = hr;
+}
+
 bool CJournaledServer::ReadBefore(const TagId& id, TagState* state, HResult* lost)
 {
     const auto found = m_known.find(id);
@@ -100,7 +105,7 @@ bool CJournaledServer::ReadNow(const TagId& id, TagState* state, HResult* lost)
         return true;
     }
     if (IsConnectionLost(hr)) {
-        *lost = hr;
+        *lost = m_lost = hr;
         return false;
     }
     // The server gives no period of a tag it does not hold.
@@ -113,7 +118,7 @@ bool CJournaledServer::ReadPortNow(PortSettings* port, HResult* lost)
     HResult hr = kS_OK;
     const PortSettings read = ReadPortSettings(m_inner, &hr);
     if (HrFailed(hr) && IsConnectionLost(hr)) {
-        *lost = hr;
+        *lost = m_lost = hr;
         return false;
     }
     *port = read;
@@ -171,12 +176,14 @@ void CJournaledServer::RecordTagCall(CallKind kind, const TagId& id, const TagSt
 HResult CJournaledServer::AddTag(std::uint32_t type, std::uint32_t address, std::uint32_t param, std::int64_t period)
 {
     if (m_bJournalFailed) return kE_JournalNotWritten;
+    if (m_lost != kS_OK) return m_lost;
     const TagId id{type, address, param};
     TagState before;
     HResult lost = kS_OK;
     if (!ReadBefore(id, &before, &lost)) return lost;
     if (!WritePending(&id, JournalStateText(before), JournalStateText(TagState::Of(period)))) return kE_JournalNotWritten;
     const HResult hr = m_inner.AddTag(type, address, param, period);
+    NoteLost(hr);
     const TagState after = HrSucceeded(hr) ? TagState::Of(period) : before;
     Write(&id, JournalStateText(before), JournalStateText(after), ResultText(hr));
     if (HrSucceeded(hr)) {
@@ -189,12 +196,14 @@ HResult CJournaledServer::AddTag(std::uint32_t type, std::uint32_t address, std:
 HResult CJournaledServer::DeleteTag(std::uint32_t type, std::uint32_t address, std::uint32_t param)
 {
     if (m_bJournalFailed) return kE_JournalNotWritten;
+    if (m_lost != kS_OK) return m_lost;
     const TagId id{type, address, param};
     TagState before;
     HResult lost = kS_OK;
     if (!ReadBefore(id, &before, &lost)) return lost;
     if (!WritePending(&id, JournalStateText(before), std::string())) return kE_JournalNotWritten;
     const HResult hr = m_inner.DeleteTag(type, address, param);
+    NoteLost(hr);
     // Deleted: it was there, whatever the period read said.
     if (HrSucceeded(hr) && before.kind == TagState::Absent) before = TagState{TagState::Unknown, 0};
     const TagState after = HrSucceeded(hr) ? TagState::None() : before;
@@ -209,8 +218,10 @@ HResult CJournaledServer::DeleteTag(std::uint32_t type, std::uint32_t address, s
 HResult CJournaledServer::RestartServer()
 {
     if (m_bJournalFailed) return kE_JournalNotWritten;
+    if (m_lost != kS_OK) return m_lost;
     if (!WritePending(nullptr, std::string(), std::string())) return kE_JournalNotWritten;
     const HResult hr = m_inner.RestartServer();
+    NoteLost(hr);
     Write(nullptr, std::string(), std::string(), ResultText(hr));
     // What was known of the server is not known of the restarted one.
     ForgetKnown();
@@ -227,12 +238,14 @@ HResult CJournaledServer::SetComSettings(std::uint16_t port, std::uint32_t baudR
                                          std::uint8_t stopBits, std::uint8_t parity)
 {
     if (m_bJournalFailed) return kE_JournalNotWritten;
+    if (m_lost != kS_OK) return m_lost;
     PortSettings before = m_knownPort;
     HResult lost = kS_OK;
     if (!before.known && !ReadPortNow(&before, &lost)) return lost;
     const PortSettings wanted{true, port, baudRate, dataBits, stopBits, parity};
     if (!WritePending(nullptr, JournalPortText(before), JournalPortText(wanted))) return kE_JournalNotWritten;
     const HResult hr = m_inner.SetComSettings(port, baudRate, dataBits, stopBits, parity);
+    NoteLost(hr);
     const PortSettings after = HrSucceeded(hr) ? wanted : before;
     Write(nullptr, JournalPortText(before), JournalPortText(after), ResultText(hr));
     if (HrSucceeded(hr)) {

@@ -53,6 +53,9 @@ public:
     // The journal could not be written: no further changing call is made.
     bool JournalFailed() const { return m_bJournalFailed; }
     const std::string& JournalError() const { return m_journalError; }  // UTF-8
+    // The connection to the server was found gone (the code that said so): no further
+    // changing call is made or journaled, as none could reach the server.
+    HResult ConnectionLost() const { return m_lost; }
 
     HResult AddTag(std::uint32_t type, std::uint32_t address, std::uint32_t param, std::int64_t period) override;
     HResult DeleteTag(std::uint32_t type, std::uint32_t address, std::uint32_t param) override;
@@ -77,6 +80,7 @@ public:
 
 private:
     bool ReadBefore(const TagId& id, TagState* state, HResult* lost);
+    void NoteLost(HResult hr);
     // The line ahead of the call; false (the call is then not made) when it cannot be written.
     bool WritePending(const TagId* id, const std::string& before, const std::string& after);
     // The step gains one accepted tag call.
@@ -91,6 +95,7 @@ private:
     CUndoStep m_step;
     std::unordered_map<TagId, TagState, TagIdHash> m_known;
     bool m_bKnownComplete = false;
+    HResult m_lost = kS_OK;
     PortSettings m_knownPort;
     bool m_bJournalFailed = false;
     std::string m_journalError;

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
-std::int32_t CAddressScan::ProbeAddress(ITagServer& server, int address, std::string& text)
+#include "server/ServerErrors.h"
+
+std::int32_t CAddressScan::ProbeAddress(ITagServer& server, int address, std::string& text, HResult* result)
 {
     unsigned char buffer[kProbeTextSize] = {};
     std::int32_t type = 0;  // a failed call may leave it unwritten
     const HResult hr = server.ProbeDevice(static_cast<std::uint32_t>(address), buffer, &type);
+    if (result != nullptr) *result = hr;
     if (HrFailed(hr) || type == 0) {
         text.clear();
         return 0;
@@ -28,6 +31,7 @@ void CAddressScan::Scan(int firstAddress, int secondAddress)
     m_nEndAddress = std::max(firstAddress, secondAddress);
     m_bStop = false;
     m_bAbort = false;
+    m_lost = kS_OK;
 
     // A 64-bit counter, so that an end of INT_MAX does not overflow the loop.
     for (std::int64_t a = m_nStartAddress; a <= m_nEndAddress; ++a) {
@@ -36,8 +40,14 @@ void CAddressScan::Scan(int firstAddress, int secondAddress)
         if (m_bAbort)
             break;
         std::string text;
-        const std::int32_t type = ProbeAddress(m_server, address, text);
+        HResult hr = kS_OK;
+        const std::int32_t type = ProbeAddress(m_server, address, text, &hr);
         m_host.OnScanProgress(address);
+        // Every further probe would fail the same way, at once, and report nothing found.
+        if (IsConnectionLost(hr)) {
+            m_lost = hr;
+            break;
+        }
         if (m_bStop)
             break;
         if (type != 0)

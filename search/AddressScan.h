@@ -9,6 +9,8 @@
 //   5. a found report when a device answered.
 // A finished report follows every scan, whether it ran to its end or was stopped.
 // An abort (RequestAbort) seen at step 1 ends the scan there, before the probe.
+// A probe that finds the connection to the server gone ends the scan after its progress
+// report; ConnectionLost() then gives its code.
 #pragma once
 
 #include <cstdint>
@@ -48,12 +50,16 @@ public:
     void RequestAbort() { m_bAbort = true; }
     bool AbortRequested() const { return m_bAbort; }
 
+    // The code of the probe that found the connection gone in the last scan; kS_OK if none.
+    HResult ConnectionLost() const { return m_lost; }
+
     int StartAddress() const { return m_nStartAddress; }
     int EndAddress() const { return m_nEndAddress; }
 
     // Asks the server about one address. A failed call, or a type code of 0, means no device
     // (returns 0); the text is always terminated, whatever the server left in the buffer.
-    static std::int32_t ProbeAddress(ITagServer& server, int address, std::string& text);
+    // *result (when given) gets the call's own result.
+    static std::int32_t ProbeAddress(ITagServer& server, int address, std::string& text, HResult* result = nullptr);
 
 private:
     ITagServer& m_server;
@@ -62,4 +68,5 @@ private:
     int m_nEndAddress = 0;
     bool m_bStop = false;
     bool m_bAbort = false;
+    HResult m_lost = kS_OK;
 };

@@ -10,6 +10,7 @@ namespace {
 const char kProgressTitle[] = "Автопоиск от %d до %d (%d/%d)";
 const char kFinishedTitle[] = "Автопоиск завершен";
 const char kNotConnectedTitle[] = "Автопоиск не выполнен: нет связи с сервером";
+const char kConnectionLostTitle[] = "Автопоиск прерван: связь с сервером потеряна";
 const char kUnsupportedDevice[] = "(неподдерживаемый прибор)";
 const char kCannotSearch[] = "Автопоиск невозможен";
 
@@ -186,7 +187,9 @@ LRESULT CAutoFindDlg::OnSearchFinished(WPARAM wParam, LPARAM)
     const bool worker = m_pSearchThread != nullptr;
     if (worker) PostThreadMessageW(m_nSearchThreadId, WM_QUIT, 0, 0);
     m_StartButton.EnableWindow(TRUE);
-    SetWindowText(wParam == kScanNotConnected ? kNotConnectedTitle : kFinishedTitle);
+    SetWindowText(wParam == kScanNotConnected     ? kNotConnectedTitle
+                  : wParam == kScanConnectionLost ? kConnectionLostTitle
+                                                  : kFinishedTitle);
     if (worker) ForgetSearchThread();
     return 0;
 }

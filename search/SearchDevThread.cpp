@@ -147,7 +147,10 @@ void CSearchDevThread::OnDeviceFound(std::int32_t type, const std::string& text,
     PostReport(WM_DEVICE_FOUND, 0, reinterpret_cast<LPARAM>(NewFoundDevice(type, text, address)));
 }
 
-void CSearchDevThread::OnScanFinished() { PostReport(WM_SCAN_FINISHED, kScanCompleted, 0); }
+void CSearchDevThread::OnScanFinished()
+{
+    PostReport(WM_SCAN_FINISHED, m_pScan->ConnectionLost() != kS_OK ? kScanConnectionLost : kScanCompleted, 0);
+}
 
 void CSearchDevThread::PostReport(UINT message, WPARAM wParam, LPARAM payload)
 {

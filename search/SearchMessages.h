@@ -23,6 +23,7 @@ constexpr UINT WM_STOP_SCAN = WM_USER + 0x154;      // 1364: no payload
 enum ScanEnd : WPARAM {
     kScanCompleted = 0,     // a scan ran to its end or was stopped
     kScanNotConnected = 1,  // the worker could not connect to the server and has ended
+    kScanConnectionLost = 2,  // the connection went during the scan (the server restarted or ended)
 };
 
 struct SearchRequest {

@@ -68,6 +68,20 @@ bool IsConnectionLost(HResult hr)
     }
 }
 
+bool IsCallUndelivered(HResult hr)
+{
+    switch (hr) {
+    case kRPC_S_SERVER_UNAVAILABLE:
+    case kRPC_E_DISCONNECTED:
+    case kCO_E_OBJNOTCONNECTED:
+    case kRPC_S_CALL_FAILED_DNE:
+    case kRPC_E_SERVER_DIED_DNE:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::string DescribeHResult(HResult hr)
 {
     char hex[16];

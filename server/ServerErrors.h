@@ -20,6 +20,11 @@ constexpr HResult kRPC_E_INVALID_OBJECT = static_cast<HResult>(0x80010114u);
 // well have been carried out before the server went (a restart, say).
 bool IsConnectionLost(HResult hr);
 
+// True for the lost connections that say the call never reached the server: it was gone
+// before the call (RPC_S_SERVER_UNAVAILABLE, RPC_E_DISCONNECTED, CO_E_OBJNOTCONNECTED,
+// RPC_S_CALL_FAILED_DNE, RPC_E_SERVER_DIED_DNE). The call did nothing and may be made again on a new connection.
+bool IsCallUndelivered(HResult hr);
+
 // "class not registered (0x80040154)": the usual meaning in words when it is known, then
 // the code; "error 0x..." otherwise.
 std::string DescribeHResult(HResult hr);

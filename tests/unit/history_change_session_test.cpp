@@ -124,6 +124,38 @@ TEST_F(ChangeSessionTest, AJournalLineThatFailsIsReportedAtTheEnd)
     EXPECT_EQ(end.step.calls.size(), 1u);
 }
 
+TEST_F(ChangeSessionTest, AfterALostConnectionNothingMoreIsSentOrJournaled)
+{
+    for (std::uint32_t param = 1; param <= 4; ++param) m_fake.Put(1, 5, param, PeriodFromMs(2000));
+    CChangeSession session(m_platform, Context(), "Удалить устройство");
+    ASSERT_TRUE(session.Begin(m_folder, "", {}));
+    CJournaledServer& server = session.Server(m_fake);
+    // Known tags are deleted without a read first: the first call after the loss is the
+    // delete itself.
+    server.KnowTags(ReadServerTags(m_fake, {}).tags, true);
+    EXPECT_EQ(server.DeleteTag(1, 5, 1), kS_OK);
+    m_fake.dieAfterCalls = m_fake.calls.Total();
+    EXPECT_EQ(server.DeleteTag(1, 5, 2), CFakeTagServer::kServerGone);
+    EXPECT_EQ(server.ConnectionLost(), CFakeTagServer::kServerGone);
+    const std::size_t made = m_fake.calls.Total();
+    m_fake.dieAfterCalls = 0;
+    EXPECT_EQ(server.DeleteTag(1, 5, 3), CFakeTagServer::kServerGone);
+    EXPECT_EQ(server.AddTag(1, 5, 9, PeriodFromMs(100)), CFakeTagServer::kServerGone);
+    EXPECT_EQ(server.SetComSettings(1, 9600, 8, 0, 0), CFakeTagServer::kServerGone);
+    EXPECT_EQ(server.RestartServer(), CFakeTagServer::kServerGone);
+    EXPECT_EQ(m_fake.calls.Total(), made);
+    EXPECT_TRUE(m_fake.Has(1, 5, 3));
+
+    const ChangeSessionEnd end = session.End();
+    EXPECT_EQ(end.step.calls.size(), 1u);  // only the delete the server carried out
+    const std::vector<JournalLine> lines = Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].param, "1");
+    EXPECT_EQ(lines[0].result, "ok");
+    EXPECT_EQ(lines[1].param, "2");
+    EXPECT_EQ(lines[1].result, "0x800706BA");
+}
+
 namespace {
 
 class SessionSnapshotTest : public ChangeSessionTest {

@@ -159,3 +159,21 @@ TEST(AddressScan, TextIsBoundedAndFreshPerAddress)
 }
 
 }  // namespace
+
+TEST(AddressScan, ALostConnectionEndsTheScanAtThatAddressAndSaysSo)
+{
+    FakeLineAndHost f;
+    f.answers[2] = {kS_OK, 17, "Meter"};
+    f.answers[3] = {static_cast<HResult>(0x800706BAu), 0, ""};
+    f.scan.Scan(1, 6);
+    EXPECT_EQ(f.log, (Log{"probe 1", "progress 1", "probe 2", "progress 2", "found 2 type 17", "probe 3",
+                          "progress 3", "finished"}));
+    EXPECT_EQ(f.scan.ConnectionLost(), static_cast<HResult>(0x800706BAu));
+
+    // A refusal of the server's own is no device, and the next scan starts afresh.
+    f.log.clear();
+    f.answers[3] = {kE_FAIL, 0, ""};
+    f.scan.Scan(3, 4);
+    EXPECT_EQ(f.log, (Log{"probe 3", "progress 3", "probe 4", "progress 4", "finished"}));
+    EXPECT_EQ(f.scan.ConnectionLost(), kS_OK);
+}

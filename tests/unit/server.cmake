@@ -1,0 +1,4 @@
+# The server's portable side: a connection that remembers its loss, and the codes that say so.
+zol_add_unit_test(server_tests
+  SOURCES server_connection_latch_test.cpp
+  LIBS zol_server_core)
