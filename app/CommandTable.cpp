@@ -35,10 +35,22 @@ void CTarnelDlg::Run(const WindowCommand& row, HTREEITEM node)
     const CommandHandler handler = HandlerOf(CommandIndex(row));
     if (handler == nullptr) return;
     m_strTold.clear();
+    const bool outer = !m_bInCommand;
+    m_bInCommand = true;
     DispatchCommand(row, CommandState(node), &m_bBusy, [this, handler, node] {
         m_hCurrentItem = node;
         (this->*handler)();
     });
+    if (outer) m_bInCommand = false;
+    if (ConnectionLost() != kS_OK) {
+        // What the command would have said of its failed calls is said by the one message
+        // of the lost connection, once the outermost command has ended and the tree shows
+        // what the server holds.
+        m_strTold.clear();
+        m_pToldOwner = nullptr;
+        if (outer) RecoverLostConnection();
+        return;
+    }
     if (m_strTold.empty()) return;
     const std::string text = std::move(m_strTold);
     m_strTold.clear();

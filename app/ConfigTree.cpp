@@ -35,9 +35,9 @@ void CTarnelDlg::FillTree()
     if (m_pAddTags == nullptr || m_bFilling) return;
 
     CTreeViewModel tree = TreeModel();
-    CComTagServer comServer(m_pAddTags);
-    startup_trace::CTimedTagServer timedServer(comServer);
-    ITagServer& server = startup_trace::Enabled() ? static_cast<ITagServer&>(timedServer) : comServer;
+    ITagServer& link = Server();
+    startup_trace::CTimedTagServer timedServer(link);
+    ITagServer& server = startup_trace::Enabled() ? static_cast<ITagServer&>(timedServer) : link;
     m_hCurrentItem = nullptr;
     m_bFilling = true;
     FillReport report;
@@ -56,6 +56,9 @@ void CTarnelDlg::FillTree()
 void CTarnelDlg::ReportFill(const FillReport& report)
 {
     char text[300];
+    // In a command, a connection found gone is told once, by the window's repair of it
+    // when the command ends.
+    if (report.end == FillEnd::Disconnected && m_bInCommand && ConnectionLost() != kS_OK) return;
     if (report.end == FillEnd::Disconnected) {
         // The connection failed, not the server's answer: the tree is not what the server holds.
         int length = std::snprintf(text, sizeof text, "Не удалось прочитать список тегов (ошибка 0x%08X).",

@@ -128,8 +128,7 @@ CServerChange::CServerChange(CTarnelDlg& window, const std::string& action, bool
         return true;
     };
     if (!m_pSession->Begin(history.Folder(), history.FolderProblem(), front)) return;
-    m_pInner = std::make_unique<CComTagServer>(window.m_pAddTags);
-    m_pRecorder = std::make_unique<CTagChangeRecorder>(*m_pInner);
+    m_pRecorder = std::make_unique<CTagChangeRecorder>(window.Server());
     m_pServer = &m_pSession->Server(*m_pRecorder);
 }
 

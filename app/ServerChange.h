@@ -66,7 +66,6 @@ public:
 private:
     CTarnelDlg& m_window;
     bool m_bRecord;
-    std::unique_ptr<CComTagServer> m_pInner;
     std::unique_ptr<CTagChangeRecorder> m_pRecorder;
     std::unique_ptr<CChangeSession> m_pSession;
     CJournaledServer* m_pServer = nullptr;

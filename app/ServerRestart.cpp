@@ -1,18 +1,47 @@
 // The main window's "Применить": restart the server, wait for it, connect anew and
-// rebuild the tree from the restarted server.
+// rebuild the tree from the restarted server. The same waiting and connecting repairs a
+// connection that another program's restart of the server took away.
 #include <cstdio>
 #include <string>
 
 #include "app/ServerChange.h"
+#include "app/ServerLink.h"
 #include "app/TarnelDlg.h"
+#include "server/ComRef.h"
 #include "server/ServerErrors.h"
+#include "ui/Text.h"
 
 namespace {
 
 // After the three seconds the server is given to restart, how much longer it may take.
 constexpr int kRestartWaitMs = 30000;
 
+const char kRestartTitle[] = "Перезапускается сервер";
+const char kReconnectTitle[] = "Подключение к серверу";
+
 }  // namespace
+
+ITagServer& CTarnelDlg::Server() { return m_pLink->Server(); }
+
+HResult CTarnelDlg::ConnectionLost() const { return m_pLink ? m_pLink->Lost() : kS_OK; }
+
+void CTarnelDlg::TakeConnection(IAddTags* pAddTags)
+{
+    DropConnection();
+    m_pAddTags = pAddTags;
+    if (m_pAddTags != nullptr) m_pLink = std::make_unique<CServerLink>(m_pAddTags);
+}
+
+void CTarnelDlg::DropConnection()
+{
+    // The connection from before is dead or about to be: let it go before storing a new
+    // one, so that no path keeps or releases it twice.
+    m_pLink.reset();
+    if (m_pAddTags != nullptr) {
+        m_pAddTags->Release();
+        m_pAddTags = nullptr;
+    }
+}
 
 void CTarnelDlg::DiscardQueuedInput()
 {
@@ -26,6 +55,57 @@ void CTarnelDlg::DiscardQueuedInput()
     }
 }
 
+bool CTarnelDlg::ConnectAgain(const std::string& text)
+{
+    DropConnection();
+    // A real server may take longer to come back (a service, a slow port): it gets up to
+    // kRestartWaitMs, the title counting on (one to three dots, a second each).
+    CComRef<IAddTags> addTags;
+    int dots = 0;
+    const ReconnectResult again = ReconnectAfterRestart(kRestartWaitMs, 1000, [&] {
+        dots = dots % 3 + 1;
+        SetWindowText(text + std::string(static_cast<std::size_t>(dots), '.'));
+        UpdateWindow();
+        return true;
+    }, addTags.Put());
+    ConnectResult result = again.connect;
+    // Connected, but the server never answered: it is not there for us.
+    if (result.Ok() && FAILED(again.answer)) result.failedStep = ConnectStep::GetClassObject;
+    if (!result.Ok()) {
+        MessageBox(result.failedStep == ConnectStep::GetClassObject ? "Невозможно подключиться к серверу"
+                                                                    : "Недоступен интерфейс IAddTags для конфигурации");
+        EndDialog(0);
+        return false;
+    }
+    TakeConnection(addTags.Detach());
+    return true;
+}
+
+void CTarnelDlg::TellConnectionLost(HResult lost)
+{
+    MessageBox(BoxLines("Связь с сервером была потеряна (ошибка " + HResultText(lost) +
+                        "): сервер перезапущен или остановлен другой программой.\n"
+                        "Дерево построено заново по конфигурации сервера. Повторите то, что ещё нужно."));
+}
+
+void CTarnelDlg::RecoverLostConnection()
+{
+    const HResult lost = ConnectionLost();
+    HWND focus = FocusedControl();
+    EnableWindow(FALSE);
+    // The snapshot worker's connection went with the server too.
+    StopBackgroundSnapshot();
+    const std::string savedTitle = GetWindowText();
+    if (!ConnectAgain(kReconnectTitle)) return;
+    DiscardQueuedInput();
+    EnableWindow(TRUE);
+    SetWindowText(savedTitle);
+    FillTree();
+    StartBackgroundSnapshot();
+    ReturnFocus(focus, m_Tree);
+    TellConnectionLost(lost);
+}
+
 void CTarnelDlg::OnApply()
 {
     // The control that has the keyboard focus gets it back once the tree is rebuilt.
@@ -35,6 +115,22 @@ void CTarnelDlg::OnApply()
     EnableWindow(FALSE);
     // The snapshot worker's connection goes with the server; a new one follows the restart.
     StopBackgroundSnapshot();
+    const std::string savedTitle = GetWindowText();
+
+    // A connection that another program's restart took away would carry the restart
+    // nowhere: one read shows it, and the restart then goes over a new connection.
+    HResult lostBefore = kS_OK;
+    if (m_pAddTags != nullptr) {
+        std::uint16_t port = 0;
+        std::uint32_t baudRate = 0;
+        std::uint8_t dataBits = 0, stopBits = 0, parity = 0;
+        const HResult probe = Server().GetComSettings(&port, &baudRate, &dataBits, &stopBits, &parity);
+        if (IsConnectionLost(probe)) {
+            lostBefore = probe;
+            if (!ConnectAgain(kReconnectTitle)) return;
+        }
+    }
+
     HRESULT restartResult = S_OK;
     if (m_pAddTags != nullptr) {
         // Journaled like every change; there is nothing to undo.
@@ -46,8 +142,7 @@ void CTarnelDlg::OnApply()
         restartResult = change.Server().RestartServer();
     }
 
-    const std::string savedTitle = GetWindowText();
-    SetWindowText("Перезапускается сервер");
+    SetWindowText(kRestartTitle);
     m_btnComPort.EnableWindow(FALSE);
     m_btnExit.EnableWindow(FALSE);
     m_btnApply.EnableWindow(FALSE);
@@ -61,37 +156,7 @@ void CTarnelDlg::OnApply()
         Sleep(1000);
     }
 
-    // The connection from before the restart is dead or about to be: let it go before
-    // storing the new one, so that no path keeps or releases it twice.
-    if (m_pAddTags != nullptr) {
-        m_pAddTags->Release();
-        m_pAddTags = nullptr;
-    }
-
-    // A real server may take longer to come back (a service, a slow port): it gets up to
-    // kRestartWaitMs more, the title counting on (one to three dots, a second each).
-    IAddTags* pAddTags = nullptr;
-    int dots = 0;
-    const ReconnectResult again = ReconnectAfterRestart(kRestartWaitMs, 1000, [&] {
-        dots = dots % 3 + 1;
-        SetWindowText("Перезапускается сервер" + std::string(static_cast<std::size_t>(dots), '.'));
-        UpdateWindow();
-        return true;
-    }, &pAddTags);
-    ConnectResult result = again.connect;
-    // Connected, but the server never answered: it is not there for us.
-    if (result.Ok() && FAILED(again.answer)) result.failedStep = ConnectStep::GetClassObject;
-    if (result.failedStep == ConnectStep::GetClassObject) {
-        MessageBox("Невозможно подключиться к серверу");
-        EndDialog(0);
-        return;
-    }
-    if (!result.Ok()) {
-        MessageBox("Недоступен интерфейс IAddTags для конфигурации");
-        EndDialog(0);
-        return;
-    }
-    m_pAddTags = pAddTags;
+    if (!ConnectAgain(kRestartTitle)) return;
 
     // Clicks and keys given while the window was disabled wait in the queue (the COM calls
     // and the pauses dispatch no input) and would otherwise run their commands now.
@@ -106,6 +171,7 @@ void CTarnelDlg::OnApply()
     StartBackgroundSnapshot();
     ReturnFocus(focus, m_Tree);
 
+    if (lostBefore != kS_OK) TellConnectionLost(lostBefore);
     // A server that ends before its answer reaches us fails the call with a disconnection
     // code although it did restart: only other failures are a refusal.
     if (FAILED(restartResult) && !IsConnectionLost(restartResult)) {

@@ -2,7 +2,9 @@
 
 #include <utility>
 
+#include "server/ComRef.h"
 #include "server/ComTagServer.h"
+#include "server/ServerErrors.h"
 #include "server/ServerConnection.h"
 #include "tagfile/ServerTags.h"
 
@@ -47,14 +49,16 @@ DWORD WINAPI CSnapshotThread::ThreadProc(LPVOID param)
 
 void CSnapshotThread::Run()
 {
-    IAddTags* pAddTags = nullptr;
-    const ConnectResult connected = ConnectAddTags(true, &pAddTags);
+    CComRef<IAddTags> addTags;
+    const ConnectResult connected = ConnectAddTags(true, addTags.Put());
     if (connected.Ok()) {
-        CComTagServer server(pAddTags);
+        CComTagServer server(addTags.Get());
         ServerTagsOptions options;
         options.stop = [this] { return m_bStop.load(); };
         ServerTagList list;
         ReadWholeConfiguration(server, options, &list);
+        // The server restarted or ended meanwhile: no snapshot of a part, and a word why.
+        if (list.disconnected) m_strProblem = "связь с сервером потеряна (ошибка " + HResultText(list.disconnectResult) + ")";
         JournalContext context;
         context.program = m_strProgram;
         context.naming = m_naming;
@@ -69,8 +73,10 @@ void CSnapshotThread::Run()
         const SnapshotTaken taken = TakeSnapshot(SystemHistoryPlatform(), context, server, list, target);
         m_bRead = taken.outcome == SnapshotOutcome::Kept || taken.outcome == SnapshotOutcome::Failed;
         m_Result = taken.result;
-        pAddTags->Release();
+    } else {
+        m_strProblem = "нет связи с сервером (ошибка " + HResultText(connected.hr) + ")";
     }
+    addTags.Reset();  // before the apartment it belongs to ends
     if (connected.comInitialized) CoUninitialize();
 }
 

@@ -40,6 +40,9 @@ public:
     // it did (SnapshotResult: written, unchanged or the error).
     bool m_bRead = false;
     SnapshotResult m_Result;
+    // Why no snapshot could be read, in the window's words (Windows-1251): no connection,
+    // or the connection lost during the reading; empty otherwise.
+    std::string m_strProblem;
 
 private:
     static DWORD WINAPI ThreadProc(LPVOID param);

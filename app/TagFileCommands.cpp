@@ -105,7 +105,7 @@ void CTarnelDlg::OnExportTags()
     if (file.empty()) return;
 
     const auto ofDevice = [&](const TagId& id) { return id.type == deviceType && id.address == deviceAddress; };
-    CComTagServer server(m_pAddTags);
+    ITagServer& server = Server();
     ServerTagList list;
     HWND focus = FocusedControl();
     EnableWindow(FALSE);

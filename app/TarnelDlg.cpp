@@ -1,6 +1,7 @@
 #include "app/TarnelDlg.h"
 
 #include "app/ServerChange.h"
+#include "app/ServerLink.h"
 #include "app/SnapshotThread.h"
 
 #include <cstdio>
@@ -53,7 +54,7 @@ BOOL CTarnelDlg::OnInitDialog()
         PostMessage(WM_QUIT);
         return FALSE;
     }
-    m_pAddTags = pAddTags;
+    TakeConnection(pAddTags);
 
     char title[100];
     std::snprintf(title, sizeof title, "Конфигуратор ZOL-OPC-Server версия %d.%d от %02d.%02d.%04d", 0, 917, 17,
@@ -166,10 +167,7 @@ void CTarnelDlg::OnDestroy()
     CDialog::OnDestroy();
     RemoveWindowFeatures();
     StopBackgroundSnapshot();
-    if (m_pAddTags != nullptr) {
-        m_pAddTags->Release();
-        m_pAddTags = nullptr;
-    }
+    DropConnection();
     // Balances only a CoInitialize that succeeded: uninitialising after a failed one would
     // take down an initialisation that belongs to someone else.
     if (m_bComInitialized) {

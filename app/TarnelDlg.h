@@ -17,6 +17,7 @@
 #include "ui/TreeViewModel.h"
 
 class CWindowHistory;
+class CServerLink;
 class CSnapshotThread;
 struct UndoReport;
 struct HistoryListing;
@@ -28,6 +29,11 @@ public:
 
     HICON m_hIcon;
     IAddTags* m_pAddTags = nullptr;
+    // Every call to the server through m_pAddTags (ServerLink.h); only valid while
+    // m_pAddTags is not null.
+    ITagServer& Server();
+    // The code of the call that found the connection gone (kS_OK while it stands).
+    HResult ConnectionLost() const;
     CTreeCtrl m_Tree;
     // The texts, keys and shape of m_Tree, changed together with it (see TreeModel).
     CTreeMirror m_TreeMirror;
@@ -174,6 +180,21 @@ private:
     // Tells the user when the tree is not the server's whole list.
     void ReportFill(const FillReport& report);
     static void FormatUnendedList(const FillReport& report, char* text, size_t size);
+    // Takes a new connection (one reference, held until DropConnection), and lets the old
+    // one go first.
+    void TakeConnection(IAddTags* pAddTags);
+    void DropConnection();
+    // Waits for the server and connects anew, with the restart's deadline, the title
+    // counting the seconds after text. On failure it says so and ends the program: false.
+    bool ConnectAgain(const std::string& text);
+    // After a command found the connection gone: connects anew, rebuilds the tree from
+    // the server and tells the user, in one message, why.
+    void RecoverLostConnection();
+    void TellConnectionLost(HResult lost);
+    std::unique_ptr<CServerLink> m_pLink;
+    // True while a command of the table runs (its failures of a lost connection are told
+    // once, after it).
+    bool m_bInCommand = false;
     // Drops the mouse and keyboard messages waiting in this thread's queue.
     static void DiscardQueuedInput();
     // The node whose row holds the screen point (null: none).

@@ -13,6 +13,7 @@
 #include "dialogs/EditRefreshTimeDlg.h"
 #include "serial/ComSettings.h"
 #include "server/ComTagServer.h"
+#include "server/ServerErrors.h"
 #include "tree/TagKey.h"
 #include "tree/TreeCommands.h"
 #include "tree/TreeKeys.h"
@@ -77,6 +78,7 @@ void CTarnelDlg::OnComPort()
     if (!change.Ok()) return;
     CComSettings dlg(m_pAddTags);
     dlg.m_pChangeServer = &change.Server();
+    dlg.m_bQuietWhenLost = true;  // the window tells of a lost connection itself
     dlg.DoModal();
 }
 
@@ -96,7 +98,8 @@ void CTarnelDlg::OnDeleteTag()
     const DeleteTagResult result = DeleteTagNode(tree, change.Server(), CTreeViewModel::Node(m_hCurrentItem));
     change.Finish();
     if (result.removed) m_hCurrentItem = nullptr;
-    if (HrFailed(result.hr)) {
+    // A lost connection is told by the window's repair of it, once.
+    if (HrFailed(result.hr) && !IsConnectionLost(result.hr)) {
         char text[200];
         std::snprintf(text, sizeof text, "Сервер не удалил тег (ошибка 0x%08X).\nТег остался в конфигурации.",
                       static_cast<unsigned>(result.hr));
@@ -122,7 +125,7 @@ void CTarnelDlg::DeleteBranch(HTREEITEM item)
     }
     change.Finish();
     if (report.removed && item == m_hCurrentItem) m_hCurrentItem = nullptr;
-    if (report.refused > 0) {
+    if (report.refused > 0 && ConnectionLost() == kS_OK) {
         char text[240];
         std::snprintf(text, sizeof text,
                       "Сервер не удалил тегов: %u из %u (ошибка 0x%08X).\nЭти теги остались в конфигурации.",
@@ -141,10 +144,11 @@ void CTarnelDlg::OnEditTag()
     CServerChange change(*this, "Редактировать");
     if (!change.Ok()) return;
 
-    ULONG low = 0;
-    ULONG high = 0;
-    const HRESULT read = m_pAddTags->GetTagInfo(type, address, param, &low, &high);
-    if (FAILED(read)) {
+    std::uint32_t low = 0;
+    std::uint32_t high = 0;
+    const HResult read = Server().GetTagInfo(type, address, param, &low, &high);
+    if (IsConnectionLost(read)) return;
+    if (HrFailed(read)) {
         // Without the current period the dialog would show whatever the variables held.
         char text[200];
         std::snprintf(text, sizeof text, "Не удалось прочитать период обновления тега (ошибка 0x%08X).",
@@ -161,7 +165,7 @@ void CTarnelDlg::OnEditTag()
     // it while the dialog waited. The journaled server reads it right before the call.
     const HRESULT written = change.Server().AddTag(type, address, param, dlg.m_nPeriod);
     change.Finish();
-    if (FAILED(written)) {
+    if (FAILED(written) && !IsConnectionLost(written)) {
         char text[200];
         std::snprintf(text, sizeof text,
                       "Сервер не принял новый период обновления (ошибка 0x%08X).\nПериод не изменён.",

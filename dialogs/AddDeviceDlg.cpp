@@ -4,15 +4,12 @@
 #include "search/AutoFindDlg.h"
 #include "search/SearchTexts.h"
 
-CAddDeviceDlg::CAddDeviceDlg(IAddTags* pAddTags, CWnd* parent) : CDialog(IDD_ADD_DEVICE, parent), m_pAddTags(pAddTags)
+CAddDeviceDlg::CAddDeviceDlg(IAddTags* pAddTags, CWnd* parent)
+    : CDialog(IDD_ADD_DEVICE, parent), m_AddTags(CComRef<IAddTags>::Share(pAddTags))
 {
-    if (m_pAddTags != nullptr) m_pAddTags->AddRef();
 }
 
-CAddDeviceDlg::~CAddDeviceDlg()
-{
-    if (m_pAddTags != nullptr) m_pAddTags->Release();
-}
+CAddDeviceDlg::~CAddDeviceDlg() = default;
 
 void CAddDeviceDlg::DoDataExchange(CDataExchange* pDX)
 {
@@ -69,7 +66,7 @@ void CAddDeviceDlg::OnCancelClicked()
 void CAddDeviceDlg::OnAutoSearch()
 {
     // Owned by this dialog, so that this one takes no input while the search runs.
-    CAutoFindDlg dlg(m_pAddTags, this);
+    CAutoFindDlg dlg(m_AddTags.Get(), this);
     dlg.m_nFoundType = 0;
     dlg.m_nFoundAddress = 0;
     const INT_PTR result = dlg.DoModal();

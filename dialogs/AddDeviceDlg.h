@@ -7,6 +7,7 @@
 #include "res/resource.h"
 #include "server/ServerConnection.h"
 #include "ui/Controls.h"
+#include "server/ComRef.h"
 #include "ui/Dialog.h"
 
 class CAddDeviceDlg : public CDialog {
@@ -18,7 +19,7 @@ public:
     CComboBox m_DeviceTypeCombo;
     CEdit m_AddressEdit;
     CSpinButtonCtrl m_AddressSpin;
-    IAddTags* m_pAddTags;
+    CComRef<IAddTags> m_AddTags;
     unsigned int m_nNetAddress = 1;
     int m_nDeviceType = 0;
 

@@ -80,6 +80,11 @@ void CAddTagTree::OnAddClicked()
     // Show the tags just added in the main window while this dialog stays open.
     m_pParentDlg->RedrawWindow(RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 
+    // The connection went: the main window connects anew and tells why, once.
+    if (m_pParentDlg->ConnectionLost() != kS_OK) {
+        EndDialog(IDCANCEL);
+        return;
+    }
     if (report.refused == 0) {
         if (report.attempted > 0) MessageBox("Тэг(и) добавлены");
         return;

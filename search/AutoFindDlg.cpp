@@ -36,15 +36,14 @@ bool WaitKeepingWindowsPainted(HANDLE handle, DWORD timeoutMs)
 
 }  // namespace
 
-CAutoFindDlg::CAutoFindDlg(IAddTags* pAddTags, CWnd* parent) : CDialog(IDD_AUTO_FIND, parent), m_pAddTags(pAddTags)
+CAutoFindDlg::CAutoFindDlg(IAddTags* pAddTags, CWnd* parent)
+    : CDialog(IDD_AUTO_FIND, parent), m_AddTags(CComRef<IAddTags>::Share(pAddTags))
 {
-    if (m_pAddTags != nullptr) m_pAddTags->AddRef();
 }
 
 CAutoFindDlg::~CAutoFindDlg()
 {
     if (m_hSearchThread != nullptr) CloseHandle(m_hSearchThread);
-    if (m_pAddTags != nullptr) m_pAddTags->Release();
 }
 
 void CAutoFindDlg::DoDataExchange(CDataExchange* pDX)

@@ -26,7 +26,7 @@ public:
     ~CAutoFindDlg() override;
 
     CTreeCtrl m_Tree;
-    IAddTags* m_pAddTags;
+    CComRef<IAddTags> m_AddTags;
     CSpinButtonCtrl m_StartSpin;
     CEdit m_StartEdit;
     CSpinButtonCtrl m_EndSpin;

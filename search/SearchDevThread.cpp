@@ -15,10 +15,7 @@ CSearchDevThread::~CSearchDevThread()
 {
     m_pScan.reset();
     m_pServer.reset();
-    if (m_pAddTags != nullptr) {
-        m_pAddTags->Release();
-        m_pAddTags = nullptr;
-    }
+    m_AddTags.Reset();
     // The object is deleted on its own thread when that ends, so this balances the thread's
     // CoInitialize. An object whose thread never started did not initialise anything.
     if (m_bComInitialized) CoUninitialize();
@@ -72,8 +69,7 @@ BOOL CSearchDevThread::InitInstance()
     m_hStarted = nullptr;
     if (started != nullptr) SetEvent(started);
 
-    IAddTags* pAddTags = nullptr;
-    const ConnectResult result = ConnectAddTags(true, &pAddTags);
+    const ConnectResult result = ConnectAddTags(true, m_AddTags.Put());
     m_bComInitialized = result.comInitialized;
     if (!result.Ok()) {
         // The request that started this worker is already waiting; it will never run.
@@ -86,8 +82,7 @@ BOOL CSearchDevThread::InitInstance()
         PostReport(WM_SCAN_FINISHED, kScanNotConnected, 0);
         return FALSE;
     }
-    m_pAddTags = pAddTags;
-    m_pServer = std::make_unique<CComTagServer>(m_pAddTags);
+    m_pServer = std::make_unique<CComTagServer>(m_AddTags.Get());
     m_pScan = std::make_unique<CAddressScan>(*m_pServer, static_cast<IScanHost&>(*this));
     return TRUE;
 }

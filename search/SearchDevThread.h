@@ -16,6 +16,7 @@
 
 #include "search/AddressScan.h"
 #include "search/SearchMessages.h"
+#include "server/ComRef.h"
 #include "server/ComTagServer.h"
 #include "server/ServerConnection.h"
 #include "ui/WinThread.h"
@@ -43,7 +44,6 @@ public:
 
     int m_nStartAddress = 0;
     int m_nEndAddress = 0;
-    IAddTags* m_pAddTags = nullptr;
     HWND m_hNotifyWnd;
     // The stop flag is the scan's own (CAddressScan::RequestStop), read and written only
     // on this thread.
@@ -67,6 +67,7 @@ private:
 
     HANDLE m_hStarted = nullptr;  // set when the thread has begun InitInstance
     bool m_bComInitialized = false;
+    CComRef<IAddTags> m_AddTags;  // the worker's own connection, made on its thread
     std::unique_ptr<CComTagServer> m_pServer;
     std::unique_ptr<CAddressScan> m_pScan;
 };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "server/ComTagServer.h"
+#include "server/ServerErrors.h"
 #include "serial/SystemSerialPorts.h"
 #include "ui/Text.h"
 
@@ -92,6 +93,10 @@ BOOL CComSettings::OnInitDialog()
     // The server's values are shown even without the machine's ports: its port then
     // becomes an entry of its own, so that applying another setting does not change it.
     if (m_pAddTags != nullptr) ReadServerValues(portsKnown);
+    if (m_bLostOnOpen) {
+        EndDialog(IDCANCEL);
+        return FALSE;
+    }
 
     ShowModel();
     return result;
@@ -99,9 +104,14 @@ BOOL CComSettings::OnInitDialog()
 
 void CComSettings::ReadServerValues(bool portsKnown)
 {
-    CComTagServer server(m_pAddTags);
+    CComTagServer direct(m_pAddTags);
+    ITagServer& server = m_pChangeServer != nullptr ? *m_pChangeServer : direct;
     HResult hr = kS_OK;
     const PortSettings values = ReadPortSettings(server, &hr);
+    if (!values.known && m_bQuietWhenLost && IsConnectionLost(hr)) {
+        m_bLostOnOpen = true;
+        return;
+    }
     if (!values.known) {
         // Nothing is selected then: the user chooses every value before anything is sent.
         char text[200];
@@ -167,6 +177,10 @@ void CComSettings::OnApply()
     CComTagServer direct(m_pAddTags);
     ITagServer& server = m_pChangeServer != nullptr ? *m_pChangeServer : direct;
     const HResult hr = server.SetComSettings(values.port, values.baudRate, values.dataBits, values.stopBits, values.parity);
+    if (HrFailed(hr) && m_bQuietWhenLost && IsConnectionLost(hr)) {
+        EndDialog(IDCANCEL);
+        return;
+    }
     if (HrFailed(hr)) {
         // The dialog stays open with the user's choice, to be corrected or cancelled.
         char text[200];

@@ -33,12 +33,16 @@ public:
     // When set, the settings are written through it (the main window's journal) instead of
     // m_pAddTags directly.
     ITagServer* m_pChangeServer = nullptr;
+    // A connection found gone (reading or writing) closes the dialog without a word: its
+    // owner tells of it. Otherwise the dialog says what failed.
+    bool m_bQuietWhenLost = false;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
 
     void OnApply();
+    bool m_bLostOnOpen = false;
 
     BEGIN_MSG_MAP(CComSettings, CDialog)
         ON_BN_CLICKED(IDOK, OnApply)

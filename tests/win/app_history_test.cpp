@@ -30,6 +30,7 @@
 #include "common/AtomicFile.h"
 #include "history/History.h"
 #include "res/resource.h"
+#include "tree/TagKey.h"
 #include "tagfile/TextEncoding.h"
 #include "ui/Text.h"
 #include "zolctl_support.h"
@@ -55,12 +56,16 @@ std::string Unblanked(std::string box)
     return box;
 }
 
+// The answerer of the window run now (RunWindow), for scripts that count its boxes.
+CBoxAnswerer* g_pAnswerer = nullptr;
+
 // The main window run modally with the questions answered as asked.
 MainRun RunWindow(bool answerYes, const std::function<void(HWND window, CTarnelDlg& dlg)>& script)
 {
     MainRun run;
     CBoxAnswerer::SetQuestionRule([answerYes](const std::string&) { return answerYes ? IDYES : IDNO; });
     CBoxAnswerer answerer;
+    g_pAnswerer = &answerer;
     CTarnelDlg dlg;
     std::atomic<bool> ended{false};
     {
@@ -81,6 +86,7 @@ MainRun RunWindow(bool answerYes, const std::function<void(HWND window, CTarnelD
     }
     ui_driver::DrainQuitMessage();
     answerer.Stop();
+    g_pAnswerer = nullptr;
     CBoxAnswerer::SetQuestionRule(nullptr);
     run.boxes = answerer.Texts();
     return run;
@@ -1118,4 +1124,113 @@ TEST_F(HistoryTest, AnImportOverABrokenOffListAsksTheBeforeValuesOfTheTagsItMiss
     EXPECT_EQ(LinesOf("Импорт тегов"), (std::vector<std::string>{"Meter(005).Phase.A 2000 5000 ok"}));
     EXPECT_EQ(afterUndo, (std::vector<std::string>{"7 5 1 20000000", "7 5 2 20000000"}));
     EXPECT_EQ(standin::ReadStateFile("tags.txt"), before);
+}
+
+// ---------------------------------------------------------------------------------------
+// Another program restarts the server under the window: each command then finds its
+// connection gone, the window connects anew, shows what the server holds and says so once.
+
+namespace {
+
+// The tags the tree shows, as "type address param", sorted.
+std::vector<std::string> TreeTagIds(HWND window)
+{
+    std::vector<std::string> ids;
+    for (const TreeLine& line : ReadTree(Tree(window))) {
+        const TagKey key = static_cast<TagKey>(line.key);
+        if (GetNodeKind(key) != NodeKind::Tag) continue;
+        ids.push_back(std::to_string(TagKeyTypeCode(key)) + " " + std::to_string(TagKeyAddress(key)) + " " +
+                      std::to_string(TagKeyParam(key)));
+    }
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+std::vector<std::string> ServerTagIds()
+{
+    std::vector<std::string> ids;
+    for (const std::string& tag : ServerTags()) ids.push_back(tag.substr(0, tag.rfind(' ')));
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+bool MessageBoxShown()
+{
+    for (HWND w : ui_driver::TopLevelWindows())
+        if (IsWindowVisible(w) && ui_driver::IsMessageBox(w)) return true;
+    return false;
+}
+
+const char kLostText[] = "Связь с сервером была потеряна (ошибка 0x800706BA): сервер перезапущен или остановлен "
+                         "другой программой.\nДерево построено заново по конфигурации сервера. Повторите то, что ещё нужно.";
+
+}  // namespace
+
+TEST_F(HistoryTest, EveryCommandAfterAnotherProgramRestartedTheServerReconnectsAndSaysSoOnce)
+{
+    Prepare(std::string(kTagsHeader) + "7 5 1 20000000\n7 5 2 30000000\n7 6 1 20000000\n");
+    standin::WriteStateFile("port.txt", "1 9600 8 0 0\n");
+    const std::wstring dsc = m_descriptions.Path().wstring();
+    struct Step {
+        std::string name;
+        std::size_t boxes = 0;
+        bool treeIsServer = false;
+    };
+    std::vector<Step> steps;
+    std::vector<std::string> serverBeforeUndo;
+    const MainRun run = RunWindow(true, [&](HWND window, CTarnelDlg& dlg) {
+        // After the restart, the command; then its one box waited for, answered and gone.
+        const auto step = [&](const std::string& name, const std::function<void()>& command) {
+            EXPECT_EQ(RunCtl({L"restart", L"--timeout", L"20", L"--dsc", dsc}).code, 0) << name;
+            command();
+            g_pAnswerer->WaitForCount(steps.size() + 1, 60000);
+            ui_driver::WaitFor([] { return !MessageBoxShown(); }, 10000);
+            ui_driver::WaitUntilBack(window);
+            steps.push_back(Step{name, g_pAnswerer->Texts().size(), TreeTagIds(window) == ServerTagIds()});
+        };
+        step("delete", [&] { ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Voltage"}), "Удалить тег"); });
+        step("edit", [&] { ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Voltage"}), "Редактировать"); });
+        step("add", [&] {
+            if (!ChooseFromMenu(window, PointOf(window, {"Meter(006)"}), "Добавить тег")) return;
+            HWND dialog = ui_driver::WaitForDialog("Добавление тега для устройства ");
+            if (dialog == nullptr) return;
+            HWND tree = GetDlgItem(dialog, IDC_PARAM_TREE);
+            SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET,
+                         reinterpret_cast<LPARAM>(FindTreeItem(tree, {"Meter(006)", "Phase"})));
+            ui_driver::PressButton(dialog, IDOK);
+        });
+        step("port", [&] { ui_driver::PressButton(window, IDC_COM_PORT); });
+
+        // A step to undo, made on the repaired connection; then the restart and Ctrl+Z.
+        if (!ChooseFromMenu(window, PointOf(window, {"Meter(006)", "Voltage"}), "Удалить тег")) return;
+        ui_driver::WaitFor([&] { return !HasNode(window, {"Meter(006)", "Voltage"}); }, 10000);
+        ui_driver::WaitUntilBack(window);
+        serverBeforeUndo = ServerTags();
+        step("undo", [&] { PressKeys(window, {VK_CONTROL, 'Z'}); });
+        step("apply", [&] { ui_driver::PressButton(window, IDC_APPLY); });
+        (void)dlg;
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    ASSERT_EQ(steps.size(), 6u);
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        EXPECT_EQ(steps[i].boxes, i + 1) << steps[i].name;  // one message each
+        EXPECT_TRUE(steps[i].treeIsServer) << steps[i].name;
+    }
+    ASSERT_EQ(run.boxes.size(), 6u);
+    for (const std::string& box : run.boxes) EXPECT_EQ(Unblanked(box), kLostText);
+
+    // Nothing the server did not get: the tags are as at the start but the one deleted on
+    // the repaired connection, which the undo after the restart did not bring back.
+    EXPECT_EQ(ServerTags(), (std::vector<std::string>{"7 5 1 20000000", "7 5 2 30000000"}));
+    EXPECT_EQ(ServerTags(), serverBeforeUndo);
+    EXPECT_EQ(PortRecord().rfind("1 9600 8 0 0", 0), 0u) << PortRecord();
+    EXPECT_EQ(LinesOf("Удалить тег"), std::vector<std::string>{"Meter(006).Voltage 2000  ok"});
+    EXPECT_TRUE(LinesOf("Редактировать").empty());
+    EXPECT_TRUE(LinesOf("Настройки COM-порта").empty());
+    EXPECT_TRUE(LinesOf("Отменить: Удалить тег").empty());
+    for (const std::string& line : LinesOf("Добавить тег"))  // a call sent on the dead connection failed
+        EXPECT_EQ(line.substr(line.size() - 10), "0x800706BA") << line;
+    // The restart asked for went to the restarted server, once.
+    const std::vector<std::string> apply = LinesOf("Применить");
+    ASSERT_EQ(apply.size(), 1u);
 }

@@ -461,3 +461,38 @@ TEST_F(AutoFindTest, LongServerTextIsCutWithItsSuffixesKept)
 }
 
 }  // namespace
+
+TEST_F(AutoFindTest, AServerRestartedByAnotherProgramEndsTheSearchInItsOwnWords)
+{
+    // Every address takes its time to answer, so the search is surely under way when
+    // another client restarts the server.
+    SetFaults("probe_timeout_ms 200\n");
+    bool restarted = false, ended = false;
+    std::string title;
+    bool startEnabled = false;
+    const Outcome outcome = RunDialog(m_pAddTags, [&](HWND dialog) {
+        SetField(dialog, IDC_START_ADDRESS, "1");
+        SetField(dialog, IDC_END_ADDRESS, "247");
+        ui_driver::PressButton(dialog, IDOK);
+        if (!WaitForProgress(dialog, 2)) return;
+        {
+            IAddTags* other = nullptr;
+            const ConnectResult connected = ConnectAddTags(true, &other);
+            if (connected.Ok()) {
+                other->RestartServer();  // it may end before its answer: any result will do
+                other->Release();
+                restarted = true;
+            }
+            if (connected.comInitialized) CoUninitialize();
+        }
+        ended = WaitForTitle(dialog, "Автопоиск прерван", 30000);
+        title = ui_driver::Text(dialog);
+        startEnabled = StartEnabled(dialog);
+        ui_driver::PressButton(dialog, IDCANCEL);
+    });
+    ASSERT_TRUE(restarted);
+    EXPECT_TRUE(ended) << title;
+    EXPECT_EQ(title, "Автопоиск прерван: связь с сервером потеряна");
+    EXPECT_TRUE(startEnabled);  // a new search connects anew
+    EXPECT_TRUE(outcome.boxes.empty());
+}
