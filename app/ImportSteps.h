@@ -1,0 +1,25 @@
+// What the window's commands that carry out an import plan share (the import of a tag file,
+// the copy of a device): whether a reading of the server's tags can be planned on, the
+// tags the server accepted put into the tree, and the words about a run's refusals, a
+// lost connection and a stop.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "tagfile/ImportPlan.h"
+#include "tagfile/ImportRun.h"
+#include "tagfile/ServerTags.h"
+#include "ui/TreeViewModel.h"
+
+// Why a reading of the server's tags is incomplete, or "" when it is complete.
+std::string IncompleteReason(const ServerTagList& list);
+
+// The tree gains the tags of plan.add the server accepted, named as the fill names them:
+// the adds come first in the plan, and callsMade of its calls were made.
+void InsertAcceptedTags(CTreeViewModel& tree, const ImportPlan& plan, const ImportReport& report,
+                        std::size_t callsMade);
+
+// "\nСервер отказал в N тегах (первая ошибка 0x...)." and the lines of a lost connection
+// and of a stop (stopped: "Импорт остановлен"), each refusal told once.
+std::string RunTroubleLines(const ImportReport& report, const std::string& stopped);
