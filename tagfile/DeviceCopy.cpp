@@ -93,6 +93,14 @@ AddressList ReadAddressList(std::string_view text)
     return list;
 }
 
+std::string DescribeAddressEntry(const AddressEntry& entry)
+{
+    const char* why = entry.problem == AddressEntryProblem::OutOfRange ? "an address outside 1..247"
+                      : entry.problem == AddressEntryProblem::Backward ? "a range from the larger address to the smaller"
+                                                                       : "not an address nor a range";
+    return "'" + entry.text + "': " + why;
+}
+
 std::string FormatAddressList(const std::vector<std::uint32_t>& addresses)
 {
     std::string out;

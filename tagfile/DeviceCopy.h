@@ -46,6 +46,9 @@ struct AddressList {
 // not even the part of a range that would fit.
 AddressList ReadAddressList(std::string_view text);
 
+// Why an entry gives no address, in zolctl's words: "'6-300': an address outside 1..247".
+std::string DescribeAddressEntry(const AddressEntry& entry);
+
 // The addresses as the reader takes them, runs of three or more written as ranges:
 // {6, 7, 8, 25, 26} -> "6-8, 25, 26". Ascending input expected.
 std::string FormatAddressList(const std::vector<std::uint32_t>& addresses);
