@@ -97,8 +97,10 @@ void CTarnelDlg::OnCopyDevice()
     EnableWindow(FALSE);
     HCURSOR cursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     ImportReport report;
-    std::size_t callsMade = 0;
     {
+        // The tree gains each tag as the server accepts it.
+        CTreeViewModel tree = TreeModel();
+        CAcceptedTags accepted(tree);
         const std::size_t total = copy.plan.Calls();
         std::unique_ptr<CStepProgressWnd> progress;
         if (total > CStepProgressWnd::kShownAboveCalls)
@@ -106,8 +108,10 @@ void CTarnelDlg::OnCopyDevice()
         ImportRunOptions options;
         options.stop = [&] { return (progress && progress->StopRequested()) || server.JournalFailed(); };
         options.progress = [&](std::size_t done, std::size_t) {
-            callsMade = done;
             if (progress) progress->Step(done);
+        };
+        options.called = [&](ImportAction action, const PlannedTag& tag, HResult hr) {
+            accepted.Called(action, tag, hr);
         };
         options.notMade = [&server](HResult hr) { return hr == kE_JournalNotWritten && server.JournalFailed(); };
         report = RunImportPlan(copy.plan, server, options);
@@ -115,10 +119,6 @@ void CTarnelDlg::OnCopyDevice()
     SetCursor(cursor);
     EnableWindow(TRUE);
     ReturnFocus(focus, m_Tree);
-    {
-        CTreeViewModel tree = TreeModel();
-        InsertAcceptedTags(tree, copy.plan, report, callsMade);
-    }
     change.Finish();
 
     std::string text = "Копирование " + nodeText + ": добавлено " + std::to_string(report.added) +

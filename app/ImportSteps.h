@@ -10,13 +10,34 @@
 #include "tagfile/ImportPlan.h"
 #include "tagfile/ImportRun.h"
 #include "tagfile/ServerTags.h"
+#include "tree/ChildIndex.h"
 #include "ui/TreeViewModel.h"
 
 // Why a reading of the server's tags is incomplete, or "" when it is complete.
 std::string IncompleteReason(const ServerTagList& list);
 
-// The tree gains the tags of plan.add the server accepted, named as the fill names them:
-// the adds come first in the plan, and callsMade of its calls were made.
+// The tree gains the tags a run adds, named as the fill names them: each as the server
+// accepts it (Called, ImportRunOptions::called), so that a long run spreads the tree's work
+// over its calls; redraw is off while the object lives, and the parents that grew are
+// sorted at its end.
+class CAcceptedTags {
+public:
+    explicit CAcceptedTags(CTreeViewModel& tree);
+    ~CAcceptedTags();
+    CAcceptedTags(const CAcceptedTags&) = delete;
+    CAcceptedTags& operator=(const CAcceptedTags&) = delete;
+
+    void Called(ImportAction action, const PlannedTag& tag, HResult hr);
+    void Insert(const TagId& id);
+
+private:
+    CTreeViewModel& m_tree;
+    CBulkUpdate m_bulk;
+    CChildIndex m_index;
+};
+
+// The same after a run: the tags of plan.add the server accepted (the adds come first in
+// the plan, and callsMade of its calls were made).
 void InsertAcceptedTags(CTreeViewModel& tree, const ImportPlan& plan, const ImportReport& report,
                         std::size_t callsMade);
 

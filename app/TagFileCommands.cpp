@@ -88,6 +88,27 @@ std::string IncompleteReason(const ServerTagList& list)
     }
 }
 
+CAcceptedTags::CAcceptedTags(CTreeViewModel& tree) : m_tree(tree), m_bulk(tree), m_index(tree) {}
+
+CAcceptedTags::~CAcceptedTags()
+{
+    for (TreeNode parent : m_index.GrownParents()) m_tree.SortChildrenAsInserted(parent);
+}
+
+void CAcceptedTags::Called(ImportAction action, const PlannedTag& tag, HResult hr)
+{
+    if (action == ImportAction::Add && HrSucceeded(hr)) Insert(tag.id);
+}
+
+void CAcceptedTags::Insert(const TagId& id)
+{
+    const TagPathOptions options{InsertAt::Last, &m_index};
+    ::InsertTagPath(m_tree,
+                    CTarnelDlg::TreeTagName(static_cast<int>(id.address), static_cast<int>(id.type),
+                                            static_cast<int>(id.param)),
+                    id.address, id.type, id.param, options);
+}
+
 void InsertAcceptedTags(CTreeViewModel& tree, const ImportPlan& plan, const ImportReport& report,
                         std::size_t callsMade)
 {
@@ -102,18 +123,10 @@ void InsertAcceptedTags(CTreeViewModel& tree, const ImportPlan& plan, const Impo
                 break;
             }
     }
-    CBulkUpdate bulk(tree);
-    CChildIndex index(tree);
-    const TagPathOptions options{InsertAt::Last, &index};
+    CAcceptedTags accepted(tree);
     const std::size_t made = callsMade < plan.add.size() ? callsMade : plan.add.size();
-    for (std::size_t i = 0; i < made; ++i) {
-        if (refused[i]) continue;
-        const TagId& id = plan.add[i].id;
-        ::InsertTagPath(tree, CTarnelDlg::TreeTagName(static_cast<int>(id.address), static_cast<int>(id.type),
-                                                      static_cast<int>(id.param)),
-                        id.address, id.type, id.param, options);
-    }
-    for (TreeNode parent : index.GrownParents()) tree.SortChildrenAsInserted(parent);
+    for (std::size_t i = 0; i < made; ++i)
+        if (!refused[i]) accepted.Insert(plan.add[i].id);
 }
 
 std::string RunTroubleLines(const ImportReport& r, const std::string& stopped)

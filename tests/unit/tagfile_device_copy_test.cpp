@@ -164,7 +164,15 @@ TEST_F(DeviceCopyTest, ARefusedTagIsReportedAndTheRestCopied)
     m_server.refuseAdd.insert({1, 8, 14});
     m_server.refusal = kE_INVALIDARG;
     const DeviceCopyPlan copy = MakeDeviceCopyPlan(m_source, {7, 8}, ReadAll(m_server, m_source));
-    const ImportReport report = RunImportPlan(copy.plan, m_server);
+    // Every answered call is told as it is made, the refused one with its result.
+    std::string called;
+    ImportRunOptions options;
+    options.called = [&](ImportAction action, const PlannedTag& tag, HResult hr) {
+        called += std::string(ImportActionName(action)) + " " + std::to_string(tag.id.address) + "/" +
+                  std::to_string(tag.id.param) + (HrFailed(hr) ? " refused" : "") + ", ";
+    };
+    const ImportReport report = RunImportPlan(copy.plan, m_server, options);
+    EXPECT_EQ(called, "add 7/2, add 7/14, add 8/2, add 8/14 refused, ");
     EXPECT_EQ(report.added, 3u);
     ASSERT_EQ(report.refused.size(), 1u);
     EXPECT_EQ(report.refused[0].id, (TagId{1, 8, 14}));
