@@ -18,8 +18,8 @@ std::string IncompleteReason(const ServerTagList& list);
 
 // The tree gains the tags a run adds, named as the fill names them: each as the server
 // accepts it (Called, ImportRunOptions::called), so that a long run spreads the tree's work
-// over its calls; redraw is off while the object lives, and the parents that grew are
-// sorted at its end.
+// over its calls. Redraw is off while the object lives; the nodes that grew are sorted
+// whenever a tag of another device comes, and the rest at the end.
 class CAcceptedTags {
 public:
     explicit CAcceptedTags(CTreeViewModel& tree);
@@ -31,9 +31,12 @@ public:
     void Insert(const TagId& id);
 
 private:
+    void SortWhatGrew();
+
     CTreeViewModel& m_tree;
     CBulkUpdate m_bulk;
     CChildIndex m_index;
+    TagId m_device;  // the device of the last tag inserted (param 0)
 };
 
 // The same after a run: the tags of plan.add the server accepted (the adds come first in

@@ -90,9 +90,11 @@ std::string IncompleteReason(const ServerTagList& list)
 
 CAcceptedTags::CAcceptedTags(CTreeViewModel& tree) : m_tree(tree), m_bulk(tree), m_index(tree) {}
 
-CAcceptedTags::~CAcceptedTags()
+CAcceptedTags::~CAcceptedTags() { SortWhatGrew(); }
+
+void CAcceptedTags::SortWhatGrew()
 {
-    for (TreeNode parent : m_index.GrownParents()) m_tree.SortChildrenAsInserted(parent);
+    for (TreeNode parent : m_index.TakeNewlyGrown()) m_tree.SortChildrenAsInserted(parent);
 }
 
 void CAcceptedTags::Called(ImportAction action, const PlannedTag& tag, HResult hr)
@@ -102,6 +104,9 @@ void CAcceptedTags::Called(ImportAction action, const PlannedTag& tag, HResult h
 
 void CAcceptedTags::Insert(const TagId& id)
 {
+    const TagId device{id.type, id.address, 0};
+    if (device != m_device) SortWhatGrew();
+    m_device = device;
     const TagPathOptions options{InsertAt::Last, &m_index};
     ::InsertTagPath(m_tree,
                     CTarnelDlg::TreeTagName(static_cast<int>(id.address), static_cast<int>(id.type),
