@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ImportSteps.h"
 #include "app/ServerChange.h"
 #include "app/TarnelDlg.h"
 #include "common/AtomicFile.h"
@@ -71,7 +72,10 @@ std::filesystem::path AskFile(HWND owner, bool save, const std::wstring& initial
     return std::filesystem::path(file.data());
 }
 
-// Why a reading of the server's tags is incomplete, or "" when it is complete.
+std::string NarrowPath(const std::filesystem::path& path) { return Narrow(path.filename().wstring()); }
+
+}  // namespace
+
 std::string IncompleteReason(const ServerTagList& list)
 {
     if (list.disconnected) return "связь с сервером потеряна (ошибка " + HResultText(list.disconnectResult) + ")";
@@ -84,9 +88,64 @@ std::string IncompleteReason(const ServerTagList& list)
     }
 }
 
-std::string NarrowPath(const std::filesystem::path& path) { return Narrow(path.filename().wstring()); }
+CAcceptedTags::CAcceptedTags(CTreeViewModel& tree) : m_tree(tree), m_bulk(tree), m_index(tree) {}
 
-}  // namespace
+CAcceptedTags::~CAcceptedTags() { SortWhatGrew(); }
+
+void CAcceptedTags::SortWhatGrew()
+{
+    for (TreeNode parent : m_index.TakeNewlyGrown()) m_tree.SortChildrenAsInserted(parent);
+}
+
+void CAcceptedTags::Called(ImportAction action, const PlannedTag& tag, HResult hr)
+{
+    if (action == ImportAction::Add && HrSucceeded(hr)) Insert(tag.id);
+}
+
+void CAcceptedTags::Insert(const TagId& id)
+{
+    const TagId device{id.type, id.address, 0};
+    if (device != m_device) SortWhatGrew();
+    m_device = device;
+    const TagPathOptions options{InsertAt::Last, &m_index};
+    ::InsertTagPath(m_tree,
+                    CTarnelDlg::TreeTagName(static_cast<int>(id.address), static_cast<int>(id.type),
+                                            static_cast<int>(id.param)),
+                    id.address, id.type, id.param, options);
+}
+
+void InsertAcceptedTags(CTreeViewModel& tree, const ImportPlan& plan, const ImportReport& report,
+                        std::size_t callsMade)
+{
+    std::vector<bool> refused(plan.add.size(), false);
+    std::size_t firstRefusal = 0;
+    for (const ImportRefusal& r : report.refused) {
+        if (r.action != ImportAction::Add) continue;
+        for (std::size_t i = firstRefusal; i < plan.add.size(); ++i)
+            if (plan.add[i].id == r.id) {
+                refused[i] = true;
+                firstRefusal = i + 1;
+                break;
+            }
+    }
+    CAcceptedTags accepted(tree);
+    const std::size_t made = callsMade < plan.add.size() ? callsMade : plan.add.size();
+    for (std::size_t i = 0; i < made; ++i)
+        if (!refused[i]) accepted.Insert(plan.add[i].id);
+}
+
+std::string RunTroubleLines(const ImportReport& r, const std::string& stopped)
+{
+    std::string text;
+    if (!r.refused.empty())
+        text += "\nСервер отказал в " + std::to_string(r.refused.size()) + " тегах (первая ошибка " +
+                HResultText(r.refused.front().hr) + ").";
+    if (r.disconnected)
+        text += "\nСвязь с сервером потеряна (ошибка " + HResultText(r.disconnectResult) + ").";
+    if (r.stopped || r.disconnected)
+        text += "\n" + stopped + ": не отправлено " + std::to_string(r.notAttempted) + " тегов.";
+    return text;
+}
 
 void CTarnelDlg::OnExportTags()
 {
@@ -230,33 +289,9 @@ void CTarnelDlg::OnImportTags()
     change.Finish();
     if (!dlg.m_bRan) return;
 
-    // The tree gains the tags the server accepted, named as the fill names them: the adds
-    // come first in the plan, and those among the calls made that the server did not refuse.
-    std::vector<bool> refused(plan.add.size(), false);
-    std::size_t firstRefusal = 0;
-    for (const ImportRefusal& r : dlg.m_Report.refused) {
-        if (r.action != ImportAction::Add) continue;
-        for (std::size_t i = firstRefusal; i < plan.add.size(); ++i)
-            if (plan.add[i].id == r.id) {
-                refused[i] = true;
-                firstRefusal = i + 1;
-                break;
-            }
-    }
     {
         CTreeViewModel tree = TreeModel();
-        CBulkUpdate bulk(tree);
-        CChildIndex index(tree);
-        const TagPathOptions options{InsertAt::Last, &index};
-        const std::size_t made = dlg.m_nCallsMade < plan.add.size() ? dlg.m_nCallsMade : plan.add.size();
-        for (std::size_t i = 0; i < made; ++i) {
-            if (refused[i]) continue;
-            const TagId& id = plan.add[i].id;
-            ::InsertTagPath(tree, TreeTagName(static_cast<int>(id.address), static_cast<int>(id.type),
-                                              static_cast<int>(id.param)),
-                            id.address, id.type, id.param, options);
-        }
-        for (TreeNode parent : index.GrownParents()) tree.SortChildrenAsInserted(parent);
+        InsertAcceptedTags(tree, plan, dlg.m_Report, dlg.m_nCallsMade);
     }
 
     const ImportReport& r = dlg.m_Report;
@@ -264,12 +299,6 @@ void CTarnelDlg::OnImportTags()
                        std::to_string(r.changed) + ", без изменений " + std::to_string(r.unchanged) +
                        ", отказано " + std::to_string(r.refused.size()) + ", неверных строк " +
                        std::to_string(r.invalidRows) + ".";
-    if (!r.refused.empty())
-        text += "\nСервер отказал в " + std::to_string(r.refused.size()) + " тегах (первая ошибка " +
-                HResultText(r.refused.front().hr) + ").";
-    if (r.disconnected)
-        text += "\nСвязь с сервером потеряна (ошибка " + HResultText(r.disconnectResult) + ").";
-    if (r.stopped || r.disconnected)
-        text += "\nИмпорт остановлен: не отправлено " + std::to_string(r.notAttempted) + " тегов.";
+    text += RunTroubleLines(r, "Импорт остановлен");
     Tell(text);
 }

@@ -5,10 +5,12 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "res/resource.h"
 #include "server/ServerConnection.h"
 #include "server/TagServer.h"
+#include "tagfile/DeviceCopy.h"
 #include "tree/CommandTable.h"
 #include "tree/ConfigTree.h"
 #include "tree/TreeMirror.h"
@@ -61,6 +63,10 @@ public:
     void InsertTagPath(int address, int typeCode, int paramNumber);
     // The first child of parent (null: the first root node) whose text equals text.
     HTREEITEM FindChildNode(HTREEITEM parent, const std::string& text) const;
+
+    // The devices this run's last auto-search found (the add-device dialog's), offered as
+    // the addresses of a copy.
+    std::vector<FoundAtAddress> m_LastSearchFinds;
 
     // The journal's folder, the undo stack and the question's answer of this run
     // (app/ServerChange.h); the background snapshot taken after start-up and each restart.

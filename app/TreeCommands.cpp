@@ -59,6 +59,13 @@ void CTarnelDlg::OnAddDevice()
 {
     CAddDeviceDlg dlg(m_pAddTags);
     dlg.DoModal();
+    // The last search's devices are kept for this run, whatever the dialog ended with.
+    if (dlg.m_bSearched) {
+        m_LastSearchFinds.clear();
+        for (const CAutoFindDlg::Found& found : dlg.m_Found)
+            m_LastSearchFinds.push_back(FoundAtAddress{static_cast<std::uint32_t>(found.nTypeCode),
+                                                       static_cast<std::uint32_t>(found.nAddress)});
+    }
     if (dlg.m_nDeviceType == 0) return;
 
     // The text the tree gives this device when it is filled from the server.

@@ -11,13 +11,6 @@
 #include "ui/Text.h"
 #include "ui/TreeViewModel.h"
 
-namespace {
-
-// A step of more calls than this shows its progress with a Stop button.
-constexpr std::size_t kProgressAboveCalls = 100;
-
-}  // namespace
-
 void CTarnelDlg::OnUndo() { RunUndoStep(true); }
 
 void CTarnelDlg::OnRedo() { RunUndoStep(false); }
@@ -39,7 +32,7 @@ void CTarnelDlg::RunUndoStep(bool undo)
     UndoReport report;
     {
         std::unique_ptr<CStepProgressWnd> progress;
-        if (total > kProgressAboveCalls)
+        if (total > CStepProgressWnd::kShownAboveCalls)
             progress = std::make_unique<CStepProgressWnd>(this, undo ? "Отмена действия" : "Возврат действия", total);
         PlannedRunOptions options;
         if (progress) {

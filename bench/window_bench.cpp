@@ -11,6 +11,12 @@
 //                                    window, against zolctl.exe import and the core's import
 //                                    in this process, with the longest time the preview window
 //                                    took to answer
+//   window_bench.exe copy [PARAMS] [ADDRESSES]   "Копировать на адреса..." of a device of
+//                                    PARAMS parameters (default 200) to ADDRESSES addresses
+//                                    (default 100) through the window, without and with the
+//                                    journal, against the bare AddTag calls it makes, with the
+//                                    longest time the main window took to answer meanwhile;
+//                                    then a copy stopped with the progress window's "Стоп"
 //
 // The server runs with the no-save fault (changes stay in memory and are gone when it ends,
 // so each run starts from the same tags).
@@ -22,6 +28,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -44,6 +51,7 @@
 #include "tagfile/TagFileReader.h"
 #include "tagfile/TagFileWriter.h"
 #include "tagfile/TagNaming.h"
+#include "tagfile/TextEncoding.h"
 #include "tree/ConfigTree.h"
 #include "tree/TreeFind.h"
 #include "ui/App.h"
@@ -291,6 +299,106 @@ double CoreExport(const fs::path& file, std::size_t* count)
     return Seconds(Clock::now() - start);
 }
 
+// The bare calls of a copy: one AddTag per parameter and address, nothing else.
+double BareCopyCalls(int params, int addresses)
+{
+    IAddTags* tags = nullptr;
+    if (!ConnectAddTags(false, &tags).Ok()) return -1;
+    CComTagServer server(tags);
+    const auto start = Clock::now();
+    for (int a = 2; a <= addresses + 1; ++a)
+        for (int p = 1; p <= params; ++p)
+            server.AddTag(1, static_cast<std::uint32_t>(a), static_cast<std::uint32_t>(p), 10000000);
+    const double seconds = Seconds(Clock::now() - start);
+    tags->Release();
+    return seconds;
+}
+
+// The main window with the copy command posted on its one device once it is up.
+class CCopyWindow : public CTarnelDlg {
+protected:
+    BOOL OnInitDialog() override
+    {
+        const BOOL result = CTarnelDlg::OnInitDialog();
+        m_hCurrentItem = m_Tree.GetRootItem();
+        PostMessage(WM_COMMAND, static_cast<WPARAM>(ID_COPY_DEVICE));
+        return result;
+    }
+};
+
+struct CopyTiming {
+    double seconds = -1;    // from the command to the dialog, and from "Копировать" to the closing message
+    double worstAnswerMs = 0;
+    std::string box;
+    double stopMs = -1;     // with stopAfter: from "Стоп" to the progress window gone
+};
+
+// One copy through the window to "2-N+1". A question (a journal that cannot be written) is
+// answered Yes. With stopAfter, "Стоп" is pressed once the progress shows that many calls.
+CopyTiming WindowCopy(int addresses, std::size_t stopAfter = 0)
+{
+    CopyTiming timing;
+    CCopyWindow dlg;
+    ui_driver::CScript driver([&] {
+        HWND main = ui_driver::WaitForDialog("\xCA\xEE\xED\xF4\xE8\xE3\xF3\xF0\xE0\xF2\xEE\xF0", 60000);
+        const auto commanded = Clock::now();
+        HWND dialog = nullptr;
+        ui_driver::WaitFor(
+            [&] {
+                for (HWND w : ui_driver::TopLevelWindows()) {
+                    if (!IsWindowVisible(w)) continue;
+                    if (ui_driver::IsMessageBox(w) && GetDlgItem(w, IDYES) != nullptr) ui_driver::PressButton(w, IDYES);
+                    if (GetDlgItem(w, IDC_COPY_ADDRESSES) != nullptr) dialog = w;
+                }
+                return dialog != nullptr;
+            },
+            300000);
+        if (dialog == nullptr || main == nullptr) return;
+        const auto shown = Clock::now();
+        SetWindowTextW(GetDlgItem(dialog, IDC_COPY_ADDRESSES), (L"2-" + std::to_wstring(addresses + 1)).c_str());
+        ui_driver::WaitFor([&] { return IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE; }, 30000);
+        const auto run = Clock::now();
+        ui_driver::PressButton(dialog, IDOK);
+        std::atomic<bool> done{false};
+        ui_driver::CScript pinger([&] {
+            while (!done) {
+                const auto sent = Clock::now();
+                DWORD_PTR ignored = 0;
+                SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+                const double ms = 1000 * Seconds(Clock::now() - sent);
+                if (ms > timing.worstAnswerMs) timing.worstAnswerMs = ms;
+                Sleep(5);
+            }
+        });
+        if (stopAfter != 0) {
+            HWND progress = ui_driver::WaitForWindow(
+                [](HWND w) { return GetDlgItem(w, IDC_STEP_PROGRESS_STOP) != nullptr; }, 60000);
+            if (progress != nullptr) {
+                ui_driver::WaitFor(
+                    [&] {
+                        const std::string text = ui_driver::ItemText(progress, IDC_STEP_PROGRESS_TEXT);
+                        std::size_t done = 0;
+                        std::sscanf(text.c_str() + (text.find(' ') == std::string::npos ? 0 : text.find(' ')), "%zu",
+                                    &done);
+                        return done >= stopAfter;
+                    },
+                    120000);
+                const auto pressed = Clock::now();
+                ui_driver::PressButton(progress, IDC_STEP_PROGRESS_STOP);
+                ui_driver::WaitUntilGone(progress, 60000);
+                timing.stopMs = 1000 * Seconds(Clock::now() - pressed);
+            }
+        }
+        const auto ended = AnswerBox(&timing.box);
+        done = true;
+        pinger.Join();
+        timing.seconds = Seconds(shown - commanded) + Seconds(ended - run);
+        PostMessageW(dlg.m_hWnd, WM_COMMAND, IDCANCEL, 0);
+    });
+    dlg.DoModal();
+    return timing;
+}
+
 double CoreImport(const fs::path& file, std::size_t* added)
 {
     const auto start = Clock::now();
@@ -320,7 +428,7 @@ int wmain(int argc, wchar_t** argv)
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     const std::wstring mode = argc > 1 ? argv[1] : L"find";
-    const int count = argc > 2 ? _wtoi(argv[2]) : (mode == L"import" ? 5000 : 50000);
+    const int count = argc > 2 ? _wtoi(argv[2]) : (mode == L"import" ? 5000 : mode == L"copy" ? 200 : 50000);
 
     if (mode == L"find") {
         Describe(count);
@@ -333,6 +441,77 @@ int wmain(int argc, wchar_t** argv)
     const fs::path root = fs::temp_directory_path() / ("zolcfg-window-bench-" + std::to_string(GetCurrentProcessId()));
     const fs::path home = root / "server";
     fs::create_directories(root);
+    if (mode == L"copy") {
+        // One device type of count parameters; the source at address 1.
+        const int addresses = argc > 3 ? _wtoi(argv[3]) : 100;
+        CDevice device;
+        device.m_nTypeCode = 1;
+        device.m_strName = "Meter";
+        std::string tags;
+        for (int p = 1; p <= count; ++p) {
+            CParameter parameter;
+            parameter.m_nNumber = p;
+            parameter.m_strName = "Group" + std::to_string((p - 1) / 10) + ".Value" + std::to_string(p);
+            device.m_Parameters.AddHead(parameter);
+            tags += "1 1 " + std::to_string(p) + " 10000000\n";
+        }
+        g_DeviceCatalogue.AddHead(device);
+        if (!RegisterServer(home, tags)) return 1;
+        SetEnvironmentVariableW(L"ZOLCFG_SNAPSHOTS", L"0");
+        // Without the journal: its folder would have to be made under a file; the question is
+        // answered Yes.
+        std::ofstream(root / "a-file") << "x";
+        const std::wstring noHistory = (root / "a-file" / "history").wstring();
+        const std::wstring history = (root / "history").wstring();
+
+        // Interleaved, so that a machine whose load changes meanwhile weighs on every kind alike.
+        const auto withoutJournal = [&] {
+            SetEnvironmentVariableW(L"ZOLCFG_HISTORY", noHistory.c_str());
+            return WindowCopy(addresses);
+        };
+        const auto withJournal = [&] {
+            SetEnvironmentVariableW(L"ZOLCFG_HISTORY", history.c_str());
+            return WindowCopy(addresses);
+        };
+        double bare[3];
+        CopyTiming without[2], with[2];
+        bare[0] = BareCopyCalls(count, addresses);
+        Sleep(2000);  // the server ends and forgets the calls (no-save)
+        without[0] = withoutJournal();
+        Sleep(2000);
+        with[0] = withJournal();
+        Sleep(2000);
+        bare[1] = BareCopyCalls(count, addresses);
+        Sleep(2000);
+        with[1] = withJournal();
+        Sleep(2000);
+        without[1] = withoutJournal();
+        Sleep(2000);
+        bare[2] = BareCopyCalls(count, addresses);
+        Sleep(2000);
+        const CopyTiming stopped = WindowCopy(addresses, static_cast<std::size_t>(count) * addresses / 4);
+        const double bareMean = (bare[0] + bare[1] + bare[2]) / 3;
+        const int calls = count * addresses;
+        std::printf("copy of %d parameters to %d addresses (%d AddTag calls): bare calls %.2f s, %.2f s, %.2f s; "
+                    "window without the journal %.2f s and %.2f s, with it %.2f s and %.2f s\n",
+                    count, addresses, calls, bare[0], bare[1], bare[2], without[0].seconds, without[1].seconds,
+                    with[0].seconds, with[1].seconds);
+        std::printf("window's messages: %s | %s\n", Cp1251ToUtf8(without[0].box).c_str(),
+                    Cp1251ToUtf8(with[0].box).c_str());
+        std::printf("ratio, window / bare calls: without the journal %.3f, with it %.3f; longest answer of the "
+                    "main window: %.1f ms without the journal, %.1f ms with it\n",
+                    (without[0].seconds + without[1].seconds) / (2 * bareMean),
+                    (with[0].seconds + with[1].seconds) / (2 * bareMean),
+                    std::max(without[0].worstAnswerMs, without[1].worstAnswerMs),
+                    std::max(with[0].worstAnswerMs, with[1].worstAnswerMs));
+        std::printf("stopped at a quarter: the progress window gone %.0f ms after Stop; message: %s\n", stopped.stopMs,
+                    Cp1251ToUtf8(stopped.box).c_str());
+        Sleep(1000);
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+        CoUninitialize();
+        return 0;
+    }
     Describe(mode == L"import" ? kDeviceTypes * ((count + kDeviceTypes - 1) / kDeviceTypes) : count);
 
     if (mode == L"export") {

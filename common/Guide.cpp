@@ -25,6 +25,7 @@ const SectionOfTemplate kSections[] = {
     {IDD_IMPORT_PREVIEW, "import"},
     {IDD_HISTORY, "history"},
     {IDD_STEP_PROGRESS, "undo"},
+    {IDD_COPY_DEVICE, "copy-device"},
 };
 
 }  // namespace

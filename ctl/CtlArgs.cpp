@@ -1,6 +1,7 @@
 #include "ctl/CtlArgs.h"
 
 #include "common/Decimal.h"
+#include "tagfile/DeviceCopy.h"
 
 #include <cstring>
 
@@ -67,6 +68,14 @@ const CommandInfo kCommands[] = {
      "usage: zolctl restart [--timeout S]\n"
      "  Restarts the server, then reconnects until it answers (at most S seconds,\n"
      "  default 30) and prints how long it took.\n"},
+    {"copy-device", 2, 2, "--to --dry-run --no-journal",
+     "usage: zolctl copy-device TYPE ADDRESS --to LIST [--dry-run]\n"
+     "  Copies the tags of the device TYPE ADDRESS, each with its period, to the addresses\n"
+     "  of LIST: numbers and ranges separated by commas or blanks (--to \"6-20, 25\"), each\n"
+     "  1..247. Prints the plan as import does, then carries it out unless --dry-run: what\n"
+     "  an address lacks is added, periods that differ are set; nothing is deleted. The\n"
+     "  device's own address and an address where the server holds another device type\n"
+     "  are refused (exit code 1), and nothing is sent for them.\n"},
     {"journal", 0, 0, "--since --format",
      "usage: zolctl journal [--since YYYY-MM-DD[THH:MM]] [--format csv|json]\n"
      "  Prints the change journal, oldest line first (journal-5.csv .. journal.csv):\n"
@@ -119,6 +128,7 @@ const char kGeneralUsage[] =
     "  snapshot                            take a snapshot now\n"
     "  restore SNAPSHOT [--dry-run] [--yes]   back to a snapshot\n"
     "  diff FILE|SNAPSHOT [--device TYPE ADDRESS]   what the file would change\n"
+    "  copy-device TYPE ADDRESS --to LIST [--dry-run]   one device's tags to other addresses\n"
     "\n"
     "options of every command:\n"
     "  --dsc DIR    device descriptions (*.dsc) from DIR (default: the current directory)\n"
@@ -222,6 +232,12 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
             continue;  // every command takes it
         } else if (arg == "--no-journal") {
             args->noJournal = true;
+        } else if (arg == "--to") {
+            if (!takeValue(&v)) return false;
+            const AddressList list = ReadAddressList(v);
+            if (!list.Whole()) return *error = "--to: " + DescribeAddressEntry(list.refused.front()), false;
+            if (list.addresses.empty()) return *error = "--to names no address", false;
+            args->to = list.addresses;
         } else if (arg == "--since") {
             if (!takeValue(&args->since)) return false;
         } else if (arg == "--format") {
@@ -300,6 +316,14 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
     if (n < info->minOperands || n > info->maxOperands) {
         *error = n < info->minOperands ? "too few arguments" : "too many arguments";
         return false;
+    }
+    if (args->command == "copy-device") {
+        std::int64_t type = 0, address = 0;
+        if (!ParseCtlNumber(args->operands[0], 1, 255, &type)) return *error = "TYPE must be 1..255", false;
+        if (!ParseCtlNumber(args->operands[1], 1, 247, &address)) return *error = "ADDRESS must be 1..247", false;
+        if (args->to.empty()) return *error = "copy-device needs --to LIST, the addresses to copy to", false;
+        args->deviceType = static_cast<std::uint32_t>(type);
+        args->deviceAddress = static_cast<std::uint32_t>(address);
     }
     if (args->command == "port" && n != 0 && (args->operands[0] != "set" || n != 6)) {
         *error = "port takes nothing, or set PORT SPEED DATABITS PARITY STOPBITS";

@@ -28,6 +28,7 @@ struct CtlArgs {
     std::string history;               // --history DIR ("" : ZOLCFG_HISTORY or the default)
     bool noJournal = false;            // changes without the journal, no snapshots
     std::string since;                 // journal --since
+    std::vector<std::uint32_t> to;     // copy-device --to LIST: the addresses, ascending
 };
 
 // Parses argv[1..]; on a usage error returns false with *error saying why (the caller

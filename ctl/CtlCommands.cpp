@@ -479,6 +479,7 @@ int RunCommand(const CtlArgs& args)
     if (c == "tags") return CommandTags(args);
     if (c == "export") return CommandExport(args);
     if (c == "import") return CommandImport(args);
+    if (c == "copy-device") return CommandCopyDevice(args);
     if (c == "ports") return CommandPorts();
     if (c == "port") return CommandPort(args);
     if (c == "search") return CommandSearch(args);

@@ -12,6 +12,7 @@ int RunZolctl(const std::vector<std::string>& argv);
 int CommandTags(const CtlArgs& args);
 int CommandExport(const CtlArgs& args);
 int CommandImport(const CtlArgs& args);
+int CommandCopyDevice(const CtlArgs& args);
 int CommandDiff(const CtlArgs& args);  // CtlDiff.cpp
 
 // Shared by the commands (CtlTagCommands.cpp).

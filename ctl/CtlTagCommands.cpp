@@ -1,4 +1,5 @@
-// zolctl tags, export and import: the server's tag list to and from tag files.
+// zolctl tags, export, import and copy-device: the server's tag list to and from tag files,
+// and one device's tags copied to other addresses as an import of rows made here.
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "ctl/CtlServer.h"
 #include "ctl/CtlResult.h"
 #include "server/ServerErrors.h"
+#include "tagfile/DeviceCopy.h"
 #include "tagfile/ImportPlan.h"
 #include "tagfile/ImportRun.h"
 #include "tagfile/ServerTags.h"
@@ -272,6 +274,81 @@ int CommandImport(const CtlArgs& args)
     if (showProgress && plan.Calls() != 0) WriteErr("\n");
 
     return changes.Finish(ReportImportRun(report, plan, fileName, server.JournalFailed()));
+}
+
+int CommandCopyDevice(const CtlArgs& args)
+{
+    const CopySource source{args.deviceType, args.deviceAddress};
+    const std::string sourceText = "type " + std::to_string(source.type) + " address " + std::to_string(source.address);
+    if (!LoadCatalogue(args)) return kExitUsage;
+    const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
+    CommandResult().dryRun = args.dryRun;
+    CCtlChanges changes;
+    if (!args.dryRun && !changes.Begin(args, "zolctl copy-device")) return kExitPartial;
+
+    CCtlConnection connection;
+    if (!connection.Open()) return kExitConnection;
+    ServerTagsOptions options;
+    options.stop = Interrupted;
+    // Kept in the history, the configuration is read whole (a snapshot before the copy).
+    if (args.noJournal || args.dryRun) options.wantPeriod = [&](const TagId& id) { return CopyNeedsPeriod(source, id); };
+    ServerTagList list;
+    int exitCode = kExitOk;
+    if (!ReadServer(connection.Server(), options, &list, &exitCode)) return exitCode;
+    if (!list.HasEveryTag()) {
+        // An address whose tags the list lacks would be taken for a free one.
+        WriteErr(DescribeTagListGap(list) + "nothing was copied\n");
+        return kExitPartial;
+    }
+    const DeviceCopyPlan copy = MakeDeviceCopyPlan(source, args.to, list.tags);
+    if (copy.sourceTags == 0 && copy.unknownPeriods.empty()) {
+        WriteErr("no tags at " + sourceText + "\n");
+        return kExitPartial;
+    }
+    changes.Snapshot(args, list, connection.Server());
+
+    std::string refusals;
+    for (const RefusedTarget& target : copy.refused) {
+        refusals += "refused: address " + std::to_string(target.address) + ": ";
+        if (target.problem == CopyTargetProblem::SourceAddress)
+            refusals += "the device's own address\n";
+        else
+            refusals += "the server holds another device there, " +
+                        Cp1251ToUtf8(ComposeTreeDevicePart(naming.deviceName(target.otherType),
+                                                             static_cast<int>(target.address),
+                                                             static_cast<int>(target.otherType), UnnamedPartWords())) + " (type " +
+                        std::to_string(target.otherType) + "); nothing is sent for it\n";
+    }
+    for (const TagId& id : copy.unknownPeriods)
+        refusals += "refused: " + TagText(id.type, id.address, id.param) +
+                    ": the server did not give its period; it is not copied\n";
+    WriteErr(refusals);
+    const bool refused = !copy.refused.empty() || !copy.unknownPeriods.empty();
+    PrintPlan(copy.plan, naming);
+    CommandResult().wouldChange = copy.plan.Calls() != 0;
+    if (args.dryRun) {
+        CommandResult().unchanged = copy.plan.unchanged.size();
+        WriteErr("dry run: nothing was sent\n");
+        return refused ? kExitPartial : kExitOk;
+    }
+
+    ImportRunOptions runOptions;
+    const bool showProgress = ErrIsConsole();
+    if (showProgress) {
+        runOptions.progress = [](std::size_t done, std::size_t total) {
+            if (done % 100 == 0 || done == total)
+                WriteErr("\r" + std::to_string(done) + " of " + std::to_string(total));
+        };
+    }
+    CJournaledServer& server = changes.Server(connection.Server());
+    // An empty list may be a failing server's: the tags' before-values are asked then.
+    server.KnowTags(list.tags, !list.tags.empty());
+    runOptions.stop = [&] { return Interrupted() || server.JournalFailed(); };
+    runOptions.notMade = [&](HResult hr) { return hr == kE_JournalNotWritten && server.JournalFailed(); };
+    const ImportReport report = RunImportPlan(copy.plan, server, runOptions);
+    if (showProgress && copy.plan.Calls() != 0) WriteErr("\n");
+    const int code = ReportImportRun(report, copy.plan, std::string(), server.JournalFailed());
+    return changes.Finish(code == kExitOk && refused ? kExitPartial : code);
 }
 
 std::string DescribeUnendedTagWalk(const TagWalkReport& walk) { return DescribeUnendedWalk(walk); }

@@ -70,6 +70,10 @@ void CAddDeviceDlg::OnAutoSearch()
     dlg.m_nFoundType = 0;
     dlg.m_nFoundAddress = 0;
     const INT_PTR result = dlg.DoModal();
+    if (dlg.m_bSearched) {
+        m_Found = dlg.m_Found;
+        m_bSearched = true;
+    }
     m_nDeviceType = dlg.m_nFoundType;
     m_nNetAddress = static_cast<unsigned int>(dlg.m_nFoundAddress);
     if (result == IDOK) EndDialog(IDOK);

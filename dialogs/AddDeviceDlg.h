@@ -4,7 +4,10 @@
 // auto-search dialog, whose chosen device ends this dialog with OK.
 #pragma once
 
+#include <vector>
+
 #include "res/resource.h"
+#include "search/AutoFindDlg.h"
 #include "server/ServerConnection.h"
 #include "ui/Controls.h"
 #include "server/ComRef.h"
@@ -22,6 +25,9 @@ public:
     CComRef<IAddTags> m_AddTags;
     unsigned int m_nNetAddress = 1;
     int m_nDeviceType = 0;
+    // The devices the last auto-search started from this dialog found (m_bSearched: one was).
+    std::vector<CAutoFindDlg::Found> m_Found;
+    bool m_bSearched = false;
 
     static constexpr int kMinAddress = 1;
     static constexpr int kMaxAddress = 247;

@@ -117,5 +117,14 @@
 #define IDC_STEP_PROGRESS_BAR 1046
 #define IDC_STEP_PROGRESS_STOP 1047
 
+// Copying a device's tags to other addresses: the context-menu command after "Изменить
+// период..." and its dialog (template 116); "Копировать" is the OK command
+#define ID_COPY_DEVICE 32817
+#define IDD_COPY_DEVICE 116
+#define IDC_COPY_SOURCE 1048
+#define IDC_COPY_ADDRESSES 1049
+#define IDC_COPY_COUNTS 1050
+#define IDC_COPY_REFUSED 1051
+
 // "Справка" in the main window's system menu, after the items above: the user's guide
 #define IDM_GUIDE 0x0170

@@ -43,6 +43,7 @@ guide_tests+=':DescriptionFilesTest.EveryFileWithItsResultFromTheEmptySpaceAndTh
 guide_tests+=':FindTest.CyrillicOfMixedCaseWrapsAndFindNextGoesOnAfterClosing'
 guide_tests+=':BranchPeriodTest.ApplyCancelAndRefusal'
 guide_tests+=':TagFileTest.ImportOfGoodChangedAndInvalidRowsInEitherEncoding'
+guide_tests+=':CopyDeviceTest.FromTheMenuPreFilledByTheSearchPreviewedAsTypedEnterCopiesAndItIsOneUndoStep'
 guide_tests+=':HistoryTest.DeleteDeviceThenCtrlZRestoresTheServerByteForByteAndCtrlYDeletesAgain'
 guide_tests+=':HistoryTest.BackgroundSnapshotOnceAndRestoreThroughTheHistoryDialog'
 guide_tests+=':HistoryTest.ALongUndoShowsItsProgressAndStopLeavesTheRestUndoable'

@@ -95,6 +95,8 @@ void CAutoFindDlg::OnStart()
         return;
     }
     m_Tree.DeleteAllItems();
+    m_Found.clear();
+    m_bSearched = true;
     // The spins hold the last valid positions: text that is not a number from 1 to 255
     // reads as that position, and the fields are rewritten to show what is searched.
     m_nEndAddress = m_EndSpin.GetPos32();
@@ -174,6 +176,7 @@ LRESULT CAutoFindDlg::OnDeviceFound(WPARAM, LPARAM lParam)
                                               device->pszName, device->nAddress, kUnsupportedDevice);
     HTREEITEM item = m_Tree.InsertItem(text, TVI_ROOT, TVI_LAST);
     m_Tree.SetItemData(item, MakeFoundItemData(carried ? device->nTypeCode : 0, device->nAddress));
+    m_Found.push_back(Found{carried ? device->nTypeCode : 0, device->nAddress});
 
     RedrawWindow(RDW_UPDATENOW | RDW_ALLCHILDREN);
     FreeFoundDevice(device);

@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "res/resource.h"
 #include "search/SearchDevThread.h"
 #include "search/SearchMessages.h"
@@ -36,6 +38,14 @@ public:
     int m_nFoundType = 0;
     int m_nFoundAddress = 0;
     CSearchDevThread* m_pSearchThread = nullptr;  // the running worker; never dereferenced
+    // What the last search started here found, in the order found (a type code beyond 8
+    // bits as 0); m_bSearched: a search was started. The caller keeps them for the window.
+    struct Found {
+        int nTypeCode;
+        int nAddress;
+    };
+    std::vector<Found> m_Found;
+    bool m_bSearched = false;
     CButton m_StartButton;
 
     // How long closing waits for a worker before it lets the worker end on its own.

@@ -34,6 +34,7 @@ ImportReport RunImportPlan(const ImportPlan& plan, ITagServer& server, const Imp
             report.disconnectResult = hr;
             return false;
         }
+        if (options.called) options.called(action, tag, hr);
         if (HrFailed(hr))
             report.refused.push_back(ImportRefusal{action, tag.id, tag.line, hr});
         else if (action == ImportAction::Add)

@@ -37,6 +37,9 @@ struct ImportRunOptions {
     std::function<bool()> stop;  // asked before every call
     // After every call: calls made so far and calls in the plan.
     std::function<void(std::size_t done, std::size_t total)> progress;
+    // After every call the server answered (accepted or refused; not one that lost the
+    // connection or was not made): what it was, its tag and the result.
+    std::function<void(ImportAction action, const PlannedTag& tag, HResult hr)> called;
     // A result that means the call was not made at all (the journal could not be written
     // ahead of it): the run stops there, the call counted as not attempted, not as refused.
     std::function<bool(HResult hr)> notMade;

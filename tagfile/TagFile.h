@@ -23,6 +23,8 @@
 //                    unless allowed
 //   ImportRun.h      RunImportPlan: the plan carried out on the server, with its report
 //   TagNaming.h      the catalogue's names (device of a type, full tag name) for the above
+//   DeviceCopy.h     ReadAddressList ("6-20, 25"), MakeDeviceCopyPlan: one device's tags copied to
+//                    other addresses as an import plan of rows made in the program
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,7 @@
 #include "tree/ChildIndex.h"
 
+#include <utility>
+
 void CChildIndex::Record(TreeNode parent, const std::string& text, TagKey key, TreeNode node)
 {
     // The first of equal texts (and keys) wins, as a walk over the siblings would find it.
@@ -45,4 +47,12 @@ void CChildIndex::Added(TreeNode parent, const std::string& text, TagKey key, Tr
     m_indexed.insert(node);
     if (m_grownSet.insert(parent).second)
         m_grown.push_back(parent);
+    if (m_newlyGrownSet.insert(parent).second)
+        m_newlyGrown.push_back(parent);
+}
+
+std::vector<TreeNode> CChildIndex::TakeNewlyGrown()
+{
+    m_newlyGrownSet.clear();
+    return std::exchange(m_newlyGrown, {});
 }

@@ -34,6 +34,10 @@ public:
     // (null stands for the root level).
     const std::vector<TreeNode>& GrownParents() const { return m_grown; }
 
+    // The parents that received children since the last call (each once, in the order they
+    // first did since then): what a caller that sorts as it goes has still to sort.
+    std::vector<TreeNode> TakeNewlyGrown();
+
 private:
     struct Key {
         TreeNode parent;
@@ -68,4 +72,6 @@ private:
     std::unordered_set<TreeNode> m_indexed;  // parents whose children are all in m_children
     std::unordered_set<TreeNode> m_grownSet;
     std::vector<TreeNode> m_grown;
+    std::unordered_set<TreeNode> m_newlyGrownSet;
+    std::vector<TreeNode> m_newlyGrown;
 };

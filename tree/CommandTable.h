@@ -69,6 +69,7 @@ enum class CommandRun { Short, Long };
     ROW(ID_DELETE_TAG,        0,                     u8"Удалить тег",               Given,   kOnTag,              Delete, kOnTag,    kIdle | kServer | kItsNode,  Short, OnDeleteTag)        \
     ROW(ID_EDIT_TAG,          0,                     u8"Редактировать",             Given,   kOnTag,              Enter,  kOnTag,    kIdle | kServer | kItsNode,  Short, OnEditTag)          \
     ROW(ID_BRANCH_PERIOD,     0,                     u8"Изменить период...",        Own,     kOnDevice | kOnGroup, None,  0,         kIdle | kServer | kItsNode,  Long,  OnBranchPeriod)     \
+    ROW(ID_COPY_DEVICE,       0,                     u8"Копировать на адреса...",   Own,     kOnDevice,           None,   0,         kIdle | kServer | kItsNode,  Long,  OnCopyDevice)       \
     ROW(ID_FIND,              0,                     u8"Найти...",                  Own,     kOnEmpty,            CtrlF,  0,         kIdle,                       Short, OnFind)             \
     ROW(ID_FIND_NEXT,         0,                     u8"",                          None,    0,                   F3,     0,         kIdle,                       Short, OnFindNext)         \
     ROW(ID_EXPORT_TAGS,       0,                     u8"Экспорт тегов...",          Own,     kOnEmpty | kOnDevice, None,  0,         kIdle | kServer | kItsNode,  Long,  OnExportTags)       \

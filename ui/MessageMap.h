@@ -10,6 +10,7 @@
 //       ON_WM_CONTEXTMENU()                   void OnContextMenu(HWND, POINT)
 //       ON_COMMAND(id, OnX)                   void OnX()  (menu command or button click)
 //       ON_BN_CLICKED(id, OnX)                void OnX()
+//       ON_EN_CHANGE(id, OnX)                 void OnX()  (an edit field's text changed)
 //       ON_NOTIFY(code, id, OnX)              void OnX(NMHDR*, LRESULT*)
 //       ON_MESSAGE(message, OnX)              LRESULT OnX(WPARAM, LPARAM)
 //       ON_SYSCOMMAND(id, OnX)                void OnX()  (an item added to the system menu;
@@ -69,6 +70,13 @@ public:                                                                         
 
 #define ON_BN_CLICKED(id, handler)                                                          \
         if (uMsg == WM_COMMAND && LOWORD(wParam) == (id) && HIWORD(wParam) == BN_CLICKED) { \
+            handler();                                                                      \
+            lResult = 0;                                                                    \
+            return true;                                                                    \
+        }
+
+#define ON_EN_CHANGE(id, handler)                                                           \
+        if (uMsg == WM_COMMAND && LOWORD(wParam) == (id) && HIWORD(wParam) == EN_CHANGE) {  \
             handler();                                                                      \
             lResult = 0;                                                                    \
             return true;                                                                    \

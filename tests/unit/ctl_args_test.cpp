@@ -171,3 +171,39 @@ TEST(CtlArgs, DiffAndTheJsonResults)
 }
 
 }  // namespace
+
+TEST(CtlArgs, CopyDeviceTakesTheDeviceAndAListOfAddresses)
+{
+    CtlArgs a;
+    std::string error;
+    ASSERT_TRUE(Parse({"copy-device", "1", "5", "--to", "25, 6-8", "--dry-run"}, &a, &error)) << error;
+    EXPECT_EQ(a.deviceType, 1u);
+    EXPECT_EQ(a.deviceAddress, 5u);
+    EXPECT_EQ(a.to, (std::vector<std::uint32_t>{6, 7, 8, 25}));
+    EXPECT_TRUE(a.dryRun);
+    a = CtlArgs();
+    ASSERT_TRUE(Parse({"copy-device", "1", "5", "--to=6"}, &a, &error)) << error;
+    EXPECT_EQ(a.to, std::vector<std::uint32_t>{6});
+
+    // Each a usage error, with what is wrong in it, before anything reaches the server.
+    const struct {
+        std::vector<std::string> argv;
+        const char* error;
+    } bad[] = {
+        {{"copy-device", "1", "5", "--to", "6-300"}, "--to: '6-300': an address outside 1..247"},
+        {{"copy-device", "1", "5", "--to", "6,x"}, "--to: 'x': not an address nor a range"},
+        {{"copy-device", "1", "5", "--to", "20-6"}, "--to: '20-6': a range from the larger address to the smaller"},
+        {{"copy-device", "1", "5", "--to", " , "}, "--to names no address"},
+        {{"copy-device", "1", "5"}, "copy-device needs --to LIST, the addresses to copy to"},
+        {{"copy-device", "1", "248", "--to", "6"}, "ADDRESS must be 1..247"},
+        {{"copy-device", "0", "5", "--to", "6"}, "TYPE must be 1..255"},
+        {{"copy-device", "1", "--to", "6"}, "too few arguments"},
+        {{"copy-device", "1", "5", "--to", "6", "--replace"}, "copy-device does not take --replace"},
+        {{"export", "a.csv", "--to", "6"}, "export does not take --to"},
+    };
+    for (const auto& c : bad) {
+        CtlArgs b;
+        EXPECT_FALSE(Parse(c.argv, &b, &error)) << c.error;
+        EXPECT_EQ(error, c.error);
+    }
+}

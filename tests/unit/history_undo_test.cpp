@@ -5,6 +5,7 @@
 #include "common/AtomicFile.h"
 #include "history/JournaledServer.h"
 #include "history/UndoStack.h"
+#include "tagfile/DeviceCopy.h"
 #include "tagfile/ImportRun.h"
 #include "history_test_support.h"
 #include "tree/RefreshPeriod.h"
@@ -505,4 +506,39 @@ TEST(UndoCheck, WhatCountsAsStillHeld)
     EXPECT_FALSE(HoldsExpected(com1, com3));
     EXPECT_FALSE(HoldsExpected(com1, never));
     EXPECT_TRUE(HoldsExpected(never, com3));
+}
+
+TEST_F(JournaledServerTest, ACopyOfADeviceIsOneStepWhoseUndoRemovesWhatItAddedAndSetsBackWhatItChanged)
+{
+    m_fake.Put(1, 5, 14, PeriodFromMs(2000));
+    m_fake.Put(1, 5, 2, PeriodFromMs(1000));
+    m_fake.Put(1, 6, 2, PeriodFromMs(500));
+    m_fake.Put(1, 6, 9, PeriodFromMs(700));
+    const std::string before = Tags();
+    const CopySource source{1, 5};
+    ServerTagsOptions options;
+    options.wantPeriod = [&](const TagId& id) { return CopyNeedsPeriod(source, id); };
+    const ServerTagList list = ReadServerTags(m_fake, options);
+    const DeviceCopyPlan copy = MakeDeviceCopyPlan(source, {6, 7}, list.tags);
+
+    m_server->BeginStep("Копировать устройство");
+    m_server->KnowTags(list.tags, true);
+    const std::size_t reads = m_fake.calls.getTagInfo;
+    const ImportReport report = RunImportPlan(copy.plan, *m_server);
+    const CUndoStep step = m_server->EndStep();
+    EXPECT_EQ(m_fake.calls.getTagInfo, reads);  // the before-values were known
+    EXPECT_EQ(report.added, 3u);
+    EXPECT_EQ(report.changed, 1u);
+    ASSERT_EQ(step.calls.size(), 4u);
+    EXPECT_EQ(Tags(), "1.5.2=1000 1.5.14=2000 1.6.2=1000 1.6.9=700 1.6.14=2000 1.7.2=1000 1.7.14=2000 ");
+
+    m_server->BeginStep("Отменить: Копировать устройство");
+    const PlannedRunReport undone = RunPlannedCalls(*m_server, step.InverseCalls());
+    m_server->EndStep();
+    EXPECT_EQ(undone.doneOrdinals.size(), 4u);
+    EXPECT_EQ(Tags(), before);
+    const std::vector<JournalLine> lines = Lines();
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(lines[0].action, u8"Копировать устройство");
+    EXPECT_EQ(lines[4].action, u8"Отменить: Копировать устройство");
 }

@@ -43,6 +43,7 @@ TEST(CommandTable, EachPlaceGetsTheGivenItemsFirstWithTheirIdsAndTextsThenTheWin
                                     {32802, u8"Удалить устройство"},
                                     {0, ""},
                                     {32810, u8"Изменить период..."},
+                                    {32817, u8"Копировать на адреса..."},
                                     {32811, u8"Экспорт тегов..."},
                                     {0, ""},
                                     {32813, u8"Отменить"},
@@ -253,8 +254,8 @@ TEST(CommandTable, EveryLongCommandIsRefusedWhileAnotherRunsOrTheTreeFills)
         EXPECT_TRUE(flag);  // a refusal leaves the running command's flag alone
     }
     // Everything that talks to the server across dispatched messages is long.
-    EXPECT_EQ(longIds, (std::vector<int>{ID_BRANCH_PERIOD, ID_EXPORT_TAGS, ID_IMPORT_TAGS, ID_UNDO, ID_REDO,
-                                         IDC_APPLY, IDC_COM_PORT, ID_RESTORE_SNAPSHOT}));
+    EXPECT_EQ(longIds, (std::vector<int>{ID_BRANCH_PERIOD, ID_COPY_DEVICE, ID_EXPORT_TAGS, ID_IMPORT_TAGS, ID_UNDO,
+                                         ID_REDO, IDC_APPLY, IDC_COM_PORT, ID_RESTORE_SNAPSHOT}));
 }
 
 TEST(CommandTable, TheDispatchHoldsBusyForALongCommandAndClearsItHoweverItEnds)

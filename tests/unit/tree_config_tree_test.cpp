@@ -3,6 +3,7 @@
 #include "FakeTagServer.h"
 #include "tree_fake_catalogue.h"
 
+#include "tree/ChildIndex.h"
 #include "tree/ConfigTree.h"
 #include "tree/MemoryTree.h"
 #include "tree/TagPath.h"
@@ -278,6 +279,31 @@ TEST_F(FillTreeTest, AppendingAndSortingOnceGivesTheSameTreeAsSortedInsertion)
         FillTree(sorted, srv, cat.Namer(), FillOptions{InsertAt::Sorted});
         FillTree(appended, srv, cat.Namer(), FillOptions{InsertAt::Last});
         ASSERT_EQ(appended.Dump(), sorted.Dump()) << "round " << round;
+    }
+}
+
+TEST(InsertTagPath, SortingWhatGrewAsItGoesGivesTheSameTreeAsSortedInsertion)
+{
+    // Tags of three devices in an order that comes back to a device and a group already
+    // sorted: each parent that grew since the last sort is sorted again.
+    const std::vector<std::string> tags = {"D(001).Z.b", "D(001).A",   "D(002).Q",   "D(001).Z.a",
+                                           "D(003).M",   "D(002).B.x", "D(001).B",   "D(002).B.a",
+                                           "D(001).Z.0", "D(003).A",   "D(002).Q.q", "D(001).Z.c"};
+    for (std::size_t every = 1; every <= tags.size(); ++every) {
+        CMemoryTree sorted, going;
+        CChildIndex index(going);
+        for (std::size_t i = 0; i < tags.size(); ++i) {
+            const std::uint32_t address = static_cast<std::uint32_t>(tags[i][4] - '0');
+            InsertTagPath(sorted, tags[i], address, 7, static_cast<std::uint32_t>(i + 1));
+            InsertTagPath(going, tags[i], address, 7, static_cast<std::uint32_t>(i + 1),
+                          TagPathOptions{InsertAt::Last, &index});
+            if ((i + 1) % every == 0)
+                for (TreeNode parent : index.TakeNewlyGrown()) going.SortChildrenAsInserted(parent);
+        }
+        for (TreeNode parent : index.TakeNewlyGrown()) going.SortChildrenAsInserted(parent);
+        EXPECT_EQ(going.Dump(), sorted.Dump()) << "sorted every " << every << " tags";
+        EXPECT_TRUE(index.TakeNewlyGrown().empty());
+        EXPECT_EQ(index.GrownParents().size(), 7u);  // the root, 3 devices, Z of 001, B and Q of 002
     }
 }
 

@@ -82,7 +82,12 @@ bool WaitUntilInputTaken(int timeoutMs)
 
 void Type(const std::string& text)
 {
-    for (char c : text) Press({static_cast<WORD>(std::toupper(static_cast<unsigned char>(c)))});
+    for (char c : text) {
+        // The comma and the dash have keys of their own (the US layout of the test display).
+        const WORD key = c == ',' ? VK_OEM_COMMA : c == '-' ? VK_OEM_MINUS
+                                                           : static_cast<WORD>(std::toupper(static_cast<unsigned char>(c)));
+        Press({key});
+    }
 }
 
 bool PressUntil(std::initializer_list<WORD> chord, const std::function<bool()>& condition, int timeoutMs)

@@ -17,7 +17,7 @@ namespace keys {
 // took the last key-up), or after a limit when it does not.
 void Press(std::initializer_list<WORD> chord);
 void Press(const std::vector<WORD>& chord);
-// Types digits and Latin letters (as their keys, without Shift).
+// Types digits, Latin letters, blanks, commas and dashes (as their keys, without Shift).
 void Type(const std::string& text);
 // Presses the keys, then waits until the condition holds; false when it never did.
 bool PressUntil(std::initializer_list<WORD> chord, const std::function<bool()>& condition, int timeoutMs = 3000);

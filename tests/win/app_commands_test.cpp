@@ -67,7 +67,8 @@ TEST_F(CommandsTest, MenuItemsDependOnTheNodeUnderTheMouse)
     ASSERT_EQ(menus.size(), 5u);
     // The given items first; the window's own follow after a separator ("").
     EXPECT_EQ(menus[0], (std::vector<std::string>{"Добавить тег", "Добавить устройство", "Удалить устройство", "",
-                                                  "Изменить период...", "Экспорт тегов...", "", "Отменить", "Вернуть"}));
+                                                  "Изменить период...", "Копировать на адреса...",
+                                                    "Экспорт тегов...", "", "Отменить", "Вернуть"}));
     EXPECT_EQ(menus[1], (std::vector<std::string>{"Добавить тег", "Удалить теги", "", "Изменить период...", "",
                                                    "Отменить", "Вернуть"}));
     EXPECT_EQ(menus[2], (std::vector<std::string>{"Добавить тег", "Удалить тег", "Редактировать", "", "Отменить",

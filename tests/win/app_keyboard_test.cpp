@@ -440,7 +440,8 @@ TEST_F(KeyboardTest, ShiftF10AndTheMenuKeyOpenTheSelectedNodesMenuAtItsText)
     EXPECT_TRUE(tagMenuAtText);
     EXPECT_TRUE(selectionKept);
     EXPECT_EQ(deviceMenu, (std::vector<std::string>{"Добавить тег", "Добавить устройство", "Удалить устройство", "",
-                                                    "Изменить период...", "Экспорт тегов...", "", "Отменить", "Вернуть"}));
+                                                    "Изменить период...", "Копировать на адреса...",
+                                                    "Экспорт тегов...", "", "Отменить", "Вернуть"}));
     EXPECT_TRUE(deviceMenuAtText);
     EXPECT_EQ(tagsAfterDelete, std::vector<std::string>{});
     EXPECT_EQ(boxAfterDelete, "");

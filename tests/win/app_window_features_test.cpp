@@ -513,7 +513,8 @@ TEST_F(BranchPeriodTest, ApplyCancelAndRefusal)
         ui_driver::PressButton(window, IDCANCEL);
     });
     EXPECT_EQ(deviceMenu, (std::vector<std::string>{"Добавить тег", "Добавить устройство", "Удалить устройство", "",
-                                                    "Изменить период...", "Экспорт тегов...", "", "Отменить", "Вернуть"}));
+                                                    "Изменить период...", "Копировать на адреса...",
+                                                    "Экспорт тегов...", "", "Отменить", "Вернуть"}));
     EXPECT_EQ(groupMenu, (std::vector<std::string>{"Добавить тег", "Удалить теги", "", "Изменить период...", "",
                                                    "Отменить", "Вернуть"}));
     EXPECT_EQ(tagMenu, (std::vector<std::string>{"Добавить тег", "Удалить тег", "Редактировать", "", "Отменить",

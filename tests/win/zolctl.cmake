@@ -1,6 +1,6 @@
 # zolctl.exe run as a process against the stand-in server through real COM.
 zol_add_win_test(zolctl_win_tests
-  SOURCES zolctl_main.cpp zolctl_commands_test.cpp zolctl_import_test.cpp zolctl_history_test.cpp
+  SOURCES zolctl_main.cpp zolctl_commands_test.cpp zolctl_import_test.cpp zolctl_copy_device_test.cpp zolctl_history_test.cpp
           zolctl_held_files_test.cpp zolctl_planted_dll_test.cpp zolctl_diff_test.cpp
   LIBS zol_win_test_support zol_server zol_catalogue zol_history ole32 advapi32)
 add_dependencies(zolctl_win_tests zolctl zolsrv zolps zoljournalappend zolholdfile zolplanted)
@@ -24,7 +24,7 @@ set_target_properties(zoljournalappend PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMA
 zol_win_test_parts(zolctl_win_tests TIMEOUT 300
   PARTS
     Commands "ZolctlCommands.*"
-    Import "ZolctlImport.*"
+    Import "ZolctlImport.*:ZolctlCopyDevice.*"
     History "ZolctlHistory.*"
     HeldFiles "ZolctlHeldFiles.*:ZolctlPlantedDll.*"
     Diff "ZolctlDiff.*")
