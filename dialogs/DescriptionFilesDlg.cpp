@@ -195,5 +195,11 @@ void CDescriptionFilesDlg::OnListItemChanged(NMHDR* pNMHDR, LRESULT* pResult)
     *pResult = 0;
     const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
     if ((change->uChanged & LVIF_STATE) == 0) return;
-    ShowDetails(m_List.GetSelectionMark());
+    // The row the change selected; the selection mark is the anchor of a range selection
+    // and may still name the row before.
+    if (change->uNewState & LVIS_SELECTED) {
+        ShowDetails(change->iItem);
+    } else if (change->uOldState & LVIS_SELECTED) {
+        ShowDetails(static_cast<int>(::SendMessageW(m_List.m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
+    }
 }

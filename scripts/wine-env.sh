@@ -4,6 +4,7 @@
 # returns non-zero on failure and prints why on standard error; none of them exits the shell.
 #
 #   zol_wine_init PREFIXDIR        create or refresh a 64-bit Wine prefix and select it
+#   zol_wine_fonts CONFFILE        the fonts Wine may use (called by zol_wine_init)
 #   zol_wine_register BINDIR HOME  register zolps.dll and zolsrv.exe of BINDIR, state in HOME
 #   zol_wine_unregister [BINDIR]   remove that registration (only if it is zolsrv's of BINDIR)
 #   zol_standin_seed SEEDDIR HOME  put the state files of SEEDDIR (e.g. examples/demo) into HOME
@@ -17,7 +18,7 @@
 # sets it to the one prefix it made where they run).
 #
 # Set by zol_wine_init and used by the others: WINEPREFIX, WINEARCH, WINEDEBUG,
-# WINEDLLOVERRIDES. ZOL_WINE is the loader used (Debian's /usr/lib/wine/wine64, or wine).
+# WINEDLLOVERRIDES, FONTCONFIG_FILE. ZOL_WINE is the loader used (Debian's /usr/lib/wine/wine64, or wine).
 
 # The 64-bit loader directly: Debian's "wine" wrapper only adds a warning about wine32.
 if [ -x /usr/lib/wine/wine64 ]; then
@@ -42,6 +43,7 @@ zol_wine_init() {
   export WINEARCH=win64
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  zol_wine_fonts "$WINEPREFIX/zol-fonts.conf" || return 1
   if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -d "$WINEPREFIX/drive_c/windows/system32" ]; then
     "$ZOL_WINE" wineboot --init >"$WINEPREFIX/wineboot.log" 2>&1 </dev/null || {
       _zol_err "wineboot --init failed; see $WINEPREFIX/wineboot.log"
@@ -51,6 +53,32 @@ zol_wine_init() {
     "$ZOL_WINESERVER" -w
   fi
   return 0
+}
+
+# zol_wine_fonts CONFFILE
+# The fonts Wine may use: every font folder of the system but those of Liberation 2
+# (fonts-liberation2, which LibreOffice brings). Wine takes Liberation Sans 2 for the
+# dialogs' "MS Sans Serif", and the 64-bit Uniscribe of Wine 8 shapes its Cyrillic through
+# a mark-to-mark lookup that reads the glyph before the first one of a run at index
+# 0xFFFFFFFF: an edit control whose line begins with "д", "е", "ж" or "з" (such as
+# "записана контрольная сумма") ends the program with a page fault in gdi32. Wine finds
+# fonts by fontconfig's folders, not its rules, so the folders are listed one by one in a
+# configuration of their own (FONTCONFIG_FILE), exported for every Wine run.
+zol_wine_fonts() {
+  local conf=${1:?usage: zol_wine_fonts CONFFILE} dir dirs=()
+  while IFS= read -r dir; do
+    case "$dir" in */liberation2|*/liberation2/*) continue ;; esac
+    dirs+=("$dir")
+  done < <(find /usr/share/fonts /usr/local/share/fonts -type f \( -iname '*.ttf' -o -iname '*.otf' -o -iname '*.ttc' -o -iname '*.pfb' -o -iname '*.t1' \) -printf '%h\n' 2>/dev/null | sort -u)
+  {
+    echo '<?xml version="1.0"?>'
+    echo '<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">'
+    echo '<fontconfig>'
+    for dir in "${dirs[@]}"; do echo "  <dir>$dir</dir>"; done
+    echo '  <cachedir prefix="xdg">fontconfig</cachedir>'
+    echo '</fontconfig>'
+  } >"$conf.tmp" && mv -f "$conf.tmp" "$conf" || { _zol_err "cannot write $conf"; return 1; }
+  export FONTCONFIG_FILE=$conf
 }
 
 # zol_winpath UNIXPATH

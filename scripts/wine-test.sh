@@ -95,6 +95,9 @@ case "${1:-}" in
     zol_wine_init "$(prefix_of "$build")" || exit 1
     # On a bare X server Wine draws the frames itself, and the screenshots show them.
     "$ZOL_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+    # A program that crashes ends at once with its backtrace in the log, instead of
+    # waiting on the crash dialog until the time limit.
+    "$ZOL_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
     zol_wine_reset
     echo "prefix ready: $WINEPREFIX"
     exit 0 ;;

@@ -12,6 +12,10 @@ CDescriptionDir::CDescriptionDir()
     static int serial = 0;
     m_dir = std::filesystem::temp_directory_path() /
             ("zolcfg-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial));
+    // Wine gives the same process ids run after run: a folder a crashed run left behind
+    // would lend this test its files.
+    std::error_code ignored;
+    std::filesystem::remove_all(m_dir, ignored);
     std::filesystem::create_directories(m_dir);
     m_previous = std::filesystem::current_path();
     std::filesystem::current_path(m_dir);
