@@ -6,13 +6,16 @@
 #include "tagfile/ServerTags.h"
 #include "tagfile/TagNaming.h"
 
+// The command line checked against the table, then the row's handler.
 int RunZolctl(const std::vector<std::string>& argv);
 
-// The commands that work on tag lists (CtlTagCommands.cpp).
-int CommandTags(const CtlArgs& args);
-int CommandExport(const CtlArgs& args);
-int CommandImport(const CtlArgs& args);
-int CommandDiff(const CtlArgs& args);  // CtlDiff.cpp
+// The handlers of the table's rows (ctl/CtlCommandTable.h), each in the ctl/ file of its
+// kind: tag lists in CtlTagCommands.cpp (diff in CtlDiff.cpp), the history in
+// CtlHistory.cpp, single tags, the port, the search and the restart in CtlCommands.cpp.
+#define ZOL_CTL_DECLARE_HANDLER(name, fewest, most, options, change, summary, usage, handler) \
+    int handler(const CtlArgs& args);
+ZOLCTL_COMMANDS(ZOL_CTL_DECLARE_HANDLER)
+#undef ZOL_CTL_DECLARE_HANDLER
 
 // Shared by the commands (CtlTagCommands.cpp).
 std::string DescribeUnendedTagWalk(const TagWalkReport& walk);
