@@ -5,12 +5,12 @@
 
 #include <string>
 
+#include "common/Utf8Text.h"  // UTF-8 to UTF-16 and back (WidenUtf8, NarrowUtf8)
+
 constexpr unsigned kTextCodePage = 1251;
 
 std::wstring Widen(const std::string& text);
 std::wstring Widen(const char* text);
-// UTF-8 (the journal's and the tag files' own texts) to UTF-16.
-std::wstring WidenUtf8(const std::string& text);
 std::string Narrow(const std::wstring& text);
 std::string Narrow(const wchar_t* text);
 
