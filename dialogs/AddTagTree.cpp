@@ -35,9 +35,7 @@ BOOL CAddTagTree::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
-    char address[16];
-    std::snprintf(address, sizeof address, "%03d", m_nNetAddress);
-    SetWindowText("Добавление тега для устройства " + GetDeviceName(m_nDeviceType) + "(" + address + ")");
+    SetWindowText("Добавление тега для устройства " + FormatDevicePart(GetDeviceName(m_nDeviceType), m_nNetAddress));
 
     m_PeriodSpin.SetRange32(kPeriodMinMs, kPeriodMaxMs);
     m_PeriodSpin.SetPos32(kDefaultPeriodMs);
