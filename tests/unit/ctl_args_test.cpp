@@ -132,8 +132,8 @@ TEST(CtlArgs, NumbersAndPortTexts)
     EXPECT_FALSE(ParseStopBitsText("3", &stop));
 
     // What "zolctl port" prints is what "zolctl port set" takes.
-    EXPECT_EQ(FormatComSettingsLine(3, 19200, 7, 1, 2), "COM3 19200 7 odd 2");
-    EXPECT_EQ(FormatComSettingsLine(0, 9600, 8, 0, 1), "none 9600 8 none 1.5");
+    EXPECT_EQ(FormatPortSettings({true, 3, 19200, 7, 2, 1}), "COM3 19200 7 odd 2");
+    EXPECT_EQ(FormatPortSettings({true, 0, 9600, 8, 1, 0}), "none 9600 8 none 1.5");
 }
 
 }  // namespace
