@@ -18,8 +18,8 @@ ZOLCTL_COMMANDS(ZOL_CTL_DECLARE_HANDLER)
 #undef ZOL_CTL_DECLARE_HANDLER
 
 // Shared by the commands (CtlTagCommands.cpp).
-std::string DescribeUnendedTagWalk(const TagWalkReport& walk);
-// Why the list is not the server's whole configuration (ServerTagList::Gap), one line; "" when it is.
+// Why the list is not the server's whole configuration (ServerTagList::Gap) in zolctl's
+// words, one line; "" when it is.
 std::string DescribeTagListGap(const ServerTagList& list);
 void PrintImportPlan(const ImportPlan& plan, const TagNaming& naming);
 // The refusals and the summary of a run; the exit code. fileName: for the lines of refusals.
