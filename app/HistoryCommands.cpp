@@ -212,7 +212,7 @@ void CTarnelDlg::OnRestoreSnapshot()
                 HResultText(r.refused.front().hr) + ").";
     if (portResult.tried)
         text += HrFailed(portResult.hr)
-                    ? "\nСервер не принял настройки COM-порта (ошибка " + HResultText(portResult.hr) + ")."
+                    ? "\n" + RefusalText("Сервер не принял настройки COM-порта", portResult.hr)
                     : std::string("\nНастройки COM-порта восстановлены.");
     if (r.disconnected) text += "\nСвязь с сервером потеряна (ошибка " + HResultText(r.disconnectResult) + ").";
     if (r.stopped || r.disconnected)

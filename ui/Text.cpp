@@ -32,6 +32,13 @@ std::string Narrow(const std::wstring& text) { return NarrowChars(text.data(), t
 
 std::string Narrow(const wchar_t* text) { return text ? NarrowChars(text, wcslen(text)) : std::string(); }
 
+std::string RefusalText(const std::string& what, HResult hr, const std::string& outcome)
+{
+    std::string text = what + " (ошибка " + HResultText(hr) + ").";
+    if (!outcome.empty()) text += "\n" + outcome;
+    return text;
+}
+
 std::string BoxLines(const std::string& text)
 {
     std::string out;
