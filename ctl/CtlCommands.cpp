@@ -299,9 +299,9 @@ namespace {
 
 // The scan's reports as lines; the server's loss or Ctrl+C ends it after the probe in
 // progress.
-class CCtlScanHost final : public IScanHost, public ITagServer {
+class CCtlScanHost final : public IScanHost, public CForwardingTagServer {
 public:
-    explicit CCtlScanHost(ITagServer& server) : m_server(server) {}
+    explicit CCtlScanHost(ITagServer& server) : CForwardingTagServer(server) {}
     void Attach(CAddressScan* scan) { m_pScan = scan; }
 
     void DispatchOneWaitingMessage() override
@@ -332,32 +332,12 @@ public:
         if (m_bProgress) WriteErr("\n");
     }
 
-    // ITagServer: only ProbeDevice is used by the scan; its failures are watched.
+    // The scan calls only ProbeDevice; its failures are watched.
     HResult ProbeDevice(std::uint32_t address, unsigned char text[kProbeTextSize], std::int32_t* type) override
     {
-        const HResult hr = m_server.ProbeDevice(address, text, type);
+        const HResult hr = m_inner.ProbeDevice(address, text, type);
         if (HrFailed(hr)) m_lost = hr;
         return hr;
-    }
-    HResult AddTag(std::uint32_t, std::uint32_t, std::uint32_t, std::int64_t) override { return kE_UNEXPECTED; }
-    HResult DeleteTag(std::uint32_t, std::uint32_t, std::uint32_t) override { return kE_UNEXPECTED; }
-    HResult RestartServer() override { return kE_UNEXPECTED; }
-    HResult GetComSettings(std::uint16_t*, std::uint32_t*, std::uint8_t*, std::uint8_t*, std::uint8_t*) override
-    {
-        return kE_UNEXPECTED;
-    }
-    HResult SetComSettings(std::uint16_t, std::uint32_t, std::uint8_t, std::uint8_t, std::uint8_t) override
-    {
-        return kE_UNEXPECTED;
-    }
-    HResult EnumTags(std::uint32_t*, std::uint32_t*, std::uint32_t*, std::uint32_t*, std::uint32_t*,
-                     std::uint32_t*) override
-    {
-        return kE_UNEXPECTED;
-    }
-    HResult GetTagInfo(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t*, std::uint32_t*) override
-    {
-        return kE_UNEXPECTED;
     }
 
     bool m_bProgress = false;
@@ -365,7 +345,6 @@ public:
     HResult m_lost = kS_OK;
 
 private:
-    ITagServer& m_server;
     CAddressScan* m_pScan = nullptr;
     int m_probed = 0;
 };
