@@ -15,7 +15,6 @@
 #include "server/ServerErrors.h"
 #include "tree/TagKey.h"
 #include "tree/TreeCommands.h"
-#include "tree/TreeKeys.h"
 #include "ui/App.h"
 #include "ui/Text.h"
 #include "ui/TreeViewModel.h"
@@ -163,7 +162,7 @@ void CTarnelDlg::OnTreeDblClk(NMHDR*, LRESULT* pResult)
     // The double click does what Enter does on the node: edit a tag, nothing elsewhere.
     HTREEITEM selected = m_Tree.GetSelectedItem();
     if (selected == nullptr) return;
-    const int command = TreeKeyCommand(TreeKey::Enter, static_cast<TagKey>(m_Tree.GetItemData(selected)));
+    const int command = KeyCommand(CommandKey::Enter, static_cast<TagKey>(m_Tree.GetItemData(selected)));
     if (command != 0) RunCommandOn(command, selected);
 }
 
