@@ -104,17 +104,14 @@ std::wstring CTarnelDlg::CommandLabel(const WindowCommand& row) const
 void CTarnelDlg::AppendCommandItems(HMENU menu, HTREEITEM node)
 {
     const WindowState state = CommandState(node);
-    bool first = true;
-    for (MenuPart part : {MenuPart::Given, MenuPart::Own, MenuPart::History}) {
-        const std::vector<int> ids = MenuCommands(part, state.node);
-        if (ids.empty()) continue;
-        if (!first) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        first = false;
-        for (int id : ids) {
-            const WindowCommand& row = *FindWindowCommand(id);
-            const UINT grey = CommandEnabled(row, state) ? 0u : MF_GRAYED;
-            AppendMenuW(menu, MF_STRING | grey, static_cast<UINT_PTR>(id), CommandLabel(row).c_str());
+    for (int id : ContextMenuItems(state.node)) {
+        if (id == 0) {
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+            continue;
         }
+        const WindowCommand& row = *FindWindowCommand(id);
+        const UINT grey = CommandEnabled(row, state) ? 0u : MF_GRAYED;
+        AppendMenuW(menu, MF_STRING | grey, static_cast<UINT_PTR>(id), CommandLabel(row).c_str());
     }
 }
 

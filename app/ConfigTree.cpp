@@ -11,6 +11,7 @@
 #include "tree/TagPath.h"
 #include "tree/TreeNames.h"
 #include "ui/TagWords.h"
+#include "ui/Text.h"
 #include "ui/TreeViewModel.h"
 
 namespace {
@@ -61,12 +62,10 @@ void CTarnelDlg::ReportFill(const FillReport& report)
     if (report.end == FillEnd::Disconnected && m_bInCommand && ConnectionLost() != kS_OK) return;
     if (report.end == FillEnd::Disconnected) {
         // The connection failed, not the server's answer: the tree is not what the server holds.
-        int length = std::snprintf(text, sizeof text, "Не удалось прочитать список тегов (ошибка 0x%08X).",
-                                   static_cast<unsigned>(report.lastFailure));
-        if (report.Shown() > 0 && length > 0)
-            std::snprintf(text + length, sizeof text - static_cast<size_t>(length),
-                          "\nЧтение списка остановлено, показано тегов: %u.", static_cast<unsigned>(report.Shown()));
-        MessageBox(text);
+        MessageBox(RefusalText("Не удалось прочитать список тегов", report.lastFailure,
+                               report.Shown() > 0
+                                   ? "Чтение списка остановлено, показано тегов: " + std::to_string(report.Shown()) + "."
+                                   : std::string()));
     } else if (report.end != FillEnd::Completed) {
         // The server did not end its list: the walk was stopped so that the program stays
         // usable, and the user must know that the tree may be incomplete.

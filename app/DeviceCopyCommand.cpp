@@ -55,7 +55,7 @@ void CTarnelDlg::OnCopyDevice()
     if (!change.Ok()) return;
     CJournaledServer& server = change.Server();
     ServerTagList list = ReadForCopy(*this, server, source, m_nProgressDelayMs);
-    std::string incomplete = IncompleteReason(list);
+    std::string incomplete = TagListGapText(list);
     if (!incomplete.empty()) {
         Tell("Копирование невозможно: " + incomplete + ".\nНа сервер ничего не отправлено.");
         return;
@@ -83,7 +83,7 @@ void CTarnelDlg::OnCopyDevice()
     DeviceCopyPlan copy = dlg.m_Plan;
     if (RereadingIsCheaper(list.tags, source, copy.plan.Calls())) {
         list = ReadForCopy(*this, server, source, m_nProgressDelayMs);
-        incomplete = IncompleteReason(list);
+        incomplete = TagListGapText(list);
         if (!incomplete.empty()) {
             Tell("Копирование невозможно: " + incomplete + ".\nНа сервер ничего не отправлено.");
             return;

@@ -171,17 +171,7 @@ void CTarnelDlg::OnRestoreSnapshot()
     }
     const ServerTagList& serverTags = base.list;
     if (!whole) {
-        std::string reason;
-        if (serverTags.disconnected)
-            reason = "связь с сервером потеряна (ошибка " + HResultText(serverTags.disconnectResult) + ")";
-        else if (serverTags.Gap() == TagListGap::EndedOnFailure)
-            reason = "список тегов сервера оборвался на ошибке " + HResultText(serverTags.walk.lastFailure);
-        else if (serverTags.Gap() == TagListGap::PeriodMissing)
-            reason = "сервер не выдал период у " + std::to_string(serverTags.periodFailures) + " тегов (ошибка " +
-                     HResultText(serverTags.firstPeriodFailure) + ")";
-        else
-            reason = "сервер не завершил список тегов";
-        Tell("Восстановление невозможно: " + reason + ".\nНа сервер ничего не отправлено.", &box);
+        Tell("Восстановление невозможно: " + TagListGapText(serverTags) + ".\nНа сервер ничего не отправлено.", &box);
         return;
     }
     const RestorePlan& restore = base.restore;
@@ -222,7 +212,7 @@ void CTarnelDlg::OnRestoreSnapshot()
                 HResultText(r.refused.front().hr) + ").";
     if (portResult.tried)
         text += HrFailed(portResult.hr)
-                    ? "\nСервер не принял настройки COM-порта (ошибка " + HResultText(portResult.hr) + ")."
+                    ? "\n" + RefusalText("Сервер не принял настройки COM-порта", portResult.hr)
                     : std::string("\nНастройки COM-порта восстановлены.");
     if (r.disconnected) text += "\nСвязь с сервером потеряна (ошибка " + HResultText(r.disconnectResult) + ").";
     if (r.stopped || r.disconnected)

@@ -13,9 +13,6 @@
 #include "tree/ChildIndex.h"
 #include "ui/TreeViewModel.h"
 
-// Why a reading of the server's tags is incomplete, or "" when it is complete.
-std::string IncompleteReason(const ServerTagList& list);
-
 // The tree gains the tags a run adds, named as the fill names them: each as the server
 // accepts it (Called, ImportRunOptions::called), so that a long run spreads the tree's work
 // over its calls. Redraw is off while the object lives; the nodes that grew are sorted

@@ -148,3 +148,17 @@ void CServerChange::Finish()
         m_window.MessageBox(BoxLines("Журнал изменений не сохранён на диске: " +
                                      JournalReason(m_window.m_pHistory->Folder(), end.closeError) + "."));
 }
+
+std::string TagListGapText(const ServerTagList& list)
+{
+    static const TagListGapWords words{
+        HResultText,
+        "связь с сервером потеряна (ошибка {hr})",
+        "чтение прервано",
+        "сервер не завершил список тегов: тег был выдан повторно",
+        "сервер не завершил список тегов (ошибка {hr})",
+        "список тегов сервера оборвался на ошибке {hr}",
+        "сервер не выдал период у {count} тегов (ошибка {hr})",
+    };
+    return DescribeTagListGap(list, words);
+}

@@ -71,3 +71,7 @@ private:
     CJournaledServer* m_pServer = nullptr;
     bool m_bFinished = false;
 };
+
+// Why a list of the server's tags is not whole (ServerTagList::Gap) in the window's words,
+// for the boxes of the export, the import and the restore; "" when it is.
+std::string TagListGapText(const ServerTagList& list);

@@ -1,7 +1,6 @@
 // The main window's "Применить": restart the server, wait for it, connect anew and
 // rebuild the tree from the restarted server. The same waiting and connecting repairs a
 // connection that another program's restart of the server took away.
-#include <cstdio>
 #include <string>
 
 #include "app/ServerChange.h"
@@ -177,10 +176,6 @@ void CTarnelDlg::OnApply()
     if (FAILED(restartResult) && !IsConnectionLost(restartResult)) {
         // The server refused to restart: the configuration it works with may not be the
         // one just edited, and the user must not believe otherwise.
-        char text[200];
-        std::snprintf(text, sizeof text,
-                      "Сервер не перезапустился (ошибка 0x%08X).\nНовая конфигурация может не действовать.",
-                      static_cast<unsigned>(restartResult));
-        MessageBox(text);
+        MessageBox(RefusalText("Сервер не перезапустился", restartResult, "Новая конфигурация может не действовать."));
     }
 }

@@ -172,7 +172,7 @@ HResult CTimedTagServer::EnumTags(std::uint32_t* cursor, std::uint32_t* type, st
 {
     LARGE_INTEGER start, end, frequency;
     QueryPerformanceCounter(&start);
-    const HResult hr = m_server.EnumTags(cursor, type, address, param, reserved1, reserved2);
+    const HResult hr = m_inner.EnumTags(cursor, type, address, param, reserved1, reserved2);
     QueryPerformanceCounter(&end);
     QueryPerformanceFrequency(&frequency);
     m_enumSeconds += static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);

@@ -25,44 +25,15 @@ void FirstPaint();
 
 // Passes every call to the server on, summing the time EnumTags takes: what the fill spends
 // walking the server's list, the rest of it being tree work.
-class CTimedTagServer final : public ITagServer {
+class CTimedTagServer final : public CForwardingTagServer {
 public:
-    explicit CTimedTagServer(ITagServer& server) : m_server(server) {}
+    explicit CTimedTagServer(ITagServer& server) : CForwardingTagServer(server) {}
     double EnumSeconds() const { return m_enumSeconds; }
 
-    HResult AddTag(std::uint32_t type, std::uint32_t address, std::uint32_t param, std::int64_t period) override
-    {
-        return m_server.AddTag(type, address, param, period);
-    }
-    HResult DeleteTag(std::uint32_t type, std::uint32_t address, std::uint32_t param) override
-    {
-        return m_server.DeleteTag(type, address, param);
-    }
-    HResult RestartServer() override { return m_server.RestartServer(); }
-    HResult GetComSettings(std::uint16_t* port, std::uint32_t* baudRate, std::uint8_t* dataBits,
-                           std::uint8_t* stopBits, std::uint8_t* parity) override
-    {
-        return m_server.GetComSettings(port, baudRate, dataBits, stopBits, parity);
-    }
-    HResult SetComSettings(std::uint16_t port, std::uint32_t baudRate, std::uint8_t dataBits, std::uint8_t stopBits,
-                           std::uint8_t parity) override
-    {
-        return m_server.SetComSettings(port, baudRate, dataBits, stopBits, parity);
-    }
     HResult EnumTags(std::uint32_t* cursor, std::uint32_t* type, std::uint32_t* address, std::uint32_t* param,
                      std::uint32_t* reserved1, std::uint32_t* reserved2) override;
-    HResult GetTagInfo(std::uint32_t type, std::uint32_t address, std::uint32_t param, std::uint32_t* periodLow,
-                       std::uint32_t* periodHigh) override
-    {
-        return m_server.GetTagInfo(type, address, param, periodLow, periodHigh);
-    }
-    HResult ProbeDevice(std::uint32_t address, unsigned char text[kProbeTextSize], std::int32_t* type) override
-    {
-        return m_server.ProbeDevice(address, text, type);
-    }
 
 private:
-    ITagServer& m_server;
     double m_enumSeconds = 0;
 };
 

@@ -76,18 +76,6 @@ std::string NarrowPath(const std::filesystem::path& path) { return Narrow(path.f
 
 }  // namespace
 
-std::string IncompleteReason(const ServerTagList& list)
-{
-    if (list.disconnected) return "связь с сервером потеряна (ошибка " + HResultText(list.disconnectResult) + ")";
-    if (list.stopped) return "чтение прервано";
-    switch (list.walk.end) {
-    case TagWalkEnd::Completed: return std::string();
-    case TagWalkEnd::RepeatedTag: return "сервер не завершил список тегов: тег был выдан повторно";
-    default:
-        return "сервер не завершил список тегов (ошибка " + HResultText(list.walk.lastFailure) + ")";
-    }
-}
-
 CAcceptedTags::CAcceptedTags(CTreeViewModel& tree) : m_tree(tree), m_bulk(tree), m_index(tree) {}
 
 CAcceptedTags::~CAcceptedTags() { SortWhatGrew(); }
@@ -186,7 +174,7 @@ void CTarnelDlg::OnExportTags()
     // A server that went away leaves nothing worth a file; a list the server did not end is
     // written as read, with a word about it, as zolctl export does.
     if (list.disconnected || list.stopped) {
-        Tell("Теги не экспортированы: " + IncompleteReason(list) + ".\nФайл не записан.");
+        Tell("Теги не экспортированы: " + TagListGapText(list) + ".\nФайл не записан.");
         return;
     }
     std::vector<ServerTag> tags;
@@ -224,7 +212,7 @@ void CTarnelDlg::OnExportTags()
     }
     std::string text = "Экспортировано тегов: " + std::to_string(tags.size()) + " в файл " + NarrowPath(file);
     if (list.walk.end != TagWalkEnd::Completed)
-        text += "\nВ файле только прочитанные теги: " + IncompleteReason(list) + ".";
+        text += "\nВ файле только прочитанные теги: " + TagListGapText(list) + ".";
     else if (!failedEnd.empty())
         text += "\n" + failedEnd;
     if (list.periodFailures > 0)
@@ -274,9 +262,10 @@ void CTarnelDlg::OnImportTags()
         EnableWindow(TRUE);
     }
     ReturnFocus(focus, m_Tree);
-    const std::string incomplete = IncompleteReason(serverTags);
-    if (!incomplete.empty()) {
-        Tell("Импорт невозможен: " + incomplete + ".\nНа сервер ничего не отправлено.");
+    // A list that broke off on a failure after some tags, or lacks periods, still shows
+    // every tag the file names as the server holds it: only a list cut short refuses.
+    if (serverTags.disconnected || serverTags.stopped || serverTags.walk.end != TagWalkEnd::Completed) {
+        Tell("Импорт невозможен: " + TagListGapText(serverTags) + ".\nНа сервер ничего не отправлено.");
         return;
     }
 

@@ -78,7 +78,7 @@ public:
     // of the window before it is dispatched; true when the key was taken, and the message is
     // then dropped.
     bool PreTranslateKey(const MSG& msg);
-    // Posted by a key on the tree; wParam is its TreeKey.
+    // Posted by a node key on the tree; wParam is its CommandKey (Enter, Delete, Insert).
     static constexpr UINT WM_TREE_KEY = WM_APP + 0x20;
 
     // The window's commands, read from the command table (tree/CommandTable.h; this

@@ -1,6 +1,5 @@
 // The main window's editing commands: the context menu of the tree and what its items,
 // the double click and the info tips do.
-#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -16,7 +15,6 @@
 #include "server/ServerErrors.h"
 #include "tree/TagKey.h"
 #include "tree/TreeCommands.h"
-#include "tree/TreeKeys.h"
 #include "ui/App.h"
 #include "ui/Text.h"
 #include "ui/TreeViewModel.h"
@@ -106,12 +104,8 @@ void CTarnelDlg::OnDeleteTag()
     change.Finish();
     if (result.removed) m_hCurrentItem = nullptr;
     // A lost connection is told by the window's repair of it, once.
-    if (HrFailed(result.hr) && !IsConnectionLost(result.hr)) {
-        char text[200];
-        std::snprintf(text, sizeof text, "Сервер не удалил тег (ошибка 0x%08X).\nТег остался в конфигурации.",
-                      static_cast<unsigned>(result.hr));
-        MessageBox(text);
-    }
+    if (HrFailed(result.hr) && !IsConnectionLost(result.hr))
+        MessageBox(RefusalText("Сервер не удалил тег", result.hr, "Тег остался в конфигурации."));
 }
 
 void CTarnelDlg::OnDeleteTags() { DeleteBranch(m_hCurrentItem); }
@@ -132,14 +126,10 @@ void CTarnelDlg::DeleteBranch(HTREEITEM item)
     }
     change.Finish();
     if (report.removed && item == m_hCurrentItem) m_hCurrentItem = nullptr;
-    if (report.refused > 0 && ConnectionLost() == kS_OK) {
-        char text[240];
-        std::snprintf(text, sizeof text,
-                      "Сервер не удалил тегов: %u из %u (ошибка 0x%08X).\nЭти теги остались в конфигурации.",
-                      static_cast<unsigned>(report.refused), static_cast<unsigned>(report.refused + report.deleted),
-                      static_cast<unsigned>(report.firstRefusal));
-        MessageBox(text);
-    }
+    if (report.refused > 0 && ConnectionLost() == kS_OK)
+        MessageBox(RefusalText("Сервер не удалил тегов: " + std::to_string(report.refused) + " из " +
+                                   std::to_string(report.refused + report.deleted),
+                               report.firstRefusal, "Эти теги остались в конфигурации."));
 }
 
 void CTarnelDlg::OnEditTag()
@@ -157,10 +147,7 @@ void CTarnelDlg::OnEditTag()
     if (IsConnectionLost(read)) return;
     if (HrFailed(read)) {
         // Without the current period the dialog would show whatever the variables held.
-        char text[200];
-        std::snprintf(text, sizeof text, "Не удалось прочитать период обновления тега (ошибка 0x%08X).",
-                      static_cast<unsigned>(read));
-        MessageBox(text);
+        MessageBox(RefusalText("Не удалось прочитать период обновления тега", read));
         return;
     }
 
@@ -172,13 +159,8 @@ void CTarnelDlg::OnEditTag()
     // it while the dialog waited. The journaled server reads it right before the call.
     const HRESULT written = change.Server().AddTag(type, address, param, dlg.m_nPeriod);
     change.Finish();
-    if (FAILED(written) && !IsConnectionLost(written)) {
-        char text[200];
-        std::snprintf(text, sizeof text,
-                      "Сервер не принял новый период обновления (ошибка 0x%08X).\nПериод не изменён.",
-                      static_cast<unsigned>(written));
-        MessageBox(text);
-    }
+    if (FAILED(written) && !IsConnectionLost(written))
+        MessageBox(RefusalText("Сервер не принял новый период обновления", written, "Период не изменён."));
 }
 
 void CTarnelDlg::OnTreeDblClk(NMHDR*, LRESULT* pResult)
@@ -187,7 +169,7 @@ void CTarnelDlg::OnTreeDblClk(NMHDR*, LRESULT* pResult)
     // The double click does what Enter does on the node: edit a tag, nothing elsewhere.
     HTREEITEM selected = m_Tree.GetSelectedItem();
     if (selected == nullptr) return;
-    const int command = TreeKeyCommand(TreeKey::Enter, static_cast<TagKey>(m_Tree.GetItemData(selected)));
+    const int command = KeyCommand(CommandKey::Enter, static_cast<TagKey>(m_Tree.GetItemData(selected)));
     if (command != 0) RunCommandOn(command, selected);
 }
 

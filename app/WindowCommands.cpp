@@ -1,6 +1,5 @@
 // The main window's commands for large configurations: the description-files report, Find
 // and Find Next, and one refresh period for a whole branch.
-#include <cstdio>
 #include <climits>
 #include <cstdlib>
 
@@ -132,15 +131,10 @@ void CTarnelDlg::OnBranchPeriod()
     EnableWindow(TRUE);
     ReturnFocus(focus, m_Tree);
 
-    char text[240];
-    if (report.refused == 0) {
-        std::snprintf(text, sizeof text, "Период изменён у %u тегов", static_cast<unsigned>(report.changed));
-    } else {
-        std::snprintf(text, sizeof text,
-                      "Сервер не принял новый период у %u тегов из %u (ошибка 0x%08X).\n"
-                      "У этих тегов период не изменён.",
-                      static_cast<unsigned>(report.refused), static_cast<unsigned>(tags.size()),
-                      static_cast<unsigned>(report.firstRefusal));
-    }
-    Tell(text);
+    if (report.refused == 0)
+        Tell("Период изменён у " + std::to_string(report.changed) + " тегов");
+    else
+        Tell(RefusalText("Сервер не принял новый период у " + std::to_string(report.refused) + " тегов из " +
+                             std::to_string(tags.size()),
+                         report.firstRefusal, "У этих тегов период не изменён."));
 }

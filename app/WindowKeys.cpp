@@ -8,7 +8,6 @@
 #include <optional>
 
 #include "app/TarnelDlg.h"
-#include "tree/TreeKeys.h"
 
 namespace {
 
@@ -64,15 +63,16 @@ CommandKey WindowKeyOf(const MSG& msg)
     }
 }
 
-std::optional<TreeKey> TreeKeyOf(const MSG& msg)
+// The node keys of the table (Enter, Delete, Insert) on the tree.
+CommandKey TreeKeyOf(const MSG& msg)
 {
     if (msg.message != WM_KEYDOWN || IsDown(VK_SHIFT) || IsDown(VK_CONTROL) || IsDown(VK_MENU))
-        return std::nullopt;
+        return CommandKey::None;
     switch (msg.wParam) {
-    case VK_RETURN: return TreeKey::Enter;
-    case VK_DELETE: return TreeKey::Delete;
-    case VK_INSERT: return TreeKey::Insert;
-    default: return std::nullopt;
+    case VK_RETURN: return CommandKey::Enter;
+    case VK_DELETE: return CommandKey::Delete;
+    case VK_INSERT: return CommandKey::Insert;
+    default: return CommandKey::None;
     }
 }
 
@@ -104,9 +104,9 @@ bool CTarnelDlg::PreTranslateKey(const MSG& msg)
         return true;
     }
     if (msg.hwnd != m_Tree.m_hWnd) return false;
-    const std::optional<TreeKey> key = TreeKeyOf(msg);
-    if (!key) return false;
-    PostMessage(WM_TREE_KEY, static_cast<WPARAM>(*key));
+    const CommandKey key = TreeKeyOf(msg);
+    if (key == CommandKey::None) return false;
+    PostMessage(WM_TREE_KEY, static_cast<WPARAM>(key));
     return true;
 }
 
@@ -116,7 +116,7 @@ LRESULT CTarnelDlg::OnTreeKey(WPARAM key, LPARAM)
     std::optional<TagKey> nodeKey;
     if (selected != nullptr) nodeKey = static_cast<TagKey>(m_Tree.GetItemData(selected));
     // The command of the node's own menu, run as the menu runs it, on the selected node.
-    const int command = TreeKeyCommand(static_cast<TreeKey>(key), nodeKey);
+    const int command = KeyCommand(static_cast<CommandKey>(key), nodeKey);
     if (command != 0) RunCommandOn(command, selected);
     return 0;
 }

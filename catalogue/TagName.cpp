@@ -4,20 +4,16 @@
 
 #include "catalogue/Catalogue.h"
 
-namespace {
-
-std::string FormatAddress(int address)
+std::string FormatNetAddress(int address)
 {
     char digits[16];
     std::snprintf(digits, sizeof digits, "%03d", address);
     return digits;
 }
 
-}  // namespace
-
 std::string FormatDevicePart(const std::string& deviceName, int address)
 {
-    return deviceName + "(" + FormatAddress(address) + ")";
+    return deviceName + "(" + FormatNetAddress(address) + ")";
 }
 
 std::string FormatTagNameFrom(const std::string& deviceName, const std::string& parameterName, int address,
@@ -25,7 +21,7 @@ std::string FormatTagNameFrom(const std::string& deviceName, const std::string& 
 {
     if (address == 0 || address == 255 || typeCode == 0 || paramNumber == 0)
         return std::string();
-    return deviceName + "(" + FormatAddress(address) + ")." + parameterName;
+    return FormatDevicePart(deviceName, address) + "." + parameterName;
 }
 
 std::string FormatTagName(int address, int typeCode, int paramNumber)

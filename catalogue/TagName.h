@@ -19,3 +19,8 @@ std::string FormatTagNameFrom(const std::string& deviceName, const std::string& 
 
 // The device part alone, for a device's own entry: deviceName + "(" + "%03d" address + ")".
 std::string FormatDevicePart(const std::string& deviceName, int address);
+
+// The network address as every text shows it, three digits with leading zeros ("%03d":
+// "005", "247"): the tag names, the trees' nodes, the found devices. The trees compare their
+// nodes' texts, so there is one way to write it.
+std::string FormatNetAddress(int address);

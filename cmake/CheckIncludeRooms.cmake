@@ -1,11 +1,19 @@
-# Reads every #include "room/..." of the program's sources and fails when a file includes a
-# room its own room may not use: the portable core never reaches up into a front end or the
-# Windows layer, and the front ends stay out of each other.
+# Reads the includes of the program's sources and fails when a file includes what its room
+# may not use: the portable core never reaches up into a front end or the Windows layer, and
+# the front ends stay out of each other.
 #
 #   cmake -DROOT=<source dir> -P cmake/CheckIncludeRooms.cmake
 #
-# A room is a top folder; serial/, search/, server/ and standin/ hold a Windows part as well,
-# named room-win below. Tests and benchmarks are not checked.
+# - #include "room/...": a room is a top folder; serial/, search/, server/ and standin/ hold
+#   a Windows part as well, named room-win below. Each room's row names the rooms it includes
+#   (besides itself), no more: a row naming a room that none of its files includes fails too,
+#   so that a new include into that room is a decision, not a silent pass.
+# - #include <...> in a portable file: only the C++ standard library's headers. A portable
+#   file is one of a portable room that is no Windows part (below) and no platform file, whose
+#   name ends in Win or Posix (FileHolderWin.cpp: the build takes one of them per system).
+#   So <windows.h> in the portable core is caught here, not first by the native build.
+#
+# Tests and benchmarks are not checked.
 cmake_minimum_required(VERSION 3.16)
 
 # The Windows parts of the mixed rooms, by file name without extension.
@@ -14,34 +22,47 @@ set(win_parts
   serial/ComSettings serial/EnumerateSerial serial/SystemSerialPorts
   search/SearchMessages search/SearchDevThread search/AutoFindDlg)
 
-# Which rooms each room may include (besides itself). res/resource.h holds the resource ids as
+# Which rooms each room includes (besides itself). res/resource.h holds the resource ids as
 # plain #defines and includes nothing, so the portable rooms that name commands and dialogs
 # (the command table, the guide's sections) read the ids from it rather than keep copies.
-set(portable common catalogue server tree serial search tagfile history)
+set(portable common catalogue server tree serial search tagfile history standin tools)
 set(allow_common res)
-set(allow_catalogue common)
-set(allow_server common)
-set(allow_tree common server catalogue res)
+set(allow_catalogue "")
+set(allow_server "")
+set(allow_tree catalogue res server)
 set(allow_serial common server)
-set(allow_search common server catalogue)
-set(allow_tagfile common server catalogue tree serial)
-set(allow_history common server catalogue tree tagfile serial)
-set(allow_standin common server serial)
-set(allow_tools common catalogue tagfile)
+set(allow_search catalogue server)
+set(allow_tagfile catalogue common server tree)
+set(allow_history common serial server tagfile)
+set(allow_standin common serial server)
+set(allow_tools catalogue common tagfile)
 set(allow_res "")
-set(allow_ui common tree res)
-set(allow_server-win common server)
-set(allow_serial-win ${portable} server-win ui res)
-set(allow_search-win ${portable} server-win ui res)
-set(allow_standin-win common server server-win standin)
-set(allow_ctl ${portable} server-win serial-win search-win ui)
-set(allow_dialogs ${portable} server-win serial-win search-win ui res)
-set(allow_app ${portable} server-win serial-win search-win ui res dialogs)
+set(allow_ui common server tree)
+set(allow_server-win server)
+set(allow_serial-win common res serial server server-win ui)
+set(allow_search-win catalogue res search server server-win ui)
+set(allow_standin-win common standin)
+set(allow_ctl catalogue common history search serial serial-win server server-win tagfile tree ui)
+set(allow_dialogs catalogue res search search-win server server-win tagfile tree ui)
+set(allow_app catalogue common dialogs history res serial-win server server-win tagfile tree ui)
 
-# The upward uses there are, each with its reason: "file|included header|reason".
+# The uses outside the table there are, each with its reason: "file|included header|reason"
+# (a header in angle brackets for a portable file's use of a system header).
 set(exceptions
   "dialogs/AddTagTree.cpp|app/TarnelDlg.h|the add-tags dialog puts each tag the server accepted into the main window's tree at once"
-  "dialogs/AddTagTree.cpp|app/ServerChange.h|the add-tags dialog's calls go through the main window's journaled change")
+  "dialogs/AddTagTree.cpp|app/ServerChange.h|the add-tags dialog's calls go through the main window's journaled change"
+  "catalogue/Checksum.cpp|<immintrin.h>|the carry-less multiply of x86, only where GCC builds for x86"
+  "tools/main.cpp|<windows.h>|dsctool's Windows entry point, under _WIN32: arguments as UTF-16, the module's folder for the guide")
+
+# The headers of the C++17 standard library (the C ones in their <cname> form).
+set(standard_headers
+  algorithm any array atomic bitset cassert cctype cerrno cfenv cfloat charconv chrono cinttypes climits
+  clocale cmath codecvt complex condition_variable csetjmp csignal cstdarg cstddef cstdint cstdio cstdlib
+  cstring ctime cuchar cwchar cwctype deque exception execution filesystem forward_list fstream functional
+  future initializer_list iomanip ios iosfwd iostream istream iterator limits list locale map memory
+  memory_resource mutex new numeric optional ostream queue random ratio regex scoped_allocator set
+  shared_mutex sstream stack stdexcept streambuf string string_view system_error thread tuple type_traits
+  typeindex typeinfo unordered_map unordered_set utility valarray variant vector)
 
 if(NOT ROOT)
   message(FATAL_ERROR "usage: cmake -DROOT=<source dir> -P CheckIncludeRooms.cmake")
@@ -58,9 +79,30 @@ function(room_of relative out)
   set(${out} "${top}" PARENT_SCOPE)
 endfunction()
 
+# A portable file: of a portable room, no Windows part, no platform file.
+function(is_portable_file relative room out)
+  string(REGEX REPLACE "\\.[^./]*$" "" stem "${relative}")
+  if(room IN_LIST portable AND NOT stem MATCHES "(Win|Posix)$")
+    set(${out} TRUE PARENT_SCOPE)
+  else()
+    set(${out} FALSE PARENT_SCOPE)
+  endif()
+endfunction()
+
+function(excused file header out)
+  set(${out} FALSE PARENT_SCOPE)
+  foreach(e IN LISTS exceptions)
+    string(FIND "${e}" "${file}|${header}|" at)
+    if(at EQUAL 0)
+      set(${out} TRUE PARENT_SCOPE)
+    endif()
+  endforeach()
+endfunction()
+
 set(rooms common catalogue server tree serial search tagfile history standin tools res ui ctl dialogs app)
 set(problems "")
 set(checked 0)
+set(seen_rooms "")
 foreach(room IN LISTS rooms)
   file(GLOB_RECURSE files RELATIVE "${ROOT}" "${ROOT}/${room}/*.h" "${ROOT}/${room}/*.cpp")
   foreach(file IN LISTS files)
@@ -69,30 +111,52 @@ foreach(room IN LISTS rooms)
       list(APPEND problems "${file}: room ${from} has no row in the table")
       continue()
     endif()
-    file(STRINGS "${ROOT}/${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+\"")
+    list(APPEND seen_rooms ${from})
+    is_portable_file("${file}" "${from}" portable_file)
+    file(STRINGS "${ROOT}/${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<][^\">]+[\">]")
     foreach(line IN LISTS lines)
+      if(line MATCHES "^[ \t]*#[ \t]*include[ \t]*<([^>]+)>")
+        set(header "${CMAKE_MATCH_1}")
+        if(portable_file AND NOT header IN_LIST standard_headers)
+          math(EXPR checked "${checked} + 1")
+          excused("${file}" "<${header}>" ok)
+          if(NOT ok)
+            list(APPEND problems "${file} (${from}, portable) includes <${header}>, no header of the C++ standard library")
+          endif()
+        endif()
+        continue()
+      endif()
       string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*$" "\\1" header "${line}")
       if(NOT header MATCHES "/")
         continue()  # a file beside it
       endif()
-      math(EXPR checked "${checked} + 1")
-      room_of("${header}" to)
-      if(to STREQUAL from OR to IN_LIST allow_${from})
-        continue()
-      endif()
       if(NOT EXISTS "${ROOT}/${header}")
         continue()  # generated (the IDL's header) or a system header written with a folder
       endif()
-      set(excused FALSE)
-      foreach(e IN LISTS exceptions)
-        if(e MATCHES "^${file}\\|${header}\\|")
-          set(excused TRUE)
-        endif()
-      endforeach()
-      if(NOT excused)
+      math(EXPR checked "${checked} + 1")
+      room_of("${header}" to)
+      if(to STREQUAL from)
+        continue()
+      endif()
+      if(to IN_LIST allow_${from})
+        list(APPEND used_${from} ${to})
+        continue()
+      endif()
+      excused("${file}" "${header}" ok)
+      if(NOT ok)
         list(APPEND problems "${file} (${from}) includes ${header} (${to})")
       endif()
     endforeach()
+  endforeach()
+endforeach()
+
+# A row names only what its room includes.
+list(REMOVE_DUPLICATES seen_rooms)
+foreach(room IN LISTS seen_rooms)
+  foreach(to IN LISTS allow_${room})
+    if(NOT to IN_LIST used_${room})
+      list(APPEND problems "the row of ${room} names ${to}, which none of its files includes: take it out")
+    endif()
   endforeach()
 endforeach()
 

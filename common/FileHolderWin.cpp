@@ -1,6 +1,7 @@
 #include "common/FileHolder.h"
 
 #include "common/SystemLibrary.h"
+#include "common/Utf8Text.h"
 
 #include <windows.h>
 #include <restartmanager.h>
@@ -13,16 +14,6 @@ using RmStartSessionFn = DWORD(WINAPI*)(DWORD*, DWORD, WCHAR*);
 using RmRegisterResourcesFn = DWORD(WINAPI*)(DWORD, UINT, LPCWSTR*, UINT, RM_UNIQUE_PROCESS*, UINT, LPCWSTR*);
 using RmGetListFn = DWORD(WINAPI*)(DWORD, UINT*, UINT*, RM_PROCESS_INFO*, DWORD*);
 using RmEndSessionFn = DWORD(WINAPI*)(DWORD);
-
-std::string Utf8(const std::wstring& text)
-{
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
-    return out;
-}
 
 template <typename T>
 T Lookup(HMODULE module, const char* name)
@@ -79,7 +70,7 @@ std::string ProgramsHoldingFile(const std::filesystem::path& path)
                 }
                 if (name.empty()) continue;
                 if (!names.empty()) names += ", ";
-                names += Utf8(name);
+                names += NarrowUtf8(name);
             }
         }
     }

@@ -3,132 +3,16 @@
 #include "common/Decimal.h"
 #include "tagfile/DeviceCopy.h"
 
-#include <cstring>
-
-const char* const kCtlVersion = "zolctl 1.0";
-
 namespace {
 
-struct CommandInfo {
-    const char* name;
-    int minOperands, maxOperands;
-    const char* options;  // the options it takes, space-separated
-    const char* usage;
-};
-
-const CommandInfo kCommands[] = {
-    {"tags", 0, 0, "--format",
-     "usage: zolctl tags [--dsc DIR] [--format csv|json]\n"
-     "  Lists every tag the server holds, in the server's order, on standard output:\n"
-     "  csv (the file's columns, ';', UTF-8) or json.\n"},
-    {"export", 1, 1, "--encoding --sep --device --allow-empty --no-journal",
-     "usage: zolctl export FILE [--dsc DIR] [--encoding utf8|cp1251] [--sep ';'|','|tab]\n"
-     "                          [--device TYPE ADDRESS] [--allow-empty]\n"
-     "  Writes the server's tags (or one device's) to FILE, replacing it as a whole:\n"
-     "  device;address;type;param;name;period_ms. Default: UTF-8 with BOM, ';', CR LF.\n"
-     "  A FILE that holds tags is not replaced by one without any unless --allow-empty.\n"},
-    {"import", 1, 1, "--dry-run --replace --yes --strict --skip-invalid --no-journal --format",
-     "usage: zolctl import FILE [--dsc DIR] [--dry-run] [--replace] [--yes] [--strict]\n"
-     "                          [--skip-invalid] [--format json]\n"
-     "  Reads FILE (UTF-8 or Windows-1251, ';' ',' or tab), compares it with the server and\n"
-     "  prints the plan: tags to add, to change the period, unchanged, and with --replace\n"
-     "  the server's tags the file lacks, to delete. Then carries it out, unless --dry-run:\n"
-     "  AddTag per tag added or changed, DeleteTag per tag deleted. Deleting needs --yes;\n"
-     "  without it the plan is printed and nothing is done (exit code 1).\n"
-     "  --strict: a device or name that differs from the descriptions makes the row invalid.\n"
-     "  Rows that cannot be used are reported as FILE:LINE: reason and never sent.\n"
-     "  --replace never deletes a tag that any row names, valid or not; with invalid rows\n"
-     "  it changes nothing (exit code 1) unless --skip-invalid: then the valid rows are\n"
-     "  carried out and the tags the invalid rows name are kept as the server has them.\n"},
-    {"add", 4, 4, "--no-journal --format",
-     "usage: zolctl add TYPE ADDRESS PARAM PERIOD_MS [--format json]\n"
-     "  Adds one tag (or sets the period of an existing one).\n"},
-    {"delete", 3, 3, "--no-journal --format",
-     "usage: zolctl delete TYPE ADDRESS PARAM [--format json]\n"
-     "  Deletes one tag.\n"},
-    {"delete-device", 2, 2, "--no-journal --format",
-     "usage: zolctl delete-device TYPE ADDRESS [--format json]\n"
-     "  Deletes every tag of one device.\n"},
-    {"period", 3, 4, "--no-journal --format",
-     "usage: zolctl period TYPE ADDRESS PARAM [PERIOD_MS] [--format json]\n"
-     "  Prints one tag's refresh period in milliseconds, or sets it.\n"},
-    {"port", 0, 6, "--no-journal --format",
-     "usage: zolctl port\n"
-     "       zolctl port set PORT SPEED DATABITS PARITY STOPBITS [--format json]\n"
-     "  Prints the server's serial-port settings (e.g. COM3 19200 7 odd 2) or sets them.\n"
-     "  PORT: COM3, 3 or none; PARITY: none|odd|even|mark|space; STOPBITS: 1|1.5|2.\n"},
-    {"ports", 0, 0, "",
-     "usage: zolctl ports\n"
-     "  Lists this computer's serial ports with their descriptions.\n"},
-    {"search", 2, 2, "",
-     "usage: zolctl search FROM TO\n"
-     "  Probes the addresses FROM..TO (1..255); prints one line per device found:\n"
-     "  address;type;name;text. Ctrl+C stops after the probe in progress.\n"},
-    {"restart", 0, 0, "--timeout --no-journal",
-     "usage: zolctl restart [--timeout S]\n"
-     "  Restarts the server, then reconnects until it answers (at most S seconds,\n"
-     "  default 30) and prints how long it took.\n"},
-    {"copy-device", 2, 2, "--to --dry-run --no-journal",
-     "usage: zolctl copy-device TYPE ADDRESS --to LIST [--dry-run]\n"
-     "  Copies the tags of the device TYPE ADDRESS, each with its period, to the addresses\n"
-     "  of LIST: numbers and ranges separated by commas or blanks (--to \"6-20, 25\"), each\n"
-     "  1..247. Prints the plan as import does, then carries it out unless --dry-run: what\n"
-     "  an address lacks is added, periods that differ are set; nothing is deleted. The\n"
-     "  device's own address and an address where the server holds another device type\n"
-     "  are refused (exit code 1), and nothing is sent for them.\n"},
-    {"journal", 0, 0, "--since --format",
-     "usage: zolctl journal [--since YYYY-MM-DD[THH:MM]] [--format csv|json]\n"
-     "  Prints the change journal, oldest line first (journal-5.csv .. journal.csv):\n"
-     "  time;user;computer;program;action;type;address;param;name;before;after;result.\n"
-     "  --since: only the lines from that local date or minute on.\n"},
-    {"history", 0, 0, "",
-     "usage: zolctl history\n"
-     "  Lists the snapshots of the configuration, oldest first, one a line:\n"
-     "  file;time;program;devices;tags.\n"},
-    {"snapshot", 0, 0, "",
-     "usage: zolctl snapshot\n"
-     "  Reads the whole configuration and keeps it as a snapshot, unless the newest\n"
-     "  snapshot holds the same; prints the snapshot's file name.\n"},
-    {"restore", 1, 1, "--dry-run --yes --skip-invalid --no-journal --format",
-     "usage: zolctl restore SNAPSHOT [--dry-run] [--yes] [--format json]\n"
-     "  Brings the server back to a snapshot (a file name from zolctl history, or a\n"
-     "  path): prints the plan as import --replace does, then carries it out, and sets\n"
-     "  the snapshot's port settings. Deleting needs --yes; without it the plan is\n"
-     "  printed and nothing is done (exit code 1).\n"},
-    {"diff", 1, 1, "--device --format",
-     "usage: zolctl diff FILE|SNAPSHOT [--device TYPE ADDRESS] [--format json]\n"
-     "  Compares the server's tags (or one device's) with FILE, or with a snapshot (a file\n"
-     "  name from zolctl history) and, without --device, its port settings too. Changes\n"
-     "  and writes nothing. + NAME PERIOD (only in the file), - NAME PERIOD (only on\n"
-     "  the server), ~ NAME OLD -> NEW (the period differs), ~ port OLD -> NEW; then\n"
-     "  the counts.\n"
-     "  Exit codes: 0 the same, 1 they differ, 2 usage error or a file that cannot be\n"
-     "  read or has invalid rows, 3 no connection or a list that broke off.\n"},
-};
-
-const char kGeneralUsage[] =
+// The general usage: this, the rows' lines, then kGeneralUsageEnd.
+const char kGeneralUsageStart[] =
     "usage: zolctl COMMAND [OPTIONS]\n"
     "  The ZOL-OPC-Server's configuration from the command line.\n"
     "\n"
-    "commands:\n"
-    "  tags [--format csv|json]            every tag the server holds\n"
-    "  export FILE [--encoding utf8|cp1251] [--sep ';'|','|tab] [--device TYPE ADDRESS]\n"
-    "              [--allow-empty]\n"
-    "  import FILE [--dry-run] [--replace] [--yes] [--strict] [--skip-invalid]\n"
-    "  add TYPE ADDRESS PARAM PERIOD_MS\n"
-    "  delete TYPE ADDRESS PARAM\n"
-    "  delete-device TYPE ADDRESS\n"
-    "  period TYPE ADDRESS PARAM [PERIOD_MS]\n"
-    "  port | port set PORT SPEED DATABITS PARITY STOPBITS\n"
-    "  ports                               this computer's serial ports\n"
-    "  search FROM TO                      probe addresses for devices\n"
-    "  restart [--timeout S]               restart the server and wait for it\n"
-    "  journal [--since DATE] [--format csv|json]   the change journal\n"
-    "  history                             the snapshots of the configuration\n"
-    "  snapshot                            take a snapshot now\n"
-    "  restore SNAPSHOT [--dry-run] [--yes]   back to a snapshot\n"
-    "  diff FILE|SNAPSHOT [--device TYPE ADDRESS]   what the file would change\n"
-    "  copy-device TYPE ADDRESS --to LIST [--dry-run]   one device's tags to other addresses\n"
+    "commands:\n";
+
+const char kGeneralUsageEnd[] =
     "\n"
     "options of every command:\n"
     "  --dsc DIR    device descriptions (*.dsc) from DIR (default: the current directory)\n"
@@ -148,20 +32,6 @@ const char kGeneralUsage[] =
     "or standard output or error could not be written; 2 usage error; 3 no connection\n"
     "to the server; 4 interrupted.\n";
 
-const CommandInfo* FindCommand(const std::string& name)
-{
-    for (const CommandInfo& c : kCommands) {
-        if (name == c.name) return &c;
-    }
-    return nullptr;
-}
-
-bool Takes(const CommandInfo& command, const std::string& option)
-{
-    const std::string list = std::string(" ") + command.options + " ";
-    return list.find(" " + option + " ") != std::string::npos;
-}
-
 }  // namespace
 
 bool ParseCtlNumber(const std::string& text, std::int64_t min, std::int64_t max, std::int64_t* value)
@@ -175,9 +45,11 @@ bool ParseCtlNumber(const std::string& text, std::int64_t min, std::int64_t max,
 
 std::string CtlUsage(const std::string& command)
 {
-    const CommandInfo* info = FindCommand(command);
-    return info ? std::string(info->usage) + "  (zolctl --help lists the options of every command)\n"
-                : std::string(kGeneralUsage);
+    if (const CtlCommand* row = FindCtlCommand(command))
+        return std::string(row->usage) + "  (zolctl --help lists the options of every command)\n";
+    std::string usage = kGeneralUsageStart;
+    for (const CtlCommand& row : CtlCommands()) usage += row.summary;
+    return usage + kGeneralUsageEnd;
 }
 
 bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::string* error)
@@ -188,10 +60,13 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
         // Dropped, it would shift every word after it into another place.
         if (arg.empty()) return *error = "argument " + std::to_string(i + 1) + " is empty", false;
         if (arg.size() < 2 || arg[0] != '-' || (arg[1] != '-' && arg != "-h")) {
-            if (args->command.empty())
-                args->command = arg;
-            else
+            if (!args->command.empty()) {
                 args->operands.push_back(arg);
+                continue;
+            }
+            args->command = arg;
+            // Refused at once: what follows it is read for no command.
+            if (FindCtlCommand(arg) == nullptr) return *error = "unknown command '" + arg + "'", false;
             continue;
         }
         std::string value;
@@ -300,21 +175,17 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
         *error = "no command given";
         return false;
     }
-    const CommandInfo* info = FindCommand(args->command);
-    if (info == nullptr) {
-        *error = "unknown command '" + args->command + "'";
-        return false;
-    }
+    const CtlCommand& row = *FindCtlCommand(args->command);
     if (args->help) return true;
     for (const std::string& option : options) {
-        if (!Takes(*info, option)) {
+        if (!CtlCommandTakes(row, option)) {
             *error = args->command + " does not take " + option;
             return false;
         }
     }
     const int n = static_cast<int>(args->operands.size());
-    if (n < info->minOperands || n > info->maxOperands) {
-        *error = n < info->minOperands ? "too few arguments" : "too many arguments";
+    if (n < row.fewestOperands || n > row.mostOperands) {
+        *error = n < row.fewestOperands ? "too few arguments" : "too many arguments";
         return false;
     }
     if (args->command == "copy-device") {
@@ -329,5 +200,15 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
         *error = "port takes nothing, or set PORT SPEED DATABITS PARITY STOPBITS";
         return false;
     }
+    if (row.change == CtlChange::WhenSetting && args->format == "json" && !CtlChangesServer(*args))
+        return *error = "--format json is for setting; the value is printed as text", false;
     return true;
+}
+
+bool CtlChangesServer(const CtlArgs& args)
+{
+    const CtlCommand* row = FindCtlCommand(args.command);
+    if (row == nullptr) return false;
+    return row->change == CtlChange::Yes ||
+           (row->change == CtlChange::WhenSetting && static_cast<int>(args.operands.size()) > row->fewestOperands);
 }

@@ -2,6 +2,7 @@
 // each command takes. Portable; the texts are UTF-8.
 #pragma once
 
+#include "ctl/CtlCommandTable.h"
 #include "serial/PortSettings.h"  // the port command's texts
 
 #include <cstdint>
@@ -31,13 +32,18 @@ struct CtlArgs {
     std::vector<std::uint32_t> to;     // copy-device --to LIST: the addresses, ascending
 };
 
-// Parses argv[1..]; on a usage error returns false with *error saying why (the caller
-// prints it and the usage text, exit code 2).
+// Parses argv[1..] against the table of commands (ctl/CtlCommandTable.h); on a usage error
+// returns false with *error saying why (the caller prints it and the usage text, exit code
+// 2). An unknown command is refused as soon as it is read, whatever follows it.
 bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::string* error);
 
-// The usage text: the whole program's for an empty or unknown command, else the command's.
+// The command changes the server with these operands (its row's change), and so answers
+// --format json with its result.
+bool CtlChangesServer(const CtlArgs& args);
+
+// The usage text: the whole program's for an empty or unknown command (the rows' lines
+// between its head and its options), else the command's own.
 std::string CtlUsage(const std::string& command);
-extern const char* const kCtlVersion;
 
 // Strict decimal in [min, max] ("007" is 7; no sign, no blanks).
 bool ParseCtlNumber(const std::string& text, std::int64_t min, std::int64_t max, std::int64_t* value);

@@ -81,13 +81,27 @@ int UsageError(const std::string& command, const std::string& error)
     return kExitUsage;
 }
 
+// The command's TYPE ADDRESS PARAM [PERIOD_MS] (TYPE ADDRESS without withParam); a usage
+// error is printed, and false returned.
+bool ReadTagOperands(const CtlArgs& args, bool withParam, TagOperands* tag)
+{
+    std::string error;
+    if (ParseTagOperands(args.operands, withParam, tag, &error)) return true;
+    UsageError(args.command, error);
+    return false;
+}
+
 std::string NameOf(const TagOperands& t)
 {
     return Cp1251ToUtf8(CatalogueTagNaming(UnnamedPartWords()).tagName(t.address, t.type, t.param));
 }
 
-int CommandAdd(const CtlArgs& args, const TagOperands& tag)
+}  // namespace
+
+int CommandAdd(const CtlArgs& args)
 {
+    TagOperands tag;
+    if (!ReadTagOperands(args, true, &tag)) return kExitUsage;
     CCtlChanges changes;
     if (!LoadCatalogue(args)) return kExitUsage;
     if (!changes.Begin(args, "zolctl add")) return kExitPartial;
@@ -112,8 +126,10 @@ int CommandAdd(const CtlArgs& args, const TagOperands& tag)
     return changes.Finish(kExitOk);
 }
 
-int CommandDelete(const CtlArgs& args, const TagOperands& tag)
+int CommandDelete(const CtlArgs& args)
 {
+    TagOperands tag;
+    if (!ReadTagOperands(args, true, &tag)) return kExitUsage;
     CCtlChanges changes;
     if (!LoadCatalogue(args)) return kExitUsage;
     if (!changes.Begin(args, "zolctl delete")) return kExitPartial;
@@ -129,8 +145,10 @@ int CommandDelete(const CtlArgs& args, const TagOperands& tag)
     return changes.Finish(kExitOk);
 }
 
-int CommandDeleteDevice(const CtlArgs& args, const TagOperands& device)
+int CommandDeleteDevice(const CtlArgs& args)
 {
+    TagOperands device;
+    if (!ReadTagOperands(args, false, &device)) return kExitUsage;
     CCtlChanges changes;
     if (!LoadCatalogue(args)) return kExitUsage;
     if (!changes.Begin(args, "zolctl delete-device")) return kExitPartial;
@@ -184,8 +202,10 @@ int CommandDeleteDevice(const CtlArgs& args, const TagOperands& device)
     return changes.Finish(refused ? kExitPartial : kExitOk);
 }
 
-int CommandPeriod(const CtlArgs& args, const TagOperands& tag)
+int CommandPeriod(const CtlArgs& args)
 {
+    TagOperands tag;
+    if (!ReadTagOperands(args, true, &tag)) return kExitUsage;
     CCtlChanges changes;
     if (tag.periodMs >= 0) {
         if (!LoadCatalogue(args)) return kExitUsage;
@@ -254,7 +274,7 @@ int CommandPort(const CtlArgs& args)
     return kExitOk;
 }
 
-int CommandPorts()
+int CommandPorts(const CtlArgs&)
 {
     // The COM-port dialog's enumeration and entry texts.
     CSystemSerialPorts system;
@@ -275,11 +295,13 @@ int CommandPorts()
     return kExitOk;
 }
 
+namespace {
+
 // The scan's reports as lines; the server's loss or Ctrl+C ends it after the probe in
 // progress.
-class CCtlScanHost final : public IScanHost, public ITagServer {
+class CCtlScanHost final : public IScanHost, public CForwardingTagServer {
 public:
-    explicit CCtlScanHost(ITagServer& server) : m_server(server) {}
+    explicit CCtlScanHost(ITagServer& server) : CForwardingTagServer(server) {}
     void Attach(CAddressScan* scan) { m_pScan = scan; }
 
     void DispatchOneWaitingMessage() override
@@ -310,32 +332,12 @@ public:
         if (m_bProgress) WriteErr("\n");
     }
 
-    // ITagServer: only ProbeDevice is used by the scan; its failures are watched.
+    // The scan calls only ProbeDevice; its failures are watched.
     HResult ProbeDevice(std::uint32_t address, unsigned char text[kProbeTextSize], std::int32_t* type) override
     {
-        const HResult hr = m_server.ProbeDevice(address, text, type);
+        const HResult hr = m_inner.ProbeDevice(address, text, type);
         if (HrFailed(hr)) m_lost = hr;
         return hr;
-    }
-    HResult AddTag(std::uint32_t, std::uint32_t, std::uint32_t, std::int64_t) override { return kE_UNEXPECTED; }
-    HResult DeleteTag(std::uint32_t, std::uint32_t, std::uint32_t) override { return kE_UNEXPECTED; }
-    HResult RestartServer() override { return kE_UNEXPECTED; }
-    HResult GetComSettings(std::uint16_t*, std::uint32_t*, std::uint8_t*, std::uint8_t*, std::uint8_t*) override
-    {
-        return kE_UNEXPECTED;
-    }
-    HResult SetComSettings(std::uint16_t, std::uint32_t, std::uint8_t, std::uint8_t, std::uint8_t) override
-    {
-        return kE_UNEXPECTED;
-    }
-    HResult EnumTags(std::uint32_t*, std::uint32_t*, std::uint32_t*, std::uint32_t*, std::uint32_t*,
-                     std::uint32_t*) override
-    {
-        return kE_UNEXPECTED;
-    }
-    HResult GetTagInfo(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t*, std::uint32_t*) override
-    {
-        return kE_UNEXPECTED;
     }
 
     bool m_bProgress = false;
@@ -343,10 +345,11 @@ public:
     HResult m_lost = kS_OK;
 
 private:
-    ITagServer& m_server;
     CAddressScan* m_pScan = nullptr;
     int m_probed = 0;
 };
+
+}  // namespace
 
 int CommandSearch(const CtlArgs& args)
 {
@@ -403,8 +406,6 @@ int CommandRestart(const CtlArgs& args)
     return kExitOk;
 }
 
-}  // namespace
-
 std::string TagText(std::uint32_t type, std::uint32_t address, std::uint32_t param)
 {
     return "tag type " + std::to_string(type) + " address " + std::to_string(address) + " param " +
@@ -438,10 +439,17 @@ std::string GuideLine()
            (std::filesystem::path(module).parent_path() / kGuideRelativePath).u8string() + "\n";
 }
 
-}  // namespace
 
-namespace {
-int RunCommand(const CtlArgs& args);
+// The row's handler.
+int RunCommand(const CtlArgs& args)
+{
+#define ZOL_CTL_HANDLER(name, fewest, most, options, change, summary, usage, handler) &handler,
+    using Handler = int (*)(const CtlArgs&);
+    static const Handler handlers[] = {ZOLCTL_COMMANDS(ZOL_CTL_HANDLER)};
+#undef ZOL_CTL_HANDLER
+    return handlers[CtlCommandIndex(*FindCtlCommand(args.command))](args);
+}
+
 }  // namespace
 
 int RunZolctl(const std::vector<std::string>& argv)
@@ -454,49 +462,12 @@ int RunZolctl(const std::vector<std::string>& argv)
         return kExitOk;
     }
     if (args.version) {
-        WriteOut(std::string(kCtlVersion) + "\n");
+        WriteOut(CtlProgramName() + "\n");
         return kExitOk;
     }
-
     // The commands that change the server answer --format json with their result.
-    const std::string& c = args.command;
-    const bool setting = (c == "period" && args.operands.size() == 4) || (c == "port" && !args.operands.empty());
-    const bool changing = c == "import" || c == "restore" || c == "add" || c == "delete" || c == "delete-device" || setting;
-    if (args.format == "json" && (c == "period" || c == "port") && !setting)
-        return UsageError(c, "--format json is for setting; the value is printed as text");
-    SetJsonResult(changing && args.format == "json");
+    SetJsonResult(CtlChangesServer(args) && args.format == "json");
     const int code = RunCommand(args);
     if (JsonResult()) WriteOut(CommandResultJson(CommandResult(), code));
     return code;
 }
-
-namespace {
-
-int RunCommand(const CtlArgs& args)
-{
-    std::string error;
-    const std::string& c = args.command;
-    if (c == "tags") return CommandTags(args);
-    if (c == "export") return CommandExport(args);
-    if (c == "import") return CommandImport(args);
-    if (c == "copy-device") return CommandCopyDevice(args);
-    if (c == "ports") return CommandPorts();
-    if (c == "port") return CommandPort(args);
-    if (c == "search") return CommandSearch(args);
-    if (c == "restart") return CommandRestart(args);
-    if (c == "journal") return CommandJournal(args);
-    if (c == "history") return CommandHistory(args);
-    if (c == "snapshot") return CommandSnapshot(args);
-    if (c == "restore") return CommandRestore(args);
-    if (c == "diff") return CommandDiff(args);
-
-    TagOperands tag;
-    const bool withParam = c != "delete-device";
-    if (!ParseTagOperands(args.operands, withParam, &tag, &error)) return UsageError(c, error);
-    if (c == "add") return CommandAdd(args, tag);
-    if (c == "delete") return CommandDelete(args, tag);
-    if (c == "delete-device") return CommandDeleteDevice(args, tag);
-    return CommandPeriod(args, tag);
-}
-
-}  // namespace

@@ -6,18 +6,20 @@
 #include "tagfile/ServerTags.h"
 #include "tagfile/TagNaming.h"
 
+// The command line checked against the table, then the row's handler.
 int RunZolctl(const std::vector<std::string>& argv);
 
-// The commands that work on tag lists (CtlTagCommands.cpp).
-int CommandTags(const CtlArgs& args);
-int CommandExport(const CtlArgs& args);
-int CommandImport(const CtlArgs& args);
-int CommandCopyDevice(const CtlArgs& args);
-int CommandDiff(const CtlArgs& args);  // CtlDiff.cpp
+// The handlers of the table's rows (ctl/CtlCommandTable.h), each in the ctl/ file of its
+// kind: tag lists in CtlTagCommands.cpp (diff in CtlDiff.cpp), the history in
+// CtlHistory.cpp, single tags, the port, the search and the restart in CtlCommands.cpp.
+#define ZOL_CTL_DECLARE_HANDLER(name, fewest, most, options, change, summary, usage, handler) \
+    int handler(const CtlArgs& args);
+ZOLCTL_COMMANDS(ZOL_CTL_DECLARE_HANDLER)
+#undef ZOL_CTL_DECLARE_HANDLER
 
 // Shared by the commands (CtlTagCommands.cpp).
-std::string DescribeUnendedTagWalk(const TagWalkReport& walk);
-// Why the list is not the server's whole configuration (ServerTagList::Gap), one line; "" when it is.
+// Why the list is not the server's whole configuration (ServerTagList::Gap) in zolctl's
+// words, one line; "" when it is.
 std::string DescribeTagListGap(const ServerTagList& list);
 void PrintImportPlan(const ImportPlan& plan, const TagNaming& naming);
 // The refusals and the summary of a run; the exit code. fileName: for the lines of refusals.

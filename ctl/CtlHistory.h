@@ -1,6 +1,6 @@
 // zolctl's side of the history (history/History.h): the journal every changing command
 // writes through, the snapshots taken when a command reads the whole configuration, and
-// the commands journal, history, snapshot and restore.
+// the commands journal, history, snapshot and restore (their handlers: ctl/CtlCommands.h).
 #pragma once
 
 #include <filesystem>
@@ -46,8 +46,3 @@ private:
 // period), unless --no-journal or --dry-run; a failure is a warning only. server: for the
 // port settings.
 void SnapshotIfComplete(const CtlArgs& args, const ServerTagList& list, ITagServer& server);
-
-int CommandJournal(const CtlArgs& args);
-int CommandHistory(const CtlArgs& args);
-int CommandSnapshot(const CtlArgs& args);
-int CommandRestore(const CtlArgs& args);

@@ -25,19 +25,6 @@ namespace {
 
 bool Interrupted() { return g_bInterrupted.load(); }
 
-// What to say about a walk that the server did not end itself.
-std::string DescribeUnendedWalk(const TagWalkReport& walk)
-{
-    std::string why;
-    if (walk.end == TagWalkEnd::RepeatedTag)
-        why = "a tag came round a second time";
-    else
-        why = "its calls kept failing: " + std::to_string(walk.failedCalls) + " failed, the last with " +
-              DescribeHResult(walk.lastFailure);
-    return "the server did not end its tag list (" + why + "): the walk was stopped after " +
-           std::to_string(walk.tags) + " tags\n";
-}
-
 // Reads the server's tags; prints why and sets *exitCode when the list cannot be used.
 bool ReadServer(ITagServer& server, const ServerTagsOptions& options, ServerTagList* list, int* exitCode)
 {
@@ -64,7 +51,7 @@ int ReportListProblems(const ServerTagList& list, const std::vector<TagFileRecor
             WriteErr("warning: " + TagText(r.id.type, r.id.address, r.id.param) + ": " + DescribeRecordProblems(r) + "\n");
     }
     if (list.walk.end != TagWalkEnd::Completed) {
-        WriteErr(DescribeUnendedWalk(list.walk));
+        WriteErr(DescribeTagListGap(list));
         exitCode = kExitPartial;
     } else if (list.walk.endedOnFailure) {
         // A server without tags and a failing one answer alike: the list may lack tags.
@@ -220,7 +207,7 @@ int CommandImport(const CtlArgs& args)
     if (!ReadServer(connection.Server(), options, &list, &exitCode)) return exitCode;
     if (list.walk.end == TagWalkEnd::FailureLimit) {
         // The server's list is incomplete: the comparison would be guesswork.
-        WriteErr(DescribeUnendedWalk(list.walk) + "nothing was imported\n");
+        WriteErr(DescribeTagListGap(list) + "nothing was imported\n");
         return kExitPartial;
     }
     if (args.replace && !list.HasEveryTag()) {
@@ -228,7 +215,7 @@ int CommandImport(const CtlArgs& args)
         WriteErr(DescribeTagListGap(list) + "nothing was imported\n");
         return kExitPartial;
     }
-    if (list.walk.end == TagWalkEnd::RepeatedTag) WriteErr(DescribeUnendedWalk(list.walk));
+    if (list.walk.end == TagWalkEnd::RepeatedTag) WriteErr(DescribeTagListGap(list));
     changes.Snapshot(args, list, connection.Server());
 
     ImportPlanOptions planOptions;
@@ -351,22 +338,20 @@ int CommandCopyDevice(const CtlArgs& args)
     return changes.Finish(code == kExitOk && refused ? kExitPartial : code);
 }
 
-std::string DescribeUnendedTagWalk(const TagWalkReport& walk) { return DescribeUnendedWalk(walk); }
-
 std::string DescribeTagListGap(const ServerTagList& list)
 {
-    switch (list.Gap()) {
-    case TagListGap::None: return std::string();
-    case TagListGap::Disconnected:
-        return "the server went away while its tags were read: " + DescribeHResult(list.disconnectResult) + "\n";
-    case TagListGap::Stopped: return "interrupted\n";
-    case TagListGap::WalkUnended: return DescribeUnendedWalk(list.walk);
-    case TagListGap::EndedOnFailure:
-        return "the server's tag list ended on a failed call (" + DescribeHResult(list.walk.lastFailure) + ")\n";
-    case TagListGap::PeriodMissing: break;
-    }
-    return "the server did not give the period of " + std::to_string(list.periodFailures) +
-           " tags (first: " + DescribeHResult(list.firstPeriodFailure) + ")\n";
+    static const TagListGapWords words{
+        DescribeHResult,
+        "the server went away while its tags were read: {hr}\n",
+        "interrupted\n",
+        "the server did not end its tag list (a tag came round a second time): the walk was stopped after {count} "
+        "tags\n",
+        "the server did not end its tag list (its calls kept failing: {failed} failed, the last with {hr}): the walk "
+        "was stopped after {count} tags\n",
+        "the server's tag list ended on a failed call ({hr})\n",
+        "the server did not give the period of {count} tags (first: {hr})\n",
+    };
+    return DescribeTagListGap(list, words);
 }
 
 void PrintImportPlan(const ImportPlan& plan, const TagNaming& naming) { PrintPlan(plan, naming); }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Utf8Text.h"
 #include "ctl/CtlCommands.h"
 #include "ctl/CtlConsole.h"
 
@@ -11,12 +12,6 @@ int wmain(int argc, wchar_t** argv)
 {
     InstallInterruptHandler();
     std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) {
-        const int length = WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string arg(length > 0 ? static_cast<std::size_t>(length) : 1u, '\0');
-        WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, &arg[0], length, nullptr, nullptr);
-        arg.resize(arg.size() - 1);
-        args.push_back(arg);
-    }
+    for (int i = 1; i < argc; ++i) args.push_back(NarrowUtf8(argv[i]));
     return FinishOutput(RunZolctl(args));
 }

@@ -1,6 +1,5 @@
 #include "dialogs/AddTagTree.h"
 
-#include <cstdio>
 #include <vector>
 
 #include "app/ServerChange.h"
@@ -10,6 +9,7 @@
 #include "server/ComTagServer.h"
 #include "tree/AddTagTreeBuilder.h"
 #include "tree/RefreshPeriod.h"
+#include "ui/Text.h"
 #include "ui/TreeViewModel.h"
 
 static std::string TagNameOf(int address, int typeCode, int paramNumber)
@@ -35,9 +35,7 @@ BOOL CAddTagTree::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
-    char address[16];
-    std::snprintf(address, sizeof address, "%03d", m_nNetAddress);
-    SetWindowText("Добавление тега для устройства " + GetDeviceName(m_nDeviceType) + "(" + address + ")");
+    SetWindowText("Добавление тега для устройства " + FormatDevicePart(GetDeviceName(m_nDeviceType), m_nNetAddress));
 
     m_PeriodSpin.SetRange32(kPeriodMinMs, kPeriodMaxMs);
     m_PeriodSpin.SetPos32(kDefaultPeriodMs);
@@ -89,11 +87,9 @@ void CAddTagTree::OnAddClicked()
         if (report.attempted > 0) MessageBox("Тэг(и) добавлены");
         return;
     }
-    char text[200];
-    std::snprintf(text, sizeof text, "Сервер не принял тегов: %u из %u (ошибка 0x%08X).\nЭти теги не добавлены.",
-                  static_cast<unsigned>(report.refused), static_cast<unsigned>(report.attempted),
-                  static_cast<unsigned>(report.firstRefusal));
-    MessageBox(text);
+    MessageBox(RefusalText("Сервер не принял тегов: " + std::to_string(report.refused) + " из " +
+                               std::to_string(report.attempted),
+                           report.firstRefusal, "Эти теги не добавлены."));
 }
 
 void CAddTagTree::OnTreeDblClk(NMHDR*, LRESULT* pResult)

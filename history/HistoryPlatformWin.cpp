@@ -9,6 +9,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/FileHolder.h"
+#include "common/Utf8Text.h"
 
 #include <windows.h>
 
@@ -18,16 +19,6 @@
 
 namespace {
 
-std::string Utf8(const wchar_t* text, int length = -1)
-{
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return std::string();
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, length, &out[0], size, nullptr, nullptr);
-    if (length < 0) out.resize(out.size() - 1);
-    return out;
-}
-
 std::string Reason(DWORD code)
 {
     wchar_t* text = nullptr;
@@ -35,7 +26,7 @@ std::string Reason(DWORD code)
                                        FORMAT_MESSAGE_IGNORE_INSERTS,
                                    nullptr, code, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
                                    reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string reason = n ? Utf8(text, static_cast<int>(n)) : std::string();
+    std::string reason = n ? NarrowUtf8(text, n) : std::string();
     if (text) LocalFree(text);
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ' ||
                                reason.back() == '.'))
@@ -214,13 +205,13 @@ public:
     {
         wchar_t name[257] = {};
         DWORD size = 257;
-        return GetUserNameW(name, &size) ? Utf8(name) : std::string();
+        return GetUserNameW(name, &size) ? NarrowUtf8(name) : std::string();
     }
     std::string ComputerName() override
     {
         wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
         DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
-        return GetComputerNameW(name, &size) ? Utf8(name) : std::string();
+        return GetComputerNameW(name, &size) ? NarrowUtf8(name) : std::string();
     }
     bool Environment(const char* name, std::string* value) override
     {
@@ -230,7 +221,7 @@ public:
         std::wstring text(size, L'\0');
         const DWORD length = GetEnvironmentVariableW(wide.c_str(), &text[0], size);
         text.resize(length);
-        *value = Utf8(text.c_str());
+        *value = NarrowUtf8(text);
         return true;
     }
     std::unique_ptr<IAppendFile> OpenAppend(const std::filesystem::path& path, std::string* error) override

@@ -32,7 +32,7 @@ std::string JournalStateText(const TagState& state)
 std::string JournalPortText(const PortSettings& port) { return FormatPortSettings(port); }
 
 CJournaledServer::CJournaledServer(ITagServer& inner, CJournal* journal, JournalContext context)
-    : m_inner(inner), m_pJournal(journal), m_context(std::move(context))
+    : CForwardingTagServer(inner), m_pJournal(journal), m_context(std::move(context))
 {
 }
 
@@ -228,12 +228,6 @@ HResult CJournaledServer::RestartServer()
     return hr;
 }
 
-HResult CJournaledServer::GetComSettings(std::uint16_t* port, std::uint32_t* baudRate, std::uint8_t* dataBits,
-                                         std::uint8_t* stopBits, std::uint8_t* parity)
-{
-    return m_inner.GetComSettings(port, baudRate, dataBits, stopBits, parity);
-}
-
 HResult CJournaledServer::SetComSettings(std::uint16_t port, std::uint32_t baudRate, std::uint8_t dataBits,
                                          std::uint8_t stopBits, std::uint8_t parity)
 {
@@ -258,23 +252,6 @@ HResult CJournaledServer::SetComSettings(std::uint16_t port, std::uint32_t baudR
         m_step.calls.push_back(call);
     }
     return hr;
-}
-
-HResult CJournaledServer::EnumTags(std::uint32_t* cursor, std::uint32_t* type, std::uint32_t* address,
-                                   std::uint32_t* param, std::uint32_t* reserved1, std::uint32_t* reserved2)
-{
-    return m_inner.EnumTags(cursor, type, address, param, reserved1, reserved2);
-}
-
-HResult CJournaledServer::GetTagInfo(std::uint32_t type, std::uint32_t address, std::uint32_t param,
-                                     std::uint32_t* periodLow, std::uint32_t* periodHigh)
-{
-    return m_inner.GetTagInfo(type, address, param, periodLow, periodHigh);
-}
-
-HResult CJournaledServer::ProbeDevice(std::uint32_t address, unsigned char text[kProbeTextSize], std::int32_t* type)
-{
-    return m_inner.ProbeDevice(address, text, type);
 }
 
 PlannedRunReport RunPlannedCalls(CJournaledServer& server, const std::vector<PlannedCall>& calls,

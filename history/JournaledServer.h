@@ -31,7 +31,7 @@ struct JournalContext {
     TagNaming naming;     // the tags' full names (null functions: names left empty)
 };
 
-class CJournaledServer final : public ITagServer {
+class CJournaledServer final : public CForwardingTagServer {
 public:
     // journal: null to work without one (the user chose so); the step is still recorded.
     CJournaledServer(ITagServer& inner, CJournal* journal, JournalContext context);
@@ -60,17 +60,9 @@ public:
     HResult AddTag(std::uint32_t type, std::uint32_t address, std::uint32_t param, std::int64_t period) override;
     HResult DeleteTag(std::uint32_t type, std::uint32_t address, std::uint32_t param) override;
     HResult RestartServer() override;
-    HResult GetComSettings(std::uint16_t* port, std::uint32_t* baudRate, std::uint8_t* dataBits,
-                           std::uint8_t* stopBits, std::uint8_t* parity) override;
     HResult SetComSettings(std::uint16_t port, std::uint32_t baudRate, std::uint8_t dataBits, std::uint8_t stopBits,
                            std::uint8_t parity) override;
-    HResult EnumTags(std::uint32_t* cursor, std::uint32_t* type, std::uint32_t* address, std::uint32_t* param,
-                     std::uint32_t* reserved1, std::uint32_t* reserved2) override;
-    HResult GetTagInfo(std::uint32_t type, std::uint32_t address, std::uint32_t param, std::uint32_t* periodLow,
-                       std::uint32_t* periodHigh) override;
-    HResult ProbeDevice(std::uint32_t address, unsigned char text[kProbeTextSize], std::int32_t* type) override;
-
-    ITagServer& Inner() { return m_inner; }
+    // The readings (GetComSettings, EnumTags, GetTagInfo, ProbeDevice) pass on as they are.
 
     // The tag's (the port's) state as the server holds it now, whatever is known. False
     // when the server is gone (*lost); a tag whose period the server does not give reads
@@ -88,7 +80,6 @@ private:
     void Write(const TagId* id, const std::string& before, const std::string& after, const std::string& result);
     JournalLine MakeLine(const TagId* id) const;
 
-    ITagServer& m_inner;
     CJournal* m_pJournal;
     JournalContext m_context;
     std::string m_actionUtf8;

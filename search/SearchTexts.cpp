@@ -1,6 +1,6 @@
 #include "search/SearchTexts.h"
 
-#include <cstdio>
+#include "catalogue/TagName.h"
 
 std::string FormatIntegers(const std::string& pattern, std::initializer_list<int> values)
 {
@@ -35,12 +35,7 @@ std::string FormatProgressTitle(const std::string& pattern, int startAddress, in
     return title;
 }
 
-std::string FormatAddressSuffix(int address)
-{
-    char buffer[24];
-    std::snprintf(buffer, sizeof buffer, "(%03d)", address);
-    return buffer;
-}
+std::string FormatAddressSuffix(int address) { return "(" + FormatNetAddress(address) + ")"; }
 
 std::string FormatFoundEntry(bool typeKnown, const std::string& catalogueName,
                              const std::string& serverText, int address,

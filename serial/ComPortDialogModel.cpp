@@ -6,6 +6,13 @@ namespace {
 
 constexpr std::uint32_t kMaxServerPort = 0xFFFF;
 
+// A name of the port text as the lists show it: "Odd", "None".
+std::string Capitalized(std::string name)
+{
+    if (!name.empty() && name[0] >= 'a' && name[0] <= 'z') name[0] = static_cast<char>(name[0] - 'a' + 'A');
+    return name;
+}
+
 std::string WithNote(std::string text, const std::string& note)
 {
     if (!note.empty())
@@ -29,17 +36,15 @@ std::string FormatPortEntry(unsigned port, const std::string& description)
 
 ComPortDialogModel::ComPortDialogModel()
 {
-    m_lists[kComPortList].entries.push_back({"None", 0});
+    m_lists[kComPortList].entries.push_back({Capitalized(kNoPortName), 0});
     for (std::uint32_t rate : kComBaudRates)
         m_lists[kComSpeedList].entries.push_back({std::to_string(rate), rate});
     for (std::uint32_t bits = 5; bits <= 8; ++bits)
         m_lists[kComDataBitsList].entries.push_back({std::to_string(bits), bits});
-    const char* const parities[] = {"None", "Odd", "Even", "Mark", "Space"};
-    for (std::uint32_t code = 0; code < 5; ++code)
-        m_lists[kComParityList].entries.push_back({parities[code], code});
-    const char* const stopBits[] = {"1", "1.5", "2"};
-    for (std::uint32_t code = 0; code < 3; ++code)
-        m_lists[kComStopBitsList].entries.push_back({stopBits[code], code});
+    for (std::uint8_t code = 0; code < kParityCodeCount; ++code)
+        m_lists[kComParityList].entries.push_back({Capitalized(ParityName(code)), code});
+    for (std::uint8_t code = 0; code < kStopBitsCodeCount; ++code)
+        m_lists[kComStopBitsList].entries.push_back({StopBitsName(code), code});
 }
 
 void ComPortDialogModel::AddPorts(const std::vector<unsigned>& ports,

@@ -1,6 +1,5 @@
 #include "serial/ComSettings.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -114,12 +113,8 @@ void CComSettings::ReadServerValues(bool portsKnown)
     }
     if (!values.known) {
         // Nothing is selected then: the user chooses every value before anything is sent.
-        char text[200];
-        std::snprintf(text, sizeof text,
-                      "Не удалось прочитать настройки COM-порта с сервера (ошибка 0x%08X).\n"
-                      "Выберите все значения, прежде чем применить их.",
-                      static_cast<unsigned>(hr));
-        MessageBox(text);
+        MessageBox(RefusalText("Не удалось прочитать настройки COM-порта с сервера", hr,
+                               "Выберите все значения, прежде чем применить их."));
         return;
     }
     ComValueNotes notes;
@@ -183,11 +178,7 @@ void CComSettings::OnApply()
     }
     if (HrFailed(hr)) {
         // The dialog stays open with the user's choice, to be corrected or cancelled.
-        char text[200];
-        std::snprintf(text, sizeof text,
-                      "Сервер не принял настройки COM-порта (ошибка 0x%08X).\nНастройки не сохранены.",
-                      static_cast<unsigned>(hr));
-        MessageBox(text);
+        MessageBox(RefusalText("Сервер не принял настройки COM-порта", hr, "Настройки не сохранены."));
         return;
     }
     EndDialog(IDOK);

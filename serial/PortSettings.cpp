@@ -6,10 +6,25 @@
 
 namespace {
 
-const char* const kParityNames[] = {"none", "odd", "even", "mark", "space"};
-const char* const kStopBitsNames[] = {"1", "1.5", "2"};
+const char* const kParityNames[kParityCodeCount] = {"none", "odd", "even", "mark", "space"};
+const char* const kStopBitsNames[kStopBitsCodeCount] = {"1", "1.5", "2"};
+
+// The name of a code, or "code N" run together ("code9") when it has none.
+std::string NameOrCode(const std::string& name, std::uint8_t code)
+{
+    return name.empty() ? "code" + std::to_string(code) : name;
+}
 
 }  // namespace
+
+const char kNoPortName[] = "none";
+
+std::string ParityName(std::uint8_t parity) { return parity < kParityCodeCount ? kParityNames[parity] : ""; }
+
+std::string StopBitsName(std::uint8_t stopBits)
+{
+    return stopBits < kStopBitsCodeCount ? kStopBitsNames[stopBits] : "";
+}
 
 bool PortSettings::operator==(const PortSettings& o) const
 {
@@ -24,7 +39,7 @@ bool ParsePortText(const std::string& text, std::uint16_t* port)
     for (char& c : t) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
-    if (t == "none") {
+    if (t == kNoPortName) {
         *port = 0;
         return true;
     }
@@ -37,7 +52,7 @@ bool ParsePortText(const std::string& text, std::uint16_t* port)
 
 bool ParseParityText(const std::string& text, std::uint8_t* parity)
 {
-    for (std::uint8_t i = 0; i < 5; ++i) {
+    for (std::uint8_t i = 0; i < kParityCodeCount; ++i) {
         if (text == kParityNames[i]) return *parity = i, true;
     }
     return false;
@@ -45,28 +60,20 @@ bool ParseParityText(const std::string& text, std::uint8_t* parity)
 
 bool ParseStopBitsText(const std::string& text, std::uint8_t* stopBits)
 {
-    for (std::uint8_t i = 0; i < 3; ++i) {
+    for (std::uint8_t i = 0; i < kStopBitsCodeCount; ++i) {
         if (text == kStopBitsNames[i]) return *stopBits = i, true;
     }
     return false;
 }
 
-std::string FormatComSettingsLine(std::uint16_t port, std::uint32_t baud, std::uint8_t dataBits,
-                                  std::uint8_t parity, std::uint8_t stopBits)
-{
-    // A code outside the known ones is shown as "code N", never as a neighbour's name.
-    const std::string portText = port == 0 ? "none" : "COM" + std::to_string(port);
-    const std::string parityText = parity < 5 ? kParityNames[parity] : "code" + std::to_string(parity);
-    const std::string stopText = stopBits < 3 ? kStopBitsNames[stopBits] : "code" + std::to_string(stopBits);
-    return portText + " " + std::to_string(baud) + " " + std::to_string(dataBits) + " " + parityText + " " +
-           stopText;
-}
-
 std::string FormatPortSettings(const PortSettings& settings)
 {
     if (!settings.known) return "?";
-    return FormatComSettingsLine(settings.port, settings.baudRate, settings.dataBits, settings.parity,
-                                 settings.stopBits);
+    // A code outside the known ones is shown as its number, never as a neighbour's name.
+    const std::string port = settings.port == 0 ? kNoPortName : "COM" + std::to_string(settings.port);
+    return port + " " + std::to_string(settings.baudRate) + " " + std::to_string(settings.dataBits) + " " +
+           NameOrCode(ParityName(settings.parity), settings.parity) + " " +
+           NameOrCode(StopBitsName(settings.stopBits), settings.stopBits);
 }
 
 bool ParsePortSettings(std::string_view text, PortSettings* settings)

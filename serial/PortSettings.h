@@ -22,16 +22,21 @@ struct PortSettings {
     bool operator!=(const PortSettings& o) const { return !(*this == o); }
 };
 
-// PORT "COM3", "3" or "none" (0); parity none|odd|even|mark|space (0..4); stop bits "1",
-// "1.5", "2" (codes 0..2).
+// The names of the codes as the text writes them: no port "none", parity
+// none|odd|even|mark|space (codes 0..4), stop bits "1", "1.5", "2" (codes 0..2); "" for a
+// code outside them. The COM-port dialog's lists show the same names with a capital.
+constexpr int kParityCodeCount = 5;
+constexpr int kStopBitsCodeCount = 3;
+extern const char kNoPortName[];
+std::string ParityName(std::uint8_t parity);
+std::string StopBitsName(std::uint8_t stopBits);
+
+// PORT "COM3", "3" or "none" (0); parity and stop bits by their names.
 bool ParsePortText(const std::string& text, std::uint16_t* port);
 bool ParseParityText(const std::string& text, std::uint8_t* parity);
 bool ParseStopBitsText(const std::string& text, std::uint8_t* stopBits);
 
-// "COM3 19200 8 odd 1"; a code outside the known ones shows as "codeN".
-std::string FormatComSettingsLine(std::uint16_t port, std::uint32_t baud, std::uint8_t dataBits,
-                                  std::uint8_t parity, std::uint8_t stopBits);
-// The same of known settings, "?" of unknown ones.
+// "COM3 19200 8 odd 1" ("?" when unknown); a code outside the known ones shows as "codeN".
 std::string FormatPortSettings(const PortSettings& settings);
 // The line back: five words, speed 1..4294967295, data bits 0..255; false for anything else.
 bool ParsePortSettings(std::string_view text, PortSettings* settings);

@@ -57,6 +57,52 @@ public:
                                 std::int32_t* type) = 0;
 };
 
+// An ITagServer around another that passes every call on as it is: a wrapper that watches
+// or changes some calls derives from it and overrides only those.
+class CForwardingTagServer : public ITagServer {
+public:
+    explicit CForwardingTagServer(ITagServer& inner) : m_inner(inner) {}
+
+    ITagServer& Inner() { return m_inner; }
+
+    HResult AddTag(std::uint32_t type, std::uint32_t address, std::uint32_t param, std::int64_t period) override
+    {
+        return m_inner.AddTag(type, address, param, period);
+    }
+    HResult DeleteTag(std::uint32_t type, std::uint32_t address, std::uint32_t param) override
+    {
+        return m_inner.DeleteTag(type, address, param);
+    }
+    HResult RestartServer() override { return m_inner.RestartServer(); }
+    HResult GetComSettings(std::uint16_t* port, std::uint32_t* baudRate, std::uint8_t* dataBits,
+                           std::uint8_t* stopBits, std::uint8_t* parity) override
+    {
+        return m_inner.GetComSettings(port, baudRate, dataBits, stopBits, parity);
+    }
+    HResult SetComSettings(std::uint16_t port, std::uint32_t baudRate, std::uint8_t dataBits, std::uint8_t stopBits,
+                           std::uint8_t parity) override
+    {
+        return m_inner.SetComSettings(port, baudRate, dataBits, stopBits, parity);
+    }
+    HResult EnumTags(std::uint32_t* cursor, std::uint32_t* type, std::uint32_t* address, std::uint32_t* param,
+                     std::uint32_t* reserved1, std::uint32_t* reserved2) override
+    {
+        return m_inner.EnumTags(cursor, type, address, param, reserved1, reserved2);
+    }
+    HResult GetTagInfo(std::uint32_t type, std::uint32_t address, std::uint32_t param, std::uint32_t* periodLow,
+                       std::uint32_t* periodHigh) override
+    {
+        return m_inner.GetTagInfo(type, address, param, periodLow, periodHigh);
+    }
+    HResult ProbeDevice(std::uint32_t address, unsigned char text[kProbeTextSize], std::int32_t* type) override
+    {
+        return m_inner.ProbeDevice(address, text, type);
+    }
+
+protected:
+    ITagServer& m_inner;
+};
+
 struct AddTagsOperation {
     const char* name;
     int slot;  // index in the COM table; 0-2 are IUnknown's

@@ -16,6 +16,52 @@ TagListGap ServerTagList::Gap(bool withPeriods) const
     return TagListGap::None;
 }
 
+namespace {
+
+// pattern with each "{name}" replaced by its value.
+std::string Fill(const std::string& pattern, const std::vector<std::pair<const char*, std::string>>& values)
+{
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        bool replaced = false;
+        if (pattern[i] == '{') {
+            for (const auto& [name, value] : values) {
+                const std::string key = std::string("{") + name + "}";
+                if (pattern.compare(i, key.size(), key) == 0) {
+                    out += value;
+                    i += key.size() - 1;
+                    replaced = true;
+                    break;
+                }
+            }
+        }
+        if (!replaced) out += pattern[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string DescribeTagListGap(const ServerTagList& list, const TagListGapWords& words)
+{
+    const auto hr = [&](HResult code) { return words.hresult ? words.hresult(code) : std::string(); };
+    switch (list.Gap()) {
+    case TagListGap::None: return std::string();
+    case TagListGap::Disconnected: return Fill(words.disconnected, {{"hr", hr(list.disconnectResult)}});
+    case TagListGap::Stopped: return words.stopped;
+    case TagListGap::WalkUnended:
+        if (list.walk.end == TagWalkEnd::RepeatedTag)
+            return Fill(words.repeatedTag, {{"count", std::to_string(list.walk.tags)}});
+        return Fill(words.failedCalls, {{"failed", std::to_string(list.walk.failedCalls)},
+                                        {"hr", hr(list.walk.lastFailure)},
+                                        {"count", std::to_string(list.walk.tags)}});
+    case TagListGap::EndedOnFailure: return Fill(words.endedOnFailure, {{"hr", hr(list.walk.lastFailure)}});
+    case TagListGap::PeriodMissing: break;
+    }
+    return Fill(words.periodMissing,
+                {{"count", std::to_string(list.periodFailures)}, {"hr", hr(list.firstPeriodFailure)}});
+}
+
 ServerTagList ReadServerTags(ITagServer& server, const ServerTagsOptions& options)
 {
     ServerTagList list;

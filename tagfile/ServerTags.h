@@ -10,6 +10,8 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
+#include <utility>
 #include <vector>
 
 struct ServerTag {
@@ -58,6 +60,23 @@ struct ServerTagList {
 };
 
 ServerTagList ReadServerTags(ITagServer& server, const ServerTagsOptions& options = {});
+
+// The words a front end says why a list is not whole in, one pattern for each gap, in
+// which {hr} stands for the code's text (as hresult writes it), {count} for a number of
+// tags (read before an unended walk was stopped; without a period) and {failed} for the
+// calls of an unended walk that failed.
+struct TagListGapWords {
+    std::function<std::string(HResult)> hresult;
+    std::string disconnected;    // {hr}: disconnectResult
+    std::string stopped;
+    std::string repeatedTag;     // the walk stopped on a tag that came round again; {count}
+    std::string failedCalls;     // the walk stopped on its failed calls; {failed}, {hr} the last, {count}
+    std::string endedOnFailure;  // {hr}: the failure the list broke off on
+    std::string periodMissing;   // {count}: periodFailures, {hr}: firstPeriodFailure
+};
+
+// Why the list is not whole (Gap()), in those words; "" when it is.
+std::string DescribeTagListGap(const ServerTagList& list, const TagListGapWords& words);
 
 // The tags as file records in the server's order, named by naming.
 std::vector<TagFileRecord> MakeTagFileRecords(const std::vector<ServerTag>& tags, const TagNaming& naming);

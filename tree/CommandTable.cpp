@@ -54,6 +54,18 @@ std::vector<int> MenuCommands(MenuPart part, std::optional<TagKey> nodeKey)
     return ids;
 }
 
+std::vector<int> ContextMenuItems(std::optional<TagKey> nodeKey)
+{
+    std::vector<int> items;
+    for (MenuPart part : {MenuPart::Given, MenuPart::Own, MenuPart::History}) {
+        const std::vector<int> ids = MenuCommands(part, nodeKey);
+        if (ids.empty()) continue;
+        if (!items.empty()) items.push_back(0);
+        items.insert(items.end(), ids.begin(), ids.end());
+    }
+    return items;
+}
+
 int KeyCommand(CommandKey key, std::optional<TagKey> selected)
 {
     if (key == CommandKey::None) return 0;

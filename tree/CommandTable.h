@@ -112,6 +112,9 @@ unsigned PlaceOf(std::optional<TagKey> nodeKey);
 
 // The ids of one part of the context menu of the node (std::nullopt: empty space), in order.
 std::vector<int> MenuCommands(MenuPart part, std::optional<TagKey> nodeKey);
+// The whole context menu of the node as the window shows it: the parts in menu order, each
+// non-empty part after the first behind a separator (0). Empty for a node of kind None.
+std::vector<int> ContextMenuItems(std::optional<TagKey> nodeKey);
 
 // The command a key gives: a node key on the selected node (std::nullopt: none selected),
 // a window key wherever; 0 when the key gives none there.

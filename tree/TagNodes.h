@@ -36,40 +36,12 @@ TagNodesReport ShowTagsAsHeld(ITreeModel& tree, const std::vector<TagOnServer>& 
 // Passes every call to the server it wraps and notes each AddTag and DeleteTag the server
 // accepted, as the tag's presence afterwards: what ShowTagsAsHeld needs after calls made by
 // code that does not touch the tree (undo, redo).
-class CTagChangeRecorder final : public ITagServer {
+class CTagChangeRecorder final : public CForwardingTagServer {
 public:
-    explicit CTagChangeRecorder(ITagServer& inner) : m_inner(inner) {}
+    explicit CTagChangeRecorder(ITagServer& inner) : CForwardingTagServer(inner) {}
 
     std::vector<TagOnServer> m_Changes;
 
     HResult AddTag(std::uint32_t type, std::uint32_t address, std::uint32_t param, std::int64_t period) override;
     HResult DeleteTag(std::uint32_t type, std::uint32_t address, std::uint32_t param) override;
-    HResult RestartServer() override { return m_inner.RestartServer(); }
-    HResult GetComSettings(std::uint16_t* port, std::uint32_t* baudRate, std::uint8_t* dataBits,
-                           std::uint8_t* stopBits, std::uint8_t* parity) override
-    {
-        return m_inner.GetComSettings(port, baudRate, dataBits, stopBits, parity);
-    }
-    HResult SetComSettings(std::uint16_t port, std::uint32_t baudRate, std::uint8_t dataBits, std::uint8_t stopBits,
-                           std::uint8_t parity) override
-    {
-        return m_inner.SetComSettings(port, baudRate, dataBits, stopBits, parity);
-    }
-    HResult EnumTags(std::uint32_t* cursor, std::uint32_t* type, std::uint32_t* address, std::uint32_t* param,
-                     std::uint32_t* reserved1, std::uint32_t* reserved2) override
-    {
-        return m_inner.EnumTags(cursor, type, address, param, reserved1, reserved2);
-    }
-    HResult GetTagInfo(std::uint32_t type, std::uint32_t address, std::uint32_t param, std::uint32_t* periodLow,
-                       std::uint32_t* periodHigh) override
-    {
-        return m_inner.GetTagInfo(type, address, param, periodLow, periodHigh);
-    }
-    HResult ProbeDevice(std::uint32_t address, unsigned char text[kProbeTextSize], std::int32_t* type) override
-    {
-        return m_inner.ProbeDevice(address, text, type);
-    }
-
-private:
-    ITagServer& m_inner;
 };

@@ -2,16 +2,6 @@
 
 #include "tree/TagPath.h"
 
-std::vector<int> ContextMenuCommands(std::optional<TagKey> nodeKey)
-{
-    return MenuCommands(MenuPart::Given, nodeKey);
-}
-
-std::vector<int> MoreContextMenuCommands(std::optional<TagKey> nodeKey)
-{
-    return MenuCommands(MenuPart::Own, nodeKey);
-}
-
 TreeNode AddDeviceNode(ITreeModel& tree, const std::string& text, int address, int typeCode)
 {
     if (FindChildNode(tree, nullptr, text) != nullptr)

@@ -1,41 +1,16 @@
 // The main window's editing commands on its configuration tree, apart from their windows:
-// which context-menu items a node gets (read from the command table), adding a device node,
-// deleting a tag with its emptied ancestors, and deleting a branch. Server refusals leave the
+// adding a device node, deleting a tag with its emptied ancestors, and deleting a branch. Server refusals leave the
 // tree as it was for the refused tags and are reported to the caller, which tells the user.
 #pragma once
 
 #include "server/TagServer.h"
-#include "tree/CommandTable.h"
 #include "tree/TagKey.h"
 #include "tree/TreeModel.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
-
-// The context-menu command ids of the main window, under the names the tree's callers use;
-// the numbers and every other column of each command are in tree/CommandTable.h.
-constexpr int kIdAddDevice = ID_ADD_DEVICE;
-constexpr int kIdDeleteDevice = ID_DELETE_DEVICE;
-constexpr int kIdDeleteTags = ID_DELETE_TAGS;
-constexpr int kIdAddTag = ID_ADD_TAG;
-constexpr int kIdDeleteTag = ID_DELETE_TAG;
-constexpr int kIdEditTag = ID_EDIT_TAG;
-
-// Commands that follow the ones above after a separator.
-constexpr int kIdDescriptionFiles = ID_DESCRIPTION_FILES;
-constexpr int kIdFind = ID_FIND;
-constexpr int kIdBranchPeriod = ID_BRANCH_PERIOD;
-constexpr int kIdExportTags = ID_EXPORT_TAGS;
-constexpr int kIdImportTags = ID_IMPORT_TAGS;
-
-// The commands of the context menu, in menu order, for the key of the node under the
-// point, or for no node at all (std::nullopt). A node of kind None gets no items.
-std::vector<int> ContextMenuCommands(std::optional<TagKey> nodeKey);
-// The commands that follow those, after a separator (none: no separator either).
-std::vector<int> MoreContextMenuCommands(std::optional<TagKey> nodeKey);
 
 // Inserts a device node (key: address, type code, part 0) at the root, at its sorted place,
 // unless a root node with exactly that text exists already; returns the new node or null.

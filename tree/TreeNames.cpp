@@ -1,15 +1,12 @@
 #include "tree/TreeNames.h"
 
-#include <cstdio>
+#include "catalogue/TagName.h"
 
 std::string ComposeTreeDevicePart(const std::string& deviceName, int address, int typeCode,
                                   const UnnamedPartTexts& texts)
 {
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%03d", address);
-    const std::string name =
-        deviceName.empty() ? texts.deviceTypePrefix + std::to_string(typeCode) : deviceName;
-    return name + "(" + digits + ")";
+    return FormatDevicePart(deviceName.empty() ? texts.deviceTypePrefix + std::to_string(typeCode) : deviceName,
+                            address);
 }
 
 std::string ComposeTreeTagName(const std::string& deviceName, const std::string& parameterName,

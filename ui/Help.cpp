@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "common/Guide.h"
+#include "common/Utf8Text.h"
 #include "ui/App.h"
 #include "ui/Text.h"
 
@@ -16,16 +17,6 @@ DocumentOpener& CurrentOpener()
 {
     static DocumentOpener opener;
     return opener;
-}
-
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty()) return std::string();
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
-    return out;
 }
 
 bool Launched(HINSTANCE result) { return reinterpret_cast<INT_PTR>(result) > 32; }
@@ -41,7 +32,7 @@ bool SystemOpenDocument(HWND owner, const std::wstring& file, const std::string&
         DWORD size = MAX_PATH;
         if (SUCCEEDED(AssocQueryStringW(ASSOCF_NOTRUNCATE, ASSOCSTR_EXECUTABLE, L".html", L"open", browser, &size)) &&
             _wcsicmp(PathFindFileNameW(browser), L"rundll32.exe") != 0) {
-            const std::wstring url = L"\"" + WidenUtf8(FileUrl(Utf8(file), anchor)) + L"\"";
+            const std::wstring url = L"\"" + WidenUtf8(FileUrl(NarrowUtf8(file), anchor)) + L"\"";
             if (Launched(ShellExecuteW(owner, L"open", browser, url.c_str(), nullptr, SW_SHOWNORMAL))) return true;
         }
     }

@@ -4,18 +4,16 @@
 
 #include <cstring>
 
-static std::wstring WidenBytes(const char* text, size_t length, unsigned codePage = kTextCodePage)
+static std::wstring WidenBytes(const char* text, size_t length)
 {
     if (length == 0) return std::wstring();
-    const int count = MultiByteToWideChar(codePage, 0, text, static_cast<int>(length), nullptr, 0);
+    const int count = MultiByteToWideChar(kTextCodePage, 0, text, static_cast<int>(length), nullptr, 0);
     std::wstring wide(static_cast<size_t>(count), L'\0');
-    MultiByteToWideChar(codePage, 0, text, static_cast<int>(length), wide.data(), count);
+    MultiByteToWideChar(kTextCodePage, 0, text, static_cast<int>(length), wide.data(), count);
     return wide;
 }
 
 std::wstring Widen(const std::string& text) { return WidenBytes(text.data(), text.size()); }
-
-std::wstring WidenUtf8(const std::string& text) { return WidenBytes(text.data(), text.size(), CP_UTF8); }
 
 std::wstring Widen(const char* text) { return text ? WidenBytes(text, std::strlen(text)) : std::wstring(); }
 
@@ -33,6 +31,13 @@ static std::string NarrowChars(const wchar_t* text, size_t length)
 std::string Narrow(const std::wstring& text) { return NarrowChars(text.data(), text.size()); }
 
 std::string Narrow(const wchar_t* text) { return text ? NarrowChars(text, wcslen(text)) : std::string(); }
+
+std::string RefusalText(const std::string& what, HResult hr, const std::string& outcome)
+{
+    std::string text = what + " (ошибка " + HResultText(hr) + ").";
+    if (!outcome.empty()) text += "\n" + outcome;
+    return text;
+}
 
 std::string BoxLines(const std::string& text)
 {

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "common/Utf8Text.h"
 #include "standin/win/Registration.h"
 
 namespace {
@@ -418,10 +419,6 @@ void SayToUser(const wchar_t* text)
     if (GetFileType(out) == FILE_TYPE_CHAR &&
         WriteConsoleW(out, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr))
         return;
-    const int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), &utf8[0], size,
-                        nullptr, nullptr);
+    const std::string utf8 = NarrowUtf8(line);
     WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }

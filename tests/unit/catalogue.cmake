@@ -1,4 +1,4 @@
-# The device catalogue: model, checksum, reader, loader, tag naming; and dsctool.
+# The device catalogue: model, checksum, reader, loader, tag naming.
 zol_add_unit_test(catalogue_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/catalogue_test_util.cpp
@@ -10,15 +10,3 @@ zol_add_unit_test(catalogue_tests
     ${CMAKE_CURRENT_LIST_DIR}/catalogue_windows1251_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/catalogue_description_files_report_test.cpp
   LIBS zol_catalogue)
-
-zol_add_unit_test(dsctool_tests
-  SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/catalogue_test_util.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/dsctool_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/dsctool_table_test.cpp
-  LIBS zol_dsctool)
-target_compile_definitions(dsctool_tests PRIVATE
-  ZOL_DSCTOOL_EXE="$<TARGET_FILE:dsctool>"
-  ZOL_EXAMPLES_SOURCE_DIR="${CMAKE_SOURCE_DIR}/examples/devices"
-  ZOL_EXAMPLES_BUILD_DIR="${CMAKE_BINARY_DIR}/examples/devices")
-add_dependencies(dsctool_tests dsctool zol_example_devices)

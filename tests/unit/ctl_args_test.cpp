@@ -1,9 +1,11 @@
-// zolctl's command line: what each command takes, the numbers and port texts, and the
-// usage errors that must exit 2 before anything reaches the server.
+// zolctl's command line: what each command takes, the numbers and port texts, the usage
+// errors that must exit 2 before anything reaches the server, and the usage texts the table
+// of commands gives.
 #include "ctl/CtlArgs.h"
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -130,8 +132,8 @@ TEST(CtlArgs, NumbersAndPortTexts)
     EXPECT_FALSE(ParseStopBitsText("3", &stop));
 
     // What "zolctl port" prints is what "zolctl port set" takes.
-    EXPECT_EQ(FormatComSettingsLine(3, 19200, 7, 1, 2), "COM3 19200 7 odd 2");
-    EXPECT_EQ(FormatComSettingsLine(0, 9600, 8, 0, 1), "none 9600 8 none 1.5");
+    EXPECT_EQ(FormatPortSettings({true, 3, 19200, 7, 2, 1}), "COM3 19200 7 odd 2");
+    EXPECT_EQ(FormatPortSettings({true, 0, 9600, 8, 1, 0}), "none 9600 8 none 1.5");
 }
 
 }  // namespace
@@ -207,3 +209,105 @@ TEST(CtlArgs, CopyDeviceTakesTheDeviceAndAListOfAddresses)
         EXPECT_EQ(error, c.error);
     }
 }
+
+namespace {
+
+// Each command's lines of the general usage and its own usage name it and every option it
+// takes, so that neither can leave one out; the general usage lists the rows in table order.
+TEST(CtlCommandTable, TheUsageTextsComeFromTheRowsAndNameWhatEachTakes)
+{
+    const std::string general = CtlUsage("");
+    EXPECT_EQ(CtlUsage("frobnicate"), general);
+    std::size_t at = 0;
+    std::set<std::string> names;
+    for (const CtlCommand& row : CtlCommands()) {
+        const std::string name = row.name;
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(names.insert(name).second) << "two rows of one name";
+        EXPECT_EQ(FindCtlCommand(name), &row);
+        EXPECT_EQ(&CtlCommands()[CtlCommandIndex(row)], &row);
+        const std::string summary = row.summary;
+        EXPECT_EQ(summary.rfind("  " + name + " ", 0), 0u) << summary;
+        EXPECT_EQ(summary.back(), '\n');
+        const std::size_t found = general.find(summary, at);
+        ASSERT_NE(found, std::string::npos) << "not in the general usage, or out of order";
+        at = found + summary.size();
+
+        const std::string usage = CtlUsage(name);
+        EXPECT_EQ(usage.rfind("usage: zolctl " + name, 0), 0u) << usage;
+        EXPECT_EQ(usage.find(row.usage), 0u);
+        EXPECT_LE(row.fewestOperands, row.mostOperands);
+        // --no-journal is told of in the general usage, with the options of every command.
+        const std::string options = row.options;
+        for (std::size_t start = 0; start < options.size();) {
+            std::size_t end = options.find(' ', start);
+            if (end == std::string::npos) end = options.size();
+            const std::string option = options.substr(start, end - start);
+            start = end + 1;
+            EXPECT_TRUE(CtlCommandTakes(row, option)) << option;
+            if (option == "--no-journal") continue;
+            EXPECT_NE(usage.find("[" + option), std::string::npos) << option << " missing from its usage";
+        }
+        EXPECT_FALSE(CtlCommandTakes(row, "--dsc")) << "every command takes it: no row lists it";
+    }
+    EXPECT_EQ(FindCtlCommand(""), nullptr);
+    EXPECT_EQ(FindCtlCommand("Tags"), nullptr);
+}
+
+// A misspelt command is the error, whatever follows it: not the option or operand after it.
+TEST(CtlCommandTable, AnUnknownCommandIsRefusedWhateverFollowsIt)
+{
+    for (const std::vector<std::string>& argv :
+         std::vector<std::vector<std::string>>{{"expor", "a.csv"},
+                                               {"expor", "a.csv", "--format", "xml"},
+                                               {"delet", "1", ""},
+                                               {"tag", "--bogus"},
+                                               {"tag", "--help"},
+                                               {"tag", "--version"},
+                                               {"--dsc", "D", "tag", "--sep"}}) {
+        CtlArgs a;
+        std::string error;
+        EXPECT_FALSE(Parse(argv, &a, &error)) << argv[0];
+        EXPECT_EQ(error, "unknown command '" + a.command + "'");
+    }
+    // An option's error before the command word is the option's.
+    CtlArgs a;
+    std::string error;
+    EXPECT_FALSE(Parse({"--format", "xml", "tag"}, &a, &error));
+    EXPECT_EQ(error, "--format takes csv or json");
+}
+
+// A command changes the server by its row: period and port only when given the value to set,
+// and only then do they answer --format json with a result.
+TEST(CtlCommandTable, WhatChangesTheServerAndAnswersWithAResult)
+{
+    const auto changes = [](const std::vector<std::string>& argv) {
+        CtlArgs a;
+        std::string error;
+        EXPECT_TRUE(Parse(argv, &a, &error)) << error;
+        return CtlChangesServer(a);
+    };
+    EXPECT_TRUE(changes({"add", "1", "5", "14", "100"}));
+    EXPECT_TRUE(changes({"delete-device", "1", "5"}));
+    EXPECT_TRUE(changes({"restore", "s.csv", "--dry-run"}));
+    EXPECT_TRUE(changes({"period", "1", "5", "14", "100"}));
+    EXPECT_FALSE(changes({"period", "1", "5", "14"}));
+    EXPECT_TRUE(changes({"port", "set", "COM3", "9600", "8", "none", "1"}));
+    EXPECT_FALSE(changes({"port"}));
+    EXPECT_FALSE(changes({"tags", "--format", "json"}));
+    EXPECT_FALSE(changes({"diff", "a.csv"}));
+    EXPECT_FALSE(changes({"restart"}));
+
+    // Reading a value, --format json is refused: the value is printed as text.
+    for (const std::vector<std::string>& argv :
+         std::vector<std::vector<std::string>>{{"period", "1", "5", "14", "--format", "json"}, {"port", "--format", "json"}}) {
+        CtlArgs a;
+        std::string error;
+        EXPECT_FALSE(Parse(argv, &a, &error)) << argv[0];
+        EXPECT_EQ(error, "--format json is for setting; the value is printed as text");
+    }
+    CtlArgs help;
+    EXPECT_TRUE(Parse({"period", "1", "5", "14", "--format", "json", "--help"}, &help));
+}
+
+}  // namespace

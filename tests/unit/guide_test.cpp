@@ -124,19 +124,31 @@ std::vector<std::string> ExplainedMessages(const std::string& guide)
     return messages;
 }
 
-// The fixed parts of a message, between its "<...>" parts.
+// The fixed parts of a message, between its "<...>" parts. The window's refusal box "A
+// (ошибка <код>)." is built by one routine (RefusalText) from A and the code: A and the
+// routine's " (ошибка " are parts of their own.
 std::vector<std::string> FixedParts(const std::string& message)
 {
+    static const std::string kRefusalCode = u8" (ошибка ";
     std::vector<std::string> parts;
+    const auto add = [&](const std::string& part) {
+        const size_t at = part.size() >= kRefusalCode.size() ? part.size() - kRefusalCode.size() : std::string::npos;
+        if (at != std::string::npos && at > 0 && part.compare(at, std::string::npos, kRefusalCode) == 0) {
+            parts.push_back(part.substr(0, at));
+            parts.push_back(kRefusalCode);
+        } else {
+            parts.push_back(part);
+        }
+    };
     size_t from = 0;
     for (;;) {
         const size_t open = message.find('<', from);
         const size_t close = open == std::string::npos ? std::string::npos : message.find('>', open);
         if (close == std::string::npos) {
-            parts.push_back(message.substr(from));
+            add(message.substr(from));
             return parts;
         }
-        parts.push_back(message.substr(from, open - from));
+        add(message.substr(from, open - from));
         from = close + 1;
     }
 }

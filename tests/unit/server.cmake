@@ -1,4 +1,5 @@
-# The server's portable side: a connection that remembers its loss, and the codes that say so.
+# The server's portable side: a connection that remembers its loss, and the codes that say so;
+# the forwarding base of the ITagServer wrappers.
 zol_add_unit_test(server_tests
-  SOURCES server_connection_latch_test.cpp
+  SOURCES server_connection_latch_test.cpp server_forwarding_test.cpp
   LIBS zol_server_core)

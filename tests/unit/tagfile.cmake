@@ -6,8 +6,3 @@ zol_add_unit_test(tagfile_tests
     ${CMAKE_CURRENT_LIST_DIR}/tagfile_import_plan_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tagfile_device_copy_test.cpp
   LIBS zol_tagfile)
-
-# zolctl's command line (portable part of ctl/).
-zol_add_unit_test(ctl_args_tests
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ctl_args_test.cpp
-  LIBS zol_ctl_args)

@@ -318,6 +318,40 @@ TEST(ServerTags, WholenessAsksTheReasonsInOrder)
     EXPECT_EQ(list.Gap(), TagListGap::Disconnected);
 }
 
+// Each gap is told in the front end's pattern for it, with the numbers of that gap.
+TEST(ServerTags, AGapIsToldInTheFrontEndsWordsWithItsNumbers)
+{
+    const TagListGapWords words{
+        [](HResult hr) { return "#" + std::to_string(static_cast<std::uint32_t>(hr) & 0xFFFFu); },
+        "gone {hr}", "stopped", "again after {count}", "{failed} failed, last {hr}, after {count}",
+        "broke off on {hr} {hr}", "{count} without periods, first {hr}"};
+    ServerTagList list;
+    list.tags.resize(3);
+    for (ServerTag& t : list.tags) t.periodKnown = true;
+    EXPECT_EQ(DescribeTagListGap(list, words), "");
+    list.periodFailures = 2;
+    list.firstPeriodFailure = static_cast<HResult>(0x80070490u);
+    EXPECT_EQ(DescribeTagListGap(list, words), "2 without periods, first #1168");
+    list.walk.endedOnFailure = true;
+    list.walk.lastFailure = kE_FAIL;
+    EXPECT_EQ(DescribeTagListGap(list, words), "broke off on #16389 #16389");
+    list.walk.end = TagWalkEnd::FailureLimit;
+    list.walk.failedCalls = 1000;
+    list.walk.tags = 3;
+    EXPECT_EQ(DescribeTagListGap(list, words), "1000 failed, last #16389, after 3");
+    list.walk.end = TagWalkEnd::RepeatedTag;
+    EXPECT_EQ(DescribeTagListGap(list, words), "again after 3");
+    list.stopped = true;
+    EXPECT_EQ(DescribeTagListGap(list, words), "stopped");
+    list.disconnected = true;
+    list.disconnectResult = static_cast<HResult>(0x800706BAu);
+    EXPECT_EQ(DescribeTagListGap(list, words), "gone #1722");
+    // A brace that names nothing stays as it is.
+    TagListGapWords plain = words;
+    plain.disconnected = "{x} {hr";
+    EXPECT_EQ(DescribeTagListGap(list, plain), "{x} {hr");
+}
+
 TEST(TagFileRows, CountsTheRowsThatNameTagsValidOrNot)
 {
     EXPECT_EQ(CountTagRows("address;type;param;period_ms\n1;1;1;0\n1;1;2;0.5\n\n"), 2u);

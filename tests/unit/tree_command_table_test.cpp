@@ -1,9 +1,10 @@
-// The table of the main window's commands: the menus it gives each place, and the rules a
-// row must keep so that menus, keys and dispatch agree.
+// The table of the main window's commands: the menus it gives each place, the keys on the
+// tree's nodes, and the rules a row must keep so that menus, keys and dispatch agree.
 #include "tree/CommandTable.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <stdexcept>
 #include <set>
@@ -19,17 +20,12 @@ const std::optional<TagKey> kGroup = MakeTagKey(5, 7, kGroupParamPart);
 const std::optional<TagKey> kTag = MakeTagKey(5, 7, 3);
 const std::optional<TagKey> kNoneKind = MakeTagKey(0, 7, 3);
 
-// The whole context menu of a place as the window builds it: each non-empty part after the
-// first behind a separator (0), each item by its id and text.
+// The context menu of a place as the window shows it (ContextMenuItems), each item by its id
+// and text, a separator as (0, "").
 std::vector<std::pair<int, std::string>> Menu(std::optional<TagKey> node)
 {
     std::vector<std::pair<int, std::string>> items;
-    for (MenuPart part : {MenuPart::Given, MenuPart::Own, MenuPart::History}) {
-        const std::vector<int> ids = MenuCommands(part, node);
-        if (ids.empty()) continue;
-        if (!items.empty()) items.emplace_back(0, "");
-        for (int id : ids) items.emplace_back(id, FindWindowCommand(id)->text);
-    }
+    for (int id : ContextMenuItems(node)) items.emplace_back(id, id == 0 ? "" : FindWindowCommand(id)->text);
     return items;
 }
 
@@ -71,8 +67,42 @@ TEST(CommandTable, EachPlaceGetsTheGivenItemsFirstWithTheirIdsAndTextsThenTheWin
                                    {32813, u8"Отменить"},
                                    {32814, u8"Вернуть"},
                                    {32815, u8"История изменений..."}}));
-    // A node whose key names no device gets nothing, the history items included.
+    // A node whose key names no device gets nothing, the history items included: a zero
+    // address or type byte, or numbers no key can carry.
     EXPECT_TRUE(Menu(kNoneKind).empty());
+    EXPECT_TRUE(Menu(MakeTagKey(5, 256, 0)).empty());
+    EXPECT_TRUE(Menu(MakeTagKey(256, 7, 0xFFFF)).empty());
+}
+
+// The keys on the tree's selected node give the command of that node's own menu, and only
+// where its menu offers it.
+TEST(CommandTable, EachNodeKeyGivesTheNodesOwnCommand)
+{
+    EXPECT_EQ(KeyCommand(CommandKey::Enter, kTag), ID_EDIT_TAG);
+    EXPECT_EQ(KeyCommand(CommandKey::Delete, kTag), ID_DELETE_TAG);
+    EXPECT_EQ(KeyCommand(CommandKey::Delete, kGroup), ID_DELETE_TAGS);
+    EXPECT_EQ(KeyCommand(CommandKey::Delete, kDevice), ID_DELETE_DEVICE);
+    for (std::optional<TagKey> node : {kDevice, kGroup, kTag}) EXPECT_EQ(KeyCommand(CommandKey::Insert, node), ID_ADD_TAG);
+    EXPECT_EQ(KeyCommand(CommandKey::Insert, kEmpty), ID_ADD_DEVICE);
+
+    // Enter edits tags only (the double click does the same: nothing on a device or group).
+    EXPECT_EQ(KeyCommand(CommandKey::Enter, kDevice), 0);
+    EXPECT_EQ(KeyCommand(CommandKey::Enter, kGroup), 0);
+    EXPECT_EQ(KeyCommand(CommandKey::Enter, kEmpty), 0);
+    // Delete with nothing selected must not fall back on a node chosen earlier.
+    EXPECT_EQ(KeyCommand(CommandKey::Delete, kEmpty), 0);
+    // A node of kind None has an empty menu: no key acts on it, Insert included.
+    for (CommandKey key : {CommandKey::Enter, CommandKey::Delete, CommandKey::Insert})
+        EXPECT_EQ(KeyCommand(key, kNoneKind), 0);
+
+    // Whatever a node key gives is an item of the node's menu.
+    for (std::optional<TagKey> node : {kEmpty, kDevice, kGroup, kTag, kNoneKind, std::optional<TagKey>(MakeTagKey(9, 0, 0))})
+        for (CommandKey key : {CommandKey::Enter, CommandKey::Delete, CommandKey::Insert}) {
+            const int id = KeyCommand(key, node);
+            if (id == 0) continue;
+            const std::vector<int> menu = ContextMenuItems(node);
+            EXPECT_NE(std::find(menu.begin(), menu.end(), id), menu.end()) << "command " << id;
+        }
 }
 
 TEST(CommandTable, RowsAreOneEachByIdSystemIdAndHandler)

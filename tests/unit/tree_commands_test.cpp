@@ -1,5 +1,5 @@
-// The editing commands on the configuration tree: menus by node kind, device nodes, and
-// deletion of tags and branches when the server accepts or refuses.
+// The editing commands on the configuration tree: device nodes, and deletion of tags and
+// branches when the server accepts or refuses.
 #include "FakeTagServer.h"
 #include "tree_test_support.h"
 
@@ -14,20 +14,6 @@
 #include <vector>
 
 namespace {
-
-TEST(ContextMenu, ItemsByNodeKind)
-{
-    using V = std::vector<int>;
-    EXPECT_EQ(ContextMenuCommands(std::nullopt), V{kIdAddDevice});
-    EXPECT_EQ(ContextMenuCommands(MakeTagKey(5, 7, 0)),
-              (V{kIdAddTag, kIdAddDevice, kIdDeleteDevice}));
-    EXPECT_EQ(ContextMenuCommands(MakeTagKey(5, 7, 3)), (V{kIdAddTag, kIdDeleteTag, kIdEditTag}));
-    EXPECT_EQ(ContextMenuCommands(MakeTagKey(5, 7, 0xFFFF)), (V{kIdAddTag, kIdDeleteTags}));
-    // A zero address or type code byte makes a node of kind None: no items at all.
-    EXPECT_EQ(ContextMenuCommands(MakeTagKey(0, 7, 3)), V{});
-    EXPECT_EQ(ContextMenuCommands(MakeTagKey(5, 256, 0)), V{});
-    EXPECT_EQ(ContextMenuCommands(MakeTagKey(256, 7, 0xFFFF)), V{});
-}
 
 TEST(AddDeviceNode, SameTextTwiceAddsOneNode)
 {

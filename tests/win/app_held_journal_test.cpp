@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "FileHolder.h"
+#include "HoldFileRun.h"
 #include "MainWindowRun.h"
 #include "MenuDriver.h"
 #include "ServerFiles.h"
@@ -72,7 +72,7 @@ protected:
                     return ended || (window = ui_driver::WaitForDialog("Конфигуратор ZOL-OPC-Server версия", 50));
                 });
                 if (window == nullptr) return;
-                CFileHolder holder(m_history / "journal.csv", holdMs);
+                CHoldFileRun holder(m_history / "journal.csv", holdMs);
                 EXPECT_TRUE(holder.Held());
                 ChooseFromMenu(window, PointOf(window, {"Meter(005)", "Voltage"}), "Удалить тег");
                 const HWND box = ui_driver::WaitForMessageBox(20000);

@@ -82,14 +82,7 @@ std::string Today()
 }
 
 // Windows-1251 text as UTF-8, for files written in UTF-8.
-std::string Utf8(const std::string& text)
-{
-    const std::wstring wide = Widen(text);
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
+std::string Utf8(const std::string& text) { return NarrowUtf8(Widen(text)); }
 
 std::vector<std::string> ListBoxLines(HWND list)
 {

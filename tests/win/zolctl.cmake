@@ -2,7 +2,7 @@
 zol_add_win_test(zolctl_win_tests
   SOURCES zolctl_main.cpp zolctl_commands_test.cpp zolctl_import_test.cpp zolctl_copy_device_test.cpp zolctl_history_test.cpp
           zolctl_held_files_test.cpp zolctl_planted_dll_test.cpp zolctl_diff_test.cpp
-  LIBS zol_win_test_support zol_server zol_catalogue zol_history ole32 advapi32)
+  LIBS zol_win_test_support zol_server zol_catalogue zol_history zol_ctl_args ole32 advapi32)
 add_dependencies(zolctl_win_tests zolctl zolsrv zolps zoljournalappend zolholdfile zolplanted)
 
 # Holds a file open as a spreadsheet does (others may only read), for the tests of writers

@@ -6,11 +6,16 @@
 #include <thread>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <string>
 
 #include "ServerFiles.h"
 #include "StandinFixture.h"
+#include "ctl/CtlCommandTable.h"
 #include "zolctl_support.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -40,7 +45,8 @@ TEST_F(ZolctlCommands, HelpVersionAndUsageErrors)
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(Has(r.out, "usage: zolctl import FILE")) << r.out;
     r = RunCtl({L"--version"});
-    EXPECT_EQ(r.out, "zolctl 1.0\n");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.rfind("zolctl 0.917.", 0), 0u) << r.out;  // the journal's program column (below)
 
     const struct {
         std::vector<std::wstring> args;
@@ -48,6 +54,10 @@ TEST_F(ZolctlCommands, HelpVersionAndUsageErrors)
     } bad[] = {
         {{}, "zolctl: no command given\n"},
         {{L"frobnicate"}, "zolctl: unknown command 'frobnicate'\n"},
+        // Misspelt, whatever follows it: never an error about the rest, nor a help text.
+        {{L"expor", L"a.csv", L"--format", L"xml"}, "zolctl: unknown command 'expor'\n"},
+        {{L"delet", L"1", L"", L"--bogus"}, "zolctl: unknown command 'delet'\n"},
+        {{L"--dsc", L".", L"tag", L"--help"}, "zolctl: unknown command 'tag'\n"},
         {{L"add", L"0", L"5", L"14", L"1000"}, "zolctl: TYPE must be 1..255\n"},
         {{L"add", L"1", L"248", L"14", L"1000"}, "zolctl: ADDRESS must be 1..247\n"},
         {{L"add", L"1", L"5", L"65535", L"1000"}, "zolctl: PARAM must be 1..65534\n"},
@@ -72,6 +82,84 @@ TEST_F(ZolctlCommands, HelpVersionAndUsageErrors)
         EXPECT_EQ(r.out, "");
     }
     EXPECT_EQ(ServerTags(), std::vector<std::string>{}) << "nothing reached the server";
+}
+
+// Every row of the table reaches its own handler: each command run once, and what it did
+// is what only that command does. A row without a case here fails the test.
+TEST_F(ZolctlCommands, EveryRowReachesItsOwnHandler)
+{
+    standin::Reset(kTags);
+    standin::WriteStateFile("port.txt", "3 19200 7 2 1\n");
+    standin::WriteStateFile("line.txt", "3 1 0 PM3F v2.1\n");
+    standin::SetFaults("probe_timeout_ms 1\nfail RestartServer E_ACCESSDENIED\n");
+    const std::filesystem::path file = Scratch("one.csv");
+    WriteFile(file, "device;address;type;param;name;period_ms\nPM3F;6;1;14;PM3F(006).Frequency;500\n");
+    const std::wstring exported = Scratch("exported.csv").wstring();
+    const std::string version = RunCtl({L"--version"}).out;
+
+    struct Case {
+        std::vector<std::wstring> args;
+        std::function<void(const CtlRun&)> check;
+    };
+    const std::map<std::string, Case> cases = {
+        {"tags", {{L"tags"}, [](const CtlRun& r) {
+             EXPECT_EQ(r.out.rfind("device;address;type;param;name;period_ms\n", 0), 0u) << r.out;
+         }}},
+        {"export", {{L"export", exported}, [&](const CtlRun& r) {
+             EXPECT_EQ(r.err, "exported 3 tags to " + fs::path(exported).u8string() + "\n");
+         }}},
+        {"import", {{L"import", file.wstring(), L"--dry-run"}, [](const CtlRun& r) {
+             EXPECT_EQ(r.out, "add;6;1;14;PM3F(006).Frequency;500\nplan: add 1, change 0, unchanged 0, delete 0\n");
+         }}},
+        {"add", {{L"add", L"1", L"6", L"14", L"500"}, [](const CtlRun& r) {
+             EXPECT_EQ(r.err, "added tag type 1 address 6 param 14 PM3F(006).Frequency\n");
+         }}},
+        {"delete", {{L"delete", L"1", L"6", L"14"}, [](const CtlRun& r) {
+             EXPECT_EQ(r.err, "deleted tag type 1 address 6 param 14\n");
+         }}},
+        {"delete-device", {{L"delete-device", L"7", L"12"}, [](const CtlRun& r) {
+             EXPECT_EQ(r.err, "deleted 1 tags, refused 0\n");
+         }}},
+        {"period", {{L"period", L"1", L"5", L"14"}, [](const CtlRun& r) { EXPECT_EQ(r.out, "2000\n"); }}},
+        {"port", {{L"port"}, [](const CtlRun& r) { EXPECT_EQ(r.out, "COM3 19200 7 odd 2\n"); }}},
+        {"ports", {{L"ports"}, [](const CtlRun& r) {
+             EXPECT_EQ(r.err, "");
+             for (std::size_t start = 0; start < r.out.size(); start = r.out.find('\n', start) + 1)
+                 EXPECT_EQ(r.out.compare(start, 3, "COM"), 0) << r.out;
+             EXPECT_FALSE(Has(r.out, " 19200 ")) << "the server's port settings";
+         }}},
+        {"search", {{L"search", L"1", L"5"}, [](const CtlRun& r) { EXPECT_EQ(r.out, "3;1;PM3F;PM3F v2.1\n"); }}},
+        {"restart", {{L"restart"}, [](const CtlRun& r) {
+             EXPECT_EQ(r.err, "the server refused to restart: access denied (0x80070005)\n");
+         }}},
+        {"journal", {{L"journal"}, [&](const CtlRun& r) {
+             EXPECT_EQ(r.out.rfind("time;user;computer;program;action;", 0), 0u) << r.out;
+             // The program column of the lines just written is what --version says.
+             EXPECT_TRUE(Has(r.out, ";" + version.substr(0, version.size() - 1) + ";zolctl add;")) << version << r.out;
+         }}},
+        {"history", {{L"history"}, [&](const CtlRun& r) {
+             EXPECT_TRUE(Has(r.out, "-zolctl.csv;")) << "export's snapshot: " << r.out;
+         }}},
+        {"snapshot", {{L"snapshot"}, [](const CtlRun& r) {
+             EXPECT_TRUE(r.out.size() > 5 && r.out.compare(r.out.size() - 5, 5, ".csv\n") == 0) << r.out;
+             EXPECT_FALSE(Has(r.out, ";")) << r.out;
+         }}},
+        {"restore", {{L"restore", L"nosuch.csv"}, [](const CtlRun& r) {
+             EXPECT_EQ(r.err.rfind("no snapshot nosuch.csv in ", 0), 0u) << r.err;
+         }}},
+        {"diff", {{L"diff", file.wstring()}, [](const CtlRun& r) {
+             EXPECT_TRUE(Has(r.out, "+ PM3F(006).Frequency 500\n")) << r.out;
+             EXPECT_TRUE(Has(r.out, "\ndiff: 1 to add, 0 to change, ")) << r.out;
+         }}},
+    };
+    EXPECT_EQ(cases.size(), CtlCommands().size());
+    for (const CtlCommand& row : CtlCommands()) {
+        SCOPED_TRACE(row.name);
+        const auto found = cases.find(row.name);
+        ASSERT_NE(found, cases.end()) << "a row without its case";
+        const CtlRun r = Ctl(found->second.args);
+        found->second.check(r);
+    }
 }
 
 TEST_F(ZolctlCommands, TagsListsTheServerInItsOrderAsCsvOrJson)

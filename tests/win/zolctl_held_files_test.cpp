@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "FileHolder.h"
+#include "HoldFileRun.h"
 #include "ServerFiles.h"
 #include "StandinFixture.h"
 #include "history/Journal.h"
@@ -36,7 +36,7 @@ TEST_F(ZolctlHeldFiles, AJournalHeldForAMomentIsWaitedFor)
     ASSERT_EQ(Ctl({L"period", L"1", L"5", L"2", L"300"}).code, 0);  // the journal exists
     CtlRun r;
     {
-        CFileHolder holder(History() / "journal.csv", 1500);
+        CHoldFileRun holder(History() / "journal.csv", 1500);
         ASSERT_TRUE(holder.Held());
         r = Ctl({L"add", L"1", L"6", L"14", L"100"});
     }
@@ -53,7 +53,7 @@ TEST_F(ZolctlHeldFiles, AJournalHeldForLongNamesTheFileAndChangesNothing)
     CtlRun r;
     double seconds = 0;
     {
-        CFileHolder holder(History() / "journal.csv", 15000);
+        CHoldFileRun holder(History() / "journal.csv", 15000);
         ASSERT_TRUE(holder.Held());
         seconds = SecondsOf([&] { r = Ctl({L"add", L"1", L"6", L"14", L"100"}); });
     }
@@ -70,7 +70,7 @@ CtlRun ExportWhileHeld(const fs::path& file, DWORD ms, const std::function<CtlRu
 {
     standin::Reset(kTags);
     standin_test::WriteText(file, "old\r\n");
-    CFileHolder holder(file, ms);
+    CHoldFileRun holder(file, ms);
     EXPECT_TRUE(holder.Held());
     return run();
 }

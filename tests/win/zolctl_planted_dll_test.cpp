@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "FileHolder.h"
+#include "HoldFileRun.h"
 #include "StandinFixture.h"
 #include "standin_support.h"
 #include "zolctl_support.h"
@@ -63,7 +63,7 @@ TEST_F(ZolctlPlantedDll, ARestartManagerBesideTheProgramIsNotLoaded)
     {
         // Held past zolctl's five seconds of waiting: it then asks the Restart Manager who
         // holds the file.
-        CFileHolder holder(file, 15000);
+        CHoldFileRun holder(file, 15000);
         ASSERT_TRUE(holder.Held());
         r = RunCtlAt((m_folder / "zolctl.exe").wstring(), {L"export", file.wstring(), L"--dsc", Dsc()});
     }

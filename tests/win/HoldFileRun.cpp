@@ -1,10 +1,10 @@
-#include "FileHolder.h"
+#include "HoldFileRun.h"
 
 #include <string>
 
 #include "standin_support.h"
 
-CFileHolder::CFileHolder(const std::filesystem::path& path, DWORD ms)
+CHoldFileRun::CHoldFileRun(const std::filesystem::path& path, DWORD ms)
 {
     std::wstring command = L"\"" + standin_test::BinDir() + L"\\zolholdfile.exe\" \"" + path.wstring() + L"\" " +
                            std::to_wstring(standin_test::ScaledMs(ms));
@@ -31,14 +31,14 @@ CFileHolder::CFileHolder(const std::filesystem::path& path, DWORD ms)
         30000);
 }
 
-CFileHolder::~CFileHolder()
+CHoldFileRun::~CHoldFileRun()
 {
     if (m_hProcess == nullptr) return;
     WaitReleased(60000);
     CloseHandle(m_hProcess);
 }
 
-bool CFileHolder::WaitReleased(DWORD timeoutMs)
+bool CHoldFileRun::WaitReleased(DWORD timeoutMs)
 {
     return m_hProcess == nullptr || WaitForSingleObject(m_hProcess, standin_test::ScaledMs(timeoutMs)) == WAIT_OBJECT_0;
 }

@@ -6,13 +6,13 @@
 
 #include <filesystem>
 
-class CFileHolder {
+class CHoldFileRun {
 public:
     // Holds path for ms milliseconds from now; Held() tells whether the hold took.
-    CFileHolder(const std::filesystem::path& path, DWORD ms);
-    ~CFileHolder();  // waits for the holder's end
-    CFileHolder(const CFileHolder&) = delete;
-    CFileHolder& operator=(const CFileHolder&) = delete;
+    CHoldFileRun(const std::filesystem::path& path, DWORD ms);
+    ~CHoldFileRun();  // waits for the holder's end
+    CHoldFileRun(const CHoldFileRun&) = delete;
+    CHoldFileRun& operator=(const CHoldFileRun&) = delete;
 
     bool Held() const { return m_bHeld; }
     // Waits for the holder to let go; true when it did within timeoutMs.
