@@ -14,6 +14,7 @@
 #include "dialogs/ProgressWnd.h"
 #include "dialogs/StepProgressWnd.h"
 #include "tagfile/DeviceCopy.h"
+#include "ui/BusyWindow.h"
 #include "ui/Text.h"
 
 namespace {
@@ -25,7 +26,7 @@ constexpr char kAction[] = "Копировать устройство";
 ServerTagList ReadForCopy(CTarnelDlg& window, ITagServer& server, const CopySource& source, unsigned delayMs)
 {
     HWND focus = window.FocusedControl();
-    window.EnableWindow(FALSE);
+    CBusyWindow busy(window, CBusyWindow::KeepCursor);
     ServerTagList list;
     {
         std::size_t calls = 0;
@@ -38,7 +39,7 @@ ServerTagList ReadForCopy(CTarnelDlg& window, ITagServer& server, const CopySour
         };
         list = ReadServerTags(server, options);
     }
-    window.EnableWindow(TRUE);
+    busy.End();
     window.ReturnFocus(focus, window.m_Tree);
     return list;
 }
@@ -94,8 +95,7 @@ void CTarnelDlg::OnCopyDevice()
     }
 
     HWND focus = FocusedControl();
-    EnableWindow(FALSE);
-    HCURSOR cursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    CBusyWindow busy(*this);
     ImportReport report;
     {
         // The tree gains each tag as the server accepts it.
@@ -116,8 +116,7 @@ void CTarnelDlg::OnCopyDevice()
         options.notMade = [&server](HResult hr) { return hr == kE_JournalNotWritten && server.JournalFailed(); };
         report = RunImportPlan(copy.plan, server, options);
     }
-    SetCursor(cursor);
-    EnableWindow(TRUE);
+    busy.End();
     ReturnFocus(focus, m_Tree);
     change.Finish();
 

@@ -8,6 +8,7 @@
 #include "app/TarnelDlg.h"
 #include "server/ComRef.h"
 #include "server/ServerErrors.h"
+#include "ui/BusyWindow.h"
 #include "ui/Text.h"
 
 namespace {
@@ -91,13 +92,13 @@ void CTarnelDlg::RecoverLostConnection()
 {
     const HResult lost = ConnectionLost();
     HWND focus = FocusedControl();
-    EnableWindow(FALSE);
+    CBusyWindow busy(*this, CBusyWindow::KeepCursor);
     // The snapshot worker's connection went with the server too.
     StopBackgroundSnapshot();
     const std::string savedTitle = GetWindowText();
     if (!ConnectAgain(kReconnectTitle)) return;
     DiscardQueuedInput();
-    EnableWindow(TRUE);
+    busy.End();
     SetWindowText(savedTitle);
     FillTree();
     StartBackgroundSnapshot();
@@ -111,7 +112,7 @@ void CTarnelDlg::OnApply()
     HWND focus = FocusedControl();
     // COM dispatches input while the call is out: keep the user out of the window from
     // before the call, or a click meanwhile would run its command after the restart.
-    EnableWindow(FALSE);
+    CBusyWindow busy(*this, CBusyWindow::KeepCursor);
     // The snapshot worker's connection goes with the server; a new one follows the restart.
     StopBackgroundSnapshot();
     const std::string savedTitle = GetWindowText();
@@ -134,10 +135,7 @@ void CTarnelDlg::OnApply()
     if (m_pAddTags != nullptr) {
         // Journaled like every change; there is nothing to undo.
         CServerChange change(*this, "Применить", false);
-        if (!change.Ok()) {
-            EnableWindow(TRUE);
-            return;
-        }
+        if (!change.Ok()) return;
         restartResult = change.Server().RestartServer();
     }
 
@@ -163,7 +161,7 @@ void CTarnelDlg::OnApply()
     m_btnComPort.EnableWindow(TRUE);
     m_btnExit.EnableWindow(TRUE);
     m_btnApply.EnableWindow(TRUE);
-    EnableWindow(TRUE);
+    busy.End();
     SetForegroundWindow();
     SetWindowText(savedTitle);
     FillTree();

@@ -26,8 +26,9 @@
 #include "tagfile/TagNaming.h"
 #include "tree/ChildIndex.h"
 #include "tree/TagPath.h"
-#include "ui/Text.h"
+#include "ui/BusyWindow.h"
 #include "ui/TagWords.h"
+#include "ui/Text.h"
 #include "ui/TreeViewModel.h"
 
 namespace {
@@ -155,8 +156,8 @@ void CTarnelDlg::OnExportTags()
     ITagServer& server = Server();
     ServerTagList list;
     HWND focus = FocusedControl();
-    EnableWindow(FALSE);
     {
+        CBusyWindow busy(*this, CBusyWindow::KeepCursor);
         std::size_t calls = 0;
         CProgressWnd progress(this, [](std::size_t n) { return "Экспорт тегов: запросов к серверу " + std::to_string(n); },
                               m_nProgressDelayMs);
@@ -168,7 +169,6 @@ void CTarnelDlg::OnExportTags()
         };
         list = ReadServerTags(server, options);
     }
-    EnableWindow(TRUE);
     ReturnFocus(focus, m_Tree);
 
     // A server that went away leaves nothing worth a file; a list the server did not end is
@@ -248,7 +248,7 @@ void CTarnelDlg::OnImportTags()
     ServerTagList serverTags;
     HWND focus = FocusedControl();
     {
-        EnableWindow(FALSE);
+        CBusyWindow busy(*this, CBusyWindow::KeepCursor);
         std::size_t calls = 0;
         CProgressWnd progress(this, &CProgressWnd::FillText, m_nProgressDelayMs);
         const CTagIdSet inFile(content.rows);
@@ -259,7 +259,6 @@ void CTarnelDlg::OnImportTags()
             return false;
         };
         serverTags = ReadServerTags(server, options);
-        EnableWindow(TRUE);
     }
     ReturnFocus(focus, m_Tree);
     // A list that broke off on a failure after some tags, or lacks periods, still shows

@@ -8,6 +8,7 @@
 #include "app/TarnelDlg.h"
 #include "dialogs/StepProgressWnd.h"
 #include "tree/TagNodes.h"
+#include "ui/BusyWindow.h"
 #include "ui/Text.h"
 #include "ui/TreeViewModel.h"
 
@@ -27,8 +28,7 @@ void CTarnelDlg::RunUndoStep(bool undo)
 
     // The server's calls dispatch messages: no input reaches the window meanwhile.
     HWND focus = FocusedControl();
-    EnableWindow(FALSE);
-    HCURSOR cursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    CBusyWindow busy(*this);
     UndoReport report;
     {
         std::unique_ptr<CStepProgressWnd> progress;
@@ -42,8 +42,7 @@ void CTarnelDlg::RunUndoStep(bool undo)
         report = undo ? stack.Undo(change.Server(), journalAction, options)
                       : stack.Redo(change.Server(), journalAction, options);
     }
-    SetCursor(cursor);
-    EnableWindow(TRUE);
+    busy.End();
     ReturnFocus(focus, m_Tree);
 
     {

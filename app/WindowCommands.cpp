@@ -5,15 +5,16 @@
 
 #include "app/ServerChange.h"
 #include "app/TarnelDlg.h"
-#include "dialogs/BranchPeriodDlg.h"
-#include "dialogs/DescriptionFilesDlg.h"
 #include "catalogue/Windows1251.h"
 #include "common/Decimal.h"
+#include "dialogs/BranchPeriodDlg.h"
+#include "dialogs/DescriptionFilesDlg.h"
 #include "dialogs/FindDlg.h"
 #include "server/ComTagServer.h"
 #include "tree/BranchPeriod.h"
 #include "tree/RefreshPeriod.h"
 #include "tree/TreeFind.h"
+#include "ui/BusyWindow.h"
 #include "ui/Help.h"
 #include "ui/Text.h"
 #include "ui/TreeViewModel.h"
@@ -112,23 +113,23 @@ void CTarnelDlg::OnBranchPeriod()
     ITagServer& server = change.Server();
     // The server's calls dispatch messages: no input reaches the window meanwhile.
     HWND focus = FocusedControl();
-    EnableWindow(FALSE);
-    HCURSOR cursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    const BranchPeriodsRead read = ReadBranchPeriods(server, tags);
-    SetCursor(cursor);
-    EnableWindow(TRUE);
+    BranchPeriodsRead read;
+    {
+        CBusyWindow busy(*this);
+        read = ReadBranchPeriods(server, tags);
+    }
     ReturnFocus(focus, m_Tree);
 
     CBranchPeriodDlg dlg(nodeText, tags.size(), this);
     dlg.m_nPeriod = MostFrequentPeriod(read.periods).value_or(PeriodFromMs(kDefaultPeriodMs));
     if (dlg.DoModal() != IDOK) return;  // Cancel sends nothing
 
-    EnableWindow(FALSE);
-    cursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    const BranchPeriodReport report = ApplyBranchPeriod(server, tags, dlg.m_nPeriod);
-    change.Finish();
-    SetCursor(cursor);
-    EnableWindow(TRUE);
+    BranchPeriodReport report;
+    {
+        CBusyWindow busy(*this);
+        report = ApplyBranchPeriod(server, tags, dlg.m_nPeriod);
+        change.Finish();
+    }
     ReturnFocus(focus, m_Tree);
 
     if (report.refused == 0)

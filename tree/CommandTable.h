@@ -64,9 +64,9 @@ enum class CommandRun { Short, Long };
 /*      id                    system menu            text                           menu     offered on           key     key on     enabled when                  runs   handler */ \
     ROW(ID_ADD_TAG,           0,                     u8"Добавить тег",              Given,   kOnNodes,            Insert, kOnNodes,  kIdle | kServer | kItsNode,  Short, OnAddTags)          \
     ROW(ID_ADD_DEVICE,        0,                     u8"Добавить устройство",       Given,   kOnEmpty | kOnDevice, Insert, kOnEmpty, kIdle,                       Short, OnAddDevice)        \
-    ROW(ID_DELETE_DEVICE,     0,                     u8"Удалить устройство",        Given,   kOnDevice,           Delete, kOnDevice, kIdle | kServer | kItsNode,  Short, OnDeleteDevice)     \
-    ROW(ID_DELETE_TAGS,       0,                     u8"Удалить теги",              Given,   kOnGroup,            Delete, kOnGroup,  kIdle | kServer | kItsNode,  Short, OnDeleteTags)       \
-    ROW(ID_DELETE_TAG,        0,                     u8"Удалить тег",               Given,   kOnTag,              Delete, kOnTag,    kIdle | kServer | kItsNode,  Short, OnDeleteTag)        \
+    ROW(ID_DELETE_DEVICE,     0,                     u8"Удалить устройство",        Given,   kOnDevice,           Delete, kOnDevice, kIdle | kServer | kItsNode,  Long,  OnDeleteDevice)     \
+    ROW(ID_DELETE_TAGS,       0,                     u8"Удалить теги",              Given,   kOnGroup,            Delete, kOnGroup,  kIdle | kServer | kItsNode,  Long,  OnDeleteTags)       \
+    ROW(ID_DELETE_TAG,        0,                     u8"Удалить тег",               Given,   kOnTag,              Delete, kOnTag,    kIdle | kServer | kItsNode,  Long,  OnDeleteTag)        \
     ROW(ID_EDIT_TAG,          0,                     u8"Редактировать",             Given,   kOnTag,              Enter,  kOnTag,    kIdle | kServer | kItsNode,  Short, OnEditTag)          \
     ROW(ID_BRANCH_PERIOD,     0,                     u8"Изменить период...",        Own,     kOnDevice | kOnGroup, None,  0,         kIdle | kServer | kItsNode,  Long,  OnBranchPeriod)     \
     ROW(ID_COPY_DEVICE,       0,                     u8"Копировать на адреса...",   Own,     kOnDevice,           None,   0,         kIdle | kServer | kItsNode,  Long,  OnCopyDevice)       \
