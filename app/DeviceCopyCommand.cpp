@@ -56,9 +56,10 @@ void CTarnelDlg::OnCopyDevice()
     if (!change.Ok()) return;
     CJournaledServer& server = change.Server();
     ServerTagList list = ReadForCopy(*this, server, source, m_nProgressDelayMs);
-    std::string incomplete = TagListGapText(list);
-    if (!incomplete.empty()) {
-        Tell("Копирование невозможно: " + incomplete + ".\nНа сервер ничего не отправлено.");
+    // A list that lacks tags would take an address in use for a free one. The periods are
+    // asked of the source's tags alone, and one the server did not give the plan refuses.
+    if (!list.HasEveryTag()) {
+        Tell("Копирование невозможно: " + TagListGapText(list) + ".\nНа сервер ничего не отправлено.");
         return;
     }
     if (SourceTags(source, list.tags).empty()) {
@@ -84,9 +85,8 @@ void CTarnelDlg::OnCopyDevice()
     DeviceCopyPlan copy = dlg.m_Plan;
     if (RereadingIsCheaper(list.tags, source, copy.plan.Calls())) {
         list = ReadForCopy(*this, server, source, m_nProgressDelayMs);
-        incomplete = TagListGapText(list);
-        if (!incomplete.empty()) {
-            Tell("Копирование невозможно: " + incomplete + ".\nНа сервер ничего не отправлено.");
+        if (!list.HasEveryTag()) {
+            Tell("Копирование невозможно: " + TagListGapText(list) + ".\nНа сервер ничего не отправлено.");
             return;
         }
         copy = MakeDeviceCopyPlan(source, dlg.m_Addresses, list.tags);

@@ -101,6 +101,17 @@ void PrintPlan(const ImportPlan& plan, const TagNaming& naming)
     WriteReport(out);
 }
 
+// A run's calls counted on standard error ("\r1200 of 20000") when it is a console; whether
+// they are.
+bool CountCallsOnConsole(ImportRunOptions* options)
+{
+    if (!ErrIsConsole()) return false;
+    options->progress = [](std::size_t done, std::size_t total) {
+        if (done % 100 == 0 || done == total) WriteErr("\r" + std::to_string(done) + " of " + std::to_string(total));
+    };
+    return true;
+}
+
 }  // namespace
 
 int CommandTags(const CtlArgs& args)
@@ -244,13 +255,7 @@ int CommandImport(const CtlArgs& args)
 
     ImportRunOptions runOptions;
     runOptions.stop = Interrupted;
-    const bool showProgress = ErrIsConsole();
-    if (showProgress) {
-        runOptions.progress = [](std::size_t done, std::size_t total) {
-            if (done % 100 == 0 || done == total)
-                WriteErr("\r" + std::to_string(done) + " of " + std::to_string(total));
-        };
-    }
+    const bool showProgress = CountCallsOnConsole(&runOptions);
     CJournaledServer& server = changes.Server(connection.Server());
     // An empty list may be a failing server's: the tags' before-values are asked then.
     server.KnowTags(list.tags, list.HasEveryTag() && !list.tags.empty());
@@ -320,13 +325,7 @@ int CommandCopyDevice(const CtlArgs& args)
     }
 
     ImportRunOptions runOptions;
-    const bool showProgress = ErrIsConsole();
-    if (showProgress) {
-        runOptions.progress = [](std::size_t done, std::size_t total) {
-            if (done % 100 == 0 || done == total)
-                WriteErr("\r" + std::to_string(done) + " of " + std::to_string(total));
-        };
-    }
+    const bool showProgress = CountCallsOnConsole(&runOptions);
     CJournaledServer& server = changes.Server(connection.Server());
     // An empty list may be a failing server's: the tags' before-values are asked then.
     server.KnowTags(list.tags, !list.tags.empty());

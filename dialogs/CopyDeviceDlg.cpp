@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "ui/Controls.h"
 #include "ui/Text.h"
 
 std::string TagCountText(std::size_t count)
@@ -50,18 +51,8 @@ void CCopyDeviceDlg::Preview()
     HWND list = GetDlgItem(IDC_COPY_REFUSED);
     ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
-    int widest = 0;
-    HDC dc = GetDC(list);
-    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(list, WM_GETFONT, 0, 0)));
-    for (const std::wstring& line : RefusedLines()) {
-        ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
-        SIZE size = {};
-        if (GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &size) && size.cx > widest)
-            widest = size.cx;
-    }
-    SelectObject(dc, oldFont);
-    ReleaseDC(list, dc);
-    ::SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
+    ::SendMessageW(list, LB_SETHORIZONTALEXTENT, 0, 0);
+    AddListBoxLines(list, RefusedLines());
     ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(list, nullptr, TRUE);
 

@@ -77,20 +77,9 @@ BOOL CImportPreviewDlg::OnInitDialog()
     }
     SetDlgItemTextW(m_hWnd, IDC_IMPORT_COUNTS, Widen(counts).c_str());
 
-    HWND list = GetDlgItem(IDC_IMPORT_ISSUES);
-    int widest = 0;
-    HDC dc = GetDC(list);
-    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(list, WM_GETFONT, 0, 0)));
-    for (const TagFileIssue& issue : m_content.issues) {
-        const std::wstring line = IssueLine(issue);
-        ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
-        SIZE size = {};
-        if (GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &size) && size.cx > widest)
-            widest = size.cx;
-    }
-    SelectObject(dc, oldFont);
-    ReleaseDC(list, dc);
-    ::SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
+    std::vector<std::wstring> issueLines;
+    for (const TagFileIssue& issue : m_content.issues) issueLines.push_back(IssueLine(issue));
+    AddListBoxLines(GetDlgItem(IDC_IMPORT_ISSUES), issueLines);
 
     ::SendMessageW(GetDlgItem(IDC_IMPORT_PROGRESS), PBM_SETRANGE32, 0, static_cast<LPARAM>(m_plan.Calls()));
     if (!CanRun()) ::EnableWindow(GetDlgItem(IDOK), FALSE);

@@ -229,3 +229,19 @@ void CListCtrl::SetFullRowSelect()
 {
     SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
 }
+
+void AddListBoxLines(HWND list, const std::vector<std::wstring>& lines)
+{
+    int widest = static_cast<int>(::SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0)) - 8;
+    HDC dc = ::GetDC(list);
+    HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(list, WM_GETFONT, 0, 0)));
+    for (const std::wstring& line : lines) {
+        ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        SIZE size = {};
+        if (::GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &size) && size.cx > widest)
+            widest = size.cx;
+    }
+    ::SelectObject(dc, oldFont);
+    ::ReleaseDC(list, dc);
+    if (widest > 0) ::SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
+}

@@ -7,8 +7,13 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ui/Wnd.h"
+
+// Adds lines to a list box, after what it holds, and lets it scroll sideways as far as the
+// widest of them in its font.
+void AddListBoxLines(HWND list, const std::vector<std::wstring>& lines);
 
 class CButton : public CWnd {};
 
