@@ -22,7 +22,9 @@ long LiveObjects();
 // The process id of the server that last reported (0 when none).
 unsigned long ServerPid();
 // Waits until the server process has ended, and no other process of the server runs
-// (true also when none ran).
+// (true also when none ran). A process still there at the limit that holds no object is
+// ended (Wine leaves one stuck now and then), said on standard output, and counts as gone;
+// false means a server whose objects are still held.
 bool WaitUntilServerGone(int timeoutMs = 15000);
 
 // The server processes that run, status.txt and the end of the log: what a test that
