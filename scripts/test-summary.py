@@ -33,6 +33,26 @@ def reason_of(case):
     return out[-1] if out else "(no output)"
 
 
+def failed_cases_of(bits, gtest_dir, max_lines=6):
+    """(name, first lines of the failure message) of each failed GoogleTest case."""
+    out = []
+    for path in sorted(glob.glob(os.path.join(gtest_dir, bits + ".*.xml"))):
+        try:
+            root = ET.parse(path).getroot()
+        except ET.ParseError:
+            continue
+        for case in root.iter("testcase"):
+            problems = case.findall("failure") + case.findall("error")
+            if not problems:
+                continue
+            lines = []
+            for problem in problems:
+                text = problem.get("message") or problem.text or ""
+                lines.extend(l for l in text.splitlines() if l.strip())
+            out.append(("%s %s.%s" % (bits, case.get("classname"), case.get("name")), lines[:max_lines]))
+    return out
+
+
 def main(argv):
     reports, gtest_dir, builds = [], None, None
     it = iter(argv)
@@ -45,6 +65,7 @@ def main(argv):
             reports.append(arg)
 
     counts = collections.OrderedDict()
+    failed_cases = []
     skipped, failed, retried = [], [], []
     for report in reports:
         if not os.path.exists(report):
@@ -82,6 +103,7 @@ def main(argv):
                 fails += int(root.get("failures", 0)) + int(root.get("errors", 0))
             if cases:
                 print("  %s: %d GoogleTest cases run, %d failed" % (bits, cases, fails))
+            failed_cases.extend(failed_cases_of(bits, gtest_dir))
     if builds and os.path.exists(builds):
         total = 0
         with open(builds) as f:
@@ -98,6 +120,12 @@ def main(argv):
         print("  skipped: %s: %s" % (name, reason))
     for name, where in failed:
         print("  FAILED: %s (%s)" % (name, where))
+    # CI shows little more than this summary: the first lines of each failed case's
+    # message are often all there is to go on.
+    for name, lines in failed_cases[:20]:
+        print("  failed case: %s" % name)
+        for line in lines:
+            print("    | %s" % line)
     passed = sum(c[0] for c in counts.values())
     nfailed = sum(c[1] for c in counts.values()) + sum(1 for _, w in failed if w.startswith("no report"))
     nskipped = sum(c[2] for c in counts.values())

@@ -115,12 +115,13 @@ FaultTable ParseFaultsFile(std::istream& in, SkipLog& skipped)
                 faults.die[slot] = static_cast<std::uint32_t>(call);
             }
         } else if (kind == "enum-endless" || kind == "probe-unterminated" || kind == "no-restart" ||
-                   kind == "no-save" || kind == "restart-dies") {
+                   kind == "no-save" || kind == "restart-dies" || kind == "exit-hangs") {
             if (f.size() != 1) return skip("takes no argument");
             if (kind == "enum-endless") faults.enumEndless = true;
             else if (kind == "probe-unterminated") faults.probeUnterminated = true;
             else if (kind == "no-save") faults.noSave = true;
             else if (kind == "restart-dies") faults.restartDies = true;
+            else if (kind == "exit-hangs") faults.exitHangs = true;
             else faults.noRestart = true;
         } else if (kind == "probe_timeout_ms") {
             if (f.size() != 2 || !ParseDecimal(f[1], kMaxConfiguredMs, &ms))

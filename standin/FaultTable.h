@@ -14,6 +14,7 @@
 //   probe-unterminated        ProbeDevice fills all 100 text bytes, no NUL among them
 //   no-restart                after RestartServer the server refuses every new connection
 //   restart-dies              RestartServer restarts, then the process ends before it answers
+//   exit-hangs                the process, once it has decided to end, hangs before it does
 //   probe_timeout_ms <n>      time a probe of an absent address takes (default 50)
 //   no-save                   changes are kept in memory only, tags.txt and port.txt are not
 //                             written (for benchmarks: each change would rewrite the whole file)
@@ -66,6 +67,7 @@ struct FaultTable {
     bool probeUnterminated = false;
     bool noRestart = false;
     bool restartDies = false;
+    bool exitHangs = false;
     std::uint32_t probeTimeoutMs = 50;
 };
 

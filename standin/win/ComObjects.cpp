@@ -153,6 +153,8 @@ constexpr ULONGLONG kAfterRefusalMs = 1000;
 constexpr ULONGLONG kLastReleaseGraceMs = 200;
 // After RestartServer, time for the answer to reach the caller.
 constexpr ULONGLONG kRestartGraceMs = 300;
+// The longest the process may take to end once it has decided to.
+constexpr DWORD kExitLimitMs = 10000;
 
 class CLocalServerHost;
 
@@ -205,6 +207,13 @@ public:
     }
 
 private:
+    static DWORD WINAPI EndAfterExitLimit(void* host)
+    {
+        Sleep(kExitLimitMs);
+        static_cast<CLocalServerHost*>(host)->m_server.Log("exit took over 10 s: ended");
+        TerminateProcess(GetCurrentProcess(), 4);
+        return 0;
+    }
     StandinHooks MakeHooks();
     void Revoke();
     void Status(const char* state) { m_server.WriteStatus(GetCurrentProcessId(), m_objects, state); }
@@ -380,8 +389,15 @@ int CLocalServerHost::Run()
     KillTimer(nullptr, timer);
 
     m_stopping = true;
+    // Ending must not wait on a client: a process that stayed would answer the next
+    // activation in its place. Should the steps below hang (a call COM never completes),
+    // the process ends all the same, and the log says so.
+    HANDLE watchdog = CreateThread(nullptr, 0, EndAfterExitLimit, this, 0, nullptr);
+    if (watchdog != nullptr) CloseHandle(watchdog);
     Revoke();
     Status("stopping");
+    m_server.ReloadFaults();
+    if (m_server.Faults().exitHangs) Sleep(INFINITE);
     CoUninitialize();  // disconnects what clients still hold: their objects go now
     m_server.Log("exited");
     Status("exited");

@@ -146,7 +146,8 @@ TEST(StandinFaultsFile, EveryFaultKindAndBrokenLines)
         "explode\n"                      // 17
         "fail SetComSettings 0x1234567890\n"  // 18: more than 32 bits
         "probe_timeout_ms\n"             // 19
-        "restart-dies\n");               // 20
+        "restart-dies\n"                 // 20
+        "exit-hangs\n");                 // 21
     SkipLog skipped;
     FaultTable f = ParseFaultsFile(in, skipped);
     EXPECT_EQ(SkippedLineNumbers(skipped), (std::vector<int>{11, 12, 13, 14, 15, 16, 17, 18, 19}));
@@ -158,13 +159,13 @@ TEST(StandinFaultsFile, EveryFaultKindAndBrokenLines)
     EXPECT_EQ(f.slowMs[11], 250u);
     EXPECT_TRUE(f.die[9]);
     EXPECT_FALSE(f.die[3]);
-    EXPECT_TRUE(f.enumEndless && f.probeUnterminated && f.noRestart && f.restartDies);
+    EXPECT_TRUE(f.enumEndless && f.probeUnterminated && f.noRestart && f.restartDies && f.exitHangs);
     EXPECT_EQ(f.probeTimeoutMs, 7u);
 
     std::istringstream empty("");
     FaultTable none = ParseFaultsFile(empty, skipped);
     EXPECT_EQ(none.probeTimeoutMs, 50u);
-    EXPECT_FALSE(none.classRefusal || none.enumEndless || none.noRestart || none.restartDies);
+    EXPECT_FALSE(none.classRefusal || none.enumEndless || none.noRestart || none.restartDies || none.exitHangs);
 }
 
 TEST(StandinFaultsFile, OperationNamesFollowTheInterfaceTable)

@@ -17,5 +17,8 @@ void CWindowTest::Prepare(const std::string& tags, const std::string& extraParam
 void CWindowTest::TearDown()
 {
     standin::ClearFaults();
-    EXPECT_TRUE(standin::WaitUntilServerGone()) << "the server still runs after the window closed";
+    if (!standin::WaitUntilServerGone()) {
+        ADD_FAILURE() << "the server still runs after the window closed: " << standin::DescribeServers();
+        standin::EndLeftoverServers();
+    }
 }

@@ -395,6 +395,21 @@ TEST_F(StandinCom, NoRestartRefusesTheNextConnection)
     EXPECT_NE(back, nullptr) << "served again once the fault is gone";
 }
 
+// A process that hangs on its way out would answer the next test's activation in place of
+// a new one: it ends after ten seconds whatever holds it.
+TEST_F(StandinCom, AnEndThatHangsStillEndsTheProcess)
+{
+    Write("faults.txt", "exit-hangs\n");
+    IAddTags* tags = nullptr;
+    ASSERT_EQ(Connect(&tags), S_OK);
+    tags->Release();
+    const ULONGLONG released = GetTickCount64();
+    EXPECT_TRUE(WaitForServerExit(Home(), 30000));
+    EXPECT_GE(Since(released), 9000u) << "the process hung as the fault says before it ended";
+    EXPECT_NE(Read("zolsrv.log").find("exit took over 10 s: ended"), std::string::npos);
+    EXPECT_NE(Status().state, "exited");
+}
+
 TEST_F(StandinCom, CorruptStateFilesAreSkippedAndLogged)
 {
     Write("tags.txt", "3 3 3 30000\n\x01\x02\x03 binary junk \xFF\xFE\n3 3\n-1 2 3 4\n");
