@@ -147,6 +147,10 @@ TEST_F(ZolctlCommands, EveryRowReachesItsOwnHandler)
         {"restore", {{L"restore", L"nosuch.csv"}, [](const CtlRun& r) {
              EXPECT_EQ(r.err.rfind("no snapshot nosuch.csv in ", 0), 0u) << r.err;
          }}},
+        {"copy-device", {{L"copy-device", L"1", L"5", L"--to", L"9", L"--dry-run"}, [](const CtlRun& r) {
+             EXPECT_TRUE(Has(r.out, "add;9;1;14;PM3F(009).")) << r.out;
+             EXPECT_TRUE(Has(r.err, "dry run: nothing was sent\n")) << r.err;
+         }}},
         {"diff", {{L"diff", file.wstring()}, [](const CtlRun& r) {
              EXPECT_TRUE(Has(r.out, "+ PM3F(006).Frequency 500\n")) << r.out;
              EXPECT_TRUE(Has(r.out, "\ndiff: 1 to add, 0 to change, ")) << r.out;
