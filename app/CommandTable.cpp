@@ -1,4 +1,4 @@
-// The main window's side of the command table (tree/CommandTable.h): each row's handler, the
+// The main window's side of the command table (commands/CommandTable.h): each row's handler, the
 // row's rule checked against the window before any handler runs, and the context menu and
 // system menu built from the rows.
 #include <iterator>

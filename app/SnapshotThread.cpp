@@ -17,28 +17,27 @@ CSnapshotThread::~CSnapshotThread() { Stop(); }
 
 bool CSnapshotThread::Start()
 {
-    if (m_hThread != nullptr) return true;
-    m_hThread = ::CreateThread(nullptr, 0, &CSnapshotThread::ThreadProc, this, CREATE_SUSPENDED, nullptr);
-    if (m_hThread == nullptr) return false;
+    if (m_hThread) return true;
+    m_hThread.Reset(::CreateThread(nullptr, 0, &CSnapshotThread::ThreadProc, this, CREATE_SUSPENDED, nullptr));
+    if (!m_hThread) return false;
     // Below the window's thread, so that a busy machine gives the window its time first.
-    SetThreadPriority(m_hThread, THREAD_PRIORITY_LOWEST);
-    ResumeThread(m_hThread);
+    SetThreadPriority(m_hThread.Get(), THREAD_PRIORITY_LOWEST);
+    ResumeThread(m_hThread.Get());
     return true;
 }
 
 bool CSnapshotThread::Stop(DWORD timeoutMs)
 {
-    if (m_hThread == nullptr) return true;
+    if (!m_hThread) return true;
     m_bStop = true;
-    if (WaitForSingleObject(m_hThread, timeoutMs) != WAIT_OBJECT_0) return false;
-    CloseHandle(m_hThread);
-    m_hThread = nullptr;
+    if (WaitForSingleObject(m_hThread.Get(), timeoutMs) != WAIT_OBJECT_0) return false;
+    m_hThread.Reset();
     return true;
 }
 
 bool CSnapshotThread::Wait(DWORD timeoutMs)
 {
-    return m_hThread == nullptr || WaitForSingleObject(m_hThread, timeoutMs) == WAIT_OBJECT_0;
+    return !m_hThread || WaitForSingleObject(m_hThread.Get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
 DWORD WINAPI CSnapshotThread::ThreadProc(LPVOID param)

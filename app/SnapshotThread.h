@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ScopedHandleWin.h"
 #include "history/History.h"
 #include "tagfile/TagNaming.h"
 
@@ -51,7 +52,7 @@ private:
     std::filesystem::path m_folder;
     std::string m_strProgram;
     TagNaming m_naming;
-    HANDLE m_hThread = nullptr;
+    CScopedHandle m_hThread;
     std::atomic<bool> m_bStop{false};
     std::mutex m_spareMutex;
     std::vector<std::filesystem::path> m_spared;

@@ -45,7 +45,7 @@ BOOL CTarnelDlg::OnInitDialog()
     // connection waits most of a second. Their lines and devices count only once connected.
     CBackgroundCatalogueLoad catalogue(".");
     IAddTags* pAddTags = nullptr;
-    const ConnectResult result = ConnectAddTags(true, &pAddTags);
+    const ConnectResult result = ConnectAddTagsPastAnEndingServer(true, &pAddTags);
     startup_trace::PhaseEnded("connect");
     m_bComInitialized = result.comInitialized;
     if (!result.Ok()) {
@@ -96,42 +96,20 @@ const char kNoMarshallingAdvice[] =
 
 void CTarnelDlg::ReportConnectFailure(const ConnectResult& result)
 {
-    switch (result.failedStep) {
-    case ConnectStep::InitializeCom:
-        MessageBox("Can't initialice COM");
-        return;
-    case ConnectStep::GetClassObject:
-        MessageBox("Can't connect to OPC-server");
-        MessageBox(ExplainConnectFailure(result.hr));
-        return;
-    case ConnectStep::CreateInstance:
-        break;
-    case ConnectStep::None:
+    if (result.Ok()) return;
+    const HResult hr = static_cast<HResult>(result.hr);
+    if (result.failedStep != ConnectStep::CreateInstance) {
+        MessageBox(ConnectFailureBox(result.failedStep));
+        if (result.failedStep == ConnectStep::GetClassObject) MessageBox(ExplainConnectFailure(result.hr));
         return;
     }
-    switch (static_cast<unsigned long>(result.hr)) {
-    case 0x80004002UL:
-        MessageBox("E_NOINTERFACE");
-        break;
-    case 0x8000FFFFUL:
-        MessageBox("E_UNEXPECTED");
-        break;
-    case 0x80040110UL:
-        MessageBox("E_NOAGGREGATION");
-        break;
-    case 0x8007000EUL:
-        MessageBox("E_OUTOFMEMORY");
-        break;
-    case 0x80070057UL:
-        MessageBox("E_INVALIDARG");
-        break;
-    default: {
+    if (const char* name = CreateInstanceRefusalName(hr)) {
+        MessageBox(name);
+    } else {
         char text[100];
         std::snprintf(text, sizeof text, "Error %X", static_cast<unsigned>(result.hr));
         MessageBox(text);
-        MessageBox("Server does not support IAddTags");
-        break;
-    }
+        MessageBox(ConnectFailureBox(result.failedStep));
     }
     // The usual cause: no proxy/stub of this program's bitness beside a server of the other.
     // Windows reports it as E_NOINTERFACE, Wine as REGDB_E_CLASSNOTREG: whatever the code,

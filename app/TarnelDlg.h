@@ -11,7 +11,7 @@
 #include "server/ServerConnection.h"
 #include "server/TagServer.h"
 #include "tagfile/DeviceCopy.h"
-#include "tree/CommandTable.h"
+#include "commands/CommandTable.h"
 #include "tree/ConfigTree.h"
 #include "tree/TreeMirror.h"
 #include "ui/Controls.h"
@@ -81,7 +81,7 @@ public:
     // Posted by a node key on the tree; wParam is its CommandKey (Enter, Delete, Insert).
     static constexpr UINT WM_TREE_KEY = WM_APP + 0x20;
 
-    // The window's commands, read from the command table (tree/CommandTable.h; this
+    // The window's commands, read from the command table (commands/CommandTable.h; this
     // window's side in CommandTable.cpp). A command runs only when its row's rule holds:
     // RunCommand on the node the menu was opened on (m_hCurrentItem); true when the table
     // has the id, whether or not the rule let it run. RunCommandOn on the node given, which

@@ -25,11 +25,12 @@ set(win_parts
 # Which rooms each room includes (besides itself). res/resource.h holds the resource ids as
 # plain #defines and includes nothing, so the portable rooms that name commands and dialogs
 # (the command table, the guide's sections) read the ids from it rather than keep copies.
-set(portable common catalogue server tree serial search tagfile history standin tools)
+set(portable common catalogue server tree commands serial search tagfile history standin tools)
 set(allow_common res)
 set(allow_catalogue "")
 set(allow_server "")
-set(allow_tree catalogue res server)
+set(allow_tree catalogue server)
+set(allow_commands res tree)
 set(allow_serial common server)
 set(allow_search catalogue server)
 set(allow_tagfile catalogue common server tree)
@@ -40,11 +41,11 @@ set(allow_res "")
 set(allow_ui common server tree)
 set(allow_server-win server)
 set(allow_serial-win common res serial server server-win ui)
-set(allow_search-win catalogue res search server server-win ui)
+set(allow_search-win catalogue common res search server server-win ui)
 set(allow_standin-win common standin)
 set(allow_ctl catalogue common history search serial serial-win server server-win tagfile tree ui)
 set(allow_dialogs catalogue res search search-win server server-win tagfile tree ui)
-set(allow_app catalogue common dialogs history res serial-win server server-win tagfile tree ui)
+set(allow_app catalogue commands common dialogs history res serial-win server server-win tagfile tree ui)
 
 # The uses outside the table there are, each with its reason: "file|included header|reason"
 # (a header in angle brackets for a portable file's use of a system header).
@@ -99,7 +100,7 @@ function(excused file header out)
   endforeach()
 endfunction()
 
-set(rooms common catalogue server tree serial search tagfile history standin tools res ui ctl dialogs app)
+set(rooms common catalogue server tree commands serial search tagfile history standin tools res ui ctl dialogs app)
 set(problems "")
 set(checked 0)
 set(seen_rooms "")

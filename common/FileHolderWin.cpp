@@ -1,5 +1,6 @@
 #include "common/FileHolder.h"
 
+#include "common/ScopedHandleWin.h"
 #include "common/SystemLibrary.h"
 #include "common/Utf8Text.h"
 
@@ -58,14 +59,13 @@ std::string ProgramsHoldingFile(const std::filesystem::path& path)
                 std::wstring name = info[i].strAppName;
                 if (name.empty()) {
                     // The program's file name when it gives no name of its own.
-                    const HANDLE process =
-                        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, info[i].Process.dwProcessId);
-                    if (process != nullptr) {
+                    const CScopedHandle process(
+                        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, info[i].Process.dwProcessId));
+                    if (process) {
                         wchar_t image[MAX_PATH * 2];
                         DWORD size = MAX_PATH * 2;
-                        if (QueryFullProcessImageNameW(process, 0, image, &size))
+                        if (QueryFullProcessImageNameW(process.Get(), 0, image, &size))
                             name = std::filesystem::path(std::wstring(image, size)).filename().wstring();
-                        CloseHandle(process);
                     }
                 }
                 if (name.empty()) continue;
@@ -80,12 +80,10 @@ std::string ProgramsHoldingFile(const std::filesystem::path& path)
 
 bool HeldAgainstWriters(const std::filesystem::path& path)
 {
-    const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-        return false;
-    }
+    const CScopedHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) return false;
     const DWORD code = GetLastError();
     return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
 }

@@ -22,7 +22,7 @@ public:
 
     // Initialises COM (once) and connects; on failure prints why and returns false.
     bool Open();
-    // Connects again without a message (for the restart's retries); *result says why not.
+    // Connects (again) without a message, past a server that is just ending; *result says why not.
     bool Reconnect(ConnectResult* result);
     // Takes over a connection made elsewhere (its one reference).
     void Adopt(IAddTags* pAddTags);

@@ -9,6 +9,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/FileHolder.h"
+#include "common/ScopedHandleWin.h"
 #include "common/Utf8Text.h"
 
 #include <windows.h>
@@ -65,14 +66,14 @@ public:
         for (wchar_t c : key) hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
         wchar_t name[64];
         swprintf(name, 64, L"Local\\zolcfg-journal-%016llx", static_cast<unsigned long long>(hash));
-        m_hMapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, name);
-        if (m_hMapping != nullptr)
-            m_pOwner = static_cast<volatile LONG*>(MapViewOfFile(m_hMapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(LONG)));
+        m_hMapping.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, name));
+        if (m_hMapping)
+            m_pOwner =
+                static_cast<volatile LONG*>(MapViewOfFile(m_hMapping.Get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(LONG)));
     }
     ~CAppendLock()
     {
         if (m_pOwner != nullptr) UnmapViewOfFile(const_cast<LONG*>(m_pOwner));
-        if (m_hMapping != nullptr) CloseHandle(m_hMapping);
     }
     bool Usable() const { return m_pOwner != nullptr; }
 
@@ -95,21 +96,18 @@ public:
 private:
     static bool OwnerGone(LONG pid)
     {
-        const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
-        if (process == nullptr) return GetLastError() == ERROR_INVALID_PARAMETER;  // no such process
-        const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
-        CloseHandle(process);
-        return ended;
+        const CScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid)));
+        if (!process) return GetLastError() == ERROR_INVALID_PARAMETER;  // no such process
+        return WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0;
     }
 
-    HANDLE m_hMapping = nullptr;
+    CScopedHandle m_hMapping;
     volatile LONG* m_pOwner = nullptr;
 };
 
 class CWinAppendFile final : public IAppendFile {
 public:
     CWinAppendFile(HANDLE file, const std::filesystem::path& path) : m_hFile(file), m_lock(path) {}
-    ~CWinAppendFile() override { CloseHandle(m_hFile); }
 
     bool Append(std::string_view bytes, std::string* error) override
     {
@@ -118,25 +116,25 @@ public:
         lockRegion.OffsetHigh = 0x40000000;
         if (m_lock.Usable()) {
             m_lock.Acquire();
-        } else if (!LockFileEx(m_hFile, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockRegion)) {
+        } else if (!LockFileEx(m_hFile.Get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockRegion)) {
             if (error) *error = Reason(GetLastError());
             return false;
         }
         DWORD written = 0;
-        const bool ok = WriteFile(m_hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        const bool ok = WriteFile(m_hFile.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
                         written == bytes.size();
         const DWORD code = GetLastError();
         if (m_lock.Usable())
             m_lock.Release();
         else
-            UnlockFileEx(m_hFile, 0, 1, 0, &lockRegion);
+            UnlockFileEx(m_hFile.Get(), 0, 1, 0, &lockRegion);
         if (ok) return true;
         if (error) *error = written != 0 ? "the disk took only part of the line" : Reason(code);
         return false;
     }
     bool Flush(std::string* error) override
     {
-        if (FlushFileBuffers(m_hFile)) return true;
+        if (FlushFileBuffers(m_hFile.Get())) return true;
         const DWORD code = GetLastError();
         // A handle for appending only may not be flushed; its writes are with the system.
         if (code == ERROR_ACCESS_DENIED) return true;
@@ -145,7 +143,7 @@ public:
     }
 
 private:
-    HANDLE m_hFile;
+    CScopedHandle m_hFile;
     CAppendLock m_lock;
 };
 
@@ -249,17 +247,18 @@ public:
         std::filesystem::path temp = path;
         static std::atomic<unsigned> counter{0};  // threads of one process too
         temp += L".new" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter.fetch_add(1));
-        const HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
+        CScopedHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
             if (error) *error = Reason(GetLastError());
             return false;
         }
         DWORD written = 0;
-        const bool wrote = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
-                           written == content.size() && FlushFileBuffers(file);
+        const bool wrote =
+            WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
+            written == content.size() && FlushFileBuffers(file.Get());
         const DWORD writeError = GetLastError();
-        CloseHandle(file);
+        file.Reset();  // closed before the move, which a handle open on it would refuse
         bool ok = false;
         if (!wrote) {
             if (error) *error = Reason(writeError);

@@ -41,10 +41,7 @@ CAutoFindDlg::CAutoFindDlg(IAddTags* pAddTags, CWnd* parent)
 {
 }
 
-CAutoFindDlg::~CAutoFindDlg()
-{
-    if (m_hSearchThread != nullptr) CloseHandle(m_hSearchThread);
-}
+CAutoFindDlg::~CAutoFindDlg() = default;
 
 void CAutoFindDlg::DoDataExchange(CDataExchange* pDX)
 {
@@ -78,7 +75,7 @@ CSearchDevThread* CAutoFindDlg::StartSearchThread()
 {
     CSearchDevThread* thread = new (std::nothrow) CSearchDevThread(m_hWnd);
     if (thread == nullptr) return nullptr;
-    if (!thread->Start(&m_hSearchThread, &m_nSearchThreadId)) {
+    if (!thread->Start(m_hSearchThread.Put(), &m_nSearchThreadId)) {
         delete thread;  // its thread never ran, so nothing deletes it otherwise
         return nullptr;
     }
@@ -248,14 +245,12 @@ void CAutoFindDlg::ForgetSearchThread()
 {
     // Forgotten first, so that a message handled during the wait sees no worker.
     m_pSearchThread = nullptr;
-    HANDLE thread = m_hSearchThread;
-    m_hSearchThread = nullptr;
+    const CScopedHandle thread(m_hSearchThread.Release());
     m_nSearchThreadId = 0;
-    if (thread == nullptr) return;
+    if (!thread) return;
     // A worker still inside a probe that does not return in time is left to end on its
     // own: it deletes itself, and frees the reports this window can no longer take.
-    WaitKeepingWindowsPainted(thread, kWorkerEndLimitMs);
-    CloseHandle(thread);
+    WaitKeepingWindowsPainted(thread.Get(), kWorkerEndLimitMs);
 }
 
 void CAutoFindDlg::DiscardUndeliveredReports()

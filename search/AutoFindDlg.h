@@ -14,6 +14,7 @@
 
 #include <vector>
 
+#include "common/ScopedHandleWin.h"
 #include "res/resource.h"
 #include "search/SearchDevThread.h"
 #include "search/SearchMessages.h"
@@ -85,7 +86,7 @@ protected:
     END_MSG_MAP()
 
 protected:
-    HANDLE m_hSearchThread = nullptr;  // our own handle of the worker's thread
+    CScopedHandle m_hSearchThread;  // our own handle of the worker's thread
     DWORD m_nSearchThreadId = 0;
 
 private:

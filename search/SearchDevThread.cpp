@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "common/ScopedHandleWin.h"
 #include "ui/App.h"
 
 namespace {
@@ -24,32 +25,17 @@ CSearchDevThread::~CSearchDevThread()
 
 long CSearchDevThread::LiveCount() { return g_nLiveWorkers.load(); }
 
-const char* CSearchDevThread::ConnectFailureText(ConnectStep step)
-{
-    switch (step) {
-    case ConnectStep::InitializeCom:
-        return "Can't initialice COM";
-    case ConnectStep::GetClassObject:
-        return "Can't connect to OPC-server";
-    case ConnectStep::CreateInstance:
-    case ConnectStep::None:
-        break;
-    }
-    return "Server does not support IAddTags";
-}
-
 BOOL CSearchDevThread::Start(HANDLE* phThread, DWORD* pnThreadId)
 {
     *phThread = nullptr;
     *pnThreadId = 0;
-    HANDLE started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (started == nullptr) return FALSE;
-    m_hStarted = started;
+    const CScopedHandle started(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!started) return FALSE;
+    m_hStarted = started.Get();
     // Suspended, so that the handle and the id are taken while the object surely exists: a
     // worker that fails to connect may delete itself soon after it runs.
     if (!CreateThread(CREATE_SUSPENDED)) {
         m_hStarted = nullptr;
-        CloseHandle(started);
         return FALSE;
     }
     HANDLE own = nullptr;
@@ -58,8 +44,7 @@ BOOL CSearchDevThread::Start(HANDLE* phThread, DWORD* pnThreadId)
     *pnThreadId = m_nThreadID;
     ResumeThread(m_hThread);
     // The queue exists before InitInstance runs, so requests may be posted from here on.
-    WaitForSingleObject(started, INFINITE);
-    CloseHandle(started);
+    WaitForSingleObject(started.Get(), INFINITE);
     return TRUE;
 }
 
@@ -69,14 +54,14 @@ BOOL CSearchDevThread::InitInstance()
     m_hStarted = nullptr;
     if (started != nullptr) SetEvent(started);
 
-    const ConnectResult result = ConnectAddTags(true, m_AddTags.Put());
+    const ConnectResult result = ConnectAddTagsPastAnEndingServer(true, m_AddTags.Put());
     m_bComInitialized = result.comInitialized;
     if (!result.Ok()) {
         // The request that started this worker is already waiting; it will never run.
         // Free it before the message box, whose modal loop would take it from the queue
         // and drop it, and again afterwards for one that came while the box was shown.
         DiscardWaitingRequests();
-        AfxMessageBox(ConnectFailureText(result.failedStep));
+        AfxMessageBox(ConnectFailureBox(result.failedStep));
         DiscardWaitingRequests();
         // Without this report the dialog would wait for the search's end for ever.
         PostReport(WM_SCAN_FINISHED, kScanNotConnected, 0);

@@ -63,7 +63,6 @@ private:
     void PostReport(UINT message, WPARAM wParam, LPARAM payload);
     // Frees the start requests waiting in the queue: they will never be handled.
     void DiscardWaitingRequests();
-    static const char* ConnectFailureText(ConnectStep step);
 
     HANDLE m_hStarted = nullptr;  // set when the thread has begun InitInstance
     bool m_bComInitialized = false;

@@ -40,6 +40,20 @@ ConnectResult ConnectAddTags(bool initializeCom, IAddTags** ppAddTags)
     return result;
 }
 
+ConnectResult ConnectAddTagsPastAnEndingServer(bool initializeCom, IAddTags** ppAddTags)
+{
+    bool comInitialized = false;
+    for (int attempt = 0;; ++attempt) {
+        ConnectResult result = ConnectAddTags(initializeCom && !comInitialized, ppAddTags);
+        comInitialized = comInitialized || result.comInitialized;
+        result.comInitialized = comInitialized;
+        if (result.Ok() || attempt == kEndingServerRetries ||
+            !IsServerEnding(result.failedStep, static_cast<HResult>(result.hr)))
+            return result;
+        Sleep(kEndingServerPauseMs);
+    }
+}
+
 ReconnectResult ReconnectAfterRestart(int timeoutMs, int pauseMs, const std::function<bool()>& between,
                                       IAddTags** ppAddTags)
 {

@@ -1,5 +1,5 @@
-// The one connection sequence to the ZOL-OPC-Server, used by the start-up, the restart
-// and the search worker:
+// The one connection sequence to the ZOL-OPC-Server, used by the start-up, the restart,
+// the search worker and zolctl:
 //   CoInitialize (when asked) -> CoGetClassObject(class, local server, IClassFactory)
 //   -> IClassFactory::CreateInstance(IAddTags) -> release the factory.
 // It reports which step failed and its HRESULT so that each caller shows its own message.
@@ -9,15 +9,9 @@
 #include <objbase.h>
 
 #include "AddTags.h"
+#include "server/ConnectFailures.h"
 
 #include <functional>
-
-enum class ConnectStep {
-    None,            // connected
-    InitializeCom,   // CoInitialize failed
-    GetClassObject,  // the server's class object could not be obtained
-    CreateInstance,  // the class object refused IAddTags
-};
 
 struct ConnectResult {
     ConnectStep failedStep = ConnectStep::None;
@@ -31,6 +25,10 @@ struct ConnectResult {
 // With initializeCom the calling thread's COM initialisation is part of the sequence; a
 // failure at a later step leaves COM initialised (comInitialized tells the caller).
 ConnectResult ConnectAddTags(bool initializeCom, IAddTags** ppAddTags);
+
+// The same, trying again for a moment while the server is just ending (IsServerEnding):
+// how the window, the search worker and zolctl connect.
+ConnectResult ConnectAddTagsPastAnEndingServer(bool initializeCom, IAddTags** ppAddTags);
 
 // After RestartServer: connects anew until the server answers a call (GetComSettings) or
 // timeoutMs have passed, pausing pauseMs between attempts. A real server may take many

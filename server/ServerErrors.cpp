@@ -26,6 +26,7 @@ constexpr KnownResult kKnownResults[] = {
     {0x80040111u, "CLASS_E_CLASSNOTAVAILABLE", "class not available"},
     {0x80040154u, "REGDB_E_CLASSNOTREG", "class not registered"},
     {0x80080005u, "CO_E_SERVER_EXEC_FAILURE", "server execution failed"},
+    {0x80080008u, "CO_E_SERVER_STOPPING", "the server is stopping"},
     {0x800401F0u, nullptr, "COM not initialized"},
     {0x800401FDu, nullptr, "object not connected to the server"},
     {0x80010007u, nullptr, "the server died"},

@@ -10,5 +10,4 @@ zol_add_unit_test(tree_tests
     ${CMAKE_CURRENT_LIST_DIR}/tree_branch_period_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tree_progress_pacer_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tree_tag_nodes_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/tree_command_table_test.cpp
   LIBS zol_tree)

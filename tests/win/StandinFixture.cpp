@@ -33,6 +33,8 @@ size_t LogLines(const std::string& text)
     return count;
 }
 
+size_t ClassRefusalsLogged() { return LogLines("class fault: refusing IClassFactory"); }
+
 bool WaitForLogLine(const std::string& text, size_t before, int timeoutMs)
 {
     return standin_test::WaitUntil([&] { return LogLines(text) > before; }, timeoutMs);

@@ -16,6 +16,8 @@ void ClearFaults();
 // and the wait until more than `before` do: the server has got that far.
 size_t LogLines(const std::string& text);
 bool WaitForLogLine(const std::string& text, size_t before, int timeoutMs = 15000);
+// The class object's refusals under a "class" fault so far: one per attempt to connect.
+size_t ClassRefusalsLogged();
 
 // Live objects the server reports (-1 when no server has reported).
 long LiveObjects();

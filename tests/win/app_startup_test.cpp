@@ -70,9 +70,26 @@ class ClassRefusalTest : public StartupTest, public testing::WithParamInterface<
 TEST_P(ClassRefusalTest, TheGivenBoxThenTheCodeInWords)
 {
     standin::SetFaults(std::string("class ") + GetParam().hresult + "\n");
+    const size_t before = standin::ClassRefusalsLogged();
     const StartOutcome outcome = RunMainWindow();
     EXPECT_EQ(outcome.boxes, (std::vector<std::string>{"Can't connect to OPC-server", GetParam().explanation}));
     EXPECT_EQ(outcome.title, "");
+    EXPECT_EQ(standin::ClassRefusalsLogged() - before, 1u) << "a refusal of this kind is final: one attempt";
+}
+
+// A server on its way out answers CO_E_SERVER_STOPPING: the window tries again for a moment,
+// as zolctl and the search worker do, before it gives the boxes.
+TEST_F(StartupTest, AnEndingServerIsTriedAgainBeforeTheBoxes)
+{
+    standin::SetFaults("class 0x80080008\n");
+    const size_t before = standin::ClassRefusalsLogged();
+    const ULONGLONG start = GetTickCount64();
+    const StartOutcome outcome = RunMainWindow();
+    const ULONGLONG took = GetTickCount64() - start;
+    EXPECT_EQ(outcome.boxes, (std::vector<std::string>{"Can't connect to OPC-server",
+                                                       "Код ошибки 0x80080008: сервер завершает работу."}));
+    EXPECT_GE(standin::ClassRefusalsLogged() - before, 2u);
+    EXPECT_GE(took, static_cast<ULONGLONG>(kEndingServerRetries * kEndingServerPauseMs));
 }
 
 INSTANTIATE_TEST_SUITE_P(

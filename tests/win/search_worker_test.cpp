@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "BoxAnswerer.h"
+#include "StandinFixture.h"
 #include "search/SearchDevThread.h"
 #include "search/SearchMessages.h"
 #include "search_support.h"
@@ -251,6 +252,33 @@ TEST_P(SearchWorkerConnectTest, ShowsItsTextReportsNotConnectedAndFreesTheWaitin
     ASSERT_EQ(window.reports.size(), 1u) << "no scan may run without a connection";
     EXPECT_EQ(window.reports[0].end, kScanNotConnected);
     EXPECT_EQ(LiveSearchPayloads(), 0) << "the request that was never handled leaked";
+}
+
+// The worker connects as the window and zolctl do: a server that is ending is tried again for
+// a moment; a plain refusal once.
+TEST_F(SearchWorkerTest, AnEndingServerIsTriedAgainARefusalIsNot)
+{
+    for (const bool ending : {false, true}) {
+        SetFaults(ending ? "class 0x80080008\n" : "class E_FAIL\n");
+        const size_t before = standin::ClassRefusalsLogged();
+        const ULONGLONG start = GetTickCount64();
+        CBoxAnswerer answerer;
+        CReportWindow window;
+        StartedWorker worker(window.m_hWnd);
+        worker.Scan(1, 10, window.m_hWnd);
+        ASSERT_TRUE(window.PumpUntilFinished());
+        const ULONGLONG took = GetTickCount64() - start;
+        EXPECT_TRUE(worker.Ended(5000));
+        answerer.Stop();
+        EXPECT_EQ(answerer.Texts(), std::vector<std::string>{"Can't connect to OPC-server"});
+        const size_t attempts = standin::ClassRefusalsLogged() - before;
+        if (ending) {
+            EXPECT_GE(attempts, 2u);
+            EXPECT_GE(took, static_cast<ULONGLONG>(kEndingServerRetries * kEndingServerPauseMs));
+        } else {
+            EXPECT_EQ(attempts, 1u);
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, SearchWorkerConnectTest,

@@ -13,6 +13,7 @@
 #include "ServerFiles.h"
 #include "StandinFixture.h"
 #include "ctl/CtlCommandTable.h"
+#include "server/ConnectFailures.h"
 #include "zolctl_support.h"
 
 namespace fs = std::filesystem;
@@ -198,6 +199,27 @@ TEST_F(ZolctlCommands, ConnectionFailuresSayWhichStepAndExit3)
     r = RunCtl({L"add", L"1", L"5", L"14", L"1000"});
     EXPECT_EQ(r.code, 3);
     EXPECT_EQ(r.err, "cannot connect: the server refused IAddTags: interface not supported (0x80004002)\n");
+}
+
+// The same retry as the window's and the search worker's: a server that is ending is tried
+// again for a moment, a plain refusal is reported after one attempt.
+TEST_F(ZolctlCommands, AnEndingServerIsTriedAgainARefusalIsNot)
+{
+    standin::SetFaults("class E_FAIL\n");
+    size_t before = standin::ClassRefusalsLogged();
+    CtlRun r = Ctl({L"tags"});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_EQ(standin::ClassRefusalsLogged() - before, 1u);
+
+    standin::SetFaults("class 0x80080008\n");
+    before = standin::ClassRefusalsLogged();
+    const ULONGLONG start = GetTickCount64();
+    r = Ctl({L"tags"});
+    const ULONGLONG took = GetTickCount64() - start;
+    EXPECT_EQ(r.code, 3);
+    EXPECT_EQ(r.err, "cannot connect: the server is stopping (0x80080008)\n");
+    EXPECT_GE(standin::ClassRefusalsLogged() - before, 2u);
+    EXPECT_GE(took, static_cast<ULONGLONG>(kEndingServerRetries * kEndingServerPauseMs));
 }
 
 TEST_F(ZolctlCommands, SingleTagCommandsAndTheirRefusals)

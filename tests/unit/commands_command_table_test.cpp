@@ -1,6 +1,6 @@
 // The table of the main window's commands: the menus it gives each place, the keys on the
 // tree's nodes, and the rules a row must keep so that menus, keys and dispatch agree.
-#include "tree/CommandTable.h"
+#include "commands/CommandTable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tree/CommandTable.h"
+#include "commands/CommandTable.h"
 
 #include <algorithm>
 
