@@ -2,10 +2,12 @@
 // row's rule checked against the window before any handler runs, and the context menu and
 // system menu built from the rows.
 #include <iterator>
+#include <optional>
 #include <utility>
 
 #include "app/ServerChange.h"
 #include "app/TarnelDlg.h"
+#include "ui/BusyWindow.h"
 #include "ui/Text.h"
 
 CTarnelDlg::CommandHandler CTarnelDlg::HandlerOf(std::size_t index)
@@ -37,7 +39,11 @@ void CTarnelDlg::Run(const WindowCommand& row, HTREEITEM node)
     m_strTold.clear();
     const bool outer = !m_bInCommand;
     m_bInCommand = true;
-    DispatchCommand(row, CommandState(node), &m_bBusy, [this, handler, node] {
+    DispatchCommand(row, CommandState(node), &m_bBusy, [this, handler, node, &row] {
+        // A long command's window is out of reach from its start to its end; its own
+        // dialogs and boxes get it back for their time (CLentWindow).
+        std::optional<CBusyWindow> busy;
+        if (row.run == CommandRun::Long) busy.emplace(*this, CBusyWindow::KeepCursor);
         m_hCurrentItem = node;
         (this->*handler)();
     });

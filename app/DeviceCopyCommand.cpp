@@ -22,11 +22,10 @@ namespace {
 constexpr char kAction[] = "Копировать устройство";
 
 // The server's tags with the periods a copy of source needs, with the progress window while
-// it lasts. The window takes no input meanwhile.
+// it lasts (the dispatch keeps the window out of reach meanwhile).
 ServerTagList ReadForCopy(CTarnelDlg& window, ITagServer& server, const CopySource& source, unsigned delayMs)
 {
     HWND focus = window.FocusedControl();
-    CBusyWindow busy(window, CBusyWindow::KeepCursor);
     ServerTagList list;
     {
         std::size_t calls = 0;
@@ -39,7 +38,6 @@ ServerTagList ReadForCopy(CTarnelDlg& window, ITagServer& server, const CopySour
         };
         list = ReadServerTags(server, options);
     }
-    busy.End();
     window.ReturnFocus(focus, window.m_Tree);
     return list;
 }

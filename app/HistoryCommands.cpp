@@ -20,6 +20,7 @@
 #include "tagfile/TextEncoding.h"
 #include "tree/TagNodes.h"
 #include "ui/Text.h"
+#include "ui/BusyWindow.h"
 #include "ui/TagWords.h"
 #include "ui/TreeViewModel.h"
 
@@ -157,8 +158,7 @@ void CTarnelDlg::OnRestoreSnapshot()
     RestoreBase base;
     bool whole = false;
     {
-        HWND ownerWindow = box.m_hWnd;
-        ::EnableWindow(ownerWindow, FALSE);
+        const CBusyWindow busy(box, CBusyWindow::KeepCursor);
         std::size_t calls = 0;
         CProgressWnd progress(this, &CProgressWnd::FillText, m_nProgressDelayMs);
         ServerTagsOptions options;
@@ -167,7 +167,6 @@ void CTarnelDlg::OnRestoreSnapshot()
             return false;
         };
         whole = PrepareRestore(server, bytes, options, readOptions, false, &base);
-        ::EnableWindow(ownerWindow, TRUE);
     }
     const ServerTagList& serverTags = base.list;
     if (!whole) {

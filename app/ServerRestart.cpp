@@ -110,9 +110,8 @@ void CTarnelDlg::OnApply()
 {
     // The control that has the keyboard focus gets it back once the tree is rebuilt.
     HWND focus = FocusedControl();
-    // COM dispatches input while the call is out: keep the user out of the window from
-    // before the call, or a click meanwhile would run its command after the restart.
-    CBusyWindow busy(*this, CBusyWindow::KeepCursor);
+    // COM dispatches input while the call is out; the dispatch keeps the user out of the
+    // window from before the call, or a click meanwhile would run its command after the restart.
     // The snapshot worker's connection goes with the server; a new one follows the restart.
     StopBackgroundSnapshot();
     const std::string savedTitle = GetWindowText();
@@ -161,7 +160,6 @@ void CTarnelDlg::OnApply()
     m_btnComPort.EnableWindow(TRUE);
     m_btnExit.EnableWindow(TRUE);
     m_btnApply.EnableWindow(TRUE);
-    busy.End();
     SetForegroundWindow();
     SetWindowText(savedTitle);
     FillTree();

@@ -68,6 +68,7 @@ std::filesystem::path AskFile(HWND owner, bool save, const std::wstring& initial
     ofn.lpstrDefExt = L"csv";
     ofn.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
                 (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    const CLentWindow lent(owner);
     const BOOL chosen = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
     if (!chosen) return std::filesystem::path();
     return std::filesystem::path(file.data());
@@ -157,7 +158,6 @@ void CTarnelDlg::OnExportTags()
     ServerTagList list;
     HWND focus = FocusedControl();
     {
-        CBusyWindow busy(*this, CBusyWindow::KeepCursor);
         std::size_t calls = 0;
         CProgressWnd progress(this, [](std::size_t n) { return "Экспорт тегов: запросов к серверу " + std::to_string(n); },
                               m_nProgressDelayMs);
@@ -248,7 +248,6 @@ void CTarnelDlg::OnImportTags()
     ServerTagList serverTags;
     HWND focus = FocusedControl();
     {
-        CBusyWindow busy(*this, CBusyWindow::KeepCursor);
         std::size_t calls = 0;
         CProgressWnd progress(this, &CProgressWnd::FillText, m_nProgressDelayMs);
         const CTagIdSet inFile(content.rows);

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "ui/BusyWindow.h"
 #include "ui/Help.h"
 #include "ui/Text.h"
 #include "ui/Wnd.h"
@@ -54,6 +55,7 @@ std::string AfxGetAppName() { return g_pApp ? g_pApp->m_strAppName : std::string
 int AfxMessageBox(const std::string& text, UINT type)
 {
     HWND owner = GetActiveWindow();
+    const CLentWindow lent(owner);
     return MessageBoxW(owner, Widen(text).c_str(), Widen(AfxGetAppName()).c_str(), type);
 }
 

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "ui/App.h"
+#include "ui/BusyWindow.h"
 #include "ui/Help.h"
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_pParentWnd(parent), m_nTemplateId(templateId) {}
@@ -24,8 +25,12 @@ INT_PTR CDialog::DoModal()
     HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
     if (owner == nullptr && AfxGetApp() && AfxGetApp()->m_pMainWnd && AfxGetApp()->m_pMainWnd != this)
         owner = AfxGetApp()->m_pMainWnd->m_hWnd;
-    const INT_PTR result = DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nTemplateId), owner,
-                                           &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    INT_PTR result;
+    {
+        const CLentWindow lent(owner);
+        result = DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nTemplateId), owner,
+                                 &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    }
     m_hWnd = nullptr;
     return result;
 }
@@ -121,20 +126,17 @@ void CDialog::CenterWindow()
 
 HWND CDialog::FocusedControl() const
 {
+    // A busy guard took the focus from the controls when it disabled the window.
+    if (HWND atHold = CBusyWindow::FocusAtHold(m_hWnd)) return atHold;
     HWND focus = ::GetFocus();
     return focus != nullptr && IsChild(m_hWnd, focus) ? focus : nullptr;
 }
 
 void CDialog::ReturnFocus(HWND control, HWND fallback)
 {
-    const auto usable = [this](HWND window) {
-        return window != nullptr && IsChild(m_hWnd, window) && IsWindowVisible(window) && ::IsWindowEnabled(window);
-    };
-    HWND target = usable(control) ? control : fallback;
-    if (!usable(target)) return;
-    // Through the dialog manager, so that a push button taking the focus becomes the
-    // default one as it does when tabbed to.
-    SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+    // A disabled window's controls take no focus: it is given when the last guard ends.
+    if (CBusyWindow::ReturnFocusAtEnd(m_hWnd, control, fallback)) return;
+    CBusyWindow::ReturnFocusNow(m_hWnd, control, fallback);
 }
 
 void CDialog::OnHelpKey() { ShowGuideFor(m_hWnd, m_nTemplateId); }

@@ -9,6 +9,7 @@
 #include "common/Guide.h"
 #include "common/Utf8Text.h"
 #include "ui/App.h"
+#include "ui/BusyWindow.h"
 #include "ui/Text.h"
 
 namespace {
@@ -76,7 +77,9 @@ void ShowGuide(HWND owner, const std::string& section)
         problem = Widen("Руководство пользователя не найдено:\n") + file;
     else if (!OpenDocument(owner, file, section))
         problem = Widen("Не удалось открыть руководство пользователя:\n") + file;
-    if (!problem.empty()) MessageBoxW(owner, problem.c_str(), Widen(AfxGetAppName()).c_str(), MB_OK);
+    if (problem.empty()) return;
+    const CLentWindow lent(owner);
+    MessageBoxW(owner, problem.c_str(), Widen(AfxGetAppName()).c_str(), MB_OK);
 }
 
 void ShowGuideFor(HWND owner, unsigned templateId) { ShowGuide(owner, GuideSectionOf(templateId)); }

@@ -1,6 +1,7 @@
 #include "ui/Wnd.h"
 
 #include "ui/App.h"
+#include "ui/BusyWindow.h"
 #include "ui/Text.h"
 
 HWND CWnd::Detach()
@@ -60,5 +61,6 @@ int CWnd::MessageBox(const std::string& text, const char* caption, UINT type) co
 int CWnd::MessageBox(const std::wstring& text, const char* caption, UINT type) const
 {
     const std::wstring title = Widen(caption ? std::string(caption) : AfxGetAppName());
+    const CLentWindow lent(m_hWnd);
     return ::MessageBoxW(m_hWnd, text.c_str(), title.c_str(), type);
 }

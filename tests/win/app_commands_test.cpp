@@ -19,6 +19,7 @@
 #include "TreeReader.h"
 #include "UiDriver.h"
 #include "WindowTest.h"
+#include "commands/CommandTable.h"
 #include "res/resource.h"
 #include "tree/TagKey.h"
 #include "ui/Text.h"
@@ -358,6 +359,36 @@ TEST_F(CommandsTest, DeleteTagGroupAndDevice)
     EXPECT_TRUE(phaseGone) << DescribeTree(treeAfterGroup);
     EXPECT_EQ(treeAfterDevice.size(), 2u) << DescribeTree(treeAfterDevice);
     EXPECT_TRUE(treeAfterLast.empty()) << DescribeTree(treeAfterLast);
+    EXPECT_EQ(ServerTags(), std::vector<std::string>{});
+}
+
+// Deleting a device calls the server once per tag, and the calls dispatch messages: the
+// window is out of reach while the calls go on, and takes input again after.
+TEST_F(CommandsTest, ADeletionHoldsTheWindowWhileItsCallsGoOn)
+{
+    standin::WriteStateFile("tags.txt", "7 5 1 1\n7 5 2 1\n");
+    // Each call lasts long enough that the look below comes before the second one ends.
+    standin::SetFaults("slow DeleteTag " + std::to_string(ui_driver::ResponseLimitMs(3000)) + "\n");
+    const size_t before = standin::LogLines("slow fault: inside DeleteTag");
+    bool inside = false, held = false, back = false;
+    size_t tagsLeft = 0;
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        HWND tree = Tree(window);
+        SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(FindTreeItem(tree, {"Meter(005)"})));
+        // The Delete key's message, posted: the command runs on the window's thread while
+        // this one looks.
+        PostMessageW(window, CTarnelDlg::WM_TREE_KEY, static_cast<WPARAM>(CommandKey::Delete), 0);
+        inside = standin::WaitForLogLine("slow fault: inside DeleteTag", before);
+        held = IsWindowEnabled(window) == FALSE;
+        tagsLeft = ServerTags().size();
+        back = ui_driver::WaitUntilBack(window, 30000);
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    ASSERT_TRUE(inside);
+    EXPECT_GT(tagsLeft, 0u) << "the look came after the deletion: it says nothing";
+    EXPECT_TRUE(held) << "the window took input while the deletion called the server";
+    EXPECT_TRUE(back);
+    EXPECT_EQ(run.boxes, std::vector<std::string>{});
     EXPECT_EQ(ServerTags(), std::vector<std::string>{});
 }
 
