@@ -142,13 +142,13 @@ TEST_F(JourneyTest, EveryCommandAsAUserDoesIt)
 
         // Deletions: a tag, a group, a device.
         ChooseFromMenu(window, PointOf(window, {"Meter(009)", "Voltage"}), "Удалить тег");
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         c.tagsAfterDeleteTag = ServerTags();
         ChooseFromMenu(window, PointOf(window, {"Meter(009)", "Deep"}), "Удалить теги");
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         c.tagsAfterDeleteGroup = ServerTags();
         ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Удалить устройство");
-        Sleep(300);
+        ui_driver::WaitUntilBack(window);
         c.tagsAfterDeleteDevice = ServerTags();
         ui_driver::SaveScreenshot(window, "journey-08-after-deletions");
 
@@ -169,8 +169,9 @@ TEST_F(JourneyTest, EveryCommandAsAUserDoesIt)
         // Restart: the tree is rebuilt from what the server holds.
         ui_driver::PressButton(window, IDC_APPLY);
         ui_driver::WaitFor([&] { return StoredTitle(window) == "Перезапускается сервер..."; }, 10000);
+        // The window takes input again only once the restart's command has rebuilt the tree.
         ui_driver::WaitFor([&] { return StoredTitle(window) == kMainTitle && IsWindowEnabled(window); }, 20000);
-        Sleep(500);
+        ui_driver::WaitUntilBack(window);
         c.treeAfterRestart = ReadTree(Tree(window));
         HTREEITEM first = FindTreeItem(Tree(window), {"Meter(009)"});
         SendMessageW(Tree(window), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(first));
