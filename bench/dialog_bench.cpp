@@ -18,6 +18,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench/BenchProcess.h"
 #include "app/TarnelDlg.h"
 #include "catalogue/Catalogue.h"
 #include "dialogs/AddTagTree.h"
@@ -91,12 +92,7 @@ protected:
     }
 };
 
-fs::path ExeDir()
-{
-    wchar_t path[MAX_PATH * 2];
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-    return fs::path(std::wstring(path, n)).parent_path();
-}
+using bench::ExeDir;
 
 }  // namespace
 
@@ -125,14 +121,7 @@ int wmain(int argc, wchar_t** argv)
         std::ofstream tags(home / "tags.txt", std::ios::binary);
         for (int p = 1; p <= count; ++p) tags << "7 5 " << p << " 20000000\n";
     }
-    std::wstring line = L"\"" + (ExeDir() / L"zolsrv.exe").wstring() + L"\" /RegServer /home \"" + home.wstring() + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 1;
-    WaitForSingleObject(pi.hProcess, 30000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    if (!bench::RegisterStandin(home)) return 1;
 
     DescribeDevice(count);
     CTimedMainWindow dlg;

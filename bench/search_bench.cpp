@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchProcess.h"
 #include "catalogue/Catalogue.h"
 #include "search/AutoFindDlg.h"
 #include "search/SearchDevThread.h"
@@ -97,27 +98,9 @@ double WorkerGoneAt()
 
 void Press(HWND dialog, int id) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
-fs::path ExeDir()
-{
-    wchar_t path[MAX_PATH * 2];
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-    return fs::path(std::wstring(path, n)).parent_path();
-}
+using bench::ExeDir;
 
-bool RegisterServer(const fs::path& home)
-{
-    std::wstring line = L"\"" + (ExeDir() / L"zolsrv.exe").wstring() + L"\" /RegServer /home \"" + home.wstring() + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    WaitForSingleObject(pi.hProcess, 30000);
-    DWORD code = 1;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code == 0;
-}
+bool RegisterServer(const fs::path& home) { return bench::RegisterStandin(home); }
 
 struct Stats {
     std::vector<double> values;

@@ -23,6 +23,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/BenchProcess.h"
 #include "UiDriver.h"
 #include "app/ServerChange.h"
 #include "app/SnapshotThread.h"
@@ -45,12 +46,7 @@ constexpr int kDeviceTypes = 250;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-fs::path ExeDir()
-{
-    wchar_t path[MAX_PATH * 2];
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-    return fs::path(std::wstring(path, n)).parent_path();
-}
+using bench::ExeDir;
 
 bool RegisterServer(const fs::path& home, int tags)
 {
@@ -63,15 +59,7 @@ bool RegisterServer(const fs::path& home, int tags)
             text += std::to_string(type) + " " + std::to_string(type % 247 + 1) + " " + std::to_string(p) + " 20000000\n";
     std::ofstream(home / "tags.txt", std::ios::binary | std::ios::trunc) << text;
     std::ofstream(home / "faults.txt", std::ios::trunc) << "no-save\n";
-    std::wstring line = L"\"" + (ExeDir() / L"zolsrv.exe").wstring() + L"\" /RegServer /home \"" + home.wstring() + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    WaitForSingleObject(pi.hProcess, 30000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
+    return bench::RegisterStandin(home);
 }
 
 // The same reading without the window: walk and periods over COM in this process.

@@ -34,6 +34,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchProcess.h"
 #include "catalogue/Checksum.h"
 #include "server/ServerConnection.h"
 
@@ -44,28 +45,14 @@ namespace {
 
 constexpr int kDeviceTypes = 250;
 
-fs::path ExeDir()
-{
-    wchar_t path[MAX_PATH * 2];
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-    return fs::path(std::wstring(path, n)).parent_path();
-}
+using bench::ExeDir;
 
 int Run(const std::wstring& command, const fs::path& directory = {})
 {
-    std::wstring line = command;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        directory.empty() ? nullptr : directory.c_str(), &si, &pi))
-        return -1;
-    WaitForSingleObject(pi.hProcess, 60000);
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return static_cast<int>(code);
+    bench::RunOptions options;
+    options.directory = directory;
+    options.limitMs = 60000;
+    return bench::RunToEnd(command, options);
 }
 
 void WriteDescription(const fs::path& file, const std::string& text)
@@ -163,6 +150,8 @@ double TimeShownWindow(const fs::path& exe, const fs::path& work, const wchar_t*
     const auto start = Clock::now();
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, work.c_str(), &si, &pi))
         return -1;
+    const CScopedHandle thread(pi.hThread);
+    const CScopedHandle process(pi.hProcess);
     double shown = -1;
     HWND window = nullptr;
     while (Seconds(Clock::now() - start) < 120) {
@@ -175,9 +164,7 @@ double TimeShownWindow(const fs::path& exe, const fs::path& work, const wchar_t*
     }
     Sleep(linger);
     if (window != nullptr) PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
-    if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    if (WaitForSingleObject(process.Get(), 60000) != WAIT_OBJECT_0) TerminateProcess(process.Get(), 1);
     return shown;
 }
 
@@ -267,6 +254,8 @@ ProgramTimes TimeProgram(const fs::path& work, bool waitForFill)
     const auto start = Clock::now();
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, work.c_str(), &si, &pi))
         return times;
+    const CScopedHandle thread(pi.hThread);
+    const CScopedHandle process(pi.hProcess);
 
     HWND window = nullptr;
     while (Seconds(Clock::now() - start) < 120 && (window = FindMainWindow()) == nullptr) Sleep(5);
@@ -291,9 +280,7 @@ ProgramTimes TimeProgram(const fs::path& work, bool waitForFill)
         }
         PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
     }
-    WaitForSingleObject(pi.hProcess, 60000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    WaitForSingleObject(process.Get(), 60000);
     return times;
 }
 

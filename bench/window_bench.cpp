@@ -37,6 +37,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchProcess.h"
 #include "UiDriver.h"
 #include "app/TarnelDlg.h"
 #include "catalogue/Catalogue.h"
@@ -69,12 +70,7 @@ constexpr int kDeviceTypes = 250;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-fs::path ExeDir()
-{
-    wchar_t path[MAX_PATH * 2];
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-    return fs::path(std::wstring(path, n)).parent_path();
-}
+using bench::ExeDir;
 
 // tags tags over kDeviceTypes types (address = type % 247 + 1), parameters grouped ten to a
 // group, described straight into the catalogue.
@@ -114,19 +110,13 @@ void WriteDescriptions(const fs::path& dir)
 // zolctl.exe with the arguments, from its start to its end; -1 when it failed.
 double TimeZolctl(const std::wstring& arguments)
 {
-    std::wstring line = L"\"" + (ExeDir() / L"zolctl.exe").wstring() + L"\" " + arguments;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
+    const std::wstring line = L"\"" + (ExeDir() / L"zolctl.exe").wstring() + L"\" " + arguments;
+    bench::RunOptions options;
+    options.limitMs = 900000;
+    options.creationFlags = CREATE_NO_WINDOW;
     const auto start = Clock::now();
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
-        return -1;
-    WaitForSingleObject(pi.hProcess, 900000);
+    const int code = bench::RunToEnd(line, options);
     const double seconds = Seconds(Clock::now() - start);
-    DWORD code = 1;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
     return code == 0 ? seconds : -1;
 }
 
@@ -146,15 +136,7 @@ bool RegisterServer(const fs::path& home, const std::string& tags)
     fs::create_directories(home);
     std::ofstream(home / "tags.txt", std::ios::binary | std::ios::trunc) << tags;
     std::ofstream(home / "faults.txt", std::ios::trunc) << "no-save\n";
-    std::wstring line = L"\"" + (ExeDir() / L"zolsrv.exe").wstring() + L"\" /RegServer /home \"" + home.wstring() + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    WaitForSingleObject(pi.hProcess, 30000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
+    return bench::RegisterStandin(home);
 }
 
 // An in-process server holding the tags in order, for filling the control quickly.

@@ -34,6 +34,7 @@
 #include <sstream>
 #include <string>
 
+#include "bench/BenchProcess.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/Checksum.h"
@@ -50,40 +51,16 @@ namespace {
 
 constexpr int kDeviceTypes = 250;
 
-fs::path ExeDir()
-{
-    wchar_t path[MAX_PATH * 2];
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-    return fs::path(std::wstring(path, n)).parent_path();
-}
+using bench::ExeDir;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 // Runs a program with its output into a file; returns its exit code.
 int Run(const std::wstring& command, const fs::path& output = {})
 {
-    std::wstring line = command;
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE out = output.empty() ? nullptr
-                                : CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS,
-                                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    if (out != nullptr) {
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdOutput = out;
-        si.hStdError = out;
-    }
-    PROCESS_INFORMATION pi{};
-    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    if (out != nullptr) CloseHandle(out);
-    if (!started) return -1;
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return static_cast<int>(code);
+    bench::RunOptions options;
+    options.output = output;
+    return bench::RunToEnd(command, options);
 }
 
 void WriteDescription(const fs::path& file, const std::string& text)
@@ -416,9 +393,10 @@ void BenchJournalCalls(const fs::path& root, const fs::path& home, const fs::pat
 void BenchAppendParts(const fs::path& root, int n)
 {
     fs::create_directories(root);
-    const HANDLE file = CreateFileW((root / "parts.csv").c_str(), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
+    CScopedHandle owned(CreateFileW((root / "parts.csv").c_str(), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    const HANDLE file = owned.Get();
     const std::string line(120, 'x');
     double clock = 0, lock = 0, write = 0, append = 0;
     auto timed = [](double& total, const auto& work) {
@@ -441,7 +419,7 @@ void BenchAppendParts(const fs::path& root, int n)
             WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
         }
     });
-    CloseHandle(file);
+    owned.Reset();
     std::string error;
     std::unique_ptr<IAppendFile> journal = SystemHistoryPlatform().OpenAppend(root / "append.csv", &error);
     timed(append, [&] { for (int i = 0; i < n; ++i) journal->Append(line, &error); });
