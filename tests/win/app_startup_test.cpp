@@ -193,10 +193,14 @@ TEST_F(StartupTest, MinimisedWindowHandsOutItsIconAndPaintsIt)
         SetWindowLongW(window, GWL_STYLE, GetWindowLongW(window, GWL_STYLE) | WS_MINIMIZE);
         iconic = IsIconic(window) != FALSE;
         // The minimised paint draws the icon instead of the dialog and validates the window.
+        // The window may be invalidated again meanwhile (its first fill, its title), and a
+        // paint waits behind every posted message, so the test waits until no part of the
+        // window is left to paint: a paint that did not validate would leave it so for good.
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        ui_driver::Settle(window);
-        RECT update = {};
-        painted = GetUpdateRect(window, &update, FALSE) == FALSE;
+        painted = ui_driver::WaitFor([&] {
+            RECT update = {};
+            return GetUpdateRect(window, &update, FALSE) == FALSE;
+        }, 5000);
         ui_driver::SaveScreenshot(window, "main-window-minimised-paint");
         PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
     });
