@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """The one summary of a test run, from CTest's JUnit reports (ctest --output-junit).
 
-    scripts/test-summary.py REPORT.xml... [--gtest DIR] [--builds FILE]
+    scripts/test-summary.py REPORT.xml... [--gtest DIR] [--builds FILE] [--unavailable FILE]
 
 Prints the tests of each label (native, asan, fuzz, wine64, wine32, package, e2e) with
 their counts, every skipped test with the reason its output gave ("skipped: ..." or the
 last line), every test run once more after a hang ("retried: ..."), every failed test with its log, the GoogleTest cases the Windows tests ran
 (their XML reports in DIR), the time of each build (FILE: the "... in N s" lines of
-scripts/build.sh) and their sum, and last the plain line "N passed, N failed, N skipped".
+scripts/build.sh) and their sum, the packages that could not be installed with apt's
+reason (FILE: scripts/deps.sh's "PACKAGE: reason" lines), and last the plain line "N passed, N failed, N skipped".
 Exit code 1 when a test failed or none ran.
 """
 import collections
@@ -54,13 +55,15 @@ def failed_cases_of(bits, gtest_dir, max_lines=6):
 
 
 def main(argv):
-    reports, gtest_dir, builds = [], None, None
+    reports, gtest_dir, builds, unavailable = [], None, None, None
     it = iter(argv)
     for arg in it:
         if arg == "--gtest":
             gtest_dir = next(it)
         elif arg == "--builds":
             builds = next(it)
+        elif arg == "--unavailable":
+            unavailable = next(it)
         else:
             reports.append(arg)
 
@@ -114,6 +117,11 @@ def main(argv):
                     total += int(match.group(1))
                     print("  build: %s" % line)
         print("  build: %d s in all" % total)
+    if unavailable and os.path.exists(unavailable):
+        with open(unavailable) as f:
+            for line in f:
+                if line.strip():
+                    print("  not installed: %s" % line.strip())
     for name, reason in retried:
         print("  retried: %s: %s" % (name, reason))
     for name, reason in skipped:

@@ -24,7 +24,10 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 self=$root/scripts/with-wine32.sh
-loader32=/usr/lib/wine/wine
+loader32=${ZOL_WINE32_LOADER:-/usr/lib/wine/wine}
+ZOL_APT_UNAVAILABLE=${ZOL_APT_UNAVAILABLE:-$root/build/apt-unavailable.txt}
+# shellcheck source=scripts/deps.sh
+source "$root/scripts/deps.sh"
 qemu=/usr/bin/qemu-i386
 [ -x "$qemu" ] || qemu=/usr/bin/qemu-i386-static
 
@@ -90,7 +93,10 @@ if [ "${1:-}" = --inside ]; then
 fi
 
 [ "${ZOL_WINE32:-}" = off ] && not_run "turned off (ZOL_WINE32=off)"
-[ -x "$loader32" ] || not_run "Wine's 32-bit loader is not installed (package wine32:i386)"
+if [ ! -x "$loader32" ]; then
+  apt_reason=$(zol_apt_unavailable_reason 'wine32')
+  not_run "Wine's 32-bit loader is not installed (package wine32:i386)${apt_reason:+: apt could not install it: $apt_reason}"
+fi
 if loader32_runs; then
   run "$@"   # this kernel runs 32-bit programs itself
 fi
