@@ -154,6 +154,13 @@ fi
 # ---- what Windows shows of each program (a 64-bit Wine reads both kinds of file)
 zol_xvfb_start || exit 1
 zol_wine_init "${ZOL_WINE32_PREFIX:-$work/prefix}" || exit 1
+# Windows has the uninstall keys of both registry views from the start; the prefix of a Wine
+# without its 32-bit part lacks the 32-bit view's, which the first 32-bit package would then
+# make. Made here as Windows has them, the "nothing left behind" checks judge only what the
+# packages wrote (a key a package leaves under them still shows).
+for v in 32 64; do
+  zol_wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /reg:$v /f >/dev/null 2>&1
+done
 info=$work/fileinfo.txt
 zol_wine "$root/build/win/bin/zolfileinfo.exe" $(for arch in win32 win64; do
   for f in "$work/$arch/zolcfg-$release-$arch"/*.exe "$work/$arch/zolcfg-$release-$arch"/*.dll; do zol_winpath "$f"; done
