@@ -370,14 +370,16 @@ check "msi: $msi_version within Windows Installer's limits (255.255.65535)" with
 # one greater than whatever Windows Installer made of the packages numbered 0.917.N before.
 old_highest=$(( $(msi_dword "$release.65535" carry) > $(msi_dword "$release.65535" cut) ?
                 $(msi_dword "$release.65535" carry) : $(msi_dword "$release.65535" cut) ))
+ordered() {  # ordered A B: both within the limits, A below B
+  within_limits "$1" && within_limits "$2" && [ "$(msi_dword "$1" cut)" -lt "$(msi_dword "$2" cut)" ]
+}
 for n in 0 319 65535 131071 16777214; do
   a=$(product_version "$release.$n") b=$(product_version "$release.$((n + 1))")
-  check "msi: $release.$n ($a) below $release.$((n + 1)) ($b), both within the limits" \
-    bash -c "[ -n '$a' ] && [ -n '$b' ] && [ $(msi_dword "${a:-0.0.0}" cut) -lt $(msi_dword "${b:-0.0.0}" cut) ]" &&
-    check "msi: $b within the limits" within_limits "$b"
+  check "msi: $release.$n ($a) below $release.$((n + 1)) ($b), both within the limits" ordered "$a" "$b"
 done
-check "msi: $release.0 ($(product_version "$release.0")) above the old numbering's $release.65535 read either way" \
-  test "$(msi_dword "$(product_version "$release.0")" cut)" -gt "$old_highest"
+lowest=$(product_version "$release.0")
+check "msi: $release.0 ($lowest) above the old numbering's $release.65535 read either way" \
+  bash -c "[ -n '$lowest' ] && [ $(msi_dword "${lowest:-0.0.0}" cut) -gt $old_highest ]"
 # What does not fit is refused, by the package's build too: no file.
 for bad in "$release.16777216" 0.918.1 "$release" "$release.01"; do
   check "make-msi refuses the version $bad" bash -c "! scripts/make-msi.sh --product-version '$bad' >/dev/null 2>&1"
