@@ -21,10 +21,14 @@
 #      no section both writable and executable, imports only from known DLLs (comctl32
 #      through the manifest), no signature; the builds' programs carry stack protection and
 #      the _FORTIFY_SOURCE checks;
-#   8. the MSI: its tables (msiinfo: Property, Upgrade, Shortcut, File), and under Wine's
-#      msiexec the silent installation (files, shortcut, Programs and Features entry), the
-#      major upgrade from an MSI of a lower version (one product left, with the new files),
-#      the silent removal (nothing left behind);
+#   8. the MSI: its tables (msiinfo: Property, Upgrade, Registry, Shortcut, File), its version
+#      within what Windows Installer holds (the programs' 0.917.N mapped by
+#      scripts/make-msi.sh: every later build greater, a version beyond the mapping refused),
+#      and under Wine's msiexec the silent installation (files, shortcut, Programs and
+#      Features entry with the programs' version), the major upgrade from a package numbered
+#      0.917.N as before the mapping and from this one to the next version (one product
+#      left, with the new files), an older package refused over a newer one, the silent
+#      removal (nothing left behind);
 #   9. signing (scripts/package.sh --sign with a throwaway certificate made by openssl):
 #      osslsigncode verify accepts every program and DLL of both zips, the installer, its
 #      uninstaller and the MSI; the packages built without --sign are signed nowhere.
@@ -154,6 +158,13 @@ fi
 # ---- what Windows shows of each program (a 64-bit Wine reads both kinds of file)
 zol_xvfb_start || exit 1
 zol_wine_init "${ZOL_WINE32_PREFIX:-$work/prefix}" || exit 1
+# Windows has the uninstall keys of both registry views from the start; the prefix of a Wine
+# without its 32-bit part lacks the 32-bit view's, which the first 32-bit package would then
+# make. Made here as Windows has them, the "nothing left behind" checks judge only what the
+# packages wrote (a key a package leaves under them still shows).
+for v in 32 64; do
+  zol_wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /reg:$v /f >/dev/null 2>&1
+done
 info=$work/fileinfo.txt
 zol_wine "$root/build/win/bin/zolfileinfo.exe" $(for arch in win32 win64; do
   for f in "$work/$arch/zolcfg-$release-$arch"/*.exe "$work/$arch/zolcfg-$release-$arch"/*.dll; do zol_winpath "$f"; done
@@ -332,11 +343,56 @@ product="Конфигуратор ZOL-OPC-Server"
 # table MSI NAME: the rows of a table, tab-separated, without msiinfo's three header lines
 table() { msiinfo export "$1" "$2" 2>/dev/null | tail -n +4 | tr -d '\r'; }
 property() { table "$1" Property | awk -F'\t' -v p="$2" '$1 == p { print $2 }'; }
+# msi_dword VERSION MODE: the number Windows Installer compares for a product's version:
+# major, minor and build in 8, 8 and 16 bits. A field too large for its bits is cut to them
+# ("cut", as Wine does) or carried into the fields above ("carry", as a plain shift and OR
+# does); within the limits the two agree.
+msi_dword() {
+  /usr/bin/python3 -c '
+import sys
+major, minor, build = (int(x) for x in sys.argv[1].split("."))
+if sys.argv[2] == "cut":
+    major, minor, build = major & 0xFF, minor & 0xFF, build & 0xFFFF
+print((major << 24) | (minor << 16) | build)' "$1" "$2"
+}
+within_limits() {  # within_limits VERSION: major.minor.build, at most 255.255.65535
+  /usr/bin/python3 -c '
+import re, sys
+m = re.fullmatch(r"(\d+)\.(\d+)\.(\d+)", sys.argv[1])
+sys.exit(0 if m and int(m[1]) <= 255 and int(m[2]) <= 255 and int(m[3]) <= 65535 else 1)' "$1"
+}
+product_version() { scripts/make-msi.sh --product-version "$1" 2>/dev/null; }
+echo "== the MSI's version"
+msi_version=$(product_version "$version")
+check "msi: the programs' $version maps onto a package version ($msi_version)" test -n "$msi_version"
+check "msi: $msi_version within Windows Installer's limits (255.255.65535)" within_limits "$msi_version"
+# Each build's package greater than the one before, across the limits of the fields; every
+# one greater than whatever Windows Installer made of the packages numbered 0.917.N before.
+old_highest=$(( $(msi_dword "$release.65535" carry) > $(msi_dword "$release.65535" cut) ?
+                $(msi_dword "$release.65535" carry) : $(msi_dword "$release.65535" cut) ))
+ordered() {  # ordered A B: both within the limits, A below B
+  within_limits "$1" && within_limits "$2" && [ "$(msi_dword "$1" cut)" -lt "$(msi_dword "$2" cut)" ]
+}
+for n in 0 319 65535 131071 16777214; do
+  a=$(product_version "$release.$n") b=$(product_version "$release.$((n + 1))")
+  check "msi: $release.$n ($a) below $release.$((n + 1)) ($b), both within the limits" ordered "$a" "$b"
+done
+lowest=$(product_version "$release.0")
+check "msi: $release.0 ($lowest) above the old numbering's $release.65535 read either way" \
+  bash -c "[ -n '$lowest' ] && [ $(msi_dword "${lowest:-0.0.0}" cut) -gt $old_highest ]"
+# What does not fit is refused, by the package's build too: no file.
+for bad in "$release.16777216" 0.918.1 "$release" "$release.01"; do
+  check "make-msi refuses the version $bad" bash -c "! scripts/make-msi.sh --product-version '$bad' >/dev/null 2>&1"
+done
+rm -f "$work/refused.msi"
+scripts/make-msi.sh "$dist/stage/win32/zolcfg-$release-win32" "$release.16777216" "$work/refused.msi" >/dev/null 2>&1
+rc=$?
+check "make-msi refuses to build $release.16777216 (exit code $rc, no file)" test "$rc" -ne 0 -a ! -e "$work/refused.msi"
 if [ -f "$msi" ]; then
   check "msi: UpgradeCode fixed ($upgrade_code)" test "$upgrade_code" != "{}"
   same "msi: UpgradeCode" "$upgrade_code" "$(property "$msi" UpgradeCode)"
   same "msi: per machine (ALLUSERS)" "1" "$(property "$msi" ALLUSERS)"
-  same "msi: ProductVersion, as the programs" "$version" "$(property "$msi" ProductVersion)"
+  same "msi: ProductVersion, the programs' $version mapped" "$msi_version" "$(property "$msi" ProductVersion)"
   same "msi: ProductName" "$product" "$(property "$msi" ProductName)"
   check "msi: a publisher" test -n "$(property "$msi" Manufacturer)"
   check "msi: a product code" grep -qE '^\{[0-9A-F-]{36}\}$' <<<"$(property "$msi" ProductCode)"
@@ -344,8 +400,16 @@ if [ -f "$msi" ]; then
   # A major upgrade: older versions of the product are removed (the row without OnlyDetect,
   # below this version), a newer one stops the installation (OnlyDetect, from above it).
   same "msi: Upgrade table" \
-    "$(printf '%s\t\t%s\t\t1\t\tWIX_UPGRADE_DETECTED\n%s\t%s\t\t\t2\t\tWIX_DOWNGRADE_DETECTED\n' "$upgrade_code" "$version" "$upgrade_code" "$version" | sort)" \
+    "$(printf '%s\t\t%s\t\t1\t\tWIX_UPGRADE_DETECTED\n%s\t%s\t\t\t2\t\tWIX_DOWNGRADE_DETECTED\n' "$upgrade_code" "$msi_version" "$upgrade_code" "$msi_version" | sort)" \
     "$(table "$msi" Upgrade | sort)"
+  # Programs and Features shows the programs' version: a value the package writes over the
+  # one the installer's registration of the product wrote, so after it.
+  same "msi: Registry (the programs' version as DisplayVersion of the product's uninstall key)" \
+    "$(printf '2\tSoftware\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\[ProductCode]\tDisplayVersion\t%s\tArpVersion' "$version")" \
+    "$(table "$msi" Registry | cut -f2-6)"
+  sequence() { table "$msi" InstallExecuteSequence | awk -F'\t' -v a="$1" '$1 == a { print $3 }'; }
+  check "msi: WriteRegistryValues ($(sequence WriteRegistryValues)) after RegisterProduct ($(sequence RegisterProduct))" \
+    test "$(sequence WriteRegistryValues)" -gt "$(sequence RegisterProduct)"
   check "msi: RemoveExistingProducts is sequenced" bash -c "msiinfo export '$msi' InstallExecuteSequence | grep -q '^RemoveExistingProducts'"
   same "msi: Shortcut (Start menu, zolcfg.exe, starting in the installation folder)" \
     "$(printf 'StartMenuShortcut\tProgramMenuFolder\t%s\tZolcfgExe\t[#zolcfg.exe]\tINSTALLDIR' "$product")" \
@@ -438,34 +502,66 @@ print("target: " + target)
 print("working folder: " + fields.get("workdir", ""))' "$1" 2>/dev/null
 }
 if [ -f "$msi" ]; then
-  echo "== the MSI under msiexec: installation, upgrade, removal"
-  # The older version: the same files, but README.txt of its own and a file that the newer
-  # version no longer has.
-  build_number=${version##*.}
-  if [ "$build_number" -gt 0 ]; then old_version=$release.$((build_number - 1)); else old_version=0.916.0; fi
-  old_stage=$work/msi-old
-  rm -rf "$old_stage"
-  cp -r "$dist/stage/win32/zolcfg-$release-win32" "$old_stage"
-  echo "old $old_version" >"$old_stage/README.txt"
-  echo "only in $old_version" >"$old_stage/removed-later.txt"
-  old_msi=$work/zolcfg-$old_version.msi
-  check "an MSI of the lower version $old_version built" scripts/make-msi.sh "$old_stage" "$old_version" "$old_msi"
-  check "its product code differs" test "$(property "$old_msi" ProductCode)" != "$(property "$msi" ProductCode)"
+  echo "== the MSI under msiexec: installation, upgrades, removal"
+  # msi_stage_copy NAME TEXT: the packaged files, README.txt saying TEXT
+  msi_stage_copy() {
+    rm -rf "$work/$1"
+    cp -r "$dist/stage/win32/zolcfg-$release-win32" "$work/$1"
+    echo "$2" >"$work/$1/README.txt"
+  }
+  # msi_install NAME MSI: msiexec /i silently, its log in $work/NAME.log
+  msi_install() { zol_wine msiexec /i "$(zol_winpath "$2")" /qn /l*v "$(zol_winpath "$work/$1.log")" || { msi_log "$1"; return 1; }; }
+  installed_readme() { tr -d '\r' <"$msi_instdir/README.txt" 2>/dev/null; }
+
+  # A package as built before the version mapping: the programs' own 0.917.N as
+  # ProductVersion and in the Upgrade table, the product code of "zolcfg 0.917.N", no
+  # value of its own in Programs and Features. Its files are this build's, with README.txt
+  # of its own and a file that the newer version no longer has. Even of the same build
+  # number it must count as older.
+  old_version=$version
+  msi_stage_copy msi-old "old $old_version"
+  echo "only in $old_version" >"$work/msi-old/removed-later.txt"
+  old_msi=$work/zolcfg-$old_version-old-numbering.msi
+  old_code={$(/usr/bin/python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), "zolcfg " + sys.argv[2])).upper())' \
+              "${upgrade_code//[\{\}]/}" "$old_version")}
+  # old_numbering_msi STAGE VERSION CODE OUT: this build's package of STAGE, numbered VERSION
+  # (the Upgrade table's versions are part of its key: the table is imported again).
+  old_numbering_msi() {
+    local q='`'
+    scripts/make-msi.sh "$1" "$version" "$4" &&
+    msiinfo export "$4" Upgrade | sed "s/\t${msi_version//./\\.}\t/\t$2\t/" >"$work/Upgrade.idt" &&
+    msibuild "$4" -i "$work/Upgrade.idt" \
+      -q "UPDATE ${q}Property$q SET ${q}Value$q = '$2' WHERE ${q}Property$q = 'ProductVersion'" \
+      -q "UPDATE ${q}Property$q SET ${q}Value$q = '$3' WHERE ${q}Property$q = 'ProductCode'" \
+      -q "DELETE FROM ${q}Registry$q" \
+      -q "DELETE FROM ${q}FeatureComponents$q WHERE ${q}Component_$q = 'ArpVersion'" \
+      -q "DELETE FROM ${q}Component$q WHERE ${q}Component$q = 'ArpVersion'"
+  }
+  check "an MSI numbered $old_version as before the mapping built" old_numbering_msi "$work/msi-old" "$old_version" "$old_code" "$old_msi"
+  same "the old numbering's package: ProductVersion, product code" "$old_version $old_code" \
+    "$(property "$old_msi" ProductVersion) $(property "$old_msi" ProductCode)"
+  same "the old numbering's package: Upgrade table" \
+    "$(printf '%s\t\t%s\t\t1\t\tWIX_UPGRADE_DETECTED\n%s\t%s\t\t\t2\t\tWIX_DOWNGRADE_DETECTED\n' "$upgrade_code" "$old_version" "$upgrade_code" "$old_version" | sort)" \
+    "$(table "$old_msi" Upgrade | sort)"
+  same "the old numbering's package: no Registry rows, no component of its own for them" "" \
+    "$(table "$old_msi" Registry; table "$old_msi" Component | grep ArpVersion)"
   zol_wine_reset
   before=$(msi_snapshot)
-  check "msiexec /i (version $old_version) /qn succeeds" zol_wine msiexec /i "$(zol_winpath "$old_msi")" /qn /l*v "$(zol_winpath "$work/msi-old.log")" ||
-    msi_log msi-old
+  check "msiexec /i (numbered $old_version) /qn succeeds" msi_install msi-old "$old_msi"
   msi_instdir=$(msi_folder "$work/msi-old.log" INSTALLDIR)
-  same "version $old_version: installed into Program Files (a 32-bit package)" "C:\\Program Files (x86)\\zolcfg\\" "$(msi_property "$work/msi-old.log" INSTALLDIR)"
-  same "version $old_version: installed files" "$( (expected_files build/win32/bin; echo removed-later.txt) | sort)" \
+  same "numbered $old_version: installed into Program Files (a 32-bit package)" "C:\\Program Files (x86)\\zolcfg\\" "$(msi_property "$work/msi-old.log" INSTALLDIR)"
+  same "numbered $old_version: installed files" "$( (expected_files build/win32/bin; echo removed-later.txt) | sort)" \
     "$(ls "$msi_instdir" 2>/dev/null | grep -vx guide | sort)"
   msi_lnk="$(msi_folder "$work/msi-old.log" ProgramMenuFolder)/$product.lnk"
-  check "version $old_version: Start-menu shortcut ($msi_lnk)" test -f "$msi_lnk"
-  same "version $old_version: one Programs and Features entry" 1 "$(arp_entries | grep -c .)"
+  check "numbered $old_version: Start-menu shortcut ($msi_lnk)" test -f "$msi_lnk"
+  entries=$(arp_entries)
+  same "numbered $old_version: one Programs and Features entry" 1 "$(echo "$entries" | grep -c .)"
+  entry=$(echo "$entries" | head -1)
+  held=$(arp_value "$entry" Version)
+  echo "  Windows Installer holds $old_version as $(( ${held:-0} >> 24 )).$(( ${held:-0} >> 16 & 0xFF )).$(( ${held:-0} & 0xFFFF ))"
 
-  check "msiexec /i (version $version) /qn succeeds: the upgrade" zol_wine msiexec /i "$(zol_winpath "$msi")" /qn /l*v "$(zol_winpath "$work/msi-new.log")" ||
-    msi_log msi-new
-  same "upgraded: installed files (the older version's own file gone)" "$(expected_files build/win32/bin)" \
+  check "msiexec /i (version $version, $msi_version) /qn succeeds: the upgrade" msi_install msi-new "$msi"
+  same "upgraded: installed files (the older package's own file gone)" "$(expected_files build/win32/bin)" \
     "$(ls "$msi_instdir" 2>/dev/null | grep -vx guide | sort)"
   check "upgraded: README.txt is the new version's" cmp -s "$dist/stage/win32/zolcfg-$release-win32/README.txt" "$msi_instdir/README.txt"
   for name in zolcfg.exe zolctl.exe dsctool.exe zolps.dll; do
@@ -481,11 +577,31 @@ if [ -f "$msi" ]; then
   same "upgraded: one Programs and Features entry, the new product's" \
     "$(property "$msi" ProductCode)" "$(echo "$entries" | sed 's/.*\\//')"
   entry=$(echo "$entries" | head -1)
-  same "Programs and Features: version" "$version" "$(arp_value "$entry" DisplayVersion)"
+  same "Programs and Features: the programs' version" "$version" "$(arp_value "$entry" DisplayVersion)"
+  same "Programs and Features: the package's version where Windows Installer keeps it" "$(msi_dword "$msi_version" cut)" \
+    "$(( $(arp_value "$entry" Version) ))"
   same "Programs and Features: publisher" "$(property "$msi" Manufacturer)" "$(arp_value "$entry" Publisher)"
   same "Programs and Features: the guide as the help link" "${msi_dir}guide\\index.html" \
     "$(arp_value "$entry" HelpLink)"
-  check "msiexec /x /qn succeeds" zol_wine msiexec /x "$(zol_winpath "$msi")" /qn /l*v "$(zol_winpath "$work/msi-remove.log")" ||
+
+  # The next build's package replaces this one; this one then refuses to replace it.
+  next_version=$release.$(( ${version##*.} + 1 ))
+  msi_stage_copy msi-next "next $next_version"
+  next_msi=$work/zolcfg-$next_version.msi
+  check "an MSI of the next version $next_version built" scripts/make-msi.sh "$work/msi-next" "$next_version" "$next_msi"
+  check "msiexec /i (version $next_version) /qn succeeds: the upgrade" msi_install msi-next "$next_msi"
+  same "next version: README.txt is its own" "next $next_version" "$(installed_readme)"
+  entries=$(arp_entries)
+  same "next version: one Programs and Features entry, its product's" \
+    "$(property "$next_msi" ProductCode)" "$(echo "$entries" | sed 's/.*\\//')"
+  same "next version: Programs and Features shows $next_version" "$next_version" "$(arp_value "$(echo "$entries" | head -1)" DisplayVersion)"
+  msi_install msi-downgrade "$msi" >/dev/null
+  rc=$?
+  check "msiexec /i of the older $version over $next_version fails (exit code $rc)" test "$rc" -ne 0
+  same "refused: $next_version still installed, alone" "$(property "$next_msi" ProductCode) next $next_version" \
+    "$(arp_entries | sed 's/.*\\//') $(installed_readme)"
+
+  check "msiexec /x /qn succeeds" zol_wine msiexec /x "$(zol_winpath "$next_msi")" /qn /l*v "$(zol_winpath "$work/msi-remove.log")" ||
     msi_log msi-remove
   check "removed: installation folder" test ! -e "$msi_instdir"
   check "removed: shortcut" test ! -e "$msi_lnk"
@@ -493,6 +609,14 @@ if [ -f "$msi" ]; then
   zol_wine_reset
   after=$(msi_snapshot)
   same "removed: nothing left behind (files and registry keys)" "$before" "$after"
+  # The comparison still sees a key that a package leaves under the uninstall keys.
+  probe="$uninstall_keys\\zolcfg-left-behind"
+  zol_wine reg add "$probe" /reg:32 /f >/dev/null 2>&1
+  zol_wine_reset
+  same "a key left in the 32-bit view's uninstall keys shows" \
+    '> [Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\zolcfg-left-behind]' \
+    "$(diff <(echo "$before") <(msi_snapshot) | grep '^[<>]')"
+  zol_wine reg delete "$probe" /reg:32 /f >/dev/null 2>&1
 fi
 
 # ---- 9: signing

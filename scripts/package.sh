@@ -56,6 +56,9 @@ version=$(cat build/win32/version.txt 2>/dev/null || true)
   echo "package: build/win and build/win32 are missing or of different versions: run scripts/build.sh win" >&2
   exit 1
 }
+# The MSI's own version follows from it (scripts/make-msi.sh): a version that does not fit
+# one Windows Installer can hold stops the packaging before anything is written.
+scripts/make-msi.sh --product-version "$version" >/dev/null || exit 1
 
 dist=${ZOL_DIST:-$root/build/dist}
 mkdir -p "$dist"
