@@ -57,6 +57,7 @@ if [ "$tests" -eq 1 ] && { [ "$fresh" -eq 1 ] || [ -n "$(missing)" ]; }; then
   [ -x build/win/bin/app_tests.exe ] || { echo "guide: build/win/bin/app_tests.exe missing: run scripts/build.sh win64" >&2; exit 1; }
   echo "guide: running the tests that save the pictures"
   # A test that fails still saves what it reached; the page is checked for every picture below.
+  mkdir -p build/logs
   GTEST_FILTER=$guide_tests scripts/win-tests.sh build/win app_tests >build/logs/guide-tests.log 2>&1 ||
     echo "guide: some picture tests failed (build/logs/guide-tests.log, build/logs/app_tests.log)"
 fi
