@@ -32,8 +32,8 @@ const char kGeneralUsageEnd[] =
     "TYPE 1..255, ADDRESS 1..247, PARAM 1..65534, PERIOD_MS 0..86400000.\n"
     "Results go to standard output, errors and progress to standard error.\n"
     "Exit codes: 0 done; 1 some rows invalid or something refused (the rest was done),\n"
-    "or standard output or error could not be written; 2 usage error; 3 no connection\n"
-    "to the server; 4 interrupted.\n";
+    "or standard output or error could not be written; 2 usage error or a file that\n"
+    "cannot be read; 3 no connection to the server; 4 interrupted.\n";
 
 // The names, separated by commas and wrapped to the usage's width, after *usage's last line.
 void AppendNames(std::string* usage, const std::vector<std::string>& names)
@@ -64,9 +64,9 @@ std::string FormatUsage()
         if (row.formats == CtlFormats::CsvOrJson) lists.push_back(name);
         if (CtlAnswersWithDocument(row)) documents.push_back(name);
     }
-    std::string usage = "\n  --format csv|json  of";
+    std::string usage = "\n--format, for the commands named:\n  --format csv|json ";
     AppendNames(&usage, lists);
-    usage += "               the list as csv (the default) or json\n  --format json  of";
+    usage += "               the list as csv (the default) or json\n  --format json ";
     AppendNames(&usage, documents);
     return usage +
            "               one JSON document on standard output whatever the exit code (\"changed\",\n"

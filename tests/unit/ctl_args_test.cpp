@@ -370,8 +370,8 @@ TEST(CtlCommandTable, FormatIsTakenAsTheRowSaysAndTheUsageNamesWhoTakesIt)
         EXPECT_EQ(ParsesWithFormat(row, "csv"), row.formats == CtlFormats::CsvOrJson);
     }
     const std::string usage = CtlUsage("");
-    std::set<std::string> documents = NamedAfter(usage, "  --format json  of ");
-    const std::set<std::string> lists = NamedAfter(usage, "  --format csv|json  of ");
+    std::set<std::string> documents = NamedAfter(usage, "  --format json ");
+    const std::set<std::string> lists = NamedAfter(usage, "  --format csv|json ");
     EXPECT_EQ(lists, csv);
     documents.insert(lists.begin(), lists.end());
     EXPECT_EQ(documents, json);
