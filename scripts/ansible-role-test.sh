@@ -81,16 +81,18 @@ for pb in "$root/examples/ansible/playbook.yml" "$work/steps.yml"; do
   out=$(ansible-playbook -i "$root/examples/ansible/inventory.yml" --syntax-check "$pb" 2>&1) ||
     fail "syntax check of $(basename "$pb"): $out"
 done
+# What could not be checked for want of a package: the run goes on, and ends skipped with it.
+unchecked=()
 if ansible-galaxy collection list ansible.windows 2>/dev/null | grep -q '^ansible.windows '; then
   say "syntax checked with ansible.windows $(ansible-galaxy collection list ansible.windows 2>/dev/null | awk '/^ansible.windows /{print $2}')"
 else
-  fail "the syntax check needs the ansible.windows collection (Debian's package ansible)"
+  unchecked+=("the Windows modules' names (no ansible.windows: Debian's package ansible)")
 fi
 if command -v ansible-lint >/dev/null; then
   out=$(cd "$root/examples/ansible" && ansible-lint --nocolor 2>&1) || fail "ansible-lint: $(grep -v 'Unable to load module' <<<"$out")"
   say "ansible-lint passed"
 else
-  fail "ansible-lint is not installed (Debian's package ansible-lint)"
+  unchecked+=("ansible-lint (not installed: Debian's package ansible-lint)")
 fi
 python3 "$root/scripts/ansible-role-check.py" "$role" || fail "the role's own checks"
 
@@ -340,4 +342,8 @@ for h in plant2 plant3 plant4 plant5; do expect "port" "stats $h changed=0 failu
 expect_configured '4 19200 8 2 0' plant1
 expect_configured "$com2" plant2 plant3 plant4 plant5
 
+if [ ${#unchecked[@]} -gt 0 ]; then
+  echo "skipped: everything else passed, but these could not be checked here: ${unchecked[*]}"
+  exit 77
+fi
 say "ok"
