@@ -72,11 +72,12 @@ enum class CtlChange { No, Yes, WhenSetting };
         "usage: zolctl period TYPE ADDRESS PARAM [PERIOD_MS] [--format json]\n"                                 \
         "  Prints one tag's refresh period in milliseconds, or sets it.\n",                                     \
         CommandPeriod)                                                                                          \
-    ROW("port", 0, 6, "--no-journal --format", WhenSetting,                                                    \
+    ROW("port", 0, 6, "--dry-run --no-journal --format", WhenSetting,                                          \
         "  port | port set PORT SPEED DATABITS PARITY STOPBITS\n",                                              \
         "usage: zolctl port\n"                                                                                  \
-        "       zolctl port set PORT SPEED DATABITS PARITY STOPBITS [--format json]\n"                          \
+        "       zolctl port set PORT SPEED DATABITS PARITY STOPBITS [--dry-run] [--format json]\n"              \
         "  Prints the server's serial-port settings (e.g. COM3 19200 7 odd 2) or sets them.\n"                  \
+        "  --dry-run: only says whether setting them would change them.\n"                                      \
         "  PORT: COM3, 3 or none; PARITY: none|odd|even|mark|space; STOPBITS: 1|1.5|2.\n",                      \
         CommandPort)                                                                                            \
     ROW("ports", 0, 0, "", No,                                                                                  \
