@@ -263,6 +263,17 @@ TEST_F(ZolctlCommands, PortPrintsAndSetsTheSettings)
     EXPECT_EQ(PortRecord(), "0 115200 8 1 4");
     EXPECT_EQ(RunCtl({L"port"}).out, "none 115200 8 space 1.5\n");
 
+    // A dry run says whether the settings would change, and sends and journals nothing.
+    const std::string journal = RunCtl({L"journal"}).out;
+    r = RunCtl({L"port", L"set", L"COM2", L"115200", L"8", L"space", L"1.5", L"--dry-run", L"--format", L"json"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "\"changed\":false,\"would_change\":true")) << r.out;
+    EXPECT_EQ(r.err, "port none 115200 8 space 1.5 -> COM2 115200 8 space 1.5\n");
+    r = RunCtl({L"port", L"set", L"none", L"115200", L"8", L"space", L"1.5", L"--dry-run", L"--format", L"json"});
+    EXPECT_TRUE(Has(r.out, "\"changed\":false,\"would_change\":false")) << r.out;
+    EXPECT_EQ(PortRecord(), "0 115200 8 1 4");
+    EXPECT_EQ(RunCtl({L"journal"}).out, journal) << "a dry run journals nothing";
+
     standin::SetFaults("fail SetComSettings E_ACCESSDENIED\n");
     r = RunCtl({L"port", L"set", L"4", L"9600", L"8", L"none", L"1"});
     EXPECT_EQ(r.code, 1);
