@@ -99,11 +99,31 @@ bool RetryWhileShared(const std::function<bool(std::error_code* ec)>& attempt, s
 
 bool ReadWholeFile(const std::filesystem::path& path, std::string* content)
 {
+    std::string why;
+    return ReadWholeFile(path, content, &why);
+}
+
+bool ReadWholeFile(const std::filesystem::path& path, std::string* content, std::string* why)
+{
+    const auto lowered = [](std::string text) {
+        if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') text[0] = static_cast<char>(text[0] - 'A' + 'a');
+        return text;
+    };
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (status.type() == std::filesystem::file_type::not_found) return *why = "no such file", false;
+    if (status.type() == std::filesystem::file_type::directory) return *why = "it is a folder", false;
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    if (!in) {
+        const int error = errno;
+        *why = error != 0 ? lowered(std::generic_category().message(error))
+                          : ec ? lowered(ec.message()) : std::string("it cannot be opened");
+        return false;
+    }
     std::ostringstream buffer;
     buffer << in.rdbuf();
-    if (in.bad()) return false;
+    if (in.bad()) return *why = "it could not be read to its end", false;
     *content = buffer.str();
     return true;
 }

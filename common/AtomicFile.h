@@ -33,3 +33,6 @@ bool RetryWhileShared(const std::function<bool(std::error_code* ec)>& attempt, s
 
 // Reads a whole file; false when it does not exist or cannot be read.
 bool ReadWholeFile(const std::filesystem::path& path, std::string* content);
+// The same, with *why (English, lower case) when it fails: "no such file", "it is a folder",
+// or the system's reason ("permission denied").
+bool ReadWholeFile(const std::filesystem::path& path, std::string* content, std::string* why);

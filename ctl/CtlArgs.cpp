@@ -1,18 +1,21 @@
 #include "ctl/CtlArgs.h"
 
+#include <algorithm>
+
 #include "common/Decimal.h"
 #include "tagfile/DeviceCopy.h"
 
 namespace {
 
-// The general usage: this, the rows' lines, then kGeneralUsageEnd.
+// The general usage: this, the rows' lines, kEveryCommandsOptions, the --format lines, then
+// kGeneralUsageEnd.
 const char kGeneralUsageStart[] =
     "usage: zolctl COMMAND [OPTIONS]\n"
     "  The ZOL-OPC-Server's configuration from the command line.\n"
     "\n"
     "commands:\n";
 
-const char kGeneralUsageEnd[] =
+const char kEveryCommandsOptions[] =
     "\n"
     "options of every command:\n"
     "  --dsc DIR    device descriptions (*.dsc) from DIR (default: the current directory)\n"
@@ -22,15 +25,67 @@ const char kGeneralUsageEnd[] =
     "  --no-journal change the server without writing the journal (and no snapshots);\n"
     "               without it a command that cannot write the journal changes nothing\n"
     "  --help       this text, or a command's: zolctl COMMAND --help\n"
-    "  --version    the program's version\n"
-    "  --format json  (diff and the commands that change the server) one JSON document on\n"
-    "               standard output: \"changed\", the counts and the refusals\n"
+    "  --version    the program's version\n";
+
+const char kGeneralUsageEnd[] =
     "\n"
     "TYPE 1..255, ADDRESS 1..247, PARAM 1..65534, PERIOD_MS 0..86400000.\n"
     "Results go to standard output, errors and progress to standard error.\n"
     "Exit codes: 0 done; 1 some rows invalid or something refused (the rest was done),\n"
-    "or standard output or error could not be written; 2 usage error; 3 no connection\n"
-    "to the server; 4 interrupted.\n";
+    "or standard output or error could not be written; 2 usage error or a file that\n"
+    "cannot be read; 3 no connection to the server; 4 interrupted.\n";
+
+// The names, separated by commas and wrapped to the usage's width, after *usage's last line.
+void AppendNames(std::string* usage, const std::vector<std::string>& names)
+{
+    const std::size_t indent = 15, width = 92;
+    std::size_t column = usage->size() - usage->rfind('\n') - 1;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string word = names[i] + (i + 1 < names.size() ? "," : ":");
+        if (column + 1 + word.size() > width) {
+            *usage += "\n" + std::string(indent, ' ');
+            column = indent;
+        } else {
+            *usage += ' ';
+            ++column;
+        }
+        *usage += word;
+        column += word.size();
+    }
+    *usage += "\n";
+}
+
+// The --format lines: which commands take it, read from the rows.
+std::string FormatUsage()
+{
+    std::vector<std::string> lists, documents;
+    for (const CtlCommand& row : CtlCommands()) {
+        const std::string name = std::string(row.name) + (row.change == CtlChange::WhenSetting ? " (setting)" : "");
+        if (row.formats == CtlFormats::CsvOrJson) lists.push_back(name);
+        if (CtlAnswersWithDocument(row)) documents.push_back(name);
+    }
+    std::string usage = "\n--format, for the commands named:\n  --format csv|json ";
+    AppendNames(&usage, lists);
+    usage += "               the list as csv (the default) or json\n  --format json ";
+    AppendNames(&usage, documents);
+    return usage +
+           "               one JSON document on standard output whatever the exit code (\"changed\",\n"
+           "               the counts, the refusals, \"exit_code\", \"error\"); the lines for people\n"
+           "               go to standard error\n";
+}
+
+// What the row takes of --format, for its error.
+std::string FormatsTaken(const CtlCommand& row)
+{
+    if (row.formats == CtlFormats::CsvOrJson) return "--format takes csv or json";
+    return std::string(row.name) + " takes --format json only";
+}
+
+bool TakesFormat(const CtlCommand& row, const std::string& format)
+{
+    if (row.formats == CtlFormats::CsvOrJson) return format == "csv" || format == "json";
+    return CtlAnswersWithDocument(row) && format == "json";
+}
 
 }  // namespace
 
@@ -49,7 +104,7 @@ std::string CtlUsage(const std::string& command)
         return std::string(row->usage) + "  (zolctl --help lists the options of every command)\n";
     std::string usage = kGeneralUsageStart;
     for (const CtlCommand& row : CtlCommands()) usage += row.summary;
-    return usage + kGeneralUsageEnd;
+    return usage + kEveryCommandsOptions + FormatUsage() + kGeneralUsageEnd;
 }
 
 bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::string* error)
@@ -117,7 +172,9 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
             if (!takeValue(&args->since)) return false;
         } else if (arg == "--format") {
             if (!takeValue(&v)) return false;
-            if (v != "csv" && v != "json") return *error = "--format takes csv or json", false;
+            const CtlCommand* row = FindCtlCommand(args->command);
+            if (row != nullptr ? row->formats != CtlFormats::Text && !TakesFormat(*row, v) : v != "csv" && v != "json")
+                return *error = row != nullptr ? FormatsTaken(*row) : "--format takes csv or json", false;
             args->format = v;
         } else if (arg == "--encoding") {
             if (!takeValue(&v)) return false;
@@ -183,6 +240,9 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
             return false;
         }
     }
+    // Given before the command word, the format is checked here.
+    if (std::find(options.begin(), options.end(), "--format") != options.end() && !TakesFormat(row, args->format))
+        return *error = FormatsTaken(row), false;
     const int n = static_cast<int>(args->operands.size());
     if (n < row.fewestOperands || n > row.mostOperands) {
         *error = n < row.fewestOperands ? "too few arguments" : "too many arguments";
@@ -203,6 +263,15 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
     if (row.change == CtlChange::WhenSetting && args->format == "json" && !CtlChangesServer(*args))
         return *error = "--format json is for setting; the value is printed as text", false;
     return true;
+}
+
+bool CtlArgsAskForJson(const std::vector<std::string>& argv)
+{
+    for (std::size_t i = 0; i < argv.size(); ++i) {
+        if (argv[i] == "--format=json" || (argv[i] == "--format" && i + 1 < argv.size() && argv[i + 1] == "json"))
+            return true;
+    }
+    return false;
 }
 
 bool CtlChangesServer(const CtlArgs& args)

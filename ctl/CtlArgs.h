@@ -37,8 +37,11 @@ struct CtlArgs {
 // 2). An unknown command is refused as soon as it is read, whatever follows it.
 bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::string* error);
 
-// The command changes the server with these operands (its row's change), and so answers
-// --format json with its result.
+// The command line asks for --format json (a usage error answers with the command's
+// document then, when the command has one).
+bool CtlArgsAskForJson(const std::vector<std::string>& argv);
+
+// The command changes the server with these operands (its row's change).
 bool CtlChangesServer(const CtlArgs& args);
 
 // The usage text: the whole program's for an empty or unknown command (the rows' lines

@@ -2,8 +2,8 @@
 
 const std::vector<CtlCommand>& CtlCommands()
 {
-#define ZOL_CTL_ROW(name, fewest, most, options, change, summary, usage, handler) \
-    CtlCommand{name, fewest, most, options, CtlChange::change, summary, usage, #handler},
+#define ZOL_CTL_ROW(name, fewest, most, options, change, formats, summary, usage, handler) \
+    CtlCommand{name, fewest, most, options, CtlChange::change, CtlFormats::formats, summary, usage, #handler},
     static const std::vector<CtlCommand> rows{ZOLCTL_COMMANDS(ZOL_CTL_ROW)};
 #undef ZOL_CTL_ROW
     return rows;
@@ -23,6 +23,12 @@ std::size_t CtlCommandIndex(const CtlCommand& row)
 
 bool CtlCommandTakes(const CtlCommand& row, const std::string& option)
 {
+    if (option == "--format") return row.formats != CtlFormats::Text;
     const std::string list = std::string(" ") + row.options + " ";
     return list.find(" " + option + " ") != std::string::npos;
+}
+
+bool CtlAnswersWithDocument(const CtlCommand& row)
+{
+    return row.formats == CtlFormats::JsonResult || row.formats == CtlFormats::JsonDiff;
 }

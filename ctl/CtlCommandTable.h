@@ -1,9 +1,10 @@
 // zolctl's commands, one row each: the name, the operands it takes (fewest and most), the
-// options it takes beside those of every command, whether it changes the server (and so
-// answers --format json with its result), its lines in the general usage, its own usage
+// options it takes beside those of every command, whether it changes the server, what
+// --format it takes, its lines in the general usage, its own usage
 // (what COMMAND --help prints) and its handler, a function of ctl/ taking the parsed command
 // line and returning the exit code. The command line's checks, the general usage, every
-// command's --help and the dispatch are all read from this table. Portable; the texts are
+// command's --help (and which commands its --format line names) and the dispatch are all
+// read from this table. Portable; the texts are
 // UTF-8.
 //
 // Adding a command: one row below (its place is its place in the general usage) and its
@@ -15,20 +16,25 @@
 #include <string>
 #include <vector>
 
-// Whether a command changes the server, and so answers --format json with its result
-// document (ctl/CtlResult.h). WhenSetting: only when given more than its fewest operands
-// (the value to set); reading the value, it refuses --format json.
+// Whether a command changes the server. WhenSetting: only when given more than its fewest
+// operands (the value to set).
 enum class CtlChange { No, Yes, WhenSetting };
+
+// What --format a command takes. Text: none, it prints text. CsvOrJson: its list as csv (the
+// default) or json. JsonResult: json, its result document (ctl/CtlResult.h), for every exit
+// code; a WhenSetting command only when setting. JsonDiff: json, the diff's document, for
+// every exit code.
+enum class CtlFormats { Text, CsvOrJson, JsonResult, JsonDiff };
 
 // clang-format off
 #define ZOLCTL_COMMANDS(ROW)                                                                                   \
-    ROW("tags", 0, 0, "--format", No,                                                                           \
+    ROW("tags", 0, 0, "", No, CsvOrJson,                                                                        \
         "  tags [--format csv|json]            every tag the server holds\n",                                 \
         "usage: zolctl tags [--dsc DIR] [--format csv|json]\n"                                                  \
         "  Lists every tag the server holds, in the server's order, on standard output:\n"                     \
         "  csv (the file's columns, ';', UTF-8) or json.\n",                                                    \
         CommandTags)                                                                                            \
-    ROW("export", 1, 1, "--encoding --sep --device --allow-empty --no-journal", No,                             \
+    ROW("export", 1, 1, "--encoding --sep --device --allow-empty --no-journal", No, Text,                       \
         "  export FILE [--encoding utf8|cp1251] [--sep ';'|','|tab] [--device TYPE ADDRESS]\n"                 \
         "              [--allow-empty]\n",                                                                      \
         "usage: zolctl export FILE [--dsc DIR] [--encoding utf8|cp1251] [--sep ';'|','|tab]\n"                  \
@@ -37,7 +43,7 @@ enum class CtlChange { No, Yes, WhenSetting };
         "  device;address;type;param;name;period_ms. Default: UTF-8 with BOM, ';', CR LF.\n"                    \
         "  A FILE that holds tags is not replaced by one without any unless --allow-empty.\n",                  \
         CommandExport)                                                                                          \
-    ROW("import", 1, 1, "--dry-run --replace --yes --strict --skip-invalid --no-journal --format", Yes,         \
+    ROW("import", 1, 1, "--dry-run --replace --yes --strict --skip-invalid --no-journal", Yes, JsonResult,      \
         "  import FILE [--dry-run] [--replace] [--yes] [--strict] [--skip-invalid]\n",                          \
         "usage: zolctl import FILE [--dsc DIR] [--dry-run] [--replace] [--yes] [--strict]\n"                    \
         "                          [--skip-invalid] [--format json]\n"                                          \
@@ -52,27 +58,27 @@ enum class CtlChange { No, Yes, WhenSetting };
         "  it changes nothing (exit code 1) unless --skip-invalid: then the valid rows are\n"                   \
         "  carried out and the tags the invalid rows name are kept as the server has them.\n",                  \
         CommandImport)                                                                                          \
-    ROW("add", 4, 4, "--no-journal --format", Yes,                                                             \
+    ROW("add", 4, 4, "--no-journal", Yes, JsonResult,                                                           \
         "  add TYPE ADDRESS PARAM PERIOD_MS\n",                                                                 \
         "usage: zolctl add TYPE ADDRESS PARAM PERIOD_MS [--format json]\n"                                      \
         "  Adds one tag (or sets the period of an existing one).\n",                                            \
         CommandAdd)                                                                                             \
-    ROW("delete", 3, 3, "--no-journal --format", Yes,                                                          \
+    ROW("delete", 3, 3, "--no-journal", Yes, JsonResult,                                                        \
         "  delete TYPE ADDRESS PARAM\n",                                                                        \
         "usage: zolctl delete TYPE ADDRESS PARAM [--format json]\n"                                             \
         "  Deletes one tag.\n",                                                                                 \
         CommandDelete)                                                                                          \
-    ROW("delete-device", 2, 2, "--no-journal --format", Yes,                                                   \
+    ROW("delete-device", 2, 2, "--no-journal", Yes, JsonResult,                                                 \
         "  delete-device TYPE ADDRESS\n",                                                                       \
         "usage: zolctl delete-device TYPE ADDRESS [--format json]\n"                                            \
         "  Deletes every tag of one device.\n",                                                                 \
         CommandDeleteDevice)                                                                                    \
-    ROW("period", 3, 4, "--no-journal --format", WhenSetting,                                                  \
+    ROW("period", 3, 4, "--no-journal", WhenSetting, JsonResult,                                                \
         "  period TYPE ADDRESS PARAM [PERIOD_MS]\n",                                                            \
         "usage: zolctl period TYPE ADDRESS PARAM [PERIOD_MS] [--format json]\n"                                 \
         "  Prints one tag's refresh period in milliseconds, or sets it.\n",                                     \
         CommandPeriod)                                                                                          \
-    ROW("port", 0, 6, "--dry-run --no-journal --format", WhenSetting,                                          \
+    ROW("port", 0, 6, "--dry-run --no-journal", WhenSetting, JsonResult,                                      \
         "  port | port set PORT SPEED DATABITS PARITY STOPBITS\n",                                              \
         "usage: zolctl port\n"                                                                                  \
         "       zolctl port set PORT SPEED DATABITS PARITY STOPBITS [--dry-run] [--format json]\n"              \
@@ -80,43 +86,43 @@ enum class CtlChange { No, Yes, WhenSetting };
         "  --dry-run: only says whether setting them would change them.\n"                                      \
         "  PORT: COM3, 3 or none; PARITY: none|odd|even|mark|space; STOPBITS: 1|1.5|2.\n",                      \
         CommandPort)                                                                                            \
-    ROW("ports", 0, 0, "", No,                                                                                  \
+    ROW("ports", 0, 0, "", No, Text,                                                                            \
         "  ports                               this computer's serial ports\n",                                 \
         "usage: zolctl ports\n"                                                                                 \
         "  Lists this computer's serial ports with their descriptions.\n",                                      \
         CommandPorts)                                                                                           \
-    ROW("search", 2, 2, "", No,                                                                                 \
+    ROW("search", 2, 2, "", No, Text,                                                                           \
         "  search FROM TO                      probe addresses for devices\n",                                  \
         "usage: zolctl search FROM TO\n"                                                                        \
         "  Probes the addresses FROM..TO (1..255); prints one line per device found:\n"                         \
         "  address;type;name;text. Ctrl+C stops after the probe in progress.\n",                                \
         CommandSearch)                                                                                          \
-    ROW("restart", 0, 0, "--timeout --no-journal", No,                                                          \
+    ROW("restart", 0, 0, "--timeout --no-journal", Yes, JsonResult,                                             \
         "  restart [--timeout S]               restart the server and wait for it\n",                           \
-        "usage: zolctl restart [--timeout S]\n"                                                                 \
+        "usage: zolctl restart [--timeout S] [--format json]\n"                                                 \
         "  Restarts the server, then reconnects until it answers (at most S seconds,\n"                         \
         "  default 30) and prints how long it took.\n",                                                         \
         CommandRestart)                                                                                         \
-    ROW("journal", 0, 0, "--since --format", No,                                                                \
+    ROW("journal", 0, 0, "--since", No, CsvOrJson,                                                              \
         "  journal [--since DATE] [--format csv|json]   the change journal\n",                                  \
         "usage: zolctl journal [--since YYYY-MM-DD[THH:MM]] [--format csv|json]\n"                              \
         "  Prints the change journal, oldest line first (journal-5.csv .. journal.csv):\n"                      \
         "  time;user;computer;program;action;type;address;param;name;before;after;result.\n"                    \
         "  --since: only the lines from that local date or minute on.\n",                                       \
         CommandJournal)                                                                                         \
-    ROW("history", 0, 0, "", No,                                                                                \
+    ROW("history", 0, 0, "", No, Text,                                                                          \
         "  history                             the snapshots of the configuration\n",                           \
         "usage: zolctl history\n"                                                                               \
         "  Lists the snapshots of the configuration, oldest first, one a line:\n"                               \
         "  file;time;program;devices;tags.\n",                                                                  \
         CommandHistory)                                                                                         \
-    ROW("snapshot", 0, 0, "", No,                                                                               \
+    ROW("snapshot", 0, 0, "", No, Text,                                                                         \
         "  snapshot                            take a snapshot now\n",                                          \
         "usage: zolctl snapshot\n"                                                                              \
         "  Reads the whole configuration and keeps it as a snapshot, unless the newest\n"                       \
         "  snapshot holds the same; prints the snapshot's file name.\n",                                        \
         CommandSnapshot)                                                                                        \
-    ROW("restore", 1, 1, "--dry-run --yes --skip-invalid --no-journal --format", Yes,                           \
+    ROW("restore", 1, 1, "--dry-run --yes --skip-invalid --no-journal", Yes, JsonResult,                        \
         "  restore SNAPSHOT [--dry-run] [--yes] [--skip-invalid]   back to a snapshot\n",                       \
         "usage: zolctl restore SNAPSHOT [--dry-run] [--yes] [--skip-invalid] [--format json]\n"                 \
         "  Brings the server back to a snapshot (a file name from zolctl history, or a\n"                       \
@@ -125,7 +131,7 @@ enum class CtlChange { No, Yes, WhenSetting };
         "  printed and nothing is done (exit code 1). With invalid rows it changes nothing\n"                   \
         "  (exit code 1) unless --skip-invalid, as import --replace.\n",                                        \
         CommandRestore)                                                                                         \
-    ROW("diff", 1, 1, "--device --format", No,                                                                  \
+    ROW("diff", 1, 1, "--device", No, JsonDiff,                                                                 \
         "  diff FILE|SNAPSHOT [--device TYPE ADDRESS]   what the file would change\n",                          \
         "usage: zolctl diff FILE|SNAPSHOT [--device TYPE ADDRESS] [--format json]\n"                            \
         "  Compares the server's tags (or one device's) with FILE, or with a snapshot (a file\n"                \
@@ -136,9 +142,9 @@ enum class CtlChange { No, Yes, WhenSetting };
         "  Exit codes: 0 the same, 1 they differ, 2 usage error or a file that cannot be\n"                     \
         "  read or has invalid rows, 3 no connection or a list that broke off.\n",                              \
         CommandDiff)                                                                                            \
-    ROW("copy-device", 2, 2, "--to --dry-run --no-journal", Yes,                                               \
+    ROW("copy-device", 2, 2, "--to --dry-run --no-journal", Yes, JsonResult,                                    \
         "  copy-device TYPE ADDRESS --to LIST [--dry-run]   one device's tags to other addresses\n",            \
-        "usage: zolctl copy-device TYPE ADDRESS --to LIST [--dry-run]\n"                                        \
+        "usage: zolctl copy-device TYPE ADDRESS --to LIST [--dry-run] [--format json]\n"                        \
         "  Copies the tags of the device TYPE ADDRESS, each with its period, to the addresses\n"                \
         "  of LIST: numbers and ranges separated by commas or blanks (--to \"6-20, 25\"), each\n"              \
         "  1..247. Prints the plan as import does, then carries it out unless --dry-run: what\n"                \
@@ -153,6 +159,7 @@ struct CtlCommand {
     int fewestOperands, mostOperands;
     const char* options;  // the options it takes beside those of every command, space-separated
     CtlChange change;
+    CtlFormats formats;
     const char* summary;  // its lines of the general usage
     const char* usage;    // its own usage
     const char* handler;  // the handler's name, as ctl/CtlCommands.h declares it
@@ -164,5 +171,7 @@ const std::vector<CtlCommand>& CtlCommands();
 const CtlCommand* FindCtlCommand(const std::string& name);
 // The position of a row in CtlCommands().
 std::size_t CtlCommandIndex(const CtlCommand& row);
-// The row takes this option (beside those of every command).
+// The row takes this option (beside those of every command); --format by its formats.
 bool CtlCommandTakes(const CtlCommand& row, const std::string& option);
+// The row answers --format json with a document for every exit code (JsonResult, JsonDiff).
+bool CtlAnswersWithDocument(const CtlCommand& row);

@@ -34,7 +34,7 @@ namespace {
 // A refused call: the message, and exit code 3 when the server is gone, else 1.
 int Refused(const std::string& what, HResult hr)
 {
-    WriteErr(what + ": " + DescribeHResult(hr) + "\n");
+    WriteError(what + ": " + DescribeHResult(hr) + "\n");
     return IsConnectionLost(hr) ? kExitConnection : kExitPartial;
 }
 
@@ -77,7 +77,8 @@ bool ParseTagOperands(const std::vector<std::string>& operands, bool withParam, 
 
 int UsageError(const std::string& command, const std::string& error)
 {
-    WriteErr("zolctl: " + error + "\n" + CtlUsage(command));
+    WriteError("zolctl: " + error + "\n");
+    WriteErr(CtlUsage(command));
     return kExitUsage;
 }
 
@@ -165,12 +166,12 @@ int CommandDeleteDevice(const CtlArgs& args)
         },
         walkOptions);
     if (walk.end == TagWalkEnd::Disconnected) return Refused("the server went away while its tags were read", walk.lastFailure);
-    if (walk.end == TagWalkEnd::Stopped) return WriteErr("interrupted\n"), kExitInterrupted;
+    if (walk.end == TagWalkEnd::Stopped) return WriteError("interrupted\n"), kExitInterrupted;
     if (walk.end != TagWalkEnd::Completed)
         WriteErr("warning: the server did not end its tag list; the walk was stopped after " + std::to_string(walk.tags) +
                  " tags\n");
     if (tags.empty()) {
-        WriteErr("the server holds no tag of type " + std::to_string(device.type) + " at address " +
+        WriteError("the server holds no tag of type " + std::to_string(device.type) + " at address " +
                  std::to_string(device.address) + "\n");
         return kExitPartial;
     }
@@ -178,7 +179,7 @@ int CommandDeleteDevice(const CtlArgs& args)
     CJournaledServer& server = changes.Server(connection.Server());
     for (const TagId& id : tags) {
         if (g_bInterrupted) {
-            WriteErr("interrupted: deleted " + std::to_string(deleted) + " of " + std::to_string(tags.size()) + " tags\n");
+            WriteError("interrupted: deleted " + std::to_string(deleted) + " of " + std::to_string(tags.size()) + " tags\n");
             return changes.Finish(kExitInterrupted);
         }
         if (server.JournalFailed()) {
@@ -334,7 +335,7 @@ public:
     {
         ++m_probed;
         if (m_bProgress)
-            WriteErr("\rprobed " + std::to_string(address) + " (" + std::to_string(m_probed) + " of " +
+            WriteProgress("\rprobed " + std::to_string(address) + " (" + std::to_string(m_probed) + " of " +
                      std::to_string(m_total) + ")");
     }
     void OnDeviceFound(std::int32_t type, const std::string& text, int address) override
@@ -345,7 +346,7 @@ public:
         for (char& c : oneLine) {
             if (c == '\r' || c == '\n') c = ' ';
         }
-        if (m_bProgress) WriteErr("\r");
+        if (m_bProgress) WriteProgress("\r");
         WriteOut(std::to_string(address) + ";" + std::to_string(type) + ";" + Cp1251ToUtf8(name) + ";" +
                  Cp1251ToUtf8(oneLine) + "\n");
     }
@@ -390,7 +391,7 @@ int CommandSearch(const CtlArgs& args)
     host.Attach(&scan);
     scan.Scan(static_cast<int>(from), static_cast<int>(to));
     if (IsConnectionLost(host.m_lost)) return Refused("the server went away during the search", host.m_lost);
-    if (g_bInterrupted) return WriteErr("interrupted\n"), kExitInterrupted;
+    if (g_bInterrupted) return WriteError("interrupted\n"), kExitInterrupted;
     return kExitOk;
 }
 
@@ -401,7 +402,8 @@ int CommandRestart(const CtlArgs& args)
     CCtlConnection connection;
     if (!connection.Open()) return kExitConnection;
     const HResult hr = changes.Server(connection.Server()).RestartServer();
-    if (HrFailed(hr)) return changes.Finish(Refused("the server refused to restart", hr));
+    if (HrFailed(hr)) return changes.Finish(RefusedChange("the server refused to restart", "restart", nullptr, hr));
+    CommandResult().restarted = true;
     const int journaled = changes.Finish(kExitOk);
     if (journaled != kExitOk) return journaled;
     connection.Close();
@@ -411,12 +413,12 @@ int CommandRestart(const CtlArgs& args)
     IAddTags* pAddTags = nullptr;
     const ReconnectResult again = ReconnectAfterRestart(
         static_cast<int>(args.timeoutSeconds) * 1000, 200, [] { return !g_bInterrupted; }, &pAddTags);
-    if (again.stopped) return WriteErr("interrupted\n"), kExitInterrupted;
+    if (again.stopped) return WriteError("interrupted\n"), kExitInterrupted;
     if (!again.Ok()) {
         const std::string last = !again.connect.Ok()
                                      ? DescribeConnectFailure(again.connect)
                                      : "the server does not answer: " + DescribeHResult(static_cast<HResult>(again.answer));
-        WriteErr("the server did not come back within " + std::to_string(args.timeoutSeconds) + " s (" + last + ")\n");
+        WriteError("the server did not come back within " + std::to_string(args.timeoutSeconds) + " s (" + last + ")\n");
         return kExitConnection;
     }
     connection.Adopt(pAddTags);
@@ -424,7 +426,7 @@ int CommandRestart(const CtlArgs& args)
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     char text[64];
     std::snprintf(text, sizeof text, "the server answered again after %.1f s\n", seconds);
-    WriteOut(text);
+    WriteReport(text);
     return kExitOk;
 }
 
@@ -439,7 +441,7 @@ bool LoadCatalogue(const CtlArgs& args)
     const std::filesystem::path dir = std::filesystem::u8path(args.dsc);
     std::error_code ec;
     if (!std::filesystem::is_directory(dir, ec)) {
-        WriteErr("zolctl: --dsc " + args.dsc + ": no such directory\n");
+        WriteError("zolctl: --dsc " + args.dsc + ": no such directory\n");
         return false;
     }
     std::ostringstream lines;
@@ -465,11 +467,21 @@ std::string GuideLine()
 // The row's handler.
 int RunCommand(const CtlArgs& args)
 {
-#define ZOL_CTL_HANDLER(name, fewest, most, options, change, summary, usage, handler) &handler,
+#define ZOL_CTL_HANDLER(name, fewest, most, options, change, formats, summary, usage, handler) &handler,
     using Handler = int (*)(const CtlArgs&);
     static const Handler handlers[] = {ZOLCTL_COMMANDS(ZOL_CTL_HANDLER)};
 #undef ZOL_CTL_HANDLER
     return handlers[CtlCommandIndex(*FindCtlCommand(args.command))](args);
+}
+
+// The command's document with --format json, whatever the exit code; the exit code.
+int Answer(const std::string& command, int exitCode)
+{
+    const CtlCommand* row = FindCtlCommand(command);
+    if (JsonResult() && row != nullptr)
+        WriteOut(row->formats == CtlFormats::JsonDiff ? DiffResultJson(exitCode)
+                                                       : CommandResultJson(CommandResult(), exitCode));
+    return exitCode;
 }
 
 }  // namespace
@@ -478,7 +490,12 @@ int RunZolctl(const std::vector<std::string>& argv)
 {
     CtlArgs args;
     std::string error;
-    if (!ParseCtlArgs(argv, &args, &error)) return UsageError(args.command, error);
+    if (!ParseCtlArgs(argv, &args, &error)) {
+        // An engine that asked for the document gets it for a usage error too.
+        const CtlCommand* row = FindCtlCommand(args.command);
+        SetJsonResult(row != nullptr && CtlAnswersWithDocument(*row) && CtlArgsAskForJson(argv));
+        return Answer(args.command, UsageError(args.command, error));
+    }
     if (args.help) {
         WriteOut(CtlUsage(args.command) + (args.command.empty() ? GuideLine() : std::string()));
         return kExitOk;
@@ -487,9 +504,6 @@ int RunZolctl(const std::vector<std::string>& argv)
         WriteOut(CtlProgramName() + "\n");
         return kExitOk;
     }
-    // The commands that change the server answer --format json with their result.
-    SetJsonResult(CtlChangesServer(args) && args.format == "json");
-    const int code = RunCommand(args);
-    if (JsonResult()) WriteOut(CommandResultJson(CommandResult(), code));
-    return code;
+    SetJsonResult(CtlAnswersWithDocument(*FindCtlCommand(args.command)) && args.format == "json");
+    return Answer(args.command, RunCommand(args));
 }

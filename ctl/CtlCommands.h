@@ -12,7 +12,7 @@ int RunZolctl(const std::vector<std::string>& argv);
 // The handlers of the table's rows (ctl/CtlCommandTable.h), each in the ctl/ file of its
 // kind: tag lists in CtlTagCommands.cpp (diff in CtlDiff.cpp), the history in
 // CtlHistory.cpp, single tags, the port, the search and the restart in CtlCommands.cpp.
-#define ZOL_CTL_DECLARE_HANDLER(name, fewest, most, options, change, summary, usage, handler) \
+#define ZOL_CTL_DECLARE_HANDLER(name, fewest, most, options, change, formats, summary, usage, handler) \
     int handler(const CtlArgs& args);
 ZOLCTL_COMMANDS(ZOL_CTL_DECLARE_HANDLER)
 #undef ZOL_CTL_DECLARE_HANDLER

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/ConsoleOutput.h"
+#include "common/ControlChars.h"
 
 std::atomic<bool> g_bInterrupted{false};
 
@@ -47,8 +48,16 @@ BOOL WINAPI OnConsoleControl(DWORD event)
 
 }  // namespace
 
-void WriteOut(const std::string& utf8) { WriteStream(StdStream::Output, g_outFailure, utf8); }
-void WriteErr(const std::string& utf8) { WriteStream(StdStream::Error, g_errFailure, utf8); }
+void WriteOut(const std::string& utf8) { WriteStream(StdStream::Output, g_outFailure, EscapeControlChars(utf8)); }
+void WriteErr(const std::string& utf8) { WriteStream(StdStream::Error, g_errFailure, EscapeControlChars(utf8)); }
+
+void WriteData(const std::string& utf8)
+{
+    WriteStream(StdStream::Output, g_outFailure,
+                StdStreamIsConsole(StdStream::Output) ? EscapeControlChars(utf8) : utf8);
+}
+
+void WriteProgress(const std::string& utf8) { WriteStream(StdStream::Error, g_errFailure, utf8); }
 
 int FinishOutput(int exitCode)
 {

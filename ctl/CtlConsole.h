@@ -9,8 +9,17 @@
 
 // A write that fails is remembered (and nothing more is written to that stream), so that
 // a result cut short never passes for a whole one: FinishOutput reports it.
+//
+// Messages and results for people: the names and texts in them come from files and servers,
+// so every control character is written escaped (common/ControlChars.h), a line end kept.
 void WriteOut(const std::string& utf8);
 void WriteErr(const std::string& utf8);
+// A list on standard output (tags, the journal): as it is to a file or a pipe, where its
+// bytes are the result, escaped to a console.
+void WriteData(const std::string& utf8);
+// Progress on standard error, only when it is a console: the text as given ("\r" returns
+// to the line's start).
+void WriteProgress(const std::string& utf8);
 // Ends the output: flushes a file and closes standard output, then, when a write to either
 // stream failed, says so once on standard error (if it can) and turns a success into exit
 // code 1. Returns the process's exit code.

@@ -1,6 +1,7 @@
 // zolctl diff: what an import with --replace (or a restore) of a file would do to the
 // server, as differences, and nothing sent or written. The differences are the import plan
-// with replace; the server's list must be whole, as for a replace.
+// with replace; the server's list must be whole, as for a replace. With --format json its
+// document (DiffResultJson) is written for every exit code, by RunZolctl.
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "common/JsonWriter.h"
 #include "ctl/CtlCommands.h"
 #include "ctl/CtlConsole.h"
+#include "ctl/CtlResult.h"
 #include "ctl/CtlServer.h"
 #include "history/ChangeSession.h"
 #include "history/HistoryFolder.h"
@@ -33,19 +35,33 @@ std::string PeriodText(std::int64_t period)
     return FormatPeriodField(record);
 }
 
-// A file path, else a snapshot's name in the history folder.
-bool FindDiffFile(const CtlArgs& args, const std::string& given, fs::path* file)
+// What diff found, for its document: empty until the comparison is made.
+struct DiffOutcome {
+    ImportPlan plan;
+    bool portDiffers = false;
+    PortSettings serverPort, filePort;
+};
+
+DiffOutcome& Outcome()
 {
-    std::error_code ec;
+    static DiffOutcome outcome;
+    return outcome;
+}
+
+// A file path, else a snapshot's name in the history folder, read whole; *why when neither.
+bool ReadDiffFile(const CtlArgs& args, const std::string& given, std::string* bytes, std::string* why)
+{
     const fs::path path = fs::u8path(given);
-    if (fs::is_regular_file(path, ec)) {
-        *file = path;
-        return true;
-    }
-    fs::path folder;
+    std::error_code ec;
+    fs::path folder, snapshot;
     std::string unused;
-    return ResolveHistoryFolder(args.history, SystemHistoryPlatform(), &folder, &unused) &&
-           FindSnapshot(folder, given, file);
+    // A name that is no file may be a snapshot's.
+    if (!fs::exists(path, ec) && ResolveHistoryFolder(args.history, SystemHistoryPlatform(), &folder, &unused) &&
+        FindSnapshot(folder, given, &snapshot))
+        return ReadWholeFile(snapshot, bytes, why);
+    if (ReadWholeFile(path, bytes, why)) return true;
+    if (*why == "no such file") *why = "no such file or snapshot";
+    return false;
 }
 
 bool OnDevice(const CtlArgs& args, const TagId& id)
@@ -63,13 +79,63 @@ void AddTagMembers(CJsonWriter& json, const PlannedTag& tag, const TagNaming& na
 
 }  // namespace
 
+std::string DiffResultJson(int exitCode)
+{
+    const DiffOutcome& outcome = Outcome();
+    const ImportPlan& plan = outcome.plan;
+    const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
+    CJsonWriter json;
+    json.BeginObject();
+    json.Key("changed").Bool(false);
+    json.Key("would_change").Bool(plan.Calls() != 0 || outcome.portDiffers);
+    json.Key("add").BeginArray();
+    for (const PlannedTag& t : plan.add) {
+        json.BeginObject();
+        AddTagMembers(json, t, naming);
+        json.Key("period_ms").RawNumber(PeriodText(t.period)).EndObject();
+    }
+    json.EndArray().Key("change").BeginArray();
+    for (const PlannedTag& t : plan.change) {
+        json.BeginObject();
+        AddTagMembers(json, t, naming);
+        json.Key("old_period_ms").RawNumber(PeriodText(t.oldPeriod));
+        json.Key("period_ms").RawNumber(PeriodText(t.period)).EndObject();
+    }
+    json.EndArray().Key("delete").BeginArray();
+    for (const PlannedTag& t : plan.remove) {
+        json.BeginObject();
+        AddTagMembers(json, t, naming);
+        json.Key("period_ms").RawNumber(PeriodText(t.period)).EndObject();
+    }
+    json.EndArray();
+    json.Key("counts").BeginObject();
+    json.Key("to_add").Number(static_cast<std::int64_t>(plan.add.size()));
+    json.Key("to_change").Number(static_cast<std::int64_t>(plan.change.size()));
+    json.Key("to_delete").Number(static_cast<std::int64_t>(plan.remove.size()));
+    json.Key("same").Number(static_cast<std::int64_t>(plan.unchanged.size()));
+    json.EndObject();
+    json.Key("port");
+    if (outcome.portDiffers) {
+        json.BeginObject();
+        json.Key("server").String(FormatPortSettings(outcome.serverPort));
+        json.Key("file").String(FormatPortSettings(outcome.filePort));
+        json.EndObject();
+    } else {
+        json.Null();
+    }
+    json.Key("exit_code").Number(exitCode);
+    // Differences are what diff reports with exit code 1, not an error.
+    AddErrorMember(json, CtlResult(), exitCode == kExitPartial ? kExitOk : exitCode);
+    json.EndObject();
+    return json.Text();
+}
+
 int CommandDiff(const CtlArgs& args)
 {
     const std::string& given = args.operands[0];
-    fs::path file;
-    std::string bytes;
-    if (!FindDiffFile(args, given, &file) || !ReadWholeFile(file, &bytes)) {
-        WriteErr("cannot read " + given + "\n");
+    std::string bytes, why;
+    if (!ReadDiffFile(args, given, &bytes, &why)) {
+        WriteError("cannot read " + given + ": " + why + "\n");
         return kExitUsage;
     }
     if (!LoadCatalogue(args)) return kExitUsage;
@@ -83,12 +149,12 @@ int CommandDiff(const CtlArgs& args)
                   DescribeTagFileIssue(issue) + "\n";
     WriteErr(issues);
     if (!content.readable) {
-        WriteErr(given + " is no tag file\n");
+        WriteError(given + " is no tag file\n");
         return kExitUsage;
     }
     if (content.invalidRows != 0) {
         // What an invalid row names is unknown: no comparison is honest without it.
-        WriteErr(std::to_string(content.invalidRows) + " invalid rows: nothing was compared\n");
+        WriteError(std::to_string(content.invalidRows) + " invalid rows: nothing was compared\n");
         return kExitUsage;
     }
     SnapshotInfo snapshot;
@@ -101,7 +167,7 @@ int CommandDiff(const CtlArgs& args)
     ServerTagList list;
     if (!ReadWholeConfiguration(connection.Server(), options, &list)) {
         // A part of the list would show the rest as tags to add: never a diff on it.
-        WriteErr(DescribeTagListGap(list) + "the server's list was not read whole: nothing was compared\n");
+        WriteError(DescribeTagListGap(list) + "the server's list was not read whole: nothing was compared\n");
         return list.stopped ? kExitInterrupted : kExitConnection;
     }
     PortSettings serverPort;
@@ -109,7 +175,7 @@ int CommandDiff(const CtlArgs& args)
         HResult hr = kS_OK;
         serverPort = ReadPortSettings(connection.Server(), &hr);
         if (!serverPort.known) {
-            WriteErr("the server did not give its port settings: " + DescribeHResult(hr) + "\n");
+            WriteError("the server did not give its port settings: " + DescribeHResult(hr) + "\n");
             return kExitConnection;
         }
     }
@@ -129,54 +195,14 @@ int CommandDiff(const CtlArgs& args)
     }
     ImportPlanOptions planOptions;
     planOptions.replace = true;
-    const ImportPlan plan = MakeImportPlan(content, list.tags, planOptions);
-    const bool portDiffers = withPort && snapshot.port != serverPort;
-    const bool differ = plan.Calls() != 0 || portDiffers;
-
-    if (args.format == "json") {
-        CJsonWriter json;
-        json.BeginObject();
-        json.Key("changed").Bool(false);
-        json.Key("would_change").Bool(differ);
-        json.Key("add").BeginArray();
-        for (const PlannedTag& t : plan.add) {
-            json.BeginObject();
-            AddTagMembers(json, t, naming);
-            json.Key("period_ms").RawNumber(PeriodText(t.period)).EndObject();
-        }
-        json.EndArray().Key("change").BeginArray();
-        for (const PlannedTag& t : plan.change) {
-            json.BeginObject();
-            AddTagMembers(json, t, naming);
-            json.Key("old_period_ms").RawNumber(PeriodText(t.oldPeriod));
-            json.Key("period_ms").RawNumber(PeriodText(t.period)).EndObject();
-        }
-        json.EndArray().Key("delete").BeginArray();
-        for (const PlannedTag& t : plan.remove) {
-            json.BeginObject();
-            AddTagMembers(json, t, naming);
-            json.Key("period_ms").RawNumber(PeriodText(t.period)).EndObject();
-        }
-        json.EndArray();
-        json.Key("counts").BeginObject();
-        json.Key("to_add").Number(static_cast<std::int64_t>(plan.add.size()));
-        json.Key("to_change").Number(static_cast<std::int64_t>(plan.change.size()));
-        json.Key("to_delete").Number(static_cast<std::int64_t>(plan.remove.size()));
-        json.Key("same").Number(static_cast<std::int64_t>(plan.unchanged.size()));
-        json.EndObject();
-        json.Key("port");
-        if (portDiffers) {
-            json.BeginObject();
-            json.Key("server").String(FormatPortSettings(serverPort));
-            json.Key("file").String(FormatPortSettings(snapshot.port));
-            json.EndObject();
-        } else {
-            json.Null();
-        }
-        json.EndObject();
-        WriteOut(json.Text());
-        return differ ? kExitPartial : kExitOk;
-    }
+    DiffOutcome& outcome = Outcome();
+    outcome.plan = MakeImportPlan(content, list.tags, planOptions);
+    outcome.portDiffers = withPort && snapshot.port != serverPort;
+    outcome.serverPort = serverPort;
+    outcome.filePort = snapshot.port;
+    const ImportPlan& plan = outcome.plan;
+    const int code = plan.Calls() != 0 || outcome.portDiffers ? kExitPartial : kExitOk;
+    if (JsonResult()) return code;
 
     std::string out;
     const auto name = [&](const PlannedTag& t) {
@@ -186,10 +212,11 @@ int CommandDiff(const CtlArgs& args)
     for (const PlannedTag& t : plan.change)
         out += "~ " + name(t) + " " + PeriodText(t.oldPeriod) + " -> " + PeriodText(t.period) + "\n";
     for (const PlannedTag& t : plan.remove) out += "- " + name(t) + " " + PeriodText(t.period) + "\n";
-    if (portDiffers) out += "~ port " + FormatPortSettings(serverPort) + " -> " + FormatPortSettings(snapshot.port) + "\n";
+    if (outcome.portDiffers)
+        out += "~ port " + FormatPortSettings(serverPort) + " -> " + FormatPortSettings(snapshot.port) + "\n";
     out += "diff: " + std::to_string(plan.add.size()) + " to add, " + std::to_string(plan.change.size()) +
            " to change, " + std::to_string(plan.remove.size()) + " to delete, " +
            std::to_string(plan.unchanged.size()) + " the same\n";
     WriteOut(out);
-    return differ ? kExitPartial : kExitOk;
+    return code;
 }

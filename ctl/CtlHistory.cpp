@@ -22,7 +22,7 @@ bool Folder(const CtlArgs& args, fs::path* folder)
 {
     std::string error;
     if (ResolveHistoryFolder(args.history, SystemHistoryPlatform(), folder, &error)) return true;
-    WriteErr("no history folder: " + error + " (--history DIR names one)\n");
+    WriteError("no history folder: " + error + " (--history DIR names one)\n");
     return false;
 }
 
@@ -64,14 +64,14 @@ bool CCtlChanges::Begin(const CtlArgs& args, const std::string& action)
     if (args.noJournal) return true;
     fs::path folder;
     if (!Folder(args, &folder)) {
-        WriteErr("nothing was changed; --no-journal changes the server without the journal\n");
+        WriteError("nothing was changed; --no-journal changes the server without the journal\n");
         return false;
     }
     // zolctl asks nothing: a journal that cannot be written refuses the command.
     ChangeSessionFront front;
     front.withoutJournal = [](const std::string& problem) {
-        WriteErr("the journal cannot be written: " + problem +
-                 "\nnothing was changed; --no-journal changes the server without the journal\n");
+        WriteError("the journal cannot be written: " + problem +
+                   "\nnothing was changed; --no-journal changes the server without the journal\n");
         return false;
     };
     return m_pSession->Begin(folder, std::string(), front);
@@ -90,12 +90,12 @@ int CCtlChanges::Finish(int exitCode)
     if (!m_pSession) return exitCode;
     const ChangeSessionEnd end = m_pSession->End();
     if (end.journalFailed) {
-        WriteErr("the journal could not be written: " + end.journalError +
-                 "\nthe command stopped there: no further change was made\n");
+        WriteError("the journal could not be written: " + end.journalError +
+                   "\nthe command stopped there: no further change was made\n");
         return exitCode == kExitOk ? kExitPartial : exitCode;
     }
     if (!end.flushed) {
-        WriteErr("the journal could not be written: " + end.closeError + "\n");
+        WriteError("the journal could not be written: " + end.closeError + "\n");
         return exitCode == kExitOk ? kExitPartial : exitCode;
     }
     return exitCode;
@@ -135,7 +135,7 @@ int CommandJournal(const CtlArgs& args)
         return kExitPartial;
     }
     if (!since.empty()) lines = JournalLinesSince(lines, since);
-    WriteOut(args.format == "json" ? WriteJournalJson(lines) : WriteJournalCsv(lines));
+    WriteData(args.format == "json" ? WriteJournalJson(lines) : WriteJournalCsv(lines));
     return kExitOk;
 }
 
@@ -218,18 +218,19 @@ int CommandRestore(const CtlArgs& args)
     std::string unused;
     const bool haveFolder = ResolveHistoryFolder(args.history, SystemHistoryPlatform(), &folder, &unused);
     if (!FindSnapshot(haveFolder ? folder : fs::path(), given, &file)) {
-        WriteErr("no snapshot " + given + (haveFolder ? " in " + FolderText(folder) : std::string()) +
-                 " (zolctl history lists them)\n");
+        WriteError("no snapshot " + given + (haveFolder ? " in " + FolderText(folder) : std::string()) +
+                   " (zolctl history lists them)\n");
         return kExitPartial;
     }
     std::string bytes;
-    if (!ReadWholeFile(file, &bytes)) {
-        WriteErr("cannot read " + file.u8string() + "\n");
+    std::string why;
+    if (!ReadWholeFile(file, &bytes, &why)) {
+        WriteError("cannot read " + file.u8string() + ": " + why + "\n");
         return kExitPartial;
     }
     // Refused before the server is asked anything: its missing rows would be deleted.
     if (const SnapshotDamage damage = FindSnapshotDamage(bytes)) {
-        WriteErr(given + ": " + DescribeSnapshotDamage(damage) + ": it is damaged\n");
+        WriteError(given + ": " + DescribeSnapshotDamage(damage) + ": it is damaged\n");
         return kExitPartial;
     }
     if (!LoadCatalogue(args)) return kExitUsage;
@@ -244,7 +245,7 @@ int CommandRestore(const CtlArgs& args)
     RestoreBase base;
     if (!PrepareRestore(connection.Server(), bytes, ReadOptions(), readOptions, args.skipInvalid, &base)) {
         WriteErr(DescribeTagListGap(base.list));
-        WriteErr("the configuration was not read whole: nothing was restored\n");
+        WriteError("the configuration was not read whole: nothing was restored\n");
         return GapExitCode(base.list);
     }
     const ServerTagList& list = base.list;
@@ -260,11 +261,11 @@ int CommandRestore(const CtlArgs& args)
     }
     WriteErr(issues);
     if (!restore.file.readable) {
-        WriteErr(given + " is no tag file: nothing was restored\n");
+        WriteError(given + " is no tag file: nothing was restored\n");
         return kExitPartial;
     }
     if (restore.damage) {
-        WriteErr(given + ": " + DescribeSnapshotDamage(restore.damage) + ": it is damaged\n");
+        WriteError(given + ": " + DescribeSnapshotDamage(restore.damage) + ": it is damaged\n");
         return changes.Finish(kExitPartial);
     }
     PrintImportPlan(restore.plan, naming);
@@ -281,14 +282,14 @@ int CommandRestore(const CtlArgs& args)
         return rowsLost ? kExitPartial : kExitOk;
     }
     if (restore.plan.blocked) {
-        WriteErr(std::to_string(restore.file.invalidRows) +
-                 " invalid rows: nothing was changed; run again with --skip-invalid to restore the rest and "
+        WriteError(std::to_string(restore.file.invalidRows) +
+                   " invalid rows: nothing was changed; run again with --skip-invalid to restore the rest and "
                  "keep the tags they name\n");
         return changes.Finish(kExitPartial);
     }
     if (!restore.plan.remove.empty() && !args.yes) {
-        WriteErr(std::to_string(restore.plan.remove.size()) +
-                 " tags would be deleted: nothing was done; run again with --yes to restore the snapshot\n");
+        WriteError(std::to_string(restore.plan.remove.size()) +
+                   " tags would be deleted: nothing was done; run again with --yes to restore the snapshot\n");
         return changes.Finish(kExitPartial);
     }
 
@@ -297,8 +298,8 @@ int CommandRestore(const CtlArgs& args)
     int code = ReportImportRun(run.report, restore.plan, given, server.JournalFailed());
     if (run.port.tried && code != kExitConnection) {
         if (HrFailed(run.port.hr)) {
-            WriteErr("refused: port settings " + JournalPortText(restore.port) + ": " + DescribeHResult(run.port.hr) +
-                     "\n");
+            WriteError("refused: port settings " + JournalPortText(restore.port) + ": " + DescribeHResult(run.port.hr) +
+                       "\n");
             code = IsConnectionLost(run.port.hr) ? kExitConnection : kExitPartial;
             CtlRefusal refusal;
             refusal.action = "port";

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "common/ControlChars.h"
 #include "common/JsonWriter.h"
 #include "ctl/CtlConsole.h"
 #include "server/ServerErrors.h"
@@ -12,6 +13,7 @@
 namespace {
 
 bool g_bJson = false;
+std::string g_error;  // WriteError's messages
 
 std::string CodeText(HResult hr)
 {
@@ -57,6 +59,50 @@ void WriteReport(const std::string& utf8)
         WriteOut(utf8);
 }
 
+void WriteError(const std::string& utf8)
+{
+    WriteErr(utf8);
+    NoteError(utf8);
+}
+
+void NoteError(const std::string& utf8)
+{
+    // One line for each line of the message.
+    std::size_t start = 0;
+    while (start < utf8.size()) {
+        std::size_t end = utf8.find('\n', start);
+        if (end == std::string::npos) end = utf8.size();
+        std::string line = utf8.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) g_error += (g_error.empty() ? "" : "; ") + line;
+        start = end + 1;
+    }
+}
+
+void AddErrorMember(CJsonWriter& json, const CtlResult& result, int exitCode)
+{
+    json.Key("error");
+    if (exitCode == kExitOk) {
+        json.Null();
+        return;
+    }
+    std::string error = g_error;
+    if (error.empty()) {
+        if (!result.refused.empty()) error = std::to_string(result.refused.size()) + " calls were refused";
+        if (result.invalid != 0)
+            error += (error.empty() ? "" : "; ") + std::to_string(result.invalid) + " invalid rows";
+        if (error.empty()) {
+            switch (exitCode) {
+            case kExitUsage: error = "usage error"; break;
+            case kExitConnection: error = "no connection to the server"; break;
+            case kExitInterrupted: error = "interrupted"; break;
+            default: error = "not everything was done"; break;
+            }
+        }
+    }
+    json.String(EscapeControlChars(error));
+}
+
 std::string CommandResultJson(const CtlResult& result, int exitCode)
 {
     const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
@@ -91,6 +137,7 @@ std::string CommandResultJson(const CtlResult& result, int exitCode)
     }
     json.EndArray();
     json.Key("exit_code").Number(exitCode);
+    AddErrorMember(json, result, exitCode);
     json.EndObject();
     return json.Text();
 }

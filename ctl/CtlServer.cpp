@@ -1,6 +1,7 @@
 #include "ctl/CtlServer.h"
 
 #include "ctl/CtlConsole.h"
+#include "ctl/CtlResult.h"
 
 std::string DescribeConnectFailure(const ConnectResult& result)
 {
@@ -17,7 +18,7 @@ bool CCtlConnection::Open()
 {
     ConnectResult result;
     if (Reconnect(&result)) return true;
-    WriteErr(DescribeConnectFailure(result) + "\n");
+    WriteError(DescribeConnectFailure(result) + "\n");
     return false;
 }
 

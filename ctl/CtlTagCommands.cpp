@@ -30,12 +30,12 @@ bool ReadServer(ITagServer& server, const ServerTagsOptions& options, ServerTagL
 {
     *list = ReadServerTags(server, options);
     if (list->disconnected) {
-        WriteErr("the server went away while its tags were read: " + DescribeHResult(list->disconnectResult) + "\n");
+        WriteError("the server went away while its tags were read: " + DescribeHResult(list->disconnectResult) + "\n");
         *exitCode = kExitConnection;
         return false;
     }
     if (list->stopped) {
-        WriteErr("interrupted\n");
+        WriteError("interrupted\n");
         *exitCode = kExitInterrupted;
         return false;
     }
@@ -107,7 +107,7 @@ bool CountCallsOnConsole(ImportRunOptions* options)
 {
     if (!ErrIsConsole()) return false;
     options->progress = [](std::size_t done, std::size_t total) {
-        if (done % 100 == 0 || done == total) WriteErr("\r" + std::to_string(done) + " of " + std::to_string(total));
+        if (done % 100 == 0 || done == total) WriteProgress("\r" + std::to_string(done) + " of " + std::to_string(total));
     };
     return true;
 }
@@ -127,7 +127,7 @@ int CommandTags(const CtlArgs& args)
 
     const std::vector<TagFileRecord> records = MakeTagFileRecords(list.tags, CatalogueTagNaming(UnnamedPartWords()));
     exitCode = ReportListProblems(list, records);
-    WriteOut(args.format == "json" ? WriteTagListJson(records)
+    WriteData(args.format == "json" ? WriteTagListJson(records)
                                    : WriteTagFile(records, TagFileFormat{TagFileEncoding::Utf8, false, ';', false}));
     return exitCode;
 }
@@ -184,10 +184,11 @@ int CommandExport(const CtlArgs& args)
 int CommandImport(const CtlArgs& args)
 {
     const std::string& fileName = args.operands[0];
-    std::string bytes;
-    if (!ReadWholeFile(std::filesystem::u8path(fileName), &bytes)) {
-        WriteErr("cannot read " + fileName + "\n");
-        return kExitPartial;
+    std::string bytes, why;
+    // As diff's: a file that cannot be read is a usage error.
+    if (!ReadWholeFile(std::filesystem::u8path(fileName), &bytes, &why)) {
+        WriteError("cannot read " + fileName + ": " + why + "\n");
+        return kExitUsage;
     }
     if (!LoadCatalogue(args)) return kExitUsage;
     const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
@@ -202,7 +203,7 @@ int CommandImport(const CtlArgs& args)
     WriteErr(issues);
     CommandResult().invalid = file.invalidRows;
     CommandResult().dryRun = args.dryRun;
-    if (!file.readable) return kExitPartial;
+    if (!file.readable) return NoteError(fileName + " is no tag file\n"), kExitPartial;
     CCtlChanges changes;
     if (!args.dryRun && !changes.Begin(args, "zolctl import")) return kExitPartial;
 
@@ -218,12 +219,12 @@ int CommandImport(const CtlArgs& args)
     if (!ReadServer(connection.Server(), options, &list, &exitCode)) return exitCode;
     if (list.walk.end == TagWalkEnd::FailureLimit) {
         // The server's list is incomplete: the comparison would be guesswork.
-        WriteErr(DescribeTagListGap(list) + "nothing was imported\n");
+        WriteError(DescribeTagListGap(list) + "nothing was imported\n");
         return kExitPartial;
     }
     if (args.replace && !list.HasEveryTag()) {
         // What a partial list lacks would be planned as never there: replace stands on a whole one.
-        WriteErr(DescribeTagListGap(list) + "nothing was imported\n");
+        WriteError(DescribeTagListGap(list) + "nothing was imported\n");
         return kExitPartial;
     }
     if (list.walk.end == TagWalkEnd::RepeatedTag) WriteErr(DescribeTagListGap(list));
@@ -242,14 +243,14 @@ int CommandImport(const CtlArgs& args)
         return rowsLost ? kExitPartial : kExitOk;
     }
     if (plan.blocked) {
-        WriteErr(std::to_string(file.invalidRows) +
-                 " invalid rows: nothing was changed; correct them, or run again with --skip-invalid to carry "
-                 "out the rest and keep the tags they name\n");
+        WriteError(std::to_string(file.invalidRows) +
+                   " invalid rows: nothing was changed; correct them, or run again with --skip-invalid to carry "
+                   "out the rest and keep the tags they name\n");
         return kExitPartial;
     }
     if (!plan.remove.empty() && !args.yes) {
-        WriteErr(std::to_string(plan.remove.size()) +
-                 " tags would be deleted: nothing was done; run again with --yes to carry out the plan\n");
+        WriteError(std::to_string(plan.remove.size()) +
+                   " tags would be deleted: nothing was done; run again with --yes to carry out the plan\n");
         return kExitPartial;
     }
 
@@ -289,12 +290,12 @@ int CommandCopyDevice(const CtlArgs& args)
     if (!ReadServer(connection.Server(), options, &list, &exitCode)) return exitCode;
     if (!list.HasEveryTag()) {
         // An address whose tags the list lacks would be taken for a free one.
-        WriteErr(DescribeTagListGap(list) + "nothing was copied\n");
+        WriteError(DescribeTagListGap(list) + "nothing was copied\n");
         return kExitPartial;
     }
     const DeviceCopyPlan copy = MakeDeviceCopyPlan(source, args.to, list.tags);
     if (copy.sourceTags == 0 && copy.unknownPeriods.empty()) {
-        WriteErr("no tags at " + sourceText + "\n");
+        WriteError("no tags at " + sourceText + "\n");
         return kExitPartial;
     }
     changes.Snapshot(args, list, connection.Server());
@@ -314,7 +315,7 @@ int CommandCopyDevice(const CtlArgs& args)
     for (const TagId& id : copy.unknownPeriods)
         refusals += "refused: " + TagText(id.type, id.address, id.param) +
                     ": the server did not give its period; it is not copied\n";
-    WriteErr(refusals);
+    WriteError(refusals);
     const bool refused = !copy.refused.empty() || !copy.unknownPeriods.empty();
     PrintPlan(copy.plan, naming);
     CommandResult().wouldChange = copy.plan.Calls() != 0;
@@ -369,17 +370,17 @@ int ReportImportRun(const ImportReport& report, const ImportPlan& plan, const st
     CommandResult().Take(report);
     WriteReport(FormatImportSummary(report) + "\n");
     if (report.disconnected) {
-        WriteErr("the server went away during the import (" + DescribeHResult(report.disconnectResult) + "); " +
-                 std::to_string(report.notAttempted) + " of " + std::to_string(plan.Calls()) +
-                 " calls were not made or not confirmed\n");
+        WriteError("the server went away during the import (" + DescribeHResult(report.disconnectResult) + "); " +
+                   std::to_string(report.notAttempted) + " of " + std::to_string(plan.Calls()) +
+                   " calls were not made or not confirmed\n");
         return kExitConnection;
     }
     if (journalFailed) {
-        WriteErr(std::to_string(report.notAttempted) + " calls were not made\n");
+        WriteError(std::to_string(report.notAttempted) + " calls were not made\n");
         return kExitPartial;
     }
     if (report.stopped) {
-        WriteErr("interrupted: " + std::to_string(report.notAttempted) + " calls were not made\n");
+        WriteError("interrupted: " + std::to_string(report.notAttempted) + " calls were not made\n");
         return kExitInterrupted;
     }
     return report.invalidRows != 0 || !report.refused.empty() ? kExitPartial : kExitOk;

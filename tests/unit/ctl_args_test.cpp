@@ -253,6 +253,7 @@ TEST(CtlCommandTable, TheUsageTextsComeFromTheRowsAndNameWhatEachTakes)
                 << option << " missing from its usage";
         }
         EXPECT_FALSE(CtlCommandTakes(row, "--dsc")) << "every command takes it: no row lists it";
+        EXPECT_EQ(usage.find("[--format") != std::string::npos, row.formats != CtlFormats::Text);
     }
     EXPECT_EQ(FindCtlCommand(""), nullptr);
     EXPECT_EQ(FindCtlCommand("Tags"), nullptr);
@@ -300,7 +301,7 @@ TEST(CtlCommandTable, WhatChangesTheServerAndAnswersWithAResult)
     EXPECT_FALSE(changes({"port"}));
     EXPECT_FALSE(changes({"tags", "--format", "json"}));
     EXPECT_FALSE(changes({"diff", "a.csv"}));
-    EXPECT_FALSE(changes({"restart"}));
+    EXPECT_TRUE(changes({"restart"}));
 
     // Reading a value, --format json is refused: the value is printed as text.
     for (const std::vector<std::string>& argv :
@@ -312,6 +313,98 @@ TEST(CtlCommandTable, WhatChangesTheServerAndAnswersWithAResult)
     }
     CtlArgs help;
     EXPECT_TRUE(Parse({"period", "1", "5", "14", "--format", "json", "--help"}, &help));
+}
+
+// Whether a command line of the row parses with --format FORMAT: each count of operands it
+// takes, as numbers or as "port set".
+bool ParsesWithFormat(const CtlCommand& row, const std::string& format)
+{
+    const std::vector<std::string> numbers{"1", "5", "14", "100", "1", "1"};
+    const std::vector<std::string> setting{"set", "COM3", "9600", "8", "none", "1"};
+    for (int n = row.fewestOperands; n <= row.mostOperands; ++n) {
+        for (const std::vector<std::string>* operands : {&numbers, &setting}) {
+            std::vector<std::string> argv{row.name};
+            argv.insert(argv.end(), operands->begin(), operands->begin() + n);
+            if (CtlCommandTakes(row, "--to")) argv.insert(argv.end(), {"--to", "6"});
+            argv.insert(argv.end(), {"--format", format});
+            CtlArgs a;
+            if (Parse(argv, &a)) return true;
+        }
+    }
+    return false;
+}
+
+// The names the general usage's line of an option gives, up to the next option's line.
+std::set<std::string> NamedAfter(const std::string& usage, const std::string& head)
+{
+    std::size_t at = usage.find(head);
+    EXPECT_NE(at, std::string::npos) << head;
+    if (at == std::string::npos) return {};
+    at += head.size();
+    const std::size_t end = usage.find(':', at);  // the names end with a colon
+    std::set<std::string> names;
+    std::string word;
+    for (std::size_t i = at; i <= end && i < usage.size(); ++i) {
+        const char c = i < end ? usage[i] : ' ';
+        if (c == ',' || c == ' ' || c == '\n') {
+            if (!word.empty() && word != "(setting)") names.insert(word);
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    return names;
+}
+
+// --format is taken as the row's formats say, and the general usage names exactly the
+// commands that take it; a format a command does not offer is a usage error, not text.
+TEST(CtlCommandTable, FormatIsTakenAsTheRowSaysAndTheUsageNamesWhoTakesIt)
+{
+    std::set<std::string> json, csv;
+    for (const CtlCommand& row : CtlCommands()) {
+        SCOPED_TRACE(row.name);
+        if (ParsesWithFormat(row, "json")) json.insert(row.name);
+        if (ParsesWithFormat(row, "csv")) csv.insert(row.name);
+        EXPECT_FALSE(ParsesWithFormat(row, "xml"));
+        EXPECT_EQ(ParsesWithFormat(row, "json"), row.formats != CtlFormats::Text);
+        EXPECT_EQ(ParsesWithFormat(row, "csv"), row.formats == CtlFormats::CsvOrJson);
+    }
+    const std::string usage = CtlUsage("");
+    std::set<std::string> documents = NamedAfter(usage, "  --format json ");
+    const std::set<std::string> lists = NamedAfter(usage, "  --format csv|json ");
+    EXPECT_EQ(lists, csv);
+    documents.insert(lists.begin(), lists.end());
+    EXPECT_EQ(documents, json);
+    for (const char* name : {"copy-device", "restart", "diff", "import", "restore", "port", "period"})
+        EXPECT_EQ(json.count(name), 1u) << name;
+    EXPECT_EQ(json.count("export"), 0u);
+
+    const struct {
+        std::vector<std::string> argv;
+        const char* error;
+    } bad[] = {
+        {{"diff", "a.csv", "--format", "csv"}, "diff takes --format json only"},
+        {{"--format", "csv", "diff", "a.csv"}, "diff takes --format json only"},
+        {{"restart", "--format=csv"}, "restart takes --format json only"},
+        {{"diff", "a.csv", "--format", "xml"}, "diff takes --format json only"},
+        {{"tags", "--format", "xml"}, "--format takes csv or json"},
+        {{"export", "a.csv", "--format", "json"}, "export does not take --format"},
+        {{"search", "1", "5", "--format", "csv"}, "search does not take --format"},
+    };
+    for (const auto& c : bad) {
+        CtlArgs a;
+        std::string error;
+        EXPECT_FALSE(Parse(c.argv, &a, &error)) << c.error;
+        EXPECT_EQ(error, c.error);
+    }
+    CtlArgs restart;
+    ASSERT_TRUE(Parse({"restart", "--format", "json"}, &restart));
+    EXPECT_EQ(restart.format, "json");
+
+    EXPECT_TRUE(CtlArgsAskForJson({"diff", "--format", "json", "a", "b"}));
+    EXPECT_TRUE(CtlArgsAskForJson({"add", "--format=json"}));
+    EXPECT_FALSE(CtlArgsAskForJson({"diff", "json", "--format", "csv"}));
+    EXPECT_FALSE(CtlArgsAskForJson({"diff", "a.csv", "--format"}));
 }
 
 }  // namespace

@@ -301,6 +301,34 @@ TEST_F(ZolctlCommands, SearchPrintsEachDeviceFoundAndStopsWhenTheServerDies)
     EXPECT_TRUE(Has(r.err, "the server went away during the search")) << r.err;
 }
 
+// Text from a server or a file never reaches the terminal raw: ESC and the other controls
+// are shown as \x1B; the line ends of the messages stay.
+TEST_F(ZolctlCommands, ControlCharactersFromServersAndFilesAreShownEscaped)
+{
+    standin::WriteStateFile("line.txt", "3 1 0 PM3F\x1B]0;owned\x07 v2\x1B[2J\n");
+    standin::SetFaults("probe_timeout_ms 1\n");
+    CtlRun r = Ctl({L"search", L"1", L"5"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "3;1;PM3F;PM3F\\x1B]0;owned\\x07 v2\\x1B[2J\n");
+    standin::ClearFaults();
+
+    standin::Reset(kTags);
+    WriteFile(Scratch("hostile.csv"), "device;address;type;param;name;period_ms\r\n"
+                                      "PM3F;5;1;14;PM3F(005).Fr\x1B[31mq;2000\r\n"
+                                      "PM3F;5;\x1B[2J;2;x;10\r\n");
+    for (const std::wstring& command : {std::wstring(L"import"), std::wstring(L"diff")}) {
+        SCOPED_TRACE(std::string(command.begin(), command.end()));
+        std::vector<std::wstring> args{command, Scratch("hostile.csv").wstring()};
+        if (command == L"import") args.push_back(L"--dry-run");
+        r = Ctl(args);
+        EXPECT_NE(r.code, 0);
+        EXPECT_TRUE(Has(r.err, ":2: warning: name 'PM3F(005).Fr\\x1B[31mq' differs")) << r.err;
+        EXPECT_TRUE(Has(r.err, ":3: type '\\x1B[2J' is not a number")) << r.err;
+        EXPECT_EQ(r.err.find('\x1B'), std::string::npos) << r.err;
+        EXPECT_EQ(r.out.find('\x1B'), std::string::npos) << r.out;
+    }
+}
+
 TEST_F(ZolctlCommands, RestartWaitsForTheServerOrGivesUp)
 {
     standin::Reset(kTags);

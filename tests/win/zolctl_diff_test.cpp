@@ -179,7 +179,12 @@ TEST_F(ZolctlDiff, AListThatBreaksOffInvalidRowsAndNoServerAreNoDiff)
     EXPECT_TRUE(Has(r.err, "nothing was compared")) << r.err;
     r = Ctl({L"diff", File("differ.csv"), L"--format", L"json"});
     EXPECT_EQ(r.code, 3);
-    EXPECT_EQ(r.out, "");
+    JsonValue v = Json(r);  // the document all the same, with no difference in it
+    EXPECT_EQ(v["exit_code"].Int(), 3);
+    EXPECT_TRUE(Has(v["error"].text, "nothing was compared")) << r.out;
+    EXPECT_FALSE(v["would_change"].boolean);
+    EXPECT_EQ(v["add"].items.size(), 0u);
+    EXPECT_EQ(v["counts"]["same"].Int(), 0);
     standin::ClearFaults();
 
     WriteFile(Scratch("bad.csv"), "address;type;param;period_ms\n5;1;14;2000\n5;1;x;10\n");
@@ -191,7 +196,7 @@ TEST_F(ZolctlDiff, AListThatBreaksOffInvalidRowsAndNoServerAreNoDiff)
 
     r = Ctl({L"diff", File("missing.csv")});
     EXPECT_EQ(r.code, 2);
-    EXPECT_TRUE(Has(r.err, "cannot read ")) << r.err;
+    EXPECT_EQ(r.err, "cannot read " + Scratch("missing.csv").u8string() + ": no such file or snapshot\n");
     EXPECT_EQ(Ctl({L"diff"}).code, 2);
     EXPECT_EQ(Ctl({L"diff", File("differ.csv"), L"--replace"}).code, 2);
     EXPECT_TRUE(HistoryEmpty());
@@ -295,6 +300,116 @@ TEST_F(ZolctlDiff, TheSingleChangesAnswerJsonToo)
     // Reading is text only.
     EXPECT_EQ(Ctl({L"period", L"7", L"12", L"3", L"--format", L"json"}).code, 2);
     EXPECT_EQ(Ctl({L"port", L"--format", L"json"}).code, 2);
+}
+
+// With --format json every exit code answers with the one document, its "exit_code" and,
+// unless it is 0 or diff's 1, the "error" people read on standard error; a format the
+// command does not offer is a usage error.
+TEST_F(ZolctlDiff, EveryExitCodeAnswersWithTheDocumentAndItsError)
+{
+    standin::Reset(kTags);
+    const auto document = [&](std::vector<std::wstring> args, int code) {
+        args.push_back(L"--format");
+        args.push_back(L"json");
+        const CtlRun r = Ctl(args);
+        EXPECT_EQ(r.code, code) << r.err;
+        JsonValue v = Json(r);
+        EXPECT_EQ(v["exit_code"].Int(), code) << r.out;
+        EXPECT_FALSE(v["changed"].boolean);
+        EXPECT_TRUE(v.Has("error")) << r.out;
+        if (code == 0 || (code == 1 && args[0] == L"diff"))
+            EXPECT_EQ(v["error"].kind, JsonValue::Kind::Null) << r.out;
+        else
+            EXPECT_TRUE(!v["error"].text.empty() && Has(r.err, v["error"].text.substr(0, 20))) << r.out << r.err;
+        return v;
+    };
+    WriteFile(Scratch("differ.csv"), kDiffering);
+    WriteFile(Scratch("bad.csv"), "address;type;param;period_ms\n5;1;14;2000\n5;1;x;10\n");
+    fs::create_directories(Scratch("dir.csv"));
+
+    JsonValue v = document({L"diff", File("differ.csv")}, 1);
+    EXPECT_TRUE(v["would_change"].boolean);
+    v = document({L"diff", File("missing.csv")}, 2);
+    EXPECT_EQ(v["error"].text, "cannot read " + Scratch("missing.csv").u8string() + ": no such file or snapshot");
+    EXPECT_EQ(v["counts"]["to_add"].Int(), 0);
+    EXPECT_EQ(v["port"].kind, JsonValue::Kind::Null);
+    v = document({L"diff", File("dir.csv")}, 2);
+    EXPECT_EQ(v["error"].text, "cannot read " + Scratch("dir.csv").u8string() + ": it is a folder");
+    v = document({L"diff", File("bad.csv")}, 2);
+    EXPECT_EQ(v["error"].text, "1 invalid rows: nothing was compared");
+    v = document({L"diff"}, 2);  // a usage error
+    EXPECT_EQ(v["error"].text, "zolctl: too few arguments");
+    v = document({L"diff", File("differ.csv"), L"--yes"}, 2);
+    EXPECT_EQ(v["error"].text, "zolctl: diff does not take --yes");
+
+    // The commands that change the server: the error beside the counts.
+    v = document({L"add", L"0", L"5", L"14", L"100"}, 2);
+    EXPECT_EQ(v["error"].text, "zolctl: TYPE must be 1..255");
+    EXPECT_EQ(v["counts"]["added"].Int(), 0);
+    v = document({L"import", File("dir.csv")}, 2);
+    EXPECT_EQ(v["error"].text, "cannot read " + Scratch("dir.csv").u8string() + ": it is a folder");
+    v = document({L"period", L"7", L"12", L"3"}, 2);
+    EXPECT_EQ(v["error"].text, "zolctl: --format json is for setting; the value is printed as text");
+    standin::SetFaults("fail AddTag E_INVALIDARG 1 5 14\n");
+    v = document({L"add", L"1", L"5", L"14", L"100", L"--no-journal"}, 1);
+    EXPECT_EQ(v["error"].text, "refused: add tag type 1 address 5 param 14: invalid argument (0x80070057)");
+    standin::SetFaults("fail EnumTags 0x80004005 after 1\n");
+    v = document({L"import", File("differ.csv"), L"--replace", L"--yes"}, 1);
+    EXPECT_TRUE(Has(v["error"].text, "nothing was imported")) << v["error"].text;
+    standin::ClearFaults();
+
+    // An unreadable file is a usage error for import as for diff, and says why.
+    for (const char* command : {"import", "diff"}) {
+        SCOPED_TRACE(command);
+        const std::wstring name(command, command + std::string(command).size());
+        CtlRun r = Ctl({name, File("dir.csv")});
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.err, "cannot read " + Scratch("dir.csv").u8string() + ": it is a folder\n");
+        EXPECT_EQ(r.out, "");
+    }
+
+    // A format the command does not offer: refused, not text with exit 0.
+    for (const std::vector<std::wstring>& args :
+         {std::vector<std::wstring>{L"diff", File("differ.csv"), L"--format", L"csv"},
+          {L"restart", L"--format", L"csv"}}) {
+        const CtlRun r = Ctl(args);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_TRUE(Has(r.err, " takes --format json only\n")) << r.err;
+    }
+    EXPECT_EQ(ServerTags(), (std::vector<std::string>{"1 5 14 20000000", "1 5 2 10000", "7 12 3 0"}));
+}
+
+// restart and copy-device answer --format json too: their report lines go to standard error.
+TEST_F(ZolctlDiff, RestartAndCopyDeviceAnswerJson)
+{
+    standin::Reset(kTags);
+    CtlRun r = Ctl({L"copy-device", L"1", L"5", L"--to", L"6", L"--dry-run", L"--format", L"json"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    JsonValue v = Json(r);
+    EXPECT_FALSE(v["changed"].boolean);
+    EXPECT_TRUE(v["would_change"].boolean);
+    EXPECT_TRUE(Has(r.err, "plan: add 2, change 0, unchanged 0, delete 0\n")) << r.err;
+    r = Ctl({L"copy-device", L"1", L"5", L"--to", L"6", L"--format", L"json"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    v = Json(r);
+    EXPECT_TRUE(v["changed"].boolean);
+    EXPECT_EQ(v["counts"]["added"].Int(), 2);
+    EXPECT_EQ(v["exit_code"].Int(), 0);
+    EXPECT_TRUE(v.Has("error"));
+    EXPECT_EQ(v["error"].kind, JsonValue::Kind::Null);
+    r = Ctl({L"copy-device", L"1", L"5", L"--to", L"12", L"--format", L"json"});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_TRUE(Has(Json(r)["error"].text, "refused: address 12: the server holds another device there")) << r.out;
+
+    r = Ctl({L"restart", L"--format", L"json"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    v = Json(r);
+    EXPECT_TRUE(v["changed"].boolean);
+    EXPECT_EQ(v["exit_code"].Int(), 0);
+    EXPECT_EQ(v["refusals"].items.size(), 0u);
+    EXPECT_TRUE(Has(r.err, "the server answered again after ")) << r.err;
+    EXPECT_EQ(ServerTags().size(), 5u);
 }
 
 }  // namespace

@@ -142,8 +142,8 @@ TEST_F(ZolctlImport, ReplaceDeletesOnlyWhenConfirmed)
 TEST_F(ZolctlImport, BadFilesAndAnEndlessServer)
 {
     CtlRun r = Ctl({L"import", File("missing.csv")});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "cannot read " + Scratch("missing.csv").u8string() + "\n");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, "cannot read " + Scratch("missing.csv").u8string() + ": no such file\n");
     WriteFile(Scratch("noheader.csv"), "1;5;1;14;x;100\n");
     r = Ctl({L"import", File("noheader.csv")});
     EXPECT_EQ(r.code, 1);
