@@ -154,7 +154,7 @@ TEST_F(ZolctlCommands, EveryRowReachesItsOwnHandler)
          }}},
         {"diff", {{L"diff", file.wstring()}, [](const CtlRun& r) {
              EXPECT_TRUE(Has(r.out, "+ PM3F(006).Frequency 500\n")) << r.out;
-             EXPECT_TRUE(Has(r.out, "\ndiff: 1 to add, 0 to change, ")) << r.out;
+             EXPECT_TRUE(Has(r.out, "\ndiff as import: 1 to add, 0 to change, ")) << r.out;
          }}},
     };
     EXPECT_EQ(cases.size(), CtlCommands().size());
