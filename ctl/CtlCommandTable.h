@@ -144,7 +144,17 @@ enum class CtlChange { No, Yes, WhenSetting };
         "  an address lacks is added, periods that differ are set; nothing is deleted. The\n"                   \
         "  device's own address and an address where the server holds another device type\n"                   \
         "  are refused (exit code 1), and nothing is sent for them.\n",                                         \
-        CommandCopyDevice)
+        CommandCopyDevice)                                                                                      \
+    ROW("check", 0, 0, "--device --format", No,                                                                 \
+        "  check [--device TYPE ADDRESS] [--format json]   does every configured device answer\n",             \
+        "usage: zolctl check [--device TYPE ADDRESS] [--format json]\n"                                        \
+        "  Probes the address of every device the server holds tags for (or of one device),\n"                \
+        "  once each, in ascending order, and prints one line per device: answers, does not\n"                \
+        "  answer, answers as another type, or the probe failed; then the counts and an\n"                    \
+        "  estimate of the serial line's load. Changes and writes nothing.\n"                                 \
+        "  Exit codes: 0 every device answers as configured, 1 some do not, answer as another\n"              \
+        "  type or failed, 2 usage error, 3 no connection or a list that broke off.\n",                       \
+        CommandCheck)
 // clang-format on
 
 struct CtlCommand {

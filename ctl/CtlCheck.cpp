@@ -1,0 +1,288 @@
+// zolctl check: does every configured device answer at its address, as its type? The
+// line check (search/LineCheck.h) over the devices of the server's list, and the estimate
+// of the line's load (search/LineLoad.h). It changes nothing and journals nothing.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "catalogue/Catalogue.h"
+#include "common/JsonWriter.h"
+#include "ctl/CtlCommands.h"
+#include "ctl/CtlConsole.h"
+#include "ctl/CtlServer.h"
+#include "search/LineCheck.h"
+#include "search/LineLoad.h"
+#include "serial/PortSettings.h"
+#include "server/ServerErrors.h"
+#include "tagfile/ServerTags.h"
+#include "tagfile/TextEncoding.h"
+#include "tree/RefreshPeriod.h"
+#include "ui/TagWords.h"
+
+namespace {
+
+// The results as they come; Ctrl+C ends the check before the next probe.
+class CCtlCheckHost final : public ILineCheckHost {
+public:
+    CLineCheck* check = nullptr;
+    bool progress = false;
+    std::size_t total = 0;
+    std::vector<LineCheckEntry> entries;
+
+    void DispatchOneWaitingMessage() override
+    {
+        if (g_bInterrupted) check->RequestStop();
+    }
+    void OnDeviceChecked(const LineCheckEntry& entry) override
+    {
+        entries.push_back(entry);
+        if (progress)
+            WriteErr("\rchecked " + std::to_string(entries.size()) + " of " + std::to_string(total) + " devices");
+    }
+    void OnCheckFinished() override
+    {
+        if (progress) WriteErr("\r\n");
+    }
+};
+
+std::string Format1(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
+std::string CodeText(HResult hr)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(static_cast<std::uint32_t>(hr)));
+    return text;
+}
+
+// A name from the descriptions or the server on one line of a terminal: control
+// characters become '?'.
+std::string OneLine(std::string utf8)
+{
+    for (char& c : utf8) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    }
+    return utf8;
+}
+
+std::string DeviceName(std::uint32_t type, std::uint32_t address)
+{
+    return Cp1251ToUtf8(ComposeTreeDevicePart(GetDeviceName(static_cast<int>(type)), static_cast<int>(address),
+                                              static_cast<int>(type), UnnamedPartWords()));
+}
+
+std::string FoundName(std::int32_t type) { return Cp1251ToUtf8(AnsweringTypeName(type, "type ")); }
+
+std::string EntryLine(const LineCheckEntry& e)
+{
+    const std::string name = OneLine(DeviceName(e.device.type, e.device.address));
+    switch (e.result) {
+    case LineCheckResult::Ok: return name + ": answers\n";
+    case LineCheckResult::Absent: return name + ": does not answer\n";
+    case LineCheckResult::OtherType: {
+        // A type the descriptions know by its name and code; another by its code alone.
+        const std::string known = e.foundType > 0 ? GetDeviceName(e.foundType) : std::string();
+        return name + ": at address " + std::to_string(e.device.address) + " answers " +
+               (known.empty() ? "type " + std::to_string(e.foundType)
+                              : OneLine(Cp1251ToUtf8(known)) + " (type " + std::to_string(e.foundType) + ")") +
+               "\n";
+    }
+    case LineCheckResult::Failed: return name + ": the probe failed: " + DescribeHResult(e.hr) + "\n";
+    }
+    return name + "\n";
+}
+
+std::vector<LineLoadTag> LoadTagsOf(const std::vector<ServerTag>& tags)
+{
+    std::vector<LineLoadTag> load;
+    load.reserve(tags.size());
+    const CDevice* device = nullptr;
+    for (const ServerTag& tag : tags) {
+        if (device == nullptr || device->m_nTypeCode != static_cast<int>(tag.id.type))
+            device = FindDevice(static_cast<int>(tag.id.type));
+        const int parameterType =
+            device != nullptr ? FindParameter(*device, static_cast<int>(tag.id.param)).m_nType : kTypeUnknown;
+        load.push_back(LineLoadTag{tag.id.type, tag.id.address, tag.periodKnown ? MsFromPeriod(tag.period) : 0,
+                                   RegistersOfParameterType(parameterType)});
+    }
+    return load;
+}
+
+const char kLoadModel[] =
+    "model: one request per tag and period; Modbus RTU frames (request 8 bytes, response 5 bytes + 2 per "
+    "register, REAL and INT 2 registers); 3.5 characters of silence after each frame; 10 ms device turnaround";
+
+std::string LoadLines(const LineLoadEstimate& e, const PortSettings& port)
+{
+    if (!e.known) return "line load (estimate): unknown, the port's settings are not usable (" +
+                         FormatPortSettings(port) + ")\n";
+    std::string out = "line load (estimate): " + Format1(e.Percent()) + " % of " + FormatPortSettings(port) + ": " +
+                      Format1(e.requestsPerSecond) + " requests/s asked, about " + Format1(e.capacityPerSecond) +
+                      "/s carried at this mix\n";
+    if (e.Overloaded()) {
+        out += "over 100 %: the polling periods cannot be kept; asking most:";
+        for (std::size_t i = 0; i < e.busiest.size(); ++i)
+            out += std::string(i ? "," : "") + " " + OneLine(DeviceName(e.busiest[i].type, e.busiest[i].address)) +
+                   " " + Format1(e.busiest[i].busyFraction * 100) + " %";
+        out += "\n";
+    }
+    if (e.tagsWithoutPeriod != 0)
+        out += std::to_string(e.tagsWithoutPeriod) + " tags without a period (0 or not given) are not counted\n";
+    return out + std::string(kLoadModel) + "\n";
+}
+
+void LoadJson(CJsonWriter& json, const LineLoadEstimate& e)
+{
+    json.Key("load");
+    if (!e.known) {
+        json.Null();
+        return;
+    }
+    json.BeginObject();
+    json.Key("estimate").Bool(true);
+    json.Key("percent").RawNumber(Format1(e.Percent()));
+    json.Key("requests_per_second").RawNumber(Format1(e.requestsPerSecond));
+    json.Key("capacity_per_second").RawNumber(Format1(e.capacityPerSecond));
+    json.Key("overloaded").Bool(e.Overloaded());
+    json.Key("tags_without_period").Number(static_cast<std::int64_t>(e.tagsWithoutPeriod));
+    json.Key("busiest").BeginArray();
+    for (const DeviceLoad& d : e.busiest) {
+        json.BeginObject();
+        json.Key("type").Number(d.type).Key("address").Number(d.address);
+        json.Key("name").String(DeviceName(d.type, d.address));
+        json.Key("percent").RawNumber(Format1(d.busyFraction * 100));
+        json.EndObject();
+    }
+    json.EndArray();
+    json.Key("model").String(kLoadModel);
+    json.EndObject();
+}
+
+}  // namespace
+
+int CommandCheck(const CtlArgs& args)
+{
+    if (!LoadCatalogue(args)) return kExitUsage;
+    CCtlConnection connection;
+    if (!connection.Open()) return kExitConnection;
+    ServerTagsOptions options;
+    options.stop = [] { return g_bInterrupted.load(); };
+    const auto wanted = [&](const TagId& id) {
+        return !args.hasDevice || (id.type == args.deviceType && id.address == args.deviceAddress);
+    };
+    options.wantPeriod = wanted;  // for the estimate
+    const ServerTagList list = ReadServerTags(connection.Server(), options);
+    if (list.stopped) return WriteErr("interrupted\n"), kExitInterrupted;
+    // A list that broke off is checked as far as it goes, never reported as the whole plant.
+    const std::string gap = list.Gap(false) != TagListGap::None ? DescribeTagListGap(list) : std::string();
+
+    CConfiguredDevices configured;
+    std::vector<ServerTag> tags;
+    for (const ServerTag& tag : list.tags) {
+        if (!wanted(tag.id)) continue;
+        configured.AddTag(tag.id.type, tag.id.address);
+        tags.push_back(tag);
+    }
+    const std::vector<ConfiguredDevice> devices = configured.Sorted();
+    if (devices.empty() && gap.empty()) {
+        if (args.hasDevice) {
+            WriteErr("the server holds no tags of device type " + std::to_string(args.deviceType) + " address " +
+                     std::to_string(args.deviceAddress) + "\n");
+            return kExitUsage;
+        }
+        if (args.format == "json") {
+            CJsonWriter json;
+            json.BeginObject().Key("devices").BeginArray().EndArray();
+            json.Key("counts").BeginObject().Key("ok").Number(0).Key("absent").Number(0);
+            json.Key("other_type").Number(0).Key("failed").Number(0).EndObject();
+            json.Key("complete").Bool(true).Key("gap").Null().Key("load").Null();
+            json.Key("exit_code").Number(kExitOk).EndObject();
+            WriteOut(json.Text());
+        } else {
+            WriteOut("no devices configured\n");
+        }
+        return kExitOk;
+    }
+
+    const PortSettings port = list.disconnected ? PortSettings{} : ReadPortSettings(connection.Server());
+    CCtlCheckHost host;
+    CLineCheck check(connection.Server(), host);
+    host.check = &check;
+    host.total = devices.size();
+    host.progress = ErrIsConsole();
+    if (!list.disconnected) check.Check(devices);
+    connection.Close();
+
+    LineCheckCounts counts;
+    for (const LineCheckEntry& e : host.entries) counts.Add(e.result);
+    const LineLoadEstimate load = EstimateLineLoad(port, LoadTagsOf(tags));
+
+    int exitCode = counts.AllOk() ? kExitOk : kExitPartial;
+    std::string trouble;
+    if (!gap.empty()) {
+        trouble += gap + "the server's list was not read whole: only the " + std::to_string(devices.size()) +
+                   " devices read were checked\n";
+        exitCode = kExitConnection;
+    }
+    if (check.ConnectionLost() != kS_OK) {
+        trouble += "the server went away during the check: " + DescribeHResult(check.ConnectionLost()) + "\n";
+        exitCode = kExitConnection;
+    }
+    const std::size_t unchecked = devices.size() - host.entries.size();
+    if (unchecked != 0 && check.ConnectionLost() == kS_OK && !list.disconnected)
+        trouble += "interrupted\n";
+    if (unchecked != 0) trouble += std::to_string(unchecked) + " devices were not checked\n";
+    if (check.Stopped()) exitCode = kExitInterrupted;
+    WriteErr(trouble);
+
+    if (args.format == "json") {
+        CJsonWriter json;
+        json.BeginObject().Key("devices").BeginArray();
+        for (const LineCheckEntry& e : host.entries) {
+            json.BeginObject();
+            json.Key("type").Number(e.device.type).Key("address").Number(e.device.address);
+            json.Key("name").String(DeviceName(e.device.type, e.device.address));
+            json.Key("tags").Number(static_cast<std::int64_t>(e.device.tags));
+            json.Key("result").String(LineCheckResultWord(e.result));
+            json.Key("found_type").Number(e.foundType);
+            json.Key("found_name");
+            if (e.foundType != 0)
+                json.String(FoundName(e.foundType));
+            else
+                json.Null();
+            json.Key("code").String(CodeText(e.hr));
+            json.EndObject();
+        }
+        json.EndArray();
+        json.Key("counts").BeginObject();
+        json.Key("ok").Number(static_cast<std::int64_t>(counts.ok));
+        json.Key("absent").Number(static_cast<std::int64_t>(counts.absent));
+        json.Key("other_type").Number(static_cast<std::int64_t>(counts.otherType));
+        json.Key("failed").Number(static_cast<std::int64_t>(counts.failed));
+        json.Key("unchecked").Number(static_cast<std::int64_t>(unchecked));
+        json.EndObject();
+        json.Key("complete").Bool(gap.empty());
+        json.Key("gap");
+        if (gap.empty())
+            json.Null();
+        else
+            json.String(gap);
+        LoadJson(json, load);
+        json.Key("exit_code").Number(exitCode).EndObject();
+        WriteOut(json.Text());
+        return exitCode;
+    }
+
+    std::string out;
+    for (const LineCheckEntry& e : host.entries) out += EntryLine(e);
+    out += "check: " + std::to_string(counts.ok) + " answer, " + std::to_string(counts.absent) + " do not, " +
+           std::to_string(counts.otherType) + " answer as another type, " + std::to_string(counts.failed) +
+           " failed\n";
+    out += LoadLines(load, port);
+    WriteOut(out);
+    return exitCode;
+}
