@@ -25,7 +25,7 @@ set(win_parts
 # Which rooms each room includes (besides itself). res/resource.h holds the resource ids as
 # plain #defines and includes nothing, so the portable rooms that name commands and dialogs
 # (the command table, the guide's sections) read the ids from it rather than keep copies.
-set(portable common catalogue server tree commands serial search tagfile history standin tools)
+set(portable common catalogue server tree commands serial search tagfile history report standin tools)
 set(allow_common res)
 set(allow_catalogue "")
 set(allow_server "")
@@ -35,6 +35,7 @@ set(allow_serial common server)
 set(allow_search catalogue serial server)
 set(allow_tagfile catalogue common server tree)
 set(allow_history common serial server tagfile)
+set(allow_report catalogue common history search serial server tagfile tree)
 set(allow_standin common serial server)
 set(allow_tools catalogue common tagfile)
 set(allow_res "")
@@ -43,7 +44,7 @@ set(allow_server-win server)
 set(allow_serial-win common res serial server server-win ui)
 set(allow_search-win catalogue common res search server server-win ui)
 set(allow_standin-win common standin)
-set(allow_ctl catalogue common history search serial serial-win server server-win tagfile tree ui)
+set(allow_ctl catalogue common history report search serial serial-win server server-win tagfile tree ui)
 set(allow_dialogs catalogue res search search-win server server-win tagfile tree ui)
 set(allow_app catalogue commands common dialogs history res serial-win server server-win tagfile tree ui)
 

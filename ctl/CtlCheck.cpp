@@ -7,6 +7,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "common/JsonWriter.h"
+#include "report/ConfigReport.h"
 #include "ctl/CtlCommands.h"
 #include "ctl/CtlConsole.h"
 #include "ctl/CtlServer.h"
@@ -16,7 +17,6 @@
 #include "server/ServerErrors.h"
 #include "tagfile/ServerTags.h"
 #include "tagfile/TextEncoding.h"
-#include "tree/RefreshPeriod.h"
 #include "ui/TagWords.h"
 
 namespace {
@@ -94,22 +94,6 @@ std::string EntryLine(const LineCheckEntry& e)
     case LineCheckResult::Failed: return name + ": the probe failed: " + DescribeHResult(e.hr) + "\n";
     }
     return name + "\n";
-}
-
-std::vector<LineLoadTag> LoadTagsOf(const std::vector<ServerTag>& tags)
-{
-    std::vector<LineLoadTag> load;
-    load.reserve(tags.size());
-    const CDevice* device = nullptr;
-    for (const ServerTag& tag : tags) {
-        if (device == nullptr || device->m_nTypeCode != static_cast<int>(tag.id.type))
-            device = FindDevice(static_cast<int>(tag.id.type));
-        const int parameterType =
-            device != nullptr ? FindParameter(*device, static_cast<int>(tag.id.param)).m_nType : kTypeUnknown;
-        load.push_back(LineLoadTag{tag.id.type, tag.id.address, tag.periodKnown ? MsFromPeriod(tag.period) : 0,
-                                   RegistersOfParameterType(parameterType)});
-    }
-    return load;
 }
 
 const char kLoadModel[] =
@@ -219,7 +203,7 @@ int CommandCheck(const CtlArgs& args)
 
     LineCheckCounts counts;
     for (const LineCheckEntry& e : host.entries) counts.Add(e.result);
-    const LineLoadEstimate load = EstimateLineLoad(port, LoadTagsOf(tags));
+    const LineLoadEstimate load = EstimateLineLoad(port, LineLoadTagsOf(tags));
 
     int exitCode = counts.AllOk() ? kExitOk : kExitPartial;
     std::string trouble;
