@@ -59,7 +59,7 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
         std::string arg = argv[i];
         // Dropped, it would shift every word after it into another place.
         if (arg.empty()) return *error = "argument " + std::to_string(i + 1) + " is empty", false;
-        if (arg.size() < 2 || arg[0] != '-' || (arg[1] != '-' && arg != "-h")) {
+        if (arg.size() < 2 || arg[0] != '-' || (arg[1] != '-' && arg != "-h" && arg != "-o")) {
             if (!args->command.empty()) {
                 args->operands.push_back(arg);
                 continue;
@@ -117,8 +117,10 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
             if (!takeValue(&args->since)) return false;
         } else if (arg == "--format") {
             if (!takeValue(&v)) return false;
-            if (v != "csv" && v != "json") return *error = "--format takes csv or json", false;
+            // html only for the report (checked below, once the command is known).
+            if (v != "csv" && v != "json" && v != "html") return *error = "--format takes csv or json", false;
             args->format = v;
+            args->formatGiven = true;
         } else if (arg == "--encoding") {
             if (!takeValue(&v)) return false;
             if (v != "utf8" && v != "cp1251") return *error = "--encoding takes utf8 or cp1251", false;
@@ -147,6 +149,15 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
             std::int64_t s = 0;
             if (!ParseCtlNumber(v, 1, 3600, &s)) return *error = "--timeout takes seconds 1..3600", false;
             args->timeoutSeconds = static_cast<int>(s);
+        } else if (arg == "--check") {
+            args->check = true;
+        } else if (arg == "-o" || arg == "--output") {
+            if (!takeValue(&args->output)) return false;
+            if (args->output.empty()) return *error = arg + " needs a file name", false;
+            arg = "-o";
+        } else if (arg == "--journal") {
+            if (!takeValue(&v)) return false;
+            if (!ParseCtlNumber(v, 0, 100000, &args->journalLines)) return *error = "--journal takes 0..100000 lines", false;
         } else if (arg == "--dry-run") {
             args->dryRun = true;
         } else if (arg == "--replace") {
@@ -165,7 +176,7 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
         }
         if (hasInlineValue && (arg == "--verbose" || arg == "--dry-run" || arg == "--replace" ||
                                arg == "--yes" || arg == "--strict" || arg == "--skip-invalid" ||
-                               arg == "--allow-empty" || arg == "--no-journal"))
+                               arg == "--allow-empty" || arg == "--no-journal" || arg == "--check"))
             return *error = "option " + arg + " takes no value", false;
         if (arg != "--verbose") options.push_back(arg);
     }
@@ -200,6 +211,8 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
         *error = "port takes nothing, or set PORT SPEED DATABITS PARITY STOPBITS";
         return false;
     }
+    if (args->command == "report" ? args->format == "csv" && args->formatGiven : args->format == "html")
+        return *error = args->command == "report" ? "--format takes html or json" : "--format takes csv or json", false;
     if (row.change == CtlChange::WhenSetting && args->format == "json" && !CtlChangesServer(*args))
         return *error = "--format json is for setting; the value is printed as text", false;
     return true;

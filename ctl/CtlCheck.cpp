@@ -8,6 +8,7 @@
 #include "catalogue/Catalogue.h"
 #include "common/JsonWriter.h"
 #include "report/ConfigReport.h"
+#include "ctl/CtlCheck.h"
 #include "ctl/CtlCommands.h"
 #include "ctl/CtlConsole.h"
 #include "ctl/CtlServer.h"
@@ -20,30 +21,6 @@
 #include "ui/TagWords.h"
 
 namespace {
-
-// The results as they come; Ctrl+C ends the check before the next probe.
-class CCtlCheckHost final : public ILineCheckHost {
-public:
-    CLineCheck* check = nullptr;
-    bool progress = false;
-    std::size_t total = 0;
-    std::vector<LineCheckEntry> entries;
-
-    void DispatchOneWaitingMessage() override
-    {
-        if (g_bInterrupted) check->RequestStop();
-    }
-    void OnDeviceChecked(const LineCheckEntry& entry) override
-    {
-        entries.push_back(entry);
-        if (progress)
-            WriteErr("\rchecked " + std::to_string(entries.size()) + " of " + std::to_string(total) + " devices");
-    }
-    void OnCheckFinished() override
-    {
-        if (progress) WriteErr("\r\n");
-    }
-};
 
 std::string Format1(double value)
 {
@@ -146,7 +123,46 @@ void LoadJson(CJsonWriter& json, const LineLoadEstimate& e)
     json.EndObject();
 }
 
+// The results as they come; Ctrl+C ends the check before the next probe.
+class CCtlCheckHost final : public ILineCheckHost {
+public:
+    CLineCheck* check = nullptr;
+    bool progress = false;
+    std::size_t total = 0;
+    std::vector<LineCheckEntry> entries;
+
+    void DispatchOneWaitingMessage() override
+    {
+        if (g_bInterrupted) check->RequestStop();
+    }
+    void OnDeviceChecked(const LineCheckEntry& entry) override
+    {
+        entries.push_back(entry);
+        if (progress)
+            WriteErr("\rchecked " + std::to_string(entries.size()) + " of " + std::to_string(total) + " devices");
+    }
+    void OnCheckFinished() override
+    {
+        if (progress) WriteErr("\r\n");
+    }
+};
+
 }  // namespace
+
+CtlCheckRun RunCtlLineCheck(ITagServer& server, const std::vector<ConfiguredDevice>& devices)
+{
+    CCtlCheckHost host;
+    CLineCheck check(server, host);
+    host.check = &check;
+    host.total = devices.size();
+    host.progress = ErrIsConsole();
+    check.Check(devices);
+    CtlCheckRun run;
+    run.entries = std::move(host.entries);
+    run.lost = check.ConnectionLost();
+    run.stopped = check.Stopped();
+    return run;
+}
 
 int CommandCheck(const CtlArgs& args)
 {
@@ -193,16 +209,12 @@ int CommandCheck(const CtlArgs& args)
     }
 
     const PortSettings port = list.disconnected ? PortSettings{} : ReadPortSettings(connection.Server());
-    CCtlCheckHost host;
-    CLineCheck check(connection.Server(), host);
-    host.check = &check;
-    host.total = devices.size();
-    host.progress = ErrIsConsole();
-    if (!list.disconnected) check.Check(devices);
+    CtlCheckRun check;
+    if (!list.disconnected) check = RunCtlLineCheck(connection.Server(), devices);
     connection.Close();
 
     LineCheckCounts counts;
-    for (const LineCheckEntry& e : host.entries) counts.Add(e.result);
+    for (const LineCheckEntry& e : check.entries) counts.Add(e.result);
     const LineLoadEstimate load = EstimateLineLoad(port, LineLoadTagsOf(tags));
 
     int exitCode = counts.AllOk() ? kExitOk : kExitPartial;
@@ -212,21 +224,21 @@ int CommandCheck(const CtlArgs& args)
                    " devices read were checked\n";
         exitCode = kExitConnection;
     }
-    if (check.ConnectionLost() != kS_OK) {
-        trouble += "the server went away during the check: " + DescribeHResult(check.ConnectionLost()) + "\n";
+    if (check.lost != kS_OK) {
+        trouble += "the server went away during the check: " + DescribeHResult(check.lost) + "\n";
         exitCode = kExitConnection;
     }
-    const std::size_t unchecked = devices.size() - host.entries.size();
-    if (unchecked != 0 && check.ConnectionLost() == kS_OK && !list.disconnected)
+    const std::size_t unchecked = devices.size() - check.entries.size();
+    if (unchecked != 0 && check.lost == kS_OK && !list.disconnected)
         trouble += "interrupted\n";
     if (unchecked != 0) trouble += std::to_string(unchecked) + " devices were not checked\n";
-    if (check.Stopped()) exitCode = kExitInterrupted;
+    if (check.stopped) exitCode = kExitInterrupted;
     WriteErr(trouble);
 
     if (args.format == "json") {
         CJsonWriter json;
         json.BeginObject().Key("devices").BeginArray();
-        for (const LineCheckEntry& e : host.entries) {
+        for (const LineCheckEntry& e : check.entries) {
             json.BeginObject();
             json.Key("type").Number(e.device.type).Key("address").Number(e.device.address);
             json.Key("name").String(DeviceName(e.device.type, e.device.address));
@@ -262,7 +274,7 @@ int CommandCheck(const CtlArgs& args)
     }
 
     std::string out;
-    for (const LineCheckEntry& e : host.entries) out += EntryLine(e);
+    for (const LineCheckEntry& e : check.entries) out += EntryLine(e);
     out += "check: " + std::to_string(counts.ok) + " answer, " + std::to_string(counts.absent) + " do not, " +
            std::to_string(counts.otherType) + " answer as another type, " + std::to_string(counts.failed) +
            " failed\n";

@@ -154,7 +154,18 @@ enum class CtlChange { No, Yes, WhenSetting };
         "  estimate of the serial line's load. Changes and writes nothing.\n"                                 \
         "  Exit codes: 0 every device answers as configured, 1 some do not, answer as another\n"              \
         "  type or failed, 2 usage error, 3 no connection or a list that broke off.\n",                       \
-        CommandCheck)
+        CommandCheck)                                                                                           \
+    ROW("report", 0, 0, "--check --format -o --journal", No,                                                    \
+        "  report [--check] [--format html|json] [-o FILE]   the as-built report\n",                           \
+        "usage: zolctl report [--check] [--format html|json] [-o FILE] [--journal N]\n"                         \
+        "  Writes the configuration as built: the computer, the date, the port, the devices\n"                 \
+        "  (description file and checksum), every tag, the totals, an estimate of the line's\n"                \
+        "  load and the last N lines of the journal (default 50, 0 none). html (default): one\n"              \
+        "  self-contained page in Russian; json: the same facts. --check adds the line\n"                      \
+        "  check's result per device. -o FILE replaces FILE as a whole; without it, standard\n"                \
+        "  output. Changes nothing. Exit codes: 0 written, 1 FILE cannot be written, 2 usage\n"                 \
+        "  error, 3 no connection or a list that broke off (the report is written and says so).\n",             \
+        CommandReport)
 // clang-format on
 
 struct CtlCommand {

@@ -29,4 +29,4 @@ zol_win_test_parts(zolctl_win_tests TIMEOUT 300
     History "ZolctlHistory.*"
     HeldFiles "ZolctlHeldFiles.*:ZolctlPlantedDll.*"
     Diff "ZolctlDiff.*"
-    Check "ZolctlCheck.*")
+    Check "ZolctlCheck.*:ZolctlReport.*")

@@ -35,6 +35,7 @@ protected:
     {
         ZolctlTest::SetUp();
         standin::Reset(kTags);
+        standin::WriteStateFile("port.txt", "1 9600 8 0 0\n");
         standin::WriteStateFile("line.txt", kLine);
         standin::SetFaults("probe_timeout_ms 1\n");
     }
@@ -153,6 +154,68 @@ TEST_F(ZolctlCheck, NoDevicesNoServerAndAnOverloadedLine)
     standin::SetFaults("probe_timeout_ms 1\n");
     r = Ctl({L"check"});
     EXPECT_TRUE(Has(r.out, "over 100 %: the polling periods cannot be kept; asking most: PM3F(003) ")) << r.out;
+    standin::WriteStateFile("port.txt", "1 9600 8 0 0\n");
+}
+
+}  // namespace
+
+namespace {
+
+class ZolctlReport : public ZolctlCheck {};
+
+TEST_F(ZolctlReport, JsonHoldsTheDevicesTagsCheckAndLoad)
+{
+    CtlRun r = Ctl({L"report", L"--format", L"json", L"--check"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    const JsonValue v = Json(r);
+    EXPECT_EQ(v["port"].text, "COM1 9600 8 none 1");
+    EXPECT_TRUE(v["complete"].boolean);
+    ASSERT_EQ(v["devices"].items.size(), 4u);
+    const JsonValue& pm = v["devices"].items[0];
+    EXPECT_EQ(pm["name"].text, "PM3F(003)");
+    EXPECT_EQ(pm["tag_count"].Int(), 2);
+    EXPECT_EQ(pm["file"].text, "pm3f.dsc");
+    EXPECT_EQ(pm["checksum"].text.size(), 10u) << pm["checksum"].text;
+    EXPECT_EQ(pm["check"]["result"].text, "ok");
+    EXPECT_EQ(pm["tags"].items[1]["name"].text, "PM3F(003).Frequency");
+    EXPECT_EQ(pm["tags"].items[1]["data_type"].text, "REAL");
+    EXPECT_EQ(pm["tags"].items[1]["area"].text, "INPT_REG");
+    EXPECT_EQ(pm["tags"].items[1]["register"].Int(), 70);
+    EXPECT_EQ(pm["tags"].items[1]["period_ms"].Int(), 1000);
+    EXPECT_EQ(v["devices"].items[2]["check"]["result"].text, "other-type");
+    EXPECT_EQ(v["devices"].items[3]["check"]["found_name"].text, u8"тип 57");
+    EXPECT_EQ(v["totals"]["tags"].Int(), 5);
+    EXPECT_EQ(v["load"]["percent"].text, "17.5");
+    EXPECT_TRUE(v["journal"].items.empty());
+
+    // Without --check there is no check; nothing was written anywhere.
+    r = Ctl({L"report", L"--format", L"json"});
+    EXPECT_FALSE(Json(r)["devices"].items[0].Has("check"));
+    EXPECT_TRUE(!fs::exists(History()) || fs::is_empty(History()));
+}
+
+TEST_F(ZolctlReport, ThePageIsWrittenWholeOrNotAtAll)
+{
+    const fs::path page = Scratch("as-built.html");
+    WriteFile(page, "old");
+    CtlRun r = Ctl({L"report", L"-o", page.wstring()});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "report of 4 devices and 5 tags written to " + page.u8string() + "\n");
+    const std::string html = ReadFile(page);
+    EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
+    EXPECT_NE(html.find(u8"<td>Счётчик(009)</td>"), std::string::npos);
+    EXPECT_NE(html.find(u8"Загрузка линии (оценка)"), std::string::npos);
+    EXPECT_EQ(html.find("<script"), std::string::npos);
+
+    const fs::path nowhere = Scratch("no-such-folder") / "r.html";
+    r = Ctl({L"report", L"-o", nowhere.wstring()});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err.rfind("cannot write " + nowhere.u8string() + ": ", 0), 0u) << r.err;
+    EXPECT_FALSE(fs::exists(nowhere));
+
+    EXPECT_EQ(Ctl({L"report", L"--format", L"csv"}).code, 2);
+    EXPECT_EQ(Ctl({L"tags", L"--format", L"html"}).code, 2);
+    EXPECT_EQ(Ctl({L"report", L"--journal", L"x"}).code, 2);
 }
 
 }  // namespace
