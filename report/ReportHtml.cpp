@@ -26,7 +26,7 @@ std::string Number1(double v)
 
 const char kStyle[] =
     "body{font-family:Arial,'Liberation Sans',sans-serif;font-size:10pt;margin:12mm;color:#000}"
-    "h1{font-size:16pt}h2{font-size:12pt;margin-top:14pt}"
+    "h1{font-size:16pt}h2{font-size:12pt;margin-top:14pt;page-break-after:avoid}"
     "table{border-collapse:collapse;margin:4pt 0;width:100%}"
     "th,td{border:1px solid #888;padding:2pt 4pt;text-align:left;vertical-align:top}"
     "th{background:#eee}thead{display:table-header-group}tr{page-break-inside:avoid}"
