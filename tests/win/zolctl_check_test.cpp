@@ -139,6 +139,12 @@ TEST_F(ZolctlCheck, NoDevicesNoServerAndAnOverloadedLine)
     CtlRun r = Ctl({L"check"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "no devices configured\n");
+    r = Ctl({L"check", L"--format", L"json"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    const JsonValue none = Json(r);
+    EXPECT_TRUE(none["devices"].items.empty());
+    EXPECT_EQ(none["counts"]["ok"].Int(), 0);
+    EXPECT_EQ(none["exit_code"].Int(), 0);
 
     standin::SetFaults("class REGDB_E_CLASSNOTREG\n");
     r = Ctl({L"check"});
