@@ -479,8 +479,9 @@ int Answer(const std::string& command, int exitCode)
 {
     const CtlCommand* row = FindCtlCommand(command);
     if (JsonResult() && row != nullptr)
-        WriteOut(row->formats == CtlFormats::JsonDiff ? DiffResultJson(exitCode)
-                                                       : CommandResultJson(CommandResult(), exitCode));
+        WriteOut(row->formats == CtlFormats::JsonDiff    ? DiffResultJson(exitCode)
+                 : row->formats == CtlFormats::JsonCheck ? CheckResultJson(exitCode)
+                                                         : CommandResultJson(CommandResult(), exitCode));
     return exitCode;
 }
 

@@ -156,6 +156,13 @@ TEST_F(ZolctlCommands, EveryRowReachesItsOwnHandler)
              EXPECT_TRUE(Has(r.out, "+ PM3F(006).Frequency 500\n")) << r.out;
              EXPECT_TRUE(Has(r.out, "\ndiff as import: 1 to add, 0 to change, ")) << r.out;
          }}},
+        {"report", {{L"report", L"--format", L"json", L"--journal", L"0"}, [](const CtlRun& r) {
+             EXPECT_EQ(r.out.rfind("{\"computer\":", 0), 0u) << r.out;
+             EXPECT_TRUE(Has(r.out, "\"journal\":[]")) << r.out;
+         }}},
+        {"check", {{L"check", L"--device", L"1", L"5"}, [](const CtlRun& r) {
+             EXPECT_EQ(r.out.rfind("PM3F(005): does not answer\ncheck: 0 answer, 1 do not, ", 0), 0u) << r.out;
+         }}},
     };
     EXPECT_EQ(cases.size(), CtlCommands().size());
     for (const CtlCommand& row : CtlCommands()) {
