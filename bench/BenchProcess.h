@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <filesystem>
 #include <string>
@@ -25,6 +26,7 @@ struct RunOptions {
     std::filesystem::path output;     // its standard output and error go there (empty: ours)
     DWORD limitMs = INFINITE;
     DWORD creationFlags = 0;
+    SIZE_T* peakMemory = nullptr;     // when given: the program's peak private bytes at its end
 };
 
 // The program's exit code; -1 when it could not start or did not end within the limit.
@@ -51,6 +53,13 @@ inline int RunToEnd(const std::wstring& commandLine, const RunOptions& options =
     const CScopedHandle process(pi.hProcess);
     out.Reset();  // the child has its own copy
     if (WaitForSingleObject(process.Get(), options.limitMs) != WAIT_OBJECT_0) return -1;
+    if (options.peakMemory != nullptr) {
+        PROCESS_MEMORY_COUNTERS counters{};
+        counters.cb = sizeof counters;
+        *options.peakMemory = GetProcessMemoryInfo(process.Get(), &counters, sizeof counters)
+                                  ? counters.PeakPagefileUsage
+                                  : 0;
+    }
     DWORD code = 0;
     if (!GetExitCodeProcess(process.Get(), &code)) return -1;
     return static_cast<int>(code);

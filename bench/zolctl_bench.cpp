@@ -18,6 +18,13 @@
 //                                    undoing it (CUndoStack) against bare AddTag calls and
 //                                    against bare GetTagInfo + AddTag (the undo reads each tag)
 //
+//   zolctl_bench.exe check [DEVICES] the line check of DEVICES configured devices (default
+//                                    100), each answering after 20 ms: CLineCheck over COM
+//                                    against as many bare ProbeDevice calls in one process,
+//                                    and the whole zolctl check process for comparison
+//   zolctl_bench.exe report [TAGS]   zolctl report -o of TAGS tags (default 50,000) against
+//                                    zolctl export of the same server: time and peak memory
+//
 // Every figure is from the client's process start (or the bare loop's connection) to its
 // end, with the server not running at the start, so each includes one server start. The
 // server runs with the no-save fault: it keeps changes in memory, otherwise each AddTag
@@ -39,6 +46,7 @@
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/Checksum.h"
 #include "history/History.h"
+#include "search/LineCheck.h"
 #include "server/ComTagServer.h"
 #include "server/ServerConnection.h"
 #include "tagfile/ImportRun.h"
@@ -430,12 +438,108 @@ void BenchAppendParts(const fs::path& root, int n)
 
 }  // namespace
 
+// The line check's own cost: CLineCheck over the COM server against the bare probes, in
+// turns A B B A on one connection each, the server already running.
+class CNoHost final : public ILineCheckHost {
+public:
+    std::size_t checked = 0;
+    void DispatchOneWaitingMessage() override {}
+    void OnDeviceChecked(const LineCheckEntry&) override { ++checked; }
+    void OnCheckFinished() override {}
+};
+
+void BenchCheck(const fs::path& root, const fs::path& home, const std::wstring& dsc, int devices)
+{
+    std::string tagsTxt, line;
+    CConfiguredDevices configured;
+    for (int a = 1; a <= devices; ++a) {
+        const int address = (a - 1) % 247 + 1, type = (a - 1) / 247 + 1;
+        tagsTxt += std::to_string(type) + " " + std::to_string(address) + " 1 20000000\n";
+        line += std::to_string(address) + " " + std::to_string(type) + " 20 device\n";
+        configured.AddTag(static_cast<std::uint32_t>(type), static_cast<std::uint32_t>(address));
+    }
+    WriteText(home / "tags.txt", tagsTxt);
+    WriteText(home / "line.txt", line);
+    const std::vector<ConfiguredDevice> list = configured.Sorted();
+
+    IAddTags* tags = nullptr;
+    if (!ConnectAddTags(false, &tags).Ok()) return;
+    CComTagServer server(tags);
+    const auto bare = [&] {
+        const auto start = Clock::now();
+        for (const ConfiguredDevice& d : list) {
+            unsigned char text[kProbeTextSize];
+            LONG type = 0;
+            tags->ProbeDevice(d.address, text, &type);
+        }
+        return Seconds(Clock::now() - start);
+    };
+    std::size_t checked = 0;
+    const auto check = [&] {
+        CNoHost host;
+        CLineCheck lineCheck(server, host);
+        const auto start = Clock::now();
+        lineCheck.Check(list);
+        checked = host.checked;
+        return Seconds(Clock::now() - start);
+    };
+    const double bare1 = bare(), check1 = check(), check2 = check(), bare2 = bare();
+    tags->Release();
+    WaitForServerEnd(home);
+    int code = 0;
+    const double program = TimeZolctl(L"check" + dsc, root / "check.txt", &code);
+    WaitForServerEnd(home);
+    const double bareMean = (bare1 + bare2) / 2, checkMean = (check1 + check2) / 2;
+    std::printf("devices: %d (checked %zu); zolctl check exit code %d\n", devices, checked, code);
+    std::printf("bare ProbeDevice calls: %.3f s and %.3f s\n", bare1, bare2);
+    std::printf("CLineCheck: %.3f s and %.3f s\n", check1, check2);
+    std::printf("ratio, check / bare probes: %.3f\n", checkMean / bareMean);
+    std::printf("zolctl check, process start to end (server start, list, port, probes): %.2f s\n", program);
+}
+
+// zolctl report -o against zolctl export of the same server, turns A B B A.
+void BenchReport(const fs::path& root, const fs::path& home, const std::wstring& dsc, const std::string& tagsTxt)
+{
+    WriteText(home / "tags.txt", tagsTxt);
+    const auto run = [&](const std::wstring& arguments, SIZE_T* peak) {
+        const std::wstring command = L"\"" + (ExeDir() / L"zolctl.exe").wstring() + L"\" " + arguments;
+        bench::RunOptions options;
+        options.output = root / "zolctl.txt";
+        options.peakMemory = peak;
+        const auto start = Clock::now();
+        const int code = bench::RunToEnd(command, options);
+        const double seconds = Seconds(Clock::now() - start);
+        WaitForServerEnd(home);
+        if (code != 0) std::printf("exit code %d: %s\n", code, ReadText(root / "zolctl.txt").c_str());
+        return seconds;
+    };
+    const std::wstring exportArgs = L"export \"" + (root / "out.csv").wstring() + L"\" --no-journal" + dsc;
+    const std::wstring reportArgs = L"report --journal 0 -o \"" + (root / "out.html").wstring() + L"\"" + dsc;
+    SIZE_T exportPeak1 = 0, exportPeak2 = 0, reportPeak1 = 0, reportPeak2 = 0;
+    const double export1 = run(exportArgs, &exportPeak1);
+    const double report1 = run(reportArgs, &reportPeak1);
+    const double report2 = run(reportArgs, &reportPeak2);
+    const double export2 = run(exportArgs, &exportPeak2);
+    std::printf("zolctl export: %.2f s and %.2f s, peak private bytes %.1f and %.1f MB\n", export1, export2,
+                exportPeak1 / 1048576.0, exportPeak2 / 1048576.0);
+    std::printf("zolctl report: %.2f s and %.2f s, peak private bytes %.1f and %.1f MB, page %zu bytes\n", report1,
+                report2, reportPeak1 / 1048576.0, reportPeak2 / 1048576.0, ReadText(root / "out.html").size());
+    std::printf("ratio, report / export time: %.3f\n", (report1 + report2) / (export1 + export2));
+    // Wine 8 gives no memory counters of another process: measure there with time -v.
+    if (exportPeak1 + exportPeak2 == 0)
+        std::printf("peak memory: not given by this system\n");
+    else
+        std::printf("ratio, report / export peak memory: %.3f\n",
+                    static_cast<double>(reportPeak1 + reportPeak2) / static_cast<double>(exportPeak1 + exportPeak2));
+}
+
 int wmain(int argc, wchar_t** argv)
 {
     const std::wstring mode = argc > 1 ? argv[1] : L"export";
     const int tags = argc > 2                                               ? _wtoi(argv[2])
                      : mode == L"journal" || mode == L"journal-calls" ? 10000
                      : mode == L"undo"                                 ? 5000
+                     : mode == L"check"                                ? 100
                                                                        : 50000;
     if (CoInitialize(nullptr) < 0) return 2;
 
@@ -455,7 +559,11 @@ int wmain(int argc, wchar_t** argv)
     const fs::path log = root / "zolctl.txt";
     int code = 0;
 
-    if (mode == L"parts") {
+    if (mode == L"check") {
+        BenchCheck(root, home, dsc, tags);
+    } else if (mode == L"report") {
+        BenchReport(root, home, dsc, tagsTxt);
+    } else if (mode == L"parts") {
         BenchAppendParts(root, tags);
     } else if (mode == L"journal-calls") {
         BenchJournalCalls(root, home, work, tagsTxt);

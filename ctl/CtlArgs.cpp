@@ -58,15 +58,18 @@ void AppendNames(std::string* usage, const std::vector<std::string>& names)
 // The --format lines: which commands take it, read from the rows.
 std::string FormatUsage()
 {
-    std::vector<std::string> lists, documents;
+    std::vector<std::string> lists, pages, documents;
     for (const CtlCommand& row : CtlCommands()) {
         const std::string name = std::string(row.name) + (row.change == CtlChange::WhenSetting ? " (setting)" : "");
         if (row.formats == CtlFormats::CsvOrJson) lists.push_back(name);
+        if (row.formats == CtlFormats::HtmlOrJson) pages.push_back(name);
         if (CtlAnswersWithDocument(row)) documents.push_back(name);
     }
     std::string usage = "\n--format, for the commands named:\n  --format csv|json ";
     AppendNames(&usage, lists);
-    usage += "               the list as csv (the default) or json\n  --format json ";
+    usage += "               the list as csv (the default) or json\n  --format html|json ";
+    AppendNames(&usage, pages);
+    usage += "               the page as html (the default) or its facts as json\n  --format json ";
     AppendNames(&usage, documents);
     return usage +
            "               one JSON document on standard output whatever the exit code (\"changed\",\n"
@@ -78,12 +81,14 @@ std::string FormatUsage()
 std::string FormatsTaken(const CtlCommand& row)
 {
     if (row.formats == CtlFormats::CsvOrJson) return "--format takes csv or json";
+    if (row.formats == CtlFormats::HtmlOrJson) return "--format takes html or json";
     return std::string(row.name) + " takes --format json only";
 }
 
 bool TakesFormat(const CtlCommand& row, const std::string& format)
 {
     if (row.formats == CtlFormats::CsvOrJson) return format == "csv" || format == "json";
+    if (row.formats == CtlFormats::HtmlOrJson) return format == "html" || format == "json";
     return CtlAnswersWithDocument(row) && format == "json";
 }
 
@@ -114,7 +119,7 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
         std::string arg = argv[i];
         // Dropped, it would shift every word after it into another place.
         if (arg.empty()) return *error = "argument " + std::to_string(i + 1) + " is empty", false;
-        if (arg.size() < 2 || arg[0] != '-' || (arg[1] != '-' && arg != "-h")) {
+        if (arg.size() < 2 || arg[0] != '-' || (arg[1] != '-' && arg != "-h" && arg != "-o")) {
             if (!args->command.empty()) {
                 args->operands.push_back(arg);
                 continue;
@@ -176,6 +181,7 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
             if (row != nullptr ? row->formats != CtlFormats::Text && !TakesFormat(*row, v) : v != "csv" && v != "json")
                 return *error = row != nullptr ? FormatsTaken(*row) : "--format takes csv or json", false;
             args->format = v;
+            args->formatGiven = true;
         } else if (arg == "--encoding") {
             if (!takeValue(&v)) return false;
             if (v != "utf8" && v != "cp1251") return *error = "--encoding takes utf8 or cp1251", false;
@@ -204,6 +210,15 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
             std::int64_t s = 0;
             if (!ParseCtlNumber(v, 1, 3600, &s)) return *error = "--timeout takes seconds 1..3600", false;
             args->timeoutSeconds = static_cast<int>(s);
+        } else if (arg == "--check") {
+            args->check = true;
+        } else if (arg == "-o" || arg == "--output") {
+            if (!takeValue(&args->output)) return false;
+            if (args->output.empty()) return *error = arg + " needs a file name", false;
+            arg = "-o";
+        } else if (arg == "--journal") {
+            if (!takeValue(&v)) return false;
+            if (!ParseCtlNumber(v, 0, 100000, &args->journalLines)) return *error = "--journal takes 0..100000 lines", false;
         } else if (arg == "--dry-run") {
             args->dryRun = true;
         } else if (arg == "--replace") {
@@ -222,7 +237,7 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
         }
         if (hasInlineValue && (arg == "--verbose" || arg == "--dry-run" || arg == "--replace" ||
                                arg == "--yes" || arg == "--strict" || arg == "--skip-invalid" ||
-                               arg == "--allow-empty" || arg == "--no-journal"))
+                               arg == "--allow-empty" || arg == "--no-journal" || arg == "--check"))
             return *error = "option " + arg + " takes no value", false;
         if (arg != "--verbose") options.push_back(arg);
     }

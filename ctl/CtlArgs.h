@@ -30,6 +30,10 @@ struct CtlArgs {
     bool noJournal = false;            // changes without the journal, no snapshots
     std::string since;                 // journal --since
     std::vector<std::uint32_t> to;     // copy-device --to LIST: the addresses, ascending
+    bool formatGiven = false;          // --format was on the command line
+    bool check = false;                // report --check
+    std::string output;                // report -o FILE ("" : standard output)
+    std::int64_t journalLines = 50;    // report --journal N
 };
 
 // Parses argv[1..] against the table of commands (ctl/CtlCommandTable.h); on a usage error

@@ -30,5 +30,6 @@ bool CtlCommandTakes(const CtlCommand& row, const std::string& option)
 
 bool CtlAnswersWithDocument(const CtlCommand& row)
 {
-    return row.formats == CtlFormats::JsonResult || row.formats == CtlFormats::JsonDiff;
+    return row.formats == CtlFormats::JsonResult || row.formats == CtlFormats::JsonDiff ||
+           row.formats == CtlFormats::JsonCheck;
 }

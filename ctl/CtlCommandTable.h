@@ -23,8 +23,9 @@ enum class CtlChange { No, Yes, WhenSetting };
 // What --format a command takes. Text: none, it prints text. CsvOrJson: its list as csv (the
 // default) or json. JsonResult: json, its result document (ctl/CtlResult.h), for every exit
 // code; a WhenSetting command only when setting. JsonDiff: json, the diff's document, for
-// every exit code.
-enum class CtlFormats { Text, CsvOrJson, JsonResult, JsonDiff };
+// every exit code; JsonCheck the same of the line check's. HtmlOrJson: the report as an HTML
+// page (the default) or as JSON.
+enum class CtlFormats { Text, CsvOrJson, JsonResult, JsonDiff, JsonCheck, HtmlOrJson };
 
 // clang-format off
 #define ZOLCTL_COMMANDS(ROW)                                                                                   \
@@ -78,11 +79,12 @@ enum class CtlFormats { Text, CsvOrJson, JsonResult, JsonDiff };
         "usage: zolctl period TYPE ADDRESS PARAM [PERIOD_MS] [--format json]\n"                                 \
         "  Prints one tag's refresh period in milliseconds, or sets it.\n",                                     \
         CommandPeriod)                                                                                          \
-    ROW("port", 0, 6, "--no-journal", WhenSetting, JsonResult,                                                  \
+    ROW("port", 0, 6, "--dry-run --no-journal", WhenSetting, JsonResult,                                      \
         "  port | port set PORT SPEED DATABITS PARITY STOPBITS\n",                                              \
         "usage: zolctl port\n"                                                                                  \
-        "       zolctl port set PORT SPEED DATABITS PARITY STOPBITS [--format json]\n"                          \
+        "       zolctl port set PORT SPEED DATABITS PARITY STOPBITS [--dry-run] [--format json]\n"              \
         "  Prints the server's serial-port settings (e.g. COM3 19200 7 odd 2) or sets them.\n"                  \
+        "  --dry-run: only says whether setting them would change them.\n"                                      \
         "  PORT: COM3, 3 or none; PARITY: none|odd|even|mark|space; STOPBITS: 1|1.5|2.\n",                      \
         CommandPort)                                                                                            \
     ROW("ports", 0, 0, "", No, Text,                                                                            \
@@ -150,7 +152,28 @@ enum class CtlFormats { Text, CsvOrJson, JsonResult, JsonDiff };
         "  an address lacks is added, periods that differ are set; nothing is deleted. The\n"                   \
         "  device's own address and an address where the server holds another device type\n"                   \
         "  are refused (exit code 1), and nothing is sent for them.\n",                                         \
-        CommandCopyDevice)
+        CommandCopyDevice)                                                                                      \
+    ROW("check", 0, 0, "--device", No, JsonCheck,                                                               \
+        "  check [--device TYPE ADDRESS] [--format json]   does every configured device answer\n",             \
+        "usage: zolctl check [--device TYPE ADDRESS] [--format json]\n"                                        \
+        "  Probes the address of every device the server holds tags for (or of one device),\n"                \
+        "  once each, in ascending order, and prints one line per device: answers, does not\n"                \
+        "  answer, answers as another type, or the probe failed; then the counts and an\n"                    \
+        "  estimate of the serial line's load. Changes and writes nothing.\n"                                 \
+        "  Exit codes: 0 every device answers as configured, 1 some do not, answer as another\n"              \
+        "  type or failed, 2 usage error, 3 no connection or a list that broke off.\n",                       \
+        CommandCheck)                                                                                           \
+    ROW("report", 0, 0, "--check -o --journal", No, HtmlOrJson,                                                 \
+        "  report [--check] [--format html|json] [-o FILE]   the as-built report\n",                           \
+        "usage: zolctl report [--check] [--format html|json] [-o FILE] [--journal N]\n"                         \
+        "  Writes the configuration as built: the computer, the date, the port, the devices\n"                 \
+        "  (description file and checksum), every tag, the totals, an estimate of the line's\n"                \
+        "  load and the last N lines of the journal (default 50, 0 none). html (default): one\n"              \
+        "  self-contained page in Russian; json: the same facts. --check adds the line\n"                      \
+        "  check's result per device. -o FILE replaces FILE as a whole; without it, standard\n"                \
+        "  output. Changes nothing. Exit codes: 0 written, 1 FILE cannot be written, 2 usage\n"                 \
+        "  error, 3 no connection or a list that broke off (the report is written and says so).\n",             \
+        CommandReport)
 // clang-format on
 
 struct CtlCommand {

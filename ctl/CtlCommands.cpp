@@ -238,6 +238,27 @@ int CommandPeriod(const CtlArgs& args)
     return changes.Finish(kExitOk);
 }
 
+namespace {
+
+// port set --dry-run: whether setting the port would change it; nothing sent or journaled.
+int PortPlan(PortSettings wanted)
+{
+    CCtlConnection connection;
+    if (!connection.Open()) return kExitConnection;
+    HResult hr = kS_OK;
+    const PortSettings server = ReadPortSettings(connection.Server(), &hr);
+    if (!server.known) return Refused("cannot read the port settings", hr);
+    wanted.known = true;
+    CtlResult& result = CommandResult();
+    result.dryRun = true;
+    result.wouldChange = server != wanted;
+    WriteReport(result.wouldChange ? "port " + FormatPortSettings(server) + " -> " + FormatPortSettings(wanted) + "\n"
+                                   : "port " + FormatPortSettings(server) + ": the same\n");
+    return kExitOk;
+}
+
+}  // namespace
+
 int CommandPort(const CtlArgs& args)
 {
     PortSettings v;
@@ -253,6 +274,7 @@ int CommandPort(const CtlArgs& args)
         v.baudRate = static_cast<std::uint32_t>(baud);
         v.dataBits = static_cast<std::uint8_t>(dataBits);
     }
+    if (set && args.dryRun) return PortPlan(v);
     CCtlChanges changes;
     if (set && !changes.Begin(args, "zolctl port")) return kExitPartial;
     CCtlConnection connection;
@@ -457,8 +479,9 @@ int Answer(const std::string& command, int exitCode)
 {
     const CtlCommand* row = FindCtlCommand(command);
     if (JsonResult() && row != nullptr)
-        WriteOut(row->formats == CtlFormats::JsonDiff ? DiffResultJson(exitCode)
-                                                       : CommandResultJson(CommandResult(), exitCode));
+        WriteOut(row->formats == CtlFormats::JsonDiff    ? DiffResultJson(exitCode)
+                 : row->formats == CtlFormats::JsonCheck ? CheckResultJson(exitCode)
+                                                         : CommandResultJson(CommandResult(), exitCode));
     return exitCode;
 }
 

@@ -1,6 +1,7 @@
-// zolctl diff: what an import with --replace (or a restore) of a file would do to the
-// server, as differences, and nothing sent or written. The differences are the import plan
-// with replace; the server's list must be whole, as for a replace. With --format json its
+// zolctl diff: what an import with --replace of a tag file, or a restore of a snapshot (a
+// file of the history folder), would do to the server, as differences, and nothing sent or
+// written. The differences are the import plan with replace (and for a snapshot the port);
+// the server's list must be whole, as for a replace. With --format json its
 // document (DiffResultJson) is written for every exit code, by RunZolctl.
 #include <filesystem>
 #include <string>
@@ -39,6 +40,7 @@ std::string PeriodText(std::int64_t period)
 struct DiffOutcome {
     ImportPlan plan;
     bool portDiffers = false;
+    bool asRestore = false;  // what the file stands for: restore of a snapshot, else import
     PortSettings serverPort, filePort;
 };
 
@@ -49,17 +51,24 @@ DiffOutcome& Outcome()
 }
 
 // A file path, else a snapshot's name in the history folder, read whole; *why when neither.
-bool ReadDiffFile(const CtlArgs& args, const std::string& given, std::string* bytes, std::string* why)
+// *snapshot: the file is one of the history folder's, which restore takes (port and all);
+// any other file is a tag file, which import takes (never the port), whatever it holds.
+bool ReadDiffFile(const CtlArgs& args, const std::string& given, std::string* bytes, bool* snapshot, std::string* why)
 {
     const fs::path path = fs::u8path(given);
     std::error_code ec;
-    fs::path folder, snapshot;
+    fs::path folder, named;
     std::string unused;
+    const bool haveFolder = ResolveHistoryFolder(args.history, SystemHistoryPlatform(), &folder, &unused);
     // A name that is no file may be a snapshot's.
-    if (!fs::exists(path, ec) && ResolveHistoryFolder(args.history, SystemHistoryPlatform(), &folder, &unused) &&
-        FindSnapshot(folder, given, &snapshot))
-        return ReadWholeFile(snapshot, bytes, why);
-    if (ReadWholeFile(path, bytes, why)) return true;
+    if (!fs::exists(path, ec) && haveFolder && FindSnapshot(folder, given, &named)) {
+        *snapshot = true;
+        return ReadWholeFile(named, bytes, why);
+    }
+    if (ReadWholeFile(path, bytes, why)) {
+        *snapshot = haveFolder && fs::equivalent(fs::absolute(path, ec).parent_path(), folder, ec);
+        return true;
+    }
     if (*why == "no such file") *why = "no such file or snapshot";
     return false;
 }
@@ -88,6 +97,7 @@ std::string DiffResultJson(int exitCode)
     json.BeginObject();
     json.Key("changed").Bool(false);
     json.Key("would_change").Bool(plan.Calls() != 0 || outcome.portDiffers);
+    json.Key("as").String(outcome.asRestore ? "restore" : "import");
     json.Key("add").BeginArray();
     for (const PlannedTag& t : plan.add) {
         json.BeginObject();
@@ -134,7 +144,8 @@ int CommandDiff(const CtlArgs& args)
 {
     const std::string& given = args.operands[0];
     std::string bytes, why;
-    if (!ReadDiffFile(args, given, &bytes, &why)) {
+    bool asRestore = false;
+    if (!ReadDiffFile(args, given, &bytes, &asRestore, &why)) {
         WriteError("cannot read " + given + ": " + why + "\n");
         return kExitUsage;
     }
@@ -158,7 +169,8 @@ int CommandDiff(const CtlArgs& args)
         return kExitUsage;
     }
     SnapshotInfo snapshot;
-    const bool withPort = ReadSnapshotInfo(bytes, &snapshot) && snapshot.port.known && !args.hasDevice;
+    Outcome().asRestore = asRestore;
+    const bool withPort = asRestore && ReadSnapshotInfo(bytes, &snapshot) && snapshot.port.known && !args.hasDevice;
 
     CCtlConnection connection;
     if (!connection.Open()) return kExitConnection;
@@ -214,7 +226,7 @@ int CommandDiff(const CtlArgs& args)
     for (const PlannedTag& t : plan.remove) out += "- " + name(t) + " " + PeriodText(t.period) + "\n";
     if (outcome.portDiffers)
         out += "~ port " + FormatPortSettings(serverPort) + " -> " + FormatPortSettings(snapshot.port) + "\n";
-    out += "diff: " + std::to_string(plan.add.size()) + " to add, " + std::to_string(plan.change.size()) +
+    out += std::string(asRestore ? "diff as restore: " : "diff as import: ") + std::to_string(plan.add.size()) + " to add, " + std::to_string(plan.change.size()) +
            " to change, " + std::to_string(plan.remove.size()) + " to delete, " +
            std::to_string(plan.unchanged.size()) + " the same\n";
     WriteOut(out);

@@ -56,3 +56,6 @@ std::string CommandResultJson(const CtlResult& result, int exitCode);
 // diff's document: the differences found (none when it ended before comparing), the exit
 // code and the error (CtlDiff.cpp).
 std::string DiffResultJson(int exitCode);
+// check's document: each device checked, the counts, the load estimate, the exit code and
+// the error (CtlCheck.cpp).
+std::string CheckResultJson(int exitCode);

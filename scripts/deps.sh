@@ -28,7 +28,9 @@ ZOL_TEST_PACKAGES=(
   nsis zip unzip p7zip-full msitools wixl osslsigncode openssl
   pandoc python3 python3-pefile
   libreoffice-calc-nogui
-  ansible-core  # the Ansible role's test runs Debian's engine (about 8 MB)
+  # The Ansible role's test: Debian's engine with its collections (ansible.windows among
+  # them, for the syntax check of the Windows steps) and ansible-lint.
+  ansible ansible-lint
 )
 ZOL_PACKAGES=("${ZOL_RUN_PACKAGES[@]}" "${ZOL_TEST_PACKAGES[@]}")
 

@@ -5,11 +5,13 @@
 
 #include "server/TagServer.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <map>
 #include <set>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -59,7 +61,7 @@ public:
     bool refuseGetCom = false;
     HResult refusal = kE_FAIL;
     // When non-zero: the server "dies" once this many calls were made; every later call of
-    // AddTag, DeleteTag, EnumTags and GetTagInfo fails with RPC_S_SERVER_UNAVAILABLE.
+    // AddTag, DeleteTag, EnumTags, GetTagInfo and ProbeDevice fails with RPC_S_SERVER_UNAVAILABLE.
     std::size_t dieAfterCalls = 0;
     static constexpr HResult kServerGone = static_cast<HResult>(0x800706BAu);
 
@@ -208,13 +210,28 @@ public:
         return kS_OK;
     }
 
-    HResult ProbeDevice(std::uint32_t, unsigned char text[kProbeTextSize],
+    // --- the simulated line: what ProbeDevice answers at an address (unlisted: no device) ---
+    struct ProbeAnswer {
+        HResult hr = kS_OK;
+        std::int32_t type = 0;
+        std::string text;
+    };
+    std::map<std::uint32_t, ProbeAnswer> line;
+    std::vector<std::uint32_t> probeOrder;  // ProbeDevice calls in the order made
+
+    HResult ProbeDevice(std::uint32_t address, unsigned char text[kProbeTextSize],
                         std::int32_t* type) override
     {
+        if (Dead()) return kServerGone;
         ++calls.probe;
+        probeOrder.push_back(address);
         std::memset(text, 0, kProbeTextSize);
         *type = 0;
-        return kS_OK;
+        const auto it = line.find(address);
+        if (it == line.end()) return kS_OK;
+        *type = it->second.type;
+        std::memcpy(text, it->second.text.data(), std::min<std::size_t>(it->second.text.size(), kProbeTextSize - 1));
+        return it->second.hr;
     }
 
 private:

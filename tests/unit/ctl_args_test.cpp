@@ -372,8 +372,11 @@ TEST(CtlCommandTable, FormatIsTakenAsTheRowSaysAndTheUsageNamesWhoTakesIt)
     const std::string usage = CtlUsage("");
     std::set<std::string> documents = NamedAfter(usage, "  --format json ");
     const std::set<std::string> lists = NamedAfter(usage, "  --format csv|json ");
+    const std::set<std::string> pages = NamedAfter(usage, "  --format html|json ");
     EXPECT_EQ(lists, csv);
+    EXPECT_EQ(pages, std::set<std::string>{"report"});
     documents.insert(lists.begin(), lists.end());
+    documents.insert(pages.begin(), pages.end());
     EXPECT_EQ(documents, json);
     for (const char* name : {"copy-device", "restart", "diff", "import", "restore", "port", "period"})
         EXPECT_EQ(json.count(name), 1u) << name;
@@ -405,6 +408,43 @@ TEST(CtlCommandTable, FormatIsTakenAsTheRowSaysAndTheUsageNamesWhoTakesIt)
     EXPECT_TRUE(CtlArgsAskForJson({"add", "--format=json"}));
     EXPECT_FALSE(CtlArgsAskForJson({"diff", "json", "--format", "csv"}));
     EXPECT_FALSE(CtlArgsAskForJson({"diff", "a.csv", "--format"}));
+}
+
+TEST(CtlArgs, CheckAndReportOptions)
+{
+    CtlArgs c;
+    ASSERT_TRUE(Parse({"check", "--device", "1", "5", "--format", "json"}, &c));
+    EXPECT_TRUE(c.hasDevice);
+    EXPECT_EQ(c.format, "json");
+
+    CtlArgs r;
+    ASSERT_TRUE(Parse({"report", "--check", "-o", "plant.html", "--journal", "0"}, &r));
+    EXPECT_TRUE(r.check);
+    EXPECT_EQ(r.output, "plant.html");
+    EXPECT_EQ(r.journalLines, 0);
+    CtlArgs r2;
+    ASSERT_TRUE(Parse({"report", "--output=x.json", "--format", "json"}, &r2));
+    EXPECT_EQ(r2.output, "x.json");
+    EXPECT_EQ(r2.journalLines, 50);
+    CtlArgs r3;
+    ASSERT_TRUE(Parse({"report", "--format", "html"}, &r3));
+
+    std::string error;
+    CtlArgs bad;
+    EXPECT_FALSE(Parse({"report", "--format", "csv"}, &bad, &error));
+    EXPECT_EQ(error, "--format takes html or json");
+    CtlArgs bad2;
+    EXPECT_FALSE(Parse({"tags", "--format", "html"}, &bad2, &error));
+    EXPECT_EQ(error, "--format takes csv or json");
+    CtlArgs bad3;
+    EXPECT_FALSE(Parse({"report", "-o"}, &bad3, &error));
+    CtlArgs bad4;
+    EXPECT_FALSE(Parse({"report", "--journal", "100001"}, &bad4, &error));
+    CtlArgs bad5;
+    EXPECT_FALSE(Parse({"check", "-o", "f"}, &bad5, &error));
+    EXPECT_EQ(error, "check does not take -o");
+    CtlArgs bad6;
+    EXPECT_FALSE(Parse({"check", "--check=1"}, &bad6, &error));
 }
 
 }  // namespace

@@ -19,11 +19,12 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set_tests_properties(wine32.mixed-bitness wine32.startup-ratio PROPERTIES
     LABELS wine32 SKIP_RETURN_CODE 77 FIXTURES_REQUIRED wine32_prefix WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
 
-  # The Ansible role of examples/ansible, run by Debian's ansible-core against three hosts
-  # of this machine, each with a stand-in server of its own (skipped when the engine cannot
-  # be installed).
+  # The Ansible role of examples/ansible: validated (syntax check with ansible.windows,
+  # ansible-lint, argument specs), then run by Debian's ansible-core against five hosts of
+  # this machine, each with a stand-in server and line of its own (skipped when the engine
+  # could not be installed).
   add_test(NAME wine64.ansible_role COMMAND bash ${zol_scripts}/ansible-role-test.sh ${CMAKE_BINARY_DIR})
-  set_tests_properties(wine64.ansible_role PROPERTIES LABELS wine64 SKIP_RETURN_CODE 77 TIMEOUT 600
+  set_tests_properties(wine64.ansible_role PROPERTIES LABELS wine64 SKIP_RETURN_CODE 77 TIMEOUT 1500
     RESOURCE_LOCK wine64_prefix FIXTURES_REQUIRED wine64_prefix WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
 
   # The user's guide from the screenshots the main window's tests have just saved: after them.

@@ -2,6 +2,7 @@
 zol_add_win_test(zolctl_win_tests
   SOURCES zolctl_main.cpp zolctl_commands_test.cpp zolctl_import_test.cpp zolctl_copy_device_test.cpp zolctl_history_test.cpp
           zolctl_held_files_test.cpp zolctl_planted_dll_test.cpp zolctl_diff_test.cpp
+          zolctl_check_test.cpp
   LIBS zol_win_test_support zol_server zol_catalogue zol_history zol_ctl_args ole32 advapi32)
 add_dependencies(zolctl_win_tests zolctl zolsrv zolps zoljournalappend zolholdfile zolplanted)
 
@@ -27,4 +28,5 @@ zol_win_test_parts(zolctl_win_tests TIMEOUT 300
     Import "ZolctlImport.*:ZolctlCopyDevice.*"
     History "ZolctlHistory.*"
     HeldFiles "ZolctlHeldFiles.*:ZolctlPlantedDll.*"
-    Diff "ZolctlDiff.*")
+    Diff "ZolctlDiff.*"
+    Check "ZolctlCheck.*:ZolctlReport.*")

@@ -154,7 +154,14 @@ TEST_F(ZolctlCommands, EveryRowReachesItsOwnHandler)
          }}},
         {"diff", {{L"diff", file.wstring()}, [](const CtlRun& r) {
              EXPECT_TRUE(Has(r.out, "+ PM3F(006).Frequency 500\n")) << r.out;
-             EXPECT_TRUE(Has(r.out, "\ndiff: 1 to add, 0 to change, ")) << r.out;
+             EXPECT_TRUE(Has(r.out, "\ndiff as import: 1 to add, 0 to change, ")) << r.out;
+         }}},
+        {"report", {{L"report", L"--format", L"json", L"--journal", L"0"}, [](const CtlRun& r) {
+             EXPECT_EQ(r.out.rfind("{\"computer\":", 0), 0u) << r.out;
+             EXPECT_TRUE(Has(r.out, "\"journal\":[]")) << r.out;
+         }}},
+        {"check", {{L"check", L"--device", L"1", L"5"}, [](const CtlRun& r) {
+             EXPECT_EQ(r.out.rfind("PM3F(005): does not answer\ncheck: 0 answer, 1 do not, ", 0), 0u) << r.out;
          }}},
     };
     EXPECT_EQ(cases.size(), CtlCommands().size());
@@ -262,6 +269,17 @@ TEST_F(ZolctlCommands, PortPrintsAndSetsTheSettings)
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(PortRecord(), "0 115200 8 1 4");
     EXPECT_EQ(RunCtl({L"port"}).out, "none 115200 8 space 1.5\n");
+
+    // A dry run says whether the settings would change, and sends and journals nothing.
+    const std::string journal = RunCtl({L"journal"}).out;
+    r = RunCtl({L"port", L"set", L"COM2", L"115200", L"8", L"space", L"1.5", L"--dry-run", L"--format", L"json"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "\"changed\":false,\"would_change\":true")) << r.out;
+    EXPECT_EQ(r.err, "port none 115200 8 space 1.5 -> COM2 115200 8 space 1.5\n");
+    r = RunCtl({L"port", L"set", L"none", L"115200", L"8", L"space", L"1.5", L"--dry-run", L"--format", L"json"});
+    EXPECT_TRUE(Has(r.out, "\"changed\":false,\"would_change\":false")) << r.out;
+    EXPECT_EQ(PortRecord(), "0 115200 8 1 4");
+    EXPECT_EQ(RunCtl({L"journal"}).out, journal) << "a dry run journals nothing";
 
     standin::SetFaults("fail SetComSettings E_ACCESSDENIED\n");
     r = RunCtl({L"port", L"set", L"4", L"9600", L"8", L"none", L"1"});

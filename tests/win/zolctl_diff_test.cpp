@@ -66,7 +66,7 @@ TEST_F(ZolctlDiff, AFileTheServerHoldsIsTheSameAndOneThatDiffersShowsEachDiffere
     ASSERT_EQ(Ctl({L"export", File("all.csv"), L"--no-journal"}).code, 0);
     CtlRun r = Ctl({L"diff", File("all.csv")});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "diff: 0 to add, 0 to change, 0 to delete, 3 the same\n");
+    EXPECT_EQ(r.out, "diff as import: 0 to add, 0 to change, 0 to delete, 3 the same\n");
     EXPECT_EQ(r.err, "");
 
     WriteFile(Scratch("differ.csv"), kDiffering);
@@ -76,15 +76,15 @@ TEST_F(ZolctlDiff, AFileTheServerHoldsIsTheSameAndOneThatDiffersShowsEachDiffere
               "+ PM3F(006).Frequency 250\n"
               "~ PM3F(005).Frequency 2000 -> 1000\n"
               "- PM3F(005).Voltage.A 1\n"
-              "diff: 1 to add, 1 to change, 1 to delete, 1 the same\n");
+              "diff as import: 1 to add, 1 to change, 1 to delete, 1 the same\n");
 
     // One device: the others' differences are not shown.
     r = Ctl({L"diff", File("differ.csv"), L"--device", L"7", L"12"});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "diff: 0 to add, 0 to change, 0 to delete, 1 the same\n");
+    EXPECT_EQ(r.out, "diff as import: 0 to add, 0 to change, 0 to delete, 1 the same\n");
     r = Ctl({L"diff", File("differ.csv"), L"--device", L"1", L"6"});
     EXPECT_EQ(r.code, 1) << r.err;
-    EXPECT_EQ(r.out, "+ PM3F(006).Frequency 250\ndiff: 1 to add, 0 to change, 0 to delete, 0 the same\n");
+    EXPECT_EQ(r.out, "+ PM3F(006).Frequency 250\ndiff as import: 1 to add, 0 to change, 0 to delete, 0 the same\n");
 
     // The JSON holds the same.
     r = Ctl({L"diff", File("differ.csv"), L"--format", L"json"});
@@ -127,7 +127,7 @@ TEST_F(ZolctlDiff, ASnapshotComparesThePortSettingsToo)
     EXPECT_EQ(r.code, 1) << r.err;
     EXPECT_EQ(r.out, u8"+ Счётчик(012).Энергия.Сумма 0\n"
                      u8"~ port COM3 19200 8 odd 1 -> COM1 9600 8 none 1\n"
-                     u8"diff: 1 to add, 0 to change, 0 to delete, 2 the same\n");
+                     u8"diff as restore: 1 to add, 0 to change, 0 to delete, 2 the same\n");
     r = Ctl({L"diff", (History() / name).wstring(), L"--format", L"json"});
     EXPECT_EQ(r.code, 1) << r.err;
     const JsonValue v = Json(r);
@@ -141,7 +141,7 @@ TEST_F(ZolctlDiff, ASnapshotComparesThePortSettingsToo)
     r = Ctl({L"diff", std::wstring(name.begin(), name.end())});
     EXPECT_EQ(r.code, 1) << r.err;
     EXPECT_EQ(r.out, "~ port COM3 19200 8 odd 1 -> COM1 9600 8 none 1\n"
-                     "diff: 0 to add, 0 to change, 0 to delete, 3 the same\n");
+                     "diff as restore: 0 to add, 0 to change, 0 to delete, 3 the same\n");
     std::size_t after = 0;
     for (const auto& e : fs::directory_iterator(History())) after += e.is_regular_file() ? 1 : 0;
     EXPECT_EQ(after, files);  // no journal, no snapshot
@@ -164,7 +164,22 @@ TEST_F(ZolctlDiff, ASnapshotComparesThePortSettingsToo)
     EXPECT_EQ(restored["counts"]["added"].Int(), 0);
     r = Ctl({L"diff", std::wstring(name.begin(), name.end())});
     EXPECT_EQ(r.code, 0) << r.out;
-    EXPECT_EQ(r.out, "diff: 0 to add, 0 to change, 0 to delete, 3 the same\n");
+    EXPECT_EQ(r.out, "diff as restore: 0 to add, 0 to change, 0 to delete, 3 the same\n");
+
+    // The same snapshot saved elsewhere is a tag file: what import would do, which never
+    // sets the port. Else a dry run of a rollout would find the port to change every time.
+    ASSERT_EQ(Ctl({L"port", L"set", L"COM3", L"19200", L"8", L"odd", L"1", L"--no-journal"}).code, 0);
+    const fs::path copy = Scratch("site.csv");
+    fs::copy_file(History() / name, copy, fs::copy_options::overwrite_existing);
+    r = Ctl({L"diff", copy.wstring(), L"--format", L"json"});
+    EXPECT_EQ(r.code, 0) << r.out;
+    const JsonValue asImport = Json(r);
+    EXPECT_EQ(asImport["as"].text, "import");
+    EXPECT_FALSE(asImport["would_change"].boolean);
+    EXPECT_EQ(asImport["port"].kind, JsonValue::Kind::Null) << r.out;
+    r = Ctl({L"diff", std::wstring(name.begin(), name.end()), L"--format", L"json"});
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_EQ(Json(r)["as"].text, "restore");
 }
 
 TEST_F(ZolctlDiff, AListThatBreaksOffInvalidRowsAndNoServerAreNoDiff)

@@ -1,0 +1,119 @@
+// zolctl report: the as-built report (report/) of the server's configuration as an HTML
+// page or JSON, with --check the line check's results. It changes nothing on the server and
+// journals nothing; the file is replaced only whole.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "catalogue/DescriptionFilesReport.h"
+#include "common/AtomicFile.h"
+#include "ctl/CtlCheck.h"
+#include "ctl/CtlCommands.h"
+#include "ctl/CtlConsole.h"
+#include "ctl/CtlHistory.h"
+#include "ctl/CtlServer.h"
+#include "history/HistoryFolder.h"
+#include "history/HistoryPlatform.h"
+#include "history/Journal.h"
+#include "report/ConfigReport.h"
+#include "report/ReportHtml.h"
+#include "report/ReportJson.h"
+#include "server/ServerErrors.h"
+#include "ui/ReportWords.h"
+#include "ui/TagWords.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string DateTimeText(const LocalTime& t)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t.year, t.month, t.day, t.hour, t.minute);
+    return text;
+}
+
+// The journal's lines, oldest first; none when there is no history folder yet (reading
+// must not make one). A journal that cannot be read is a warning.
+std::vector<JournalLine> ReadJournalForReport(const CtlArgs& args)
+{
+    std::vector<JournalLine> lines;
+    if (args.journalLines == 0) return lines;
+    fs::path folder;
+    std::string error;
+    if (!ResolveHistoryFolder(args.history, SystemHistoryPlatform(), &folder, &error)) {
+        WriteErr("warning: the journal was not read: " + error + "\n");
+        return lines;
+    }
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) return lines;
+    if (!ReadJournal(folder, &lines, &error)) WriteErr("warning: the journal was not read: " + error + "\n");
+    return lines;
+}
+
+}  // namespace
+
+int CommandReport(const CtlArgs& args)
+{
+    if (!LoadCatalogue(args)) return kExitUsage;
+    const std::vector<DescriptionFileReport> files = ReportDescriptionFiles(fs::u8path(args.dsc));
+
+    CCtlConnection connection;
+    if (!connection.Open()) return kExitConnection;
+    ServerTagsOptions options;
+    options.stop = [] { return g_bInterrupted.load(); };
+    const ServerTagList list = ReadServerTags(connection.Server(), options);
+    if (list.stopped) return WriteErr("interrupted\n"), kExitInterrupted;
+    int exitCode = kExitOk;
+    ConfigReportSources sources;
+    sources.list = &list;
+    if (list.Gap(false) != TagListGap::None) {
+        // Written all the same, with the gap on its first lines: never a whole plant.
+        sources.gap = DescribeTagListGap(list);
+        while (!sources.gap.empty() && sources.gap.back() == '\n') sources.gap.pop_back();
+        WriteErr(sources.gap + "\nthe server's list was not read whole: the report says so\n");
+        exitCode = kExitConnection;
+    }
+    if (!list.disconnected) sources.port = ReadPortSettings(connection.Server());
+
+    CtlCheckRun check;
+    if (args.check && !list.disconnected) {
+        CConfiguredDevices configured;
+        for (const ServerTag& tag : list.tags) configured.AddTag(tag.id.type, tag.id.address);
+        check = RunCtlLineCheck(connection.Server(), configured.Sorted());
+        if (check.stopped) return WriteErr("interrupted\n"), kExitInterrupted;
+        if (check.lost != kS_OK) {
+            WriteErr("the server went away during the check: " + DescribeHResult(check.lost) + "\n");
+            exitCode = kExitConnection;
+        }
+    }
+    connection.Close();
+    if (args.check) sources.check = &check.entries;
+
+    IHistoryPlatform& platform = SystemHistoryPlatform();
+    sources.computer = platform.ComputerName();
+    sources.dateTime = DateTimeText(platform.Now());
+    sources.version = CtlProgramName();
+    sources.files = &files;
+    sources.journal = ReadJournalForReport(args);
+    sources.journalCount = static_cast<std::size_t>(args.journalLines);
+    sources.unnamed = UnnamedPartWords();
+    sources.typeWord = "тип ";
+    const ConfigReport report = BuildConfigReport(sources);
+    const std::string text =
+        args.format == "json" ? WriteReportJson(report) : WriteReportHtml(report, ReportPageWords());
+
+    if (args.output.empty()) {
+        WriteOut(text);
+        return exitCode;
+    }
+    std::string error;
+    if (!WriteFileAtomic(fs::u8path(args.output), text, &error)) {
+        WriteErr("cannot write " + args.output + ": " + error + "\n");
+        return exitCode == kExitOk ? kExitPartial : exitCode;
+    }
+    WriteErr("report of " + std::to_string(report.devices.size()) + " devices and " + std::to_string(report.tags) +
+             " tags written to " + args.output + "\n");
+    return exitCode;
+}

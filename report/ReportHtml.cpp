@@ -1,0 +1,226 @@
+#include "report/ReportHtml.h"
+
+#include <cstdio>
+
+namespace {
+
+// Bytes of a well-formed UTF-8 sequence starting at s[i]; 0 when there is none.
+std::size_t Utf8Length(std::string_view s, std::size_t i)
+{
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + n > s.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
+    }
+    if (n == 2 && c < 0xC2) return 0;  // over-long
+    return n;
+}
+
+std::string Number1(double v)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", v);
+    return text;
+}
+
+const char kStyle[] =
+    "body{font-family:Arial,'Liberation Sans',sans-serif;font-size:10pt;margin:12mm;color:#000}"
+    "h1{font-size:16pt}h2{font-size:12pt;margin-top:14pt;page-break-after:avoid}"
+    "table{border-collapse:collapse;margin:4pt 0;width:100%}"
+    "th,td{border:1px solid #888;padding:2pt 4pt;text-align:left;vertical-align:top}"
+    "th{background:#eee}thead{display:table-header-group}tr{page-break-inside:avoid}"
+    "td.n{text-align:right}.warn{color:#a00;font-weight:bold}.note{color:#444;font-size:9pt}"
+    "@page{size:A4;margin:12mm}";
+
+class CPage {
+public:
+    void Raw(const std::string& html) { m_out += html; }
+    void Text(const std::string& text) { m_out += EscapeHtml(text); }
+    void Element(const char* tag, const std::string& text, const char* cls = nullptr)
+    {
+        m_out += std::string("<") + tag + (cls ? std::string(" class=\"") + cls + "\"" : std::string()) + ">";
+        Text(text);
+        m_out += std::string("</") + tag + ">\n";
+    }
+    void Head(std::initializer_list<const std::string*> columns)
+    {
+        m_out += "<table><thead><tr>";
+        for (const std::string* c : columns) Element("th", *c);
+        m_out += "</tr></thead><tbody>\n";
+    }
+    void Row(std::initializer_list<std::pair<std::string, bool>> cells)  // text, number
+    {
+        m_out += "<tr>";
+        for (const auto& c : cells) {
+            m_out += c.second ? "<td class=\"n\">" : "<td>";
+            Text(c.first);
+            m_out += "</td>";
+        }
+        m_out += "</tr>\n";
+    }
+    void EndTable() { m_out += "</tbody></table>\n"; }
+    std::string Take() { return std::move(m_out); }
+
+private:
+    std::string m_out;
+};
+
+std::string CheckText(const ReportDevice& d, const ReportWords& w)
+{
+    if (!d.checked) return w.checkNotReached;
+    switch (d.check.result) {
+    case LineCheckResult::Ok: return w.checkOk;
+    case LineCheckResult::Absent: return w.checkAbsent;
+    case LineCheckResult::OtherType:
+        return FillPattern(FillPattern(w.checkOther, "{name}", d.foundName), "{type}", std::to_string(d.check.foundType));
+    case LineCheckResult::Failed: {
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(static_cast<std::uint32_t>(d.check.hr)));
+        return FillPattern(w.checkFailed, "{code}", code);
+    }
+    }
+    return std::string();
+}
+
+std::string PortText(const PortSettings& port, const ReportWords& w)
+{
+    if (!port.known) return w.portUnknown;
+    std::string text = port.port == 0 ? w.noPort : "COM" + std::to_string(port.port);
+    text += ", " + std::to_string(port.baudRate) + ", " + std::to_string(port.dataBits) + ", ";
+    text += port.parity < 5 ? w.parity[port.parity] : std::to_string(port.parity);
+    return text + ", " + StopBitsName(port.stopBits);
+}
+
+}  // namespace
+
+std::string EscapeHtml(std::string_view utf8)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const char c = utf8[i];
+        switch (c) {
+        case '&': out += "&amp;"; ++i; continue;
+        case '<': out += "&lt;"; ++i; continue;
+        case '>': out += "&gt;"; ++i; continue;
+        case '"': out += "&quot;"; ++i; continue;
+        case '\'': out += "&#39;"; ++i; continue;
+        default: break;
+        }
+        const std::size_t n = Utf8Length(utf8, i);
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (n == 0 || (n == 1 && ((u < 0x20 && c != '\t' && c != '\n') || u == 0x7F))) {
+            out += "\xEF\xBF\xBD";
+            ++i;
+            continue;
+        }
+        out.append(utf8.substr(i, n));
+        i += n;
+    }
+    return out;
+}
+
+std::string FillPattern(std::string pattern, const std::string& key, const std::string& value)
+{
+    for (std::size_t at = pattern.find(key); at != std::string::npos; at = pattern.find(key, at + value.size()))
+        pattern.replace(at, key.size(), value);
+    return pattern;
+}
+
+std::string WriteReportHtml(const ConfigReport& r, const ReportWords& w)
+{
+    CPage page;
+    page.Raw("<!DOCTYPE html>\n<html lang=\"ru\"><head><meta charset=\"utf-8\"><title>");
+    page.Text(w.title);
+    page.Raw("</title><style>" + std::string(kStyle) + "</style></head><body>\n");
+    page.Element("h1", w.title);
+    page.Raw("<table>");
+    page.Row({{w.computer, false}, {r.computer, false}});
+    page.Row({{w.dateTime, false}, {r.dateTime, false}});
+    page.Row({{w.version, false}, {r.version, false}});
+    page.Row({{w.port, false}, {PortText(r.port, w), false}});
+    page.EndTable();
+    if (!r.gap.empty()) page.Element("p", FillPattern(w.gap, "{gap}", r.gap), "warn");
+
+    page.Element("h2", w.devices);
+    if (r.devices.empty()) {
+        page.Element("p", w.noDevices);
+    } else {
+        page.Raw("<table><thead><tr>");
+        for (const std::string* c : {&w.colName, &w.colType, &w.colAddress, &w.colTags, &w.colFile, &w.colChecksum})
+            page.Element("th", *c);
+        if (r.withCheck) page.Element("th", w.colCheck);
+        page.Raw("</tr></thead><tbody>\n");
+        for (const ReportDevice& d : r.devices) {
+            page.Raw("<tr>");
+            page.Element("td", d.name);
+            page.Raw("<td class=\"n\">" + std::to_string(d.type) + "</td><td class=\"n\">" + std::to_string(d.address) +
+                     "</td><td class=\"n\">" + std::to_string(d.tags.size()) + "</td>");
+            page.Element("td", d.file);
+            page.Element("td", d.checksum);
+            if (r.withCheck) page.Element("td", CheckText(d, w));
+            page.Raw("</tr>\n");
+        }
+        page.EndTable();
+    }
+
+    page.Element("h2", w.loadHeading);
+    if (!r.load.known) {
+        page.Element("p", w.loadUnknown);
+    } else {
+        std::string line = FillPattern(w.loadLine, "{percent}", Number1(r.load.Percent()));
+        line = FillPattern(line, "{asked}", Number1(r.load.requestsPerSecond));
+        line = FillPattern(line, "{carried}", Number1(r.load.capacityPerSecond));
+        page.Element("p", line);
+        if (r.load.Overloaded()) {
+            std::string busiest;
+            for (const DeviceLoad& d : r.load.busiest) {
+                for (const ReportDevice& device : r.devices) {
+                    if (device.type == d.type && device.address == d.address)
+                        busiest += (busiest.empty() ? "" : ", ") + device.name + " " + Number1(d.busyFraction * 100) + " %";
+                }
+            }
+            page.Element("p", FillPattern(w.loadOverloaded, "{devices}", busiest), "warn");
+        }
+    }
+    page.Element("p", w.loadModel, "note");
+
+    for (const ReportDevice& d : r.devices) {
+        page.Element("h2", FillPattern(w.tagsOf, "{device}", d.name));
+        page.Head({&w.colName, &w.colParam, &w.colDataType, &w.colArea, &w.colRegister, &w.colAccess, &w.colPeriod});
+        for (const ReportTag& t : d.tags)
+            page.Row({{t.name, false},
+                      {std::to_string(t.param), true},
+                      {t.dataType, false},
+                      {t.area, false},
+                      {t.registerAddress >= 0 ? std::to_string(t.registerAddress) : std::string(), true},
+                      {t.access, false},
+                      {t.periodKnown ? std::to_string(t.periodMs) : std::string("?"), true}});
+        page.EndTable();
+    }
+
+    page.Element("h2", w.totals);
+    page.Element("p", FillPattern(w.totalsDevices, "{n}", std::to_string(r.devices.size())) + ", " +
+                          FillPattern(w.totalsTags, "{n}", std::to_string(r.tags)));
+
+    page.Element("h2", w.journal);
+    if (r.journal.empty()) {
+        page.Element("p", w.journalNone);
+    } else {
+        page.Head({&w.colTime, &w.colUser, &w.colProgram, &w.colAction, &w.colName, &w.colBefore, &w.colAfter,
+                   &w.colResult});
+        for (const JournalLine& l : r.journal)
+            page.Row({{l.time, false},
+                      {l.user, false},
+                      {l.program, false},
+                      {l.action, false},
+                      {l.name, false},
+                      {l.before, false},
+                      {l.after, false},
+                      {l.result, false}});
+        page.EndTable();
+    }
+    page.Raw("</body></html>\n");
+    return page.Take();
+}
