@@ -129,6 +129,9 @@ void CTarnelDlg::OnCopyDevice()
     }
     if (!copy.unknownPeriods.empty())
         text += "\nНе скопировано тегов без периода: " + std::to_string(copy.unknownPeriods.size()) + ".";
+    if (!copy.refusedTags.empty())
+        text += "\nНе скопировано тегов, которые импорт не принимает: " + std::to_string(copy.refusedTags.size()) +
+                ".";
     text += RunTroubleLines(report, "Копирование остановлено");
     Tell(BoxLines(text));
 }

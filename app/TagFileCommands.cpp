@@ -234,7 +234,7 @@ void CTarnelDlg::OnImportTags()
     const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
     TagFileReadOptions readOptions;
     readOptions.naming = &naming;
-    const TagFileContent content = ReadTagFile(bytes, readOptions);
+    TagFileContent content = ReadTagFile(bytes, readOptions);
     if (!content.readable) {
         std::string reason = "нет строки заголовка с именами столбцов";
         if (!content.issues.empty()) reason = Narrow(CImportPreviewDlg::IssueLine(content.issues.front()));
@@ -250,7 +250,7 @@ void CTarnelDlg::OnImportTags()
     {
         std::size_t calls = 0;
         CProgressWnd progress(this, &CProgressWnd::FillText, m_nProgressDelayMs);
-        const CTagIdSet inFile(content.rows);
+        const CTagIdSet inFile(content);
         ServerTagsOptions options;
         options.wantPeriod = [&inFile](const TagId& id) { return inFile.Contains(id); };
         options.stop = [&] {
@@ -267,6 +267,8 @@ void CTarnelDlg::OnImportTags()
         return;
     }
 
+    // A row that can only name a tag is no fault when the server holds that tag as it says.
+    SettleExistingTagRows(&content, serverTags.tags);
     const ImportPlan plan = MakeImportPlan(content.rows, serverTags.tags, false);
     // The periods just read are not the journal's before-values: the preview waits on the
     // user, and another program may change a tag meanwhile. Each call reads its tag first.

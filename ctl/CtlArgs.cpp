@@ -29,7 +29,8 @@ const char kEveryCommandsOptions[] =
 
 const char kGeneralUsageEnd[] =
     "\n"
-    "TYPE 1..255, ADDRESS 1..247, PARAM 1..65534, PERIOD_MS 0..86400000.\n"
+    "TYPE 1..255, ADDRESS 1..247, PARAM 1..65534 (0..65535 to delete a tag or read its\n"
+    "period), PERIOD_MS 0..86400000.\n"
     "Results go to standard output, errors and progress to standard error.\n"
     "Exit codes: 0 done; 1 some rows invalid or something refused (the rest was done),\n"
     "or standard output or error could not be written; 2 usage error or a file that\n"

@@ -23,6 +23,7 @@
 #include "server/ServerErrors.h"
 #include "server/TagWalk.h"
 #include "tagfile/TagFile.h"
+#include "tagfile/TagFileReader.h"
 #include "tagfile/TagFileWriter.h"
 #include "tagfile/TagNaming.h"
 #include "tagfile/TextEncoding.h"
@@ -55,9 +56,13 @@ struct TagOperands {
     std::int64_t periodMs = -1;  // -1: not given
 };
 
-// TYPE ADDRESS PARAM [PERIOD_MS] (or TYPE ADDRESS when withParam is false) from operands.
-bool ParseTagOperands(const std::vector<std::string>& operands, bool withParam, TagOperands* tag,
-                      std::string* error)
+// What the command does with PARAM: only naming a tag the server holds (deleting it,
+// reading its period) takes any number the interface carries, 0..65535, since another
+// client may have put such a tag there; adding or setting takes 1..65534.
+enum class ParamUse { None, Sets, Names };
+
+// TYPE ADDRESS PARAM [PERIOD_MS] (or TYPE ADDRESS with ParamUse::None) from operands.
+bool ParseTagOperands(const std::vector<std::string>& operands, ParamUse use, TagOperands* tag, std::string* error)
 {
     std::int64_t v = 0;
     if (!ParseCtlNumber(operands[0], kFileTypeMin, kFileTypeMax, &v)) return *error = "TYPE must be 1..255", false;
@@ -65,8 +70,11 @@ bool ParseTagOperands(const std::vector<std::string>& operands, bool withParam, 
     if (!ParseCtlNumber(operands[1], kFileAddressMin, kFileAddressMax, &v))
         return *error = "ADDRESS must be 1..247", false;
     tag->address = static_cast<std::uint32_t>(v);
-    if (!withParam) return true;
-    if (!ParseCtlNumber(operands[2], kFileParamMin, kFileParamMax, &v)) return *error = "PARAM must be 1..65534", false;
+    if (use == ParamUse::None) return true;
+    const bool names = use == ParamUse::Names && operands.size() == 3;
+    if (names ? !ParseCtlNumber(operands[2], 0, kServerParamMax, &v)
+              : !ParseCtlNumber(operands[2], kFileParamMin, kFileParamMax, &v))
+        return *error = names ? "PARAM must be 0..65535" : "PARAM must be 1..65534", false;
     tag->param = static_cast<std::uint32_t>(v);
     if (operands.size() > 3) {
         if (!ParseCtlNumber(operands[3], 0, kFilePeriodMaxMs, &tag->periodMs))
@@ -82,12 +90,12 @@ int UsageError(const std::string& command, const std::string& error)
     return kExitUsage;
 }
 
-// The command's TYPE ADDRESS PARAM [PERIOD_MS] (TYPE ADDRESS without withParam); a usage
+// The command's TYPE ADDRESS PARAM [PERIOD_MS] (TYPE ADDRESS with ParamUse::None); a usage
 // error is printed, and false returned.
-bool ReadTagOperands(const CtlArgs& args, bool withParam, TagOperands* tag)
+bool ReadTagOperands(const CtlArgs& args, ParamUse use, TagOperands* tag)
 {
     std::string error;
-    if (ParseTagOperands(args.operands, withParam, tag, &error)) return true;
+    if (ParseTagOperands(args.operands, use, tag, &error)) return true;
     UsageError(args.command, error);
     return false;
 }
@@ -102,7 +110,7 @@ std::string NameOf(const TagOperands& t)
 int CommandAdd(const CtlArgs& args)
 {
     TagOperands tag;
-    if (!ReadTagOperands(args, true, &tag)) return kExitUsage;
+    if (!ReadTagOperands(args, ParamUse::Sets, &tag)) return kExitUsage;
     CCtlChanges changes;
     if (!LoadCatalogue(args)) return kExitUsage;
     if (!changes.Begin(args, "zolctl add")) return kExitPartial;
@@ -130,7 +138,7 @@ int CommandAdd(const CtlArgs& args)
 int CommandDelete(const CtlArgs& args)
 {
     TagOperands tag;
-    if (!ReadTagOperands(args, true, &tag)) return kExitUsage;
+    if (!ReadTagOperands(args, ParamUse::Names, &tag)) return kExitUsage;
     CCtlChanges changes;
     if (!LoadCatalogue(args)) return kExitUsage;
     if (!changes.Begin(args, "zolctl delete")) return kExitPartial;
@@ -149,7 +157,7 @@ int CommandDelete(const CtlArgs& args)
 int CommandDeleteDevice(const CtlArgs& args)
 {
     TagOperands device;
-    if (!ReadTagOperands(args, false, &device)) return kExitUsage;
+    if (!ReadTagOperands(args, ParamUse::None, &device)) return kExitUsage;
     CCtlChanges changes;
     if (!LoadCatalogue(args)) return kExitUsage;
     if (!changes.Begin(args, "zolctl delete-device")) return kExitPartial;
@@ -206,7 +214,7 @@ int CommandDeleteDevice(const CtlArgs& args)
 int CommandPeriod(const CtlArgs& args)
 {
     TagOperands tag;
-    if (!ReadTagOperands(args, true, &tag)) return kExitUsage;
+    if (!ReadTagOperands(args, ParamUse::Names, &tag)) return kExitUsage;
     CCtlChanges changes;
     if (tag.periodMs >= 0) {
         if (!LoadCatalogue(args)) return kExitUsage;

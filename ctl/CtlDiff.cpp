@@ -154,20 +154,30 @@ int CommandDiff(const CtlArgs& args)
     TagFileReadOptions readOptions;
     readOptions.naming = &naming;
     TagFileContent content = ReadTagFile(bytes, readOptions);
-    std::string issues;
-    for (const TagFileIssue& issue : content.issues)
-        issues += given + ":" + std::to_string(issue.line) + ": " + (issue.invalid ? "" : "warning: ") +
-                  DescribeTagFileIssue(issue) + "\n";
-    WriteErr(issues);
+    const auto printIssues = [&] {
+        std::string issues;
+        for (const TagFileIssue& issue : content.issues)
+            issues += given + ":" + std::to_string(issue.line) + ": " + (issue.invalid ? "" : "warning: ") +
+                      DescribeTagFileIssue(issue) + "\n";
+        WriteErr(issues);
+    };
+    // What an invalid row names is unknown: no comparison is honest without it. A row that
+    // can only name a tag the server holds (param 0 or 65535, an odd period, as export writes
+    // them) is judged against the server's list.
+    std::size_t toSettle = 0;
+    for (const TagFileIssue& issue : content.issues) toSettle += issue.existingTag ? 1 : 0;
+    const auto refuseInvalidRows = [&] {
+        printIssues();
+        WriteError(std::to_string(content.invalidRows) + " invalid rows: nothing was compared\n");
+        return kExitUsage;
+    };
     if (!content.readable) {
+        printIssues();
         WriteError(given + " is no tag file\n");
         return kExitUsage;
     }
-    if (content.invalidRows != 0) {
-        // What an invalid row names is unknown: no comparison is honest without it.
-        WriteError(std::to_string(content.invalidRows) + " invalid rows: nothing was compared\n");
-        return kExitUsage;
-    }
+    if (content.invalidRows > toSettle) return refuseInvalidRows();
+    if (toSettle == 0) printIssues();
     SnapshotInfo snapshot;
     Outcome().asRestore = asRestore;
     const bool withPort = asRestore && ReadSnapshotInfo(bytes, &snapshot) && snapshot.port.known && !args.hasDevice;
@@ -192,6 +202,11 @@ int CommandDiff(const CtlArgs& args)
         }
     }
     connection.Close();
+    if (toSettle != 0) {
+        SettleExistingTagRows(&content, list.tags);
+        if (content.invalidRows != 0) return refuseInvalidRows();
+        printIssues();
+    }
 
     if (args.hasDevice) {
         std::vector<TagFileRow> rows;

@@ -195,12 +195,19 @@ int CommandImport(const CtlArgs& args)
     TagFileReadOptions readOptions;
     readOptions.naming = &naming;
     readOptions.strict = args.strict;
-    const TagFileContent file = ReadTagFile(bytes, readOptions);
-    std::string issues;
-    for (const TagFileIssue& issue : file.issues)
-        issues += fileName + ":" + std::to_string(issue.line) + ": " + (issue.invalid ? "" : "warning: ") +
-                  DescribeTagFileIssue(issue) + "\n";
-    WriteErr(issues);
+    TagFileContent file = ReadTagFile(bytes, readOptions);
+    // A row that can only name a tag the server holds is judged once the list is read.
+    bool toSettle = false;
+    for (const TagFileIssue& issue : file.issues) toSettle |= issue.existingTag;
+    const auto printIssues = [&] {
+        std::string issues;
+        for (const TagFileIssue& issue : file.issues)
+            issues += fileName + ":" + std::to_string(issue.line) + ": " + (issue.invalid ? "" : "warning: ") +
+                      DescribeTagFileIssue(issue) + "\n";
+        WriteErr(issues);
+        CommandResult().invalid = file.invalidRows;
+    };
+    if (!toSettle || !file.readable) printIssues();
     CommandResult().invalid = file.invalidRows;
     CommandResult().dryRun = args.dryRun;
     if (!file.readable) return NoteError(fileName + " is no tag file\n"), kExitPartial;
@@ -209,7 +216,7 @@ int CommandImport(const CtlArgs& args)
 
     CCtlConnection connection;
     if (!connection.Open()) return kExitConnection;
-    const CTagIdSet inFile(file.rows);
+    const CTagIdSet inFile(file);
     ServerTagsOptions options;
     options.stop = Interrupted;
     // Kept in the history, the configuration is read whole (a snapshot before the import).
@@ -228,6 +235,10 @@ int CommandImport(const CtlArgs& args)
         return kExitPartial;
     }
     if (list.walk.end == TagWalkEnd::RepeatedTag) WriteErr(DescribeTagListGap(list));
+    if (toSettle) {
+        SettleExistingTagRows(&file, list.tags);
+        printIssues();
+    }
     changes.Snapshot(args, list, connection.Server());
 
     ImportPlanOptions planOptions;
@@ -315,8 +326,11 @@ int CommandCopyDevice(const CtlArgs& args)
     for (const TagId& id : copy.unknownPeriods)
         refusals += "refused: " + TagText(id.type, id.address, id.param) +
                     ": the server did not give its period; it is not copied\n";
+    for (const TagFileIssue& issue : copy.refusedTags)
+        refusals += "refused: " + TagText(issue.id.type, issue.id.address, issue.id.param) + ": " +
+                    DescribeTagFileIssue(issue) + "; it is not copied\n";
     WriteError(refusals);
-    const bool refused = !copy.refused.empty() || !copy.unknownPeriods.empty();
+    const bool refused = !copy.refused.empty() || !copy.unknownPeriods.empty() || !copy.refusedTags.empty();
     PrintPlan(copy.plan, naming);
     CommandResult().wouldChange = copy.plan.Calls() != 0;
     if (args.dryRun) {

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "dialogs/ImportPreviewDlg.h"
 #include "ui/Controls.h"
 #include "ui/Text.h"
 
@@ -86,6 +87,10 @@ std::vector<std::wstring> CCopyDeviceDlg::RefusedLines() const
     }
     for (const TagId& id : m_Plan.unknownPeriods)
         lines.push_back(Widen(m_names.tag(id.address, id.type, id.param) + ": сервер не сообщил период"));
+    // As the import preview words them: the copy sends only what an import would.
+    for (const TagFileIssue& issue : m_Plan.refusedTags)
+        lines.push_back(Widen(m_names.tag(issue.id.address, issue.id.type, issue.id.param) + ": ") +
+                        CImportPreviewDlg::IssueReason(issue));
     return lines;
 }
 

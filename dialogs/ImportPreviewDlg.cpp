@@ -9,9 +9,16 @@ namespace {
 // A file's text in quotes, as the reason shows it.
 std::wstring Quoted(const std::string& utf8) { return L"\u00AB" + WidenUtf8(utf8) + L"\u00BB"; }
 
-// The reason for a row in the window's language; the file's own texts are UTF-8.
-std::wstring IssueReason(const TagFileIssue& issue)
+}  // namespace
+
+// The file's own texts are UTF-8.
+std::wstring CImportPreviewDlg::IssueReason(const TagFileIssue& issue)
 {
+    if (issue.notOnServer) {
+        TagFileIssue alone = issue;
+        alone.notOnServer = false;
+        return IssueReason(alone) + Widen("; такого тега с таким периодом на сервере нет, а импорт его не добавляет");
+    }
     switch (issue.kind) {
     case TagFileIssueKind::NoHeader:
         return Widen("нет строки заголовка (device;address;type;param;name;period_ms)");
@@ -43,8 +50,6 @@ std::wstring IssueReason(const TagFileIssue& issue)
     }
     return WidenUtf8(DescribeTagFileIssue(issue));
 }
-
-}  // namespace
 
 CImportPreviewDlg::CImportPreviewDlg(const std::wstring& fileName, const TagFileContent& content,
                                      const ImportPlan& plan, ITagServer& server, CWnd* parent)

@@ -37,6 +37,8 @@ public:
 
     // The line of the list for an issue of the file (reason in the file's words).
     static std::wstring IssueLine(const TagFileIssue& issue);
+    // The reason alone, in the window's language (a device copy's refused tags too).
+    static std::wstring IssueReason(const TagFileIssue& issue);
 
 protected:
     BOOL OnInitDialog() override;

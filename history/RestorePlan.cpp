@@ -17,6 +17,9 @@ RestorePlan MakeRestorePlan(std::string_view snapshotBytes, const std::vector<Se
     ImportPlanOptions options;
     options.replace = true;
     options.despiteInvalidRows = despiteInvalidRows;
+    // A snapshot holds the server's tags as they were, param 0 or 65535 and odd periods
+    // included: a row the server still holds so is no fault.
+    SettleExistingTagRows(&restore.file, serverTags);
     restore.plan = MakeImportPlan(restore.file, serverTags, options);
     if (counted) restore.port = info.port;
     restore.portChanges = restore.port.known && restore.port != serverPort;

@@ -152,6 +152,7 @@ DeviceCopyPlan MakeDeviceCopyPlan(const CopySource& source, const std::vector<st
     std::sort(sorted.begin(), sorted.end());
     sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
     std::vector<TagFileRow> rows;
+    std::vector<bool> refused(copied.size(), false);
     for (const std::uint32_t address : sorted) {
         if (address == source.address) {
             copy.refused.push_back(RefusedTarget{address, CopyTargetProblem::SourceAddress, 0});
@@ -163,14 +164,24 @@ DeviceCopyPlan MakeDeviceCopyPlan(const CopySource& source, const std::vector<st
             continue;
         }
         copy.targets.push_back(address);
-        for (const ServerTag& tag : copied) {
+        for (std::size_t i = 0; i < copied.size(); ++i) {
             TagFileRow row;
-            row.id = TagId{source.type, address, tag.id.param};
-            row.period = tag.period;
+            row.id = TagId{source.type, address, copied[i].id.param};
+            row.period = copied[i].period;
+            TagFileIssue issue;
+            if (!CheckTagRowValues(row, &issue)) {
+                // What fails is the tag's own (targets are addresses an import takes): once per tag.
+                if (!refused[i]) {
+                    refused[i] = true;
+                    issue.id = copied[i].id;
+                    copy.refusedTags.push_back(std::move(issue));
+                }
+                continue;
+            }
             rows.push_back(row);
         }
     }
-    if (!copied.empty()) copy.plan = MakeImportPlan(rows, serverTags, false);
+    if (!rows.empty()) copy.plan = MakeImportPlan(rows, serverTags, false);
     return copy;
 }
 

@@ -8,6 +8,9 @@
 //
 // An address is refused, and nothing is planned for it, when it is the source's own or
 // when the server holds tags of another device type there: one bus address is one device.
+// A source tag is refused, and copied nowhere, when a row of it would fail the check every
+// row an import sends goes through (CheckTagRowValues: a param 0 or 65535, a period that is
+// not whole milliseconds from 0 to 86,400,000, which another client may have put there).
 //
 // The address list is what a person types: numbers and ranges separated by commas or
 // blanks ("6-20, 25"), each address from 1 to 247.
@@ -80,8 +83,11 @@ struct RefusedTarget {
 
 struct DeviceCopyPlan {
     CopySource source;
-    std::size_t sourceTags = 0;            // with a known period: those copied
+    std::size_t sourceTags = 0;            // with a known period (those copied, and refusedTags)
     std::vector<TagId> unknownPeriods;     // source tags whose period the server did not give: not copied
+    // Source tags whose rows an import would refuse, in the server's order: not copied. Each
+    // issue's id is the source's tag; kind and text say which value fails.
+    std::vector<TagFileIssue> refusedTags;
     std::vector<std::uint32_t> targets;    // ascending: the addresses copied to
     std::vector<RefusedTarget> refused;    // ascending
     ImportPlan plan;                       // add, change, unchanged; target by target, each in the source's order

@@ -1,5 +1,7 @@
 #include "tagfile/ImportPlan.h"
 
+#include "tree/TagKey.h"
+
 #include <algorithm>
 #include <unordered_map>
 
@@ -20,6 +22,13 @@ CTagIdSet::CTagIdSet(const std::vector<TagFileRow>& rows)
 {
     m_sorted.reserve(rows.size());
     for (const TagFileRow& row : rows) m_sorted.push_back(RowKey(row.id));
+    std::sort(m_sorted.begin(), m_sorted.end());
+}
+
+CTagIdSet::CTagIdSet(const TagFileContent& file) : CTagIdSet(file.rows)
+{
+    for (const TagFileIssue& issue : file.issues)
+        if (issue.existingTag) m_sorted.push_back(RowKey(issue.id));
     std::sort(m_sorted.begin(), m_sorted.end());
 }
 
@@ -109,4 +118,47 @@ ImportPlan MakeImportPlan(const std::vector<TagFileRow>& rows, const std::vector
     ImportPlanOptions options;
     options.replace = replace;
     return MakePlan(rows, {}, 0, serverTags, options);
+}
+
+std::size_t SettleExistingTagRows(TagFileContent* file, const std::vector<ServerTag>& serverTags)
+{
+    std::unordered_map<TagId, const ServerTag*, TagIdHash> onServer;
+    for (const ServerTag& tag : serverTags) onServer.emplace(tag.id, &tag);
+    // The tags the usable rows name: false for the reader's, true for one settled here.
+    std::unordered_map<TagId, bool, TagIdHash> named;
+    for (const TagFileRow& row : file->rows) named.emplace(row.id, false);
+
+    std::size_t settled = 0;
+    std::vector<TagFileIssue> issues;
+    issues.reserve(file->issues.size());
+    for (TagFileIssue& issue : file->issues) {
+        const auto found = issue.existingTag ? onServer.find(issue.id) : onServer.end();
+        const bool matches = found != onServer.end() && found->second->periodKnown &&
+                             found->second->period == issue.period;
+        const auto [row, first] = matches ? named.emplace(issue.id, true) : std::make_pair(named.end(), false);
+        // A repeat of a settled row is the same tag once more, as the reader takes repeats;
+        // a usable row of the same tag has another period, and both stay as they are.
+        if (!matches || (!first && !row->second)) {
+            // Told only where the row is plainly about a server's tag: a param only the server
+            // may hold, or a tag it holds with another period (a period typed wrong for a new
+            // tag keeps its plain reason).
+            issue.notOnServer = issue.existingTag && (!IsTagParameterNumber(issue.id.param) || found != onServer.end());
+            issues.push_back(std::move(issue));
+            continue;
+        }
+        if (first) {
+            TagFileRow settledRow;
+            settledRow.id = issue.id;
+            settledRow.period = issue.period;
+            settledRow.line = issue.line;
+            file->rows.push_back(settledRow);
+        }
+        ++settled;
+    }
+    file->issues = std::move(issues);
+    file->invalidRows -= settled;
+    // The rows in file order, as the reader gives them.
+    std::stable_sort(file->rows.begin(), file->rows.end(),
+                     [](const TagFileRow& a, const TagFileRow& b) { return a.line < b.line; });
+    return settled;
 }

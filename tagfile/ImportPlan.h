@@ -53,10 +53,20 @@ ImportPlan MakeImportPlan(const TagFileContent& file, const std::vector<ServerTa
 ImportPlan MakeImportPlan(const std::vector<TagFileRow>& rows, const std::vector<ServerTag>& serverTags,
                           bool replace);
 
+// The rows the reader refused only for values a tag on the server may have (existingTag:
+// param 0 or 65535, a period an import never sends) that name a tag the server holds with
+// exactly that period: such a row says what the server already has, so it becomes a usable
+// row (planned unchanged, never sent) and its issue is dropped from the file's. Any other
+// such row stays invalid: an import never adds that tag nor sets that period. serverTags
+// needs the periods of the tags those rows name. Returns how many rows were settled.
+std::size_t SettleExistingTagRows(TagFileContent* file, const std::vector<ServerTag>& serverTags);
+
 // The tags of a file as a set, for ServerTagsOptions::wantPeriod.
 class CTagIdSet {
 public:
     explicit CTagIdSet(const std::vector<TagFileRow>& rows);
+    // The usable rows' tags and those of the rows SettleExistingTagRows judges.
+    explicit CTagIdSet(const TagFileContent& file);
     bool Contains(const TagId& id) const;
 
 private:

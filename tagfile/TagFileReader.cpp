@@ -77,21 +77,35 @@ private:
             }
         }
 
+        // A field that is no number takes a value the check refuses, so that the first
+        // faulty column is reported whatever its fault.
         TagFileRow row;
         row.line = line;
-        std::int64_t number = 0;
-        if (!ParseDecimalTo<std::int64_t>(*value[kType], kFileTypeMax, &number) || number < kFileTypeMin)
-            return BadField(line, TagFileIssueKind::BadType, *value[kType], fields);
-        row.id.type = static_cast<std::uint32_t>(number);
-        if (!ParseDecimalTo<std::int64_t>(*value[kAddress], kFileAddressMax, &number) || number < kFileAddressMin)
-            return BadField(line, TagFileIssueKind::BadAddress, *value[kAddress], fields);
-        row.id.address = static_cast<std::uint32_t>(number);
-        if (!ParseDecimalTo<std::int64_t>(*value[kParam], kFileParamMax, &number) || !IsTagParameterNumber(number))
-            return BadField(line, TagFileIssueKind::BadParam, *value[kParam], fields);
-        row.id.param = static_cast<std::uint32_t>(number);
-        if (!ParseDecimalTo<std::int64_t>(*value[kPeriod], kFilePeriodMaxMs, &number))
-            return BadField(line, TagFileIssueKind::BadPeriod, *value[kPeriod], fields);
-        row.period = PeriodFromMs(number);
+        std::uint32_t number = 0;
+        row.id.type = ParseDecimalTo<std::uint32_t>(*value[kType], 0xFFFFFFFFu, &number) ? number : 0;
+        row.id.address = ParseDecimalTo<std::uint32_t>(*value[kAddress], 0xFFFFFFFFu, &number) ? number : 0;
+        const bool paramRead = ParseDecimalTo<std::uint32_t>(*value[kParam], kServerParamMax, &number);
+        row.id.param = paramRead ? number : kServerParamMax + 1;
+        const bool periodRead = ParsePeriodField(*value[kPeriod], &row.period);
+        if (!periodRead) row.period = -1;
+        TagFileIssue problem;
+        if (!CheckTagRowValues(row, &problem)) {
+            const int column = problem.kind == TagFileIssueKind::BadType      ? kType
+                               : problem.kind == TagFileIssueKind::BadAddress ? kAddress
+                               : problem.kind == TagFileIssueKind::BadParam   ? kParam
+                                                                              : kPeriod;
+            TagFileIssue& issue = BadField(line, problem.kind, *value[column], fields);
+            // Refused only for a param or period a tag on the server may have (export writes
+            // them as they are): the row can still name that tag.
+            TagFileRecord probe = row;
+            probe.id.param = kFileParamMin;
+            probe.period = 0;
+            if (paramRead && periodRead && CheckTagRowValues(probe, nullptr)) {
+                issue.existingTag = true;
+                issue.period = row.period;
+            }
+            return;
+        }
 
         row.hasDevice = value[kDevice] != nullptr && !value[kDevice]->empty();
         row.hasName = value[kName] != nullptr && !value[kName]->empty();
@@ -198,11 +212,13 @@ private:
         }
     }
 
-    void BadField(int line, TagFileIssueKind kind, const std::string& field, const std::vector<std::string>& fields)
+    TagFileIssue& BadField(int line, TagFileIssueKind kind, const std::string& field,
+                           const std::vector<std::string>& fields)
     {
         TagFileIssue& issue = Invalid(line, kind);
         issue.text = ToUtf8(field);
         NameTag(issue, fields);
+        return issue;
     }
 
     // The tag an invalid row names: its type, address and param as plain numbers, whatever
@@ -256,8 +272,64 @@ std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
 }  // namespace
 
+bool ParsePeriodField(std::string_view text, std::int64_t* period)
+{
+    const bool negative = !text.empty() && text.front() == '-';
+    if (negative) text.remove_prefix(1);
+    const std::size_t dot = text.find('.');
+    std::int64_t ms = 0;
+    if (!ParseDecimalTo<std::int64_t>(text.substr(0, dot), INT64_MAX / kPeriodUnitsPerMs - 1, &ms)) return false;
+    std::int64_t units = PeriodFromMs(ms);
+    if (dot != std::string_view::npos) {
+        // Only as FormatPeriodField writes a fraction: one to four decimals, the last not 0.
+        const std::string_view decimals = text.substr(dot + 1);
+        std::uint32_t fraction = 0;
+        if (decimals.empty() || decimals.size() > 4 || decimals.back() == '0' ||
+            !ParseDecimalTo<std::uint32_t>(decimals, 9999, &fraction))
+            return false;
+        for (std::size_t d = decimals.size(); d < 4; ++d) fraction *= 10;
+        units += fraction;
+    }
+    // "-0" is no period export writes.
+    if (negative && units == 0) return false;
+    *period = negative ? -units : units;
+    return true;
+}
+
+bool CheckTagRowValues(const TagFileRecord& row, TagFileIssue* issue)
+{
+    TagFileIssue found;
+    if (row.id.type < kFileTypeMin || row.id.type > kFileTypeMax) {
+        found.kind = TagFileIssueKind::BadType;
+        found.text = std::to_string(row.id.type);
+    } else if (row.id.address < kFileAddressMin || row.id.address > kFileAddressMax) {
+        found.kind = TagFileIssueKind::BadAddress;
+        found.text = std::to_string(row.id.address);
+    } else if (!IsTagParameterNumber(row.id.param)) {
+        found.kind = TagFileIssueKind::BadParam;
+        found.text = std::to_string(row.id.param);
+    } else if (!row.periodKnown || row.period < 0 || row.period % kPeriodUnitsPerMs != 0 ||
+               row.period > PeriodFromMs(kFilePeriodMaxMs)) {
+        found.kind = TagFileIssueKind::BadPeriod;
+        found.text = FormatPeriodField(row);
+    } else {
+        return true;
+    }
+    if (issue != nullptr) {
+        found.invalid = true;
+        *issue = std::move(found);
+    }
+    return false;
+}
+
 std::string DescribeTagFileIssue(const TagFileIssue& issue)
 {
+    if (issue.notOnServer) {
+        TagFileIssue alone = issue;
+        alone.notOnServer = false;
+        return DescribeTagFileIssue(alone) +
+               "; the server does not hold this tag with this period, and an import never adds it nor sets it";
+    }
     switch (issue.kind) {
     case TagFileIssueKind::NoHeader:
         return "no header line naming the columns (device;address;type;param;name;period_ms)";

@@ -9,7 +9,11 @@
 // A row that cannot be used is an issue with invalid = true and is never among the rows:
 // a missing or empty column, a value outside its range, a period that is not a whole number
 // of milliseconds from 0 to 86,400,000, a quote left open, the same tag on two rows with
-// different periods (every row of that tag). The same tag twice with the same period is one
+// different periods (every row of that tag). The values are checked by CheckTagRowValues,
+// the check every row an import sends goes through. A row refused only for values a tag the
+// server already holds may have (param 0 or 65535, a period as export writes one it cannot
+// carry back: "0.0007", "-1", "90000000") is marked existingTag: it can name that tag, never
+// add it nor set its period (SettleExistingTagRows, ImportPlan.h). The same tag twice with the same period is one
 // tag. With a TagNaming, a type it does not know is a warning (once per type), and a device
 // or name that differs from the catalogue's is a warning, or with strict an invalid row.
 #pragma once
@@ -55,11 +59,36 @@ struct TagFileIssue {
     // when a value is out of range or another field is wrong: a replace never deletes it.
     bool namesTag = false;
     TagId id;
+    // An invalid row whose only faults are values a tag on the server may have (param 0 or
+    // 65535, a period not sendable but written as export writes it): id and period are the
+    // row's, and the row is no fault when the server holds exactly that tag with that period.
+    bool existingTag = false;
+    std::int64_t period = 0;  // existingTag: the row's period in the server's units
+    // existingTag, and SettleExistingTagRows found the server does not hold the tag so, where
+    // the row is plainly about a server's tag (its param, or the tag is there with another
+    // period): the reason says so.
+    bool notOnServer = false;
 };
 
 // "type '300' is not a number from 1 to 255", "device 'PM3' differs from the catalogue's
 // 'PM3F'": the reason without the place (ASCII apart from the quoted texts, UTF-8).
 std::string DescribeTagFileIssue(const TagFileIssue& issue);
+
+// The values a row an import sends must have, whether read from a file or made in the
+// program (a device copy): type 1..255, address 1..247, param 1..65534, a period of whole
+// milliseconds from 0 to 86,400,000. False for the first that fails, in that order, with
+// *issue (when given) saying which (kind BadType, BadAddress, BadParam or BadPeriod) and
+// the value as text (as export writes it); the issue's line and id are left to the caller.
+bool CheckTagRowValues(const TagFileRecord& row, TagFileIssue* issue);
+
+// A period_ms field as FormatPeriodField writes it (TagFileWriter.h): whole milliseconds, or
+// with one to four decimals without a trailing 0, with a '-' before a negative one; in the
+// server's units. False for any other text. ("2000" -> 20,000,000, "0.0007" -> 7.)
+bool ParsePeriodField(std::string_view text, std::int64_t* period);
+
+// The largest parameter number the server's interface carries (16 bits): a tag may be held
+// with any from 0 to it, though only 1..65534 are ever added.
+constexpr std::uint32_t kServerParamMax = 65535;
 
 // One usable row.
 struct TagFileRow : TagFileRecord {

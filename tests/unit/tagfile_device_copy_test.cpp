@@ -8,6 +8,7 @@
 #include "FakeTagServer.h"
 #include "tagfile/DeviceCopy.h"
 #include "tagfile/ImportRun.h"
+#include "tagfile/TagFileReader.h"
 #include "tree/RefreshPeriod.h"
 
 namespace {
@@ -198,6 +199,38 @@ TEST_F(DeviceCopyTest, ASourceWithoutTagsOrWithoutAPeriodCopiesNothingOfIt)
     EXPECT_EQ(partial.unknownPeriods, std::vector<TagId>{unknown});
     ASSERT_EQ(partial.plan.add.size(), 1u);
     EXPECT_NE(partial.plan.add[0].id.param, unknown.param);
+}
+
+// Another client's tags at the source that an import refuses are copied nowhere, each
+// told once with the import's reason; the rest is copied.
+TEST_F(DeviceCopyTest, ASourceTagAnImportRefusesIsNotCopiedAndToldWithItsReason)
+{
+    m_server.Put(1, 5, 65535, PeriodFromMs(1000));
+    m_server.Put(1, 5, 0, PeriodFromMs(1000));
+    m_server.Put(1, 5, 3, 7);                        // 0.0007 ms
+    m_server.Put(1, 5, 4, PeriodFromMs(86400001));   // beyond a day
+    m_server.Put(1, 5, 5, -PeriodFromMs(1));
+    const DeviceCopyPlan copy = MakeDeviceCopyPlan(m_source, {6, 7}, ReadAll(m_server, m_source));
+    EXPECT_EQ(copy.sourceTags, 7u);
+    EXPECT_EQ(Ids(copy.plan.add), "1/6/2 1/6/14 1/7/2 1/7/14 ");
+    std::vector<std::string> refused;
+    for (const TagFileIssue& issue : copy.refusedTags)
+        refused.push_back(std::to_string(issue.id.address) + "/" + std::to_string(issue.id.param) + ": " +
+                          DescribeTagFileIssue(issue));
+    EXPECT_EQ(refused, (std::vector<std::string>{
+                           "5/0: param '0' is not a number from 1 to 65534",
+                           "5/3: period_ms '0.0007' is not a whole number of milliseconds from 0 to 86400000",
+                           "5/4: period_ms '86400001' is not a whole number of milliseconds from 0 to 86400000",
+                           "5/5: period_ms '-1' is not a whole number of milliseconds from 0 to 86400000",
+                           "5/65535: param '65535' is not a number from 1 to 65534"}));
+
+    // The same check as a file's row of the same values, word for word.
+    const TagFileContent file = ReadTagFile("device;address;type;param;name;period_ms\n;6;1;3;;0.0007\n");
+    ASSERT_EQ(file.issues.size(), 1u);
+    EXPECT_EQ(DescribeTagFileIssue(file.issues[0]), DescribeTagFileIssue(copy.refusedTags[1]));
+
+    RunImportPlan(copy.plan, m_server);
+    for (std::uint32_t param : {0u, 3u, 4u, 5u, 65535u}) EXPECT_FALSE(m_server.Has(1, 6, param)) << param;
 }
 
 TEST_F(DeviceCopyTest, TheSearchOffersDevicesOfTheTypeWithoutTags)

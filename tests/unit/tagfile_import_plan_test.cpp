@@ -144,6 +144,96 @@ TEST_F(ReplaceWithInvalidRows, ANameThatDiffersWhenStrict)
     Check("PM3F;1;1;3;PM3F(001).Wrong;1\n", "1/1/3 ", "1/1/1 1/1/4 ", true);
 }
 
+// A row refused only for a param or period a tag on the server may have (as export writes
+// them) names that tag: no fault when the server holds it so, never added nor set.
+TEST(ExistingTagRows, OnlyParamAndPeriodValuesTheServerMayHoldCanNameATag)
+{
+    const TagFileContent file = Read(
+        ";50;1;65535;;2000\n"        // 2: param the interface carries, never added
+        ";50;1;0;;2000\n"            // 3
+        ";51;1;1;;0.0007\n"          // 4: 7 units, as export writes them
+        ";51;1;2;;-1.5\n"            // 5
+        ";51;1;3;;90000000\n"        // 6: beyond a day
+        ";51;1;4;;2000.0\n"          // 7: no period export writes
+        ";51;1;5;;1.00005\n"         // 8: finer than the server's unit
+        ";51;1;6;;-0\n"              // 9
+        ";50;1;65536;;2000\n"        // 10: more than 16 bits
+        ";248;1;65535;;2000\n"       // 11: the address fails first
+        ";300;x;1;;0\n");            // 12: the first faulty column is told, whatever its fault
+    EXPECT_TRUE(file.rows.empty());
+    std::string marked;
+    for (const TagFileIssue& issue : file.issues)
+        if (issue.existingTag) marked += std::to_string(issue.line) + "=" + std::to_string(issue.period) + " ";
+    EXPECT_EQ(marked, "2=20000000 3=20000000 4=7 5=-15000 6=900000000000 ");
+    EXPECT_EQ(tagfile_test::IssueList(file),
+              (std::vector<std::string>{"2:param '65535' is not a number from 1 to 65534",
+                                        "3:param '0' is not a number from 1 to 65534",
+                                        "4:period_ms '0.0007' is not a whole number of milliseconds from 0 to 86400000",
+                                        "5:period_ms '-1.5' is not a whole number of milliseconds from 0 to 86400000",
+                                        "6:period_ms '90000000' is not a whole number of milliseconds from 0 to 86400000",
+                                        "7:period_ms '2000.0' is not a whole number of milliseconds from 0 to 86400000",
+                                        "8:period_ms '1.00005' is not a whole number of milliseconds from 0 to 86400000",
+                                        "9:period_ms '-0' is not a whole number of milliseconds from 0 to 86400000",
+                                        "10:param '65536' is not a number from 1 to 65534",
+                                        "11:address '248' is not a number from 1 to 247",
+                                        "12:type 'x' is not a number from 1 to 255"}));
+}
+
+TEST(ExistingTagRows, ARowTheServerHoldsSoIsUnchangedAnyOtherStaysInvalid)
+{
+    CFakeTagServer server;
+    server.Put(1, 50, 65535, 20000000);  // as the file says
+    server.Put(1, 51, 1, 7);             // as the file says: 0.0007 ms
+    server.Put(1, 51, 2, 10000);         // the file says 0.0007 ms
+    server.Put(1, 52, 0, 0);             // the file lacks it
+    const std::string rows =
+        ";50;1;65535;;2000\n;51;1;1;;0.0007\n;51;1;2;;0.0007\n;53;1;65535;;1\n;50;1;65535;;2000\n;51;1;3;;1\n";
+    TagFileContent file = Read(rows);
+    ASSERT_EQ(file.invalidRows, 5u);
+    const CTagIdSet inFile(file);
+    ServerTagsOptions options;
+    options.wantPeriod = [&](const TagId& id) { return inFile.Contains(id); };
+    const std::vector<ServerTag> tags = ReadServerTags(server, options).tags;
+    EXPECT_EQ(server.calls.getTagInfo, 3u);  // the tags the rows name, usable or not
+
+    EXPECT_EQ(SettleExistingTagRows(&file, tags), 3u);  // the repeat of line 2 counts once more
+    EXPECT_EQ(file.invalidRows, 2u);
+    ASSERT_EQ(file.rows.size(), 3u);
+    EXPECT_EQ(file.rows[0].line, 2);
+    EXPECT_EQ(file.rows[1].line, 3);
+    EXPECT_EQ(file.rows[1].period, 7);
+    EXPECT_EQ(file.rows[2].line, 7);
+    EXPECT_EQ(tagfile_test::IssueList(file),
+              (std::vector<std::string>{
+                  "4:period_ms '0.0007' is not a whole number of milliseconds from 0 to 86400000; the server does not "
+                  "hold this tag with this period, and an import never adds it nor sets it",
+                  "5:param '65535' is not a number from 1 to 65534; the server does not hold this tag with this "
+                  "period, and an import never adds it nor sets it"}));
+
+    // Replaced, the server's tags the settled rows name stay and nothing is sent for them;
+    // the others' tags are kept, and the file's invalid rows block it as before.
+    ImportPlanOptions replace;
+    replace.replace = true;
+    const ImportPlan plan = MakeImportPlan(file, tags, replace);
+    EXPECT_EQ(Ids(plan.unchanged), "1/50/65535 1/51/1 ");
+    EXPECT_EQ(Ids(plan.add), "1/51/3 ");
+    EXPECT_EQ(Ids(plan.kept), "1/51/2 ");
+    EXPECT_EQ(Ids(plan.remove), "1/52/0 ");
+    EXPECT_TRUE(plan.blocked);
+
+    // A usable row of the same tag with another period leaves the odd one invalid.
+    server.Put(1, 51, 3, 7);
+    TagFileContent two = Read(";51;1;3;;1\n;51;1;3;;0.0007\n");
+    EXPECT_EQ(SettleExistingTagRows(&two, ReadServerTags(server).tags), 0u);
+    EXPECT_EQ(two.invalidRows, 1u);
+
+    // A period typed wrong for a tag the server lacks keeps its plain reason.
+    TagFileContent typo = Read(";60;1;1;;2.5\n");
+    SettleExistingTagRows(&typo, ReadServerTags(server).tags);
+    EXPECT_EQ(tagfile_test::IssueList(typo),
+              std::vector<std::string>{"2:period_ms '2.5' is not a whole number of milliseconds from 0 to 86400000"});
+}
+
 TEST(ImportPlan, WithoutReplaceOrInvalidRowsNothingIsBlockedOrKept)
 {
     CFakeTagServer server;

@@ -372,6 +372,40 @@ TEST_F(CopyDeviceTest, ARefusedTagIsToldOnceAndASourceWithoutTagsHasNothingToCop
     EXPECT_EQ(run.boxes[1], "У устройства «Meter(020)» нет тегов на сервере: копировать нечего.");
 }
 
+// Tags another client put at the source that an import refuses (param 65535, which the tree
+// does not show, and a period of 7 units) are listed with the import's reasons and copied
+// nowhere; the rest is.
+TEST_F(CopyDeviceTest, ASourceTagAnImportRefusesIsListedAndNotCopied)
+{
+    PrepareWithPump(std::string(kTags) + "7 5 9 7\n7 5 65535 20000000\n");
+    Shown typed;
+    std::vector<std::string> afterCopy;
+    const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
+        if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Копировать на адреса...")) return;
+        HWND dialog = ui_driver::WaitForDialog("Копирование устройства");
+        if (dialog == nullptr) return;
+        typed = TypeAddresses(dialog, "8", "Добавить: 3    Изменить период: 0    Уже есть: 0\nАдресов: 1");
+        keys::Press({VK_RETURN});
+        ui_driver::WaitUntilGone(dialog);
+        ui_driver::WaitFor([&] { return HasNode(window, {"Meter(008)", "Voltage"}); }, 10000);
+        ui_driver::WaitUntilBack(window);
+        afterCopy = ServerTags();
+        ui_driver::PressButton(window, IDCANCEL);
+    });
+    EXPECT_EQ(typed.source, "Meter(005): 5 тегов");
+    EXPECT_EQ(typed.refused,
+              (std::vector<std::string>{"Meter(005).Параметр 9: период «0.0007» - не целое число мс от 0 до 86400000",
+                                        "Meter(005).Параметр 65535: параметр «65535» - не число от 1 до 65534"}));
+    EXPECT_TRUE(typed.copyEnabled);
+    EXPECT_EQ(afterCopy, Sorted({"3 7 1 10000000", "7 5 1 20000000", "7 5 2 30000000", "7 5 3 30000000", "7 5 9 7",
+                                 "7 5 65535 20000000", "7 6 1 20000000", "7 6 2 5000000", "7 8 1 20000000",
+                                 "7 8 2 30000000", "7 8 3 30000000"}));
+    // The first box tells of the tag the tree cannot show.
+    ASSERT_EQ(run.boxes.size(), 2u);
+    EXPECT_EQ(Unblanked(run.boxes[1]), "Копирование Meter(005): добавлено 3, изменён период 0, без изменений 0, "
+                                       "отказано 0.\nНе скопировано тегов, которые импорт не принимает: 2.");
+}
+
 TEST_F(CopyDeviceTest, ALongCopyShowsItsProgressStopEndsItAndTheUndoTakesBackWhatWasSent)
 {
     // 150 tags of one device; every AddTag takes 20 ms, so that Stop comes half-way.

@@ -99,6 +99,35 @@ TEST_F(ZolctlCopyDevice, ARefusedCallAndARefusedAddressLeaveTheRestDoneAndExit1)
     EXPECT_FALSE(fs::exists(History() / "journal.csv"));
 }
 
+// Tags another client put at the source that an import refuses (param 65535, a period of
+// 7 units) are refused by the copy too, with the import's reason: never copied, exit 1.
+TEST_F(ZolctlCopyDevice, ASourceTagAnImportRefusesIsNotCopied)
+{
+    standin::Reset("1 42 65535 20000000\n1 43 1 7\n1 43 14 20000000\n");
+    CtlRun r = Ctl({L"copy-device", L"1", L"42", L"--to", L"50", L"--no-journal"});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_EQ(r.err,
+              "refused: tag type 1 address 42 param 65535: param '65535' is not a number from 1 to 65534; it is not "
+              "copied\n");
+    EXPECT_EQ(r.out, "plan: add 0, change 0, unchanged 0, delete 0\n"
+                     "added 0, changed 0, deleted 0, unchanged 0, refused 0, invalid rows 0\n");
+
+    r = Ctl({L"copy-device", L"1", L"43", L"--to", L"51"});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_EQ(r.err,
+              "refused: tag type 1 address 43 param 1: period_ms '0.0007' is not a whole number of milliseconds from 0 "
+              "to 86400000; it is not copied\n");
+    EXPECT_EQ(r.out, "add;51;1;14;PM3F(051).Frequency;2000\n"
+                     "plan: add 1, change 0, unchanged 0, delete 0\n"
+                     "added 1, changed 0, deleted 0, unchanged 0, refused 0, invalid rows 0\n");
+    EXPECT_EQ(ServerTags(), Sorted({"1 42 65535 20000000", "1 43 1 7", "1 43 14 20000000", "1 51 14 20000000"}));
+    ASSERT_EQ(Journal().size(), 1u);
+
+    r = Ctl({L"copy-device", L"1", L"43", L"--to", L"52", L"--dry-run"});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_TRUE(r.err.find("it is not copied\ndry run: nothing was sent\n") != std::string::npos) << r.err;
+}
+
 TEST_F(ZolctlCopyDevice, ASourceWithoutTagsAndListsThatAreNotAddresses)
 {
     standin::Reset(kTags);

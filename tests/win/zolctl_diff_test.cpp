@@ -112,6 +112,62 @@ TEST_F(ZolctlDiff, AFileTheServerHoldsIsTheSameAndOneThatDiffersShowsEachDiffere
     EXPECT_TRUE(HistoryEmpty());
 }
 
+// Tags another client put where an import never adds one (param 65535, a period of 7
+// units): exported with their values and a warning, the export compared and imported back
+// as the same, named, deleted; a row the server no longer holds so stays invalid.
+TEST_F(ZolctlDiff, TagsAnImportNeverAddsAreExportedComparedNamedAndDeleted)
+{
+    standin::Reset("1 5 14 20000000\n1 50 65535 10000000\n1 51 1 7\n");
+    CtlRun r = Ctl({L"export", File("odd.csv"), L"--no-journal"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, "warning: tag type 1 address 51 param 1: period 0.0007 ms is not a whole number")) << r.err;
+    EXPECT_TRUE(Has(r.err, "warning: tag type 1 address 50 param 65535: param 65535 is outside 1..65534")) << r.err;
+    const std::string written = ReadFile(Scratch("odd.csv"));
+    EXPECT_TRUE(Has(written, u8";50;1;65535;PM3F(050).Параметр 65535;1000\r\n")) << written;
+    EXPECT_TRUE(Has(written, u8";51;1;1;PM3F(051).Параметр 1;0.0007\r\n")) << written;
+
+    r = Ctl({L"diff", File("odd.csv")});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "diff: 0 to add, 0 to change, 0 to delete, 3 the same\n");
+    EXPECT_EQ(r.err, "");
+    r = Ctl({L"import", File("odd.csv"), L"--replace", L"--yes", L"--no-journal"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "added 0, changed 0, deleted 0, unchanged 3, refused 0, invalid rows 0\n")) << r.out;
+    EXPECT_EQ(ServerTags(), Sorted({"1 5 14 20000000", "1 50 65535 10000000", "1 51 1 7"}));
+
+    // Named by any number the interface carries; set only within what an import sends.
+    r = Ctl({L"period", L"1", L"51", L"1"});
+    EXPECT_EQ(r.out, "0.0007\n");
+    r = Ctl({L"period", L"1", L"50", L"65535"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "1000\n");
+    r = Ctl({L"period", L"1", L"50", L"65535", L"500"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "zolctl: PARAM must be 1..65534");
+    r = Ctl({L"delete", L"1", L"50", L"65536"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "zolctl: PARAM must be 0..65535");
+    // Param 0 reaches the server, which answers for itself (the stand-in holds none).
+    r = Ctl({L"delete", L"1", L"50", L"0", L"--no-journal"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "refused: delete tag type 1 address 50 param 0: invalid argument (0x80070057)\n");
+    r = Ctl({L"delete", L"1", L"50", L"65535"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(ServerTags(), Sorted({"1 5 14 20000000", "1 51 1 7"}));
+
+    // The rows of tags the server no longer holds so are refused, and nothing is compared.
+    standin::Reset("1 5 14 20000000\n1 51 1 8\n");
+    r = Ctl({L"diff", File("odd.csv")});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    const std::string f = Scratch("odd.csv").u8string();
+    EXPECT_EQ(r.err, f + ":3: param '65535' is not a number from 1 to 65534; the server does not hold this tag "
+                         "with this period, and an import never adds it nor sets it\n" +
+                         f + ":4: period_ms '0.0007' is not a whole number of milliseconds from 0 to 86400000; "
+                         "the server does not hold this tag with this period, and an import never adds it nor sets "
+                         "it\n2 invalid rows: nothing was compared\n");
+}
+
 TEST_F(ZolctlDiff, ASnapshotComparesThePortSettingsToo)
 {
     standin::Reset(kTags);

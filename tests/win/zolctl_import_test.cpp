@@ -173,13 +173,14 @@ TEST_F(ZolctlImport, OddServerValuesAreExportedWithAWarning)
         << written;
 }
 
-// Export writes periods that import refuses; a replace must still keep those tags.
+// Export writes periods that import refuses (they are no fault while the server holds
+// them so); once the server holds others, a replace must still keep those tags.
 TEST_F(ZolctlImport, ReplaceKeepsTheTagsOfInvalidRowsAndWithoutSkipInvalidChangesNothing)
 {
     standin::Reset("1 1 1 10001\n1 1 2 20000000\n1 1 3 1000000000000\n");
     CtlRun r = Ctl({L"export", File("odd.csv")});
     ASSERT_EQ(r.code, 0) << r.err;
-    standin::Reset("1 1 1 10001\n1 1 2 20000000\n1 1 3 1000000000000\n1 1 4 0\n");
+    standin::Reset("1 1 1 10002\n1 1 2 20000000\n1 1 3 1000000000001\n1 1 4 0\n");
     const std::vector<std::string> before = ServerTags();
 
     r = Ctl({L"import", File("odd.csv"), L"--replace", L"--yes"});
@@ -202,7 +203,7 @@ TEST_F(ZolctlImport, ReplaceKeepsTheTagsOfInvalidRowsAndWithoutSkipInvalidChange
     r = Ctl({L"import", File("odd.csv"), L"--replace", L"--yes", L"--skip-invalid"});
     EXPECT_EQ(r.code, 1) << "invalid rows are still reported";
     EXPECT_TRUE(Has(r.out, "added 0, changed 0, deleted 1, unchanged 1, refused 0, invalid rows 2\n")) << r.out;
-    EXPECT_EQ(ServerTags(), (std::vector<std::string>{"1 1 1 10001", "1 1 2 20000000", "1 1 3 1000000000000"}));
+    EXPECT_EQ(ServerTags(), (std::vector<std::string>{"1 1 1 10002", "1 1 2 20000000", "1 1 3 1000000000001"}));
 }
 
 TEST_F(ZolctlImport, ReplaceKeepsTagsOfConflictingTypoAndStrictlyMisnamedRows)
