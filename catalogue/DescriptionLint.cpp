@@ -19,6 +19,20 @@ namespace {
 constexpr int kMaxTypeCode = 255;
 constexpr int kMaxParameterNumber = 65534;
 constexpr int kRegisterMapFindingLimit = 1000;
+// Modbus addresses a coil, a discrete input or a register in 16 bits.
+constexpr long long kMaxModbusAddress = 65535;
+
+bool IsControlByte(char c)
+{
+    const unsigned char b = static_cast<unsigned char>(c);
+    return (b >= 0x01 && b < 0x20) || b == 0x7F;
+}
+
+bool IsModbusArea(int area)
+{
+    return area == kMemoryCoil || area == kMemoryDiscreteInput || area == kMemoryHoldingRegister ||
+           area == kMemoryInputRegister;
+}
 
 bool IsSpaceByte(char c)
 {
@@ -103,6 +117,7 @@ public:
         m_headerSeen = true;
         if (typeCodeRead && (device.m_nTypeCode < 1 || device.m_nTypeCode > kMaxTypeCode))
             Report(line, LintCode::TypeCodeOutOfRange).number = device.m_nTypeCode;
+        CheckControlCharacters(line, DescriptionField::DeviceName, device.m_strName);
     }
 
     void OnUnknownType(int line, std::string_view word) override
@@ -138,6 +153,8 @@ public:
                 break;
             }
         }
+        // A name becomes a tag name on every line that shows it, cut short or not.
+        CheckControlCharacters(line, DescriptionField::ParameterName, parameter.m_strName);
         // A parameter cut short has fields the file never gave; its finding says enough.
         if (info.cutShort)
             return;
@@ -165,6 +182,20 @@ private:
         return registers && (parameter.m_nType == kTypeReal || parameter.m_nType == kTypeInt) ? 2 : 1;
     }
 
+    // Control characters reach terminals, tag files and the journal as they are: a name
+    // holding ESC [ 3 1 m turns a console red wherever the tag's name is printed.
+    void CheckControlCharacters(int line, DescriptionField field, const std::string& name)
+    {
+        for (char c : name) {
+            if (IsControlByte(c)) {
+                LintFinding& f = MapReport(line, LintCode::ControlCharacterInName);
+                f.field = field;
+                f.word = name;
+                return;
+            }
+        }
+    }
+
     // Each parameter is checked against those before it; it names the first one it meets.
     void CheckRegisters(int line, const CParameter& parameter)
     {
@@ -173,6 +204,20 @@ private:
         auto& places = m_places[parameter.m_nMemory];
         const long long first = parameter.m_nAddress;
         const long long last = first + Width(parameter) - 1;
+        if (IsModbusArea(parameter.m_nMemory)) {
+            if (first < 0 || first > kMaxModbusAddress) {
+                LintFinding& f = MapReport(line, LintCode::AddressOutOfRange);
+                f.word = parameter.m_strName;
+                f.area = parameter.m_nMemory;
+                f.number = first;
+            } else if (last > kMaxModbusAddress) {
+                LintFinding& f = MapReport(line, LintCode::ValuePastLastRegister);
+                f.word = parameter.m_strName;
+                f.area = parameter.m_nMemory;
+                f.first = first;
+                f.last = last;
+            }
+        }
         bool reported = false;
         bool placed = false;
         for (long long address = first; address <= last; ++address) {
@@ -334,6 +379,22 @@ std::string MemoryAreaKeyword(int area)
     return area >= 0 && area < kMemoryAreaCount ? std::string(kMemoryAreaKeywords[area]) : std::string("?");
 }
 
+std::string ControlCharactersShown(std::string_view text)
+{
+    std::string shown;
+    shown.reserve(text.size());
+    for (char c : text) {
+        if (IsControlByte(c)) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(static_cast<unsigned char>(c)));
+            shown += escaped;
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 namespace {
 
 // "HOLD_REG 100" or "HOLD_REG 100-101".
@@ -394,6 +455,14 @@ std::string LintFindingText(const LintFinding& f)
         return "'" + f.word + "' has write access in " + MemoryAreaKeyword(f.area) + ", which cannot be written";
     case LintCode::NoAccess: return "'" + f.word + "' has access without R or W";
     case LintCode::EnumWithoutValues: return "ENUM parameter '" + f.word + "' has no values";
+    case LintCode::ControlCharacterInName:
+        return field + " '" + ControlCharactersShown(f.word) +
+               "' holds control characters; they reach terminals and CSV files as they are";
+    case LintCode::AddressOutOfRange:
+        return "'" + f.word + "' has address " + number + " in " + MemoryAreaKeyword(f.area) + ", outside 0-65535";
+    case LintCode::ValuePastLastRegister:
+        return "'" + f.word + "' (" + Registers(f.area, f.first, f.last) +
+               ") is a 32-bit value that runs past the last register, 65535";
     case LintCode::MoreRegisterMapFindings:
         return number + " more findings of the register map are not listed (the first 1000 are)";
     }

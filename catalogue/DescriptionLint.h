@@ -3,8 +3,9 @@
 // numbers, cut words, unknown keywords, words that are not numbers, a file ending inside a
 // word or inside a parameter's line; and the mistakes of register maps: registers that
 // overlap, one name given twice, a tag that is also a group, write access where nothing
-// can be written, access without R or W, an ENUM without values. All are warnings: the
-// reader loads such files all the same.
+// can be written, access without R or W, an ENUM without values, control characters in a
+// name, an address outside the Modbus range 0-65535 or a 32-bit value past its last
+// register. All are warnings: the reader loads such files all the same.
 //
 // The checks give findings (a code with its parameters); each front end words them in its
 // own language: dsctool in English (LintFindingText), the window in Russian.
@@ -43,6 +44,9 @@ enum class LintCode {
     WriteInReadOnlyArea,  // word; area
     NoAccess,           // word
     EnumWithoutValues,  // word
+    ControlCharacterInName,  // field: DeviceName or ParameterName; word: the name
+    AddressOutOfRange,       // word; area; number: the address (a Modbus area: 0-65535)
+    ValuePastLastRegister,   // word; area; first..last: a 32-bit value from 65535 on
     MoreRegisterMapFindings,  // number: how many past the first 1000 are not listed
 };
 
@@ -63,6 +67,10 @@ struct LintFinding {
 
 // A memory area's keyword ("HOLD_REG"), "?" for an unknown code.
 std::string MemoryAreaKeyword(int area);
+
+// The text with its control characters (bytes 01-1F and 7F) written as "\x1B", so that a
+// word quoted from a file cannot drive the terminal or split a line it is shown in.
+std::string ControlCharactersShown(std::string_view text);
 
 // Checks one file's bytes: a signed description file (checksum first) or its text source
 // (a text that begins with the marker; when neither is clear, a "*.dsc" name means a

@@ -81,6 +81,14 @@ std::string LintFindingTextRu(const LintFinding& f)
         return Quoted(f.word) + ": запись в области " + MemoryAreaKeyword(f.area) + ", которую записать нельзя";
     case LintCode::NoAccess: return Quoted(f.word) + ": доступ без R и W";
     case LintCode::EnumWithoutValues: return "у перечисления " + Quoted(f.word) + " нет значений";
+    case LintCode::ControlCharacterInName:
+        return field + " " + Quoted(ControlCharactersShown(f.word)) + " содержит управляющие символы";
+    case LintCode::AddressOutOfRange:
+        return Quoted(f.word) + ": адрес " + number + " в области " + MemoryAreaKeyword(f.area) +
+               " вне пределов от 0 до 65535";
+    case LintCode::ValuePastLastRegister:
+        return Quoted(f.word) + " (" + Registers(f.area, f.first, f.last) +
+               "): 32-битное значение выходит за последний регистр 65535";
     case LintCode::MoreRegisterMapFindings:
         return "ещё " + number + " замечаний к карте регистров не показаны (показаны первые 1000)";
     }

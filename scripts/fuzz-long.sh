@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The long fuzzing run of the description reader: scripts/fuzz.sh for SECONDS (default
-# 3600), with its log kept in build/fuzz/fuzz-long.log and a summary of executions and
-# crashes at the end.
+# The long fuzzing run of the description reader, its lint and the register table's round
+# trip: scripts/fuzz.sh for SECONDS (default 3600), with its log kept in
+# build/fuzz/fuzz-long.log and a summary of executions and crashes at the end. One process;
+# on a shared machine run it as `nice -n 10 scripts/fuzz-long.sh`. ZOL_FUZZ_BUILD_DIR gives
+# it a build folder of its own, so that the bounded runs of the test command can go on beside it.
 #
 #   scripts/fuzz-long.sh [SECONDS]
 set -uo pipefail

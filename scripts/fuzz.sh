@@ -4,7 +4,8 @@
 #
 #   scripts/fuzz.sh [SECONDS] [dsc|tagfile|history]     default 60 s, the description reader
 #
-#   dsc      the description reader and checksum; corpus seeded from examples/devices/*.txt
+#   dsc      the description reader and checksum, the lint and the register table's round
+#            trip; corpus seeded from examples/devices/*.txt and tests/fuzz/roundtrip-crash.bin
 #   tagfile  the tag-file reader and writer; corpus seeded with a few tag files
 #   history  the journal reader, snapshot names and headers, and the restore plan over them;
 #            corpus seeded with a journal and a snapshot
@@ -34,6 +35,8 @@ cmake --build "$build" -j2 --target "$exe"
 mkdir -p "$corpus" "$artifacts"
 if [ "$target" = dsc ]; then
   cp -n "$root"/examples/devices/*.txt "$corpus"/ 2>/dev/null || true
+  # Inputs the fuzzer once failed on run first in every run.
+  cp "$root"/tests/fuzz/roundtrip-crash.bin "$corpus"/
 elif [ "$target" = history ]; then
   printf '20261208-102503-zolctl-2.csv\n\xef\xbb\xbf# zolctl 0.917.40;2026-12-08T10:25:03+03:00;devices 1;tags 2\r\n# port COM3 19200 8 none 1\r\ndevice;address;type;param;name;period_ms\r\nPM3F;5;1;14;PM3F(005).Frequency;2000\r\nPM3F;5;1;2;"a;""b""";0\r\n;5;1;0;bad;x\r\n' >"$corpus/seed-snapshot.csv"
   printf '\xef\xbb\xbftime;user;computer;program;action;type;address;param;name;before;after;result\r\n2026-12-08T10:25:03+03:00;ivan;PC;zolctl 0.917.40;zolctl add;1;5;14;PM3F(005).Frequency;2000;500;ok\r\n2026-12-08T10:25:04+03:00;ivan;PC;zolcfg;"Port";;;;;COM1 9600 8 none 1;COM3 19200 8 odd 1;0x80004005\r\ncut' >"$corpus/seed-journal.csv"

@@ -173,6 +173,8 @@ CCsvTableReader::CCsvTableReader(std::string_view bytes, std::vector<std::string
         text = bytes;
     }
 
+    m_header.secondByteOrderMark = format.byteOrderMark && text.substr(0, 3) == "\xEF\xBB\xBF";
+
     // The header: the first line that is neither blank nor a comment.
     CCsvScanner probe(text, ';');
     while (!probe.AtEnd() && (probe.AtComment() || IsBlankLine(probe.RestOfLine()))) probe.SkipLine();

@@ -30,6 +30,9 @@ struct CsvTableHeader {
     CsvHeaderProblem problem = CsvHeaderProblem::NoHeader;
     int line = 1;          // the header's line
     std::string column;    // for RepeatedColumn and LacksColumn
+    // A second byte-order mark right behind the first (a program that added one to a text
+    // that had it): it is read as part of the first field, so the header lacks that column.
+    bool secondByteOrderMark = false;
     std::vector<int> place;  // per column asked for: its place among a row's fields, -1 when absent
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <map>
 #include <sstream>
 
 #include "catalogue/DescriptionLint.h"
@@ -440,6 +441,9 @@ private:
 
 std::string HeaderProblem(const CsvTableHeader& header)
 {
+    if (header.problem != CsvHeaderProblem::None && header.secondByteOrderMark)
+        return "the table begins with a second byte-order mark, read as part of the first column's name; "
+               "remove it";
     switch (header.problem) {
     case CsvHeaderProblem::None: break;
     case CsvHeaderProblem::NoHeader:
@@ -465,13 +469,27 @@ std::string DescriptionTextToTable(std::string_view text, std::vector<std::strin
     };
     std::string out = "\xEF\xBB\xBF";
     AppendRow(out, std::vector<std::string>(kColumns, kColumns + kColumnCount));
-    if (collector.headerSeen)
+    if (collector.headerSeen) {
+        // A word that begins with a NUL byte is read as an empty name.
+        if (device.m_strName.empty())
+            warn(collector.headerLine, "the device has no name (its word begins with a NUL byte); the DEVICE row "
+                                       "does not build until it is given one");
         AppendRow(out, {TextCell(device.m_strName), std::to_string(device.m_nTypeCode), kDeviceType, "", "", "", "",
                         TextCell(collector.deviceComment)});
-    else
+    } else {
         warn(1, "no device name and type code: the table has no DEVICE row and does not build");
+    }
+    std::map<int, int> numbers;  // parameter number -> the line of its first use
     for (const CTableCollector::Row& row : collector.rows) {
         const CParameter& p = row.parameter;
+        if (p.m_strName.empty())
+            warn(row.line, "parameter " + std::to_string(p.m_nNumber) + " has no name (its word begins with a NUL "
+                           "byte); the row does not build until it is given one");
+        const auto use = numbers.emplace(p.m_nNumber, row.line);
+        if (!use.second)
+            warn(row.line, "number " + std::to_string(p.m_nNumber) + " is already used on line " +
+                               std::to_string(use.first->second) +
+                               "; the row builds with a warning, and only the later of the two is found");
         std::string type, area, values;
         if (p.m_nType >= 0 && p.m_nType < kParameterTypeCount)
             type = std::string(kParameterTypeKeywords[p.m_nType]);

@@ -24,8 +24,10 @@
 #include <vector>
 
 // A description's text (the bytes behind the checksum) as a table. Problems that keep a
-// row from building again (an unknown type or area, an ENUM value beginning with ";") are
-// added to warnings as "line N: reason", N the text's line; the table is written all the same.
+// row from building again (an empty name, an unknown type or area, an ENUM value beginning
+// with ";"), and a parameter number used twice, are added to warnings as "line N: reason",
+// N the text's line; the table is written all the same. A table without warnings builds
+// back into the same device.
 std::string DescriptionTextToTable(std::string_view text, std::vector<std::string>* warnings);
 
 struct TableProblem {

@@ -18,6 +18,7 @@
 #include "catalogue/DescriptionLint.h"
 #include "common/AtomicFile.h"
 #include "common/Decimal.h"
+#include "common/FileIdentity.h"
 #include "tools/DescriptionTable.h"
 
 namespace fs = std::filesystem;
@@ -335,10 +336,13 @@ int CommandLint(const std::vector<std::string>& args, std::ostream& out, std::os
             readAll = false;
             continue;
         }
-        // The words quoted from the file are Windows-1251, the file's name UTF-8 already.
+        // The words quoted from the file are Windows-1251, the file's name UTF-8 already; their
+        // control characters are shown, never sent to the terminal.
         const std::vector<LintFinding> found = FindDescriptionMistakes(bytes, args[i]);
         for (const LintFinding& finding : found)
-            out << args[i] << ":" << finding.line << ": " << Cp1251ToUtf8(LintFindingText(finding)) << "\n";
+            out << ControlCharactersShown(args[i] + ":" + std::to_string(finding.line) + ": " +
+                                          Cp1251ToUtf8(LintFindingText(finding)))
+                << "\n";
         findings += static_cast<int>(found.size());
     }
     return findings == 0 && readAll ? kExitOk : kExitFailure;
@@ -373,10 +377,23 @@ bool DescriptionText(const std::string& name, const std::string& bytes, std::str
     return false;
 }
 
+// A command never writes over the file it reads: a table would replace its description, a
+// description its table. The file system tells whether two names reach one file (links,
+// "./", letter case on Windows); the names themselves may differ.
+bool WouldWriteOverInput(const std::string& input, const std::string& output, std::ostream& err)
+{
+    if (!IsSameFile(ToPath(input), ToPath(output))) return false;
+    err << "dsctool: " << output << " is the input file " << input
+        << " itself; nothing is written: name another file to write\n";
+    return true;
+}
+
 int CommandTable(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.size() != 2 && args.size() != 3)
         return Usage(err, "table takes a description file and, optionally, the table to write");
+    if (args.size() == 3 && WouldWriteOverInput(args[1], args[2], err))
+        return kExitUsage;
     std::string bytes;
     if (!ReadInput(args[1], bytes, err))
         return kExitFailure;
@@ -386,7 +403,7 @@ int CommandTable(const std::vector<std::string>& args, std::ostream& out, std::o
     std::vector<std::string> warnings;
     const std::string table = DescriptionTextToTable(text, &warnings);
     for (const std::string& warning : warnings)
-        err << "dsctool: " << args[1] << ": " << warning << "\n";
+        err << "dsctool: " << args[1] << ": " << ControlCharactersShown(warning) << "\n";
     if (args.size() == 2) {
         out << table;
         return kExitOk;
@@ -403,18 +420,20 @@ int CommandBuild(const std::vector<std::string>& args, std::ostream& err)
 {
     if (args.size() != 3)
         return Usage(err, "build takes a table and an output file");
+    if (WouldWriteOverInput(args[1], args[2], err))
+        return kExitUsage;
     std::string bytes;
     if (!ReadInput(args[1], bytes, err))
         return kExitFailure;
     const BuiltDescription built = BuildDescriptionFromTable(bytes, ToPath(args[1]).filename().u8string());
     for (const TableProblem& problem : built.problems)
-        err << args[1] << ":" << problem.line << ": " << problem.reason << "\n";
+        err << args[1] << ":" << problem.line << ": " << ControlCharactersShown(problem.reason) << "\n";
     if (!built.ok) {
         err << "dsctool: " << args[2] << " not written\n";
         return kExitFailure;
     }
     for (const TableProblem& warning : built.warnings)
-        err << args[1] << ":" << warning.line << ": warning: " << warning.reason << "\n";
+        err << args[1] << ":" << warning.line << ": warning: " << ControlCharactersShown(warning.reason) << "\n";
     unsigned char head[4];
     WriteStoredChecksum(UpdateChecksum(0, built.text), head);
     const std::string file = std::string(reinterpret_cast<const char*>(head), 4) + built.text;

@@ -101,11 +101,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckDevice(device, size);
     }
 
-    // The register table and back. It found a description whose table does not build back
-    // to the same device (kept as tests/fuzz/roundtrip-crash.bin), not mended yet: the
-    // property runs only where ZOL_FUZZ_ROUNDTRIP is set, not in the test command's run.
-    static const bool roundTrip = std::getenv("ZOL_FUZZ_ROUNDTRIP") != nullptr;
-    if (roundTrip) {
+    // The register table and back. tests/fuzz/roundtrip-crash.bin (a parameter whose name
+    // begins with NUL bytes, so read as empty) is in every run's corpus: its table must warn.
+    {
         CDevice device;
         std::ostringstream out;
         if (ReadDescriptionText(bytes, "fuzz.dsc", device, out) == 0) {

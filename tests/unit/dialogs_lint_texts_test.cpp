@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr LintCode kLastCode = LintCode::EndsInsideWord;
+constexpr LintCode kLastCode = LintCode::MoreRegisterMapFindings;
 constexpr DescriptionField kLastField = DescriptionField::EnumValue;
 
 TEST(LintFindingTexts, EveryCodeAndFieldIsWordedWhateverTheFindingHolds)
@@ -42,6 +42,36 @@ TEST(LintFindingTexts, EveryCodeAndFieldIsWordedWhateverTheFindingHolds)
             }
         }
     }
+}
+
+// The register-map findings of names and addresses, and a name's control characters shown,
+// never passed on to the list that shows them.
+TEST(LintFindingTexts, NamesAndAddressesOfTheRegisterMap)
+{
+    LintFinding control;
+    control.code = LintCode::ControlCharacterInName;
+    control.field = DescriptionField::ParameterName;
+    control.word = "B\x1B[31m\x7F";
+    EXPECT_EQ(LintFindingTextRu(control), "имя параметра «B\\x1B[31m\\x7F» содержит управляющие символы");
+    std::string everyByte;
+    for (int c = 1; c < 256; ++c) everyByte += static_cast<char>(c);
+    control.word = everyByte;
+    for (char c : LintFindingTextRu(control)) ASSERT_FALSE(c >= 0 && c < 0x20) << static_cast<int>(c);
+
+    LintFinding address;
+    address.code = LintCode::AddressOutOfRange;
+    address.word = "A";
+    address.area = kMemoryHoldingRegister;
+    address.number = 70000;
+    EXPECT_EQ(LintFindingTextRu(address), "«A»: адрес 70000 в области HOLD_REG вне пределов от 0 до 65535");
+
+    LintFinding past;
+    past.code = LintCode::ValuePastLastRegister;
+    past.word = "V";
+    past.area = kMemoryInputRegister;
+    past.first = 65535;
+    past.last = 65536;
+    EXPECT_EQ(LintFindingTextRu(past), "«V» (INPT_REG 65535-65536): 32-битное значение выходит за последний регистр 65535");
 }
 
 TEST(LintFindingTexts, ChecksumMismatchNamesBothSumsInFull)

@@ -1,6 +1,7 @@
 // dsctool table and build: the register table of a description and back.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <sstream>
@@ -155,6 +156,50 @@ TEST(DscTableTest, WarnsOfWhatDoesNotBuildAgain)
     EXPECT_NE(std::string::npos, r.out.find("A;1;;R;RAM;0;;")) << r.out;
 }
 
+// A word that begins with a NUL byte is read as an empty name: its row does not build until
+// it is given one, and the table says so, as it does of a number used twice (which builds,
+// with the build's warning). The description the fuzzer found is one of them.
+TEST(DscTableTest, WarnsOfEmptyNamesAndNumbersUsedTwice)
+{
+    using namespace std::string_literals;
+    std::vector<std::string> warnings;
+    const std::string text = "DEVICE_DESCRIPTION\nD 1\nA 6 REAL R INPT_REG 4\n\0\0\0B 6 REAL RW HOLD_REG 4\n"s;
+    const std::string table = DescriptionTextToTable(text, &warnings);
+    ASSERT_EQ(2u, warnings.size()) << table;
+    EXPECT_EQ(0u, warnings[0].find("line 4: parameter 6 has no name")) << warnings[0];
+    EXPECT_EQ(0u, warnings[1].find("line 4: number 6 is already used on line 3")) << warnings[1];
+    EXPECT_NE(std::string::npos, table.find("\r\n;6;REAL;RW;HOLD_REG;4;;\r\n")) << table;
+    EXPECT_FALSE(BuildDescriptionFromTable(table, "t.csv").ok);
+
+    warnings.clear();
+    const std::string unnamed = DescriptionTextToTable("DEVICE_DESCRIPTION\n\0D 1\nA 1 INT R RAM 0\n"s, &warnings);
+    ASSERT_EQ(1u, warnings.size());
+    EXPECT_EQ(0u, warnings[0].find("line 2: the device has no name")) << warnings[0];
+    EXPECT_FALSE(BuildDescriptionFromTable(unnamed, "t.csv").ok);
+
+    // A number used twice builds back into the same device, the build warning of it.
+    CScratchDir dir;
+    const std::string twice = "DEVICE_DESCRIPTION\nD 1\nA 1 INT R RAM 0\nB 1 INT R RAM 1\n";
+    const ToolResult t = Tool({"table", P(dir.WriteSigned("twice.dsc", twice)), P(dir / "twice.csv")});
+    EXPECT_EQ(0, t.code);
+    EXPECT_NE(std::string::npos, t.err.find("twice.dsc: line 4: number 1 is already used on line 3")) << t.err;
+    const ToolResult b = Tool({"build", P(dir / "twice.csv"), P(dir / "built.dsc")});
+    EXPECT_EQ(0, b.code) << b.err;
+    EXPECT_NE(std::string::npos, b.err.find(":4: warning: parameter number 1 is already used on line 3")) << b.err;
+    EXPECT_EQ(Read(twice), Loaded(dir / "built.dsc"));
+
+    // The fuzzer's find: a line of NUL bytes running into a name, under the number of the
+    // line before. The table is written, and warns.
+    const char* source = std::getenv("ZOL_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    const fs::path found = fs::path(source) / "tests/fuzz/roundtrip-crash.bin";
+    const ToolResult f = Tool({"table", P(found), P(dir / "found.csv")});
+    EXPECT_EQ(0, f.code) << f.err;
+    EXPECT_NE(std::string::npos, f.err.find(": line 11: parameter 6 has no name")) << f.err;
+    EXPECT_NE(std::string::npos, f.err.find(": line 11: number 6 is already used on line 10")) << f.err;
+    EXPECT_EQ(1, Tool({"build", P(dir / "found.csv"), P(dir / "found.dsc")}).code);
+}
+
 TEST(DscTableTest, RefusesWhatIsNoDescription)
 {
     CScratchDir dir;
@@ -229,6 +274,17 @@ TEST(DscTableTest, BuildRefusesEveryBadRowAndWritesNothing)
         {"column twice", "# a comment first\nname;number;type;access;area;address;Name\n" + dev,
          {"2: column name twice"}},
         {"no header", "", {"1: no header line"}},
+        {"two byte-order marks", kBom + kBom + h + dev + good, {"1: the table begins with a second byte-order mark"}},
+        {"two byte-order marks, UTF-16", "\xFF\xFE" + [&] {
+             std::string wide;
+             for (char c : "\xEF\xBB\xBF" + h + dev) {
+                 // U+FEFF, then ASCII.
+                 if (c == '\xEF') wide += "\xFF\xFE";
+                 else if (c != '\xBB' && c != '\xBF') wide += std::string{c, '\0'};
+             }
+             return wide;
+         }(),
+         {"1: the table begins with a second byte-order mark"}},
     };
     CScratchDir dir;
     for (const BuildCase& c : cases) {

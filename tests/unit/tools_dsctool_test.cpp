@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/wait.h>
+
 #include "catalogue/Checksum.h"
 #include "catalogue_test_util.h"
 #include "tools/DscTool.h"
@@ -257,6 +259,20 @@ TEST(DscToolTest, LintFindsLikelyMistakes)
          {":3: 'A' has write access in INPT_REG", ":4: 'B' has write access in DISC_INPT"}},
         {"access without R or W", head + "A 1 INT r RAM 0\nB 2 INT -W- RAM 1\n", {":3: 'A' has access without R or W"}},
         {"an ENUM without values", head + "E 1 ENUM R RAM 0\nF 2 ENUM R RAM 1 x\n", {":3: ENUM parameter 'E' has no values"}},
+        // Control characters in names are shown, in this finding and in every other one.
+        {"control characters in names", "DEVICE_DESCRIPTION\nD\x01 1\nB\x1B[31m 1 INT R RAM 0\nC\x7F 2 INT R RAM 0\n",
+         {":2: device name 'D\\x01' holds control characters",
+          ":3: parameter name 'B\\x1B[31m' holds control characters; they reach terminals and CSV files as they are",
+          ":4: parameter name 'C\\x7F' holds control characters", ":4: 'C\\x7F' (RAM 0) overlaps 'B\\x1B[31m' on line 3"}},
+        {"Modbus addresses: 0 to 65535", head + "A 1 SHORT R HOLD_REG 65536\nB 2 BOOL R COIL -1\nC 3 BOOL R DISC_INPT 0\n"
+                                                  "D 4 SHORT R INPT_REG 65535\nE 5 INT R RAM 70000\nF 6 ENUM RW HOLD_REG 99999 x\n",
+         {":3: 'A' has address 65536 in HOLD_REG, outside 0-65535", ":4: 'B' has address -1 in COIL, outside 0-65535",
+          ":8: 'F' has address 99999 in HOLD_REG, outside 0-65535"}},
+        {"a 32-bit value past the last register", head + "A 1 REAL R HOLD_REG 65535\nB 2 INT R INPT_REG 65534\n"
+                                                           "C 3 INT R INPT_REG 65535\n",
+         {":3: 'A' (HOLD_REG 65535-65536) is a 32-bit value that runs past the last register, 65535",
+          ":5: 'C' (INPT_REG 65535-65536) is a 32-bit value that runs past the last register",
+          ":5: 'C' (INPT_REG 65535-65536) overlaps 'B' on line 4 (INPT_REG 65534-65535)"}},
     };
     CScratchDir dir;
     for (const LintCase& c : cases) {
@@ -272,6 +288,7 @@ TEST(DscToolTest, LintFindsLikelyMistakes)
             EXPECT_NE(std::string::npos, lines[i].find(c.findings[i])) << c.title << ": " << lines[i];
         }
         EXPECT_EQ(c.findings.empty() ? 0 : 1, r.code) << c.title;
+        for (char ch : r.out) ASSERT_TRUE(ch == '\n' || (static_cast<unsigned char>(ch) >= 0x20 && ch != 0x7F)) << c.title;
 
         // The signed file gives the same findings.
         const auto signedFile = dir.WriteSigned("case.dsc", c.text);
@@ -279,6 +296,53 @@ TEST(DscToolTest, LintFindsLikelyMistakes)
         EXPECT_EQ(lines.size(), static_cast<std::size_t>(std::count(s.out.begin(), s.out.end(), '\n')))
             << c.title << ":\n" << s.out;
     }
+}
+
+// table and build never write over the file they read, however it is named: the output
+// would replace the input with a file of another kind.
+TEST(DscToolTest, TableAndBuildRefuseToWriteOverTheirInput)
+{
+    CScratchDir dir;
+    const auto description = dir.WriteSigned("d.dsc", kDrive);
+    ASSERT_EQ(0, Tool({"table", P(description), P(dir / "t.csv")}).code);
+    const std::string table = ReadAll(dir / "t.csv");
+    const std::string signedDrive = ReadAll(description);
+    std::filesystem::create_directory(dir / "sub");
+    std::filesystem::create_symlink(description, dir / "d-link.dsc");
+    std::filesystem::create_hard_link(dir / "t.csv", dir / "t-hard.csv");
+
+    const std::vector<std::vector<std::string>> refused = {
+        {"table", P(description), P(description)},
+        {"table", P(description), P(dir / "sub" / ".." / "d.dsc")},
+        {"table", P(description), P(dir / "d-link.dsc")},
+        {"table", P(dir / "d-link.dsc"), P(description)},
+        {"build", P(dir / "t.csv"), P(dir / "t.csv")},
+        {"build", P(dir / "t.csv"), P(dir / "." / "t.csv")},
+        {"build", P(dir / "t.csv"), P(dir / "t-hard.csv")},
+    };
+    for (const auto& args : refused) {
+        const ToolRun r = Tool(args);
+        EXPECT_EQ(2, r.code) << args[0] << " " << args[2];
+        EXPECT_EQ("dsctool: " + args[2] + " is the input file " + args[1] +
+                      " itself; nothing is written: name another file to write\n",
+                  r.err);
+        EXPECT_EQ("", r.out);
+        EXPECT_EQ(signedDrive, ReadAll(description));
+        EXPECT_EQ(table, ReadAll(dir / "t.csv"));
+        EXPECT_TRUE(std::filesystem::is_symlink(dir / "d-link.dsc"));
+    }
+    // A copy is another file: it is replaced.
+    std::filesystem::copy_file(dir / "t.csv", dir / "copy.csv");
+    const ToolRun copy = Tool({"build", P(dir / "t.csv"), P(dir / "copy.csv")});
+    EXPECT_EQ(0, copy.code) << copy.err;
+    EXPECT_EQ(0, Tool({"verify", P(dir / "copy.csv")}).code);
+
+    // The program's exit status.
+    const std::string command = std::string("\"") + ZOL_DSCTOOL_EXE + "\" build \"" + P(dir / "t.csv") + "\" \"" +
+                                P(dir / "t-hard.csv") + "\" 2>/dev/null";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(2, WEXITSTATUS(status));
 }
 
 TEST(DscToolTest, LintListsAThousandRegisterMapFindingsAndCountsTheRest)
