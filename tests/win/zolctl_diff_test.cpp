@@ -128,7 +128,7 @@ TEST_F(ZolctlDiff, TagsAnImportNeverAddsAreExportedComparedNamedAndDeleted)
 
     r = Ctl({L"diff", File("odd.csv")});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "diff: 0 to add, 0 to change, 0 to delete, 3 the same\n");
+    EXPECT_EQ(r.out, "diff as import: 0 to add, 0 to change, 0 to delete, 3 the same\n");
     EXPECT_EQ(r.err, "");
     r = Ctl({L"import", File("odd.csv"), L"--replace", L"--yes", L"--no-journal"});
     EXPECT_EQ(r.code, 0) << r.err;
