@@ -18,6 +18,7 @@
 #include "search/LineLoad.h"
 #include "serial/PortSettings.h"
 #include "server/ServerErrors.h"
+#include "server/TagServer.h"
 #include "tagfile/ServerTags.h"
 #include "tagfile/TextEncoding.h"
 #include "ui/TagWords.h"
@@ -28,13 +29,6 @@ std::string Format1(double value)
 {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", value);
-    return text;
-}
-
-std::string CodeText(HResult hr)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(static_cast<std::uint32_t>(hr)));
     return text;
 }
 
@@ -191,7 +185,7 @@ std::string CheckResultJson(int exitCode)
             json.String(FoundName(e.foundType));
         else
             json.Null();
-        json.Key("code").String(CodeText(e.hr));
+        json.Key("code").String(HResultText(e.hr));
         json.EndObject();
     }
     json.EndArray();

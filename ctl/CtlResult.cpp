@@ -6,6 +6,7 @@
 #include "common/JsonWriter.h"
 #include "ctl/CtlConsole.h"
 #include "server/ServerErrors.h"
+#include "server/TagServer.h"
 #include "ui/TagWords.h"
 #include "tagfile/TagNaming.h"
 #include "tagfile/TextEncoding.h"
@@ -14,13 +15,6 @@ namespace {
 
 bool g_bJson = false;
 std::string g_error;  // WriteError's messages
-
-std::string CodeText(HResult hr)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(static_cast<std::uint32_t>(hr)));
-    return text;
-}
 
 }  // namespace
 
@@ -131,7 +125,7 @@ std::string CommandResultJson(const CtlResult& result, int exitCode)
             json.Key("name").String(Cp1251ToUtf8(naming.tagName(r.id.address, r.id.type, r.id.param)));
         }
         if (r.line != 0) json.Key("line").Number(r.line);
-        json.Key("code").String(CodeText(r.hr));
+        json.Key("code").String(HResultText(r.hr));
         json.Key("message").String(DescribeHResult(r.hr));
         json.EndObject();
     }

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "server/TagServer.h"
+
 namespace {
 
 // Bytes of a well-formed UTF-8 sequence starting at s[i]; 0 when there is none.
@@ -75,9 +77,7 @@ std::string CheckText(const ReportDevice& d, const ReportWords& w)
     case LineCheckResult::OtherType:
         return FillPattern(FillPattern(w.checkOther, "{name}", d.foundName), "{type}", std::to_string(d.check.foundType));
     case LineCheckResult::Failed: {
-        char code[16];
-        std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(static_cast<std::uint32_t>(d.check.hr)));
-        return FillPattern(w.checkFailed, "{code}", code);
+        return FillPattern(w.checkFailed, "{code}", HResultText(d.check.hr));
     }
     }
     return std::string();

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/JsonWriter.h"
+#include "server/TagServer.h"
 
 namespace {
 
@@ -10,13 +11,6 @@ std::string Number1(double v)
 {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", v);
-    return text;
-}
-
-std::string Code(HResult hr)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(static_cast<std::uint32_t>(hr)));
     return text;
 }
 
@@ -61,7 +55,7 @@ std::string WriteReportJson(const ConfigReport& r)
                     json.String(d.foundName);
                 else
                     json.Null();
-                json.Key("code").String(Code(d.check.hr));
+                json.Key("code").String(HResultText(d.check.hr));
                 json.EndObject();
             }
         }

@@ -155,6 +155,9 @@ class CallbackModule(CallbackBase):
     def v2_playbook_on_task_start(self, task, is_conditional):
         self.tasks.append({"task": {"name": task.get_name()}, "hosts": {}})
 
+    def v2_playbook_on_handler_task_start(self, task):
+        self.tasks.append({"task": {"name": task.get_name()}, "hosts": {}})
+
     def _result(self, result, **flags):
         r = dict(result._result)
         r.update(flags)
@@ -278,9 +281,8 @@ play second || { report second; fail "the second run failed"; }
 r=$(report second); echo "$r"
 for h in "${hosts[@]}"; do
   expect "second run" "stats $h changed=0 failures=0"
-  expect "second run" "task Restart-the-server $h skipped"
 done
-grep -q "^task Restart-the-server .* changed" <<<"$r" && fail "second run: a server was restarted"
+grep -q "^task Restart-the-server " <<<"$r" && fail "second run: the restart handler ran"
 
 # 5. Check mode: plant1 lost a tag, plant2 has another period, plant3 another port; plant4
 # and plant5 are as configured. Nothing changes on any host.
