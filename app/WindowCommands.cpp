@@ -1,5 +1,5 @@
 // The main window's commands for large configurations: the description-files report, Find
-// and Find Next, and one refresh period for a whole branch.
+// and Find Next, one refresh period for a whole branch, and the line check.
 #include <climits>
 #include <cstdlib>
 
@@ -10,6 +10,7 @@
 #include "dialogs/BranchPeriodDlg.h"
 #include "dialogs/DescriptionFilesDlg.h"
 #include "dialogs/FindDlg.h"
+#include "search/LineCheckDlg.h"
 #include "server/ComTagServer.h"
 #include "tree/BranchPeriod.h"
 #include "tree/RefreshPeriod.h"
@@ -138,4 +139,19 @@ void CTarnelDlg::OnBranchPeriod()
         Tell(RefusalText("Сервер не принял новый период у " + std::to_string(report.refused) + " тегов из " +
                              std::to_string(tags.size()),
                          report.firstRefusal, "У этих тегов период не изменён."));
+}
+
+void CTarnelDlg::OnCheckLine()
+{
+    // On a device node that device; on empty space every device the server holds tags for.
+    const bool one = m_hCurrentItem != nullptr;
+    const TagKey key = one ? static_cast<TagKey>(m_Tree.GetItemData(m_hCurrentItem)) : 0;
+    CLineCheckDlg dlg(one, TagKeyTypeCode(key), TagKeyAddress(key), [this](std::uint32_t type, std::uint32_t address) {
+        HTREEITEM item = FindChildNode(nullptr, TreeDeviceText(static_cast<int>(address), static_cast<int>(type)));
+        if (item == nullptr) return;
+        m_Tree.SelectItem(item);
+        m_Tree.SendMessage(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+    }, this);
+    dlg.DoModal();
+    m_Tree.SetFocus();
 }

@@ -20,7 +20,7 @@ cmake_minimum_required(VERSION 3.16)
 set(win_parts
   server/ComTagServer server/ServerConnection server/ProxyDecls
   serial/ComSettings serial/EnumerateSerial serial/SystemSerialPorts
-  search/SearchMessages search/SearchDevThread search/AutoFindDlg)
+  search/SearchMessages search/SearchDevThread search/AutoFindDlg search/LineCheckDlg)
 
 # Which rooms each room includes (besides itself). res/resource.h holds the resource ids as
 # plain #defines and includes nothing, so the portable rooms that name commands and dialogs
@@ -42,11 +42,11 @@ set(allow_res "")
 set(allow_ui catalogue common report server tree)
 set(allow_server-win server)
 set(allow_serial-win common res serial server server-win ui)
-set(allow_search-win catalogue common res search server server-win ui)
+set(allow_search-win catalogue common report res search serial server server-win tagfile tree ui)
 set(allow_standin-win common standin)
 set(allow_ctl catalogue common history report search serial serial-win server server-win tagfile tree ui)
 set(allow_dialogs catalogue res search search-win server server-win tagfile tree ui)
-set(allow_app catalogue commands common dialogs history res serial-win server server-win tagfile tree ui)
+set(allow_app catalogue commands common dialogs history res search-win serial-win server server-win tagfile tree ui)
 
 # The uses outside the table there are, each with its reason: "file|included header|reason"
 # (a header in angle brackets for a portable file's use of a system header).

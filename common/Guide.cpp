@@ -26,6 +26,7 @@ const SectionOfTemplate kSections[] = {
     {IDD_HISTORY, "history"},
     {IDD_STEP_PROGRESS, "undo"},
     {IDD_COPY_DEVICE, "copy-device"},
+    {IDD_LINE_CHECK, "line-check"},
 };
 
 }  // namespace

@@ -126,5 +126,16 @@
 #define IDC_COPY_COUNTS 1050
 #define IDC_COPY_REFUSED 1051
 
+// The line check: the context-menu command after "Описания приборов..." and its dialog
+// (template 117)
+#define ID_CHECK_LINE 32818
+#define IDD_LINE_CHECK 117
+#define IDC_CHECK_STATUS 1052
+#define IDC_CHECK_LIST 1053
+#define IDC_CHECK_COUNTS 1054
+#define IDC_CHECK_LOAD 1055
+#define IDC_CHECK_PROGRESS 1056
+#define IDC_CHECK_STOP 1057
+
 // "Справка" in the main window's system menu, after the items above: the user's guide
 #define IDM_GUIDE 0x0170

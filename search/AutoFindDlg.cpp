@@ -14,26 +14,6 @@ const char kConnectionLostTitle[] = "Автопоиск прерван: связ
 const char kUnsupportedDevice[] = "(неподдерживаемый прибор)";
 const char kCannotSearch[] = "Автопоиск невозможен";
 
-// Waits until the handle is signalled (none: for the whole time) or the time is up, while
-// still painting and answering messages sent to this thread's windows: the window does not
-// take input meanwhile, but it does not freeze either. Posted messages stay queued.
-bool WaitKeepingWindowsPainted(HANDLE handle, DWORD timeoutMs)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    const DWORD count = handle != nullptr ? 1 : 0;
-    for (;;) {
-        const ULONGLONG now = GetTickCount64();
-        const DWORD remaining = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
-        const DWORD result =
-            MsgWaitForMultipleObjects(count, count ? &handle : nullptr, FALSE, remaining, QS_SENDMESSAGE | QS_PAINT);
-        if (count == 1 && result == WAIT_OBJECT_0) return true;
-        if (result != WAIT_OBJECT_0 + count) return false;  // time is up, or the wait failed
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_SENDMESSAGE | PM_QS_PAINT))
-            DispatchMessageW(&msg);
-    }
-}
-
 }  // namespace
 
 CAutoFindDlg::CAutoFindDlg(IAddTags* pAddTags, CWnd* parent)

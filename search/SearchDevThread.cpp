@@ -4,6 +4,10 @@
 #include <atomic>
 
 #include "common/ScopedHandleWin.h"
+#include "report/ConfigReport.h"
+#include "server/ServerErrors.h"
+#include "serial/PortSettings.h"
+#include "tagfile/ServerTags.h"
 #include "ui/App.h"
 
 namespace {
@@ -14,6 +18,7 @@ CSearchDevThread::CSearchDevThread(HWND hNotifyWnd) : m_hNotifyWnd(hNotifyWnd) {
 
 CSearchDevThread::~CSearchDevThread()
 {
+    m_pCheck.reset();
     m_pScan.reset();
     m_pServer.reset();
     m_AddTags.Reset();
@@ -69,6 +74,7 @@ BOOL CSearchDevThread::InitInstance()
     }
     m_pServer = std::make_unique<CComTagServer>(m_AddTags.Get());
     m_pScan = std::make_unique<CAddressScan>(*m_pServer, static_cast<IScanHost&>(*this));
+    m_pCheck = std::make_unique<CLineCheck>(*m_pServer, static_cast<ILineCheckHost&>(*this));
     return TRUE;
 }
 
@@ -82,6 +88,8 @@ void CSearchDevThread::DiscardWaitingRequests()
 {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, WM_START_SCAN, WM_START_SCAN, PM_REMOVE))
+        FreeSearchPayload(msg.message, msg.lParam);
+    while (PeekMessageW(&msg, nullptr, WM_START_CHECK, WM_START_CHECK, PM_REMOVE))
         FreeSearchPayload(msg.message, msg.lParam);
 }
 
@@ -99,6 +107,55 @@ void CSearchDevThread::OnStartSearch(WPARAM, LPARAM lParam)
 void CSearchDevThread::OnStopSearch(WPARAM, LPARAM)
 {
     if (m_pScan) m_pScan->RequestStop();
+    if (m_pCheck) m_pCheck->RequestStop();
+}
+
+void CSearchDevThread::OnStartCheck(WPARAM, LPARAM lParam)
+{
+    LineCheckRequest* request = reinterpret_cast<LineCheckRequest*>(lParam);
+    if (request == nullptr) return;
+    const LineCheckRequest asked = *request;
+    FreeLineCheckRequest(request);
+    if (asked.hNotifyWnd != nullptr) m_hNotifyWnd = asked.hNotifyWnd;
+
+    // A stop or the end of the worker asked for while the list is read ends the reading.
+    bool stopped = false;
+    ServerTagsOptions options;
+    options.stop = [&stopped] {
+        MSG msg;
+        if (PeekMessageW(&msg, nullptr, WM_STOP_SCAN, WM_STOP_SCAN, PM_REMOVE)) stopped = true;
+        if (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) stopped = true;
+        return stopped;
+    };
+    const auto wanted = [&asked](const TagId& id) {
+        return !asked.oneDevice || (id.type == asked.type && id.address == asked.address);
+    };
+    options.wantPeriod = wanted;  // for the estimate
+    const ServerTagList list = ReadServerTags(*m_pServer, options);
+    if (list.disconnected || stopped) {
+        PostReport(WM_SCAN_FINISHED, list.disconnected ? kScanConnectionLost : kScanCompleted, 0);
+        return;
+    }
+    CConfiguredDevices configured;
+    std::vector<ServerTag> tags;
+    for (const ServerTag& tag : list.tags) {
+        if (!wanted(tag.id)) continue;
+        configured.AddTag(tag.id.type, tag.id.address);
+        tags.push_back(tag);
+    }
+    const std::vector<ConfiguredDevice> devices = configured.Sorted();
+    HResult portResult = kS_OK;
+    const PortSettings port = ReadPortSettings(*m_pServer, &portResult);
+    if (IsConnectionLost(portResult)) {
+        PostReport(WM_SCAN_FINISHED, kScanConnectionLost, 0);
+        return;
+    }
+    LineCheckPlan plan;
+    plan.devices = devices.size();
+    plan.load = EstimateLineLoad(port, LineLoadTagsOf(tags));
+    plan.listWhole = list.HasEveryTag();
+    PostReport(WM_CHECK_PLANNED, 0, reinterpret_cast<LPARAM>(NewLineCheckPlan(plan)));
+    m_pCheck->Check(devices);
 }
 
 void CSearchDevThread::ScanAddresses() { m_pScan->Scan(m_nStartAddress, m_nEndAddress); }
@@ -112,6 +169,7 @@ void CSearchDevThread::DispatchOneWaitingMessage()
         // take the quit message and the loop would then wait for ever once the scan is
         // over, so it is left for the loop.
         m_pScan->RequestAbort();
+        if (m_pCheck) m_pCheck->RequestStop();
         return;
     }
     PumpMessage();
@@ -132,9 +190,36 @@ void CSearchDevThread::OnScanFinished()
     PostReport(WM_SCAN_FINISHED, m_pScan->ConnectionLost() != kS_OK ? kScanConnectionLost : kScanCompleted, 0);
 }
 
+void CSearchDevThread::OnDeviceChecked(const LineCheckEntry& entry)
+{
+    PostReport(WM_DEVICE_CHECKED, 0, reinterpret_cast<LPARAM>(NewCheckedDevice(entry)));
+}
+
+void CSearchDevThread::OnCheckFinished()
+{
+    PostReport(WM_SCAN_FINISHED, m_pCheck->ConnectionLost() != kS_OK ? kScanConnectionLost : kScanCompleted, 0);
+}
+
 void CSearchDevThread::PostReport(UINT message, WPARAM wParam, LPARAM payload)
 {
     // A report the window cannot take (it is gone, or its queue is full) stays ours to free.
     if (m_hNotifyWnd != nullptr && PostMessageW(m_hNotifyWnd, message, wParam, payload)) return;
     FreeSearchPayload(message, payload);
+}
+
+bool WaitKeepingWindowsPainted(HANDLE handle, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    const DWORD count = handle != nullptr ? 1 : 0;
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        const DWORD remaining = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+        const DWORD result =
+            MsgWaitForMultipleObjects(count, count ? &handle : nullptr, FALSE, remaining, QS_SENDMESSAGE | QS_PAINT);
+        if (count == 1 && result == WAIT_OBJECT_0) return true;
+        if (result != WAIT_OBJECT_0 + count) return false;  // time is up, or the wait failed
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_SENDMESSAGE | PM_QS_PAINT))
+            DispatchMessageW(&msg);
+    }
 }

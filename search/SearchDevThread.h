@@ -2,7 +2,9 @@
 // and its own connection to the server, it probes a range of network addresses on request
 // and reports each step to the auto-search dialog's window by posted messages
 // (SearchMessages.h). The scan itself is CAddressScan; this class gives it the queue and
-// the messages.
+// the messages. The line-check dialog's worker is the same: on WM_START_CHECK it reads the
+// server's list with the periods and the port, posts the plan and runs CLineCheck, one
+// report per device.
 //
 // Life: the dialog creates the object and starts its thread; InitInstance connects; the
 // message loop takes WM_START_SCAN (runs a whole scan inside the handler) and WM_STOP_SCAN;
@@ -15,13 +17,14 @@
 #include <memory>
 
 #include "search/AddressScan.h"
+#include "search/LineCheck.h"
 #include "search/SearchMessages.h"
 #include "server/ComRef.h"
 #include "server/ComTagServer.h"
 #include "server/ServerConnection.h"
 #include "ui/WinThread.h"
 
-class CSearchDevThread : public CWinThread, private IScanHost {
+class CSearchDevThread : public CWinThread, private IScanHost, private ILineCheckHost {
 public:
     // hNotifyWnd receives every report, including one sent before the first request.
     explicit CSearchDevThread(HWND hNotifyWnd);
@@ -37,6 +40,7 @@ public:
 
     void OnStartSearch(WPARAM wParam, LPARAM lParam);
     void OnStopSearch(WPARAM wParam, LPARAM lParam);
+    void OnStartCheck(WPARAM wParam, LPARAM lParam);
     void ScanAddresses();
 
     // Worker objects alive in this process (for tests and measurements).
@@ -51,11 +55,14 @@ public:
     BEGIN_MSG_MAP(CSearchDevThread, CWinThread)
         ON_THREAD_MESSAGE(WM_START_SCAN, OnStartSearch)
         ON_THREAD_MESSAGE(WM_STOP_SCAN, OnStopSearch)
+        ON_THREAD_MESSAGE(WM_START_CHECK, OnStartCheck)
     END_MSG_MAP()
 
 private:
-    // IScanHost
+    // IScanHost and ILineCheckHost
     void DispatchOneWaitingMessage() override;
+    void OnDeviceChecked(const LineCheckEntry& entry) override;
+    void OnCheckFinished() override;
     void OnScanProgress(int address) override;
     void OnDeviceFound(std::int32_t type, const std::string& text, int address) override;
     void OnScanFinished() override;
@@ -69,4 +76,10 @@ private:
     CComRef<IAddTags> m_AddTags;  // the worker's own connection, made on its thread
     std::unique_ptr<CComTagServer> m_pServer;
     std::unique_ptr<CAddressScan> m_pScan;
+    std::unique_ptr<CLineCheck> m_pCheck;
 };
+
+// Waits until the handle is signalled (none: for the whole time) or the time is up, while
+// still painting and answering messages sent to this thread's windows: the window does not
+// take input meanwhile, but it does not freeze either. Posted messages stay queued.
+bool WaitKeepingWindowsPainted(HANDLE handle, DWORD timeoutMs);

@@ -56,6 +56,48 @@ void FreeFoundDevice(FoundDevice* device)
     --g_nLivePayloads;
 }
 
+LineCheckRequest* NewLineCheckRequest(bool oneDevice, std::uint32_t type, std::uint32_t address, HWND notifyWnd)
+{
+    LineCheckRequest* request = new LineCheckRequest{oneDevice, type, address, notifyWnd};
+    ++g_nLivePayloads;
+    return request;
+}
+
+void FreeLineCheckRequest(LineCheckRequest* request)
+{
+    if (request == nullptr) return;
+    delete request;
+    --g_nLivePayloads;
+}
+
+LineCheckPlan* NewLineCheckPlan(const LineCheckPlan& plan)
+{
+    LineCheckPlan* copy = new LineCheckPlan(plan);
+    ++g_nLivePayloads;
+    return copy;
+}
+
+void FreeLineCheckPlan(LineCheckPlan* plan)
+{
+    if (plan == nullptr) return;
+    delete plan;
+    --g_nLivePayloads;
+}
+
+LineCheckEntry* NewCheckedDevice(const LineCheckEntry& entry)
+{
+    LineCheckEntry* copy = new LineCheckEntry(entry);
+    ++g_nLivePayloads;
+    return copy;
+}
+
+void FreeCheckedDevice(LineCheckEntry* entry)
+{
+    if (entry == nullptr) return;
+    delete entry;
+    --g_nLivePayloads;
+}
+
 long LiveSearchPayloads() { return g_nLivePayloads.load(); }
 
 void FreeSearchPayload(UINT message, LPARAM lParam)
@@ -69,6 +111,15 @@ void FreeSearchPayload(UINT message, LPARAM lParam)
         break;
     case WM_START_SCAN:
         FreeSearchRequest(reinterpret_cast<SearchRequest*>(lParam));
+        break;
+    case WM_START_CHECK:
+        FreeLineCheckRequest(reinterpret_cast<LineCheckRequest*>(lParam));
+        break;
+    case WM_CHECK_PLANNED:
+        FreeLineCheckPlan(reinterpret_cast<LineCheckPlan*>(lParam));
+        break;
+    case WM_DEVICE_CHECKED:
+        FreeCheckedDevice(reinterpret_cast<LineCheckEntry*>(lParam));
         break;
     default:
         break;  // the other messages carry no payload

@@ -11,13 +11,21 @@
 #include <cstdint>
 #include <string>
 
+#include "search/LineCheck.h"
+#include "search/LineLoad.h"
+
 // Reports, worker -> dialog window (wParam as noted, lParam the payload).
 constexpr UINT WM_SCAN_PROGRESS = WM_USER + 0x150;  // 1360: heap std::int32_t, the probed address
 constexpr UINT WM_DEVICE_FOUND = WM_USER + 0x151;   // 1361: heap FoundDevice
 constexpr UINT WM_SCAN_FINISHED = WM_USER + 0x152;  // 1362: no payload; wParam a ScanEnd
 // Requests, dialog -> worker thread.
 constexpr UINT WM_START_SCAN = WM_USER + 0x153;     // 1363: heap SearchRequest
-constexpr UINT WM_STOP_SCAN = WM_USER + 0x154;      // 1364: no payload
+constexpr UINT WM_STOP_SCAN = WM_USER + 0x154;      // 1364: no payload; stops a scan or a line check
+// The line check: a request, dialog -> worker; reports, worker -> dialog window. Its end is
+// WM_SCAN_FINISHED, as a scan's.
+constexpr UINT WM_START_CHECK = WM_USER + 0x155;    // 1365: heap LineCheckRequest
+constexpr UINT WM_CHECK_PLANNED = WM_USER + 0x156;  // 1366: heap LineCheckPlan
+constexpr UINT WM_DEVICE_CHECKED = WM_USER + 0x157; // 1367: heap LineCheckEntry
 
 // wParam of WM_SCAN_FINISHED: how the worker's work ended.
 enum ScanEnd : WPARAM {
@@ -38,6 +46,20 @@ struct FoundDevice {
     std::int32_t nAddress;   // where the device answered
 };
 
+struct LineCheckRequest {
+    bool oneDevice;       // false: every device the server holds tags for
+    std::uint32_t type;   // the one device
+    std::uint32_t address;
+    HWND hNotifyWnd;
+};
+
+// What the worker read before its first probe.
+struct LineCheckPlan {
+    std::size_t devices = 0;  // to be checked
+    LineLoadEstimate load;    // of the devices checked
+    bool listWhole = true;    // the server's list was read to its end
+};
+
 // Allocation and release of the payloads. The count of payloads alive lets tests prove
 // that every posted payload ended up freed.
 SearchRequest* NewSearchRequest(int startAddress, int endAddress, HWND notifyWnd);
@@ -46,6 +68,12 @@ std::int32_t* NewProgressReport(int address);
 void FreeProgressReport(std::int32_t* address);
 FoundDevice* NewFoundDevice(std::int32_t typeCode, const std::string& name, int address);
 void FreeFoundDevice(FoundDevice* device);
+LineCheckRequest* NewLineCheckRequest(bool oneDevice, std::uint32_t type, std::uint32_t address, HWND notifyWnd);
+void FreeLineCheckRequest(LineCheckRequest* request);
+LineCheckPlan* NewLineCheckPlan(const LineCheckPlan& plan);
+void FreeLineCheckPlan(LineCheckPlan* plan);
+LineCheckEntry* NewCheckedDevice(const LineCheckEntry& entry);
+void FreeCheckedDevice(LineCheckEntry* entry);
 long LiveSearchPayloads();
 
 // Frees the payload of a search message that will never be handled (removed from a queue

@@ -75,6 +75,13 @@ public:                                                                         
             return true;                                                                    \
         }
 
+#define ON_LBN_DBLCLK(id, handler)                                                           \
+        if (uMsg == WM_COMMAND && LOWORD(wParam) == (id) && HIWORD(wParam) == LBN_DBLCLK) { \
+            handler();                                                                      \
+            lResult = 0;                                                                    \
+            return true;                                                                    \
+        }
+
 #define ON_EN_CHANGE(id, handler)                                                           \
         if (uMsg == WM_COMMAND && LOWORD(wParam) == (id) && HIWORD(wParam) == EN_CHANGE) {  \
             handler();                                                                      \

@@ -41,6 +41,7 @@ TEST(CommandTable, EachPlaceGetsTheGivenItemsFirstWithTheirIdsAndTextsThenTheWin
                                     {32810, u8"Изменить период..."},
                                     {32817, u8"Копировать на адреса..."},
                                     {32811, u8"Экспорт тегов..."},
+                                    {32818, u8"Проверить связь"},
                                     {0, ""},
                                     {32813, u8"Отменить"},
                                     {32814, u8"Вернуть"}}));
@@ -63,6 +64,7 @@ TEST(CommandTable, EachPlaceGetsTheGivenItemsFirstWithTheirIdsAndTextsThenTheWin
                                    {32811, u8"Экспорт тегов..."},
                                    {32812, u8"Импорт тегов..."},
                                    {32807, u8"Описания приборов..."},
+                                   {32818, u8"Проверить связь"},
                                    {0, ""},
                                    {32813, u8"Отменить"},
                                    {32814, u8"Вернуть"},
@@ -232,6 +234,15 @@ TEST(CommandTable, TheEnabledRule)
     EXPECT_FALSE(enabled(ID_IMPORT_TAGS, offline));
     EXPECT_TRUE(enabled(ID_FIND, offline));
     EXPECT_TRUE(enabled(ID_ADD_DEVICE, offline));
+    // The line check probes through the server: never without it, and only on empty space
+    // or a device.
+    EXPECT_FALSE(enabled(ID_CHECK_LINE, offline));
+    WindowState device = idle;
+    device.node = kDevice;
+    EXPECT_TRUE(enabled(ID_CHECK_LINE, device));
+    device.node = std::nullopt;
+    EXPECT_TRUE(enabled(ID_CHECK_LINE, device));
+    EXPECT_FALSE(enabled(ID_CHECK_LINE, idle));
 
     // A command on a node runs only on a node of a place it is offered on: a late command
     // after its node went (no node now), or one sent for another kind, does nothing.

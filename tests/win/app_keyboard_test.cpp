@@ -441,7 +441,7 @@ TEST_F(KeyboardTest, ShiftF10AndTheMenuKeyOpenTheSelectedNodesMenuAtItsText)
     EXPECT_TRUE(selectionKept);
     EXPECT_EQ(deviceMenu, (std::vector<std::string>{"Добавить тег", "Добавить устройство", "Удалить устройство", "",
                                                     "Изменить период...", "Копировать на адреса...",
-                                                    "Экспорт тегов...", "", "Отменить", "Вернуть"}));
+                                                    "Экспорт тегов...", "Проверить связь", "", "Отменить", "Вернуть"}));
     EXPECT_TRUE(deviceMenuAtText);
     EXPECT_EQ(tagsAfterDelete, std::vector<std::string>{});
     EXPECT_EQ(boxAfterDelete, "");
@@ -485,7 +485,7 @@ TEST_F(KeyboardTest, WithNoNodeSelectedTheKeysActOnEmptySpace)
     });
     EXPECT_TRUE(openAfterEnter);
     EXPECT_EQ(menuItems, (std::vector<std::string>{"Добавить устройство", "", "Найти...", "Экспорт тегов...",
-                                                   "Импорт тегов...", "Описания приборов...", "", "Отменить", "Вернуть",
+                                                   "Импорт тегов...", "Описания приборов...", "Проверить связь", "", "Отменить", "Вернуть",
                                                    "История изменений..."}));
     EXPECT_TRUE(menuInTree);
     EXPECT_TRUE(addDeviceByInsert);
