@@ -8,17 +8,26 @@
 #   scripts/fuzz-long.sh [SECONDS]
 set -uo pipefail
 
-seconds=${1:-3600}
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${ZOL_FUZZ_BUILD_DIR:-$root/build/fuzz}
-mkdir -p "$build"
-log=$build/fuzz-long.log
+# The whole script is one function, read before it runs: bash reads a script as it goes,
+# and a checkout or an edit of this file during the hour would otherwise make it go on at
+# the old offset in the new text (it once ran the fuzzer a second time over the first log).
+main() {
+  local seconds=${1:-3600}
+  local root build log status executions crashes
+  root=$(cd "$(dirname "$0")/.." && pwd)
+  build=${ZOL_FUZZ_BUILD_DIR:-$root/build/fuzz}
+  mkdir -p "$build"
+  log=$build/fuzz-long.log
 
-"$root/scripts/fuzz.sh" "$seconds" >"$log" 2>&1
-status=$?
+  "$root/scripts/fuzz.sh" "$seconds" >"$log" 2>&1
+  status=$?
 
-executions=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1)
-crashes=$(ls "$build/artifacts" 2>/dev/null | grep -c -E '^(crash|leak|timeout|oom)-' || true)
-echo "fuzzed ${seconds}s: ${executions:-?} executions, exit status $status, ${crashes} crash artifact(s) in $build/artifacts"
-echo "log: $log"
-exit $status
+  executions=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1)
+  crashes=$(ls "$build/artifacts" 2>/dev/null | grep -c -E '^(crash|leak|timeout|oom)-' || true)
+  echo "fuzzed ${seconds}s: ${executions:-?} executions, exit status $status, ${crashes} crash artifact(s) in $build/artifacts"
+  echo "log: $log"
+  return $status
+}
+
+main "$@"
+exit
