@@ -446,8 +446,8 @@ TEST_F(FindTest, CyrillicOfMixedCaseWrapsAndFindNextGoesOnAfterClosing)
         ui_driver::PressButton(window, IDCANCEL);
     });
     EXPECT_EQ(emptyMenu, (std::vector<std::string>{"Добавить устройство", "", "Найти...", "Экспорт тегов...",
-                                                  "Импорт тегов...", "Описания приборов...", "",
-                                                  "Отменить", "Вернуть", "История изменений..."}));
+                                                  "Импорт тегов...", "Описания приборов...", "Проверить связь",
+                                                  "", "Отменить", "Вернуть", "История изменений..."}));
     // Nothing found leaves the selection where it was (the control selected the first node).
     EXPECT_EQ(found, (std::vector<std::string>{"Meter(005)", "Напряжение", "напряжение", "Напряжение", "ТОК", "Meter(005)"}));
     EXPECT_EQ(afterF3, "Voltage");
@@ -514,7 +514,8 @@ TEST_F(BranchPeriodTest, ApplyCancelAndRefusal)
     });
     EXPECT_EQ(deviceMenu, (std::vector<std::string>{"Добавить тег", "Добавить устройство", "Удалить устройство", "",
                                                     "Изменить период...", "Копировать на адреса...",
-                                                    "Экспорт тегов...", "", "Отменить", "Вернуть"}));
+                                                    "Экспорт тегов...", "Проверить связь", "", "Отменить",
+                                                    "Вернуть"}));
     EXPECT_EQ(groupMenu, (std::vector<std::string>{"Добавить тег", "Удалить теги", "", "Изменить период...", "",
                                                    "Отменить", "Вернуть"}));
     EXPECT_EQ(tagMenu, (std::vector<std::string>{"Добавить тег", "Удалить тег", "Редактировать", "", "Отменить",

@@ -29,7 +29,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 
   # The user's guide from the screenshots the main window's tests have just saved: after them.
   add_test(NAME package.guide COMMAND bash ${zol_scripts}/guide.sh --no-tests)
-  set_tests_properties(package.guide PROPERTIES TIMEOUT 300 DEPENDS "wine64.app_tests.Startup;wine64.app_tests.Tree;wine64.app_tests.Commands;wine64.app_tests.History;wine64.app_tests.TagFile;wine64.app_tests.WindowFeatures")
+  set_tests_properties(package.guide PROPERTIES TIMEOUT 300 DEPENDS "wine64.app_tests.Startup;wine64.app_tests.Tree;wine64.app_tests.Commands;wine64.app_tests.History;wine64.app_tests.TagFile;wine64.app_tests.WindowFeatures;wine64.app_tests.LineCheck")
 
   # The packages: built from both builds as they are, their contents and the programs'
   # headers checked, the x86 installer run silently (where 32-bit programs cannot run, the
