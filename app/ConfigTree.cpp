@@ -54,6 +54,23 @@ void CTarnelDlg::FillTree()
     ReportFill(report);
 }
 
+ServerTagList CTarnelDlg::ReadServerTagsShown(ITagServer& server, ServerTagsOptions options, std::function<std::string(std::size_t)> text)
+{
+    HWND focus = FocusedControl();
+    ServerTagList list;
+    {
+        std::size_t calls = 0;
+        CProgressWnd progress(this, text ? std::move(text) : &CProgressWnd::FillText, m_nProgressDelayMs);
+        options.stop = [&] {
+            progress.OnCount(++calls);
+            return false;
+        };
+        list = ReadServerTags(server, options);
+    }
+    ReturnFocus(focus, m_Tree);
+    return list;
+}
+
 void CTarnelDlg::ReportFill(const FillReport& report)
 {
     char text[300];

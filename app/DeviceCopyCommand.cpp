@@ -21,27 +21,6 @@ namespace {
 
 constexpr char kAction[] = "Копировать устройство";
 
-// The server's tags with the periods a copy of source needs, with the progress window while
-// it lasts (the dispatch keeps the window out of reach meanwhile).
-ServerTagList ReadForCopy(CTarnelDlg& window, ITagServer& server, const CopySource& source, unsigned delayMs)
-{
-    HWND focus = window.FocusedControl();
-    ServerTagList list;
-    {
-        std::size_t calls = 0;
-        CProgressWnd progress(&window, &CProgressWnd::FillText, delayMs);
-        ServerTagsOptions options;
-        options.wantPeriod = [&source](const TagId& id) { return CopyNeedsPeriod(source, id); };
-        options.stop = [&] {
-            progress.OnCount(++calls);
-            return false;
-        };
-        list = ReadServerTags(server, options);
-    }
-    window.ReturnFocus(focus, window.m_Tree);
-    return list;
-}
-
 }  // namespace
 
 void CTarnelDlg::OnCopyDevice()
@@ -53,7 +32,9 @@ void CTarnelDlg::OnCopyDevice()
     CServerChange change(*this, kAction);
     if (!change.Ok()) return;
     CJournaledServer& server = change.Server();
-    ServerTagList list = ReadForCopy(*this, server, source, m_nProgressDelayMs);
+    ServerTagsOptions readOptions;
+    readOptions.wantPeriod = [&source](const TagId& id) { return CopyNeedsPeriod(source, id); };
+    ServerTagList list = ReadServerTagsShown(server, readOptions);
     // A list that lacks tags would take an address in use for a free one. The periods are
     // asked of the source's tags alone, and one the server did not give the plan refuses.
     if (!list.HasEveryTag()) {
@@ -82,7 +63,7 @@ void CTarnelDlg::OnCopyDevice()
     // take more calls than the copy, each tag right before its call.
     DeviceCopyPlan copy = dlg.m_Plan;
     if (RereadingIsCheaper(list.tags, source, copy.plan.Calls())) {
-        list = ReadForCopy(*this, server, source, m_nProgressDelayMs);
+        list = ReadServerTagsShown(server, readOptions);
         if (!list.HasEveryTag()) {
             Tell("Копирование невозможно: " + TagListGapText(list) + ".\nНа сервер ничего не отправлено.");
             return;

@@ -2,11 +2,8 @@
 // zolctl uses: the same reading of the server's tags, the same writer and format, the
 // same reader and import plan. Import only adds tags and changes periods; it never deletes.
 #include <windows.h>
-#include <commdlg.h>
 
 #include <cstdio>
-#include <cwchar>
-#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -27,51 +24,19 @@
 #include "tree/ChildIndex.h"
 #include "tree/TagPath.h"
 #include "ui/BusyWindow.h"
+#include "ui/FileDialog.h"
 #include "ui/TagWords.h"
 #include "ui/Text.h"
 #include "ui/TreeViewModel.h"
 
 namespace {
 
-const wchar_t kCsvFilter[] = L"CSV (*.csv)\0*.csv\0*.*\0*.*\0";
-
 // The default file name: zolcfg-tags-YYYYMMDD.csv, with the device's node text for one.
 std::wstring DefaultExportName(const std::string& deviceText)
 {
-    const std::time_t now = std::time(nullptr);
-    const std::tm local = *std::localtime(&now);
-    char date[16];
-    std::strftime(date, sizeof date, "%Y%m%d", &local);
-    std::wstring name = L"zolcfg-tags-" + Widen(date);
-    if (!deviceText.empty()) {
-        std::wstring device = Widen(deviceText);
-        for (wchar_t& c : device)
-            if (wcschr(L"\\/:*?\"<>|", c) != nullptr || c < 32) c = L'_';
-        name += L"-" + device;
-    }
+    std::wstring name = L"zolcfg-tags-" + TodayForFileName();
+    if (!deviceText.empty()) name += L"-" + FileNamePart(Widen(deviceText));
     return name + L".csv";
-}
-
-// The standard file dialogs; an empty path when the user cancelled.
-std::filesystem::path AskFile(HWND owner, bool save, const std::wstring& initialName, const char* title)
-{
-    std::vector<wchar_t> file(MAX_PATH * 4, L'\0');
-    initialName.copy(file.data(), file.size() - 1);
-    const std::wstring caption = Widen(title);
-    OPENFILENAMEW ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = kCsvFilter;
-    ofn.lpstrFile = file.data();
-    ofn.nMaxFile = static_cast<DWORD>(file.size());
-    ofn.lpstrTitle = caption.c_str();
-    ofn.lpstrDefExt = L"csv";
-    ofn.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
-                (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-    const CLentWindow lent(owner);
-    const BOOL chosen = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
-    if (!chosen) return std::filesystem::path();
-    return std::filesystem::path(file.data());
 }
 
 std::string NarrowPath(const std::filesystem::path& path) { return Narrow(path.filename().wstring()); }
@@ -150,26 +115,14 @@ void CTarnelDlg::OnExportTags()
         deviceAddress = TagKeyAddress(key);
         deviceText = m_Tree.GetItemText(m_hCurrentItem);
     }
-    const std::filesystem::path file = AskFile(m_hWnd, true, DefaultExportName(deviceText), "Экспорт тегов");
+    const std::filesystem::path file = AskFile(m_hWnd, true, DefaultExportName(deviceText), "Экспорт тегов", kCsvFiles);
     if (file.empty()) return;
 
     const auto ofDevice = [&](const TagId& id) { return id.type == deviceType && id.address == deviceAddress; };
-    ITagServer& server = Server();
-    ServerTagList list;
-    HWND focus = FocusedControl();
-    {
-        std::size_t calls = 0;
-        CProgressWnd progress(this, [](std::size_t n) { return "Экспорт тегов: запросов к серверу " + std::to_string(n); },
-                              m_nProgressDelayMs);
-        ServerTagsOptions options;
-        if (oneDevice) options.wantPeriod = ofDevice;
-        options.stop = [&] {
-            progress.OnCount(++calls);
-            return false;
-        };
-        list = ReadServerTags(server, options);
-    }
-    ReturnFocus(focus, m_Tree);
+    ServerTagsOptions options;
+    if (oneDevice) options.wantPeriod = ofDevice;
+    const ServerTagList list = ReadServerTagsShown(
+        Server(), options, [](std::size_t n) { return "Экспорт тегов: запросов к серверу " + std::to_string(n); });
 
     // A server that went away leaves nothing worth a file; a list the server did not end is
     // written as read, with a word about it, as zolctl export does.
@@ -202,12 +155,7 @@ void CTarnelDlg::OnExportTags()
     std::string error;
     AtomicWriteStep failed = AtomicWriteStep::None;
     if (!WriteFileAtomic(file, content, &error, &failed)) {
-        const char* why = failed == AtomicWriteStep::Create   ? "не создаётся временный файл рядом с ним"
-                          : failed == AtomicWriteStep::Denied ? "нет прав на запись в эту папку"
-                          : failed == AtomicWriteStep::Write  ? "запись данных не удалась"
-                          : failed == AtomicWriteStep::Held   ? "он открыт в другой программе"
-                                                              : "прежний файл не удалось заменить";
-        Tell("Не удалось записать файл " + NarrowPath(file) + ": " + why + ".\nФайл не записан.");
+        Tell("Не удалось записать файл " + NarrowPath(file) + ": " + FileWriteFailureText(failed) + ".\nФайл не записан.");
         return;
     }
     std::string text = "Экспортировано тегов: " + std::to_string(tags.size()) + " в файл " + NarrowPath(file);
@@ -223,7 +171,7 @@ void CTarnelDlg::OnExportTags()
 
 void CTarnelDlg::OnImportTags()
 {
-    const std::filesystem::path file = AskFile(m_hWnd, false, std::wstring(), "Импорт тегов");
+    const std::filesystem::path file = AskFile(m_hWnd, false, std::wstring(), "Импорт тегов", kCsvFiles);
     if (file.empty()) return;
 
     std::string bytes;
@@ -245,21 +193,10 @@ void CTarnelDlg::OnImportTags()
     CServerChange change(*this, "Импорт тегов");
     if (!change.Ok()) return;
     CJournaledServer& server = change.Server();
-    ServerTagList serverTags;
-    HWND focus = FocusedControl();
-    {
-        std::size_t calls = 0;
-        CProgressWnd progress(this, &CProgressWnd::FillText, m_nProgressDelayMs);
-        const CTagIdSet inFile(content);
-        ServerTagsOptions options;
-        options.wantPeriod = [&inFile](const TagId& id) { return inFile.Contains(id); };
-        options.stop = [&] {
-            progress.OnCount(++calls);
-            return false;
-        };
-        serverTags = ReadServerTags(server, options);
-    }
-    ReturnFocus(focus, m_Tree);
+    const CTagIdSet inFile(content);
+    ServerTagsOptions options;
+    options.wantPeriod = [&inFile](const TagId& id) { return inFile.Contains(id); };
+    const ServerTagList serverTags = ReadServerTagsShown(server, options);
     // A list that broke off on a failure after some tags, or lacks periods, still shows
     // every tag the file names as the server holds it: only a list cut short refuses.
     if (serverTags.disconnected || serverTags.stopped || serverTags.walk.end != TagWalkEnd::Completed) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "server/ServerConnection.h"
 #include "server/TagServer.h"
 #include "tagfile/DeviceCopy.h"
+#include "tagfile/ServerTags.h"
 #include "commands/CommandTable.h"
 #include "tree/ConfigTree.h"
 #include "tree/TreeMirror.h"
@@ -50,6 +52,11 @@ public:
 
     // Rebuilds the tree from the server's list of tags.
     void FillTree();
+    // The server's list of tags with the progress window while the walk lasts, focus kept;
+    // options.stop is the window's. text: the progress words for the number of calls (null:
+    // the fill's).
+    ServerTagList ReadServerTagsShown(ITagServer& server, ServerTagsOptions options,
+                                      std::function<std::string(std::size_t)> text = nullptr);
     // Deletes a node with its subtree, deleting the tags below it on the server; nodes
     // whose tags the server refuses stay.
     void DeleteBranch(HTREEITEM item);

@@ -76,6 +76,7 @@ enum class CommandRun { Short, Long };
     ROW(ID_IMPORT_TAGS,       0,                     u8"Импорт тегов...",           Own,     kOnEmpty,            None,   0,         kIdle | kServer,             Long,  OnImportTags)       \
     ROW(ID_DESCRIPTION_FILES, IDM_DESCRIPTION_FILES, u8"Описания приборов...",      Own,     kOnEmpty,            None,   0,         0,                           Short, OnDescriptionFiles) \
     ROW(ID_CHECK_LINE,        0,                     u8"Проверить связь",           Own,     kOnEmpty | kOnDevice, None,  0,         kIdle | kServer | kItsNode,  Short, OnCheckLine)        \
+    ROW(ID_CONFIG_REPORT,     0,                     u8"Отчёт о конфигурации...",   Own,     kOnEmpty,            None,   0,         kIdle | kServer,             Long,  OnConfigReport)     \
     ROW(ID_UNDO,              0,                     u8"Отменить",                  History, kEverywhere,         CtrlZ,  0,         kIdle | kServer | kUndoable, Long,  OnUndo)             \
     ROW(ID_REDO,              0,                     u8"Вернуть",                   History, kEverywhere,         CtrlY,  0,         kIdle | kServer | kRedoable, Long,  OnRedo)             \
     ROW(ID_HISTORY,           IDM_HISTORY,           u8"История изменений...",      History, kOnEmpty,            None,   0,         kIdle,                       Short, OnHistory)          \

@@ -15,8 +15,8 @@
 #include "ctl/CtlServer.h"
 #include "history/HistoryFolder.h"
 #include "history/HistoryPlatform.h"
-#include "history/Journal.h"
 #include "report/ConfigReport.h"
+#include "report/ReportContext.h"
 #include "report/ReportHtml.h"
 #include "report/ReportJson.h"
 #include "server/ServerErrors.h"
@@ -27,29 +27,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string DateTimeText(const LocalTime& t)
+// The history folder of the journal's lines; empty when it cannot be named (a warning).
+fs::path ReportHistoryFolder(const CtlArgs& args)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t.year, t.month, t.day, t.hour, t.minute);
-    return text;
-}
-
-// The journal's lines, oldest first; none when there is no history folder yet (reading
-// must not make one). A journal that cannot be read is a warning.
-std::vector<JournalLine> ReadJournalForReport(const CtlArgs& args)
-{
-    std::vector<JournalLine> lines;
-    if (args.journalLines == 0) return lines;
     fs::path folder;
     std::string error;
+    if (args.journalLines == 0) return folder;
     if (!ResolveHistoryFolder(args.history, SystemHistoryPlatform(), &folder, &error)) {
         WriteErr("warning: the journal was not read: " + error + "\n");
-        return lines;
+        folder.clear();
     }
-    std::error_code ec;
-    if (!fs::is_directory(folder, ec)) return lines;
-    if (!ReadJournal(folder, &lines, &error)) WriteErr("warning: the journal was not read: " + error + "\n");
-    return lines;
+    return folder;
 }
 
 }  // namespace
@@ -91,13 +79,12 @@ int CommandReport(const CtlArgs& args)
     connection.Close();
     if (args.check) sources.check = &check.entries;
 
-    IHistoryPlatform& platform = SystemHistoryPlatform();
-    sources.computer = platform.ComputerName();
-    sources.dateTime = DateTimeText(platform.Now());
+    std::string journalProblem;
+    AddReportContext(SystemHistoryPlatform(), ReportHistoryFolder(args), static_cast<std::size_t>(args.journalLines),
+                     &sources, &journalProblem);
+    if (!journalProblem.empty()) WriteErr("warning: the journal was not read: " + journalProblem + "\n");
     sources.version = CtlProgramName();
     sources.files = &files;
-    sources.journal = ReadJournalForReport(args);
-    sources.journalCount = static_cast<std::size_t>(args.journalLines);
     sources.unnamed = UnnamedPartWords();
     sources.typeWord = "тип ";
     const ConfigReport report = BuildConfigReport(sources);

@@ -19,21 +19,25 @@ std::size_t Utf8Length(std::string_view s, std::size_t i)
     return n;
 }
 
-std::string Number1(double v)
+// One decimal, with the words' decimal mark.
+std::string Number1(double v, const std::string& mark)
 {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", v);
-    return text;
+    std::string out = text;
+    const std::size_t point = out.find('.');
+    if (point != std::string::npos) out.replace(point, 1, mark);
+    return out;
 }
 
 const char kStyle[] =
     "body{font-family:Arial,'Liberation Sans',sans-serif;font-size:10pt;margin:12mm;color:#000}"
-    "h1{font-size:16pt}h2{font-size:12pt;margin-top:14pt;page-break-after:avoid}"
+    "h1{font-size:16pt}h2{font-size:12pt;margin-top:14pt;page-break-after:avoid}h1,h2{overflow-wrap:anywhere}"
     "table{border-collapse:collapse;margin:4pt 0;width:100%}"
     "th,td{border:1px solid #888;padding:2pt 4pt;text-align:left;vertical-align:top}"
     "th{background:#eee}thead{display:table-header-group}tr{page-break-inside:avoid}"
-    "td.n{text-align:right}.warn{color:#a00;font-weight:bold}.note{color:#444;font-size:9pt}"
-    "@page{size:A4;margin:12mm}";
+    "td.n{text-align:right}td.w{overflow-wrap:anywhere}table.j{font-size:8pt;table-layout:fixed}table.j td{overflow-wrap:anywhere}.warn{color:#a00;font-weight:bold}.note{color:#444;font-size:9pt}"
+    "@page{size:A4;margin:12mm}@media print{body{margin:0}}";
 
 class CPage {
 public:
@@ -45,17 +49,27 @@ public:
         Text(text);
         m_out += std::string("</") + tag + ">\n";
     }
-    void Head(std::initializer_list<const std::string*> columns)
+    // A table's head; with widths (percent, one per column), a table of those fixed widths.
+    void Head(std::initializer_list<const std::string*> columns, std::initializer_list<int> widths = {})
     {
-        m_out += "<table><thead><tr>";
+        if (widths.size() == 0) {
+            m_out += "<table><thead><tr>";
+        } else {
+            m_out += "<table class=\"j\"><colgroup>";
+            for (int width : widths) m_out += "<col style=\"width:" + std::to_string(width) + "%\">";
+            m_out += "</colgroup><thead><tr>";
+        }
         for (const std::string* c : columns) Element("th", *c);
         m_out += "</tr></thead><tbody>\n";
     }
-    void Row(std::initializer_list<std::pair<std::string, bool>> cells)  // text, number
+    // Each cell's text and kind: a number (right-aligned), a name (broken anywhere, so that
+    // no name however long widens the page) or other text.
+    enum Cell { Plain, Number, Name };
+    void Row(std::initializer_list<std::pair<std::string, Cell>> cells)
     {
         m_out += "<tr>";
         for (const auto& c : cells) {
-            m_out += c.second ? "<td class=\"n\">" : "<td>";
+            m_out += c.second == Number ? "<td class=\"n\">" : c.second == Name ? "<td class=\"w\">" : "<td>";
             Text(c.first);
             m_out += "</td>";
         }
@@ -136,10 +150,10 @@ std::string WriteReportHtml(const ConfigReport& r, const ReportWords& w)
     page.Raw("</title><style>" + std::string(kStyle) + "</style></head><body>\n");
     page.Element("h1", w.title);
     page.Raw("<table>");
-    page.Row({{w.computer, false}, {r.computer, false}});
-    page.Row({{w.dateTime, false}, {r.dateTime, false}});
-    page.Row({{w.version, false}, {r.version, false}});
-    page.Row({{w.port, false}, {PortText(r.port, w), false}});
+    page.Row({{w.computer, CPage::Plain}, {r.computer, CPage::Plain}});
+    page.Row({{w.dateTime, CPage::Plain}, {r.dateTime, CPage::Plain}});
+    page.Row({{w.version, CPage::Plain}, {r.version, CPage::Plain}});
+    page.Row({{w.port, CPage::Plain}, {PortText(r.port, w), CPage::Plain}});
     page.EndTable();
     if (!r.gap.empty()) page.Element("p", FillPattern(w.gap, "{gap}", r.gap), "warn");
 
@@ -154,7 +168,7 @@ std::string WriteReportHtml(const ConfigReport& r, const ReportWords& w)
         page.Raw("</tr></thead><tbody>\n");
         for (const ReportDevice& d : r.devices) {
             page.Raw("<tr>");
-            page.Element("td", d.name);
+            page.Element("td", d.name, "w");
             page.Raw("<td class=\"n\">" + std::to_string(d.type) + "</td><td class=\"n\">" + std::to_string(d.address) +
                      "</td><td class=\"n\">" + std::to_string(d.tags.size()) + "</td>");
             page.Element("td", d.file);
@@ -169,16 +183,16 @@ std::string WriteReportHtml(const ConfigReport& r, const ReportWords& w)
     if (!r.load.known) {
         page.Element("p", w.loadUnknown);
     } else {
-        std::string line = FillPattern(w.loadLine, "{percent}", Number1(r.load.Percent()));
-        line = FillPattern(line, "{asked}", Number1(r.load.requestsPerSecond));
-        line = FillPattern(line, "{carried}", Number1(r.load.capacityPerSecond));
+        std::string line = FillPattern(w.loadLine, "{percent}", Number1(r.load.Percent(), w.decimalMark));
+        line = FillPattern(line, "{asked}", Number1(r.load.requestsPerSecond, w.decimalMark));
+        line = FillPattern(line, "{carried}", Number1(r.load.capacityPerSecond, w.decimalMark));
         page.Element("p", line);
         if (r.load.Overloaded()) {
             std::string busiest;
             for (const DeviceLoad& d : r.load.busiest) {
                 for (const ReportDevice& device : r.devices) {
                     if (device.type == d.type && device.address == d.address)
-                        busiest += (busiest.empty() ? "" : ", ") + device.name + " " + Number1(d.busyFraction * 100) + " %";
+                        busiest += (busiest.empty() ? "" : ", ") + device.name + " " + Number1(d.busyFraction * 100, w.decimalMark) + " %";
                 }
             }
             page.Element("p", FillPattern(w.loadOverloaded, "{devices}", busiest), "warn");
@@ -190,13 +204,13 @@ std::string WriteReportHtml(const ConfigReport& r, const ReportWords& w)
         page.Element("h2", FillPattern(w.tagsOf, "{device}", d.name));
         page.Head({&w.colName, &w.colParam, &w.colDataType, &w.colArea, &w.colRegister, &w.colAccess, &w.colPeriod});
         for (const ReportTag& t : d.tags)
-            page.Row({{t.name, false},
-                      {std::to_string(t.param), true},
-                      {t.dataType, false},
-                      {t.area, false},
-                      {t.registerAddress >= 0 ? std::to_string(t.registerAddress) : std::string(), true},
-                      {t.access, false},
-                      {t.periodKnown ? std::to_string(t.periodMs) : std::string("?"), true}});
+            page.Row({{t.name, CPage::Name},
+                      {std::to_string(t.param), CPage::Number},
+                      {t.dataType, CPage::Plain},
+                      {t.area, CPage::Plain},
+                      {t.registerAddress >= 0 ? std::to_string(t.registerAddress) : std::string(), CPage::Number},
+                      {t.access, CPage::Plain},
+                      {t.periodKnown ? std::to_string(t.periodMs) : std::string("?"), CPage::Number}});
         page.EndTable();
     }
 
@@ -209,16 +223,17 @@ std::string WriteReportHtml(const ConfigReport& r, const ReportWords& w)
         page.Element("p", w.journalNone);
     } else {
         page.Head({&w.colTime, &w.colUser, &w.colProgram, &w.colAction, &w.colName, &w.colBefore, &w.colAfter,
-                   &w.colResult});
+                   &w.colResult},
+                  {17, 12, 11, 14, 18, 10, 9, 9});
         for (const JournalLine& l : r.journal)
-            page.Row({{l.time, false},
-                      {l.user, false},
-                      {l.program, false},
-                      {l.action, false},
-                      {l.name, false},
-                      {l.before, false},
-                      {l.after, false},
-                      {l.result, false}});
+            page.Row({{l.time, CPage::Plain},
+                      {l.user, CPage::Name},
+                      {l.program, CPage::Plain},
+                      {l.action, CPage::Plain},
+                      {l.name, CPage::Name},
+                      {l.before, CPage::Name},
+                      {l.after, CPage::Name},
+                      {l.result, CPage::Name}});
         page.EndTable();
     }
     page.Raw("</body></html>\n");

@@ -22,6 +22,7 @@ struct ReportWords {
     std::string journal, journalNone, colTime, colUser, colProgram, colAction, colBefore, colAfter, colResult;
     std::string noDevices, gap;  // gap: "{gap}"
     std::string parity[5];       // the port's words
+    std::string decimalMark = ".";
 };
 
 std::string WriteReportHtml(const ConfigReport& report, const ReportWords& words);

@@ -137,5 +137,8 @@
 #define IDC_CHECK_PROGRESS 1056
 #define IDC_CHECK_STOP 1057
 
+// The as-built report: the context-menu command after "Проверить связь"
+#define ID_CONFIG_REPORT 32819
+
 // "Справка" in the main window's system menu, after the items above: the user's guide
 #define IDM_GUIDE 0x0170

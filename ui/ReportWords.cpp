@@ -41,6 +41,7 @@ ReportWords MakeWords()
     w.checkFailed = U("опрос не удался ({code})");
     w.checkNotReached = U("не проверен");
     w.loadHeading = U("Загрузка линии (оценка)");
+    w.decimalMark = ",";
     w.loadLine = U("Оценка: {percent} % времени линии; запросов в секунду: {asked}, линия пропускает около {carried}.");
     w.loadUnknown = U("Оценка невозможна: настройки порта неизвестны.");
     w.loadOverloaded = U("Больше 100 %: периоды опроса не будут выдержаны. Больше всего просят: {devices}.");

@@ -65,6 +65,7 @@ TEST(CommandTable, EachPlaceGetsTheGivenItemsFirstWithTheirIdsAndTextsThenTheWin
                                    {32812, u8"Импорт тегов..."},
                                    {32807, u8"Описания приборов..."},
                                    {32818, u8"Проверить связь"},
+                                   {32819, u8"Отчёт о конфигурации..."},
                                    {0, ""},
                                    {32813, u8"Отменить"},
                                    {32814, u8"Вернуть"},

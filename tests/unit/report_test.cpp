@@ -103,7 +103,7 @@ TEST(Report, EscapingLeavesNoMarkupOfTheNames)
     for (std::size_t at = page.find('<'); at != std::string::npos; at = page.find('<', at + 1)) {
         const std::string tag = page.substr(at + 1, page.find_first_of(" >", at + 1) - at - 1);
         static const std::vector<std::string> own = {"!DOCTYPE", "html", "head", "meta", "title", "style", "body",
-                                                     "h1", "h2", "p", "table", "thead", "tbody", "tr", "th", "td"};
+                                                     "h1", "h2", "p", "table", "colgroup", "col", "thead", "tbody", "tr", "th", "td"};
         const std::string name = tag[0] == '/' ? tag.substr(1) : tag;
         EXPECT_NE(std::find(own.begin(), own.end(), name), own.end()) << tag;
     }
@@ -149,6 +149,12 @@ TEST(Report, ModelAndJsonReadBack)
     EXPECT_EQ(v["load"]["percent"].text, "10.1");
     EXPECT_EQ(v["journal"].items.size(), 1u);
     EXPECT_EQ(v["journal"].items[0]["name"].text, "<b>\x01\xEF\xBF\xBD");
+
+    // The page writes the load in its words' decimals; the JSON keeps the point.
+    ReportWords words = Words();
+    EXPECT_NE(WriteReportHtml(h.report, words).find("10.1 % ("), std::string::npos);
+    words.decimalMark = ",";
+    EXPECT_NE(WriteReportHtml(h.report, words).find("10,1 % ("), std::string::npos);
 }
 
 }  // namespace

@@ -75,7 +75,7 @@ TEST_F(CommandsTest, MenuItemsDependOnTheNodeUnderTheMouse)
     EXPECT_EQ(menus[2], (std::vector<std::string>{"Добавить тег", "Удалить тег", "Редактировать", "", "Отменить",
                                                   "Вернуть"}));
     const std::vector<std::string> emptySpace{"Добавить устройство", "", "Найти...", "Экспорт тегов...",
-                                                  "Импорт тегов...", "Описания приборов...", "Проверить связь", "",
+                                                  "Импорт тегов...", "Описания приборов...", "Проверить связь", "Отчёт о конфигурации...", "",
                                                   "Отменить", "Вернуть", "История изменений..."};
     EXPECT_EQ(menus[3], emptySpace);
     EXPECT_EQ(menus[4], menus[0]);

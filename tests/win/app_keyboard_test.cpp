@@ -485,7 +485,7 @@ TEST_F(KeyboardTest, WithNoNodeSelectedTheKeysActOnEmptySpace)
     });
     EXPECT_TRUE(openAfterEnter);
     EXPECT_EQ(menuItems, (std::vector<std::string>{"Добавить устройство", "", "Найти...", "Экспорт тегов...",
-                                                   "Импорт тегов...", "Описания приборов...", "Проверить связь", "", "Отменить", "Вернуть",
+                                                   "Импорт тегов...", "Описания приборов...", "Проверить связь", "Отчёт о конфигурации...", "", "Отменить", "Вернуть",
                                                    "История изменений..."}));
     EXPECT_TRUE(menuInTree);
     EXPECT_TRUE(addDeviceByInsert);

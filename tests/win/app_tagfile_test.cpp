@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "BoxAnswerer.h"
+#include "FileDialogDriver.h"
 #include "MainWindowRun.h"
 #include "MenuDriver.h"
 #include "ServerFiles.h"
@@ -29,36 +30,6 @@
 #include "ui/Text.h"
 
 namespace {
-
-const int kFileNameField = 1152;  // edt1
-const int kFileNameCombo = 1148;  // cmb13
-
-HWND WaitForFileDialog(const std::string& title)
-{
-    return ui_driver::WaitForWindow(
-        [&](HWND w) {
-            return ui_driver::Text(w) == title &&
-                   (GetDlgItem(w, kFileNameField) != nullptr || GetDlgItem(w, kFileNameCombo) != nullptr);
-        },
-        10000);
-}
-
-// Reads the name the dialog offers, types path over it and confirms.
-std::string ChooseFile(const std::string& title, const std::filesystem::path& path)
-{
-    HWND dialog = WaitForFileDialog(title);
-    if (dialog == nullptr) return "(no file dialog)";
-    HWND field = GetDlgItem(dialog, kFileNameField);
-    if (field == nullptr) field = GetDlgItem(dialog, kFileNameCombo);
-    ui_driver::WaitFor([&] { return IsWindowEnabled(field) != FALSE; }, 3000);
-    ui_driver::Settle(dialog);  // the name offered is in the field once the dialog has started
-    wchar_t offered[MAX_PATH] = {};
-    GetWindowTextW(field, offered, MAX_PATH);
-    SetWindowTextW(field, path.wstring().c_str());
-    ui_driver::PressButton(dialog, IDOK);
-    ui_driver::WaitUntilGone(dialog, 10000);
-    return Narrow(offered);
-}
 
 std::string ReadFile(const std::filesystem::path& path)
 {
@@ -129,28 +100,17 @@ TEST_F(TagFileTest, ExportOfEveryTagAndOfOneDeviceAndAFileThatCannotBeWritten)
     std::vector<std::string> boxes;
     const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
         if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Экспорт тегов...")) return;
-        offeredAll = ChooseFile("Экспорт тегов", all);
+        offeredAll = file_dialog::Choose("Экспорт тегов", all);
         ui_driver::WaitFor([&] { return std::filesystem::exists(all); }, 10000);
         ui_driver::WaitUntilBack(window);
         if (!ChooseFromMenu(window, PointOf(window, {"Meter(005)"}), "Экспорт тегов...")) return;
-        offeredOne = ChooseFile("Экспорт тегов", one);
+        offeredOne = file_dialog::Choose("Экспорт тегов", one);
         ui_driver::WaitFor([&] { return std::filesystem::exists(one); }, 10000);
         ui_driver::WaitUntilBack(window);
         // A file held open by another program: confirm the replacement, then the write must
         // fail cleanly.
         if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Экспорт тегов...")) return;
-        HWND dialog = WaitForFileDialog("Экспорт тегов");
-        HWND field = dialog ? GetDlgItem(dialog, kFileNameField) : nullptr;
-        if (dialog && field == nullptr) field = GetDlgItem(dialog, kFileNameCombo);
-        if (field) {
-            ui_driver::Settle(dialog);
-            SetWindowTextW(field, locked.wstring().c_str());
-            ui_driver::PressButton(dialog, IDOK);
-            // The replace question is answered Yes.
-            HWND question = ui_driver::WaitForMessageBox(5000);
-            if (question && GetDlgItem(question, IDYES)) ui_driver::PressButton(question, IDYES);
-            ui_driver::WaitUntilGone(dialog, 10000);
-        }
+        file_dialog::Choose("Экспорт тегов", locked, true);  // the replace question answered Yes
         ui_driver::WaitUntilBack(window);  // the refusal's box answered
         ui_driver::PressButton(window, IDCANCEL);
     });
@@ -211,7 +171,7 @@ TEST_F(TagFileTest, AFailingTagListReplacesAnExportOfTagsOnlyWhenTheUserSaysSo)
         treeItems = static_cast<std::size_t>(SendMessageW(Tree(window), TVM_GETCOUNT, 0, 0));
         for (int round = 1; round <= 2; ++round) {
             if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Экспорт тегов...")) break;
-            ChooseFile("Экспорт тегов", prev);
+            file_dialog::Choose("Экспорт тегов", prev);
             ui_driver::WaitFor([&] { return asked >= round; }, 10000);
             ui_driver::WaitUntilBack(window);
             if (round == 1) afterNo = ReadFile(prev);
@@ -259,7 +219,7 @@ Preview ImportThroughPreview(HWND window, const std::filesystem::path& path, int
 {
     Preview preview;
     if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Импорт тегов...")) return preview;
-    ChooseFile("Импорт тегов", path);
+    file_dialog::Choose("Импорт тегов", path);
     HWND dialog = ui_driver::WaitForWindow(
         [](HWND w) { return GetDlgItem(w, IDC_IMPORT_COUNTS) != nullptr; }, 15000);
     if (dialog == nullptr) return preview;
@@ -349,7 +309,7 @@ TEST_F(TagFileTest, StopDuringAnImportOfFiveThousandRows)
     size_t treeTags = 0;
     const MainRun run = RunMain([&](HWND window, CTarnelDlg&) {
         if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Импорт тегов...")) return;
-        ChooseFile("Импорт тегов", File("many.csv"));
+        file_dialog::Choose("Импорт тегов", File("many.csv"));
         HWND dialog = ui_driver::WaitForWindow([](HWND w) { return GetDlgItem(w, IDC_IMPORT_COUNTS) != nullptr; },
                                                30000);
         if (dialog == nullptr) return;

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "FileDialogDriver.h"
 #include "MainWindowRun.h"
 #include "MenuDriver.h"
 #include "ServerFiles.h"
@@ -60,26 +61,10 @@ std::string MirrorDifference(HWND window, const CTarnelDlg& dlg, const char* ste
     return std::string("after ") + step + ":\ncontrol\n" + DescribeTree(control) + "mirror\n" + DescribeTree(mirror);
 }
 
-HWND WaitForFileDialog(const std::string& title)
-{
-    return ui_driver::WaitForWindow(
-        [&](HWND w) {
-            return ui_driver::Text(w) == title && (GetDlgItem(w, 1152) != nullptr || GetDlgItem(w, 1148) != nullptr);
-        },
-        10000);
-}
-
 bool ImportFile(HWND window, const std::filesystem::path& path)
 {
     if (!ChooseFromMenu(window, EmptyTreeScreenPoint(Tree(window)), "Импорт тегов...")) return false;
-    HWND files = WaitForFileDialog("Импорт тегов");
-    if (files == nullptr) return false;
-    HWND field = GetDlgItem(files, 1152) ? GetDlgItem(files, 1152) : GetDlgItem(files, 1148);
-    ui_driver::WaitFor([&] { return IsWindowEnabled(field) != FALSE; }, 3000);
-    ui_driver::Settle(files);
-    SetWindowTextW(field, path.wstring().c_str());
-    ui_driver::PressButton(files, IDOK);
-    ui_driver::WaitUntilGone(files, 10000);
+    if (file_dialog::Choose("Импорт тегов", path) == "(no file dialog)") return false;
     HWND preview = ui_driver::WaitForWindow([](HWND w) { return GetDlgItem(w, IDC_IMPORT_COUNTS) != nullptr; }, 15000);
     if (preview == nullptr) return false;
     ui_driver::PressButton(preview, IDOK);

@@ -446,7 +446,7 @@ TEST_F(FindTest, CyrillicOfMixedCaseWrapsAndFindNextGoesOnAfterClosing)
         ui_driver::PressButton(window, IDCANCEL);
     });
     EXPECT_EQ(emptyMenu, (std::vector<std::string>{"Добавить устройство", "", "Найти...", "Экспорт тегов...",
-                                                  "Импорт тегов...", "Описания приборов...", "Проверить связь",
+                                                  "Импорт тегов...", "Описания приборов...", "Проверить связь", "Отчёт о конфигурации...",
                                                   "", "Отменить", "Вернуть", "История изменений..."}));
     // Nothing found leaves the selection where it was (the control selected the first node).
     EXPECT_EQ(found, (std::vector<std::string>{"Meter(005)", "Напряжение", "напряжение", "Напряжение", "ТОК", "Meter(005)"}));
