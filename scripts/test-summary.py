@@ -34,6 +34,23 @@ def reason_of(case):
     return out[-1] if out else "(no output)"
 
 
+def hung_case_of(log):
+    """The GoogleTest case a program that ran past its time limit was in, from its log."""
+    if not log.endswith(".log") or not os.path.exists(log):
+        return ""
+    case, ended = "", False
+    with open(log, errors="replace") as f:
+        for line in f:
+            line = line.rstrip("\r\n")
+            if line.startswith("[ RUN      ]"):
+                case = line.split()[-1]
+            elif line.startswith("[       OK ]") or line.startswith("[  FAILED  ]"):
+                case = ""
+            elif "ended after its time limit" in line:
+                ended = True
+    return case if ended and case else ""
+
+
 def failed_cases_of(bits, gtest_dir, max_lines=6):
     """(name, first lines of the failure message) of each failed GoogleTest case."""
     out = []
@@ -128,6 +145,9 @@ def main(argv):
         print("  skipped: %s: %s" % (name, reason))
     for name, where in failed:
         print("  FAILED: %s (%s)" % (name, where))
+        hung = hung_case_of(where)
+        if hung:
+            print("    | hung in %s" % hung)
     # CI shows little more than this summary: the first lines of each failed case's
     # message are often all there is to go on.
     for name, lines in failed_cases[:20]:

@@ -147,14 +147,20 @@ run_program() {
   grep -av -e $'^Start reading configuration files\r*$' -e '^Reading config file' "$log"
 }
 run_program "$@"
-# A 32-bit program under Wine now and then waits for ever on a cross-process COM call that
-# the server has long answered (seen natively and, more often, under qemu): a hang, never a
-# wrong result. Such a run alone is run once more, and says so; any other failure stands.
-if [ $hung = 1 ] && [ "$name" = win32 ]; then
-  echo "retried: the 32-bit program hung (Wine's lost cross-process call); running it once more"
+# A program under Wine now and then waits for ever on a cross-process COM call that the
+# server has long answered (seen with 32-bit programs natively and, more often, under qemu,
+# and rarely with 64-bit ones): a hang, never a wrong result. Such a run alone is run once
+# more, and says so with the case it hung in; any other failure stands, and so does a
+# second hang.
+hung_case() {
+  tr -d '\r' <"$log" | awk '/^\[ RUN      \]/ { c = $4 } /^\[       OK \]|^\[  FAILED  \]/ { c = "" } END { print c }'
+}
+if [ $hung = 1 ]; then
+  echo "retried: the program hung in $(hung_case) (Wine's lost cross-process call); running it once more"
   cp "$log" "${log%.log}.hung.log"
   zol_wine_reset >/dev/null 2>&1
   run_program "$@"
+  [ $hung = 1 ] && echo "hung again in $(hung_case)"
 fi
 
 for bmp in "$shots"/*.bmp; do
