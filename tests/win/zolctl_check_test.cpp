@@ -209,7 +209,7 @@ TEST_F(ZolctlReport, ThePageIsWrittenWholeOrNotAtAll)
     EXPECT_EQ(r.err, "report of 4 devices and 5 tags written to " + page.u8string() + "\n");
     const std::string html = ReadFile(page);
     EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
-    EXPECT_NE(html.find(u8"<td>Счётчик(009)</td>"), std::string::npos);
+    EXPECT_NE(html.find(u8"<td class=\"w\">Счётчик(009)</td>"), std::string::npos);
     EXPECT_NE(html.find(u8"Загрузка линии (оценка)"), std::string::npos);
     EXPECT_EQ(html.find("<script"), std::string::npos);
 
