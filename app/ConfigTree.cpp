@@ -10,7 +10,7 @@
 #include "tree/ConfigTree.h"
 #include "tree/TagPath.h"
 #include "tree/TreeNames.h"
-#include "ui/TagWords.h"
+#include "words/TagWords.h"
 #include "ui/Text.h"
 #include "ui/TreeViewModel.h"
 

@@ -21,7 +21,7 @@
 #include "tree/TagNodes.h"
 #include "ui/Text.h"
 #include "ui/BusyWindow.h"
-#include "ui/TagWords.h"
+#include "words/TagWords.h"
 #include "ui/TreeViewModel.h"
 
 namespace {

@@ -16,8 +16,8 @@
 #include "serial/PortSettings.h"
 #include "ui/FileDialog.h"
 #include "ui/Help.h"
-#include "ui/ReportWords.h"
-#include "ui/TagWords.h"
+#include "words/ReportWords.h"
+#include "words/TagWords.h"
 #include "ui/Text.h"
 
 namespace {

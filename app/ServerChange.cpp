@@ -9,7 +9,7 @@
 #include "catalogue/Windows1251.h"
 #include "common/Decimal.h"
 #include "tagfile/TextEncoding.h"
-#include "ui/TagWords.h"
+#include "words/TagWords.h"
 #include "ui/Text.h"
 
 #ifndef ZOL_VERSION_TEXT

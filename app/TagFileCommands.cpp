@@ -25,7 +25,7 @@
 #include "tree/TagPath.h"
 #include "ui/BusyWindow.h"
 #include "ui/FileDialog.h"
-#include "ui/TagWords.h"
+#include "words/TagWords.h"
 #include "ui/Text.h"
 #include "ui/TreeViewModel.h"
 

@@ -34,7 +34,7 @@
 #include "tagfile/ServerTags.h"
 #include "tagfile/TagNaming.h"
 #include "ui/App.h"
-#include "ui/TagWords.h"
+#include "words/TagWords.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

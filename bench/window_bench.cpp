@@ -58,7 +58,7 @@
 #include "ui/App.h"
 #include "ui/Text.h"
 #include "ui/TreeViewModel.h"
-#include "ui/TagWords.h"
+#include "words/TagWords.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

@@ -21,7 +21,7 @@
 #include "server/TagServer.h"
 #include "tagfile/ServerTags.h"
 #include "tagfile/TextEncoding.h"
-#include "ui/TagWords.h"
+#include "words/TagWords.h"
 
 namespace {
 

@@ -28,7 +28,7 @@
 #include "tagfile/TagNaming.h"
 #include "tagfile/TextEncoding.h"
 #include "tree/RefreshPeriod.h"
-#include "ui/TagWords.h"
+#include "words/TagWords.h"
 
 namespace {
 

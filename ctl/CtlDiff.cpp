@@ -19,7 +19,7 @@
 #include "history/Snapshot.h"
 #include "serial/PortSettings.h"
 #include "server/ServerErrors.h"
-#include "ui/TagWords.h"
+#include "words/TagWords.h"
 #include "tagfile/ImportPlan.h"
 #include "tagfile/TagFileReader.h"
 #include "tagfile/TagFileWriter.h"

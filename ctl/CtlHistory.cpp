@@ -12,7 +12,7 @@
 #include "tagfile/ImportRun.h"
 #include "tagfile/TagFileReader.h"
 #include "tagfile/TagNaming.h"
-#include "ui/TagWords.h"
+#include "words/TagWords.h"
 
 namespace fs = std::filesystem;
 

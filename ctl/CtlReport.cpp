@@ -20,8 +20,8 @@
 #include "report/ReportHtml.h"
 #include "report/ReportJson.h"
 #include "server/ServerErrors.h"
-#include "ui/ReportWords.h"
-#include "ui/TagWords.h"
+#include "words/ReportWords.h"
+#include "words/TagWords.h"
 
 namespace fs = std::filesystem;
 

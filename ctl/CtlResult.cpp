@@ -7,7 +7,7 @@
 #include "ctl/CtlConsole.h"
 #include "server/ServerErrors.h"
 #include "server/TagServer.h"
-#include "ui/TagWords.h"
+#include "words/TagWords.h"
 #include "tagfile/TagNaming.h"
 #include "tagfile/TextEncoding.h"
 

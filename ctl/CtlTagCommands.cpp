@@ -19,7 +19,7 @@
 #include "tagfile/TagFileWriter.h"
 #include "tagfile/TextEncoding.h"
 #include "tree/RefreshPeriod.h"
-#include "ui/TagWords.h"
+#include "words/TagWords.h"
 
 namespace {
 

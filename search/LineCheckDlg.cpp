@@ -7,7 +7,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "tree/TreeNames.h"
-#include "ui/TagWords.h"
+#include "words/TagWords.h"
 #include "ui/Text.h"
 
 namespace {

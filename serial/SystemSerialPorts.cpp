@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "serial/EnumerateSerial.h"
-#include "ui/Text.h"
 
 bool CSystemSerialPorts::UsingQueryDosDevice(std::vector<unsigned>& ports)
 {
@@ -18,11 +17,15 @@ bool CSystemSerialPorts::UsingSetupAPI(std::vector<unsigned>& ports, std::vector
 
 std::string ConvertToCp1251(const std::string& text, unsigned codePage)
 {
-    if (text.empty() || codePage == kTextCodePage) return text;
+    constexpr unsigned kCp1251 = 1251;
+    if (text.empty() || codePage == kCp1251) return text;
     const int length = static_cast<int>(text.size());
     const int count = ::MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
     if (count <= 0) return text;
     std::wstring wide(static_cast<size_t>(count), L'\0');
     ::MultiByteToWideChar(codePage, 0, text.data(), length, wide.data(), count);
-    return Narrow(wide);
+    const int bytes = ::WideCharToMultiByte(kCp1251, 0, wide.data(), count, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0) ::WideCharToMultiByte(kCp1251, 0, wide.data(), count, narrow.data(), bytes, nullptr, nullptr);
+    return narrow;
 }

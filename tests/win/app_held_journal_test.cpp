@@ -23,7 +23,7 @@
 #include "tagfile/TagNaming.h"
 #include "res/resource.h"
 #include "ui/Text.h"
-#include "ui/TagWords.h"
+#include "words/TagWords.h"
 
 namespace {
 

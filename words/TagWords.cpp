@@ -1,4 +1,4 @@
-#include "ui/TagWords.h"
+#include "words/TagWords.h"
 
 const UnnamedPartTexts& UnnamedPartWords()
 {

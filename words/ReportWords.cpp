@@ -1,4 +1,4 @@
-#include "ui/ReportWords.h"
+#include "words/ReportWords.h"
 
 #include "catalogue/Windows1251.h"
 
