@@ -226,14 +226,8 @@ int CommandCheck(const CtlArgs& args)
     // A list that broke off is checked as far as it goes, never reported as the whole plant.
     const std::string gap = list.Gap(false) != TagListGap::None ? DescribeTagListGap(list) : std::string();
 
-    CConfiguredDevices configured;
     std::vector<ServerTag> tags;
-    for (const ServerTag& tag : list.tags) {
-        if (!wanted(tag.id)) continue;
-        configured.AddTag(tag.id.type, tag.id.address);
-        tags.push_back(tag);
-    }
-    const std::vector<ConfiguredDevice> devices = configured.Sorted();
+    const std::vector<ConfiguredDevice> devices = CConfiguredDevices::OfTags(list.tags, wanted, &tags);
     if (devices.empty() && gap.empty()) {
         if (args.hasDevice) {
             WriteError("the server holds no tags of device type " + std::to_string(args.deviceType) + " address " +

@@ -67,9 +67,7 @@ int CommandReport(const CtlArgs& args)
 
     CtlCheckRun check;
     if (args.check && !list.disconnected) {
-        CConfiguredDevices configured;
-        for (const ServerTag& tag : list.tags) configured.AddTag(tag.id.type, tag.id.address);
-        check = RunCtlLineCheck(connection.Server(), configured.Sorted());
+        check = RunCtlLineCheck(connection.Server(), CConfiguredDevices::OfTags(list.tags));
         if (check.stopped) return WriteErr("interrupted\n"), kExitInterrupted;
         if (check.lost != kS_OK) {
             WriteErr("the server went away during the check: " + DescribeHResult(check.lost) + "\n");

@@ -36,6 +36,19 @@ std::vector<ConfiguredDevice> CConfiguredDevices::Sorted() const
     return sorted;
 }
 
+std::vector<ConfiguredDevice> CConfiguredDevices::OfTags(const std::vector<ServerTag>& tags,
+                                                         const std::function<bool(const TagId&)>& wanted,
+                                                         std::vector<ServerTag>* kept)
+{
+    CConfiguredDevices configured;
+    for (const ServerTag& tag : tags) {
+        if (wanted && !wanted(tag.id)) continue;
+        configured.AddTag(tag.id.type, tag.id.address);
+        if (kept != nullptr) kept->push_back(tag);
+    }
+    return configured.Sorted();
+}
+
 LineCheckResult ClassifyProbe(std::uint32_t configuredType, HResult hr, std::int32_t foundType)
 {
     if (HrFailed(hr)) return LineCheckResult::Failed;

@@ -14,10 +14,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "server/TagServer.h"
+#include "tagfile/ServerTags.h"
 
 // A device the server holds tags for.
 struct ConfiguredDevice {
@@ -37,6 +39,12 @@ class CConfiguredDevices {
 public:
     void AddTag(std::uint32_t type, std::uint32_t address);
     std::vector<ConfiguredDevice> Sorted() const;
+
+    // The devices of the tags wanted holds for (null: every tag), sorted; *kept (when given)
+    // gets those tags in the server's order.
+    static std::vector<ConfiguredDevice> OfTags(const std::vector<ServerTag>& tags,
+                                                const std::function<bool(const TagId&)>& wanted = nullptr,
+                                                std::vector<ServerTag>* kept = nullptr);
 
 private:
     std::vector<ConfiguredDevice> m_devices;  // in the order first seen

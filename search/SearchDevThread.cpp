@@ -136,14 +136,8 @@ void CSearchDevThread::OnStartCheck(WPARAM, LPARAM lParam)
         PostReport(WM_SCAN_FINISHED, list.disconnected ? kScanConnectionLost : kScanCompleted, 0);
         return;
     }
-    CConfiguredDevices configured;
     std::vector<ServerTag> tags;
-    for (const ServerTag& tag : list.tags) {
-        if (!wanted(tag.id)) continue;
-        configured.AddTag(tag.id.type, tag.id.address);
-        tags.push_back(tag);
-    }
-    const std::vector<ConfiguredDevice> devices = configured.Sorted();
+    const std::vector<ConfiguredDevice> devices = CConfiguredDevices::OfTags(list.tags, wanted, &tags);
     HResult portResult = kS_OK;
     const PortSettings port = ReadPortSettings(*m_pServer, &portResult);
     if (IsConnectionLost(portResult)) {

@@ -66,6 +66,19 @@ TEST(LineCheck, ConfiguredDevicesAreGroupedAndSortedByAddressThenType)
         devices.AddTag(type, address);
     EXPECT_EQ(devices.Sorted(), (std::vector<ConfiguredDevice>{{3, 5, 3}, {9, 5, 2}, {7, 20, 3}, {1, 247, 1}}));
     EXPECT_TRUE(CConfiguredDevices().Sorted().empty());
+
+    // From a server's list: only the tags wanted, kept in the server's order.
+    std::vector<ServerTag> list(4);
+    list[0].id = TagId{7, 20, 1};
+    list[1].id = TagId{3, 5, 1};
+    list[2].id = TagId{7, 20, 2};
+    list[3].id = TagId{3, 5, 2};
+    EXPECT_EQ(CConfiguredDevices::OfTags(list), (std::vector<ConfiguredDevice>{{3, 5, 2}, {7, 20, 2}}));
+    std::vector<ServerTag> kept;
+    const auto of20 = [](const TagId& id) { return id.address == 20; };
+    EXPECT_EQ(CConfiguredDevices::OfTags(list, of20, &kept), (std::vector<ConfiguredDevice>{{7, 20, 2}}));
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[1].id.param, 2u);
 }
 
 TEST(LineCheck, EachResultFromOneProbeInAscendingOrder)
