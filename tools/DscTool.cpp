@@ -29,34 +29,13 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-const char kUsage[] =
-    "usage:\n"
-    "  dsctool load DIR                     run the loader over DIR; its lines on stdout\n"
-    "  dsctool dump DIR                     load DIR; the catalogue as JSON on stdout,\n"
-    "                                       the loader's lines on stderr\n"
-    "  dsctool verify FILE...               check each file's checksum\n"
-    "  dsctool sign FILE...                 rewrite bytes 0-3 with the checksum of the rest\n"
-    "  dsctool pack TEXTFILE OUT            write OUT as checksum + the text of TEXTFILE\n"
-    "  dsctool name DIR ADDRESS TYPE PARAM  print the tag name formed from DIR's descriptions\n"
-    "  dsctool lint FILE...                 report what is almost surely a mistake\n"
-    "  dsctool table FILE.dsc [TABLE.csv]   the description as a register table (CSV; on\n"
-    "                                       stdout when no TABLE is named)\n"
-    "  dsctool build TABLE.csv OUT.dsc      check the table's rows, write OUT signed\n"
-    "Exit status: 0 success, 1 failure or findings, 2 bad arguments.\n";
-
 std::string& GuidePath()
 {
     static std::string path;
     return path;
 }
 
-// The usage, and where the guide (in Russian) explains every command with examples.
-std::string UsageText()
-{
-    std::string text = kUsage;
-    if (!GuidePath().empty()) text += "User's guide (Russian): " + GuidePath() + "\n";
-    return text;
-}
+std::string UsageText();
 
 int Usage(std::ostream& err, const std::string& problem)
 {
@@ -233,7 +212,7 @@ bool ReadInput(const std::string& name, std::string& bytes, std::ostream& err)
     return false;
 }
 
-int CommandSign(const std::vector<std::string>& args, std::ostream& err)
+int CommandSign(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
 {
     if (args.size() < 2)
         return Usage(err, "sign takes at least one file");
@@ -267,7 +246,7 @@ int CommandSign(const std::vector<std::string>& args, std::ostream& err)
     return allSigned ? kExitOk : kExitFailure;
 }
 
-int CommandPack(const std::vector<std::string>& args, std::ostream& err)
+int CommandPack(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
 {
     if (args.size() != 3)
         return Usage(err, "pack takes a text file and an output file");
@@ -416,7 +395,7 @@ int CommandTable(const std::vector<std::string>& args, std::ostream& out, std::o
     return kExitOk;
 }
 
-int CommandBuild(const std::vector<std::string>& args, std::ostream& err)
+int CommandBuild(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
 {
     if (args.size() != 3)
         return Usage(err, "build takes a table and an output file");
@@ -445,6 +424,55 @@ int CommandBuild(const std::vector<std::string>& args, std::ostream& err)
     return kExitOk;
 }
 
+int CommandLoadOnly(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    return CommandLoad(args, out, err, false);
+}
+int CommandDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    return CommandLoad(args, out, err, true);
+}
+
+// dsctool's commands, one row each: the name, the operands, what it does (the usage's
+// lines) and the function that runs it. The usage and the dispatch are read from here.
+struct DscCommand {
+    const char* name;
+    const char* operands;
+    const char* what;  // lines after the first are indented under it
+    int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+};
+
+const DscCommand kCommands[] = {
+    {"load", "DIR", "run the loader over DIR; its lines on stdout", CommandLoadOnly},
+    {"dump", "DIR", "load DIR; the catalogue as JSON on stdout,\nthe loader's lines on stderr", CommandDump},
+    {"verify", "FILE...", "check each file's checksum", CommandVerify},
+    {"sign", "FILE...", "rewrite bytes 0-3 with the checksum of the rest", CommandSign},
+    {"pack", "TEXTFILE OUT", "write OUT as checksum + the text of TEXTFILE", CommandPack},
+    {"name", "DIR ADDRESS TYPE PARAM", "print the tag name formed from DIR's descriptions", CommandName},
+    {"lint", "FILE...", "report what is almost surely a mistake", CommandLint},
+    {"table", "FILE.dsc [TABLE.csv]", "the description as a register table (CSV; on\nstdout when no TABLE is named)",
+     CommandTable},
+    {"build", "TABLE.csv OUT.dsc", "check the table's rows, write OUT signed", CommandBuild},
+};
+
+// The usage from the rows, and where the guide (in Russian) explains every command with
+// examples.
+std::string UsageText()
+{
+    constexpr std::size_t kWhatColumn = 39;
+    std::string text = "usage:\n";
+    for (const DscCommand& c : kCommands) {
+        std::string line = std::string("  dsctool ") + c.name + " " + c.operands;
+        line.append(line.size() + 2 > kWhatColumn ? 2 : kWhatColumn - line.size(), ' ');
+        for (const char* what = c.what; *what != '\0'; ++what)
+            line += *what == '\n' ? "\n" + std::string(kWhatColumn, ' ') : std::string(1, *what);
+        text += line + "\n";
+    }
+    text += "Exit status: 0 success, 1 failure or findings, 2 bad arguments.\n";
+    if (!GuidePath().empty()) text += "User's guide (Russian): " + GuidePath() + "\n";
+    return text;
+}
+
 }  // namespace
 
 void SetDscToolGuidePath(const std::string& path) { GuidePath() = path; }
@@ -458,23 +486,7 @@ int RunDscTool(const std::vector<std::string>& args, std::ostream& out, std::ost
         out << UsageText();
         return kExitOk;
     }
-    if (command == "load")
-        return CommandLoad(args, out, err, false);
-    if (command == "dump")
-        return CommandLoad(args, out, err, true);
-    if (command == "verify")
-        return CommandVerify(args, out, err);
-    if (command == "sign")
-        return CommandSign(args, err);
-    if (command == "pack")
-        return CommandPack(args, err);
-    if (command == "name")
-        return CommandName(args, out, err);
-    if (command == "lint")
-        return CommandLint(args, out, err);
-    if (command == "table")
-        return CommandTable(args, out, err);
-    if (command == "build")
-        return CommandBuild(args, err);
+    for (const DscCommand& c : kCommands)
+        if (command == c.name) return c.run(args, out, err);
     return Usage(err, "unknown command '" + command + "'");
 }
