@@ -407,6 +407,14 @@ std::string Registers(int area, long long first, long long last)
 
 }  // namespace
 
+const std::vector<LintCode>& AllLintCodes()
+{
+#define ZOL_LINT_LIST_ROW(name) LintCode::name,
+    static const std::vector<LintCode> codes = {ZOL_LINT_CODES(ZOL_LINT_LIST_ROW)};
+#undef ZOL_LINT_LIST_ROW
+    return codes;
+}
+
 std::string LintFindingText(const LintFinding& f)
 {
     const std::string field = DescriptionFieldName(f.field);

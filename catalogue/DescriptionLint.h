@@ -18,37 +18,50 @@
 
 #include "catalogue/DescriptionReader.h"
 
-enum class LintCode {
-    WordTooLong,                // field; word: the kept part; number: the whole length
-    NulByte,                    // field
-    NotANumber,                 // field; word: what stood there
-    NumberOutOfRange,           // field
-    TypeCodeOutOfRange,         // number: the type code
-    UnknownType,                // word
-    UnknownMemory,              // word
-    ParameterCutShort,          // word: the parameter's name
-    ParameterNumberOutOfRange,  // number
-    ParameterNumberReused,      // number; other: the line of its first use
-    EnumValueLooksLikeComment,  // word: the value
-    TooShortForChecksum,        // (the file is refused)
-    ChecksumMismatch,           // number: stored, other: computed (the file is refused)
-    NoMarker,                   // (the file is refused)
-    NoDeviceHeader,
-    EndsInsideWord,
-    // Register maps. A pair names the other parameter: otherWord, and its line in other.
-    RegistersOverlap,   // word, area, first..last: this one's registers; otherWord, other,
-                        // otherFirst..otherLast: those of the one before it that it overlaps
-    NameReused,         // word; other: the line of its first use (under another number)
-    TagIsAlsoGroup,     // word: this tag's name; otherWord: a name on line other that makes it a group
-    GroupIsAlsoTag,     // word: this name; otherWord: the tag on line other that it makes a group
-    WriteInReadOnlyArea,  // word; area
-    NoAccess,           // word
-    EnumWithoutValues,  // word
-    ControlCharacterInName,  // field: DeviceName or ParameterName; word: the name
-    AddressOutOfRange,       // word; area; number: the address (a Modbus area: 0-65535)
-    ValuePastLastRegister,   // word; area; first..last: a 32-bit value from 65535 on
-    MoreRegisterMapFindings,  // number: how many past the first 1000 are not listed
-};
+// Every finding, one row each: its code and what the finding's members hold. The enum and
+// the list of all codes (AllLintCodes) are read from here; each front end words every row
+// (LintFindingText, and the window's Russian LintFindingTextRu), and the tests walk the
+// list, so that a finding cannot be added without a tested text in both languages.
+// clang-format off
+#define ZOL_LINT_CODES(ROW)                                                                        \
+    ROW(WordTooLong)                /* field; word: the kept part; number: the whole length */     \
+    ROW(NulByte)                    /* field */                                                    \
+    ROW(NotANumber)                 /* field; word: what stood there */                            \
+    ROW(NumberOutOfRange)           /* field */                                                    \
+    ROW(TypeCodeOutOfRange)         /* number: the type code */                                    \
+    ROW(UnknownType)                /* word */                                                     \
+    ROW(UnknownMemory)              /* word */                                                     \
+    ROW(ParameterCutShort)          /* word: the parameter's name */                               \
+    ROW(ParameterNumberOutOfRange)  /* number */                                                   \
+    ROW(ParameterNumberReused)      /* number; other: the line of its first use */                 \
+    ROW(EnumValueLooksLikeComment)  /* word: the value */                                          \
+    ROW(TooShortForChecksum)        /* (the file is refused) */                                    \
+    ROW(ChecksumMismatch)           /* number: stored, other: computed (the file is refused) */    \
+    ROW(NoMarker)                   /* (the file is refused) */                                    \
+    ROW(NoDeviceHeader)                                                                            \
+    ROW(EndsInsideWord)                                                                            \
+    /* Register maps. A pair names the other parameter: otherWord, and its line in other. */       \
+    ROW(RegistersOverlap)   /* word, area, first..last: this one's registers; otherWord, other, */ \
+                            /* otherFirst..otherLast: those of the one before it it overlaps */    \
+    ROW(NameReused)         /* word; other: the line of its first use (under another number) */   \
+    ROW(TagIsAlsoGroup)     /* word: this tag; otherWord: a name on line other making it a group */ \
+    ROW(GroupIsAlsoTag)     /* word: this name; otherWord: the tag on line other it makes a group */ \
+    ROW(WriteInReadOnlyArea)     /* word; area */                                                  \
+    ROW(NoAccess)                /* word */                                                        \
+    ROW(EnumWithoutValues)       /* word */                                                        \
+    ROW(ControlCharacterInName)  /* field: DeviceName or ParameterName; word: the name */          \
+    ROW(AddressOutOfRange)       /* word; area; number: the address (a Modbus area: 0-65535) */   \
+    ROW(ValuePastLastRegister)   /* word; area; first..last: a 32-bit value from 65535 on */       \
+    ROW(MoreRegisterMapFindings) /* number: how many past the first 1000 are not listed */
+// clang-format on
+
+#define ZOL_LINT_ENUM_ROW(name) name,
+enum class LintCode { ZOL_LINT_CODES(ZOL_LINT_ENUM_ROW) };
+#undef ZOL_LINT_ENUM_ROW
+
+// Every code, in the list's order.
+const std::vector<LintCode>& AllLintCodes();
+
 
 // True for the codes whose `other` is a line of the file.
 bool LintFindingOtherIsLine(LintCode code);

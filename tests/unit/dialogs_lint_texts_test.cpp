@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr LintCode kLastCode = LintCode::MoreRegisterMapFindings;
 constexpr DescriptionField kLastField = DescriptionField::EnumValue;
 
 TEST(LintFindingTexts, EveryCodeAndFieldIsWordedWhateverTheFindingHolds)
@@ -24,7 +23,8 @@ TEST(LintFindingTexts, EveryCodeAndFieldIsWordedWhateverTheFindingHolds)
     for (int c = 1; c < 256; ++c) everyByte += static_cast<char>(c);
     const std::vector<std::string> words = {"", "x", std::string(149, 'W'), everyByte, std::string(4096, '\xC0')};
     const std::vector<long long> numbers = {0, -1, 1, INT_MAX, LLONG_MIN, LLONG_MAX, 0xFFFFFFFFll};
-    for (int code = 0; code <= static_cast<int>(kLastCode); ++code) {
+    for (const LintCode lintCode : AllLintCodes()) {
+        const int code = static_cast<int>(lintCode);
         for (int field = 0; field <= static_cast<int>(kLastField); ++field) {
             for (const std::string& word : words) {
                 for (long long number : numbers) {
