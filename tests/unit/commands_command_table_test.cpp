@@ -297,7 +297,7 @@ TEST(CommandTable, EveryLongCommandIsRefusedWhileAnotherRunsOrTheTreeFills)
     }
     // Everything that may call the server more than once, across dispatched messages, is
     // long: a branch's deletion calls it once per tag.
-    EXPECT_EQ(longIds, (std::vector<int>{ID_DELETE_DEVICE, ID_DELETE_TAGS, ID_DELETE_TAG, ID_BRANCH_PERIOD, ID_COPY_DEVICE, ID_EXPORT_TAGS, ID_IMPORT_TAGS, ID_UNDO,
+    EXPECT_EQ(longIds, (std::vector<int>{ID_DELETE_DEVICE, ID_DELETE_TAGS, ID_DELETE_TAG, ID_BRANCH_PERIOD, ID_COPY_DEVICE, ID_EXPORT_TAGS, ID_IMPORT_TAGS, ID_CONFIG_REPORT, ID_UNDO,
                                          ID_REDO, IDC_APPLY, IDC_COM_PORT, ID_RESTORE_SNAPSHOT}));
 }
 
