@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "KeyInput.h"
+#include "GuidePresent.h"
 #include "MainWindowRun.h"
 #include "MenuDriver.h"
 #include "ServerFiles.h"
@@ -232,30 +233,6 @@ TEST_F(CopyDeviceTest, FromTheMenuPreFilledByTheSearchPreviewedAsTypedEnterCopie
     EXPECT_EQ(JournalLinesOf("Отменить: Копировать устройство"), 8u);
     EXPECT_EQ(JournalLinesOf("Вернуть: Копировать устройство"), 8u);
 }
-
-// A guide beside the test program for the test's span, when none stands there (F1 tells a
-// missing one in a box and opens nothing).
-class CGuidePresent {
-public:
-    CGuidePresent()
-    {
-        if (GetFileAttributesW(GuideFile().c_str()) != INVALID_FILE_ATTRIBUTES) return;
-        m_folder = ProgramFolder() + L"\\guide";
-        m_madeFolder = CreateDirectoryW(m_folder.c_str(), nullptr) != 0;
-        HANDLE file = CreateFileW(GuideFile().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-        m_madeFile = file != INVALID_HANDLE_VALUE;
-        if (m_madeFile) CloseHandle(file);
-    }
-    ~CGuidePresent()
-    {
-        if (m_madeFile) DeleteFileW(GuideFile().c_str());
-        if (m_madeFolder) RemoveDirectoryW(m_folder.c_str());
-    }
-
-private:
-    std::wstring m_folder;
-    bool m_madeFolder = false, m_madeFile = false;
-};
 
 TEST_F(CopyDeviceTest, ByShiftF10WithF1AndEscThenEnter)
 {
