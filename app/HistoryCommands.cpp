@@ -21,7 +21,7 @@
 #include "tree/TagNodes.h"
 #include "ui/Text.h"
 #include "ui/BusyWindow.h"
-#include "words/TagWords.h"
+#include "words/TagNameWords.h"
 #include "ui/TreeViewModel.h"
 
 namespace {
@@ -60,7 +60,7 @@ void CTarnelDlg::StartBackgroundSnapshot()
     if (!m_pHistory || m_pHistory->Folder().empty() || m_pAddTags == nullptr || !BackgroundSnapshotsWanted()) return;
     // Kept only once running: whoever sees m_pSnapshot sees a thread that has started.
     auto snapshot = std::make_unique<CSnapshotThread>(m_pHistory->Folder(), WindowProgramName(),
-                                                      CatalogueTagNaming(UnnamedPartWords()));
+                                                      CatalogueTagNames(UnnamedPartWords()));
     if (snapshot->Start()) m_pSnapshot = std::move(snapshot);
 }
 
@@ -152,7 +152,7 @@ void CTarnelDlg::OnRestoreSnapshot()
     CJournaledServer& server = change.Server();
 
     // The whole configuration with every period: what to delete and the before-values.
-    const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
+    const TagNames naming = CatalogueTagNames(UnnamedPartWords());
     TagFileReadOptions readOptions;
     readOptions.naming = &naming;
     RestoreBase base;

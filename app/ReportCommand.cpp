@@ -17,7 +17,7 @@
 #include "ui/FileDialog.h"
 #include "ui/Help.h"
 #include "words/ReportWords.h"
-#include "words/TagWords.h"
+#include "words/TagNameWords.h"
 #include "ui/Text.h"
 
 namespace {

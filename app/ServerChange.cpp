@@ -9,7 +9,7 @@
 #include "catalogue/Windows1251.h"
 #include "common/Decimal.h"
 #include "tagfile/TextEncoding.h"
-#include "words/TagWords.h"
+#include "words/TagNameWords.h"
 #include "ui/Text.h"
 
 #ifndef ZOL_VERSION_TEXT
@@ -99,7 +99,7 @@ JournalContext CWindowHistory::Context() const
 {
     JournalContext context;
     context.program = WindowProgramName();
-    context.naming = CatalogueTagNaming(UnnamedPartWords());  // the tree's names, stand-ins included
+    context.naming = CatalogueTagNames(UnnamedPartWords());  // the tree's names, stand-ins included
     return context;
 }
 

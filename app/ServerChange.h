@@ -8,7 +8,7 @@
 #include <string>
 
 #include "history/History.h"
-#include "server/ComTagServer.h"
+#include "server/win/ComTagServer.h"
 #include "tree/TagNodes.h"
 
 class CWnd;

@@ -4,7 +4,7 @@
 // that after the first call that finds the server gone no later one is sent blind.
 #pragma once
 
-#include "server/ComTagServer.h"
+#include "server/win/ComTagServer.h"
 #include "server/ConnectionLatch.h"
 
 class CServerLink {

@@ -3,12 +3,12 @@
 #include <utility>
 
 #include "server/ComRef.h"
-#include "server/ComTagServer.h"
+#include "server/win/ComTagServer.h"
 #include "server/ServerErrors.h"
-#include "server/ServerConnection.h"
+#include "server/win/ServerConnection.h"
 #include "tagfile/ServerTags.h"
 
-CSnapshotThread::CSnapshotThread(std::filesystem::path folder, std::string program, TagNaming naming)
+CSnapshotThread::CSnapshotThread(std::filesystem::path folder, std::string program, TagNames naming)
     : m_folder(std::move(folder)), m_strProgram(std::move(program)), m_naming(std::move(naming))
 {
 }

@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "common/ScopedHandleWin.h"
+#include "common/win/ScopedHandle.h"
 #include "history/History.h"
-#include "tagfile/TagNaming.h"
+#include "tagfile/TagNames.h"
 
 class CSnapshotThread {
 public:
-    CSnapshotThread(std::filesystem::path folder, std::string program, TagNaming naming);
+    CSnapshotThread(std::filesystem::path folder, std::string program, TagNames naming);
     ~CSnapshotThread();
     CSnapshotThread(const CSnapshotThread&) = delete;
     CSnapshotThread& operator=(const CSnapshotThread&) = delete;
@@ -51,7 +51,7 @@ private:
 
     std::filesystem::path m_folder;
     std::string m_strProgram;
-    TagNaming m_naming;
+    TagNames m_naming;
     CScopedHandle m_hThread;
     std::atomic<bool> m_bStop{false};
     std::mutex m_spareMutex;

@@ -14,18 +14,18 @@
 #include "common/AtomicFile.h"
 #include "dialogs/ImportPreviewDlg.h"
 #include "dialogs/ProgressWnd.h"
-#include "server/ComTagServer.h"
+#include "server/win/ComTagServer.h"
 #include "server/ServerErrors.h"
 #include "tagfile/ImportPlan.h"
 #include "tagfile/ServerTags.h"
 #include "tagfile/TagFileReader.h"
 #include "tagfile/TagFileWriter.h"
-#include "tagfile/TagNaming.h"
+#include "tagfile/TagNames.h"
 #include "tree/ChildIndex.h"
 #include "tree/TagPath.h"
 #include "ui/BusyWindow.h"
 #include "ui/FileDialog.h"
-#include "words/TagWords.h"
+#include "words/TagNameWords.h"
 #include "ui/Text.h"
 #include "ui/TreeViewModel.h"
 
@@ -151,7 +151,7 @@ void CTarnelDlg::OnExportTags()
         }
     }
     const std::string content =
-        WriteTagFile(MakeTagFileRecords(tags, CatalogueTagNaming(UnnamedPartWords())), TagFileFormat{});
+        WriteTagFile(MakeTagFileRecords(tags, CatalogueTagNames(UnnamedPartWords())), TagFileFormat{});
     std::string error;
     AtomicWriteStep failed = AtomicWriteStep::None;
     if (!WriteFileAtomic(file, content, &error, &failed)) {
@@ -179,7 +179,7 @@ void CTarnelDlg::OnImportTags()
         Tell("Не удалось прочитать файл " + NarrowPath(file) + ".");
         return;
     }
-    const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
+    const TagNames naming = CatalogueTagNames(UnnamedPartWords());
     TagFileReadOptions readOptions;
     readOptions.naming = &naming;
     TagFileContent content = ReadTagFile(bytes, readOptions);

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "app/ConnectFailure.h"
+#include "app/ConnectFailureWords.h"
 #include "app/StartupTrace.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueLoader.h"

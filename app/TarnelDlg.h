@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "res/resource.h"
-#include "server/ServerConnection.h"
+#include "server/win/ServerConnection.h"
 #include "server/TagServer.h"
 #include "tagfile/DeviceCopy.h"
 #include "tagfile/ServerTags.h"

@@ -1,7 +1,7 @@
 // zolcfg.exe: the configurator of the ZOL-OPC-Server.
 #include <windows.h>
 
-#include "app/ConsoleOutput.h"
+#include "app/AttachConsoleOutput.h"
 #include "app/StartupTrace.h"
 #include "app/TarnelApp.h"
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "common/ScopedHandleWin.h"
+#include "common/win/ScopedHandle.h"
 
 namespace bench {
 

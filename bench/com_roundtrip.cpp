@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "server/ServerConnection.h"
+#include "server/win/ServerConnection.h"
 #include "standin/StandinServer.h"
 #include "standin/win/ComObjects.h"
 

@@ -29,9 +29,9 @@
 
 #include "bench/BenchProcess.h"
 #include "catalogue/Catalogue.h"
-#include "search/AutoFindDlg.h"
-#include "search/SearchDevThread.h"
-#include "server/ServerConnection.h"
+#include "search/win/AutoFindDlg.h"
+#include "search/win/SearchDevThread.h"
+#include "server/win/ServerConnection.h"
 #include "ui/App.h"
 
 namespace fs = std::filesystem;

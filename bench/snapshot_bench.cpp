@@ -29,12 +29,12 @@
 #include "app/SnapshotThread.h"
 #include "app/TarnelDlg.h"
 #include "history/History.h"
-#include "server/ComTagServer.h"
-#include "server/ServerConnection.h"
+#include "server/win/ComTagServer.h"
+#include "server/win/ServerConnection.h"
 #include "tagfile/ServerTags.h"
-#include "tagfile/TagNaming.h"
+#include "tagfile/TagNames.h"
 #include "ui/App.h"
-#include "words/TagWords.h"
+#include "words/TagNameWords.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -142,7 +142,7 @@ int wmain(int argc, wchar_t** argv)
             });
             Sleep(2000);
             // The window's background snapshot: the worker the window starts after start-up.
-            CSnapshotThread worker(history, WindowProgramName(), CatalogueTagNaming(UnnamedPartWords()));
+            CSnapshotThread worker(history, WindowProgramName(), CatalogueTagNames(UnnamedPartWords()));
             const auto start = Clock::now();
             snapshotWaits = PingUntil(window, [&] {
                 worker.Start();

@@ -36,7 +36,7 @@
 
 #include "bench/BenchProcess.h"
 #include "catalogue/Checksum.h"
-#include "server/ServerConnection.h"
+#include "server/win/ServerConnection.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

@@ -9,7 +9,7 @@
 #include "tagfile/ServerTags.h"
 #include "tagfile/TagFileReader.h"
 #include "tagfile/TagFileWriter.h"
-#include "tagfile/TagNaming.h"
+#include "tagfile/TagNames.h"
 
 #include <benchmark/benchmark.h>
 
@@ -46,7 +46,7 @@ struct Fixture {
 Fixture Make(int rows)
 {
     FillCatalogue();
-    const TagNaming naming = CatalogueTagNaming(UnnamedPartTexts());
+    const TagNames naming = CatalogueTagNames(UnnamedPartTexts());
     Fixture f;
     std::vector<TagFileRecord> records;
     for (int i = 0; i < rows; ++i) {
@@ -67,7 +67,7 @@ Fixture Make(int rows)
 void BM_ReadCheckAndPlan(benchmark::State& state)
 {
     const Fixture f = Make(static_cast<int>(state.range(0)));
-    const TagNaming naming = CatalogueTagNaming(UnnamedPartTexts());
+    const TagNames naming = CatalogueTagNames(UnnamedPartTexts());
     TagFileReadOptions options;
     options.naming = &naming;
     for (auto _ : state) {
@@ -95,7 +95,7 @@ BENCHMARK(BM_ReadAndPlanWithoutCatalogue)->Arg(50000)->Unit(benchmark::kMillisec
 void BM_ExportRecordsAndWrite(benchmark::State& state)
 {
     const Fixture f = Make(static_cast<int>(state.range(0)));
-    const TagNaming naming = CatalogueTagNaming(UnnamedPartTexts());
+    const TagNames naming = CatalogueTagNames(UnnamedPartTexts());
     std::vector<ServerTag> tags;
     for (const TagFileRow& r : ReadTagFile(f.file).rows) tags.push_back(ServerTag{r.id, r.period, true});
     for (auto _ : state) benchmark::DoNotOptimize(WriteTagFile(MakeTagFileRecords(tags, naming), TagFileFormat{}));

@@ -57,7 +57,7 @@ void BM_FillTree(benchmark::State& state)
     CFakeCatalogue catalogue;
     CFakeTagServer server;
     Populate(devices, params, catalogue, server);
-    const TagNamer namer = catalogue.Namer();
+    const TagNameFunction namer = catalogue.Namer();
     CMemoryTree tree;
     for (auto _ : state) {
         const FillReport r = FillTree(tree, server, namer, FillOptions{where});
@@ -84,7 +84,7 @@ void BM_EnumTagsAndNames(benchmark::State& state)
     CFakeCatalogue catalogue;
     CFakeTagServer server;
     Populate(devices, params, catalogue, server);
-    const TagNamer namer = catalogue.Namer();
+    const TagNameFunction namer = catalogue.Namer();
     for (auto _ : state) {
         std::uint32_t cursor = 0, type, address, param, r1, r2;
         std::size_t length = 0;
@@ -114,7 +114,7 @@ void BM_BuildAddTagTree(benchmark::State& state)
                                        : "Group" + std::to_string(p % 50) + ".P" + std::to_string(p));
         numbers.push_back(p);
     }
-    const TagNamer namer = catalogue.Namer();
+    const TagNameFunction namer = catalogue.Namer();
     for (auto _ : state) {
         CMemoryTree tree;
         const AddTagTreeReport r = BuildAddTagTree(tree, 5, 42, numbers, namer, where);
@@ -138,7 +138,7 @@ void BM_DeleteDevice(benchmark::State& state)
     CFakeTagServer server;
     Populate(1, params, catalogue, server);
     const auto stored = server.tags;
-    const TagNamer namer = catalogue.Namer();
+    const TagNameFunction namer = catalogue.Namer();
     CMemoryTree tree;
     std::size_t calls = 0, treeCalls = 0;
     for (auto _ : state) {

@@ -45,20 +45,20 @@
 #include "catalogue/TagName.h"
 #include "common/AtomicFile.h"
 #include "res/resource.h"
-#include "server/ComTagServer.h"
+#include "server/win/ComTagServer.h"
 #include "tagfile/ImportPlan.h"
 #include "tagfile/ImportRun.h"
 #include "tagfile/ServerTags.h"
 #include "tagfile/TagFileReader.h"
 #include "tagfile/TagFileWriter.h"
-#include "tagfile/TagNaming.h"
+#include "tagfile/TagNames.h"
 #include "tagfile/TextEncoding.h"
 #include "tree/ConfigTree.h"
 #include "tree/TreeFind.h"
 #include "ui/App.h"
 #include "ui/Text.h"
 #include "ui/TreeViewModel.h"
-#include "words/TagWords.h"
+#include "words/TagNameWords.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -273,7 +273,7 @@ double CoreExport(const fs::path& file, std::size_t* count)
     if (!ConnectAddTags(false, &tags).Ok()) return -1;
     CComTagServer server(tags);
     const ServerTagList list = ReadServerTags(server);
-    const std::string content = WriteTagFile(MakeTagFileRecords(list.tags, CatalogueTagNaming(UnnamedPartWords())), TagFileFormat{});
+    const std::string content = WriteTagFile(MakeTagFileRecords(list.tags, CatalogueTagNames(UnnamedPartWords())), TagFileFormat{});
     std::string error;
     WriteFileAtomic(file, content, &error);
     tags->Release();
@@ -386,7 +386,7 @@ double CoreImport(const fs::path& file, std::size_t* added)
     const auto start = Clock::now();
     std::string bytes;
     ReadWholeFile(file, &bytes);
-    const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
+    const TagNames naming = CatalogueTagNames(UnnamedPartWords());
     TagFileReadOptions options;
     options.naming = &naming;
     const TagFileContent content = ReadTagFile(bytes, options);

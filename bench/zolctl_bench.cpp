@@ -47,10 +47,10 @@
 #include "catalogue/Checksum.h"
 #include "history/History.h"
 #include "search/LineCheck.h"
-#include "server/ComTagServer.h"
-#include "server/ServerConnection.h"
+#include "server/win/ComTagServer.h"
+#include "server/win/ServerConnection.h"
 #include "tagfile/ImportRun.h"
-#include "tagfile/TagNaming.h"
+#include "tagfile/TagNames.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -256,7 +256,7 @@ void BenchUndo(const fs::path& root, const fs::path& home, int tags)
     if (!journal.Open(&error)) std::printf("journal: %s\n", error.c_str());
     JournalContext context;
     context.program = "zolctl_bench";
-    context.naming = CatalogueTagNaming(UnnamedPartTexts());
+    context.naming = CatalogueTagNames(UnnamedPartTexts());
     CJournaledServer server(com, &journal, context);
     CUndoStack stack;
 
@@ -361,7 +361,7 @@ void BenchJournalCalls(const fs::path& root, const fs::path& home, const fs::pat
     if (!journal.Open(&error)) std::printf("journal: %s\n", error.c_str());
     JournalContext context;
     context.program = "zolctl_bench";
-    context.naming = CatalogueTagNaming(UnnamedPartTexts());
+    context.naming = CatalogueTagNames(UnnamedPartTexts());
     CJournaledServer server(com, &journal, context);
     double bare = 0, journaled = 0;
     std::size_t changed = 0;

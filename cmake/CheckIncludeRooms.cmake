@@ -4,23 +4,19 @@
 #
 #   cmake -DROOT=<source dir> -P cmake/CheckIncludeRooms.cmake
 #
-# - #include "room/...": a room is a top folder; serial/, search/, server/ and standin/ hold
-#   a Windows part as well, named room-win below. Each room's row names the rooms it includes
-#   (besides itself), no more: a row naming a room that none of its files includes fails too,
-#   so that a new include into that room is a decision, not a silent pass.
+# - #include "room/...": a room is a top folder. A room's Windows code lies in its win/
+#   folder (server/win/, serial/win/, search/win/, standin/win/, common/win/, history/win/),
+#   the room-win of the table below, and the native build's counterparts of common/ and
+#   history/ in posix/. Each room's row names the rooms it includes (besides itself), no
+#   more: a row naming a room that none of its files includes fails too, so that a new
+#   include into that room is a decision, not a silent pass.
 # - #include <...> in a portable file: only the C++ standard library's headers. A portable
-#   file is one of a portable room that is no Windows part (below) and no platform file, whose
-#   name ends in Win or Posix (FileHolderWin.cpp: the build takes one of them per system).
-#   So <windows.h> in the portable core is caught here, not first by the native build.
+#   file is one of a portable room outside its win/ and posix/ folders (the build takes
+#   common/win/FileHolder.cpp or common/posix/FileHolder.cpp per system), so <windows.h> in
+#   the portable core is caught here, not first by the native build.
 #
 # Tests and benchmarks are not checked.
 cmake_minimum_required(VERSION 3.16)
-
-# The Windows parts of the mixed rooms, by file name without extension.
-set(win_parts
-  server/ComTagServer server/ServerConnection server/ProxyDecls
-  serial/ComSettings serial/EnumerateSerial serial/SystemSerialPorts
-  search/SearchMessages search/SearchDevThread search/AutoFindDlg search/LineCheckDlg)
 
 # Which rooms each room includes (besides itself). res/resource.h holds the resource ids as
 # plain #defines and includes nothing, so the portable rooms that name commands and dialogs
@@ -41,13 +37,15 @@ set(allow_words catalogue report tree)
 set(allow_tools catalogue common tagfile)
 set(allow_res "")
 set(allow_ui common server tree)
+set(allow_common-win common)
+set(allow_history-win common common-win history)
 set(allow_server-win server)
 set(allow_serial-win common res serial server server-win ui)
-set(allow_search-win catalogue common report res search serial server server-win tagfile tree ui words)
+set(allow_search-win catalogue common-win report res search serial server server-win tagfile tree ui words)
 set(allow_standin-win common standin)
 set(allow_ctl catalogue common history report search serial serial-win server server-win tagfile tree words)
 set(allow_dialogs catalogue res search search-win server server-win tagfile tree ui)
-set(allow_app catalogue commands common dialogs history report res search-win serial serial-win server server-win tagfile tree ui words)
+set(allow_app catalogue commands common common-win dialogs history report res search-win serial serial-win server server-win tagfile tree ui words)
 
 # The uses outside the table there are, each with its reason: "file|included header|reason"
 # (a header in angle brackets for a portable file's use of a system header).
@@ -73,19 +71,15 @@ endif()
 
 function(room_of relative out)
   string(REGEX MATCH "^[^/]+" top "${relative}")
-  string(REGEX REPLACE "\\.[^./]*$" "" stem "${relative}")
-  if(stem IN_LIST win_parts)
+  if(relative MATCHES "^[^/]+/win/")
     set(top "${top}-win")
-  elseif(relative MATCHES "^standin/win/")
-    set(top "standin-win")
   endif()
   set(${out} "${top}" PARENT_SCOPE)
 endfunction()
 
-# A portable file: of a portable room, no Windows part, no platform file.
+# A portable file: of a portable room, outside its win/ and posix/ folders.
 function(is_portable_file relative room out)
-  string(REGEX REPLACE "\\.[^./]*$" "" stem "${relative}")
-  if(room IN_LIST portable AND NOT stem MATCHES "(Win|Posix)$")
+  if(room IN_LIST portable AND NOT relative MATCHES "^[^/]+/posix/")
     set(${out} TRUE PARENT_SCOPE)
   else()
     set(${out} FALSE PARENT_SCOPE)

@@ -21,7 +21,7 @@
 #include "server/TagServer.h"
 #include "tagfile/ServerTags.h"
 #include "tagfile/TextEncoding.h"
-#include "words/TagWords.h"
+#include "words/TagNameWords.h"
 
 namespace {
 

@@ -16,19 +16,19 @@
 #include "common/Guide.h"
 #include "ctl/CtlServer.h"
 #include "ctl/CtlResult.h"
-#include "search/AddressScan.h"
+#include "search/SearchScan.h"
 #include "search/SearchTexts.h"
 #include "serial/ComPortDialogModel.h"
-#include "serial/SystemSerialPorts.h"
+#include "serial/win/SystemEnumerateSerial.h"
 #include "server/ServerErrors.h"
 #include "server/TagWalk.h"
 #include "tagfile/TagFile.h"
 #include "tagfile/TagFileReader.h"
 #include "tagfile/TagFileWriter.h"
-#include "tagfile/TagNaming.h"
+#include "tagfile/TagNames.h"
 #include "tagfile/TextEncoding.h"
 #include "tree/RefreshPeriod.h"
-#include "words/TagWords.h"
+#include "words/TagNameWords.h"
 
 namespace {
 
@@ -102,7 +102,7 @@ bool ReadTagOperands(const CtlArgs& args, ParamUse use, TagOperands* tag)
 
 std::string NameOf(const TagOperands& t)
 {
-    return Cp1251ToUtf8(CatalogueTagNaming(UnnamedPartWords()).tagName(t.address, t.type, t.param));
+    return Cp1251ToUtf8(CatalogueTagNames(UnnamedPartWords()).tagName(t.address, t.type, t.param));
 }
 
 }  // namespace
@@ -308,7 +308,7 @@ int CommandPort(const CtlArgs& args)
 int CommandPorts(const CtlArgs&)
 {
     // The COM-port dialog's enumeration and entry texts.
-    CSystemSerialPorts system;
+    CSystemEnumerateSerial system;
     std::vector<unsigned> ports, setupPorts;
     std::vector<std::string> descriptions;
     if (!system.UsingQueryDosDevice(ports)) {
@@ -330,10 +330,10 @@ namespace {
 
 // The scan's reports as lines; the server's loss or Ctrl+C ends it after the probe in
 // progress.
-class CCtlScanHost final : public IScanHost, public CForwardingTagServer {
+class CCtlScanHost final : public ISearchScanHost, public CForwardingTagServer {
 public:
     explicit CCtlScanHost(ITagServer& server) : CForwardingTagServer(server) {}
-    void Attach(CAddressScan* scan) { m_pScan = scan; }
+    void Attach(CSearchScan* scan) { m_pScan = scan; }
 
     void DispatchOneWaitingMessage() override
     {
@@ -376,7 +376,7 @@ public:
     HResult m_lost = kS_OK;
 
 private:
-    CAddressScan* m_pScan = nullptr;
+    CSearchScan* m_pScan = nullptr;
     int m_probed = 0;
 };
 
@@ -395,7 +395,7 @@ int CommandSearch(const CtlArgs& args)
     CCtlScanHost host(connection.Server());
     host.m_bProgress = ErrIsConsole();
     host.m_total = static_cast<int>(to - from + 1);
-    CAddressScan scan(host, host);
+    CSearchScan scan(host, host);
     host.Attach(&scan);
     scan.Scan(static_cast<int>(from), static_cast<int>(to));
     if (IsConnectionLost(host.m_lost)) return Refused("the server went away during the search", host.m_lost);

@@ -4,7 +4,7 @@
 #include "ctl/CtlArgs.h"
 #include "tagfile/ImportRun.h"
 #include "tagfile/ServerTags.h"
-#include "tagfile/TagNaming.h"
+#include "tagfile/TagNames.h"
 
 // The command line checked against the table, then the row's handler.
 int RunZolctl(const std::vector<std::string>& argv);
@@ -21,7 +21,7 @@ ZOLCTL_COMMANDS(ZOL_CTL_DECLARE_HANDLER)
 // Why the list is not the server's whole configuration (ServerTagList::Gap) in zolctl's
 // words, one line; "" when it is.
 std::string DescribeTagListGap(const ServerTagList& list);
-void PrintImportPlan(const ImportPlan& plan, const TagNaming& naming);
+void PrintImportPlan(const ImportPlan& plan, const TagNames& naming);
 // The refusals and the summary of a run; the exit code. fileName: for the lines of refusals.
 int ReportImportRun(const ImportReport& report, const ImportPlan& plan, const std::string& fileName,
                     bool journalFailed);

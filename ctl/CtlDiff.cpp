@@ -19,7 +19,7 @@
 #include "history/Snapshot.h"
 #include "serial/PortSettings.h"
 #include "server/ServerErrors.h"
-#include "words/TagWords.h"
+#include "words/TagNameWords.h"
 #include "tagfile/ImportPlan.h"
 #include "tagfile/TagFileReader.h"
 #include "tagfile/TagFileWriter.h"
@@ -78,7 +78,7 @@ bool OnDevice(const CtlArgs& args, const TagId& id)
     return !args.hasDevice || (id.type == args.deviceType && id.address == args.deviceAddress);
 }
 
-void AddTagMembers(CJsonWriter& json, const PlannedTag& tag, const TagNaming& naming)
+void AddTagMembers(CJsonWriter& json, const PlannedTag& tag, const TagNames& naming)
 {
     json.Key("type").Number(tag.id.type);
     json.Key("address").Number(tag.id.address);
@@ -92,7 +92,7 @@ std::string DiffResultJson(int exitCode)
 {
     const DiffOutcome& outcome = Outcome();
     const ImportPlan& plan = outcome.plan;
-    const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
+    const TagNames naming = CatalogueTagNames(UnnamedPartWords());
     CJsonWriter json;
     json.BeginObject();
     json.Key("changed").Bool(false);
@@ -150,7 +150,7 @@ int CommandDiff(const CtlArgs& args)
         return kExitUsage;
     }
     if (!LoadCatalogue(args)) return kExitUsage;
-    const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
+    const TagNames naming = CatalogueTagNames(UnnamedPartWords());
     TagFileReadOptions readOptions;
     readOptions.naming = &naming;
     TagFileContent content = ReadTagFile(bytes, readOptions);

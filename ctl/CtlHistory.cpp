@@ -11,8 +11,8 @@
 #include "server/ServerErrors.h"
 #include "tagfile/ImportRun.h"
 #include "tagfile/TagFileReader.h"
-#include "tagfile/TagNaming.h"
-#include "words/TagWords.h"
+#include "tagfile/TagNames.h"
+#include "words/TagNameWords.h"
 
 namespace fs = std::filesystem;
 
@@ -30,7 +30,7 @@ JournalContext CtlContext()
 {
     JournalContext context;
     context.program = CtlProgramName();
-    context.naming = CatalogueTagNaming(UnnamedPartWords());
+    context.naming = CatalogueTagNames(UnnamedPartWords());
     return context;
 }
 
@@ -234,7 +234,7 @@ int CommandRestore(const CtlArgs& args)
         return kExitPartial;
     }
     if (!LoadCatalogue(args)) return kExitUsage;
-    const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
+    const TagNames naming = CatalogueTagNames(UnnamedPartWords());
     CCtlChanges changes;
     if (!args.dryRun && !changes.Begin(args, "zolctl restore")) return kExitPartial;
 

@@ -21,7 +21,7 @@
 #include "report/ReportJson.h"
 #include "server/ServerErrors.h"
 #include "words/ReportWords.h"
-#include "words/TagWords.h"
+#include "words/TagNameWords.h"
 
 namespace fs = std::filesystem;
 

@@ -7,8 +7,8 @@
 #include "ctl/CtlConsole.h"
 #include "server/ServerErrors.h"
 #include "server/TagServer.h"
-#include "words/TagWords.h"
-#include "tagfile/TagNaming.h"
+#include "words/TagNameWords.h"
+#include "tagfile/TagNames.h"
 #include "tagfile/TextEncoding.h"
 
 namespace {
@@ -99,7 +99,7 @@ void AddErrorMember(CJsonWriter& json, const CtlResult& result, int exitCode)
 
 std::string CommandResultJson(const CtlResult& result, int exitCode)
 {
-    const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
+    const TagNames naming = CatalogueTagNames(UnnamedPartWords());
     CJsonWriter json;
     json.BeginObject();
     json.Key("changed").Bool(result.Changed());

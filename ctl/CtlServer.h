@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "server/ComTagServer.h"
-#include "server/ServerConnection.h"
+#include "server/win/ComTagServer.h"
+#include "server/win/ServerConnection.h"
 
 // "cannot connect: class not registered (0x80040154)": the failing step and its HRESULT.
 std::string DescribeConnectFailure(const ConnectResult& result);

@@ -19,7 +19,7 @@
 #include "tagfile/TagFileWriter.h"
 #include "tagfile/TextEncoding.h"
 #include "tree/RefreshPeriod.h"
-#include "words/TagWords.h"
+#include "words/TagNameWords.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ int ReportListProblems(const ServerTagList& list, const std::vector<TagFileRecor
 
 // "add;address;type;param;name;period_ms", a change with the old period after it, a
 // deletion or a tag kept for an invalid row without periods (the server's are not read for it).
-std::string PlanLine(const char* action, const PlannedTag& tag, const TagNaming& naming, bool withOld)
+std::string PlanLine(const char* action, const PlannedTag& tag, const TagNames& naming, bool withOld)
 {
     std::string line = std::string(action) + ";" + std::to_string(tag.id.address) + ";" + std::to_string(tag.id.type) +
                        ";" + std::to_string(tag.id.param) + ";" +
@@ -88,7 +88,7 @@ std::string PlanLine(const char* action, const PlannedTag& tag, const TagNaming&
     return line + "\n";
 }
 
-void PrintPlan(const ImportPlan& plan, const TagNaming& naming)
+void PrintPlan(const ImportPlan& plan, const TagNames& naming)
 {
     std::string out;
     for (const PlannedTag& t : plan.add) out += PlanLine("add", t, naming, false);
@@ -125,7 +125,7 @@ int CommandTags(const CtlArgs& args)
     int exitCode = kExitOk;
     if (!ReadServer(connection.Server(), options, &list, &exitCode)) return exitCode;
 
-    const std::vector<TagFileRecord> records = MakeTagFileRecords(list.tags, CatalogueTagNaming(UnnamedPartWords()));
+    const std::vector<TagFileRecord> records = MakeTagFileRecords(list.tags, CatalogueTagNames(UnnamedPartWords()));
     exitCode = ReportListProblems(list, records);
     WriteData(args.format == "json" ? WriteTagListJson(records)
                                    : WriteTagFile(records, TagFileFormat{TagFileEncoding::Utf8, false, ';', false}));
@@ -154,7 +154,7 @@ int CommandExport(const CtlArgs& args)
     for (const ServerTag& tag : list.tags) {
         if (wanted(tag.id)) tags.push_back(tag);
     }
-    const std::vector<TagFileRecord> records = MakeTagFileRecords(tags, CatalogueTagNaming(UnnamedPartWords()));
+    const std::vector<TagFileRecord> records = MakeTagFileRecords(tags, CatalogueTagNames(UnnamedPartWords()));
     exitCode = ReportListProblems(list, records);
 
     TagFileFormat format;
@@ -191,7 +191,7 @@ int CommandImport(const CtlArgs& args)
         return kExitUsage;
     }
     if (!LoadCatalogue(args)) return kExitUsage;
-    const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
+    const TagNames naming = CatalogueTagNames(UnnamedPartWords());
     TagFileReadOptions readOptions;
     readOptions.naming = &naming;
     readOptions.strict = args.strict;
@@ -285,7 +285,7 @@ int CommandCopyDevice(const CtlArgs& args)
     const CopySource source{args.deviceType, args.deviceAddress};
     const std::string sourceText = "type " + std::to_string(source.type) + " address " + std::to_string(source.address);
     if (!LoadCatalogue(args)) return kExitUsage;
-    const TagNaming naming = CatalogueTagNaming(UnnamedPartWords());
+    const TagNames naming = CatalogueTagNames(UnnamedPartWords());
     CommandResult().dryRun = args.dryRun;
     CCtlChanges changes;
     if (!args.dryRun && !changes.Begin(args, "zolctl copy-device")) return kExitPartial;
@@ -368,7 +368,7 @@ std::string DescribeTagListGap(const ServerTagList& list)
     return DescribeTagListGap(list, words);
 }
 
-void PrintImportPlan(const ImportPlan& plan, const TagNaming& naming) { PrintPlan(plan, naming); }
+void PrintImportPlan(const ImportPlan& plan, const TagNames& naming) { PrintPlan(plan, naming); }
 
 int ReportImportRun(const ImportReport& report, const ImportPlan& plan, const std::string& fileName,
                     bool journalFailed)

@@ -1,7 +1,7 @@
 #include "dialogs/AddDeviceDlg.h"
 
 #include "catalogue/Catalogue.h"
-#include "search/AutoFindDlg.h"
+#include "search/win/AutoFindDlg.h"
 #include "search/SearchTexts.h"
 
 CAddDeviceDlg::CAddDeviceDlg(IAddTags* pAddTags, CWnd* parent)

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "res/resource.h"
-#include "search/AutoFindDlg.h"
-#include "server/ServerConnection.h"
+#include "search/win/AutoFindDlg.h"
+#include "server/win/ServerConnection.h"
 #include "ui/Controls.h"
 #include "server/ComRef.h"
 #include "ui/Dialog.h"

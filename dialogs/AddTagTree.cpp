@@ -6,7 +6,7 @@
 #include "app/TarnelDlg.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/TagName.h"
-#include "server/ComTagServer.h"
+#include "server/win/ComTagServer.h"
 #include "tree/AddTagTreeBuilder.h"
 #include "tree/RefreshPeriod.h"
 #include "ui/Text.h"

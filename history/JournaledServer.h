@@ -13,7 +13,7 @@
 #include "history/UndoStep.h"
 #include "server/TagServer.h"
 #include "tagfile/ServerTags.h"
-#include "tagfile/TagNaming.h"
+#include "tagfile/TagNames.h"
 
 #include <cstddef>
 #include <functional>
@@ -28,7 +28,7 @@ constexpr HResult kE_JournalNotWritten = static_cast<HResult>(0x8007001Du);
 
 struct JournalContext {
     std::string program;  // "zolctl 0.917.40" / "zolcfg 0.917.40" (ASCII)
-    TagNaming naming;     // the tags' full names (null functions: names left empty)
+    TagNames naming;     // the tags' full names (null functions: names left empty)
 };
 
 class CJournaledServer final : public CForwardingTagServer {

@@ -15,7 +15,7 @@
 #include "search/LineLoad.h"
 #include "serial/PortSettings.h"
 #include "tagfile/ServerTags.h"
-#include "tree/TreeNames.h"
+#include "tree/TreeTagName.h"
 
 struct ReportTag {
     std::uint32_t param = 0;

@@ -1,6 +1,10 @@
-// Resource identifiers: dialog templates, their controls, icons and menu commands.
-// The numbers are fixed: the server's configurator has always used them.
+// Resource identifiers: dialog templates, their controls and icons; the menu commands are
+// res/CommandIds.h. The numbers are fixed: the server's configurator has always used them.
 #pragma once
+
+#ifndef RC_INVOKED
+#include "CommandIds.h"
+#endif
 
 // Icons
 #define IDR_MAINFRAME 136
@@ -12,14 +16,6 @@
 #define IDC_ADD_DEVICE 5
 #define IDC_APPLY 1012
 // The exit button is the Cancel command (IDCANCEL, 2).
-
-// Context menu commands of the main window
-#define ID_ADD_DEVICE 32801
-#define ID_DELETE_DEVICE 32802
-#define ID_DELETE_TAGS 32803
-#define ID_ADD_TAG 32804
-#define ID_DELETE_TAG 32805
-#define ID_EDIT_TAG 32806
 
 // The platform's help command
 #define ID_HELP 57670
@@ -60,17 +56,6 @@
 #define IDC_STOP_SEARCH 1028
 // The Start button is the OK command (IDOK, 1).
 
-// Context-menu commands added after a separator below the ones above
-#define ID_DESCRIPTION_FILES 32807
-#define ID_FIND 32808
-#define ID_FIND_NEXT 32809
-#define ID_BRANCH_PERIOD 32810
-#define ID_EXPORT_TAGS 32811
-#define ID_IMPORT_TAGS 32812
-// "Описания приборов..." in the main window's system menu; system-menu commands keep
-// their low four bits clear.
-#define IDM_DESCRIPTION_FILES 0x0120
-
 // Description-files dialog (template 109)
 #define IDD_DESCRIPTION_FILES 109
 #define IDC_DSC_FOLDER 1030
@@ -98,15 +83,8 @@
 #define IDC_IMPORT_PROGRESS 1039
 #define IDC_IMPORT_STOP 1040
 
-// Undo, redo and the history of changes: context-menu commands after a separator, the
-// system-menu item, the history dialog (template 114) and the progress of a long undo
-// (template 115)
-#define ID_UNDO 32813
-#define ID_REDO 32814
-#define ID_HISTORY 32815
-// A snapshot's restore, chosen in the history dialog (a command of no menu)
-#define ID_RESTORE_SNAPSHOT 32816
-#define IDM_HISTORY 0x0130
+// The history of changes: the history dialog (template 114) and the progress of a long
+// undo (template 115)
 #define IDD_HISTORY 114
 #define IDC_HISTORY_FOLDER 1041
 #define IDC_HISTORY_SNAPSHOTS 1042
@@ -117,18 +95,14 @@
 #define IDC_STEP_PROGRESS_BAR 1046
 #define IDC_STEP_PROGRESS_STOP 1047
 
-// Copying a device's tags to other addresses: the context-menu command after "Изменить
-// период..." and its dialog (template 116); "Копировать" is the OK command
-#define ID_COPY_DEVICE 32817
+// Copying a device's tags to other addresses (template 116); "Копировать" is the OK command
 #define IDD_COPY_DEVICE 116
 #define IDC_COPY_SOURCE 1048
 #define IDC_COPY_ADDRESSES 1049
 #define IDC_COPY_COUNTS 1050
 #define IDC_COPY_REFUSED 1051
 
-// The line check: the context-menu command after "Описания приборов..." and its dialog
-// (template 117)
-#define ID_CHECK_LINE 32818
+// The line check (template 117)
 #define IDD_LINE_CHECK 117
 #define IDC_CHECK_STATUS 1052
 #define IDC_CHECK_LIST 1053
@@ -136,9 +110,3 @@
 #define IDC_CHECK_LOAD 1055
 #define IDC_CHECK_PROGRESS 1056
 #define IDC_CHECK_STOP 1057
-
-// The as-built report: the context-menu command after "Проверить связь"
-#define ID_CONFIG_REPORT 32819
-
-// "Справка" in the main window's system menu, after the items above: the user's guide
-#define IDM_GUIDE 0x0170

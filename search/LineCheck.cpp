@@ -4,7 +4,7 @@
 #include <tuple>
 
 #include "catalogue/Catalogue.h"
-#include "search/AddressScan.h"
+#include "search/SearchScan.h"
 #include "server/ServerErrors.h"
 
 void CConfiguredDevices::AddTag(std::uint32_t type, std::uint32_t address)
@@ -94,7 +94,7 @@ void CLineCheck::Check(const std::vector<ConfiguredDevice>& devices)
         }
         std::string text;
         HResult hr = kS_OK;
-        const std::int32_t type = CAddressScan::ProbeAddress(m_server, static_cast<int>(address), text, &hr);
+        const std::int32_t type = CSearchScan::ProbeAddress(m_server, static_cast<int>(address), text, &hr);
         for (; i < devices.size() && devices[i].address == address; ++i) {
             LineCheckEntry entry;
             entry.device = devices[i];

@@ -1,6 +1,6 @@
 // The line check: does every configured device answer at its address, and as the type it
 // is configured as? Each configured address is probed once, in ascending order, through the
-// auto-search's own probe (CAddressScan::ProbeAddress); every device configured there takes
+// auto-search's own probe (CSearchScan::ProbeAddress); every device configured there takes
 // its result from that one answer. The check asks the server only: it changes nothing.
 //
 // For each address, in this order:

@@ -110,7 +110,7 @@ ServerTagList ReadServerTags(ITagServer& server, const ServerTagsOptions& option
     return list;
 }
 
-std::vector<TagFileRecord> MakeTagFileRecords(const std::vector<ServerTag>& tags, const TagNaming& naming)
+std::vector<TagFileRecord> MakeTagFileRecords(const std::vector<ServerTag>& tags, const TagNames& naming)
 {
     std::vector<TagFileRecord> records;
     records.reserve(tags.size());

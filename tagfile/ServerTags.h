@@ -6,7 +6,7 @@
 #include "server/TagServer.h"
 #include "server/TagWalk.h"
 #include "tagfile/TagFile.h"
-#include "tagfile/TagNaming.h"
+#include "tagfile/TagNames.h"
 
 #include <cstddef>
 #include <functional>
@@ -79,4 +79,4 @@ struct TagListGapWords {
 std::string DescribeTagListGap(const ServerTagList& list, const TagListGapWords& words);
 
 // The tags as file records in the server's order, named by naming.
-std::vector<TagFileRecord> MakeTagFileRecords(const std::vector<ServerTag>& tags, const TagNaming& naming);
+std::vector<TagFileRecord> MakeTagFileRecords(const std::vector<ServerTag>& tags, const TagNames& naming);

@@ -17,12 +17,12 @@
 //   TagFileWriter.h  WriteTagFile / WriteTagListJson: records -> bytes; AppendCsvField: one
 //                    field quoted as the files quote it, and AppendJsonString, for other tables
 //   ServerTags.h     ReadServerTags: the server's tags (with periods) through ITagServer;
-//                    MakeTagFileRecords: those tags as file records, named from a TagNaming
+//                    MakeTagFileRecords: those tags as file records, named from a TagNames
 //   ImportPlan.h     MakeImportPlan: file rows against server tags -> add/change/unchanged/delete;
 //                    a replace keeps every tag any row names and is blocked by invalid rows
 //                    unless allowed
 //   ImportRun.h      RunImportPlan: the plan carried out on the server, with its report
-//   TagNaming.h      the catalogue's names (device of a type, full tag name) for the above
+//   TagNames.h      the catalogue's names (device of a type, full tag name) for the above
 //   DeviceCopy.h     ReadAddressList ("6-20, 25"), MakeDeviceCopyPlan: one device's tags copied to
 //                    other addresses as an import plan of rows made in the program
 #pragma once

@@ -122,7 +122,7 @@ private:
     // False when a mismatch makes the row invalid (strict).
     bool CheckNames(const TagFileRow& row)
     {
-        const TagNaming& naming = *m_options.naming;
+        const TagNames& naming = *m_options.naming;
         if (!naming.knowsType(row.id.type)) {
             auto found = m_unknownTypes.find(row.id.type);
             if (found == m_unknownTypes.end()) {

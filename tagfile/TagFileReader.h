@@ -14,13 +14,13 @@
 // server already holds may have (param 0 or 65535, a period as export writes one it cannot
 // carry back: "0.0007", "-1", "90000000") is marked existingTag: it can name that tag, never
 // add it nor set its period (SettleExistingTagRows, ImportPlan.h). The same tag twice with the same period is one
-// tag. With a TagNaming, a type it does not know is a warning (once per type), and a device
+// tag. With a TagNames, a type it does not know is a warning (once per type), and a device
 // or name that differs from the catalogue's is a warning, or with strict an invalid row.
 #pragma once
 
 #include "tagfile/CsvTable.h"  // SplitCsvRecords, for the tables that share the conventions
 #include "tagfile/TagFile.h"
-#include "tagfile/TagNaming.h"
+#include "tagfile/TagNames.h"
 
 #include <cstddef>
 #include <string>
@@ -98,7 +98,7 @@ struct TagFileRow : TagFileRecord {
 };
 
 struct TagFileReadOptions {
-    const TagNaming* naming = nullptr;  // null: device and name are not checked
+    const TagNames* naming = nullptr;  // null: device and name are not checked
     bool strict = false;
 };
 

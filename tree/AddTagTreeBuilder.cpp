@@ -13,7 +13,7 @@ int KindRank(TagKey key)
 
 void AddLeaves(const ITreeModel& dialogTree, TreeNode node, int address, int typeCode,
                std::int64_t period, ITagServer& server, ITreeModel& mainTree,
-               const TagNamer& namer, CChildIndex& mainIndex, AddTagsReport& report)
+               const TagNameFunction& namer, CChildIndex& mainIndex, AddTagsReport& report)
 {
     if (dialogTree.HasChildren(node)) {
         for (TreeNode child = dialogTree.FirstChild(node); child != nullptr;
@@ -62,7 +62,7 @@ void SortSubtree(ITreeModel& tree, TreeNode node)
 }
 
 AddTagTreeReport BuildAddTagTree(ITreeModel& tree, int address, int typeCode,
-                                 const std::vector<int>& paramNumbers, const TagNamer& namer,
+                                 const std::vector<int>& paramNumbers, const TagNameFunction& namer,
                                  InsertAt where)
 {
     AddTagTreeReport report;
@@ -95,7 +95,7 @@ AddTagTreeReport BuildAddTagTree(ITreeModel& tree, int address, int typeCode,
 
 AddTagsReport AddTagsUnder(const ITreeModel& dialogTree, TreeNode node, int address,
                            int typeCode, std::int64_t period, ITagServer& server,
-                           ITreeModel& mainTree, const TagNamer& namer)
+                           ITreeModel& mainTree, const TagNameFunction& namer)
 {
     AddTagsReport report;
     if (node == nullptr)

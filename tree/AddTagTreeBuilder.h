@@ -4,7 +4,7 @@
 
 #include "server/TagServer.h"
 #include "tree/TagKey.h"
-#include "tree/TagNamer.h"
+#include "tree/TagNameFunction.h"
 #include "tree/TreeModel.h"
 
 #include <cstddef>
@@ -33,7 +33,7 @@ struct AddTagTreeReport {
 // and each parent sorted once, to the order sorted insertion gives; either way the first
 // root node's subtree is then sorted with SortSubtree.
 AddTagTreeReport BuildAddTagTree(ITreeModel& tree, int address, int typeCode,
-                                 const std::vector<int>& paramNumbers, const TagNamer& namer,
+                                 const std::vector<int>& paramNumbers, const TagNameFunction& namer,
                                  InsertAt where = InsertAt::Sorted);
 
 struct AddTagsReport {
@@ -48,4 +48,4 @@ struct AddTagsReport {
 // the tag is it put into the main window's tree. Refusals are counted, not shown.
 AddTagsReport AddTagsUnder(const ITreeModel& dialogTree, TreeNode node, int address,
                            int typeCode, std::int64_t period, ITagServer& server,
-                           ITreeModel& mainTree, const TagNamer& namer);
+                           ITreeModel& mainTree, const TagNameFunction& namer);

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-FillReport FillTree(ITreeModel& tree, ITagServer& server, const TagNamer& namer,
+FillReport FillTree(ITreeModel& tree, ITagServer& server, const TagNameFunction& namer,
                     const FillOptions& options)
 {
     CBulkUpdate bulk(tree);

@@ -3,7 +3,7 @@
 
 #include "server/TagServer.h"
 #include "server/TagWalk.h"
-#include "tree/TagNamer.h"
+#include "tree/TagNameFunction.h"
 #include "tree/TreeModel.h"
 
 #include <cstddef>
@@ -35,5 +35,5 @@ struct FillReport : TagWalkReport {
 // tell the user. A tag no key can carry is counted, not shown. Children are
 // found through an index, never by walking siblings; the tree is in a bulk update
 // throughout. The tree must not be changed by anyone else meanwhile.
-FillReport FillTree(ITreeModel& tree, ITagServer& server, const TagNamer& namer,
+FillReport FillTree(ITreeModel& tree, ITagServer& server, const TagNameFunction& namer,
                     const FillOptions& options = {});

@@ -43,7 +43,7 @@ TreeNode FindTagNode(const ITreeModel& tree, const std::string& tagName, std::ui
     return FindPath(tree, nullptr, tagName, address, typeCode, paramNumber);
 }
 
-TagNodesReport ShowTagsAsHeld(ITreeModel& tree, const std::vector<TagOnServer>& tags, const TagNamer& namer)
+TagNodesReport ShowTagsAsHeld(ITreeModel& tree, const std::vector<TagOnServer>& tags, const TagNameFunction& namer)
 {
     TagNodesReport report;
     CBulkUpdate bulk(tree);

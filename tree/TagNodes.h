@@ -5,7 +5,7 @@
 #pragma once
 
 #include "server/TagServer.h"
-#include "tree/TagNamer.h"
+#include "tree/TagNameFunction.h"
 #include "tree/TreeModel.h"
 
 #include <cstddef>
@@ -31,7 +31,7 @@ TreeNode FindTagNode(const ITreeModel& tree, const std::string& tagName, std::ui
 // Inserts the nodes of held tags that are missing (appended, then each grown parent sorted
 // once, as the fill does) and removes the nodes of tags not held. A tag node that has
 // children of its own stays as their parent. Runs in one bulk update.
-TagNodesReport ShowTagsAsHeld(ITreeModel& tree, const std::vector<TagOnServer>& tags, const TagNamer& namer);
+TagNodesReport ShowTagsAsHeld(ITreeModel& tree, const std::vector<TagOnServer>& tags, const TagNameFunction& namer);
 
 // Passes every call to the server it wraps and notes each AddTag and DeleteTag the server
 // accepted, as the tag's presence afterwards: what ShowTagsAsHeld needs after calls made by

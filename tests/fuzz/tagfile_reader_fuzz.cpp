@@ -25,9 +25,9 @@ void Check(bool condition)
     if (!condition) std::abort();
 }
 
-TagNaming FuzzNaming()
+TagNames FuzzNaming()
 {
-    TagNaming naming;
+    TagNames naming;
     naming.knowsType = [](std::uint32_t type) { return type % 3 != 0; };
     naming.deviceName = [](std::uint32_t type) { return "D" + std::to_string(type); };
     naming.tagName = [](std::uint32_t address, std::uint32_t type, std::uint32_t param) {
@@ -57,7 +57,7 @@ void CheckContent(const TagFileContent& c)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    static const TagNaming naming = FuzzNaming();
+    static const TagNames naming = FuzzNaming();
 
     const TagFileContent plain = ReadTagFile(bytes);
     CheckContent(plain);

@@ -142,6 +142,26 @@ TEST(CommandTable, RowsAreOneEachByIdSystemIdAndHandler)
     EXPECT_EQ(FindSystemCommand(0), nullptr);
 }
 
+TEST(CommandTable, CommandIdsKeepTheirNumbersAndEveryRowOfTheMenusHasOne)
+{
+    // The numbers given out never change: a command put into the middle of the list, not at
+    // its end, would move every later one (and the menus' ids with them).
+    const std::vector<int> given{ID_ADD_DEVICE, ID_DELETE_DEVICE, ID_DELETE_TAGS, ID_ADD_TAG, ID_DELETE_TAG,
+                                 ID_EDIT_TAG, ID_DESCRIPTION_FILES, ID_FIND, ID_FIND_NEXT, ID_BRANCH_PERIOD,
+                                 ID_EXPORT_TAGS, ID_IMPORT_TAGS, ID_UNDO, ID_REDO, ID_HISTORY,
+                                 ID_RESTORE_SNAPSHOT, ID_COPY_DEVICE, ID_CHECK_LINE, ID_CONFIG_REPORT};
+    for (std::size_t k = 0; k < given.size(); ++k) EXPECT_EQ(given[k], 32801 + static_cast<int>(k)) << k;
+
+    // Every row with a command id of the list is one of these; the others are the buttons'
+    // control ids and the platform's help command.
+    std::set<int> fromRows;
+    for (const WindowCommand& row : WindowCommands()) {
+        if (row.id >= ID_ADD_DEVICE) fromRows.insert(row.id);
+    }
+    fromRows.erase(ID_HELP);
+    EXPECT_EQ(fromRows, std::set<int>(given.begin(), given.end()));
+}
+
 TEST(CommandTable, WhatAMenuOrTheSystemMenuShowsHasATextAndAPlace)
 {
     for (const WindowCommand& row : WindowCommands()) {

@@ -1,3 +1,3 @@
 zol_add_unit_test(serial_tests
-  SOURCES serial_enumeration_test.cpp serial_com_port_dialog_model_test.cpp serial_port_settings_test.cpp
+  SOURCES serial_enumerate_serial_core_test.cpp serial_com_port_dialog_model_test.cpp serial_port_settings_test.cpp
   LIBS zol_serial_core)

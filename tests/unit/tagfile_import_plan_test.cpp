@@ -77,7 +77,7 @@ protected:
     {
         CFakeTagServer server;
         for (std::uint32_t p = 1; p <= 4; ++p) server.Put(1, 1, p, 10000);
-        const TagNaming naming = CatalogueTagNaming(UnnamedPartTexts());
+        const TagNames naming = CatalogueTagNames(UnnamedPartTexts());
         TagFileReadOptions options;
         options.naming = &naming;
         options.strict = strict;
@@ -459,7 +459,7 @@ TEST_F(TagFileRoundTrip, ExportImportIntoAnEmptyServerExportAgainGivesTheSameByt
     source.Put(1, 5, 2, 0);
     source.Put(7, 12, 3, 864000000000LL);
     source.Put(99, 247, 65534, 10000);  // a type the descriptions do not know
-    const TagNaming naming = CatalogueTagNaming(UnnamedPartTexts());
+    const TagNames naming = CatalogueTagNames(UnnamedPartTexts());
 
     auto exportFrom = [&](CFakeTagServer& server) {
         const ServerTagList list = ReadServerTags(server);

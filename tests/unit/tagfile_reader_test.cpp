@@ -5,7 +5,7 @@
 
 #include "tagfile/TagFileReader.h"
 #include "tagfile/TagFileWriter.h"
-#include "tagfile/TagNaming.h"
+#include "tagfile/TagNames.h"
 #include "catalogue/TagName.h"
 #include "tagfile_test_support.h"
 
@@ -214,7 +214,7 @@ TEST_F(TagFileCatalogueCheck, MismatchesWarnOrWithStrictInvalidateUnknownTypesOn
         "Счётчик;9;7;3;Счётчик(009).Энергия.Сумма;1\n"  // 5 Cyrillic, matches
         "X;5;99;1;X(005).Y;1000\n"                // 6 unknown type: no checks, one warning
         ";6;99;1;;1000\n";                        // 7
-    const TagNaming naming = CatalogueTagNaming(UnnamedPartTexts());
+    const TagNames naming = CatalogueTagNames(UnnamedPartTexts());
     TagFileReadOptions options;
     options.naming = &naming;
 
@@ -241,7 +241,7 @@ TEST_F(TagFileCatalogueCheck, MismatchesWarnOrWithStrictInvalidateUnknownTypesOn
 TEST_F(TagFileCatalogueCheck, UndescribedPartsAreNamedAsTheTreeNamesThemAndOlderNamesAreRead)
 {
     const UnnamedPartTexts words{"T", "P"};
-    const TagNaming naming = CatalogueTagNaming(words);
+    const TagNames naming = CatalogueTagNames(words);
     // An unknown type, an undescribed parameter of a known one, the addresses 0 and 255:
     // each gets the tree's stand-in, so that no two tags share a name.
     EXPECT_EQ(naming.tagName(7, 9, 1), "T9(007).P1");
@@ -285,7 +285,7 @@ TEST_F(TagFileCatalogueCheck, RowRefusedForItsNamesStillConflicts)
         "PM3F;5;1;14;PM3F(005).Frequency;2000\n"  // 3 another period of the same tag
         "PM3F;6;1;14;;3000\n"                     // 4 refused name, repeated below
         "PM3F;6;1;14;;3000\n";                    // 5 the same: one tag
-    const TagNaming naming = CatalogueTagNaming(UnnamedPartTexts());
+    const TagNames naming = CatalogueTagNames(UnnamedPartTexts());
     TagFileReadOptions options;
     options.naming = &naming;
     const TagFileContent lenient = ReadTagFile(file, options);
@@ -301,7 +301,7 @@ TEST_F(TagFileCatalogueCheck, RowRefusedForItsNamesStillConflicts)
 // still matches the descriptions' name, and so does the bare one.
 TEST(TagFileReader, ApostropheMarkedNamesMatchUnderStrict)
 {
-    TagNaming naming;
+    TagNames naming;
     naming.knowsType = [](std::uint32_t) { return true; };
     naming.deviceName = [](std::uint32_t) { return std::string("+Dev"); };
     naming.tagName = [](std::uint32_t, std::uint32_t, std::uint32_t) { return std::string("-Dev(005).x"); };
@@ -321,7 +321,7 @@ TEST(TagFileReader, ApostropheMarkedNamesMatchUnderStrict)
 
 TEST_F(TagFileCatalogueCheck, WhatExportWritesReadsBackUnchangedInEveryFormat)
 {
-    const TagNaming naming = CatalogueTagNaming(UnnamedPartTexts());
+    const TagNames naming = CatalogueTagNames(UnnamedPartTexts());
     std::vector<TagFileRecord> records;
     for (const TagId id : {TagId{1, 5, 14}, TagId{7, 247, 3}, TagId{1, 1, 2}, TagId{99, 3, 65534}}) {
         TagFileRecord r;
@@ -374,7 +374,7 @@ TEST_F(TagFileNaming, IndexedNamesAreTheCataloguesOwnLookups)
     // Same type code twice (the one loaded last is found) and a number given twice.
     tagfile_test::AddDevice(1, "Newer", {{14, "First"}, {14, "Second"}, {5, "Five"}});
     tagfile_test::AddDevice(0, "Zero", {{1, "P"}});
-    const TagNaming naming = CatalogueTagNaming(UnnamedPartTexts());
+    const TagNames naming = CatalogueTagNames(UnnamedPartTexts());
     for (std::uint32_t type : {0u, 1u, 7u, 8u, 300u, 0xFFFFFFFFu}) {
         EXPECT_EQ(naming.deviceName(type), GetDeviceName(static_cast<int>(type))) << type;
         EXPECT_EQ(naming.knowsType(type), type != 0 && FindDevice(static_cast<int>(type)) != nullptr) << type;

@@ -3,8 +3,8 @@
 // address 0 or 255, type code 0 or parameter number 0; empty pieces for what is missing).
 #pragma once
 
-#include "tree/TagNamer.h"
-#include "tree/TreeNames.h"
+#include "tree/TagNameFunction.h"
+#include "tree/TreeTagName.h"
 
 #include <cstdio>
 #include <map>
@@ -36,7 +36,7 @@ public:
                (p == m_params.end() ? std::string() : p->second);
     }
 
-    TagNamer Namer() const
+    TagNameFunction Namer() const
     {
         return [this](int address, int typeCode, int number) {
             return Name(address, typeCode, number);
@@ -44,7 +44,7 @@ public:
     }
 
     // The main window's node texts: every address formatted, stand-ins for missing names.
-    TagNamer TreeNamer() const
+    TagNameFunction TreeNamer() const
     {
         return [this](int address, int typeCode, int number) {
             const auto d = m_devices.find(typeCode);

@@ -20,10 +20,10 @@
 #include "WindowTest.h"
 #include "app/SnapshotThread.h"
 #include "history/History.h"
-#include "tagfile/TagNaming.h"
+#include "tagfile/TagNames.h"
 #include "res/resource.h"
 #include "ui/Text.h"
-#include "words/TagWords.h"
+#include "words/TagNameWords.h"
 
 namespace {
 
@@ -146,7 +146,7 @@ TEST_F(HeldJournalTest, AStuckSnapshotThreadIsWaitedForABoundedTime)
     Prepare(kTags);
     standin::SetFaults("slow GetTagInfo " + std::to_string(ui_driver::ResponseLimitMs(8000)) + "\n");
     const size_t slowCalls = standin::LogLines("slow fault: inside GetTagInfo");
-    auto snapshot = std::make_unique<CSnapshotThread>(m_history, "zolcfg test", CatalogueTagNaming(UnnamedPartWords()));
+    auto snapshot = std::make_unique<CSnapshotThread>(m_history, "zolcfg test", CatalogueTagNames(UnnamedPartWords()));
     ASSERT_TRUE(snapshot->Start());
     // Connected and inside the slow call: the server says so as the call begins.
     EXPECT_TRUE(standin::WaitForLogLine("slow fault: inside GetTagInfo", slowCalls));

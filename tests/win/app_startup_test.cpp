@@ -14,7 +14,7 @@
 #include "UiDriver.h"
 #include "app/TarnelDlg.h"
 #include "res/resource.h"
-#include "server/ServerConnection.h"
+#include "server/win/ServerConnection.h"
 #include "standin_support.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/ScopedHandleWin.h"
+#include "common/win/ScopedHandle.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "UiDriver.h"
 #include "comsettings_support.h"
 #include "res/resource.h"
-#include "server/ServerConnection.h"
+#include "server/win/ServerConnection.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 #include "UiDriver.h"
 #include "comsettings_support.h"
 #include "res/resource.h"
-#include "serial/EnumerateSerial.h"
-#include "serial/SystemSerialPorts.h"
-#include "server/ServerConnection.h"
+#include "serial/win/EnumerateSerial.h"
+#include "serial/win/SystemEnumerateSerial.h"
+#include "server/win/ServerConnection.h"
 
 namespace {
 

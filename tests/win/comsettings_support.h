@@ -12,13 +12,13 @@
 
 #include "AddTags.h"
 #include "BoxAnswerer.h"
-#include "serial/ComSettings.h"
-#include "serial/SerialPortSource.h"
+#include "serial/win/ComSettings.h"
+#include "serial/EnumerateSerialSource.h"
 
 namespace comsettings_test {
 
 // Ports as a test wants them; counts the calls.
-class CFakePorts final : public ISerialPortSource {
+class CFakePorts final : public IEnumerateSerialSource {
 public:
     bool dosOk = true;
     std::vector<unsigned> dosPorts;

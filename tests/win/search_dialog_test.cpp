@@ -16,7 +16,7 @@
 #include "StandinFixture.h"
 #include "UiDriver.h"
 #include "res/resource.h"
-#include "search/AutoFindDlg.h"
+#include "search/win/AutoFindDlg.h"
 #include "search/SearchTexts.h"
 #include "search_support.h"
 #include "standin_support.h"

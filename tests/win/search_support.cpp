@@ -8,9 +8,9 @@
 #include "StandinFixture.h"
 #include "UiDriver.h"
 #include "catalogue/Catalogue.h"
-#include "search/SearchDevThread.h"
-#include "search/SearchMessages.h"
-#include "server/ServerConnection.h"
+#include "search/win/SearchDevThread.h"
+#include "search/win/SearchMessages.h"
+#include "server/win/ServerConnection.h"
 #include "ui/Controls.h"
 
 namespace search_test {

@@ -10,8 +10,8 @@
 
 #include "BoxAnswerer.h"
 #include "StandinFixture.h"
-#include "search/SearchDevThread.h"
-#include "search/SearchMessages.h"
+#include "search/win/SearchDevThread.h"
+#include "search/win/SearchMessages.h"
 #include "search_support.h"
 #include "standin_support.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/EnumerateSerial.h"
+#include "serial/win/EnumerateSerial.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <vector>
 
-#include "server/ServerConnection.h"
+#include "server/win/ServerConnection.h"
 
 namespace standin_test {
 

@@ -13,7 +13,7 @@
 #include "ServerFiles.h"
 #include "StandinFixture.h"
 #include "ctl/CtlCommandTable.h"
-#include "server/ConnectFailures.h"
+#include "server/ConnectFailure.h"
 #include "zolctl_support.h"
 
 namespace fs = std::filesystem;

@@ -1,0 +1,7 @@
+#include "words/TagNameWords.h"
+
+const UnnamedPartTexts& UnnamedPartWords()
+{
+    static const UnnamedPartTexts words{"Тип ", "Параметр "};
+    return words;
+}

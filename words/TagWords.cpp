@@ -1,7 +1,0 @@
-#include "words/TagWords.h"
-
-const UnnamedPartTexts& UnnamedPartWords()
-{
-    static const UnnamedPartTexts words{"Тип ", "Параметр "};
-    return words;
-}
