@@ -173,46 +173,42 @@ void CJournaledServer::RecordTagCall(CallKind kind, const TagId& id, const TagSt
     m_step.calls.push_back(call);
 }
 
-HResult CJournaledServer::AddTag(std::uint32_t type, std::uint32_t address, std::uint32_t param, std::int64_t period)
+HResult CJournaledServer::ChangeTag(CallKind kind, const TagId& id, const std::string& pendingAfter,
+                                    const TagState& wanted, const std::function<HResult()>& call)
 {
     if (m_bJournalFailed) return kE_JournalNotWritten;
     if (m_lost != kS_OK) return m_lost;
-    const TagId id{type, address, param};
     TagState before;
     HResult lost = kS_OK;
     if (!ReadBefore(id, &before, &lost)) return lost;
-    if (!WritePending(&id, JournalStateText(before), JournalStateText(TagState::Of(period)))) return kE_JournalNotWritten;
-    const HResult hr = m_inner.AddTag(type, address, param, period);
+    if (!WritePending(&id, JournalStateText(before), pendingAfter)) return kE_JournalNotWritten;
+    const HResult hr = call();
     NoteLost(hr);
-    const TagState after = HrSucceeded(hr) ? TagState::Of(period) : before;
+    TagState after = before;
+    if (HrSucceeded(hr)) {
+        after = wanted;
+        // Deleted: it was there, whatever the period read said.
+        if (kind == CallKind::DeleteTag && before.kind == TagState::Absent) before = TagState{TagState::Unknown, 0};
+    }
     Write(&id, JournalStateText(before), JournalStateText(after), ResultText(hr));
     if (HrSucceeded(hr)) {
         m_known[id] = after;
-        RecordTagCall(CallKind::AddTag, id, before, after);
+        RecordTagCall(kind, id, before, after);
     }
     return hr;
 }
 
+HResult CJournaledServer::AddTag(std::uint32_t type, std::uint32_t address, std::uint32_t param, std::int64_t period)
+{
+    return ChangeTag(
+        CallKind::AddTag, TagId{type, address, param}, JournalStateText(TagState::Of(period)), TagState::Of(period),
+        [&] { return m_inner.AddTag(type, address, param, period); });
+}
+
 HResult CJournaledServer::DeleteTag(std::uint32_t type, std::uint32_t address, std::uint32_t param)
 {
-    if (m_bJournalFailed) return kE_JournalNotWritten;
-    if (m_lost != kS_OK) return m_lost;
-    const TagId id{type, address, param};
-    TagState before;
-    HResult lost = kS_OK;
-    if (!ReadBefore(id, &before, &lost)) return lost;
-    if (!WritePending(&id, JournalStateText(before), std::string())) return kE_JournalNotWritten;
-    const HResult hr = m_inner.DeleteTag(type, address, param);
-    NoteLost(hr);
-    // Deleted: it was there, whatever the period read said.
-    if (HrSucceeded(hr) && before.kind == TagState::Absent) before = TagState{TagState::Unknown, 0};
-    const TagState after = HrSucceeded(hr) ? TagState::None() : before;
-    Write(&id, JournalStateText(before), JournalStateText(after), ResultText(hr));
-    if (HrSucceeded(hr)) {
-        m_known[id] = after;
-        RecordTagCall(CallKind::DeleteTag, id, before, after);
-    }
-    return hr;
+    return ChangeTag(CallKind::DeleteTag, TagId{type, address, param}, std::string(), TagState::None(),
+                     [&] { return m_inner.DeleteTag(type, address, param); });
 }
 
 HResult CJournaledServer::RestartServer()

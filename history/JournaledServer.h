@@ -72,6 +72,12 @@ public:
 
 private:
     bool ReadBefore(const TagId& id, TagState* state, HResult* lost);
+    // One change of a tag, journaled around the server's call: the state read before, the
+    // pending line (its after text pendingAfter), the call, the line of its result and, on
+    // success (which leaves the tag in the state wanted), the known state and the undo
+    // step's record.
+    HResult ChangeTag(CallKind kind, const TagId& id, const std::string& pendingAfter, const TagState& wanted,
+                      const std::function<HResult()>& call);
     void NoteLost(HResult hr);
     // The line ahead of the call; false (the call is then not made) when it cannot be written.
     bool WritePending(const TagId* id, const std::string& before, const std::string& after);
