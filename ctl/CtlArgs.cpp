@@ -1,7 +1,5 @@
 #include "ctl/CtlArgs.h"
 
-#include <algorithm>
-
 #include "common/Decimal.h"
 #include "tagfile/DeviceCopy.h"
 
@@ -93,6 +91,211 @@ bool TakesFormat(const CtlCommand& row, const std::string& format)
     return CtlAnswersWithDocument(row) && format == "json";
 }
 
+// The words of a row's names or values.
+std::vector<std::string> Words(const std::string& text)
+{
+    std::vector<std::string> words;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string::npos) end = text.size();
+        if (end > start) words.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return words;
+}
+
+// The setters of the rows of CtlOptions() (below): the value is given.values[0], --device's
+// are [0] and [1].
+
+template <bool CtlArgs::*member>
+bool SetFlag(const CtlOptionGiven&, CtlArgs* args, std::string*)
+{
+    args->*member = true;
+    return true;
+}
+
+// The value as given, empty or not.
+template <std::string CtlArgs::*member>
+bool SetText(const CtlOptionGiven& given, CtlArgs* args, std::string*)
+{
+    args->*member = given.values[0];
+    return true;
+}
+
+bool SetHistory(const CtlOptionGiven& given, CtlArgs* args, std::string* error)
+{
+    args->history = given.values[0];
+    if (args->history.empty()) return *error = "--history needs a folder", false;
+    return true;
+}
+
+bool SetTo(const CtlOptionGiven& given, CtlArgs* args, std::string* error)
+{
+    const AddressList list = ReadAddressList(given.values[0]);
+    if (!list.Whole()) return *error = "--to: " + DescribeAddressEntry(list.refused.front()), false;
+    if (list.addresses.empty()) return *error = "--to names no address", false;
+    args->to = list.addresses;
+    return true;
+}
+
+// Checked against the command when its word came first; before it, only as the lists take it,
+// and against the command once the whole line is read (ParseCtlArgs). A command that takes no
+// --format is refused then, whatever the value.
+bool SetFormat(const CtlOptionGiven& given, CtlArgs* args, std::string* error)
+{
+    const std::string& v = given.values[0];
+    const CtlCommand* row = given.command;
+    if (row != nullptr ? row->formats != CtlFormats::Text && !TakesFormat(*row, v) : v != "csv" && v != "json")
+        return *error = row != nullptr ? FormatsTaken(*row) : "--format takes csv or json", false;
+    args->format = v;
+    args->formatGiven = true;
+    return true;
+}
+
+bool SetEncoding(const CtlOptionGiven& given, CtlArgs* args, std::string* error)
+{
+    const std::string& v = given.values[0];
+    if (v != "utf8" && v != "cp1251") return *error = "--encoding takes utf8 or cp1251", false;
+    args->encoding = v;
+    return true;
+}
+
+// A tab as the word "tab" or as the character itself.
+bool SetSeparator(const CtlOptionGiven& given, CtlArgs* args, std::string* error)
+{
+    const std::string& v = given.values[0];
+    if (v == ";" || v == ",")
+        args->separator = v[0];
+    else if (v == "tab" || v == "\t")
+        args->separator = '\t';
+    else
+        return *error = "--sep takes ';', ',' or tab", false;
+    return true;
+}
+
+bool SetDevice(const CtlOptionGiven& given, CtlArgs* args, std::string* error)
+{
+    std::int64_t t = 0, a = 0;
+    if (!ParseCtlNumber(given.values[0], 1, 255, &t) || !ParseCtlNumber(given.values[1], 1, 247, &a))
+        return *error = "--device takes TYPE 1..255 and ADDRESS 1..247", false;
+    args->hasDevice = true;
+    args->deviceType = static_cast<std::uint32_t>(t);
+    args->deviceAddress = static_cast<std::uint32_t>(a);
+    return true;
+}
+
+bool SetTimeout(const CtlOptionGiven& given, CtlArgs* args, std::string* error)
+{
+    std::int64_t s = 0;
+    if (!ParseCtlNumber(given.values[0], 1, 3600, &s)) return *error = "--timeout takes seconds 1..3600", false;
+    args->timeoutSeconds = static_cast<int>(s);
+    return true;
+}
+
+// Named as typed in its error: "--output needs a file name".
+bool SetOutput(const CtlOptionGiven& given, CtlArgs* args, std::string* error)
+{
+    args->output = given.values[0];
+    if (args->output.empty()) return *error = given.name + " needs a file name", false;
+    return true;
+}
+
+bool SetJournalLines(const CtlOptionGiven& given, CtlArgs* args, std::string* error)
+{
+    if (!ParseCtlNumber(given.values[0], 0, 100000, &args->journalLines))
+        return *error = "--journal takes 0..100000 lines", false;
+    return true;
+}
+
+constexpr CtlOptionTakers Every = CtlOptionTakers::Every;
+constexpr CtlOptionTakers Listed = CtlOptionTakers::Listed;
+constexpr CtlOptionTakers Formats = CtlOptionTakers::Formats;
+constexpr bool kIgnoresValueAfterEquals = true;
+
+}  // namespace
+
+// zolctl's options, one row each: its names, the names of its values, which commands take it
+// and its setter. ParseCtlArgs reads them from here; their texts for people are the command
+// rows' usage and kEveryCommandsOptions. Adding an option: one row here (with a setter of its
+// own unless it is a flag or a plain text), and for a Listed one its name in the options and
+// usage of the command rows that take it.
+const std::vector<CtlOption>& CtlOptions()
+{
+    // clang-format off
+    static const std::vector<CtlOption> rows{
+        // Those of every command.
+        {"--dsc",          "DIR",          Every,   SetText<&CtlArgs::dsc>},
+        {"--verbose",      "",             Every,   SetFlag<&CtlArgs::verbose>},
+        {"--history",      "DIR",          Every,   SetHistory},
+        {"--help -h",      "",             Every,   SetFlag<&CtlArgs::help>, kIgnoresValueAfterEquals},
+        {"--version",      "",             Every,   SetFlag<&CtlArgs::version>, kIgnoresValueAfterEquals},
+        // Those of some commands.
+        {"--no-journal",   "",             Listed,  SetFlag<&CtlArgs::noJournal>},
+        {"--format",       "FORMAT",       Formats, SetFormat},
+        {"--encoding",     "ENCODING",     Listed,  SetEncoding},
+        {"--sep",          "SEPARATOR",    Listed,  SetSeparator},
+        {"--device",       "TYPE ADDRESS", Listed,  SetDevice},
+        {"--allow-empty",  "",             Listed,  SetFlag<&CtlArgs::allowEmpty>},
+        {"--dry-run",      "",             Listed,  SetFlag<&CtlArgs::dryRun>},
+        {"--replace",      "",             Listed,  SetFlag<&CtlArgs::replace>},
+        {"--yes",          "",             Listed,  SetFlag<&CtlArgs::yes>},
+        {"--strict",       "",             Listed,  SetFlag<&CtlArgs::strict>},
+        {"--skip-invalid", "",             Listed,  SetFlag<&CtlArgs::skipInvalid>},
+        {"--timeout",      "S",            Listed,  SetTimeout},
+        {"--since",        "DATE",         Listed,  SetText<&CtlArgs::since>},
+        {"--to",           "LIST",         Listed,  SetTo},
+        {"--check",        "",             Listed,  SetFlag<&CtlArgs::check>},
+        {"-o --output",    "FILE",         Listed,  SetOutput},
+        {"--journal",      "N",            Listed,  SetJournalLines},
+    };
+    // clang-format on
+    return rows;
+}
+
+namespace {
+
+// The row one of whose names is this name; null when none is.
+const CtlOption* FindOption(const std::string& name)
+{
+    for (const CtlOption& option : CtlOptions())
+        for (const std::string& word : Words(option.names))
+            if (word == name) return &option;
+    return nullptr;
+}
+
+// The name the command rows and the errors give it.
+std::string FirstName(const CtlOption& option)
+{
+    return Words(option.names).front();
+}
+
+// The error of an option whose values the line ends before: "option --dsc needs a value",
+// "--device needs TYPE and ADDRESS".
+std::string MissingValues(const CtlOptionGiven& given, const std::vector<std::string>& valueNames)
+{
+    if (given.values.empty()) return "option " + given.name + " needs a value";
+    std::string error = given.name + " needs " + valueNames.front();
+    for (std::size_t v = 1; v < valueNames.size(); ++v) error += " and " + valueNames[v];
+    return error;
+}
+
+// An option begins with "--" or is one of the table's short names (-h, -o): "-5", "-" and "-h=1"
+// are the command or operands.
+bool IsOptionWord(const std::string& word)
+{
+    return word.compare(0, 2, "--") == 0 || FindOption(word) != nullptr;
+}
+
+bool CommandTakes(const CtlCommand& row, const CtlOption& option)
+{
+    switch (option.takers) {
+    case CtlOptionTakers::Every: return true;
+    case CtlOptionTakers::Listed: return CtlCommandTakes(row, FirstName(option));
+    case CtlOptionTakers::Formats: return row.formats != CtlFormats::Text;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool ParseCtlNumber(const std::string& text, std::int64_t min, std::int64_t max, std::int64_t* value)
@@ -115,12 +318,12 @@ std::string CtlUsage(const std::string& command)
 
 bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::string* error)
 {
-    std::vector<std::string> options;  // in order, each with its value(s) checked below
+    std::vector<const CtlOption*> options;  // in order, those not every command takes
     for (std::size_t i = 0; i < argv.size(); ++i) {
-        std::string arg = argv[i];
+        const std::string& arg = argv[i];
         // Dropped, it would shift every word after it into another place.
         if (arg.empty()) return *error = "argument " + std::to_string(i + 1) + " is empty", false;
-        if (arg.size() < 2 || arg[0] != '-' || (arg[1] != '-' && arg != "-h" && arg != "-o")) {
+        if (!IsOptionWord(arg)) {
             if (!args->command.empty()) {
                 args->operands.push_back(arg);
                 continue;
@@ -130,117 +333,26 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
             if (FindCtlCommand(arg) == nullptr) return *error = "unknown command '" + arg + "'", false;
             continue;
         }
-        std::string value;
-        bool hasInlineValue = false;
+        CtlOptionGiven given{arg, {}, FindCtlCommand(args->command)};
         const std::size_t eq = arg.find('=');
         if (eq != std::string::npos) {
-            value = arg.substr(eq + 1);
-            arg = arg.substr(0, eq);
-            hasInlineValue = true;
+            given.name = arg.substr(0, eq);
+            given.values.push_back(arg.substr(eq + 1));
         }
-        auto takeValue = [&](std::string* out) {
-            if (hasInlineValue) {
-                *out = value;
-                return true;
-            }
-            if (i + 1 >= argv.size()) {
-                *error = "option " + arg + " needs a value";
-                return false;
-            }
-            *out = argv[++i];
-            return true;
-        };
-        std::string v;
-        if (arg == "--help" || arg == "-h") {
-            args->help = true;
-            continue;
-        } else if (arg == "--version") {
-            args->version = true;
-            continue;
-        } else if (arg == "--verbose") {
-            args->verbose = true;
-        } else if (arg == "--dsc") {
-            if (!takeValue(&args->dsc)) return false;
-            continue;  // every command takes it
-        } else if (arg == "--history") {
-            if (!takeValue(&args->history)) return false;
-            if (args->history.empty()) return *error = "--history needs a folder", false;
-            continue;  // every command takes it
-        } else if (arg == "--no-journal") {
-            args->noJournal = true;
-        } else if (arg == "--to") {
-            if (!takeValue(&v)) return false;
-            const AddressList list = ReadAddressList(v);
-            if (!list.Whole()) return *error = "--to: " + DescribeAddressEntry(list.refused.front()), false;
-            if (list.addresses.empty()) return *error = "--to names no address", false;
-            args->to = list.addresses;
-        } else if (arg == "--since") {
-            if (!takeValue(&args->since)) return false;
-        } else if (arg == "--format") {
-            if (!takeValue(&v)) return false;
-            const CtlCommand* row = FindCtlCommand(args->command);
-            if (row != nullptr ? row->formats != CtlFormats::Text && !TakesFormat(*row, v) : v != "csv" && v != "json")
-                return *error = row != nullptr ? FormatsTaken(*row) : "--format takes csv or json", false;
-            args->format = v;
-            args->formatGiven = true;
-        } else if (arg == "--encoding") {
-            if (!takeValue(&v)) return false;
-            if (v != "utf8" && v != "cp1251") return *error = "--encoding takes utf8 or cp1251", false;
-            args->encoding = v;
-        } else if (arg == "--sep") {
-            if (!takeValue(&v)) return false;
-            if (v == ";" || v == ",")
-                args->separator = v[0];
-            else if (v == "tab" || v == "\t")
-                args->separator = '\t';
-            else
-                return *error = "--sep takes ';', ',' or tab", false;
-        } else if (arg == "--device") {
-            std::string type, address;
-            if (!takeValue(&type)) return false;
-            if (i + 1 >= argv.size()) return *error = "--device needs TYPE and ADDRESS", false;
-            address = argv[++i];
-            std::int64_t t = 0, a = 0;
-            if (!ParseCtlNumber(type, 1, 255, &t) || !ParseCtlNumber(address, 1, 247, &a))
-                return *error = "--device takes TYPE 1..255 and ADDRESS 1..247", false;
-            args->hasDevice = true;
-            args->deviceType = static_cast<std::uint32_t>(t);
-            args->deviceAddress = static_cast<std::uint32_t>(a);
-        } else if (arg == "--timeout") {
-            if (!takeValue(&v)) return false;
-            std::int64_t s = 0;
-            if (!ParseCtlNumber(v, 1, 3600, &s)) return *error = "--timeout takes seconds 1..3600", false;
-            args->timeoutSeconds = static_cast<int>(s);
-        } else if (arg == "--check") {
-            args->check = true;
-        } else if (arg == "-o" || arg == "--output") {
-            if (!takeValue(&args->output)) return false;
-            if (args->output.empty()) return *error = arg + " needs a file name", false;
-            arg = "-o";
-        } else if (arg == "--journal") {
-            if (!takeValue(&v)) return false;
-            if (!ParseCtlNumber(v, 0, 100000, &args->journalLines)) return *error = "--journal takes 0..100000 lines", false;
-        } else if (arg == "--dry-run") {
-            args->dryRun = true;
-        } else if (arg == "--replace") {
-            args->replace = true;
-        } else if (arg == "--yes") {
-            args->yes = true;
-        } else if (arg == "--strict") {
-            args->strict = true;
-        } else if (arg == "--skip-invalid") {
-            args->skipInvalid = true;
-        } else if (arg == "--allow-empty") {
-            args->allowEmpty = true;
-        } else {
-            *error = "unknown option " + arg;
-            return false;
+        const CtlOption* option = FindOption(given.name);
+        if (option == nullptr) return *error = "unknown option " + given.name, false;
+        // Its first value may follow '='; the others are the words after it, whatever they are.
+        const std::vector<std::string> valueNames = Words(option->values);
+        if (valueNames.empty() && !given.values.empty()) {
+            if (!option->ignoresValueAfterEquals) return *error = "option " + given.name + " takes no value", false;
+            given.values.clear();
         }
-        if (hasInlineValue && (arg == "--verbose" || arg == "--dry-run" || arg == "--replace" ||
-                               arg == "--yes" || arg == "--strict" || arg == "--skip-invalid" ||
-                               arg == "--allow-empty" || arg == "--no-journal" || arg == "--check"))
-            return *error = "option " + arg + " takes no value", false;
-        if (arg != "--verbose") options.push_back(arg);
+        while (given.values.size() < valueNames.size()) {
+            if (i + 1 >= argv.size()) return *error = MissingValues(given, valueNames), false;
+            given.values.push_back(argv[++i]);
+        }
+        if (!option->set(given, args, error)) return false;
+        if (option->takers != CtlOptionTakers::Every) options.push_back(option);
     }
 
     if (args->command.empty()) {
@@ -250,15 +362,14 @@ bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::stri
     }
     const CtlCommand& row = *FindCtlCommand(args->command);
     if (args->help) return true;
-    for (const std::string& option : options) {
-        if (!CtlCommandTakes(row, option)) {
-            *error = args->command + " does not take " + option;
+    for (const CtlOption* option : options) {
+        if (!CommandTakes(row, *option)) {
+            *error = args->command + " does not take " + FirstName(*option);
             return false;
         }
     }
     // Given before the command word, the format is checked here.
-    if (std::find(options.begin(), options.end(), "--format") != options.end() && !TakesFormat(row, args->format))
-        return *error = FormatsTaken(row), false;
+    if (args->formatGiven && !TakesFormat(row, args->format)) return *error = FormatsTaken(row), false;
     const int n = static_cast<int>(args->operands.size());
     if (n < row.fewestOperands || n > row.mostOperands) {
         *error = n < row.fewestOperands ? "too few arguments" : "too many arguments";

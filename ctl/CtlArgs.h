@@ -36,9 +36,39 @@ struct CtlArgs {
     std::int64_t journalLines = 50;    // report --journal N
 };
 
-// Parses argv[1..] against the table of commands (ctl/CtlCommandTable.h); on a usage error
-// returns false with *error saying why (the caller prints it and the usage text, exit code
-// 2). An unknown command is refused as soon as it is read, whatever follows it.
+// Which commands take an option.
+enum class CtlOptionTakers {
+    Every,    // every command; no command row lists it
+    Listed,   // the commands whose row lists it among its options (ctl/CtlCommandTable.h)
+    Formats,  // the commands whose row takes a --format (its formats are not Text)
+};
+
+// An option as the command line gives it, for its row's setter.
+struct CtlOptionGiven {
+    std::string name;                 // as typed ("--output" or "-o"), for its errors
+    std::vector<std::string> values;  // as many as its row names
+    const CtlCommand* command;        // the command's row when the command word came first, else null
+};
+
+// One option of zolctl (the rows are in ctl/CtlArgs.cpp).
+struct CtlOption {
+    const char* names;   // space-separated; the first is the one the command rows and errors name
+    const char* values;  // the names of the values it takes, space-separated: "" none, "TYPE ADDRESS" two
+    CtlOptionTakers takers;
+    // Sets *args from the values; false with *error saying why they are refused.
+    bool (*set)(const CtlOptionGiven& given, CtlArgs* args, std::string* error);
+    // Without values: "--help=1" is --help when this is set; else the value is refused.
+    bool ignoresValueAfterEquals = false;
+};
+
+// Every row of the table of options.
+const std::vector<CtlOption>& CtlOptions();
+
+// Parses argv[1..] against the tables of options and of commands (ctl/CtlCommandTable.h); on
+// a usage error returns false with *error saying why (the caller prints it and the usage
+// text, exit code 2). An unknown command is refused as soon as it is read, whatever follows
+// it; an option's values are checked where it stands, whether the command takes it once the
+// whole line is read.
 bool ParseCtlArgs(const std::vector<std::string>& argv, CtlArgs* args, std::string* error);
 
 // The command line asks for --format json (a usage error answers with the command's

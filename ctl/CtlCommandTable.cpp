@@ -23,7 +23,6 @@ std::size_t CtlCommandIndex(const CtlCommand& row)
 
 bool CtlCommandTakes(const CtlCommand& row, const std::string& option)
 {
-    if (option == "--format") return row.formats != CtlFormats::Text;
     const std::string list = std::string(" ") + row.options + " ";
     return list.find(" " + option + " ") != std::string::npos;
 }

@@ -193,7 +193,8 @@ const std::vector<CtlCommand>& CtlCommands();
 const CtlCommand* FindCtlCommand(const std::string& name);
 // The position of a row in CtlCommands().
 std::size_t CtlCommandIndex(const CtlCommand& row);
-// The row takes this option (beside those of every command); --format by its formats.
+// The row lists this option among its options. --format is listed by none: the table of
+// options (ctl/CtlArgs.cpp) gives it to the rows whose formats are not Text.
 bool CtlCommandTakes(const CtlCommand& row, const std::string& option);
 // The row answers --format json with a document for every exit code (JsonResult, JsonDiff).
 bool CtlAnswersWithDocument(const CtlCommand& row);

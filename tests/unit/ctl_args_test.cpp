@@ -448,3 +448,255 @@ TEST(CtlArgs, CheckAndReportOptions)
 }
 
 }  // namespace
+
+namespace {
+
+// The first of an option row's names, the one the command rows and the errors give.
+std::string FirstName(const CtlOption& option)
+{
+    const std::string names = option.names;
+    return names.substr(0, names.find(' '));
+}
+
+std::vector<std::string> Names(const CtlOption& option)
+{
+    std::vector<std::string> names;
+    std::string word;
+    for (const char* c = option.names;; ++c) {
+        if (*c == ' ' || *c == '\0') {
+            if (!word.empty()) names.push_back(word);
+            word.clear();
+            if (*c == '\0') return names;
+        } else {
+            word += *c;
+        }
+    }
+}
+
+// Where a command's own usage names the option: "[--dry-run]", "[--device TYPE ADDRESS]", or
+// on its first line as required ("copy-device TYPE ADDRESS --to LIST [--dry-run]"); npos if
+// it does not. At the first word after the name.
+std::size_t NamedInUsage(const std::string& usage, const std::string& name)
+{
+    for (const std::string& form : {"[" + name + "]", "[" + name + " "}) {
+        const std::size_t at = usage.find(form);
+        if (at != std::string::npos) return at + form.size();
+    }
+    const std::string firstLine = usage.substr(0, usage.find('\n'));
+    const std::size_t at = firstLine.find(" " + name + " ");
+    return at == std::string::npos ? at : at + name.size() + 2;
+}
+
+// How many values the usage texts show after the option: in the first command usage that
+// names it, the words up to ']' or '['; else in the general usage's line of it, the words in
+// capitals after it ("  --dsc DIR    device descriptions"). -1 when no usage names it.
+int ValuesInUsage(const std::string& name, std::vector<std::string>* valueNames)
+{
+    for (const CtlCommand& row : CtlCommands()) {
+        const std::string usage = row.usage;
+        std::size_t at = NamedInUsage(usage, name);
+        if (at == std::string::npos) continue;
+        std::string word;
+        for (; at <= usage.size(); ++at) {
+            const char c = at < usage.size() ? usage[at] : '\n';
+            if (c == ' ' || c == ']' || c == '\n') {
+                if (!word.empty()) valueNames->push_back(word);
+                word.clear();
+                if (c != ' ') break;
+            } else if (c == '[' && word.empty()) {
+                break;
+            } else {
+                word += c;
+            }
+        }
+        return static_cast<int>(valueNames->size());
+    }
+    const std::string general = CtlUsage("");
+    std::size_t at = general.find("\n  " + name + " ");
+    if (at == std::string::npos) return -1;
+    at += name.size() + 3;
+    for (;;) {
+        while (at < general.size() && general[at] == ' ') ++at;
+        std::size_t end = at;
+        while (end < general.size() && general[end] >= 'A' && general[end] <= 'Z') ++end;
+        if (end == at || (end < general.size() && general[end] != ' ')) break;
+        valueNames->push_back(general.substr(at, end - at));
+        at = end;
+    }
+    return static_cast<int>(valueNames->size());
+}
+
+// The general usage names the option among the options of every command.
+bool OfEveryCommand(const std::string& name)
+{
+    const std::string general = CtlUsage("");
+    const std::size_t start = general.find("options of every command:\n");
+    const std::size_t end = general.find("\n\n", start);
+    return start != std::string::npos && general.substr(start, end - start).find("\n  " + name + " ") != std::string::npos;
+}
+
+// Values every command line below gives an option, each accepted where the option is; a new
+// option needs its case here.
+const std::vector<std::string>* SampleValues(const std::string& name)
+{
+    static const std::vector<std::pair<std::string, std::vector<std::string>>> samples{
+        {"--dsc", {"D"}},          {"--verbose", {}},          {"--history", {"H"}},
+        {"--help", {}},            {"--version", {}},          {"--no-journal", {}},
+        {"--format", {"json"}},    {"--encoding", {"cp1251"}}, {"--sep", {"tab"}},
+        {"--device", {"1", "5"}},  {"--allow-empty", {}},      {"--dry-run", {}},
+        {"--replace", {}},         {"--yes", {}},              {"--strict", {}},
+        {"--skip-invalid", {}},    {"--timeout", {"5"}},       {"--since", {"2026-12-08"}},
+        {"--to", {"6"}},           {"--check", {}},            {"-o", {"f"}},
+        {"--journal", {"3"}}};
+    for (const auto& sample : samples)
+        if (sample.first == name) return &sample.second;
+    return nullptr;
+}
+
+// A command line the row takes without options: its most operands (port's "set ..."), and
+// copy-device's --to unless the option under test is --to itself.
+std::vector<std::string> Operands(const CtlCommand& row)
+{
+    if (std::string(row.name) == "port") return {"set", "COM3", "9600", "8", "none", "1"};
+    const std::vector<std::string> numbers{"1", "5", "14", "100"};
+    return std::vector<std::string>(numbers.begin(), numbers.begin() + row.mostOperands);
+}
+
+// Every option of the table against every command: taken where the command's usage names it,
+// and by every command when the general usage names it among the options of every command,
+// its values taken and no more; refused elsewhere with "COMMAND does not take OPTION" by its
+// first name, whichever name was given and whether it came before the command word or after.
+TEST(CtlOptions, EachIsTakenWhereTheUsageNamesItAndRefusedElsewhere)
+{
+    std::set<std::string> seen;
+    for (const CtlOption& option : CtlOptions()) {
+        const std::string first = FirstName(option);
+        const std::vector<std::string>* values = SampleValues(first);
+        if (values == nullptr) {
+            ADD_FAILURE() << first << ": no sample values in this test";
+            continue;
+        }
+        for (const std::string& name : Names(option)) {
+            EXPECT_TRUE(seen.insert(name).second) << name << " names two rows";
+            for (const CtlCommand& row : CtlCommands()) {
+                SCOPED_TRACE(std::string(row.name) + " " + name);
+                // --no-journal is told of among the options of every command, but only the
+                // rows that list it take it.
+                const bool takes = first == "--no-journal" ? CtlCommandTakes(row, first)
+                                                           : OfEveryCommand(first) ||
+                                                                 NamedInUsage(row.usage, first) != std::string::npos;
+                const std::vector<std::string> operands = Operands(row);
+                std::vector<std::string> given{name};
+                given.insert(given.end(), values->begin(), values->end());
+                if (std::string(row.name) == "copy-device" && first != "--to") given.insert(given.end(), {"--to", "6"});
+
+                std::vector<std::string> after{row.name};
+                after.insert(after.end(), operands.begin(), operands.end());
+                after.insert(after.end(), given.begin(), given.end());
+                std::vector<std::string> before = given;
+                before.push_back(row.name);
+                before.insert(before.end(), operands.begin(), operands.end());
+                for (const std::vector<std::string>* argv : {&after, &before}) {
+                    CtlArgs a;
+                    std::string error;
+                    const bool parsed = Parse(*argv, &a, &error);
+                    if (takes) {
+                        EXPECT_TRUE(parsed) << error;
+                        EXPECT_EQ(a.operands, operands);
+                    } else {
+                        EXPECT_FALSE(parsed);
+                        EXPECT_EQ(error, std::string(row.name) + " does not take " + first);
+                    }
+                }
+            }
+        }
+    }
+    // Each option a command row lists is a row of the table: a misspelt one would be taken
+    // by no command line.
+    for (const CtlCommand& row : CtlCommands()) {
+        const std::string options = std::string(row.options) + " ";
+        for (std::size_t start = 0, end; (end = options.find(' ', start)) != std::string::npos; start = end + 1)
+            if (end > start) {
+                EXPECT_EQ(seen.count(options.substr(start, end - start)), 1u) << row.name;
+            }
+    }
+}
+
+// Each option takes as many values as the usage texts show after it: without them it is
+// refused where it stands ("option --dsc needs a value", "--device needs TYPE and ADDRESS",
+// by the usage's words), and one without values refuses "=VALUE", but for --help and
+// --version, which ignore it.
+TEST(CtlOptions, EachTakesTheValuesTheUsageShows)
+{
+    for (const CtlOption& option : CtlOptions()) {
+        for (const std::string& name : Names(option)) {
+            SCOPED_TRACE(name);
+            std::vector<std::string> valueNames;
+            const int count = ValuesInUsage(FirstName(option), &valueNames);
+            ASSERT_GE(count, 0) << "no usage text names it";
+            std::string error;
+            if (count == 0) {
+                // "-h=1" is no option but a word (WordsOfOneDashAndUnknownOptions).
+                if (name.compare(0, 2, "--") != 0) continue;
+                CtlArgs a;
+                const bool parsed = Parse({"add", "1", "5", "14", "100", name + "=1"}, &a, &error);
+                if (name == "--help" || name == "--version") {
+                    EXPECT_TRUE(parsed) << error;
+                    EXPECT_TRUE(a.help || a.version);
+                } else {
+                    EXPECT_FALSE(parsed);
+                    EXPECT_EQ(error, "option " + name + " takes no value");
+                }
+                continue;
+            }
+            CtlArgs a;
+            EXPECT_FALSE(Parse({"tags", name}, &a, &error));
+            EXPECT_EQ(error, "option " + name + " needs a value");
+            for (int given = 1; given < count; ++given) {
+                std::vector<std::string> argv{"tags", name};
+                argv.insert(argv.end(), valueNames.begin(), valueNames.begin() + given);
+                std::string needed = valueNames[0];
+                for (int v = 1; v < count; ++v) needed += " and " + valueNames[v];
+                CtlArgs b;
+                EXPECT_FALSE(Parse(argv, &b, &error));
+                EXPECT_EQ(error, name + " needs " + needed);
+            }
+        }
+    }
+    // The values are the words after the option, whatever they look like.
+    CtlArgs a;
+    std::string error;
+    EXPECT_FALSE(Parse({"export", "a.csv", "--encoding", "--sep"}, &a, &error));
+    EXPECT_EQ(error, "--encoding takes utf8 or cp1251");
+    a = CtlArgs();
+    ASSERT_TRUE(Parse({"export", "a.csv", "--device=7", "5"}, &a, &error)) << error;
+    EXPECT_EQ(a.deviceAddress, 5u);
+    EXPECT_EQ(a.operands, std::vector<std::string>{"a.csv"});
+}
+
+// A word of one dash is an option only as one of the table's names (-h, -o): "-5", "-" and
+// "-h=1" are the command or operands. An unknown option is named without its value.
+TEST(CtlOptions, WordsOfOneDashAndUnknownOptions)
+{
+    CtlArgs a;
+    std::string error;
+    ASSERT_TRUE(Parse({"search", "-5", "-"}, &a, &error)) << error;
+    EXPECT_EQ(a.operands, (std::vector<std::string>{"-5", "-"}));
+    a = CtlArgs();
+    EXPECT_FALSE(Parse({"-h=1"}, &a, &error));
+    EXPECT_EQ(error, "unknown command '-h=1'");
+    a = CtlArgs();
+    ASSERT_TRUE(Parse({"search", "1", "-o=f"}, &a, &error)) << error;
+    EXPECT_EQ(a.operands, (std::vector<std::string>{"1", "-o=f"}));
+    a = CtlArgs();
+    ASSERT_TRUE(Parse({"tags", "-h"}, &a, &error)) << error;
+    EXPECT_TRUE(a.help);
+    for (const char* word : {"--bogus", "--bogus=1", "--", "--Help", "--o"}) {
+        a = CtlArgs();
+        EXPECT_FALSE(Parse({"tags", word}, &a, &error)) << word;
+        const std::string name = word;
+        EXPECT_EQ(error, "unknown option " + name.substr(0, name.find('='))) << word;
+    }
+}
+
+}  // namespace
