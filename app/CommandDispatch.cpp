@@ -23,7 +23,7 @@ WindowState CTarnelDlg::CommandState(HTREEITEM node) const
     WindowState state;
     state.filling = m_bFilling;
     state.busy = m_bBusy;
-    state.connected = m_pAddTags != nullptr;
+    state.connected = static_cast<bool>(m_pAddTags);
     if (m_pHistory) {
         state.canUndo = m_pHistory->m_Undo.CanUndo();
         state.canRedo = m_pHistory->m_Undo.CanRedo();

@@ -57,7 +57,7 @@ constexpr DWORD kSnapshotStopWaitMs = 2000;
 void CTarnelDlg::StartBackgroundSnapshot()
 {
     StopBackgroundSnapshot();
-    if (!m_pHistory || m_pHistory->Folder().empty() || m_pAddTags == nullptr || !BackgroundSnapshotsWanted()) return;
+    if (!m_pHistory || m_pHistory->Folder().empty() || !m_pAddTags || !BackgroundSnapshotsWanted()) return;
     // Kept only once running: whoever sees m_pSnapshot sees a thread that has started.
     auto snapshot = std::make_unique<CSnapshotThread>(m_pHistory->Folder(), WindowProgramName(),
                                                       CatalogueTagNames(UnnamedPartWords()));

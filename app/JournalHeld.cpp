@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "catalogue/Windows1251.h"
 #include "common/FileHolder.h"
+#include "common/win/Owners.h"
 #include "history/History.h"
 #include "ui/Text.h"
 #include "ui/Wnd.h"
@@ -11,31 +14,32 @@
 namespace {
 
 // The box's buttons are the system's (in its language); their texts are set as it opens.
-thread_local HHOOK t_hook = nullptr;
+// The hook is owned by AskRetryCancel's scope; the hook ends itself once it has renamed the
+// buttons, so that boxes opened later are left alone.
+thread_local CScopedHook* t_pHook = nullptr;
 
 LRESULT CALLBACK RenameButtons(int code, WPARAM wParam, LPARAM lParam)
 {
+    CScopedHook* hook = t_pHook;
     if (code == HCBT_ACTIVATE) {
         const HWND box = reinterpret_cast<HWND>(wParam);
         SetDlgItemTextW(box, IDRETRY, Widen("Повтор").c_str());
         SetDlgItemTextW(box, IDCANCEL, Widen("Отмена").c_str());
-        UnhookWindowsHookEx(t_hook);
-        t_hook = nullptr;
+        if (hook != nullptr) hook->Reset();
         return 0;
     }
-    return CallNextHookEx(t_hook, code, wParam, lParam);
+    return CallNextHookEx(hook != nullptr ? hook->Get() : nullptr, code, wParam, lParam);
 }
 
 }  // namespace
 
 int AskRetryCancel(const CWnd& owner, const std::string& text)
 {
-    t_hook = SetWindowsHookExW(WH_CBT, RenameButtons, nullptr, GetCurrentThreadId());
+    CScopedHook hook;
+    CScopedHook* const outer = std::exchange(t_pHook, &hook);
+    hook.Reset(SetWindowsHookExW(WH_CBT, RenameButtons, nullptr, GetCurrentThreadId()));
     const int answer = owner.MessageBox(text, nullptr, MB_RETRYCANCEL | MB_ICONWARNING);
-    if (t_hook != nullptr) {
-        UnhookWindowsHookEx(t_hook);
-        t_hook = nullptr;
-    }
+    t_pHook = outer;
     return answer;
 }
 

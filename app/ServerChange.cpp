@@ -106,7 +106,7 @@ JournalContext CWindowHistory::Context() const
 CServerChange::CServerChange(CTarnelDlg& window, const std::string& action, bool record, CWnd* questionOwner)
     : m_window(window), m_bRecord(record)
 {
-    if (window.m_pAddTags == nullptr || !window.m_pHistory) return;
+    if (!window.m_pAddTags || !window.m_pHistory) return;
     CWindowHistory& history = *window.m_pHistory;
 
     m_pSession = std::make_unique<CChangeSession>(SystemHistoryPlatform(), history.Context(), action);

@@ -9,6 +9,7 @@
 #include "server/ComRef.h"
 #include "server/ServerErrors.h"
 #include "ui/BusyWindow.h"
+#include "ui/DisabledControls.h"
 #include "ui/Text.h"
 
 namespace {
@@ -25,11 +26,11 @@ ITagServer& CTarnelDlg::Server() { return m_pLink->Server(); }
 
 HResult CTarnelDlg::ConnectionLost() const { return m_pLink ? m_pLink->Lost() : kS_OK; }
 
-void CTarnelDlg::TakeConnection(IAddTags* pAddTags)
+void CTarnelDlg::TakeConnection(CComRef<IAddTags> addTags)
 {
     DropConnection();
-    m_pAddTags = pAddTags;
-    if (m_pAddTags != nullptr) m_pLink = std::make_unique<CServerLink>(m_pAddTags);
+    m_pAddTags = std::move(addTags);
+    if (m_pAddTags) m_pLink = std::make_unique<CServerLink>(m_pAddTags.Get());
 }
 
 void CTarnelDlg::DropConnection()
@@ -37,10 +38,7 @@ void CTarnelDlg::DropConnection()
     // The connection from before is dead or about to be: let it go before storing a new
     // one, so that no path keeps or releases it twice.
     m_pLink.reset();
-    if (m_pAddTags != nullptr) {
-        m_pAddTags->Release();
-        m_pAddTags = nullptr;
-    }
+    m_pAddTags.Reset();
 }
 
 void CTarnelDlg::DiscardQueuedInput()
@@ -77,7 +75,7 @@ bool CTarnelDlg::ConnectAgain(const std::string& text)
         EndDialog(0);
         return false;
     }
-    TakeConnection(addTags.Detach());
+    TakeConnection(std::move(addTags));
     return true;
 }
 
@@ -119,7 +117,7 @@ void CTarnelDlg::OnApply()
     // A connection that another program's restart took away would carry the restart
     // nowhere: one read shows it, and the restart then goes over a new connection.
     HResult lostBefore = kS_OK;
-    if (m_pAddTags != nullptr) {
+    if (m_pAddTags) {
         std::uint16_t port = 0;
         std::uint32_t baudRate = 0;
         std::uint8_t dataBits = 0, stopBits = 0, parity = 0;
@@ -131,7 +129,7 @@ void CTarnelDlg::OnApply()
     }
 
     HRESULT restartResult = S_OK;
-    if (m_pAddTags != nullptr) {
+    if (m_pAddTags) {
         // Journaled like every change; there is nothing to undo.
         CServerChange change(*this, "Применить", false);
         if (!change.Ok()) return;
@@ -139,9 +137,7 @@ void CTarnelDlg::OnApply()
     }
 
     SetWindowText(kRestartTitle);
-    m_btnComPort.EnableWindow(FALSE);
-    m_btnExit.EnableWindow(FALSE);
-    m_btnApply.EnableWindow(FALSE);
+    CDisabledControls buttons({m_btnComPort.m_hWnd, m_btnExit.m_hWnd, m_btnApply.m_hWnd});
 
     // Give the server three seconds to come back; the title counts them with dots.
     std::string title = GetWindowText();
@@ -152,14 +148,16 @@ void CTarnelDlg::OnApply()
         Sleep(1000);
     }
 
-    if (!ConnectAgain(kRestartTitle)) return;
+    if (!ConnectAgain(kRestartTitle)) {
+        buttons.LeaveDisabled();  // the window is ending
+        return;
+    }
 
     // Clicks and keys given while the window was disabled wait in the queue (the COM calls
-    // and the pauses dispatch no input) and would otherwise run their commands now.
+    // and the pauses dispatch no input) and would otherwise run their commands now: they go
+    // before the buttons take input again.
     DiscardQueuedInput();
-    m_btnComPort.EnableWindow(TRUE);
-    m_btnExit.EnableWindow(TRUE);
-    m_btnApply.EnableWindow(TRUE);
+    buttons.Restore();
     SetForegroundWindow();
     SetWindowText(savedTitle);
     FillTree();

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "server/ComRef.h"
+#include "server/win/ComInitialization.h"
 #include "server/win/ComTagServer.h"
 #include "server/ServerErrors.h"
 #include "server/win/ServerConnection.h"
@@ -48,8 +49,11 @@ DWORD WINAPI CSnapshotThread::ThreadProc(LPVOID param)
 
 void CSnapshotThread::Run()
 {
+    // Declared first, so that it ends last: the connection goes before its apartment ends.
+    CComInitialization com;
     CComRef<IAddTags> addTags;
     const ConnectResult connected = ConnectAddTags(true, addTags.Put());
+    com.Reset(connected.comInitialized);
     if (connected.Ok()) {
         CComTagServer server(addTags.Get());
         ServerTagsOptions options;
@@ -75,8 +79,6 @@ void CSnapshotThread::Run()
     } else {
         m_strProblem = "нет связи с сервером (ошибка " + HResultText(connected.hr) + ")";
     }
-    addTags.Reset();  // before the apartment it belongs to ends
-    if (connected.comInitialized) CoUninitialize();
 }
 
 void CSnapshotThread::Spare(const std::filesystem::path& file)

@@ -22,7 +22,9 @@ CTarnelDlg::CTarnelDlg(CWnd* parent)
                           MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
 
-CTarnelDlg::~CTarnelDlg() = default;
+// The connection is a member declared before the COM initialisation, so it would outlive
+// it; it goes first here.
+CTarnelDlg::~CTarnelDlg() { DropConnection(); }
 
 void CTarnelDlg::DoDataExchange(CDataExchange* pDX)
 {
@@ -44,17 +46,17 @@ BOOL CTarnelDlg::OnInitDialog()
     // The descriptions are read while COM starts the server: under Wine the first
     // connection waits most of a second. Their lines and devices count only once connected.
     CBackgroundCatalogueLoad catalogue(".");
-    IAddTags* pAddTags = nullptr;
-    const ConnectResult result = ConnectAddTagsPastAnEndingServer(true, &pAddTags);
+    CComRef<IAddTags> addTags;
+    const ConnectResult result = ConnectAddTagsPastAnEndingServer(true, addTags.Put());
     startup_trace::PhaseEnded("connect");
-    m_bComInitialized = result.comInitialized;
+    m_com.Reset(result.comInitialized);
     if (!result.Ok()) {
         ReportConnectFailure(result);
         // There is no way to work without the server: end the modal loop and the program.
         PostMessage(WM_QUIT);
         return FALSE;
     }
-    TakeConnection(pAddTags);
+    TakeConnection(std::move(addTags));
 
     char title[100];
     std::snprintf(title, sizeof title, "Конфигуратор ZOL-OPC-Server версия %d.%d от %02d.%02d.%04d", 0, 917, 17,
@@ -148,10 +150,7 @@ void CTarnelDlg::OnDestroy()
     DropConnection();
     // Balances only a CoInitialize that succeeded: uninitialising after a failed one would
     // take down an initialisation that belongs to someone else.
-    if (m_bComInitialized) {
-        CoUninitialize();
-        m_bComInitialized = false;
-    }
+    m_com.Reset();
 }
 
 void CTarnelDlg::OnHelpKey()

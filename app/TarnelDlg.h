@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "common/win/Owners.h"
 #include "res/resource.h"
+#include "server/ComRef.h"
+#include "server/win/ComInitialization.h"
 #include "server/win/ServerConnection.h"
 #include "server/TagServer.h"
 #include "tagfile/DeviceCopy.h"
@@ -32,9 +35,10 @@ public:
     ~CTarnelDlg() override;
 
     HICON m_hIcon;
-    IAddTags* m_pAddTags = nullptr;
+    // The connection: one reference, lent (Get) to the dialogs that call the server.
+    CComRef<IAddTags> m_pAddTags;
     // Every call to the server through m_pAddTags (ServerLink.h); only valid while
-    // m_pAddTags is not null.
+    // m_pAddTags holds a connection.
     ITagServer& Server();
     // The code of the call that found the connection gone (kS_OK while it stands).
     HResult ConnectionLost() const;
@@ -193,9 +197,8 @@ private:
     // Tells the user when the tree is not the server's whole list.
     void ReportFill(const FillReport& report);
     static void FormatUnendedList(const FillReport& report, char* text, size_t size);
-    // Takes a new connection (one reference, held until DropConnection), and lets the old
-    // one go first.
-    void TakeConnection(IAddTags* pAddTags);
+    // Takes a new connection (held until DropConnection), and lets the old one go first.
+    void TakeConnection(CComRef<IAddTags> addTags);
     void DropConnection();
     // Waits for the server and connects anew, with the restart's deadline, the title
     // counting the seconds after text. On failure it says so and ends the program: false.
@@ -216,12 +219,14 @@ private:
     // scrolled into view; the tree's top left corner for no node.
     POINT KeyboardMenuPoint(HTREEITEM item) const;
 
-    bool m_bComInitialized = false;
+    // The window's COM initialisation, balanced after the connection has gone (OnDestroy,
+    // or the destructor for a window that never got that far).
+    CComInitialization m_com;
     // True while FillTree walks the server's list: the COM calls dispatch window messages,
     // and a command that changed the tree meanwhile would pull it from under the walk.
     bool m_bFilling = false;
     // True while a long command of the table runs (set and cleared by its dispatch): its
     // calls to the server dispatch messages too, and no second command may start meanwhile.
     bool m_bBusy = false;
-    HHOOK m_hKeyHook = nullptr;
+    CScopedHook m_keyHook;
 };

@@ -55,7 +55,7 @@ void CTarnelDlg::OnContextMenu(HWND, POINT point)
 
 void CTarnelDlg::OnAddDevice()
 {
-    CAddDeviceDlg dlg(m_pAddTags);
+    CAddDeviceDlg dlg(m_pAddTags.Get());
     dlg.DoModal();
     // The last search's devices are kept for this run, whatever the dialog ended with.
     if (dlg.m_bSearched) {
@@ -75,13 +75,13 @@ void CTarnelDlg::OnAddDevice()
 
 void CTarnelDlg::OnComPort()
 {
-    if (m_pAddTags == nullptr) {
+    if (!m_pAddTags) {
         MessageBox("Server connection does not exist");
         return;
     }
     CServerChange change(*this, "Настройки COM-порта");
     if (!change.Ok()) return;
-    CComSettings dlg(m_pAddTags);
+    CComSettings dlg(m_pAddTags.Get());
     dlg.m_pChangeServer = &change.Server();
     dlg.m_bQuietWhenLost = true;  // the window tells of a lost connection itself
     dlg.DoModal();
@@ -114,7 +114,7 @@ void CTarnelDlg::OnDeleteDevice() { DeleteBranch(m_hCurrentItem); }
 
 void CTarnelDlg::DeleteBranch(HTREEITEM item)
 {
-    if (m_pAddTags == nullptr) return;
+    if (!m_pAddTags) return;
     const bool device = GetNodeKind(static_cast<TagKey>(m_Tree.GetItemData(item))) == NodeKind::Device;
     CServerChange change(*this, device ? "Удалить устройство" : "Удалить теги");
     if (!change.Ok()) return;

@@ -42,15 +42,14 @@ void CTarnelDlg::InstallWindowFeatures()
 {
     if (HMENU system = GetSystemMenu(m_hWnd, FALSE)) AppendSystemItems(system);
     t_pKeyWindow = this;
-    m_hKeyHook = SetWindowsHookExW(WH_MSGFILTER, &MainWindowKeys, nullptr, GetCurrentThreadId());
+    m_keyHook.Reset(SetWindowsHookExW(WH_MSGFILTER, &MainWindowKeys, nullptr, GetCurrentThreadId()));
     if (const char* delay = std::getenv("ZOLCFG_PROGRESS_DELAY_MS"))
         ParseDecimalTo<unsigned>(delay, UINT_MAX, &m_nProgressDelayMs);  // not a number: the default stays
 }
 
 void CTarnelDlg::RemoveWindowFeatures()
 {
-    if (m_hKeyHook != nullptr) UnhookWindowsHookEx(m_hKeyHook);
-    m_hKeyHook = nullptr;
+    m_keyHook.Reset();
     if (t_pKeyWindow == this) t_pKeyWindow = nullptr;
 }
 

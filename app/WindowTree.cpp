@@ -33,7 +33,7 @@ std::string CTarnelDlg::TreeDeviceText(int address, int typeCode)
 
 void CTarnelDlg::FillTree()
 {
-    if (m_pAddTags == nullptr || m_bFilling) return;
+    if (!m_pAddTags || m_bFilling) return;
 
     CTreeViewModel tree = TreeModel();
     ITagServer& link = Server();

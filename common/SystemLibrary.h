@@ -4,5 +4,6 @@
 #pragma once
 
 // The module handle (an HMODULE) of the system DLL fileName ("rstrtmgr.dll"), or null with
-// the system's error (GetLastError) when it cannot be loaded. Release it with FreeLibrary.
+// the system's error (GetLastError) when it cannot be loaded. Release it with FreeLibrary (a
+// CScopedLibrary of common/win/Owners.h does).
 void* LoadSystemLibrary(const wchar_t* fileName);

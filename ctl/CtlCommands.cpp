@@ -418,9 +418,9 @@ int CommandRestart(const CtlArgs& args)
 
     const auto start = std::chrono::steady_clock::now();
     // The same wait as the window's after "Применить": until the server answers again.
-    IAddTags* pAddTags = nullptr;
+    CComRef<IAddTags> addTags;
     const ReconnectResult again = ReconnectAfterRestart(
-        static_cast<int>(args.timeoutSeconds) * 1000, 200, [] { return !g_bInterrupted; }, &pAddTags);
+        static_cast<int>(args.timeoutSeconds) * 1000, 200, [] { return !g_bInterrupted; }, addTags.Put());
     if (again.stopped) return WriteError("interrupted\n"), kExitInterrupted;
     if (!again.Ok()) {
         const std::string last = !again.connect.Ok()
@@ -429,7 +429,7 @@ int CommandRestart(const CtlArgs& args)
         WriteError("the server did not come back within " + std::to_string(args.timeoutSeconds) + " s (" + last + ")\n");
         return kExitConnection;
     }
-    connection.Adopt(pAddTags);
+    connection.Adopt(std::move(addTags));
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     char text[64];

@@ -8,11 +8,7 @@ std::string DescribeConnectFailure(const ConnectResult& result)
     return DescribeConnectFailure(result.failedStep, static_cast<HResult>(result.hr));
 }
 
-CCtlConnection::~CCtlConnection()
-{
-    Close();
-    if (m_bComInitialized) CoUninitialize();
-}
+CCtlConnection::~CCtlConnection() { Close(); }
 
 bool CCtlConnection::Open()
 {
@@ -25,27 +21,23 @@ bool CCtlConnection::Open()
 bool CCtlConnection::Reconnect(ConnectResult* result)
 {
     Close();
-    IAddTags* pAddTags = nullptr;
-    *result = ConnectAddTagsPastAnEndingServer(!m_bComInitialized, &pAddTags);
-    if (result->comInitialized) m_bComInitialized = true;
+    CComRef<IAddTags> addTags;
+    *result = ConnectAddTagsPastAnEndingServer(!m_com.Held(), addTags.Put());
+    if (result->comInitialized) m_com.Reset(true);
     if (!result->Ok()) return false;
-    m_pAddTags = pAddTags;
-    m_pServer = std::make_unique<CComTagServer>(m_pAddTags);
+    Adopt(std::move(addTags));
     return true;
 }
 
-void CCtlConnection::Adopt(IAddTags* pAddTags)
+void CCtlConnection::Adopt(CComRef<IAddTags> addTags)
 {
     Close();
-    m_pAddTags = pAddTags;
-    m_pServer = std::make_unique<CComTagServer>(m_pAddTags);
+    m_pAddTags = std::move(addTags);
+    m_pServer = std::make_unique<CComTagServer>(m_pAddTags.Get());
 }
 
 void CCtlConnection::Close()
 {
     m_pServer.reset();
-    if (m_pAddTags != nullptr) {
-        m_pAddTags->Release();
-        m_pAddTags = nullptr;
-    }
+    m_pAddTags.Reset();
 }

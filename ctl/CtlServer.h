@@ -6,7 +6,10 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
+#include "server/ComRef.h"
+#include "server/win/ComInitialization.h"
 #include "server/win/ComTagServer.h"
 #include "server/win/ServerConnection.h"
 
@@ -24,16 +27,17 @@ public:
     bool Open();
     // Connects (again) without a message, past a server that is just ending; *result says why not.
     bool Reconnect(ConnectResult* result);
-    // Takes over a connection made elsewhere (its one reference).
-    void Adopt(IAddTags* pAddTags);
+    // Takes over a connection made elsewhere.
+    void Adopt(CComRef<IAddTags> addTags);
     // Lets the connection go (the server's objects are released).
     void Close();
 
-    IAddTags* Get() const { return m_pAddTags; }
+    IAddTags* Get() const { return m_pAddTags.Get(); }
     ITagServer& Server() { return *m_pServer; }
 
 private:
-    bool m_bComInitialized = false;
-    IAddTags* m_pAddTags = nullptr;
+    // In this order, so that the connection goes before the COM initialisation it needs.
+    CComInitialization m_com;
+    CComRef<IAddTags> m_pAddTags;
     std::unique_ptr<CComTagServer> m_pServer;
 };

@@ -9,6 +9,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/FileHolder.h"
+#include "common/win/Owners.h"
 #include "common/win/ScopedHandle.h"
 #include "common/Utf8Text.h"
 
@@ -22,13 +23,12 @@ namespace {
 
 std::string Reason(DWORD code)
 {
-    wchar_t* text = nullptr;
+    CLocalMemory<wchar_t> text;
     const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                        FORMAT_MESSAGE_IGNORE_INSERTS,
                                    nullptr, code, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-                                   reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string reason = n ? NarrowUtf8(text, n) : std::string();
-    if (text) LocalFree(text);
+                                   reinterpret_cast<wchar_t*>(text.Put()), 0, nullptr);
+    std::string reason = n ? NarrowUtf8(text.Get(), n) : std::string();
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ' ||
                                reason.back() == '.'))
         reason.pop_back();

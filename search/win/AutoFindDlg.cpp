@@ -4,6 +4,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "search/SearchTexts.h"
+#include "ui/DisabledControls.h"
 
 namespace {
 
@@ -81,32 +82,33 @@ void CAutoFindDlg::OnStart()
     m_EndSpin.SetPos32(m_nEndAddress);
     m_StartSpin.SetPos32(m_nStartAddress);
 
-    SearchRequest* request = NewSearchRequest(m_nStartAddress, m_nEndAddress, m_hWnd);
-    m_StartButton.EnableWindow(FALSE);
+    CPayload<SearchRequest> request(NewSearchRequest(m_nStartAddress, m_nEndAddress, m_hWnd));
+    // "Старт" takes input again here whenever no search gets under way; a search that runs
+    // enables it with its finished message (OnSearchFinished).
+    CDisabledControls start({m_StartButton.m_hWnd});
 
     if (m_pSearchThread != nullptr) {
         // A search is running: it goes on and fills the cleared list.
-        FreeSearchRequest(request);
+        start.LeaveDisabled();
         return;
     }
 
     m_pSearchThread = StartSearchThread();
     if (m_pSearchThread == nullptr) {
-        FreeSearchRequest(request);
+        request.reset();
         MessageBox(kCannotSearch);
-        m_StartButton.EnableWindow(TRUE);
         return;
     }
-    if (!PostThreadMessageW(m_nSearchThreadId, WM_START_SCAN, 0, reinterpret_cast<LPARAM>(request))) {
+    if (!PostPayloadToThread(m_nSearchThreadId, WM_START_SCAN, std::move(request))) {
         // The worker cannot take requests: end it rather than wait for a search that
         // never starts.
-        FreeSearchRequest(request);
         PostThreadMessageW(m_nSearchThreadId, WM_QUIT, 0, 0);
         ForgetSearchThread();
         DiscardUndeliveredReports();
         MessageBox(kCannotSearch);
-        m_StartButton.EnableWindow(TRUE);
+        return;
     }
+    start.LeaveDisabled();
 }
 
 void CAutoFindDlg::OnDeltaposStartSpin(NMHDR*, LRESULT* pResult)
@@ -132,18 +134,18 @@ void CAutoFindDlg::OnStop()
 
 LRESULT CAutoFindDlg::OnSearchProgress(WPARAM, LPARAM lParam)
 {
-    std::int32_t* address = reinterpret_cast<std::int32_t*>(lParam);
-    if (address == nullptr) return 0;
+    CPayload<std::int32_t> address = TakePayload<std::int32_t>(lParam);
+    if (!address) return 0;
     SetWindowText(FormatProgressTitle(kProgressTitle, m_nStartAddress, m_nEndAddress, *address));
-    FreeProgressReport(address);
+    address.reset();
     RedrawWindow(RDW_UPDATENOW | RDW_ALLCHILDREN);
     return 0;
 }
 
 LRESULT CAutoFindDlg::OnDeviceFound(WPARAM, LPARAM lParam)
 {
-    FoundDevice* device = reinterpret_cast<FoundDevice*>(lParam);
-    if (device == nullptr) return 0;
+    const CPayload<FoundDevice> device = TakePayload<FoundDevice>(lParam);
+    if (!device) return 0;
 
     // A type code beyond 8 bits cannot be handed on (the caller's tree key would read
     // another device's): it is listed as an unsupported device and cannot be chosen.
@@ -156,7 +158,6 @@ LRESULT CAutoFindDlg::OnDeviceFound(WPARAM, LPARAM lParam)
     m_Found.push_back(Found{carried ? device->nTypeCode : 0, device->nAddress});
 
     RedrawWindow(RDW_UPDATENOW | RDW_ALLCHILDREN);
-    FreeFoundDevice(device);
     return 0;
 }
 

@@ -85,9 +85,9 @@ BOOL CLineCheckDlg::OnInitDialog()
         delete worker;  // its thread never ran
         worker = nullptr;
     }
-    LineCheckRequest* request = NewLineCheckRequest(m_bOneDevice, m_nType, m_nAddress, m_hWnd);
-    if (worker == nullptr || !PostThreadMessageW(m_nWorkerId, WM_START_CHECK, 0, reinterpret_cast<LPARAM>(request))) {
-        FreeLineCheckRequest(request);
+    CPayload<LineCheckRequest> request(NewLineCheckRequest(m_bOneDevice, m_nType, m_nAddress, m_hWnd));
+    if (worker == nullptr || !PostPayloadToThread(m_nWorkerId, WM_START_CHECK, std::move(request))) {
+        request.reset();  // no worker to post it to (a refused post has freed it already)
         if (worker != nullptr) {
             m_pWorker = worker;
             EndWorker();
@@ -114,25 +114,25 @@ void CLineCheckDlg::ShowProgress()
 
 LRESULT CLineCheckDlg::OnPlanned(WPARAM, LPARAM lParam)
 {
-    LineCheckPlan* plan = reinterpret_cast<LineCheckPlan*>(lParam);
-    if (plan == nullptr) return 0;
+    CPayload<LineCheckPlan> plan = TakePayload<LineCheckPlan>(lParam);
+    if (!plan) return 0;
     m_bPlanned = true;
     m_nPlanned = plan->devices;
     std::string load = LoadText(plan->load);
     if (!plan->listWhole) load += kPartialList;
     SetDlgItemTextW(m_hWnd, IDC_CHECK_LOAD, Widen(load).c_str());
-    FreeLineCheckPlan(plan);
+    plan.reset();
     ShowProgress();
     return 0;
 }
 
 LRESULT CLineCheckDlg::OnDeviceChecked(WPARAM, LPARAM lParam)
 {
-    LineCheckEntry* entry = reinterpret_cast<LineCheckEntry*>(lParam);
-    if (entry == nullptr) return 0;
+    CPayload<LineCheckEntry> entry = TakePayload<LineCheckEntry>(lParam);
+    if (!entry) return 0;
     m_Entries.push_back(*entry);
     m_Counts.Add(entry->result);
-    FreeCheckedDevice(entry);
+    entry.reset();
     HWND list = GetDlgItem(IDC_CHECK_LIST);
     const std::wstring text = Widen(EntryText(m_Entries.back()));
     ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));

@@ -24,7 +24,7 @@ CSearchDevThread::~CSearchDevThread()
     m_AddTags.Reset();
     // The object is deleted on its own thread when that ends, so this balances the thread's
     // CoInitialize. An object whose thread never started did not initialise anything.
-    if (m_bComInitialized) CoUninitialize();
+    m_com.Reset();
     --g_nLiveWorkers;
 }
 
@@ -60,7 +60,7 @@ BOOL CSearchDevThread::InitInstance()
     if (started != nullptr) SetEvent(started);
 
     const ConnectResult result = ConnectAddTagsPastAnEndingServer(true, m_AddTags.Put());
-    m_bComInitialized = result.comInitialized;
+    m_com.Reset(result.comInitialized);
     if (!result.Ok()) {
         // The request that started this worker is already waiting; it will never run.
         // Free it before the message box, whose modal loop would take it from the queue
@@ -69,7 +69,7 @@ BOOL CSearchDevThread::InitInstance()
         AfxMessageBox(ConnectFailureBox(result.failedStep));
         DiscardWaitingRequests();
         // Without this report the dialog would wait for the search's end for ever.
-        PostReport(WM_SCAN_FINISHED, kScanNotConnected, 0);
+        PostReport(WM_SCAN_FINISHED, kScanNotConnected);
         return FALSE;
     }
     m_pServer = std::make_unique<CComTagServer>(m_AddTags.Get());
@@ -95,12 +95,13 @@ void CSearchDevThread::DiscardWaitingRequests()
 
 void CSearchDevThread::OnStartSearch(WPARAM, LPARAM lParam)
 {
-    SearchRequest* request = reinterpret_cast<SearchRequest*>(lParam);
-    if (request == nullptr) return;
-    m_nStartAddress = std::min(request->nStartAddress, request->nEndAddress);
-    m_nEndAddress = std::max(request->nStartAddress, request->nEndAddress);
-    if (request->hNotifyWnd != nullptr) m_hNotifyWnd = request->hNotifyWnd;
-    FreeSearchRequest(request);
+    {
+        const CPayload<SearchRequest> request = TakePayload<SearchRequest>(lParam);
+        if (!request) return;
+        m_nStartAddress = std::min(request->nStartAddress, request->nEndAddress);
+        m_nEndAddress = std::max(request->nStartAddress, request->nEndAddress);
+        if (request->hNotifyWnd != nullptr) m_hNotifyWnd = request->hNotifyWnd;
+    }  // the request is freed before the scan, which takes a while
     ScanAddresses();
 }
 
@@ -112,10 +113,10 @@ void CSearchDevThread::OnStopSearch(WPARAM, LPARAM)
 
 void CSearchDevThread::OnStartCheck(WPARAM, LPARAM lParam)
 {
-    LineCheckRequest* request = reinterpret_cast<LineCheckRequest*>(lParam);
-    if (request == nullptr) return;
+    CPayload<LineCheckRequest> request = TakePayload<LineCheckRequest>(lParam);
+    if (!request) return;
     const LineCheckRequest asked = *request;
-    FreeLineCheckRequest(request);
+    request.reset();
     if (asked.hNotifyWnd != nullptr) m_hNotifyWnd = asked.hNotifyWnd;
 
     // A stop or the end of the worker asked for while the list is read ends the reading.
@@ -133,7 +134,7 @@ void CSearchDevThread::OnStartCheck(WPARAM, LPARAM lParam)
     options.wantPeriod = wanted;  // for the estimate
     const ServerTagList list = ReadServerTags(*m_pServer, options);
     if (list.disconnected || stopped) {
-        PostReport(WM_SCAN_FINISHED, list.disconnected ? kScanConnectionLost : kScanCompleted, 0);
+        PostReport(WM_SCAN_FINISHED, list.disconnected ? kScanConnectionLost : kScanCompleted);
         return;
     }
     std::vector<ServerTag> tags;
@@ -141,14 +142,14 @@ void CSearchDevThread::OnStartCheck(WPARAM, LPARAM lParam)
     HResult portResult = kS_OK;
     const PortSettings port = ReadPortSettings(*m_pServer, &portResult);
     if (IsConnectionLost(portResult)) {
-        PostReport(WM_SCAN_FINISHED, kScanConnectionLost, 0);
+        PostReport(WM_SCAN_FINISHED, kScanConnectionLost);
         return;
     }
     LineCheckPlan plan;
     plan.devices = devices.size();
     plan.load = EstimateLineLoad(port, LineLoadTagsOf(tags));
     plan.listWhole = list.HasEveryTag();
-    PostReport(WM_CHECK_PLANNED, 0, reinterpret_cast<LPARAM>(NewLineCheckPlan(plan)));
+    PostReport(WM_CHECK_PLANNED, CPayload<LineCheckPlan>(NewLineCheckPlan(plan)));
     m_pCheck->Check(devices);
 }
 
@@ -171,34 +172,32 @@ void CSearchDevThread::DispatchOneWaitingMessage()
 
 void CSearchDevThread::OnScanProgress(int address)
 {
-    PostReport(WM_SCAN_PROGRESS, 0, reinterpret_cast<LPARAM>(NewProgressReport(address)));
+    PostReport(WM_SCAN_PROGRESS, CPayload<std::int32_t>(NewProgressReport(address)));
 }
 
 void CSearchDevThread::OnDeviceFound(std::int32_t type, const std::string& text, int address)
 {
-    PostReport(WM_DEVICE_FOUND, 0, reinterpret_cast<LPARAM>(NewFoundDevice(type, text, address)));
+    PostReport(WM_DEVICE_FOUND, CPayload<FoundDevice>(NewFoundDevice(type, text, address)));
 }
 
 void CSearchDevThread::OnScanFinished()
 {
-    PostReport(WM_SCAN_FINISHED, m_pScan->ConnectionLost() != kS_OK ? kScanConnectionLost : kScanCompleted, 0);
+    PostReport(WM_SCAN_FINISHED, m_pScan->ConnectionLost() != kS_OK ? kScanConnectionLost : kScanCompleted);
 }
 
 void CSearchDevThread::OnDeviceChecked(const LineCheckEntry& entry)
 {
-    PostReport(WM_DEVICE_CHECKED, 0, reinterpret_cast<LPARAM>(NewCheckedDevice(entry)));
+    PostReport(WM_DEVICE_CHECKED, CPayload<LineCheckEntry>(NewCheckedDevice(entry)));
 }
 
 void CSearchDevThread::OnCheckFinished()
 {
-    PostReport(WM_SCAN_FINISHED, m_pCheck->ConnectionLost() != kS_OK ? kScanConnectionLost : kScanCompleted, 0);
+    PostReport(WM_SCAN_FINISHED, m_pCheck->ConnectionLost() != kS_OK ? kScanConnectionLost : kScanCompleted);
 }
 
-void CSearchDevThread::PostReport(UINT message, WPARAM wParam, LPARAM payload)
+void CSearchDevThread::PostReport(UINT message, WPARAM wParam)
 {
-    // A report the window cannot take (it is gone, or its queue is full) stays ours to free.
-    if (m_hNotifyWnd != nullptr && PostMessageW(m_hNotifyWnd, message, wParam, payload)) return;
-    FreeSearchPayload(message, payload);
+    if (m_hNotifyWnd != nullptr) PostMessageW(m_hNotifyWnd, message, wParam, 0);
 }
 
 bool WaitKeepingWindowsPainted(HANDLE handle, DWORD timeoutMs)

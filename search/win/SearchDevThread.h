@@ -20,6 +20,7 @@
 #include "search/LineCheck.h"
 #include "search/win/SearchMessages.h"
 #include "server/ComRef.h"
+#include "server/win/ComInitialization.h"
 #include "server/win/ComTagServer.h"
 #include "server/win/ServerConnection.h"
 #include "ui/WinThread.h"
@@ -67,12 +68,20 @@ private:
     void OnDeviceFound(std::int32_t type, const std::string& text, int address) override;
     void OnScanFinished() override;
 
-    void PostReport(UINT message, WPARAM wParam, LPARAM payload);
+    // A report the window cannot take (it is gone, or its queue is full) is dropped, its
+    // payload freed.
+    void PostReport(UINT message, WPARAM wParam);
+    template <typename T>
+    void PostReport(UINT message, CPayload<T> payload)
+    {
+        PostPayload(m_hNotifyWnd, message, 0, std::move(payload));
+    }
     // Frees the start requests waiting in the queue: they will never be handled.
     void DiscardWaitingRequests();
 
     HANDLE m_hStarted = nullptr;  // set when the thread has begun InitInstance
-    bool m_bComInitialized = false;
+    // The thread's COM initialisation; declared before the connection, which goes first.
+    CComInitialization m_com;
     CComRef<IAddTags> m_AddTags;  // the worker's own connection, made on its thread
     std::unique_ptr<CComTagServer> m_pServer;
     std::unique_ptr<CSearchScan> m_pScan;

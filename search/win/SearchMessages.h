@@ -3,13 +3,17 @@
 // The dialog posts requests to the worker's thread; the worker posts reports to the
 // dialog's window. A payload belongs to the sender until the post succeeds and to the
 // receiver afterwards, which frees it with the matching Free... function. A sender whose
-// post fails frees the payload itself.
+// post fails frees the payload itself. CPayload holds a payload on either side, so that
+// neither has to free it by hand: the sender posts through PostPayload, the receiver takes
+// the lParam into an owner first thing (TakePayload).
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "search/LineCheck.h"
 #include "search/LineLoad.h"
@@ -79,3 +83,52 @@ long LiveSearchPayloads();
 // Frees the payload of a search message that will never be handled (removed from a queue
 // or refused by the post).
 void FreeSearchPayload(UINT message, LPARAM lParam);
+
+// The Free... function of each payload, by its type.
+inline void FreePayload(SearchRequest* request) { FreeSearchRequest(request); }
+inline void FreePayload(std::int32_t* address) { FreeProgressReport(address); }
+inline void FreePayload(FoundDevice* device) { FreeFoundDevice(device); }
+inline void FreePayload(LineCheckRequest* request) { FreeLineCheckRequest(request); }
+inline void FreePayload(LineCheckPlan* plan) { FreeLineCheckPlan(plan); }
+inline void FreePayload(LineCheckEntry* entry) { FreeCheckedDevice(entry); }
+
+struct PayloadFree {
+    template <typename T>
+    void operator()(T* payload) const
+    {
+        FreePayload(payload);
+    }
+};
+
+// CPayload<T>: one payload, freed with its Free... function however its holder's scope ends,
+// unless it has been handed over by a post. Not copyable; moving hands it on.
+template <typename T>
+using CPayload = std::unique_ptr<T, PayloadFree>;
+
+// Posts a report with its payload to a window. True when posted: the payload is then the
+// window's. Otherwise (no window, a window gone, a full queue) it is freed here. No window is
+// not posted at all: PostMessage would put the message in the calling thread's own queue.
+template <typename T>
+bool PostPayload(HWND window, UINT message, WPARAM wParam, CPayload<T> payload)
+{
+    if (window == nullptr || !PostMessageW(window, message, wParam, reinterpret_cast<LPARAM>(payload.get())))
+        return false;
+    payload.release();  // the receiver's from here on, and perhaps already freed by it
+    return true;
+}
+
+// Posts a request with its payload to a thread's queue, by the same rule.
+template <typename T>
+bool PostPayloadToThread(DWORD threadId, UINT message, CPayload<T> payload)
+{
+    if (!PostThreadMessageW(threadId, message, 0, reinterpret_cast<LPARAM>(payload.get()))) return false;
+    payload.release();
+    return true;
+}
+
+// The receiver's side: the payload of a message it handles, taken over at once.
+template <typename T>
+CPayload<T> TakePayload(LPARAM lParam)
+{
+    return CPayload<T>(reinterpret_cast<T*>(lParam));
+}

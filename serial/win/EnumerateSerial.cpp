@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/SystemLibrary.h"
+#include "common/win/Owners.h"
 #include "serial/EnumerateSerialCore.h"
 #include "serial/SerialPortName.h"
 
@@ -80,16 +81,13 @@ public:
 
     bool LoadSetupLibrary() override
     {
-        m_library = static_cast<HMODULE>(LoadSystemLibrary(L"setupapi.dll"));  // never from beside the program
-        return m_library != nullptr;
+        m_library.Reset(static_cast<HMODULE>(LoadSystemLibrary(L"setupapi.dll")));  // never from beside the program
+        return static_cast<bool>(m_library);
     }
 
     void UnloadSetupLibrary() override
     {
-        if (m_library != nullptr) {
-            ::FreeLibrary(m_library);
-            m_library = nullptr;
-        }
+        m_library.Reset();
         m_openDevRegKey = nullptr;
         m_getClassDevs = nullptr;
         m_getDeviceRegistryProperty = nullptr;
@@ -99,7 +97,7 @@ public:
 
     bool FindSetupFunction(const char* name) override
     {
-        const FARPROC proc = ::GetProcAddress(m_library, name);
+        const FARPROC proc = ::GetProcAddress(m_library.Get(), name);
         if (proc == nullptr)
             return false;
         const std::string n = name;
@@ -157,26 +155,23 @@ public:
                                          KEY_QUERY_VALUE);
         if (key == nullptr || key == reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE))
             return false;
-        m_key = key;
+        m_key.Reset(key);
         return true;
     }
 
     void CloseDeviceKey() override
     {
-        if (m_key != nullptr) {
-            ::RegCloseKey(m_key);
-            m_key = nullptr;
-        }
+        m_key.Reset();
     }
 
     bool ReadDeviceKeyValue(const char* valueName, char* buffer, std::uint32_t size,
                             std::uint32_t* type, std::uint32_t* length) override
     {
-        if (m_key == nullptr)
+        if (!m_key)
             return false;
         DWORD valueType = 0;
         DWORD valueLength = size;
-        if (::RegQueryValueExA(m_key, valueName, nullptr, &valueType,
+        if (::RegQueryValueExA(m_key.Get(), valueName, nullptr, &valueType,
                                reinterpret_cast<BYTE*>(buffer), &valueLength) != ERROR_SUCCESS)
             return false;
         *type = valueType;
@@ -213,7 +208,7 @@ public:
     }
 
 private:
-    HMODULE m_library = nullptr;
+    CScopedLibrary m_library;
     OpenDevRegKeyFn m_openDevRegKey = nullptr;
     GetClassDevsFn m_getClassDevs = nullptr;
     GetDeviceRegistryPropertyFn m_getDeviceRegistryProperty = nullptr;
@@ -221,7 +216,7 @@ private:
     EnumDeviceInfoFn m_enumDeviceInfo = nullptr;
     HDEVINFO m_devices = nullptr;
     SP_DEVINFO_DATA m_device = {};
-    HKEY m_key = nullptr;
+    CScopedKey m_key;
 };
 
 }  // namespace

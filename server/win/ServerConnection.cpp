@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <string>
 
+#include "common/win/Owners.h"
+#include "server/ComRef.h"
+
 const CLSID& kServerClassId = CLSID_ZolOpcServerConfig;
 
 ConnectResult ConnectAddTags(bool initializeCom, IAddTags** ppAddTags)
@@ -19,24 +22,24 @@ ConnectResult ConnectAddTags(bool initializeCom, IAddTags** ppAddTags)
         result.comInitialized = true;
     }
 
-    IClassFactory* factory = nullptr;
+    CComRef<IClassFactory> factory;
     result.hr = CoGetClassObject(CLSID_ZolOpcServerConfig, CLSCTX_LOCAL_SERVER, nullptr,
-                                 IID_IClassFactory, reinterpret_cast<void**>(&factory));
-    if (FAILED(result.hr) || factory == nullptr) {
+                                 IID_IClassFactory, reinterpret_cast<void**>(factory.Put()));
+    if (FAILED(result.hr) || !factory) {
         if (SUCCEEDED(result.hr)) result.hr = E_POINTER;
         result.failedStep = ConnectStep::GetClassObject;
         return result;
     }
 
-    IAddTags* addTags = nullptr;
-    result.hr = factory->CreateInstance(nullptr, IID_IAddTags, reinterpret_cast<void**>(&addTags));
-    factory->Release();
-    if (FAILED(result.hr) || addTags == nullptr) {
+    CComRef<IAddTags> addTags;
+    result.hr = factory->CreateInstance(nullptr, IID_IAddTags, reinterpret_cast<void**>(addTags.Put()));
+    factory.Reset();
+    if (FAILED(result.hr) || !addTags) {
         if (SUCCEEDED(result.hr)) result.hr = E_POINTER;
         result.failedStep = ConnectStep::CreateInstance;
         return result;
     }
-    *ppAddTags = addTags;
+    *ppAddTags = addTags.Detach();
     return result;
 }
 
@@ -61,8 +64,8 @@ ReconnectResult ReconnectAfterRestart(int timeoutMs, int pauseMs, const std::fun
     ReconnectResult result;
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs > 0 ? timeoutMs : 0);
     for (;;) {
-        IAddTags* addTags = nullptr;
-        result.connect = ConnectAddTags(false, &addTags);
+        CComRef<IAddTags> addTags;
+        result.connect = ConnectAddTags(false, addTags.Put());
         result.answer = S_OK;
         if (result.connect.Ok()) {
             // A class object can come from a server that is still ending: only an answer counts.
@@ -71,10 +74,12 @@ ReconnectResult ReconnectAfterRestart(int timeoutMs, int pauseMs, const std::fun
             unsigned char dataBits = 0, stopBits = 0, parity = 0;
             result.answer = addTags->GetComSettings(&port, &baudRate, &dataBits, &stopBits, &parity);
             if (SUCCEEDED(result.answer)) {
-                *ppAddTags = addTags;
+                *ppAddTags = addTags.Detach();
                 return result;
             }
-            addTags->Release();
+            // Let go of the ending server's object now: held over the pause, it could keep
+            // that server from ending.
+            addTags.Reset();
         }
         if (GetTickCount64() >= deadline) return result;
         if (between && !between()) {
@@ -92,8 +97,6 @@ bool AddTagsMarshallingRegistered()
     wchar_t iid[40] = L"";
     StringFromGUID2(IID_IAddTags, iid, 40);
     const std::wstring path = std::wstring(L"Interface\\") + iid + L"\\ProxyStubClsid32";
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
+    CScopedKey key;
+    return RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
 }

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "common/Utf8Text.h"
+#include "server/ComRef.h"
+#include "server/win/ComInitialization.h"
 #include "standin/win/Registration.h"
 
 namespace {
@@ -181,7 +183,8 @@ public:
     {
     }
 
-    int Run();
+    // Serves until it is time to end; ends the COM initialisation (com) on the way out.
+    int Run(CComInitialization& com);
 
     void ObjectCreated() override
     {
@@ -334,10 +337,9 @@ HRESULT CLocalServerHost::CreateObject(REFIID riid, void** ppv)
         Refused();
         return hr;
     }
-    auto* object = new CAddTagsObject(m_server, this);
-    const HRESULT hr = object->QueryInterface(riid, ppv);
-    object->Release();
-    return hr;
+    // The creation's reference goes once the caller has its own (or has none).
+    const CComRef<CAddTagsObject> object(new CAddTagsObject(m_server, this));
+    return object->QueryInterface(riid, ppv);
 }
 
 bool CLocalServerHost::ShouldEnd()
@@ -351,7 +353,7 @@ bool CLocalServerHost::ShouldEnd()
     return now - idleSince >= wait;
 }
 
-int CLocalServerHost::Run()
+int CLocalServerHost::Run(CComInitialization& com)
 {
     m_server.Log("started (pid " + std::to_string(GetCurrentProcessId()) + "), state in " +
                  m_server.Home().u8string());
@@ -398,7 +400,7 @@ int CLocalServerHost::Run()
     Status("stopping");
     m_server.ReloadFaults();
     if (m_server.Faults().exitHangs) Sleep(INFINITE);
-    CoUninitialize();  // disconnects what clients still hold: their objects go now
+    com.Reset();  // disconnects what clients still hold: their objects go now
     m_server.Log("exited");
     Status("exited");
     return 0;
@@ -408,8 +410,8 @@ int CLocalServerHost::Run()
 
 int RunLocalServer()
 {
-    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (FAILED(hr)) return 2;
+    CComInitialization com(COINIT_APARTMENTTHREADED);
+    if (!com) return 2;
 
     wchar_t env[MAX_PATH * 2];
     const DWORD envLength = GetEnvironmentVariableW(L"ZOLSRV_HOME", env, MAX_PATH * 2);
@@ -419,7 +421,7 @@ int RunLocalServer()
         fromEnvironment, RegisteredStateDirectory(), ModuleDirectory());
 
     CLocalServerHost host(home);
-    return host.Run();
+    return host.Run(com);
 }
 
 void SayToUser(const wchar_t* text)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "AddTags.h"
+#include "common/win/Owners.h"
 #include "standin/win/ComObjects.h"
 
 namespace {
@@ -28,31 +29,28 @@ std::wstring ClassKey() { return std::wstring(kClassesRoot) + L"\\CLSID\\" + Gui
 // widl's proxy/stub registers its factory under the interface's own identifier.
 std::wstring ProxyKey() { return std::wstring(kClassesRoot) + L"\\CLSID\\" + GuidText(IID_IAddTags); }
 
+// A key of the machine's registry with the reads and writes the registration makes; the
+// key itself is owned by a CScopedKey.
 class CKey {
 public:
-    CKey() = default;
-    ~CKey() { if (m_key) RegCloseKey(m_key); }
-    CKey(const CKey&) = delete;
-    CKey& operator=(const CKey&) = delete;
-
     bool Open(const std::wstring& path, REGSAM access = KEY_READ)
     {
-        return RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, &m_key) == ERROR_SUCCESS;
+        return RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, m_key.Put()) == ERROR_SUCCESS;
     }
     LONG Create(const std::wstring& path)
     {
         return RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                               KEY_READ | KEY_WRITE, nullptr, &m_key, nullptr);
+                               KEY_READ | KEY_WRITE, nullptr, m_key.Put(), nullptr);
     }
     // A string value; empty name = the key's default value. False when absent.
     bool ReadString(const wchar_t* name, std::wstring* value) const
     {
         DWORD type = 0, size = 0;
-        if (RegQueryValueExW(m_key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        if (RegQueryValueExW(m_key.Get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
             (type != REG_SZ && type != REG_EXPAND_SZ))
             return false;
         std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
-        if (RegQueryValueExW(m_key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+        if (RegQueryValueExW(m_key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
                              &size) != ERROR_SUCCESS)
             return false;
         *value = buffer.data();
@@ -60,22 +58,22 @@ public:
     }
     bool HasValue(const wchar_t* name) const
     {
-        return RegQueryValueExW(m_key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        return RegQueryValueExW(m_key.Get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     }
     LONG WriteString(const wchar_t* name, const std::wstring& value)
     {
-        return RegSetValueExW(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+        return RegSetValueExW(m_key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     }
     LONG WriteDword(const wchar_t* name, DWORD value)
     {
-        return RegSetValueExW(m_key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+        return RegSetValueExW(m_key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                               sizeof value);
     }
-    void DeleteValue(const wchar_t* name) { RegDeleteValueW(m_key, name); }
+    void DeleteValue(const wchar_t* name) { RegDeleteValueW(m_key.Get(), name); }
 
 private:
-    HKEY m_key = nullptr;
+    CScopedKey m_key;
 };
 
 // The executable named by a LocalServer32 / InprocServer32 command line.
@@ -147,13 +145,11 @@ bool ProxyIsOurs()
 // Calls DllRegisterServer or DllUnregisterServer of the proxy/stub DLL beside us.
 HRESULT CallProxyDll(const char* entry)
 {
-    HMODULE dll = LoadLibraryW(ProxyDllPath().c_str());
+    const CScopedLibrary dll(LoadLibraryW(ProxyDllPath().c_str()));
     if (!dll) return HRESULT_FROM_WIN32(GetLastError());
     using Entry = HRESULT(STDAPICALLTYPE*)();
-    auto fn = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(dll, entry)));
-    const HRESULT hr = fn ? fn() : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
-    FreeLibrary(dll);
-    return hr;
+    auto fn = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(dll.Get(), entry)));
+    return fn ? fn() : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
 }
 
 std::wstring HexCode(HRESULT hr)

@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "common/win/Owners.h"
+#include "server/win/ComInitialization.h"
 #include "standin/win/ComObjects.h"
 #include "standin/win/Registration.h"
 
@@ -30,8 +32,9 @@ int Usage()
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!argv) return kRegUsage;
+    const CLocalMemory<LPWSTR> arguments(CommandLineToArgvW(GetCommandLineW(), &argc));
+    if (!arguments) return kRegUsage;
+    LPWSTR* const argv = arguments.Get();
 
     enum class Mode { None, Register, Unregister, Serve } mode = Mode::None;
     bool force = false, haveHome = false;
@@ -48,18 +51,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
             haveHome = true;
         } else {
             SayToUser((std::wstring(L"zolsrv: unknown argument ") + arg).c_str());
-            LocalFree(argv);
             return Usage();
         }
         if (next != Mode::None) {
-            if (mode != Mode::None && mode != next) {
-                LocalFree(argv);
-                return Usage();
-            }
+            if (mode != Mode::None && mode != next) return Usage();
             mode = next;
         }
     }
-    LocalFree(argv);
 
     switch (mode) {
     case Mode::Register: {
@@ -70,16 +68,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
             const DWORD n = GetEnvironmentVariableW(L"ZOLSRV_HOME", env, MAX_PATH * 2);
             if (n > 0 && n < MAX_PATH * 2) home = env;
         }
-        const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        const int code = RegisterStandin(home, force);
-        if (SUCCEEDED(hr)) CoUninitialize();
-        return code;
+        const CComInitialization com(COINIT_APARTMENTTHREADED);
+        return RegisterStandin(home, force);
     }
     case Mode::Unregister: {
-        const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        const int code = UnregisterStandin();
-        if (SUCCEEDED(hr)) CoUninitialize();
-        return code;
+        const CComInitialization com(COINIT_APARTMENTTHREADED);
+        return UnregisterStandin();
     }
     case Mode::Serve:
         return RunLocalServer();

@@ -3,7 +3,7 @@ zol_add_win_test(app_tests
   SOURCES $<TARGET_OBJECTS:zol_win_test_main>
           TreeReader.cpp MainWindowRun.cpp MenuDriver.cpp WindowTest.cpp
           app_startup_test.cpp app_tree_test.cpp app_commands_test.cpp app_journey_test.cpp app_server_state_test.cpp
-          app_window_features_test.cpp app_tagfile_test.cpp app_copy_device_test.cpp app_line_check_test.cpp app_report_test.cpp app_history_test.cpp app_tree_mirror_test.cpp ui_tree_view_model_test.cpp ui_busy_window_test.cpp common_scoped_handle_test.cpp
+          app_window_features_test.cpp app_tagfile_test.cpp app_copy_device_test.cpp app_line_check_test.cpp app_report_test.cpp app_history_test.cpp app_tree_mirror_test.cpp ui_tree_view_model_test.cpp ui_busy_window_test.cpp ui_disabled_controls_test.cpp common_scoped_handle_test.cpp common_owners_test.cpp
           KeyInput.cpp app_keyboard_test.cpp app_held_journal_test.cpp app_guide_test.cpp
           interface_table_test.cpp interface_slots.c
           $<TARGET_OBJECTS:zol_res>

@@ -39,7 +39,7 @@ StartOutcome RunMainWindow(const std::function<void(HWND)>& closeAction = nullpt
     });
     outcome.result = run.result;
     outcome.boxes = run.boxes;
-    EXPECT_EQ(dlg.m_pAddTags, nullptr) << "the connection must be released when the window closes";
+    EXPECT_EQ(dlg.m_pAddTags.Get(), nullptr) << "the connection must be released when the window closes";
     return outcome;
 }
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -306,3 +307,46 @@ TEST_F(SearchWorkerTest, ReportsToAWindowThatIsGoneAreFreedByTheWorker)
 }
 
 }  // namespace
+
+// The hand-over rule of the payload owner: a payload posted is the receiver's, one whose post
+// fails is freed at once, and a receiver's owner frees what it takes.
+TEST(SearchPayload, PostedPayloadsAreTheReceiversAndRefusedOnesAreFreed)
+{
+    const long before = LiveSearchPayloads();
+    MSG msg;
+
+    // No window: PostMessage would put the report in this thread's own queue.
+    EXPECT_FALSE(PostPayload(nullptr, WM_SCAN_PROGRESS, 0, CPayload<std::int32_t>(NewProgressReport(7))));
+    EXPECT_EQ(LiveSearchPayloads(), before);
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_SCAN_PROGRESS, WM_SCAN_PROGRESS, PM_REMOVE));
+
+    HWND gone = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(gone, nullptr);
+    DestroyWindow(gone);
+    EXPECT_FALSE(PostPayload(gone, WM_DEVICE_FOUND, 0, CPayload<FoundDevice>(NewFoundDevice(5, "Meter", 3))));
+    EXPECT_EQ(LiveSearchPayloads(), before) << "a report for a window that is gone leaked";
+    DWORD ended = 0;
+    std::thread([&ended] { ended = GetCurrentThreadId(); }).join();
+    EXPECT_FALSE(PostPayloadToThread(ended, WM_START_SCAN, CPayload<SearchRequest>(NewSearchRequest(1, 9, nullptr))));
+    EXPECT_EQ(LiveSearchPayloads(), before) << "a request no thread took leaked";
+
+    HWND window = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(PostPayload(window, WM_DEVICE_FOUND, 0, CPayload<FoundDevice>(NewFoundDevice(5, "Meter", 3))));
+    EXPECT_EQ(LiveSearchPayloads(), before + 1) << "a posted payload belongs to the receiver";
+    ASSERT_TRUE(PeekMessageW(&msg, window, WM_DEVICE_FOUND, WM_DEVICE_FOUND, PM_REMOVE));
+    {
+        const CPayload<FoundDevice> device = TakePayload<FoundDevice>(msg.lParam);
+        ASSERT_TRUE(device);
+        EXPECT_STREQ(device->pszName, "Meter");
+        EXPECT_EQ(device->nAddress, 3);
+    }
+    EXPECT_EQ(LiveSearchPayloads(), before);
+
+    EXPECT_TRUE(PostPayloadToThread(GetCurrentThreadId(), WM_START_CHECK,
+                                    CPayload<LineCheckRequest>(NewLineCheckRequest(true, 7, 2, window))));
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_START_CHECK, WM_START_CHECK, PM_REMOVE));
+    EXPECT_EQ(TakePayload<LineCheckRequest>(msg.lParam)->address, 2u);
+    EXPECT_EQ(LiveSearchPayloads(), before);
+    DestroyWindow(window);
+}
