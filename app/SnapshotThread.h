@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "common/win/ScopedHandle.h"
+#include "common/win/Owners.h"
 #include "history/History.h"
 #include "tagfile/TagNames.h"
 

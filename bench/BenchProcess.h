@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "common/win/ScopedHandle.h"
+#include "common/win/Owners.h"
 
 namespace bench {
 

@@ -1,6 +1,6 @@
 #include "common/FileHolder.h"
 
-#include "common/win/ScopedHandle.h"
+#include "common/win/Owners.h"
 #include "common/SystemLibrary.h"
 #include "common/Utf8Text.h"
 

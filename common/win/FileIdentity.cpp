@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "common/win/ScopedHandle.h"
+#include "common/win/Owners.h"
 
 namespace {
 

@@ -1,13 +1,17 @@
-// Owners of the Windows resources that are not kernel handles (those are CScopedHandle's),
-// one class per kind, each freeing its resource with the one function that frees that kind
-// however its owner's scope ends (a return, an exception):
+// Owners of Windows resources, one class per kind, each freeing its resource with the one
+// function that frees that kind however its owner's scope ends (a return, an exception):
+//   CScopedHandle    a kernel handle (a thread, an event, a file,    CloseHandle
+//                    a process, a mapping); CreateFile's
+//                    INVALID_HANDLE_VALUE is taken as no handle, so
+//                    one test of the owner serves every function
+//                    that makes handles
 //   CScopedKey       an open registry key                         RegCloseKey
 //   CScopedLibrary   a loaded module                              FreeLibrary
 //   CScopedHook      a hook set with SetWindowsHookEx             UnhookWindowsHookEx
 //   CLocalMemory<T>  memory the system allocated for the caller   LocalFree
 //                    (FormatMessage's text, CommandLineToArgvW's array)
-// They have CScopedHandle's shape: not copyable; moving hands the resource on; Release hands
-// it to the caller; Put serves a function that returns it through an out parameter.
+// Not copyable; moving hands the resource on; Release hands it to the caller; Put serves a
+// function that returns it through an out parameter.
 #pragma once
 
 #include <windows.h>
@@ -20,7 +24,7 @@ public:
     using Type = typename Kind::Type;
 
     CScopedResource() = default;
-    explicit CScopedResource(Type adopted) : m_r(adopted) {}
+    explicit CScopedResource(Type adopted) : m_r(Kind::Owned(adopted)) {}
     ~CScopedResource() { Reset(); }
     CScopedResource(const CScopedResource&) = delete;
     CScopedResource& operator=(const CScopedResource&) = delete;
@@ -38,7 +42,7 @@ public:
     // freeing it, so that code the freeing runs never sees it still held.
     void Reset(Type adopted = nullptr)
     {
-        const Type old = std::exchange(m_r, adopted);
+        const Type old = std::exchange(m_r, Kind::Owned(adopted));
         if (old != nullptr) Kind::Free(old);
     }
     // Hands the resource to the caller, who frees it.
@@ -54,27 +58,37 @@ private:
     Type m_r = nullptr;
 };
 
-struct RegistryKeyKind {
-    using Type = HKEY;
+// A kind's value that stands for no resource is null; Owned maps any other such value to it.
+template <typename T>
+struct NullIsNone {
+    using Type = T;
+    static T Owned(T value) { return value; }
+};
+
+struct KernelHandleKind {
+    using Type = HANDLE;
+    static HANDLE Owned(HANDLE h) { return h == INVALID_HANDLE_VALUE ? nullptr : h; }
+    static void Free(HANDLE h) { CloseHandle(h); }
+};
+
+struct RegistryKeyKind : NullIsNone<HKEY> {
     static void Free(HKEY key) { RegCloseKey(key); }
 };
 
-struct LibraryKind {
-    using Type = HMODULE;
+struct LibraryKind : NullIsNone<HMODULE> {
     static void Free(HMODULE module) { FreeLibrary(module); }
 };
 
-struct HookKind {
-    using Type = HHOOK;
+struct HookKind : NullIsNone<HHOOK> {
     static void Free(HHOOK hook) { UnhookWindowsHookEx(hook); }
 };
 
 template <typename T>
-struct LocalMemoryKind {
-    using Type = T*;
+struct LocalMemoryKind : NullIsNone<T*> {
     static void Free(T* memory) { LocalFree(memory); }
 };
 
+using CScopedHandle = CScopedResource<KernelHandleKind>;
 using CScopedKey = CScopedResource<RegistryKeyKind>;
 using CScopedLibrary = CScopedResource<LibraryKind>;
 using CScopedHook = CScopedResource<HookKind>;

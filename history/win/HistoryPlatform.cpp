@@ -10,7 +10,7 @@
 #include "common/AtomicFile.h"
 #include "common/FileHolder.h"
 #include "common/win/Owners.h"
-#include "common/win/ScopedHandle.h"
+#include "common/win/Owners.h"
 #include "common/Utf8Text.h"
 
 #include <windows.h>

@@ -14,7 +14,7 @@
 
 #include <vector>
 
-#include "common/win/ScopedHandle.h"
+#include "common/win/Owners.h"
 #include "res/resource.h"
 #include "search/win/SearchDevThread.h"
 #include "search/win/SearchMessages.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "common/win/ScopedHandle.h"
+#include "common/win/Owners.h"
 #include "res/resource.h"
 #include "search/LineCheck.h"
 #include "search/win/SearchDevThread.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
-#include "common/win/ScopedHandle.h"
+#include "common/win/Owners.h"
 #include "report/ConfigReport.h"
 #include "server/ServerErrors.h"
 #include "serial/PortSettings.h"

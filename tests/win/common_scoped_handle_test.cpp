@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/win/ScopedHandle.h"
+#include "common/win/Owners.h"
 
 namespace {
 
