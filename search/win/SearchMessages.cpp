@@ -4,36 +4,37 @@
 #include <cstring>
 
 namespace {
+
 std::atomic<long> g_nLivePayloads{0};
+
+// Every payload is made and freed through these two, so that the count stays true.
+template <typename T>
+T* Counted(T* payload)
+{
+    ++g_nLivePayloads;
+    return payload;
 }
+
+template <typename T>
+void FreeCounted(T* payload)
+{
+    if (payload == nullptr) return;
+    delete payload;
+    --g_nLivePayloads;
+}
+
+}  // namespace
 
 SearchRequest* NewSearchRequest(int startAddress, int endAddress, HWND notifyWnd)
 {
-    SearchRequest* request = new SearchRequest{startAddress, endAddress, notifyWnd};
-    ++g_nLivePayloads;
-    return request;
+    return Counted(new SearchRequest{startAddress, endAddress, notifyWnd});
 }
 
-void FreeSearchRequest(SearchRequest* request)
-{
-    if (request == nullptr) return;
-    delete request;
-    --g_nLivePayloads;
-}
+void FreeSearchRequest(SearchRequest* request) { FreeCounted(request); }
 
-std::int32_t* NewProgressReport(int address)
-{
-    std::int32_t* report = new std::int32_t(address);
-    ++g_nLivePayloads;
-    return report;
-}
+std::int32_t* NewProgressReport(int address) { return Counted(new std::int32_t(address)); }
 
-void FreeProgressReport(std::int32_t* address)
-{
-    if (address == nullptr) return;
-    delete address;
-    --g_nLivePayloads;
-}
+void FreeProgressReport(std::int32_t* address) { FreeCounted(address); }
 
 FoundDevice* NewFoundDevice(std::int32_t typeCode, const std::string& name, int address)
 {
@@ -43,60 +44,29 @@ FoundDevice* NewFoundDevice(std::int32_t typeCode, const std::string& name, int 
     char* copy = new char[length + 1];
     std::memcpy(copy, name.c_str(), length);
     copy[length] = '\0';
-    FoundDevice* device = new FoundDevice{typeCode, copy, address};
-    ++g_nLivePayloads;
-    return device;
+    return Counted(new FoundDevice{typeCode, copy, address});
 }
 
 void FreeFoundDevice(FoundDevice* device)
 {
-    if (device == nullptr) return;
-    delete[] device->pszName;
-    delete device;
-    --g_nLivePayloads;
+    if (device != nullptr) delete[] device->pszName;
+    FreeCounted(device);
 }
 
 LineCheckRequest* NewLineCheckRequest(bool oneDevice, std::uint32_t type, std::uint32_t address, HWND notifyWnd)
 {
-    LineCheckRequest* request = new LineCheckRequest{oneDevice, type, address, notifyWnd};
-    ++g_nLivePayloads;
-    return request;
+    return Counted(new LineCheckRequest{oneDevice, type, address, notifyWnd});
 }
 
-void FreeLineCheckRequest(LineCheckRequest* request)
-{
-    if (request == nullptr) return;
-    delete request;
-    --g_nLivePayloads;
-}
+void FreeLineCheckRequest(LineCheckRequest* request) { FreeCounted(request); }
 
-LineCheckPlan* NewLineCheckPlan(const LineCheckPlan& plan)
-{
-    LineCheckPlan* copy = new LineCheckPlan(plan);
-    ++g_nLivePayloads;
-    return copy;
-}
+LineCheckPlan* NewLineCheckPlan(const LineCheckPlan& plan) { return Counted(new LineCheckPlan(plan)); }
 
-void FreeLineCheckPlan(LineCheckPlan* plan)
-{
-    if (plan == nullptr) return;
-    delete plan;
-    --g_nLivePayloads;
-}
+void FreeLineCheckPlan(LineCheckPlan* plan) { FreeCounted(plan); }
 
-LineCheckEntry* NewCheckedDevice(const LineCheckEntry& entry)
-{
-    LineCheckEntry* copy = new LineCheckEntry(entry);
-    ++g_nLivePayloads;
-    return copy;
-}
+LineCheckEntry* NewCheckedDevice(const LineCheckEntry& entry) { return Counted(new LineCheckEntry(entry)); }
 
-void FreeCheckedDevice(LineCheckEntry* entry)
-{
-    if (entry == nullptr) return;
-    delete entry;
-    --g_nLivePayloads;
-}
+void FreeCheckedDevice(LineCheckEntry* entry) { FreeCounted(entry); }
 
 long LiveSearchPayloads() { return g_nLivePayloads.load(); }
 
