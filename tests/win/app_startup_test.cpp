@@ -175,42 +175,67 @@ TEST_F(StartupTest, NeitherEnterNorTheOkCommandEndsTheProgram)
     EXPECT_EQ(outcome.result, IDCANCEL);
 }
 
+// The minimised paint, run on the window's own thread through a subclass: the window gets
+// the minimised style bit (all that IsIconic reads) and is painted at once, before its thread
+// reads the display's events again. Wine's X11 driver compares the style with the X window's
+// state whenever it reads them, and finding a minimised window that X shows as normal it
+// restores it; asked from another thread, the bit could be gone before the paint.
+struct MinimisedPaintProbe {
+    WNDPROC original = nullptr;
+    UINT message = 0;
+    bool iconicBefore = false, iconicAfter = false, validated = false;
+    int iconBackgrounds = 0;  // WM_ICONERASEBKGND: the paint that draws the icon sends it
+};
+MinimisedPaintProbe* g_minimisedPaint = nullptr;
+
+LRESULT CALLBACK MinimisedPaintProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    MinimisedPaintProbe& probe = *g_minimisedPaint;
+    if (message == WM_ICONERASEBKGND) ++probe.iconBackgrounds;
+    if (message != probe.message) return CallWindowProcW(probe.original, window, message, wParam, lParam);
+    SetWindowLongW(window, GWL_STYLE, GetWindowLongW(window, GWL_STYLE) | WS_MINIMIZE);
+    probe.iconicBefore = IsIconic(window) != FALSE;
+    probe.iconBackgrounds = 0;
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RECT update = {};
+    probe.validated = GetUpdateRect(window, &update, FALSE) == FALSE;
+    probe.iconicAfter = IsIconic(window) != FALSE;
+    return 0;
+}
+
 // What the program does for its minimised window: the icon it hands out for dragging and
-// as the window's icon, and its paint, which draws the icon instead of the dialog.
-// Whether and when a window shows as minimised is the display driver's say (Wine's X11
-// driver, and with Managed=Y the window manager, of which a bare X server has none), and the
-// system-menu command does nothing while the window is disabled: so the icons are asked for
-// directly, and for the paint the window gets the minimised style bit itself (all that
-// IsIconic reads) while it keeps its client area for the paint to draw in.
+// as the window's icon, and its paint, which draws the icon instead of the dialog and
+// validates the window. Whether and when a window shows as minimised is the display driver's
+// say (Wine's X11 driver, and with Managed=Y the window manager, of which a bare X server has
+// none), and the system-menu command does nothing while the window is disabled: so the icons
+// are asked for directly, and the paint is tried with the minimised style bit set by the test.
 TEST_F(StartupTest, MinimisedWindowHandsOutItsIconAndPaintsIt)
 {
     LRESULT dragIcon = 0, bigIcon = 0, smallIcon = 0;
-    bool iconic = false, painted = false;
+    MinimisedPaintProbe probe;
+    probe.message = RegisterWindowMessageW(L"zol-test-minimised-paint");
+    g_minimisedPaint = &probe;
     RunMainWindow([&](HWND window) {
         dragIcon = SendMessageW(window, WM_QUERYDRAGICON, 0, 0);
         bigIcon = SendMessageW(window, WM_GETICON, ICON_BIG, 0);
         smallIcon = SendMessageW(window, WM_GETICON, ICON_SMALL, 0);
-        SetWindowLongW(window, GWL_STYLE, GetWindowLongW(window, GWL_STYLE) | WS_MINIMIZE);
-        iconic = IsIconic(window) != FALSE;
-        // The minimised paint draws the icon instead of the dialog and validates the window.
-        // The window may be invalidated again meanwhile (its first fill, its title), and a
-        // paint waits behind every posted message, so the test waits until no part of the
-        // window is left to paint: a paint that did not validate would leave it so for good.
-        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        painted = ui_driver::WaitFor([&] {
-            RECT update = {};
-            return GetUpdateRect(window, &update, FALSE) == FALSE;
-        }, 5000);
+        probe.original = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MinimisedPaintProc)));
+        SendMessageW(window, probe.message, 0, 0);
         ui_driver::SaveScreenshot(window, "main-window-minimised-paint");
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(probe.original));
         PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
     });
+    g_minimisedPaint = nullptr;
     EXPECT_NE(dragIcon, 0);
     EXPECT_EQ(dragIcon, bigIcon);
     EXPECT_EQ(dragIcon, smallIcon);
     EXPECT_EQ(dragIcon, reinterpret_cast<LRESULT>(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))))
         << "the program's own icon";
-    EXPECT_TRUE(iconic);
-    EXPECT_TRUE(painted);
+    EXPECT_TRUE(probe.iconicBefore);
+    EXPECT_TRUE(probe.iconicAfter) << "nothing may restore the window during its paint";
+    EXPECT_GE(probe.iconBackgrounds, 1) << "the minimised paint erases the icon's background";
+    EXPECT_TRUE(probe.validated) << "a paint that does not validate would be asked for again and again";
 }
 
 }  // namespace
